@@ -1,0 +1,18 @@
+# The Windows side: the real platform layer, the program and its resources.
+enable_language(RC)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+file(GLOB LINGBO_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
+list(FILTER LINGBO_WIN32_SOURCES EXCLUDE REGEX "winmain\\.cpp$")
+add_library(lingbo_win32 OBJECT ${LINGBO_WIN32_SOURCES})
+target_include_directories(lingbo_win32 PUBLIC src)
+set(LINGBO_WIN32_LIBS user32 gdi32 shell32 version comctl32)
+
+file(GLOB LINGBO_RESOURCES CONFIGURE_DEPENDS src/platform/win32/*.rc)
+add_executable(lingbo WIN32 src/platform/win32/winmain.cpp ${LINGBO_RESOURCES})
+target_link_libraries(lingbo PRIVATE lingbo_logic lingbo_win32 ${LINGBO_WIN32_LIBS})
+set_target_properties(lingbo PROPERTIES OUTPUT_NAME lingbo RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# windres reads the resource script as GBK text.
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 936")
+# No timestamp in the PE header: the same commit gives the same bytes.
+target_link_options(lingbo PRIVATE -Wl,--no-insert-timestamp -s)

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a Debian machine, and generates
+# the zh_CN.UTF-8 locale (Wine takes its ANSI code page, 936, from it).
+# Installs nothing that is already there; safe to run again.
+set -euo pipefail
+
+packages=(
+  cmake make g++ googletest libgtest-dev libbenchmark-dev python3
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  wine wine64 xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei locales
+  zip unzip clang-format
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+  $sudo sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  $sudo locale-gen >/dev/null
+fi

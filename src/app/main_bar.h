@@ -1,0 +1,44 @@
+// The bar, its timer, the tray icon and menu.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+enum class QuoteSource { kDzh, kTrader };
+
+inline constexpr unsigned kTrayIconId = 100;
+inline constexpr unsigned kTrayCallbackMessage = platform::kWmApp + 100;
+inline constexpr unsigned kQuoteTimerId = 1;
+
+int RunProgram();
+void OnMainBarCreated();
+// Moves a top-level window; a negative width or height keeps the current one,
+// and so do left and top when not given.
+struct Placement {
+  bool hasLeft = false, hasTop = false;
+  int left = 0, top = 0;
+  int width = -1, height = -1;
+};
+void PlaceWindow(platform::Hwnd window, int left, int top);
+void PlaceWindow(platform::Hwnd window, const Placement& placement);
+
+void ApplyVisualStyle(int scheme);
+void InstallTrayIcon();
+QuoteSource GetQuoteSource();
+void SetQuoteSource(QuoteSource source);
+void SetCodeLabelCaption(const std::string& text);
+std::string GetCodeLabelCaption();
+void SetQuoteTimerInterval(unsigned milliseconds);
+unsigned QuoteTimerInterval();
+
+void OnMainBarMoved();
+void OnTrayIcon(int operation);
+void ToggleQuoteSource();
+void ExitProgram();
+void OnMainBarDestroyed();
+
+// The bar's windows once it exists (all 0 before).
+const platform::MainBarWindows& MainBar();
+// Forgets the bar and its timer state (tests).
+void ResetMainBar();

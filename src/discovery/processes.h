@@ -1,0 +1,19 @@
+// Windows to processes, processes to executable files (tool-help snapshots).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct ProcessRecord {
+  std::uint32_t processId = 0;
+  std::string exeName;
+};
+
+std::vector<ProcessRecord> ListProcesses();
+std::string ProcessFileNameOfWindow(platform::Hwnd window);
+std::uint32_t FindProcessIdByFileName(const std::string& fileName);
+// Process id 0 names the calling process.
+std::string MainModulePath(std::uint32_t processId);

@@ -1,0 +1,238 @@
+// The one seam between the program and Windows.
+//
+// Everything above this header is portable C++: it sees window handles and
+// process ids as plain integers and calls these free functions.  win32/ binds
+// them to the real API; sim/ binds them to a deterministic simulated desktop
+// for the unit tests.  Which one is used is decided at link time.
+//
+// The functions keep the names and the argument order of the Windows calls
+// they stand for, so that the logic reads like the calls it makes.  Strings
+// are GBK byte strings (the ANSI "A" functions).  No function throws.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Window handles cross the seam as signed 32-bit integers; a handle counts as
+// present only when it is greater than 0.  (64-bit Windows keeps user handles
+// within 32 significant bits, sign-extended.)
+using Hwnd = std::int32_t;
+// Kernel handles: snapshots, files, directory listings.
+using Handle = std::intptr_t;
+inline constexpr Handle kInvalidHandle = -1;
+
+// Message numbers and flags the program uses.  Only plain numbers cross the
+// seam; the values are those of the Windows headers.
+enum : unsigned {
+  kWmNull = 0x0000,
+  kWmGetText = 0x000D,
+  kWmGetTextLength = 0x000E,
+  kWmClose = 0x0010,
+  kWmContextMenu = 0x007B,
+  kWmKeyDown = 0x0100,
+  kWmKeyUp = 0x0101,
+  kWmLButtonUp = 0x0202,
+  kWmLButtonDblClk = 0x0203,
+  kWmRButtonUp = 0x0205,
+  kWmApp = 0x8000,
+  kEmSetSel = 0x00B1,
+  kEmReplaceSel = 0x00C2,
+};
+enum : unsigned { kSmtoNormal = 0, kSmtoBlock = 1, kSmtoAbortIfHung = 2 };
+inline constexpr int kGwlStyle = -16;
+inline constexpr std::uint32_t kWsVisible = 0x10000000;
+enum : unsigned { kGwHwndNext = 2, kGwChild = 5 };
+enum : unsigned { kGaParent = 1, kGaRoot = 2, kGaRootOwner = 3 };
+enum : int { kSwHide = 0, kSwShowNormal = 1, kSwShow = 5 };
+enum : unsigned { kTh32csSnapProcess = 2, kTh32csSnapModule = 8, kTh32csSnapAll = 15 };
+enum : unsigned { kNimAdd = 0, kNimModify = 1, kNimDelete = 2 };
+enum : unsigned { kMapvkVkToVsc = 0 };
+
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+struct Point {
+  int x = 0, y = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Windows of other programs
+// ---------------------------------------------------------------------------
+
+// EnumWindows: every top-level window, in Z order, topmost first.
+std::vector<Hwnd> EnumWindows();
+std::int32_t GetWindowLongA(Hwnd window, int index);
+bool IsWindow(Hwnd window);
+// SendMessageTimeoutA.  lParam may point at a buffer (WM_GETTEXT) or a
+// NUL-terminated text (EM_REPLACESEL).  Returns false on failure or time-out;
+// *result receives the message's result when it succeeds.
+bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
+                         unsigned flags, unsigned timeoutMs, std::intptr_t* result);
+// GetWindowTextA into a buffer of maxCount bytes (so at most maxCount - 1
+// bytes of text).  Also used for the program's own windows.
+std::string GetWindowTextA(Hwnd window, int maxCount);
+// GetClassNameA into a buffer of maxCount bytes; "" when it fails.
+std::string GetClassNameA(Hwnd window, int maxCount);
+// FindWindowExA with no class or title filter: the child of parent that
+// follows childAfter in Z order (the first child when childAfter is 0).
+Hwnd FindWindowExA(Hwnd parent, Hwnd childAfter);
+Hwnd GetDesktopWindow();
+Hwnd GetWindow(Hwnd window, unsigned command);
+Hwnd GetAncestor(Hwnd window, unsigned flags);
+Hwnd GetParent(Hwnd window);
+// Returns the thread id (0 when window is not a window); *processId, when
+// given, receives the process id.
+std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId);
+
+// ---------------------------------------------------------------------------
+// Focus and input
+// ---------------------------------------------------------------------------
+
+bool OpenIcon(Hwnd window);
+bool SetForegroundWindow(Hwnd window);
+Hwnd SetActiveWindow(Hwnd window);
+Hwnd GetForegroundWindow();
+Hwnd GetFocus();
+bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach);
+bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
+unsigned MapVirtualKeyA(unsigned code, unsigned mapType);
+std::uint32_t GetCurrentThreadId();
+
+// ---------------------------------------------------------------------------
+// The program's own windows, timer, tray icon and menu
+// ---------------------------------------------------------------------------
+
+// Creates the bar (120 by 24, borderless, topmost, no taskbar button, centred
+// on the screen, not yet shown) with its two buttons and the code label.  Its
+// window events are reported through events.h.  No move event is reported
+// while it is being created.
+struct MainBarWindows {
+  Hwnd bar = 0, buyButton = 0, codeLabel = 0, sellButton = 0;
+};
+MainBarWindows CreateMainBar();
+
+// Creates the key settings window (centred, not yet shown), owned by a hidden
+// window of the program.  Escape and the close box destroy it; that, and the
+// changes of its boxes, are reported through events.h.
+struct KeySettingsWindows {
+  Hwnd window = 0, buyBox = 0, sellBox = 0, functionBox = 0;
+};
+KeySettingsWindows CreateKeySettingsWindow();
+
+// SetWindowTextA.  Setting an edit box's text reports its change once.
+bool SetWindowTextA(Hwnd window, const std::string& text);
+bool GetWindowRect(Hwnd window, Rect* rect);
+bool MoveWindow(Hwnd window, int x, int y, int width, int height, bool repaint);
+bool UpdateWindow(Hwnd window);
+bool ShowWindow(Hwnd window, int command);
+bool IsIconic(Hwnd window);
+bool IsWindowVisible(Hwnd window);
+bool EnableWindow(Hwnd window, bool enable);
+bool IsWindowEnabled(Hwnd window);
+// SetTimer / KillTimer on one of the program's own windows; each expiry is
+// reported as events::OnTimer(id).
+bool SetTimer(Hwnd window, unsigned id, unsigned intervalMs);
+bool KillTimer(Hwnd window, unsigned id);
+bool GetCursorPos(Point* point);
+// The program's flat skin for every window of the GUI thread, present and
+// future: scheme 1, 2 or 3; any other value switches it off.
+void ApplyVisualStyle(int scheme);
+
+// Shell_NotifyIconA with NIF_MESSAGE | NIF_ICON | NIF_TIP and the program's
+// own icon.  The tip is cut to what the structure holds.
+struct TrayIcon {
+  Hwnd owner = 0;
+  unsigned id = 0;
+  unsigned callbackMessage = 0;
+  std::string tip;
+};
+bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon);
+
+// The tray menu: "大智慧", "交易师", "退出".  Its check marks outlive each
+// pop-up; the pop-up itself is built afresh from them every time.
+enum class TrayMenuItem { kNone = 0, kDzh = 1, kTrader = 2, kExit = 3 };
+void CheckTrayMenuItem(TrayMenuItem item, bool checked);
+bool IsTrayMenuItemChecked(TrayMenuItem item);
+// Pops the menu up (TPM_RIGHTALIGN at x, y, owned by owner), waits for the
+// user and destroys it; returns the item chosen, kNone when none.
+TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y);
+
+// ShellExecuteA(no owner, "open", path, no parameters, "", SW_SHOWNORMAL).
+void ShellExecuteOpen(const std::string& path);
+
+// Runs the message loop until the process ends; returns its exit code.
+int RunMessageLoop();
+void ExitProcess(unsigned exitCode);
+
+// ---------------------------------------------------------------------------
+// Processes and modules (tool help)
+// ---------------------------------------------------------------------------
+
+struct ProcessEntry {
+  std::uint32_t processId = 0;
+  std::string exeFile;  // szExeFile
+};
+struct ModuleEntry {
+  std::string exePath;  // szExePath
+};
+// Returns kInvalidHandle when no snapshot can be taken.
+Handle CreateToolhelp32Snapshot(unsigned flags, std::uint32_t processId);
+bool Process32First(Handle snapshot, ProcessEntry* entry);
+bool Process32Next(Handle snapshot, ProcessEntry* entry);
+bool Module32First(Handle snapshot, ModuleEntry* entry);
+bool CloseHandle(Handle handle);
+// The full path of the program's own executable.
+std::string GetModuleFileNameA();
+
+// ---------------------------------------------------------------------------
+// Version resources
+// ---------------------------------------------------------------------------
+
+std::uint32_t GetFileVersionInfoSizeA(const std::string& path);
+bool GetFileVersionInfoA(const std::string& path, std::uint32_t size, std::vector<std::uint8_t>* block);
+// VerQueryValueA: the value's bytes.  For a string value, its text up to the
+// terminating NUL; for "\VarFileInfo\Translation", the raw array of
+// (language, code page) 16-bit pairs.  False when absent.
+bool VerQueryValueA(const std::vector<std::uint8_t>& block, const std::string& subBlock, std::string* value);
+
+// ---------------------------------------------------------------------------
+// Files and directories
+// ---------------------------------------------------------------------------
+
+struct FindData {
+  std::string fileName;
+  bool isDirectory = false;
+  std::uint32_t fileSizeLow = 0;
+};
+// FindFirstFileA; kInvalidHandle when nothing matches.  Close with FindClose.
+Handle FindFirstFileA(const std::string& pattern, FindData* data);
+bool FindNextFileA(Handle find, FindData* data);
+bool FindClose(Handle find);
+// CreateFileA of an existing file for reading and writing, sharing read and
+// write with everybody; kInvalidHandle when it cannot be opened.
+Handle OpenExistingFileShared(const std::string& path);
+// ReadFile: up to size bytes; *read receives how many came.
+bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read);
+
+// ---------------------------------------------------------------------------
+// Profile (INI) files
+// ---------------------------------------------------------------------------
+
+// GetPrivateProfileStringA(section, key, default, buffer of bufferSize bytes,
+// path) with both section and key given.
+std::string GetPrivateProfileStringA(const std::string& section, const std::string& key,
+                                     const std::string& defaultValue, std::uint32_t bufferSize,
+                                     const std::string& path);
+bool WritePrivateProfileStringA(const std::string& section, const std::string& key, const std::string& value,
+                                const std::string& path);
+
+// ---------------------------------------------------------------------------
+// Time
+// ---------------------------------------------------------------------------
+
+void Sleep(unsigned milliseconds);
+
+}  // namespace platform

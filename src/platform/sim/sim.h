@@ -1,0 +1,188 @@
+// The simulated desktop behind platform.h, for tests.
+//
+// A test builds a scene (processes, windows, files, version resources),
+// runs the program's logic against it and looks at what happened.  All of it
+// is deterministic: time is a virtual clock in milliseconds that only Sleep,
+// Advance and the waits of SendMessageTimeoutA move.
+//
+// The program itself is one process (kOwnProcess, executable kOwnExePath)
+// with one GUI thread (kOwnThread).  Everything else is a scripted stand-in.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace sim {
+
+using platform::Hwnd;
+
+inline constexpr std::uint32_t kOwnProcess = 100;
+inline constexpr std::uint32_t kOwnThread = 101;
+inline constexpr const char* kOwnExePath = "C:\\lingbo\\lingbo.exe";
+inline constexpr int kScreenWidth = 1280;
+inline constexpr int kScreenHeight = 800;
+
+// An empty desktop: only the program's own process, clock at 0, no files, no
+// windows, no calls logged.  Every test starts with it.
+void Reset();
+
+// ---------------------------------------------------------------------------
+// Clock and scripted reactions
+// ---------------------------------------------------------------------------
+
+std::uint64_t Now();
+// Moves the clock forward, running in time order everything that falls due:
+// actions given to At, deliveries of posted messages and the program's
+// timers (events::OnTimer).
+void Advance(std::uint64_t milliseconds);
+// Runs action when the clock reaches Now() + delay.
+void At(std::uint64_t delay, std::function<void()> action);
+
+// ---------------------------------------------------------------------------
+// Processes, threads, version resources
+// ---------------------------------------------------------------------------
+
+// A running process whose executable is exePath; its szExeFile is the file
+// part of the path.  Returns its id.  The process gets a main thread.
+std::uint32_t AddProcess(const std::string& exePath);
+std::uint32_t MainThreadOf(std::uint32_t process);
+std::uint32_t AddThread(std::uint32_t process);
+// Ends the process and destroys its windows.
+void EndProcess(std::uint32_t process);
+// Module32First is refused for this process (access denied, other bitness).
+void DenyModules(std::uint32_t process, bool denied = true);
+// CreateToolhelp32Snapshot fails from now on.
+void FailSnapshots(bool fail = true);
+
+struct VersionInfo {
+  // "\VarFileInfo\Translation": (language, code page) pairs; may be empty.
+  std::vector<std::pair<std::uint16_t, std::uint16_t>> translations;
+  // "\StringFileInfo\<key>\<name>": (key + "\" + name, value), e.g.
+  // {"080404b0\\FileDescription", "网上股票交易系统"}.
+  std::vector<std::pair<std::string, std::string>> strings;
+};
+void SetVersionInfo(const std::string& path, const VersionInfo& info);
+// Shorthand: one translation (0804, 04b0 by default) and its FileDescription.
+void SetFileDescription(const std::string& path, const std::string& description,
+                        std::uint16_t language = 0x0804, std::uint16_t codePage = 0x04b0);
+
+// ---------------------------------------------------------------------------
+// Windows
+// ---------------------------------------------------------------------------
+
+struct WindowSpec {
+  std::string className = "SimWindow";
+  std::string text;
+  std::uint32_t process = 0;  // owner process; 0 with thread 0 means the program's own
+  std::uint32_t thread = 0;   // 0: the main thread of process
+  Hwnd parent = 0;            // > 0 makes a child window
+  Hwnd owner = 0;             // owner of a top-level window
+  bool visible = true;
+  bool minimized = false;
+};
+// A new top-level window goes to the top of the Z order; a new child goes
+// after its existing siblings (as controls do).  Windows of class "Edit"
+// behave as edit controls: WM_GETTEXT, EM_SETSEL, EM_REPLACESEL.
+Hwnd CreateWindow(const WindowSpec& spec);
+void DestroyWindow(Hwnd window);
+void SetText(Hwnd window, const std::string& text);
+std::string TextOf(Hwnd window);
+void SetVisible(Hwnd window, bool visible);
+void SetMinimized(Hwnd window, bool minimized);
+bool IsMinimized(Hwnd window);
+// Moves a window to the top of the Z order among its siblings.
+void BringToTop(Hwnd window);
+// Keyboard focus of the window's thread (and that thread's active window).
+void SetFocus(Hwnd window);
+void SetForeground(Hwnd window);
+Hwnd Foreground();
+// The thread stops (or resumes) answering sent messages.  A message sent to
+// it waits out its time-out on the clock and fails.
+void SetHung(std::uint32_t thread, bool hung = true);
+// WM_GETTEXTLENGTH of this window answers length, whatever its text.
+void SetReportedTextLength(Hwnd window, std::intptr_t length);
+
+// What a window received: posted messages when they were delivered, sent
+// messages when they were handled.  For EM_REPLACESEL and WM_SETTEXT the
+// text pointed to by lParam is copied into text.
+struct Message {
+  std::uint64_t time = 0;
+  Hwnd window = 0;
+  unsigned message = 0;
+  std::uintptr_t wParam = 0;
+  std::intptr_t lParam = 0;
+  bool posted = false;
+  std::string text;
+};
+std::vector<Message> Received(Hwnd window);
+// A scripted reaction to every message delivered to (posted) or handled by
+// (sent) the window, after the built-in behaviour.
+using Reaction = std::function<void(const Message&)>;
+void OnMessage(Hwnd window, Reaction reaction);
+
+// ---------------------------------------------------------------------------
+// Files (Windows paths, case-insensitive) and profile files
+// ---------------------------------------------------------------------------
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string FileContent(const std::string& path);
+bool FileExists(const std::string& path);
+void RemoveFile(const std::string& path);
+void MakeDirectory(const std::string& path);
+// Writes to a read-only file fail, as do profile writes into it.
+void SetReadOnly(const std::string& path, bool readOnly = true);
+// Opening any file fails from now on (an unreadable disk, a locked file).
+void FailOpen(const std::string& path, bool fail = true);
+
+// ---------------------------------------------------------------------------
+// The program's own windows, as the platform made them
+// ---------------------------------------------------------------------------
+
+platform::MainBarWindows Bar();
+platform::KeySettingsWindows KeySettings();  // all 0 when not open
+bool TimerRunning(unsigned id);
+unsigned TimerInterval(unsigned id);  // 0 when not running
+struct TrayState {
+  bool present = false;
+  platform::TrayIcon icon;
+  int adds = 0, modifies = 0, deletes = 0;
+};
+TrayState Tray();
+// What the next TrackTrayMenu returns (kNone by default), and the position and
+// check marks it was last shown with.
+void ChooseFromTrayMenu(platform::TrayMenuItem item);
+struct TrayMenuShown {
+  int times = 0;
+  platform::Point at;
+  bool dzhChecked = false, traderChecked = false;
+};
+TrayMenuShown LastTrayMenu();
+void SetCursorPos(int x, int y);
+int VisualStyle();                          // last ApplyVisualStyle scheme
+std::vector<std::string> ShellExecuted();   // paths opened
+bool Exited(unsigned* exitCode = nullptr);  // ExitProcess was called
+// User input to the program's windows, delivered as the real platform would.
+void TypeInto(Hwnd box, const std::string& text);  // replaces the box's text
+void PressEscape(Hwnd window);
+
+// ---------------------------------------------------------------------------
+// Accounting
+// ---------------------------------------------------------------------------
+
+// Snapshots, open files and directory listings not yet closed.
+int OpenHandles();
+// Every seam call the program made, in order, e.g. "Sleep(10)" or
+// "PostMessageA(5,0x100,112,0x3b0001)", with the clock when it was made.
+struct Call {
+  std::uint64_t time = 0;
+  std::string text;
+};
+std::vector<Call> Calls();
+void ClearCalls();
+
+}  // namespace sim

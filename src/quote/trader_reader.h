@@ -1,0 +1,20 @@
+// 交易师: the code cut out of its main window's title.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct TopLevelWindowEntry {
+  platform::Hwnd window = 0;
+  std::string title;
+};
+
+std::string ReadTraderCode();
+platform::Hwnd FindWindowByTitleFragment(const std::string& fragment);
+std::vector<TopLevelWindowEntry> ListTopLevelWindows();
+std::string GetWindowTextTimeout(platform::Hwnd window);
+std::string TextBetween(std::string_view text, std::string_view startMarker, std::string_view endMarker);
