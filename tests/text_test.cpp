@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "text/text.h"
+
+// Characters whose second GBK byte is an ASCII character that the searches
+// and the lower-casing must not take for itself: 乕 ends in '[', 乚 in ']',
+// 圓 in 'A', 員 in 'T'.
+static_assert(sizeof("乕") == 3 && "乕"[1] == '[', "sources must be compiled to GBK");
+static_assert("乚"[1] == ']' && "圓"[1] == 'A' && "員"[1] == 'T', "sources must be compiled to GBK");
+
+namespace {
+
+struct IntCase {
+  const char* text;
+  std::int32_t value;
+};
+
+TEST(TextToInt, ReadsLeadingDecimalNumber) {
+  const IntCase cases[] = {
+      {"", 0},
+      {"abc", 0},
+      {"112", 112},
+      {"112abc", 112},
+      {"0x71", 0},  // the number ends at the x
+      {"  \t\r\n 42", 42},
+      {"-5", -5},
+      {"+7", 7},
+      {"- 5", 0},  // a sign must touch its digits
+      {"--5", 0},
+      {"007", 7},
+      {"12 34", 12},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TextToInt(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST(TextToInt, FoldsFullWidthFormsFirst) {
+  // Full-width digits, sign and the ideographic space, as GBK bytes.
+  const IntCase cases[] = {
+      {"\xA3\xB1\xA3\xB1\xA3\xB6", 116},         // １１６
+      {"\xA1\xA1\xA3\xAD\xA3\xB5", -5},          // 　－５
+      {"\xA3\xB1" "2\xA3\xB3", 123},             // mixed widths
+      {"\xA3\xB1\xA1\xA1\xA3\xB2", 1},           // an ideographic space ends the number
+      {"\xA1\xA1\xA1\xA1" "9", 9},
+      {"\xA3\xA0" "1", 0},                       // trail 0xA0 is outside the folded range
+      {"\xA3", 0},                               // a lone lead byte at the end
+      {"1\xA3", 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TextToInt(c.text), c.value) << c.text;
+  // The folding steps over whole characters: the 0xA3 here is the trail of
+  // another character, not the lead of a full-width digit.
+  EXPECT_EQ(TextToInt("\xB0\xA3\xB1" "5"), 0);
+}
+
+TEST(TextToInt, ClampsBeyondThe32BitRange) {
+  const IntCase cases[] = {
+      {"2147483647", std::numeric_limits<std::int32_t>::max()},
+      {"2147483648", std::numeric_limits<std::int32_t>::max()},
+      {"99999999999999999999999999", std::numeric_limits<std::int32_t>::max()},
+      {"-2147483648", std::numeric_limits<std::int32_t>::min()},
+      {"-2147483649", std::numeric_limits<std::int32_t>::min()},
+      {"-99999999999999999999999999", std::numeric_limits<std::int32_t>::min()},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TextToInt(c.text), c.value) << c.text;
+}
+
+struct FindCase {
+  const char* text;
+  const char* pattern;
+  TextSearch how;
+  int position;
+};
+
+TEST(FindText, StepsOverTwoByteCharacters) {
+  const FindCase cases[] = {
+      {"abc", "b", {}, 2},
+      {"abc", "d", {}, -1},
+      {"abc", "", {}, -1},
+      {"", "a", {}, -1},
+      {"abcabc", "bc", {}, 2},
+      {"abcabc", "bc", {false, true}, 5},          // last occurrence
+      {"abcabc", "bc", {false, false, 3}, 5},      // from a later start
+      {"乕]", "[", {}, -1},                        // '[' only as a trail byte
+      {"乕[", "[", {}, 3},
+      {"乚x]", "]", {}, 4},
+      {"[乚]", "]", {false, true}, 4},            // last one, not the trail
+      {"圓A", "A", {}, 3},
+      {"員t", "T", {true}, 3},                     // folding skips the trail 'T'
+      {"交易师 - 600036 - 名", " - ", {}, 7},
+      {"交易师 - 600036 - 名", " - ", {false, true}, 16},
+      {"网上股票交易系统", "网上交易", {}, -1},   // markers never match across characters
+      {"网上股票交易系统", "网上股票交易", {}, 1},
+      {"xSH600036", "sh", {true}, 2},
+      {"xSH600036", "sh", {}, -1},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(FindText(c.text, c.pattern, c.how), c.position) << '"' << c.text << "\" / \"" << c.pattern << '"';
+  }
+}
+
+TEST(FindText, NeverReadsPastALoneLeadByte) {
+  // The text ends in the middle of a character; the pattern's lead byte
+  // must not be compared with whatever lies behind the text.
+  const std::string text("ab\xB0", 3);
+  EXPECT_EQ(FindText(text, "\xB0\xA1"), -1);
+  EXPECT_EQ(FindText(text, "\xB0"), 3);
+  EXPECT_EQ(FindText(std::string_view(text.data(), 2), "b\xB0"), -1);
+}
+
+TEST(TextSlicing, CutsAtTheEnds) {
+  EXPECT_EQ(LeftText("abcdef", 2), "ab");
+  EXPECT_EQ(LeftText("abcdef", 0), "");
+  EXPECT_EQ(LeftText("abcdef", -1), "");
+  EXPECT_EQ(LeftText("abc", 10), "abc");
+  EXPECT_EQ(RightText("SH600036", 6), "600036");
+  EXPECT_EQ(RightText("600", 6), "600");
+  EXPECT_EQ(RightText("abc", 0), "");
+  EXPECT_EQ(MidText("abcdef", 2, 3), "bcd");
+  EXPECT_EQ(MidText("abcdef", 5, 10), "ef");
+  EXPECT_EQ(MidText("abcdef", 0, 2), "");
+  EXPECT_EQ(MidText("abcdef", 7, 1), "");
+  EXPECT_EQ(MidText("abcdef", 6, 1), "f");
+  EXPECT_EQ(MidText("abcdef", 2, 0), "");
+}
+
+TEST(LowerAscii, LeavesTrailBytesAlone) {
+  EXPECT_EQ(LowerAscii("LINGBO.EXE"), "lingbo.exe");
+  EXPECT_EQ(LowerAscii("圓員AZ@[`"), "圓員az@[`");
+  EXPECT_EQ(LowerAscii(std::string("A\xB0", 2)), std::string("a\xB0", 2));
+  EXPECT_EQ(LowerAscii(""), "");
+}
+
+}  // namespace
