@@ -7,3 +7,8 @@ void OnBuyKeyChanged();
 void OnSellKeyChanged();
 void OnFunctionKeyChanged();
 void OpenSettingsFile();
+// Runs when the window is being destroyed: the bar gets back the enabled
+// state it had before the window opened.
+void OnKeySettingsClosed();
+// Forgets an open window (tests).
+void ResetKeySettings();

@@ -10,8 +10,12 @@ enum class QuoteSource { kDzh, kTrader };
 inline constexpr unsigned kTrayIconId = 100;
 inline constexpr unsigned kTrayCallbackMessage = platform::kWmApp + 100;
 inline constexpr unsigned kQuoteTimerId = 1;
+inline constexpr unsigned kQuoteTimerStartInterval = 100;
 
 int RunProgram();
+// RunProgram up to its message loop: AppState initialised, the bar created,
+// loaded from new.ini, placed and shown.  False when the bar cannot be made.
+bool StartMainBar();
 void OnMainBarCreated();
 // Moves a top-level window; a negative width or height keeps the current one,
 // and so do left and top when not given.
@@ -37,6 +41,8 @@ void OnTrayIcon(int operation);
 void ToggleQuoteSource();
 void ExitProgram();
 void OnMainBarDestroyed();
+// The shell has a new taskbar (Explorer restarted) and has lost our icon.
+void OnTaskbarCreated();
 
 // The bar's windows once it exists (all 0 before).
 const platform::MainBarWindows& MainBar();

@@ -1,0 +1,214 @@
+#include "app/main_bar.h"
+
+#include "app/app_state.h"
+#include "app/settings.h"
+#include "discovery/trading_client.h"
+
+namespace {
+
+constexpr const char* kProgramTitle = "凌波助手";
+constexpr int kCodeLabelTextSize = 4096;
+
+platform::MainBarWindows bar;
+unsigned quoteTimerInterval = 0;
+// Whether the shell has our icon, as far as we know.
+bool trayIconAdded = false;
+// Until LoadSettings has read "左边" and "顶边", a move must not overwrite them.
+bool savedPositionRead = false;
+
+platform::TrayIcon TrayIconData() {
+  platform::TrayIcon icon;
+  icon.owner = bar.bar;
+  icon.id = kTrayIconId;
+  icon.callbackMessage = kTrayCallbackMessage;
+  icon.tip = kProgramTitle;
+  return icon;
+}
+
+void RemoveTrayIcon() {
+  platform::ShellNotifyIconA(platform::kNimDelete, TrayIconData());
+  trayIconAdded = false;
+}
+
+void ToggleBarVisibility() {
+  // SW_SHOW does not restore a minimised bar; the user sees it come back as
+  // it was left.
+  platform::ShowWindow(bar.bar, platform::IsWindowVisible(bar.bar) ? platform::kSwHide : platform::kSwShow);
+}
+
+void PopUpTrayMenu() {
+  // Without the foreground, the menu would not close when the user clicks
+  // elsewhere; the posted WM_NULL lets a second click on the icon work.
+  platform::SetForegroundWindow(bar.bar);
+  platform::Point cursor;
+  platform::GetCursorPos(&cursor);
+  const platform::TrayMenuItem chosen = platform::TrackTrayMenu(bar.bar, cursor.x - 5, cursor.y - 5);
+  platform::PostMessageA(bar.bar, platform::kWmNull, 0, 0);
+  switch (chosen) {
+    case platform::TrayMenuItem::kDzh:
+    case platform::TrayMenuItem::kTrader:
+      ToggleQuoteSource();
+      break;
+    case platform::TrayMenuItem::kExit:
+      ExitProgram();
+      break;
+    case platform::TrayMenuItem::kNone:
+      break;
+  }
+}
+
+}  // namespace
+
+int RunProgram() {
+  // Without its bar the program could neither be seen nor ended: a message
+  // loop would only leave an invisible process behind.
+  if (!StartMainBar()) return 1;
+  return platform::RunMessageLoop();
+}
+
+bool StartMainBar() {
+  ResetAppState();
+  bar = platform::CreateMainBar();
+  if (bar.bar <= 0) return false;
+  SetQuoteTimerInterval(kQuoteTimerStartInterval);
+  SetQuoteSource(QuoteSource::kDzh);
+  OnMainBarCreated();
+  OnMainBarMoved();
+  platform::ShowWindow(bar.bar, platform::kSwShow);
+  return true;
+}
+
+void OnMainBarCreated() {
+  ApplyVisualStyle(3);
+  InstallTrayIcon();
+  FindTradingClient();
+  const SavedPosition saved = LoadSettings();
+  savedPositionRead = true;
+  PlaceWindow(bar.bar, saved.left, saved.top);
+}
+
+void PlaceWindow(platform::Hwnd window, int left, int top) {
+  Placement placement;
+  placement.hasLeft = placement.hasTop = true;
+  placement.left = left;
+  placement.top = top;
+  PlaceWindow(window, placement);
+}
+
+void PlaceWindow(platform::Hwnd window, const Placement& placement) {
+  platform::Rect rect;
+  platform::GetWindowRect(window, &rect);
+  const int left = placement.hasLeft ? placement.left : rect.left;
+  const int top = placement.hasTop ? placement.top : rect.top;
+  const int width = placement.width >= 0 ? placement.width : rect.right - rect.left;
+  const int height = placement.height >= 0 ? placement.height : rect.bottom - rect.top;
+  platform::MoveWindow(window, left, top, width, height, true);
+  platform::UpdateWindow(window);
+}
+
+void ApplyVisualStyle(int scheme) { platform::ApplyVisualStyle(scheme); }
+
+void InstallTrayIcon() {
+  const platform::TrayIcon icon = TrayIconData();
+  if (trayIconAdded && platform::ShellNotifyIconA(platform::kNimModify, icon)) return;
+  // Whichever of the two the shell turns down, the other is right: a new
+  // taskbar has lost the icon, a taskbar that only redrew itself still has it.
+  trayIconAdded = platform::ShellNotifyIconA(platform::kNimAdd, icon) ||
+                  platform::ShellNotifyIconA(platform::kNimModify, icon);
+}
+
+QuoteSource GetQuoteSource() {
+  return platform::IsTrayMenuItemChecked(platform::TrayMenuItem::kDzh) ? QuoteSource::kDzh : QuoteSource::kTrader;
+}
+
+void SetQuoteSource(QuoteSource source) {
+  platform::CheckTrayMenuItem(platform::TrayMenuItem::kDzh, source == QuoteSource::kDzh);
+  platform::CheckTrayMenuItem(platform::TrayMenuItem::kTrader, source == QuoteSource::kTrader);
+}
+
+void SetCodeLabelCaption(const std::string& text) {
+  // The poller sets the caption ten times a second; repaint only on a change.
+  if (GetCodeLabelCaption() == text) return;
+  platform::SetWindowTextA(bar.codeLabel, text);
+}
+
+std::string GetCodeLabelCaption() { return platform::GetWindowTextA(bar.codeLabel, kCodeLabelTextSize); }
+
+void SetQuoteTimerInterval(unsigned milliseconds) {
+  if (milliseconds == quoteTimerInterval) return;
+  if (milliseconds == 0) {
+    platform::KillTimer(bar.bar, kQuoteTimerId);
+    quoteTimerInterval = 0;
+    return;
+  }
+  // A timer that could not be set stays at 0, so the next call tries again.
+  quoteTimerInterval = platform::SetTimer(bar.bar, kQuoteTimerId, milliseconds) ? milliseconds : 0;
+}
+
+unsigned QuoteTimerInterval() { return quoteTimerInterval; }
+
+void OnMainBarMoved() {
+  if (!savedPositionRead) return;
+  if (platform::IsIconic(bar.bar)) {
+    platform::ShowWindow(bar.bar, platform::kSwHide);
+    return;
+  }
+  platform::Rect rect;
+  platform::GetWindowRect(bar.bar, &rect);
+  WriteSetting(kSettingsSection, "左边", std::to_string(rect.left));
+  WriteSetting(kSettingsSection, "顶边", std::to_string(rect.top));
+}
+
+void OnTrayIcon(int operation) {
+  switch (operation) {
+    case 1:
+    case 2:
+      ToggleBarVisibility();
+      break;
+    case 3:
+      PopUpTrayMenu();
+      break;
+    default:
+      break;
+  }
+}
+
+void ToggleQuoteSource() {
+  if (GetQuoteSource() == QuoteSource::kDzh) {
+    SetQuoteSource(QuoteSource::kTrader);
+    WriteSetting(kSettingsSection, "数据源", "1");
+  } else {
+    SetQuoteSource(QuoteSource::kDzh);
+    WriteSetting(kSettingsSection, "数据源", "0");
+  }
+}
+
+void ExitProgram() {
+  // Ending the process leaves a dead icon in the tray until the mouse passes
+  // over it; take it away first.
+  RemoveTrayIcon();
+  platform::ExitProcess(0);
+}
+
+void OnMainBarDestroyed() {
+  for (int i = 0; i < 10; ++i) {
+    SetQuoteTimerInterval(0);
+    platform::Sleep(3);
+  }
+  RemoveTrayIcon();
+}
+
+// The shell forgets every icon with its old taskbar.
+void OnTaskbarCreated() {
+  trayIconAdded = false;
+  InstallTrayIcon();
+}
+
+const platform::MainBarWindows& MainBar() { return bar; }
+
+void ResetMainBar() {
+  bar = {};
+  quoteTimerInterval = 0;
+  trayIconAdded = false;
+  savedPositionRead = false;
+}

@@ -1,0 +1,74 @@
+#include "app/settings.h"
+
+#include <cstdint>
+#include <string_view>
+
+#include "app/app_state.h"
+#include "app/main_bar.h"
+#include "platform/platform.h"
+#include "text/text.h"
+
+namespace {
+
+constexpr std::uint32_t kValueBufferSize = 10240;
+constexpr const char* kKeyCodeNote = "F1[112],F2[113],F3[114],F4[115],依此类推";
+
+// Blanks and control characters in front of a name are never part of it.
+std::string DropLeadingBlanks(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && static_cast<unsigned char>(text[i]) <= 32) ++i;
+  return std::string(text.substr(i));
+}
+
+// A key code below 1 cannot be pressed: the user gets the F-key default back,
+// and the note tells a hand editor which numbers the F-keys have.
+std::int32_t LoadKeyCode(const char* key, std::int32_t repairValue) {
+  std::int32_t code = TextToInt(ReadSetting(kSettingsSection, key, "0"));
+  if (code < 1) {
+    WriteSetting(kSettingsSection, "键码表", kKeyCodeNote);
+    WriteSetting(kSettingsSection, key, std::to_string(repairValue));
+    code = repairValue;
+  }
+  return code;
+}
+
+}  // namespace
+
+std::string SettingsPath() {
+  const std::string exe = platform::GetModuleFileNameA();
+  // The last backslash that is a character of its own: in GBK, 0x5C is also a
+  // trail byte of many two-byte characters.
+  TextSearch lastOne;
+  lastOne.last = true;
+  const int slash = FindText(exe, "\\", lastOne);
+  return LeftText(exe, slash - 1) + "\\new.ini";
+}
+
+std::string ReadSetting(const std::string& section, const std::string& key, const std::string& defaultValue) {
+  const std::string path = DropLeadingBlanks(SettingsPath());
+  const std::string cleanSection = DropLeadingBlanks(section);
+  const std::string cleanKey = DropLeadingBlanks(key);
+  if (path.empty() || cleanSection.empty() || cleanKey.empty()) return "";
+  return platform::GetPrivateProfileStringA(cleanSection, cleanKey, defaultValue, kValueBufferSize, path);
+}
+
+void WriteSetting(const std::string& section, const std::string& key, const std::string& value) {
+  // An entry without a section or key name could never be read back; the
+  // profile API would write a nameless line into the file instead.
+  if (DropLeadingBlanks(section).empty() || DropLeadingBlanks(key).empty()) return;
+  platform::WritePrivateProfileStringA(section, key, value, SettingsPath());
+}
+
+SavedPosition LoadSettings() {
+  const bool trader = TextToInt(ReadSetting(kSettingsSection, "数据源", "0")) == 1;
+  SetQuoteSource(trader ? QuoteSource::kTrader : QuoteSource::kDzh);
+
+  AppState.buyKey = LoadKeyCode("买入键", 112);
+  AppState.sellKey = LoadKeyCode("卖出键", 113);
+  AppState.functionKey = LoadKeyCode("功能键", 114);
+
+  SavedPosition position;
+  position.left = TextToInt(ReadSetting(kSettingsSection, "左边", "100"));
+  position.top = TextToInt(ReadSetting(kSettingsSection, "顶边", "100"));
+  return position;
+}

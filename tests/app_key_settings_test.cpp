@@ -1,0 +1,103 @@
+// The key settings window: filling, editing, closing, and the file button.
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/key_settings_window.h"
+#include "app/main_bar.h"
+#include "app/settings.h"
+#include "platform/events.h"
+#include "support/test_fixture.h"
+
+namespace {
+
+class KeySettingsTest : public SimTest {
+ protected:
+  void SetUp() override {
+    SimTest::SetUp();
+    StartProgram();
+  }
+};
+
+TEST_F(KeySettingsTest, OpeningFillsTheBoxesWritesThemBackAndDisablesTheBar) {
+  WriteSetting(kSettingsSection, "买入键", "0112");
+  sim::RightButtonDown(MainBar().codeLabel);
+  const platform::KeySettingsWindows keys = sim::KeySettings();
+  ASSERT_GT(keys.window, 0);
+  EXPECT_TRUE(platform::IsWindowVisible(keys.window));
+  EXPECT_EQ(sim::TextOf(keys.buyBox), "112");
+  EXPECT_EQ(sim::TextOf(keys.sellBox), "113");
+  EXPECT_EQ(sim::TextOf(keys.functionBox), "114");
+  EXPECT_EQ(ReadSetting(kSettingsSection, "买入键", ""), "112");
+  EXPECT_FALSE(platform::IsWindowEnabled(MainBar().bar));
+}
+
+TEST_F(KeySettingsTest, EveryChangeIsInForceAndSavedAsTyped) {
+  OpenKeySettings();
+  const platform::KeySettingsWindows keys = sim::KeySettings();
+  struct Step {
+    platform::Hwnd box;
+    const char* key;
+    const std::int32_t* code;
+    const char* typed;
+    std::int32_t expected;
+  } steps[] = {
+      {keys.buyBox, "买入键", &AppState.buyKey, "", 0},
+      {keys.buyBox, "买入键", &AppState.buyKey, "1", 1},
+      {keys.buyBox, "买入键", &AppState.buyKey, "11", 11},
+      {keys.buyBox, "买入键", &AppState.buyKey, "113", 113},
+      {keys.sellBox, "卖出键", &AppState.sellKey, "F5", 0},
+      {keys.sellBox, "卖出键", &AppState.sellKey, "-7", -7},
+      {keys.functionBox, "功能键", &AppState.functionKey, "１１５", 115},
+      {keys.functionBox, "功能键", &AppState.functionKey, "", 0},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(std::string(step.key) + " <- " + step.typed);
+    sim::TypeInto(step.box, step.typed);
+    EXPECT_EQ(*step.code, step.expected);
+    EXPECT_EQ(ReadSetting(kSettingsSection, step.key, "absent"), step.typed);
+  }
+}
+
+TEST_F(KeySettingsTest, ANonNumberIsRepairedAtTheNextStart) {
+  OpenKeySettings();
+  sim::TypeInto(sim::KeySettings().sellBox, "F5");
+  EXPECT_EQ(AppState.sellKey, 0);
+  ResetMainBar();
+  ResetKeySettings();
+  StartProgram();
+  EXPECT_EQ(AppState.sellKey, 113);
+  EXPECT_EQ(ReadSetting(kSettingsSection, "卖出键", ""), "113");
+}
+
+TEST_F(KeySettingsTest, EscapeGivesTheBarBackItsFormerState) {
+  for (bool enabledBefore : {true, false}) {
+    SCOPED_TRACE(enabledBefore);
+    platform::EnableWindow(MainBar().bar, enabledBefore);
+    OpenKeySettings();
+    const platform::Hwnd window = sim::KeySettings().window;
+    ASSERT_GT(window, 0);
+    const std::string before = sim::FileContent(IniPath());
+    sim::PressEscape(window);
+    EXPECT_FALSE(platform::IsWindow(window));
+    EXPECT_EQ(platform::IsWindowEnabled(MainBar().bar), enabledBefore);
+    EXPECT_EQ(sim::FileContent(IniPath()), before);
+    EXPECT_EQ(AppState.buyKey, 112);
+  }
+}
+
+TEST_F(KeySettingsTest, ChangeReportedAfterClosingKeepsTheKey) {
+  OpenKeySettings();
+  sim::PressEscape(sim::KeySettings().window);
+  events::OnBuyKeyChanged();
+  EXPECT_EQ(AppState.buyKey, 112);
+  EXPECT_EQ(ReadSetting(kSettingsSection, "买入键", ""), "112");
+}
+
+TEST_F(KeySettingsTest, FileButtonOpensNewIni) {
+  OpenKeySettings();
+  events::OnSettingsFileClicked();
+  EXPECT_EQ(sim::ShellExecuted(), std::vector<std::string>{IniPath()});
+}
+
+}  // namespace

@@ -1,0 +1,274 @@
+// Start-up, the bar's handlers, its timer and the tray icon and menu.
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/main_bar.h"
+#include "app/settings.h"
+#include "platform/events.h"
+#include "support/test_fixture.h"
+
+namespace {
+
+using platform::TrayMenuItem;
+
+int CountCalls(const std::string& prefix) {
+  int count = 0;
+  for (const sim::Call& call : sim::Calls()) count += call.text.rfind(prefix, 0) == 0;
+  return count;
+}
+
+platform::Rect BarRect() {
+  platform::Rect rect;
+  platform::GetWindowRect(MainBar().bar, &rect);
+  return rect;
+}
+
+class MainBarTest : public SimTest {};
+
+TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
+  StartProgram();
+  const platform::Rect rect = BarRect();
+  EXPECT_EQ(rect.left, 100);
+  EXPECT_EQ(rect.top, 100);
+  EXPECT_EQ(rect.right - rect.left, 120);
+  EXPECT_EQ(rect.bottom - rect.top, 24);
+  EXPECT_TRUE(platform::IsWindowVisible(MainBar().bar));
+  EXPECT_FALSE(sim::IsMinimized(MainBar().bar));
+  EXPECT_EQ(sim::VisualStyle(), 3);
+  EXPECT_EQ(sim::TimerInterval(kQuoteTimerId), 100u);
+  EXPECT_EQ(AppState.tradingClient, 0);
+  EXPECT_EQ(GetQuoteSource(), QuoteSource::kDzh);
+  EXPECT_FALSE(platform::IsTrayMenuItemChecked(TrayMenuItem::kTrader));
+
+  const sim::TrayState tray = sim::Tray();
+  EXPECT_TRUE(tray.present);
+  EXPECT_EQ(tray.icon.owner, MainBar().bar);
+  EXPECT_EQ(tray.icon.id, 100u);
+  EXPECT_EQ(tray.icon.callbackMessage, platform::kWmApp + 100);
+  EXPECT_EQ(tray.icon.tip, "凌波助手");
+
+  const IniEntries expected = {{"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"},
+                               {"买入键", "112"},
+                               {"卖出键", "113"},
+                               {"功能键", "114"},
+                               {"左边", "100"},
+                               {"顶边", "100"}};
+  EXPECT_EQ(IniSection(kSettingsSection), expected);
+}
+
+TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
+  const std::uint32_t broker = sim::AddProcess("C:\\broker\\orders.exe");
+  sim::WindowSpec spec;
+  spec.text = "网上股票交易系统5.0";
+  spec.process = broker;
+  const platform::Hwnd client = sim::CreateWindow(spec);
+  sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=65\r\n卖出键=66\r\n功能键=67\r\n");
+  StartProgram();
+  EXPECT_EQ(AppState.tradingClient, client);  // looked for once at start
+  AppState.currentCode = "600000";
+  const platform::MainBarWindows bar = MainBar();
+  struct Case {
+    platform::Hwnd target;
+    bool doubleClick;
+    std::uintptr_t key;
+  } cases[] = {{bar.buyButton, false, 65}, {bar.sellButton, false, 66}, {bar.codeLabel, true, 67}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    const std::size_t seen = sim::Received(client).size();
+    c.doubleClick ? sim::DoubleClick(c.target) : sim::Click(c.target);
+    sim::Advance(1);
+    std::vector<std::uintptr_t> keysDown;
+    const std::vector<sim::Message> received = sim::Received(client);
+    for (std::size_t i = seen; i < received.size(); ++i) {
+      if (received[i].message == platform::kWmKeyDown) keysDown.push_back(received[i].wParam);
+    }
+    EXPECT_EQ(keysDown, std::vector<std::uintptr_t>{c.key});
+  }
+}
+
+TEST_F(MainBarTest, SavedPositionIsUsedAndNeverOverwrittenBeforeItIsRead) {
+  sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-500\r\n顶边=20\r\n");
+  events::OnMainBarMoved();  // a move reported before start-up has read the file
+  EXPECT_EQ(sim::FileContent(IniPath()), "[软件设置]\r\n左边=-500\r\n顶边=20\r\n");
+
+  StartProgram();
+  EXPECT_EQ(BarRect().left, -500);
+  EXPECT_EQ(BarRect().top, 20);
+  EXPECT_EQ(ReadSetting(kSettingsSection, "左边", ""), "-500");
+  EXPECT_EQ(ReadSetting(kSettingsSection, "顶边", ""), "20");
+}
+
+TEST_F(MainBarTest, MovesAreWrittenUnlessTheBarIsMinimised) {
+  StartProgram();
+  const platform::Hwnd bar = MainBar().bar;
+  for (int x : {300, 310, 320}) {
+    platform::MoveWindow(bar, x, x / 2, 120, 24, true);
+    EXPECT_EQ(ReadSetting(kSettingsSection, "左边", ""), std::to_string(x));
+    EXPECT_EQ(ReadSetting(kSettingsSection, "顶边", ""), std::to_string(x / 2));
+  }
+
+  const std::string before = sim::FileContent(IniPath());
+  sim::SetMinimized(bar, true);
+  EXPECT_FALSE(platform::IsWindowVisible(bar));
+  EXPECT_EQ(sim::FileContent(IniPath()), before);
+
+  sim::TrayMouse(platform::kWmLButtonUp);  // shown again, still minimised
+  EXPECT_TRUE(platform::IsWindowVisible(bar));
+  EXPECT_TRUE(platform::IsIconic(bar));
+}
+
+TEST_F(MainBarTest, TimerIntervalRules) {
+  StartProgram();
+  struct Step {
+    unsigned interval;
+    bool running;
+    int timerCalls;  // SetTimer and KillTimer calls the step makes
+  } steps[] = {{100, true, 0}, {0, false, 1}, {0, false, 0}, {10000, true, 1}, {100, true, 1}, {100, true, 0}};
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.interval);
+    sim::ClearCalls();
+    SetQuoteTimerInterval(step.interval);
+    EXPECT_EQ(sim::TimerRunning(kQuoteTimerId), step.running);
+    EXPECT_EQ(sim::TimerInterval(kQuoteTimerId), step.interval);
+    EXPECT_EQ(QuoteTimerInterval(), step.interval);
+    EXPECT_EQ(CountCalls("SetTimer(") + CountCalls("KillTimer("), step.timerCalls);
+  }
+}
+
+TEST_F(MainBarTest, OnlyTheQuoteTimerRunsThePoller) {
+  StartProgram();
+  events::OnTimer(kQuoteTimerId + 1);
+  EXPECT_EQ(QuoteTimerInterval(), 100u);
+  // With no 大智慧 running, the poller waits longer for the next look.
+  sim::Advance(100);
+  EXPECT_NE(QuoteTimerInterval(), 100u);
+}
+
+TEST_F(MainBarTest, TrayMouseMessages) {
+  struct Case {
+    unsigned message;
+    bool togglesBar;
+    bool showsMenu;
+  } cases[] = {
+      {platform::kWmLButtonUp, true, false},  {platform::kWmLButtonDblClk, true, false},
+      {platform::kWmRButtonUp, false, true},  {platform::kWmContextMenu, false, true},
+      {0x0201 /* WM_LBUTTONDOWN */, false, false}, {0x0200 /* WM_MOUSEMOVE */, false, false},
+      {0x0204 /* WM_RBUTTONDOWN */, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    SimTest::SetUp();
+    StartProgram();
+    sim::SetCursorPos(700, 790);
+    sim::TrayMouse(c.message);
+    EXPECT_EQ(platform::IsWindowVisible(MainBar().bar), !c.togglesBar);
+    EXPECT_EQ(sim::LastTrayMenu().times, c.showsMenu ? 1 : 0);
+  }
+}
+
+TEST_F(MainBarTest, TrayDoubleClickEndsLikeASingleClick) {
+  StartProgram();
+  for (unsigned message : {platform::kWmLButtonUp, platform::kWmLButtonDblClk, platform::kWmLButtonUp}) {
+    sim::TrayMouse(message);
+  }
+  EXPECT_FALSE(platform::IsWindowVisible(MainBar().bar));
+  sim::TrayMouse(platform::kWmLButtonUp);
+  EXPECT_TRUE(platform::IsWindowVisible(MainBar().bar));
+}
+
+TEST_F(MainBarTest, MenuPopsUpBesideTheCursorWithTheMarks) {
+  StartProgram();
+  sim::SetCursorPos(700, 790);
+  sim::ClearCalls();
+  sim::TrayMouse(platform::kWmRButtonUp);
+  const sim::TrayMenuShown shown = sim::LastTrayMenu();
+  EXPECT_TRUE(shown.dzhChecked);
+  EXPECT_FALSE(shown.traderChecked);
+  EXPECT_TRUE(platform::IsWindowVisible(MainBar().bar));
+  EXPECT_FALSE(sim::Exited());
+  // In the foreground first, or the menu would not close on a click elsewhere;
+  // a message afterwards, or the next click on the icon would be lost.
+  const std::string bar = std::to_string(MainBar().bar);
+  std::vector<std::string> sequence;
+  for (const sim::Call& call : sim::Calls()) {
+    for (const char* name : {"SetForegroundWindow(", "TrackTrayMenu(", "PostMessageA("}) {
+      if (call.text.rfind(name, 0) == 0) sequence.push_back(call.text);
+    }
+  }
+  const std::vector<std::string> expected = {"SetForegroundWindow(" + bar + ")", "TrackTrayMenu(" + bar + ",695,785)",
+                                             "PostMessageA(" + bar + ",0x0,0,0x0)"};
+  EXPECT_EQ(sequence, expected);
+}
+
+TEST_F(MainBarTest, EitherSourceItemTogglesTheSource) {
+  struct Case {
+    QuoteSource before;
+    TrayMenuItem chosen;
+    QuoteSource after;
+    const char* written;
+  } cases[] = {
+      {QuoteSource::kDzh, TrayMenuItem::kDzh, QuoteSource::kTrader, "1"},
+      {QuoteSource::kDzh, TrayMenuItem::kTrader, QuoteSource::kTrader, "1"},
+      {QuoteSource::kTrader, TrayMenuItem::kTrader, QuoteSource::kDzh, "0"},
+      {QuoteSource::kTrader, TrayMenuItem::kDzh, QuoteSource::kDzh, "0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.chosen));
+    SimTest::SetUp();
+    StartProgram();
+    SetQuoteSource(c.before);
+    sim::ChooseFromTrayMenu(c.chosen);
+    sim::TrayMouse(platform::kWmContextMenu);
+    EXPECT_EQ(GetQuoteSource(), c.after);
+    EXPECT_NE(platform::IsTrayMenuItemChecked(TrayMenuItem::kDzh),
+              platform::IsTrayMenuItemChecked(TrayMenuItem::kTrader));
+    EXPECT_EQ(ReadSetting(kSettingsSection, "数据源", "absent"), c.written);
+  }
+}
+
+TEST_F(MainBarTest, ExitRemovesTheIconAndWritesNothing) {
+  StartProgram();
+  const std::string before = sim::FileContent(IniPath());
+  sim::ChooseFromTrayMenu(TrayMenuItem::kExit);
+  sim::TrayMouse(platform::kWmRButtonUp);
+  unsigned code = 99;
+  EXPECT_TRUE(sim::Exited(&code));
+  EXPECT_EQ(code, 0u);
+  EXPECT_FALSE(sim::Tray().present);
+  EXPECT_EQ(sim::FileContent(IniPath()), before);
+}
+
+TEST_F(MainBarTest, TrayIconIsModifiedWhenPresentAndAddedToANewTaskbar) {
+  StartProgram();
+  InstallTrayIcon();
+  EXPECT_EQ(sim::Tray().adds, 1);
+  EXPECT_EQ(sim::Tray().modifies, 1);
+  sim::BroadcastTaskbarCreated();
+  EXPECT_EQ(sim::Tray().adds, 2);
+  EXPECT_TRUE(sim::Tray().present);
+}
+
+TEST_F(MainBarTest, DestroyStopsTheTimerAndRemovesTheIcon) {
+  StartProgram();
+  sim::ClearCalls();
+  sim::DestroyWindow(MainBar().bar);
+  EXPECT_EQ(QuoteTimerInterval(), 0u);
+  EXPECT_EQ(CountCalls("KillTimer("), 1);
+  EXPECT_FALSE(sim::Tray().present);
+  EXPECT_EQ(sim::Tray().deletes, 1);
+}
+
+TEST_F(MainBarTest, CodeLabelCaptionIsRepaintedOnlyWhenItChanges) {
+  StartProgram();
+  EXPECT_EQ(GetCodeLabelCaption(), "");
+  SetCodeLabelCaption("600000");
+  EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000");
+  sim::ClearCalls();
+  SetCodeLabelCaption("600000");
+  EXPECT_EQ(CountCalls("SetWindowTextA("), 0);
+  SetCodeLabelCaption("深发展Ａ");
+  EXPECT_EQ(GetCodeLabelCaption(), "深发展Ａ");
+}
+
+}  // namespace

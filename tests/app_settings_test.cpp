@@ -1,0 +1,111 @@
+// new.ini: where it lives, how names are cleaned, and the start-up load with
+// its repairs.
+#include <string>
+
+#include "app/app_state.h"
+#include "app/main_bar.h"
+#include "app/settings.h"
+#include "support/test_fixture.h"
+
+namespace {
+
+class SettingsTest : public SimTest {};
+
+TEST_F(SettingsTest, FileLivesBesideTheExecutable) { EXPECT_EQ(SettingsPath(), "C:\\lingbo\\new.ini"); }
+
+TEST_F(SettingsTest, NamesLoseLeadingBlanksAndEmptyNamesReadNothing) {
+  sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=120\r\n");
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* defaultValue;
+    const char* expected;
+  } cases[] = {
+      {"软件设置", "买入键", "d", "120"},
+      {" \t软件设置", "\x01\x1f 买入键", "d", "120"},
+      {"软件设置", "卖出键", " 7", " 7"},  // the default keeps its blanks
+      {"软件设置", " \r\n", "d", ""},     // no key: "", not the default
+      {"", "买入键", "d", ""},
+      {"   ", "买入键", "d", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadSetting(c.section, c.key, c.defaultValue), c.expected) << "[" << c.section << "] " << c.key;
+  }
+}
+
+TEST_F(SettingsTest, LongValueIsCutToTheBufferAndItsLeadingNumberDecides) {
+  sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-250" + std::string(19996, 'x') + "\r\n");
+  const std::string value = ReadSetting(kSettingsSection, "左边", "100");
+  EXPECT_EQ(value.size(), 10239u);
+  EXPECT_EQ(value.substr(0, 5), "-250x");
+  EXPECT_EQ(LoadSettings().left, -250);
+}
+
+TEST_F(SettingsTest, WritesWithoutANameAreDropped) {
+  WriteSetting(kSettingsSection, "", "1");
+  WriteSetting(" ", "买入键", "1");
+  EXPECT_FALSE(sim::FileExists(IniPath()));
+}
+
+TEST_F(SettingsTest, FirstLoadRepairsEveryKeyAndWritesNoSource) {
+  const SavedPosition position = LoadSettings();
+  EXPECT_EQ(position.left, 100);
+  EXPECT_EQ(position.top, 100);
+  EXPECT_EQ(GetQuoteSource(), QuoteSource::kDzh);
+  EXPECT_EQ(AppState.buyKey, 112);
+  EXPECT_EQ(AppState.sellKey, 113);
+  EXPECT_EQ(AppState.functionKey, 114);
+  const IniEntries expected = {{"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"},
+                               {"买入键", "112"},
+                               {"卖出键", "113"},
+                               {"功能键", "114"}};
+  EXPECT_EQ(IniSection(kSettingsSection), expected);
+}
+
+TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
+  struct Case {
+    const char* stored;       // the lines of "软件设置"
+    std::int32_t buy, sell, function;
+    QuoteSource source;
+    bool fileChanged;
+  } cases[] = {
+      {"买入键=0x71\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, true},
+      {"买入键=112\r\n卖出键=-5\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, true},
+      {"买入键=112abc\r\n卖出键=0\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, true},
+      {"买入键=300\r\n卖出键=113\r\n功能键=１１６\r\n", 300, 113, 116, QuoteSource::kDzh, false},
+      {"数据源=1\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kTrader, false},
+      {"数据源=１\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kTrader, false},
+      {"数据源=2\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
+      {"数据源=交易师\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    sim::Reset();
+    SetQuoteSource(c.source == QuoteSource::kDzh ? QuoteSource::kTrader : QuoteSource::kDzh);
+    const std::string before = "[软件设置]\r\n" + std::string(c.stored);
+    sim::WriteFile(IniPath(), before);
+    LoadSettings();
+    EXPECT_EQ(AppState.buyKey, c.buy);
+    EXPECT_EQ(AppState.sellKey, c.sell);
+    EXPECT_EQ(AppState.functionKey, c.function);
+    EXPECT_EQ(GetQuoteSource(), c.source);
+    EXPECT_EQ(sim::FileContent(IniPath()) != before, c.fileChanged);
+  }
+}
+
+TEST_F(SettingsTest, RepairedKeysStayInForceWhenTheFileIsReadOnly) {
+  sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=0\r\n");
+  sim::SetReadOnly(IniPath());
+  LoadSettings();
+  EXPECT_EQ(AppState.buyKey, 112);
+  EXPECT_EQ(sim::FileContent(IniPath()), "[软件设置]\r\n买入键=0\r\n");
+}
+
+TEST_F(SettingsTest, PositionIsTheLeadingNumber) {
+  sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-500\r\n顶边=abc\r\n");
+  const SavedPosition position = LoadSettings();
+  EXPECT_EQ(position.left, -500);
+  EXPECT_EQ(position.top, 0);
+}
+
+}  // namespace

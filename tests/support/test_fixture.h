@@ -1,0 +1,30 @@
+// The common starting point of every test over the simulated desktop.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/sim/sim.h"
+
+// An empty desktop, AppState at its initial values, no bar, no key settings
+// window and nothing remembered by the readers.  At the end of each test,
+// every snapshot, file and directory listing the program opened must have
+// been closed again.
+class SimTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // new.ini beside the simulated executable.
+  static std::string IniPath();
+  // The entries of one section of new.ini as the file holds them, in order;
+  // empty when the file or the section is missing.
+  using IniEntries = std::vector<std::pair<std::string, std::string>>;
+  static IniEntries IniSection(const std::string& section);
+  // The program's start-up up to its message loop: AppState initialised, the
+  // bar created, loaded from new.ini, placed and shown.
+  static void StartProgram();
+};
