@@ -1,0 +1,81 @@
+#include "discovery/processes.h"
+
+#include "text/text.h"
+
+namespace {
+
+// Closes a tool-help snapshot on every way out of the scope that took it.
+class Snapshot {
+ public:
+  Snapshot(unsigned flags, std::uint32_t processId)
+      : handle_(platform::CreateToolhelp32Snapshot(flags, processId)) {}
+  ~Snapshot() {
+    if (valid()) platform::CloseHandle(handle_);
+  }
+  Snapshot(const Snapshot&) = delete;
+  Snapshot& operator=(const Snapshot&) = delete;
+
+  bool valid() const { return handle_ != platform::kInvalidHandle && handle_ != 0; }
+  platform::Handle get() const { return handle_; }
+
+ private:
+  platform::Handle handle_;
+};
+
+// A chain of parents and owners is never this deep; the bound only keeps a
+// corrupt chain (a cycle) from spinning forever.
+constexpr int kMaxChainDepth = 4096;
+
+}  // namespace
+
+std::vector<ProcessRecord> ListProcesses() {
+  std::vector<ProcessRecord> processes;
+  Snapshot snapshot(platform::kTh32csSnapAll, 0);
+  if (!snapshot.valid()) return processes;
+  platform::ProcessEntry entry;
+  for (bool more = platform::Process32First(snapshot.get(), &entry); more;
+       more = platform::Process32Next(snapshot.get(), &entry)) {
+    if (entry.processId == 0) continue;  // the idle process is nobody's window owner
+    processes.push_back({entry.processId, entry.exeFile});
+  }
+  return processes;
+}
+
+std::string ProcessFileNameOfWindow(platform::Hwnd window) {
+  platform::Hwnd root = window;
+  for (int depth = 0; depth < kMaxChainDepth; ++depth) {
+    platform::Hwnd up = platform::GetParent(root);
+    if (up == 0) break;
+    root = up;
+  }
+  std::uint32_t processId = 0;
+  platform::GetWindowThreadProcessId(root, &processId);
+  if (processId == 0) return "";
+  for (const ProcessRecord& process : ListProcesses()) {
+    if (process.processId == processId) return process.exeName;
+  }
+  return "";
+}
+
+std::uint32_t FindProcessIdByFileName(const std::string& fileName) {
+  if (fileName.empty()) return 0;  // no executable has an empty name
+  Snapshot snapshot(platform::kTh32csSnapAll, 0);
+  if (!snapshot.valid()) return 0;
+  const std::string wanted = LowerAscii(fileName);
+  platform::ProcessEntry entry;
+  for (bool more = platform::Process32First(snapshot.get(), &entry); more;
+       more = platform::Process32Next(snapshot.get(), &entry)) {
+    if (LowerAscii(entry.exeFile) == wanted) return entry.processId;
+  }
+  return 0;
+}
+
+std::string MainModulePath(std::uint32_t processId) {
+  Snapshot snapshot(platform::kTh32csSnapModule, processId);
+  if (!snapshot.valid()) return "";
+  // The first module of a process is its executable.  A refused walk leaves
+  // the entry empty, and so the path.
+  platform::ModuleEntry entry;
+  platform::Module32First(snapshot.get(), &entry);
+  return entry.exePath;
+}

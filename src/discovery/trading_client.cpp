@@ -1,0 +1,71 @@
+#include "discovery/trading_client.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "app/app_state.h"
+#include "discovery/processes.h"
+#include "discovery/windows.h"
+#include "platform/platform.h"
+#include "text/text.h"
+
+namespace {
+
+template <std::size_t N>
+bool ContainsAny(const std::string& text, const std::array<std::string_view, N>& markers) {
+  for (std::string_view marker : markers) {
+    if (ContainsText(text, marker)) return true;
+  }
+  return false;
+}
+
+// The version resource's language and code page, as the key of its string
+// table ("080404b0"); files without a translation table are taken to carry
+// US English in code page 1252.
+std::string StringTableKey(const std::vector<std::uint8_t>& block) {
+  std::string translations;
+  if (!platform::VerQueryValueA(block, "\\VarFileInfo\\Translation", &translations) || translations.size() < 4) {
+    return "040904E4";
+  }
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(translations[i])); };
+  const unsigned language = byte(0) | byte(1) << 8;
+  const unsigned codePage = byte(2) | byte(3) << 8;
+  char key[9];
+  std::snprintf(key, sizeof key, "%04x%04x", language, codePage);
+  return key;
+}
+
+bool Qualifies(platform::Hwnd window) {
+  if (ContainsAny(ReadWindowText(window), TitleMarkers)) return true;
+  // The executable examined is that of the first process with the same file
+  // name; a window whose process has no name ends up at process 0, which is
+  // this program itself.
+  const std::uint32_t processId = FindProcessIdByFileName(ProcessFileNameOfWindow(window));
+  return ContainsAny(ReadFileDescription(MainModulePath(processId)), DescriptionMarkers);
+}
+
+}  // namespace
+
+void FindTradingClient() {
+  AppState.tradingClient = 0;
+  for (platform::Hwnd window : ListVisibleTopLevelWindows()) {
+    if (Qualifies(window)) {
+      AppState.tradingClient = window;
+      return;
+    }
+  }
+}
+
+std::string ReadFileDescription(const std::string& path) {
+  const std::uint32_t size = platform::GetFileVersionInfoSizeA(path);
+  if (size == 0) return "";
+  std::vector<std::uint8_t> block;
+  if (!platform::GetFileVersionInfoA(path, size, &block)) return "";
+  std::string description;
+  if (!platform::VerQueryValueA(block, "\\StringFileInfo\\" + StringTableKey(block) + "\\FileDescription",
+                                &description)) {
+    return "";
+  }
+  return description;
+}

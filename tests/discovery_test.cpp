@@ -1,0 +1,467 @@
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "discovery/processes.h"
+#include "discovery/trading_client.h"
+#include "discovery/windows.h"
+#include "support/test_fixture.h"
+
+// 圓 is the GBK pair 88 41: its trail byte is 'A'.  Lowered as if it were
+// ASCII it would become 88 61, which is 坅.
+static_assert(sizeof("圓") == 3 && "圓"[1] == 'A' && "坅"[1] == 'a', "sources must be compiled to GBK");
+
+namespace {
+
+using platform::Hwnd;
+
+constexpr const char* kClientExe = "C:\\broker\\xiadan.exe";
+
+class DiscoveryTest : public SimTest {
+ protected:
+  static Hwnd Window(const std::string& title, std::uint32_t process, bool visible = true, Hwnd owner = 0) {
+    sim::WindowSpec spec;
+    spec.text = title;
+    spec.process = process;
+    spec.visible = visible;
+    spec.owner = owner;
+    return sim::CreateWindow(spec);
+  }
+  static Hwnd Child(Hwnd parent, const std::string& className, std::uint32_t process) {
+    sim::WindowSpec spec;
+    spec.className = className;
+    spec.parent = parent;
+    spec.process = process;
+    return sim::CreateWindow(spec);
+  }
+  // A process whose executable carries the given FileDescription.
+  static std::uint32_t Program(const std::string& exePath, const std::string& description) {
+    const std::uint32_t process = sim::AddProcess(exePath);
+    if (!description.empty()) sim::SetFileDescription(exePath, description);
+    return process;
+  }
+  static Hwnd Found() {
+    FindTradingClient();
+    return AppState.tradingClient;
+  }
+};
+
+// ---------------------------------------------------------------------------
+// Processes and modules
+// ---------------------------------------------------------------------------
+
+TEST_F(DiscoveryTest, ListProcessesGivesEveryProcessInSnapshotOrder) {
+  const std::uint32_t a = sim::AddProcess("C:\\x\\a.exe");
+  const std::uint32_t b = sim::AddProcess("D:\\y\\网上交易.exe");
+  const std::vector<ProcessRecord> processes = ListProcesses();
+  ASSERT_EQ(processes.size(), 3u);
+  EXPECT_EQ(processes[0].processId, sim::kOwnProcess);
+  EXPECT_EQ(processes[0].exeName, "lingbo.exe");
+  EXPECT_EQ(processes[1].processId, a);
+  EXPECT_EQ(processes[1].exeName, "a.exe");
+  EXPECT_EQ(processes[2].processId, b);
+  EXPECT_EQ(processes[2].exeName, "网上交易.exe");
+  for (const ProcessRecord& p : processes) EXPECT_NE(p.processId, 0u);
+
+  sim::EndProcess(a);
+  const std::vector<ProcessRecord> after = ListProcesses();
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[1].processId, b);
+}
+
+TEST_F(DiscoveryTest, FindProcessIdByFileNameFoldsOnlyAsciiCapitals) {
+  const std::uint32_t client = sim::AddProcess("C:\\broker\\XiaDan.exe");
+  const std::uint32_t round = sim::AddProcess("C:\\a\\圓.exe");
+  const std::uint32_t other = sim::AddProcess("C:\\b\\坅.exe");
+  struct Case {
+    const char* name;
+    std::uint32_t process;
+  } const cases[] = {
+      {"XiaDan.exe", client},
+      {"xiadan.exe", client},
+      {"XIADAN.EXE", client},
+      {"圓.exe", round},
+      {"圓.EXE", round},  // the capital trail byte stays as it is
+      {"坅.exe", other},
+      {"坅.EXE", other},
+      {"LINGBO.EXE", sim::kOwnProcess},
+      {"xiadan", 0},       // the whole name must match
+      {"xiadan.exe ", 0},
+      {"C:\\broker\\XiaDan.exe", 0},
+      {"", 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FindProcessIdByFileName(c.name), c.process) << c.name;
+}
+
+TEST_F(DiscoveryTest, FindProcessIdByFileNameTakesTheFirstOfTwoNamesakes) {
+  const std::uint32_t first = sim::AddProcess("C:\\one\\xiadan.exe");
+  sim::AddProcess("C:\\two\\XIADAN.exe");
+  EXPECT_EQ(FindProcessIdByFileName("xiadan.exe"), first);
+  EXPECT_EQ(FindProcessIdByFileName("XIADAN.exe"), first);
+}
+
+TEST_F(DiscoveryTest, ProcessFileNameOfWindowClimbsToTheTopOfTheChain) {
+  const std::uint32_t client = sim::AddProcess(kClientExe);
+  const std::uint32_t helper = sim::AddProcess("C:\\broker\\helper.exe");
+  const Hwnd main = Window("main", client);
+  const Hwnd panel = Child(main, "#32770", client);
+  const Hwnd edit = Child(panel, "Edit", client);
+  // An owned pop-up answers for its owner's process, even when another
+  // process made it.
+  const Hwnd popup = Window("popup", helper, true, main);
+  const Hwnd helperMain = Window("helper", helper);
+
+  struct Case {
+    Hwnd window;
+    const char* name;
+  } const cases[] = {
+      {main, "xiadan.exe"}, {panel, "xiadan.exe"}, {edit, "xiadan.exe"},
+      {popup, "xiadan.exe"}, {helperMain, "helper.exe"}, {0, ""}, {-5, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ProcessFileNameOfWindow(c.window), c.name) << c.window;
+
+  sim::DestroyWindow(main);
+  EXPECT_EQ(ProcessFileNameOfWindow(main), "");
+  EXPECT_EQ(ProcessFileNameOfWindow(helperMain), "helper.exe");
+}
+
+TEST_F(DiscoveryTest, MainModulePath) {
+  const std::uint32_t client = sim::AddProcess(kClientExe);
+  const std::uint32_t guarded = sim::AddProcess("C:\\av\\guard.exe");
+  sim::DenyModules(guarded);
+  const std::uint32_t ended = sim::AddProcess("C:\\x\\gone.exe");
+  sim::EndProcess(ended);
+
+  EXPECT_EQ(MainModulePath(client), kClientExe);
+  EXPECT_EQ(MainModulePath(0), sim::kOwnExePath);  // 0 is this program itself
+  EXPECT_EQ(MainModulePath(sim::kOwnProcess), sim::kOwnExePath);
+  EXPECT_EQ(MainModulePath(guarded), "");
+  EXPECT_EQ(MainModulePath(ended), "");
+  EXPECT_EQ(MainModulePath(999999), "");
+}
+
+TEST_F(DiscoveryTest, NoSnapshotMeansEmptyAnswers) {
+  const std::uint32_t client = sim::AddProcess(kClientExe);
+  const Hwnd main = Window("main", client);
+  sim::FailSnapshots();
+  EXPECT_TRUE(ListProcesses().empty());
+  EXPECT_EQ(ProcessFileNameOfWindow(main), "");
+  EXPECT_EQ(FindProcessIdByFileName("xiadan.exe"), 0u);
+  EXPECT_EQ(MainModulePath(client), "");
+  EXPECT_EQ(sim::OpenHandles(), 0);
+}
+
+TEST_F(DiscoveryTest, EveryQueryClosesItsSnapshotOnEveryPath) {
+  const std::uint32_t client = sim::AddProcess(kClientExe);
+  const std::uint32_t guarded = sim::AddProcess("C:\\av\\guard.exe");
+  sim::DenyModules(guarded);
+  const Hwnd main = Window("main", client);
+  struct Case {
+    const char* path;
+    void (*query)(std::uint32_t process, Hwnd window);
+  } const cases[] = {
+      {"list", [](std::uint32_t, Hwnd) { ListProcesses(); }},
+      {"name of window", [](std::uint32_t, Hwnd w) { ProcessFileNameOfWindow(w); }},
+      {"name of no window", [](std::uint32_t, Hwnd) { ProcessFileNameOfWindow(0); }},
+      {"id found", [](std::uint32_t, Hwnd) { FindProcessIdByFileName("xiadan.exe"); }},
+      {"id not found", [](std::uint32_t, Hwnd) { FindProcessIdByFileName("nobody.exe"); }},
+      {"module", [](std::uint32_t p, Hwnd) { MainModulePath(p); }},
+      {"module refused", [](std::uint32_t, Hwnd) { MainModulePath(sim::kOwnProcess + 1000); }},
+      {"search", [](std::uint32_t, Hwnd) { FindTradingClient(); }},
+  };
+  for (const Case& c : cases) {
+    c.query(client, main);
+    EXPECT_EQ(sim::OpenHandles(), 0) << c.path;
+  }
+  MainModulePath(guarded);
+  EXPECT_EQ(sim::OpenHandles(), 0) << "module list refused";
+}
+
+// ---------------------------------------------------------------------------
+// Window queries
+// ---------------------------------------------------------------------------
+
+TEST_F(DiscoveryTest, ListVisibleTopLevelWindowsKeepsZOrderAndSkipsHidden) {
+  const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
+  const Hwnd bottom = Window("bottom", p);
+  const Hwnd hidden = Window("hidden", p, false);
+  const Hwnd middle = Window("middle", p);
+  Child(middle, "Button", p);
+  sim::WindowSpec iconic;
+  iconic.process = p;
+  iconic.minimized = true;
+  const Hwnd minimised = sim::CreateWindow(iconic);
+  const Hwnd top = Window("top", p);
+
+  EXPECT_EQ(ListVisibleTopLevelWindows(), (std::vector<Hwnd>{top, minimised, middle, bottom}));
+
+  sim::SetVisible(hidden, true);
+  sim::SetVisible(top, false);
+  sim::BringToTop(bottom);
+  EXPECT_EQ(ListVisibleTopLevelWindows(), (std::vector<Hwnd>{bottom, minimised, middle, hidden}));
+}
+
+TEST_F(DiscoveryTest, ListVisibleTopLevelWindowsHasNoFixedCapacity) {
+  const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
+  std::vector<Hwnd> made;
+  for (int i = 0; i < 600; ++i) made.push_back(Window("w" + std::to_string(i), p, i % 3 != 0));
+  std::vector<Hwnd> expected;
+  for (auto it = made.rbegin(); it != made.rend(); ++it) {
+    if ((made.rend() - it - 1) % 3 != 0) expected.push_back(*it);
+  }
+  EXPECT_EQ(ListVisibleTopLevelWindows(), expected);
+}
+
+TEST_F(DiscoveryTest, ReadWindowText) {
+  const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
+  const Hwnd plain = Window("Chart 600000", p);
+  const Hwnd chinese = Window("网上股票交易系统5.0", p);
+  const Hwnd empty = Window("", p);
+  const Hwnd gone = Window("gone", p);
+  sim::DestroyWindow(gone);
+  std::string longTitle(5000, 'x');
+  longTitle += "尾";
+  const Hwnd big = Window(longTitle, p);
+
+  EXPECT_EQ(ReadWindowText(plain), "Chart 600000");
+  EXPECT_EQ(ReadWindowText(chinese), "网上股票交易系统5.0");
+  EXPECT_EQ(ReadWindowText(big), longTitle);
+  EXPECT_EQ(ReadWindowText(empty), "");
+  EXPECT_EQ(ReadWindowText(gone), "");
+  EXPECT_EQ(ReadWindowText(0), "");
+}
+
+TEST_F(DiscoveryTest, ReadWindowTextDistrustsTheReportedLength) {
+  const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
+  struct Case {
+    std::intptr_t reported;
+    const char* text;
+    const char* expected;
+  } const cases[] = {
+      {-1, "title", ""},
+      {INTPTR_MIN, "title", ""},
+      {0, "title", ""},
+      {65536, "title", ""},
+      {std::intptr_t{1} << 40, "title", ""},
+      {INTPTR_MAX, "title", ""},
+      {100, "title", "title"},  // the text shrank after its length was asked
+      {3, "title", "tit"},      // or grew: the buffer bounds it
+  };
+  for (const Case& c : cases) {
+    const Hwnd w = Window(c.text, p);
+    sim::SetReportedTextLength(w, c.reported);
+    EXPECT_EQ(ReadWindowText(w), c.expected) << c.reported;
+  }
+}
+
+TEST_F(DiscoveryTest, ReadWindowTextOfAHungWindowIsBounded) {
+  const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
+  const Hwnd w = Window("网上股票交易系统", p);
+  sim::SetHung(sim::MainThreadOf(p));
+  const std::uint64_t start = sim::Now();
+  EXPECT_EQ(ReadWindowText(w), "");
+  EXPECT_LE(sim::Now() - start, 2u * 500u);
+
+  sim::SetHung(sim::MainThreadOf(p), false);
+  EXPECT_EQ(ReadWindowText(w), "网上股票交易系统");
+}
+
+TEST_F(DiscoveryTest, ReadWindowTextWhenTheWindowHangsBetweenTheTwoMessages) {
+  const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
+  const Hwnd w = Window("title", p);
+  bool hung = false;
+  sim::OnMessage(w, [&](const sim::Message& m) {
+    if (m.message == platform::kWmGetTextLength && !hung) {
+      hung = true;
+      sim::SetHung(sim::MainThreadOf(p));
+    }
+  });
+  const std::uint64_t start = sim::Now();
+  EXPECT_EQ(ReadWindowText(w), "");
+  EXPECT_TRUE(hung);
+  EXPECT_LE(sim::Now() - start, 2u * 500u);
+}
+
+// ---------------------------------------------------------------------------
+// Version resources
+// ---------------------------------------------------------------------------
+
+TEST_F(DiscoveryTest, ReadFileDescriptionUsesTheFirstTranslation) {
+  using Pairs = std::vector<std::pair<std::uint16_t, std::uint16_t>>;
+  using Strings = std::vector<std::pair<std::string, std::string>>;
+  struct Case {
+    const char* what;
+    Pairs translations;
+    Strings strings;
+    const char* expected;
+  } const cases[] = {
+      {"chinese", {{0x0804, 0x04b0}}, {{"080404b0\\FileDescription", "机构版主程序"}}, "机构版主程序"},
+      {"key in lower-case hex", {{0x0C04, 0x03A8}}, {{"0c0403a8\\FileDescription", "网上交易"}}, "网上交易"},
+      {"zero-padded", {{0x0009, 0x0000}}, {{"00090000\\FileDescription", "pad"}}, "pad"},
+      {"first of two",
+       {{0x0409, 0x04b0}, {0x0804, 0x04b0}},
+       {{"080404b0\\FileDescription", "second"}, {"040904b0\\FileDescription", "first"}},
+       "first"},
+      {"no translation table", {}, {{"040904E4\\FileDescription", "fallback"}}, "fallback"},
+      {"nothing under the key", {{0x0804, 0x04b0}}, {{"040904b0\\FileDescription", "elsewhere"}}, ""},
+      {"no description", {{0x0804, 0x04b0}}, {{"080404b0\\ProductName", "网上交易"}}, ""},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string path = "C:\\v\\file" + std::to_string(n++) + ".exe";
+    sim::VersionInfo info;
+    info.translations = c.translations;
+    info.strings = c.strings;
+    sim::SetVersionInfo(path, info);
+    EXPECT_EQ(ReadFileDescription(path), c.expected) << c.what;
+  }
+  EXPECT_EQ(ReadFileDescription("C:\\v\\missing.exe"), "");
+  EXPECT_EQ(ReadFileDescription(""), "");
+}
+
+// ---------------------------------------------------------------------------
+// The search
+// ---------------------------------------------------------------------------
+
+TEST_F(DiscoveryTest, TitleMarkers) {
+  const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
+  struct Case {
+    const char* title;
+    bool found;
+  } const cases[] = {
+      {"网上交易", true},
+      {"XX证券网上交易系统", true},
+      {"网上股票交易系统5.0", true},  // holds only the second marker
+      {"中国网上股票交易", true},
+      {"网上 交易", false},
+      {"网上证券交易", false},
+      {"交易", false},
+      {"", false},
+      // The marker's bytes start on the trail byte of 佂 (81 CD): no match.
+      {"\x81\xCD\xF8\xC9\xCF\xBD\xBB\xD2\xD7x", false},
+      // The same bytes behind an ASCII character are the marker itself.
+      {"x\xCD\xF8\xC9\xCF\xBD\xBB\xD2\xD7", true},
+  };
+  for (const Case& c : cases) {
+    const Hwnd w = Window(c.title, p);
+    EXPECT_EQ(Found(), c.found ? w : 0) << c.title;
+    sim::DestroyWindow(w);
+  }
+}
+
+TEST_F(DiscoveryTest, DescriptionMarkers) {
+  struct Case {
+    const char* description;
+    bool found;
+  } const cases[] = {
+      {"网上交易", true},       {"XX网上股票交易系统", true}, {"V6主框架模块", true},
+      {"机构版主程序", true},   {"v6主框架模块", false},      {"机构版", false},
+      {"股票交易", false},      {"", false},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::uint32_t p = Program("C:\\c\\client" + std::to_string(n++) + ".exe", c.description);
+    const Hwnd w = Window("下单", p);
+    EXPECT_EQ(Found(), c.found ? w : 0) << c.description;
+    sim::EndProcess(p);
+  }
+}
+
+TEST_F(DiscoveryTest, TheFirstWindowInZOrderWinsWhicheverTestItPasses) {
+  const std::uint32_t byTitle = sim::AddProcess("C:\\a\\a.exe");
+  const std::uint32_t byDescription = Program("C:\\b\\b.exe", "V6主框架模块");
+  const Hwnd titled = Window("网上交易", byTitle);
+  const Hwnd described = Window("下单", byDescription);
+  EXPECT_EQ(Found(), described);
+  sim::BringToTop(titled);
+  EXPECT_EQ(Found(), titled);
+}
+
+TEST_F(DiscoveryTest, APopUpAboveTheClientQualifiesThroughItsExecutable) {
+  const std::uint32_t client = Program(kClientExe, "机构版主程序");
+  const Hwnd main = Window("网上股票交易系统", client);
+  const Hwnd login = Window("用户登录", client, true, main);
+  EXPECT_EQ(Found(), login);
+  // Closing the pop-up leaves the main window, found by its title.
+  sim::DestroyWindow(login);
+  EXPECT_EQ(Found(), main);
+}
+
+TEST_F(DiscoveryTest, HiddenClientIsNotFoundMinimisedOneIs) {
+  const std::uint32_t client = Program(kClientExe, "网上股票交易");
+  const Hwnd main = Window("网上股票交易系统", client, false);
+  AppState.tradingClient = 12345;  // a stale handle must not survive a search
+  EXPECT_EQ(Found(), 0);
+  sim::SetVisible(main, true);
+  sim::SetMinimized(main, true);
+  EXPECT_EQ(Found(), main);
+  EXPECT_TRUE(sim::IsMinimized(main)) << "the search must not restore what it finds";
+}
+
+TEST_F(DiscoveryTest, ANamelessProcessIsJudgedByThisProgramsOwnDescription) {
+  // A process without a file name leads to process 0, this program.
+  const std::uint32_t nameless = sim::AddProcess("C:\\odd\\");
+  const Hwnd w = Window("无名", nameless);
+  EXPECT_EQ(Found(), 0);
+  sim::SetFileDescription(sim::kOwnExePath, "机构版主程序");
+  EXPECT_EQ(Found(), w);
+}
+
+TEST_F(DiscoveryTest, NamesakesAreJudgedByTheFirstOfThem) {
+  const std::uint32_t first = Program("C:\\one\\xiadan.exe", "");
+  const std::uint32_t second = Program("C:\\two\\xiadan.exe", "网上交易");
+  const Hwnd w = Window("下单", second);
+  EXPECT_EQ(Found(), 0);
+  sim::EndProcess(first);
+  EXPECT_EQ(Found(), w);
+
+  // And the other way round: a plain namesake borrows the first's marker.
+  const std::uint32_t plain = Program("C:\\three\\XIADAN.EXE", "");
+  const Hwnd other = Window("另一个", plain);
+  EXPECT_EQ(Found(), other);
+}
+
+TEST_F(DiscoveryTest, AHungWindowDoesNotHoldTheSearch) {
+  const std::uint32_t client = sim::AddProcess(kClientExe);
+  const Hwnd main = Window("网上股票交易系统", client);
+  const std::uint32_t stuck = sim::AddProcess("C:\\x\\stuck.exe");
+  Window("卡住", stuck);
+  sim::SetHung(sim::MainThreadOf(stuck));
+  const std::uint64_t start = sim::Now();
+  EXPECT_EQ(Found(), main);
+  EXPECT_LE(sim::Now() - start, 2u * 500u);
+}
+
+TEST_F(DiscoveryTest, AHungClientStillQualifiesByItsExecutable) {
+  const std::uint32_t client = Program(kClientExe, "网上股票交易");
+  const Hwnd main = Window("网上股票交易系统", client);
+  sim::SetHung(sim::MainThreadOf(client));
+  EXPECT_EQ(Found(), main);
+}
+
+TEST_F(DiscoveryTest, AWindowDestroyedDuringTheSearchDoesNotQualify) {
+  const std::uint32_t client = Program(kClientExe, "网上股票交易");
+  const Hwnd w = Window("下单", client);
+  sim::OnMessage(w, [w](const sim::Message& m) {
+    if (m.message == platform::kWmGetTextLength) sim::DestroyWindow(w);
+  });
+  EXPECT_EQ(Found(), 0);
+}
+
+TEST_F(DiscoveryTest, TheSearchNeverTouchesWhatItFinds) {
+  const std::uint32_t client = Program(kClientExe, "网上股票交易");
+  const Hwnd main = Window("网上股票交易系统", client);
+  const Hwnd other = Window("其他", sim::AddProcess("C:\\x\\o.exe"));
+  sim::SetForeground(other);
+  EXPECT_EQ(Found(), main);
+  EXPECT_EQ(sim::Foreground(), other);
+  for (const sim::Message& m : sim::Received(main)) {
+    // Only questions: is it there, how long is its text, what is it.
+    EXPECT_TRUE(m.message == platform::kWmNull || m.message == platform::kWmGetTextLength ||
+                m.message == platform::kWmGetText)
+        << m.message;
+  }
+}
+
+}  // namespace

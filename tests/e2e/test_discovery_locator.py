@@ -1,0 +1,162 @@
+"""The trading-client search on a real (Wine) desktop.
+
+The stand-in client (peers/trading_client.exe, FileDescription "机构版主程序",
+and trading_client_plain.exe, whose description holds no marker) plays the
+broker's program; peers/locator_probe_cli.exe runs the program's own search
+and reports which window it found and how long that took.
+"""
+
+import os
+import shutil
+import tempfile
+import unittest
+
+from harness import WineTestCase, exe_path, run, send, state_dir, wait_until, window, windows, windows_path
+
+CLIENT = "trading_client.exe"
+PLAIN = "trading_client_plain.exe"
+WM_NULL = 0x0000
+
+
+class Found:
+    def __init__(self, line):
+        hwnd, ms, title = (line.rstrip("\r\n").split("\t", 2) + ["", "", ""])[:3]
+        self.hwnd, self.ms, self.title = int(hwnd), int(ms), title
+
+    def __repr__(self):
+        return "Found(%d, %d ms, %r)" % (self.hwnd, self.ms, self.title)
+
+
+def locate():
+    """One search, as the program runs it."""
+    result = run(exe_path("locator_probe_cli.exe"), "find", timeout=60)
+    if result.returncode not in (0, 2):
+        raise AssertionError("locator probe failed with exit code %d" % result.returncode)
+    found = Found(result.stdout.decode("utf-8", "replace"))
+    if (result.returncode == 0) != (found.hwnd > 0):
+        raise AssertionError("exit code %d disagrees with %r" % (result.returncode, found))
+    return found
+
+
+class Client:
+    """A running stand-in and the handles it logged at its start."""
+
+    def __init__(self, case, exe, *options):
+        self.log = os.path.join(case.folder, "client%d.log" % len(case.clients))
+        self.program = case.start(exe, "--log=" + windows_path(self.log), *options)
+        case.clients.append(self)
+        start = wait_until(lambda: self.event("START"), 20, 0.1, what="%s to start" % exe)
+        fields = dict(part.split("=", 1) for part in start[2:])
+        self.pid = int(fields["pid"])
+        self.main, self.popup = int(fields["main"]), int(fields["popup"])
+
+    def lines(self):
+        try:
+            with open(self.log, encoding="utf-8") as f:
+                return [line.split() for line in f if line.strip()]
+        except FileNotFoundError:
+            return []
+
+    def event(self, name):
+        for fields in self.lines():
+            if len(fields) > 1 and fields[1] == name:
+                return fields
+        return None
+
+
+class LocatorTestCase(WineTestCase):
+    def setUp(self):
+        super().setUp()
+        root = os.path.join(state_dir(), "scenarios")
+        os.makedirs(root, exist_ok=True)
+        self.folder = tempfile.mkdtemp(prefix="discovery-", dir=root)
+        if os.environ.get("LINGBO_KEEP") != "1":
+            self.addCleanup(shutil.rmtree, self.folder, True)
+        self.clients = []
+
+    def client(self, exe, *options):
+        return Client(self, exe, *options)
+
+    def assertFound(self, expected, found):
+        self.assertEqual(found.hwnd, expected, "found %r, expected window %d; desktop: %r" % (found, expected,
+                                                                                               windows()))
+
+
+class FoundByTitle(LocatorTestCase):
+    def test_either_title_marker(self):
+        for title in ("XX证券网上交易", "网上股票交易系统5.0"):
+            with self.subTest(title=title):
+                client = self.client(PLAIN, "--title=" + title)
+                found = locate()
+                self.assertFound(client.main, found)
+                self.assertEqual(found.title, title)
+                client.program.stop()
+                wait_until(lambda: window(client.main) is None, 10, 0.2, what="the client to end")
+
+    def test_a_title_without_marker_and_a_plain_executable_are_not_enough(self):
+        self.client(PLAIN, "--title=网上证券交易")
+        self.assertEqual(locate().hwnd, 0)
+
+
+class FoundByDescription(LocatorTestCase):
+    def test_descriptions_of_the_stand_ins_as_the_program_reads_them(self):
+        # GBK bytes from VerQueryValueA under the key 080404b0, shown here as UTF-8.
+        for exe, description in ((CLIENT, "机构版主程序"), (PLAIN, "模拟下单程序")):
+            with self.subTest(exe=exe):
+                result = run(exe_path("locator_probe_cli.exe"), "describe", windows_path(exe_path(exe)))
+                self.assertEqual(result.returncode, 0)
+                self.assertEqual(result.stdout.decode("utf-8").rstrip("\r\n"), description)
+
+    def test_the_executables_description_alone(self):
+        client = self.client(CLIENT, "--title=下单")
+        self.assertFound(client.main, locate())
+
+    def test_a_log_in_pop_up_above_the_client_is_what_is_found(self):
+        client = self.client(CLIENT, "--title=网上股票交易系统", "--popup=用户登录")
+        wait_until(lambda: window(client.popup) and window(client.popup).visible, 10, 0.2, what="the pop-up")
+        self.assertEqual(windows()[0].hwnd, client.popup, "the pop-up should be topmost")
+        self.assertFound(client.popup, locate())
+
+    def test_higher_window_wins_whichever_test_it_passes(self):
+        by_title = self.client(PLAIN, "--title=网上股票交易系统")
+        by_description = self.client(CLIENT, "--title=下单")
+        order = [w.hwnd for w in windows()]
+        self.assertLess(order.index(by_description.main), order.index(by_title.main))
+        self.assertFound(by_description.main, locate())
+
+
+class Visibility(LocatorTestCase):
+    def test_minimised_client_is_found_and_left_minimised(self):
+        client = self.client(CLIENT, "--title=下单", "--minimized")
+        self.assertTrue(window(client.main).iconic)
+        self.assertFound(client.main, locate())
+        self.assertTrue(window(client.main).iconic, "the search must not restore the client")
+
+    def test_hidden_client_is_not_found(self):
+        client = self.client(CLIENT, "--title=网上股票交易系统", "--hidden")
+        self.assertFalse(window(client.main).visible)
+        self.assertEqual(locate().hwnd, 0)
+
+
+class HungWindow(LocatorTestCase):
+    # Each of the two text messages waits at most 500 ms; the rest of the
+    # search is snapshots and a version resource, well under a second here.
+    BOUND_MS = 2 * 500 + 500
+
+    def test_a_window_that_stopped_answering_does_not_hold_the_search(self):
+        responsive = self.client(PLAIN, "--title=网上股票交易系统")
+        stuck = self.client(PLAIN, "--title=无响应", "--hang-after=200", "--hang-for=120000")
+        wait_until(lambda: stuck.event("HANG"), 10, 0.1, what="the stand-in to stop answering")
+        # Search at once: within its first seconds a busy window is not yet
+        # taken for hung, and each message to it waits out its full bound.
+        found = locate()
+        self.assertFound(responsive.main, found)
+        self.assertLessEqual(found.ms, self.BOUND_MS, found)
+
+        self.assertIsNone(send(stuck.main, WM_NULL), "the stand-in still answers messages")
+        order = [w.hwnd for w in windows()]
+        self.assertLess(order.index(stuck.main), order.index(responsive.main), "the hung window must come first")
+
+
+if __name__ == "__main__":
+    unittest.main()

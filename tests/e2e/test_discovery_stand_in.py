@@ -1,0 +1,77 @@
+"""The stand-in trading client keeps the promises the order scenarios build on.
+
+What the program relies on in a trading client: its top-level window takes
+posted WM_KEYDOWN/WM_KEYUP of the buy or sell hot key, shows that form and,
+a little later, gives the keyboard focus to the form's code field, a control
+of class "Edit".  The stand-in also logs what it receives; the order
+scenarios read that log, so its format is checked here too.
+"""
+
+import time
+import unittest
+
+from harness import focus, post, set_text, wait_until, window, window_text
+from test_discovery_locator import CLIENT, LocatorTestCase
+
+WM_KEYDOWN, WM_KEYUP = 0x0100, 0x0101
+VK_F1, VK_F2, VK_F5 = 0x70, 0x71, 0x74
+
+
+def press(hwnd, vk, scan):
+    post(hwnd, WM_KEYDOWN, vk, 0x00000001 | scan << 16)
+    post(hwnd, WM_KEYUP, vk, 0xC0000001 | scan << 16)
+
+
+class HotKeys(LocatorTestCase):
+    def test_default_keys_open_their_form_and_focus_its_code_field(self):
+        client = self.client(CLIENT, "--title=下单", "--focus-delay=300")
+        fields = {}
+        for vk, scan, side in ((VK_F1, 0x3B, "buy"), (VK_F2, 0x3C, "sell")):
+            with self.subTest(side=side):
+                press(client.main, vk, scan)
+                focused = wait_until(lambda: client.event("FOCUS") and client.lines()[-1][1:] == ["FOCUS", side],
+                                     10, 0.05, what="focus in the %s form" % side)
+                self.assertTrue(focused)
+                events = client.lines()
+                down = [e for e in events if e[1:] == ["WM_KEYDOWN", "0x%02X" % vk, "0x%08X" % (0x1 | scan << 16),
+                                                        "main"]]
+                up = [e for e in events if e[1:] == ["WM_KEYUP", "0x%02X" % vk, "0x%08X" % (0xC0000001 | scan << 16),
+                                                      "main"]]
+                self.assertEqual((len(down), len(up)), (1, 1), events)
+                shown = [e for e in events if e[1:] == ["FORM", side]][-1]
+                focus_event = events[-1]
+                self.assertGreaterEqual(float(focus_event[0]) - float(down[0][0]), 300 - 20, events)
+                self.assertLessEqual(float(shown[0]), float(focus_event[0]))
+                control = focus(client.main)
+                self.assertIsNotNone(control)
+                self.assertEqual(control.cls, "Edit")
+                fields[side] = control.hwnd
+        self.assertNotEqual(fields["buy"], fields["sell"])
+        self.assertFalse(window(fields["buy"]).visible, "the buy form must give way to the sell form")
+
+    def test_configured_keys_replace_the_defaults(self):
+        client = self.client(CLIENT, "--title=下单", "--buy-key=0x74", "--sell-key=117", "--focus-delay=0")
+        press(client.main, VK_F1, 0x3B)
+        press(client.main, VK_F5, 0x3F)
+        wait_until(lambda: client.event("FOCUS"), 10, 0.05, what="focus after F5")
+        forms = [e[2] for e in client.lines() if e[1] == "FORM"]
+        self.assertEqual(forms, ["buy"], "F1 is no hot key here; F5 opens the buy form")
+        self.assertEqual(focus(client.main).cls, "Edit")
+
+
+class CodeField(LocatorTestCase):
+    def test_starting_text_and_every_change_are_logged(self):
+        client = self.client(CLIENT, "--title=下单", "--code=999999")
+        buy = int(next(p.split("=")[1] for p in client.event("START") if p.startswith("buy=")))
+        self.assertEqual(window_text(buy), "999999")
+        self.assertIsNone(client.event("CODE"), "the starting text is no change")
+        before = time.time() * 1000
+        set_text(buy, "600000")
+        change = wait_until(lambda: client.event("CODE"), 10, 0.05, what="the change to be logged")
+        self.assertEqual(change[2:], ["buy", "600000"])
+        # Wall-clock stamps, comparable with this side's clock.
+        self.assertLess(abs(float(change[0]) - before), 5000)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,98 @@
+// locator_probe_cli: runs the program's own trading-client search on the real
+// desktop, so a scenario can see from outside what the program would find.
+// Output is UTF-8, one record a line, fields separated by tabs.
+//
+//   find              one FindTradingClient:  HWND  MILLISECONDS  TITLE
+//                     (HWND 0 and an empty title when nothing qualifies);
+//                     exit 0 when found, 2 when not
+//   visible           ListVisibleTopLevelWindows, in order:  HWND  TITLE
+//   chain HWND        the description chain of one window:
+//                     NAME  PID  PATH  DESCRIPTION
+//   describe PATH     ReadFileDescription of a file
+//
+// Exit code 1: usage.  The probe has no windows and no version resource of
+// its own, so it never finds itself.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/app_state.h"
+#include "discovery/processes.h"
+#include "discovery/trading_client.h"
+#include "discovery/windows.h"
+
+namespace {
+
+std::wstring Widen(const std::string& bytes, UINT codePage) {
+  if (bytes.empty()) return {};
+  const int size = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &out[0], size);
+  return out;
+}
+
+std::string Narrow(const std::wstring& text, UINT codePage) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
+  return out;
+}
+
+// The program's texts are in the ANSI code page; the harness reads UTF-8.
+std::string Utf8(const std::string& ansi) { return Narrow(Widen(ansi, CP_ACP), CP_UTF8); }
+
+void Write(const std::string& bytes) {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+int Find() {
+  LARGE_INTEGER start, end;
+  QueryPerformanceCounter(&start);
+  FindTradingClient();
+  QueryPerformanceCounter(&end);
+  const platform::Hwnd found = AppState.tradingClient;
+  const std::string title = found > 0 ? ReadWindowText(found) : "";
+  Write(std::to_string(found) + "\t" + std::to_string(static_cast<long long>(Milliseconds(start, end))) + "\t" +
+        Utf8(title) + "\n");
+  return found > 0 ? 0 : 2;
+}
+
+int Visible() {
+  for (platform::Hwnd window : ListVisibleTopLevelWindows()) {
+    Write(std::to_string(window) + "\t" + Utf8(ReadWindowText(window)) + "\n");
+  }
+  return 0;
+}
+
+int Chain(platform::Hwnd window) {
+  const std::string name = ProcessFileNameOfWindow(window);
+  const std::uint32_t pid = FindProcessIdByFileName(name);
+  const std::string path = MainModulePath(pid);
+  Write(Utf8(name) + "\t" + std::to_string(pid) + "\t" + Utf8(path) + "\t" + Utf8(ReadFileDescription(path)) + "\n");
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::wstring command = argc > 1 ? argv[1] : L"";
+  if (command == L"find" && argc == 2) return Find();
+  if (command == L"visible" && argc == 2) return Visible();
+  if (command == L"chain" && argc == 3) return Chain(static_cast<platform::Hwnd>(std::wcstol(argv[2], nullptr, 0)));
+  if (command == L"describe" && argc == 3) {
+    Write(Utf8(ReadFileDescription(Narrow(argv[2], CP_ACP))) + "\n");
+    return 0;
+  }
+  Write("usage: locator_probe_cli find | visible | chain HWND | describe PATH\n");
+  return 1;
+}

@@ -1,0 +1,370 @@
+// trading_client: a stand-in broker order-entry program for the Wine runs.
+//
+// It behaves the way the program expects of an order-entry client, and logs
+// what it receives so a scenario can check what was done to it:
+// a visible top-level window; a buy and a sell form, each opened by its hot
+// key arriving as WM_KEYDOWN in the window thread's queue (posted to the main
+// window or typed), whose code field (class "Edit") takes the keyboard focus
+// a little later.  Nothing it shows is ever submitted anywhere.
+//
+// trading_client.exe carries the FileDescription "机构版主程序";
+// trading_client_plain.exe is the same program with a description that holds
+// no marker.
+//
+// Options, each "--name=value" or a bare "--flag", in any order:
+//   --title=TEXT      caption of the main window (default "模拟委托终端")
+//   --buy-key=VK      virtual-key code that opens the buy form (default 112, F1)
+//   --sell-key=VK     virtual-key code that opens the sell form (default 113, F2)
+//   --focus-delay=MS  time from the hot key until the form's code field has
+//                     the focus (default 100; 0 focuses at once)
+//   --code=TEXT       text both code fields start with (default empty)
+//   --minimized       start minimised (visible, iconic)
+//   --hidden          never show the main window (like a client sent to the
+//                     notification area)
+//   --popup=TITLE     also show an owned log-in window with this caption above
+//                     the main window; its "登录" button closes it
+//   --hang-after=MS   after MS the window thread stops answering messages...
+//   --hang-for=MS     ...for this long (default 600000), then answers again
+//   --log=PATH        event log, appended, UTF-8, one event a line
+// An unknown option ends the program at once with exit code 2.
+//
+// Log lines start with the wall-clock time in milliseconds since 1970 (three
+// decimals, from GetSystemTimePreciseAsFileTime), then the event.  Window
+// handles are decimal.
+//   T START pid=P main=H popup=H buy=H sell=H     (popup=0 without --popup; buy
+//                                                  and sell are the code fields)
+//   T WM_KEYDOWN 0x70 0x003B0001 main   every key message taken from the queue:
+//                                       WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN,
+//                                       WM_SYSKEYUP, WM_CHAR, ...; wParam and
+//                                       lParam in hex; the window it was for
+//                                       (main, popup, buy.code, sell.code,
+//                                       buy.price, ..., or other)
+//   T FORM buy|sell                     a hot key showed that form
+//   T FOCUS buy|sell                    its code field got the focus
+//   T CODE buy|sell TEXT                the code field's text changed (TEXT
+//                                       may be empty)
+//   T SUBMIT buy|sell                   the form's order button was pressed
+//   T LOGIN                             the log-in window was closed by its button
+//   T HANG MS / T AWAKE                 the window thread stops / answers again
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0602  // GetSystemTimePreciseAsFileTime
+#ifndef UNICODE
+#define UNICODE
+#endif
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+enum : UINT_PTR { kFocusTimer = 1, kHangTimer = 2 };
+enum : int { kBuy = 0, kSell = 1 };
+enum : WORD { kIdCode = 100, kIdPrice = 101, kIdQuantity = 102, kIdSubmit = 103, kIdLogin = 200 };
+constexpr const wchar_t* kSideName[] = {L"buy", L"sell"};
+
+struct Options {
+  std::wstring title = L"模拟委托终端";
+  UINT buyKey = VK_F1;
+  UINT sellKey = VK_F2;
+  UINT focusDelay = 100;
+  std::wstring code;
+  bool minimized = false;
+  bool hidden = false;
+  bool popup = false;
+  std::wstring popupTitle;
+  bool hang = false;
+  UINT hangAfter = 0;
+  UINT hangFor = 600000;
+  std::wstring logPath;
+};
+
+// One order form: its controls live directly in the main window, so their
+// notifications come to it; a form is shown by showing its controls.
+struct Form {
+  HWND header = nullptr, codeLabel = nullptr, code = nullptr, priceLabel = nullptr, price = nullptr,
+       quantityLabel = nullptr, quantity = nullptr, submit = nullptr;
+};
+
+struct Client {
+  Options options;
+  HANDLE log = INVALID_HANDLE_VALUE;
+  HWND main = nullptr;
+  HWND popup = nullptr;
+  HWND hint = nullptr;
+  Form forms[2];
+  int current = -1;   // the form on show, -1 before the first hot key
+  bool ready = false;  // texts set while building the window are not changes
+} g;
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                       nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
+  return out;
+}
+
+void Log(const std::wstring& event) {
+  if (g.log == INVALID_HANDLE_VALUE) return;
+  FILETIME now;
+  GetSystemTimePreciseAsFileTime(&now);
+  const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  const unsigned long long micros = (ticks - 116444736000000000ULL) / 10;
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%llu.%03llu ", micros / 1000, micros % 1000);
+  // One write per line, so a reader never sees half a line.
+  const std::string line = stamp + Utf8(event) + "\n";
+  DWORD written = 0;
+  WriteFile(g.log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+std::wstring Number(unsigned long long value) { return std::to_wstring(value); }
+std::wstring Handle(HWND window) { return Number(reinterpret_cast<ULONG_PTR>(window)); }
+
+std::wstring TextOf(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], length + 1)));
+  return text;
+}
+
+const wchar_t* KeyMessageName(UINT message) {
+  switch (message) {
+    case WM_KEYDOWN: return L"WM_KEYDOWN";
+    case WM_KEYUP: return L"WM_KEYUP";
+    case WM_CHAR: return L"WM_CHAR";
+    case WM_DEADCHAR: return L"WM_DEADCHAR";
+    case WM_SYSKEYDOWN: return L"WM_SYSKEYDOWN";
+    case WM_SYSKEYUP: return L"WM_SYSKEYUP";
+    case WM_SYSCHAR: return L"WM_SYSCHAR";
+    case WM_SYSDEADCHAR: return L"WM_SYSDEADCHAR";
+    default: return nullptr;
+  }
+}
+
+std::wstring RoleOf(HWND window) {
+  if (window == g.main) return L"main";
+  if (window && window == g.popup) return L"popup";
+  if (g.popup && IsChild(g.popup, window)) return L"popup.control";
+  for (int side : {kBuy, kSell}) {
+    const Form& f = g.forms[side];
+    const std::wstring name = kSideName[side];
+    if (window == f.code) return name + L".code";
+    if (window == f.price) return name + L".price";
+    if (window == f.quantity) return name + L".quantity";
+    if (window == f.submit) return name + L".submit";
+  }
+  return L"other";
+}
+
+void LogKeyMessage(const MSG& msg) {
+  const wchar_t* name = KeyMessageName(msg.message);
+  if (!name) return;
+  wchar_t text[96];
+  std::swprintf(text, sizeof text / sizeof text[0], L"%ls 0x%02llX 0x%08lX ", name,
+                static_cast<unsigned long long>(msg.wParam), static_cast<unsigned long>(msg.lParam & 0xFFFFFFFF));
+  Log(text + RoleOf(msg.hwnd));
+}
+
+void FocusCodeField() {
+  KillTimer(g.main, kFocusTimer);
+  if (g.current < 0) return;
+  SetFocus(g.forms[g.current].code);
+  Log(std::wstring(L"FOCUS ") + kSideName[g.current]);
+}
+
+void ShowForm(int side) {
+  for (int other : {kBuy, kSell}) {
+    const int show = other == side ? SW_SHOW : SW_HIDE;
+    const Form& f = g.forms[other];
+    for (HWND control : {f.header, f.codeLabel, f.code, f.priceLabel, f.price, f.quantityLabel, f.quantity, f.submit}) {
+      ShowWindow(control, show);
+    }
+  }
+  ShowWindow(g.hint, SW_HIDE);
+  g.current = side;
+  Log(std::wstring(L"FORM ") + kSideName[side]);
+  if (g.options.focusDelay == 0) {
+    FocusCodeField();
+  } else {
+    SetTimer(g.main, kFocusTimer, g.options.focusDelay, nullptr);  // replaces a pending one
+  }
+}
+
+// Hot keys act whichever of the client's windows the key was meant for, as
+// accelerators do.
+bool HandleHotKey(const MSG& msg) {
+  if (msg.message != WM_KEYDOWN) return false;
+  if (msg.wParam == g.options.buyKey) {
+    ShowForm(kBuy);
+  } else if (msg.wParam == g.options.sellKey) {
+    ShowForm(kSell);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void Hang() {
+  KillTimer(g.main, kHangTimer);
+  Log(L"HANG " + Number(g.options.hangFor));
+  Sleep(g.options.hangFor);
+  Log(L"AWAKE");
+}
+
+HWND Control(const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h, HWND parent, WORD id) {
+  HWND control = CreateWindowExW(0, cls, text, WS_CHILD | style, x, y, w, h, parent,
+                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleW(nullptr),
+                                 nullptr);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  return control;
+}
+
+// The control ids of the two forms differ by the side, so that WM_COMMAND
+// tells them apart.
+WORD FormId(int side, WORD id) { return static_cast<WORD>(id + side * 10); }
+
+void BuildForm(int side) {
+  const bool buy = side == kBuy;
+  Form& f = g.forms[side];
+  const HWND p = g.main;
+  f.header = Control(L"Static", buy ? L"买入股票" : L"卖出股票", 0, 16, 40, 200, 20, p, 0);
+  f.codeLabel = Control(L"Static", L"证券代码", 0, 16, 72, 86, 20, p, 0);
+  f.code = Control(L"Edit", g.options.code.c_str(), WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 106, 70, 120, 22, p,
+                   FormId(side, kIdCode));
+  f.priceLabel = Control(L"Static", buy ? L"买入价格" : L"卖出价格", 0, 16, 104, 86, 20, p, 0);
+  f.price = Control(L"Edit", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 106, 102, 120, 22, p,
+                    FormId(side, kIdPrice));
+  f.quantityLabel = Control(L"Static", buy ? L"买入数量" : L"卖出数量", 0, 16, 136, 86, 20, p, 0);
+  f.quantity = Control(L"Edit", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_NUMBER, 106, 134, 120, 22, p,
+                       FormId(side, kIdQuantity));
+  f.submit = Control(L"Button", buy ? L"买入下单" : L"卖出下单", WS_TABSTOP | BS_PUSHBUTTON, 106, 168, 120, 26, p,
+                     FormId(side, kIdSubmit));
+}
+
+LRESULT CALLBACK PopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND && LOWORD(wParam) == kIdLogin) {
+    Log(L"LOGIN");
+    DestroyWindow(window);
+    return 0;
+  }
+  if (message == WM_DESTROY && window == g.popup) g.popup = nullptr;
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND: {
+      const WORD id = LOWORD(wParam);
+      const int side = id >= kIdCode + 10 ? kSell : kBuy;
+      const WORD base = static_cast<WORD>(id - side * 10);
+      if (base == kIdCode && HIWORD(wParam) == EN_CHANGE && g.ready) {
+        Log(std::wstring(L"CODE ") + kSideName[side] + L" " + TextOf(g.forms[side].code));
+      } else if (base == kIdSubmit && HIWORD(wParam) == BN_CLICKED) {
+        Log(std::wstring(L"SUBMIT ") + kSideName[side]);
+      }
+      return 0;
+    }
+    case WM_TIMER:
+      if (wParam == kFocusTimer) FocusCodeField();
+      if (wParam == kHangTimer) Hang();
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+bool ParseOptions(int argc, wchar_t** argv) {
+  Options& o = g.options;
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    const size_t eq = arg.find(L'=');
+    const std::wstring name = arg.substr(0, eq);
+    const std::wstring value = eq == std::wstring::npos ? L"" : arg.substr(eq + 1);
+    const UINT number = static_cast<UINT>(std::wcstoul(value.c_str(), nullptr, 0));
+    if (name == L"--title") o.title = value;
+    else if (name == L"--buy-key") o.buyKey = number;
+    else if (name == L"--sell-key") o.sellKey = number;
+    else if (name == L"--focus-delay") o.focusDelay = number;
+    else if (name == L"--code") o.code = value;
+    else if (name == L"--minimized") o.minimized = true;
+    else if (name == L"--hidden") o.hidden = true;
+    else if (name == L"--popup") { o.popup = true; o.popupTitle = value; }
+    else if (name == L"--hang-after") { o.hang = true; o.hangAfter = number; }
+    else if (name == L"--hang-for") o.hangFor = number;
+    else if (name == L"--log") o.logPath = value;
+    else return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  const bool parsed = argv && ParseOptions(argc, argv);
+  LocalFree(argv);
+  if (!parsed) return 2;
+  const Options& o = g.options;
+  if (!o.logPath.empty()) {
+    g.log = CreateFileW(o.logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = MainProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = L"StandInOrderClient";
+  RegisterClassExW(&wc);
+  wc.lpfnWndProc = PopupProc;
+  wc.lpszClassName = L"StandInOrderLogin";
+  RegisterClassExW(&wc);
+
+  g.main = CreateWindowExW(0, L"StandInOrderClient", o.title.c_str(), WS_OVERLAPPEDWINDOW, 200, 150, 480, 300,
+                           nullptr, nullptr, instance, nullptr);
+  if (!g.main) return 1;
+  wchar_t hint[96];
+  std::swprintf(hint, sizeof hint / sizeof hint[0], L"按 0x%02X 买入, 0x%02X 卖出", o.buyKey, o.sellKey);
+  g.hint = Control(L"Static", hint, WS_VISIBLE, 16, 16, 300, 20, g.main, 0);
+  BuildForm(kBuy);
+  BuildForm(kSell);
+  g.ready = true;
+
+  if (!o.hidden) ShowWindow(g.main, o.minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+  if (o.popup) {
+    g.popup = CreateWindowExW(WS_EX_DLGMODALFRAME, L"StandInOrderLogin", o.popupTitle.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_SYSMENU, 260, 200, 280, 170, g.main, nullptr, instance,
+                              nullptr);
+    Control(L"Static", L"账号", WS_VISIBLE, 16, 16, 60, 20, g.popup, 0);
+    Control(L"Edit", L"", WS_VISIBLE | WS_BORDER | WS_TABSTOP, 80, 14, 160, 22, g.popup, 0);
+    Control(L"Static", L"密码", WS_VISIBLE, 16, 48, 60, 20, g.popup, 0);
+    Control(L"Edit", L"", WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_PASSWORD, 80, 46, 160, 22, g.popup, 0);
+    Control(L"Button", L"登录", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 80, 84, 100, 26, g.popup, kIdLogin);
+    ShowWindow(g.popup, SW_SHOWNORMAL);
+  }
+  if (o.hang) SetTimer(g.main, kHangTimer, o.hangAfter, nullptr);
+  Log(L"START pid=" + Number(GetCurrentProcessId()) + L" main=" + Handle(g.main) + L" popup=" + Handle(g.popup) +
+      L" buy=" + Handle(g.forms[kBuy].code) + L" sell=" + Handle(g.forms[kSell].code));
+
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    LogKeyMessage(msg);
+    if (HandleHotKey(msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  if (g.log != INVALID_HANDLE_VALUE) CloseHandle(g.log);
+  return static_cast<int>(msg.wParam);
+}
