@@ -1,0 +1,112 @@
+// trader_standin: stands in for the charting program 交易师 in the end-to-end
+// scenarios: a main window whose title carries the security code, changed
+// while it runs.
+//
+//   trader_standin [--owned-marker] [--control FILE] TITLE
+//
+// TITLE           the main window's title at start
+// --owned-marker  an owned window titled "交易师" carries the marker, so the
+//                 code is read from its root owner, the main window
+// --control FILE  polled every 100 ms: when its first line (UTF-8) changes,
+//                 it becomes the main window's title
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+namespace {
+
+constexpr UINT_PTR kPollTimer = 1;
+constexpr wchar_t kMainClass[] = L"TraderStandinMain";
+constexpr wchar_t kPanelClass[] = L"TraderStandinPanel";
+
+HWND mainWindow = nullptr;
+std::wstring controlPath;
+std::string lastControl = "\x01";
+
+std::wstring FromUtf8(const std::string& text) {
+  if (text.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+void PollControlFile() {
+  HANDLE file = CreateFileW(controlPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  char buffer[1024];
+  DWORD read = 0;
+  const BOOL ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+  CloseHandle(file);
+  if (!ok) return;
+  std::string line(buffer, read);
+  if (line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+  line = line.substr(0, line.find_first_of("\r\n"));
+  if (line == lastControl) return;
+  lastControl = line;
+  SetWindowTextW(mainWindow, FromUtf8(line).c_str());
+}
+
+LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_TIMER:
+      if (wParam == kPollTimer) PollControlFile();
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  std::wstring title;
+  bool ownedMarker = false;
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    if (arg == L"--owned-marker") {
+      ownedMarker = true;
+    } else if (arg == L"--control" && i + 1 < argc) {
+      controlPath = argv[++i];
+    } else {
+      title = arg;
+    }
+  }
+  LocalFree(argv);
+
+  WNDCLASSW mainClass = {};
+  mainClass.lpfnWndProc = MainProc;
+  mainClass.hInstance = instance;
+  mainClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  mainClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  mainClass.lpszClassName = kMainClass;
+  WNDCLASSW panelClass = mainClass;
+  panelClass.lpfnWndProc = DefWindowProcW;
+  panelClass.lpszClassName = kPanelClass;
+  if (!RegisterClassW(&mainClass) || !RegisterClassW(&panelClass)) return 1;
+
+  mainWindow = CreateWindowExW(0, kMainClass, title.c_str(), WS_OVERLAPPEDWINDOW, 60, 60, 600, 400, nullptr, nullptr,
+                               instance, nullptr);
+  if (!mainWindow) return 1;
+  ShowWindow(mainWindow, SW_SHOWNORMAL);
+  if (ownedMarker) {
+    HWND panel = CreateWindowExW(WS_EX_TOOLWINDOW, kPanelClass, L"交易师", WS_POPUP | WS_CAPTION, 100, 100, 200, 120,
+                                 mainWindow, nullptr, instance, nullptr);
+    ShowWindow(panel, SW_SHOWNOACTIVATE);
+  }
+  if (!controlPath.empty()) SetTimer(mainWindow, kPollTimer, 100, nullptr);
+
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return 0;
+}

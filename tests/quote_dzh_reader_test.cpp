@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/settings.h"
+#include "platform/platform.h"
+#include "platform/sim/sim.h"
+#include "quote/dzh_reader.h"
+#include "support/code_table.h"
+#include "support/test_fixture.h"
+
+namespace {
+
+using code_table::Security;
+
+constexpr const char* kDzhExe = "D:\\dzh2\\dzh.exe";
+constexpr const char* kShanghai = "D:\\dzh2\\data\\sh\\";
+constexpr const char* kShenzhen = "D:\\dzh2\\data\\sz\\";
+constexpr const char* kTable = "STKINFO60.DAT";
+
+std::string Field(const std::string& code) { return (code + std::string(10, '\0')).substr(0, 10); }
+
+class DzhReader : public SimTest {
+ protected:
+  void SetUp() override {
+    SimTest::SetUp();
+    AppState.dzhExePath = kDzhExe;
+  }
+
+  // Both tables under one name: the real securities of each exchange amid
+  // made-up ones, plus whatever a test adds.
+  static void WriteTables(const std::vector<Security>& shanghaiExtra, const std::vector<Security>& shenzhenExtra,
+                          const std::string& name = kTable) {
+    auto shanghai = code_table::Generated(true, 200, 1);
+    auto shenzhen = code_table::Generated(false, 200, 2);
+    shanghai.insert(shanghai.begin() + 50, code_table::ShanghaiSecurities().begin(),
+                    code_table::ShanghaiSecurities().end());
+    shenzhen.insert(shenzhen.begin() + 50, code_table::ShenzhenSecurities().begin(),
+                    code_table::ShenzhenSecurities().end());
+    shanghai.insert(shanghai.end() - 20, shanghaiExtra.begin(), shanghaiExtra.end());
+    shenzhen.insert(shenzhen.end() - 20, shenzhenExtra.begin(), shenzhenExtra.end());
+    sim::WriteFile(kShanghai + name, code_table::Table(shanghai));
+    sim::WriteFile(kShenzhen + name, code_table::Table(shenzhen));
+  }
+
+  static std::string Cached(const std::string& title) { return ReadSetting(kCodeCacheSection, title, ""); }
+
+  static bool Opened(const std::string& folder) {
+    for (const sim::Call& call : sim::Calls())
+      if (call.text.rfind("OpenExistingFileShared(" + folder, 0) == 0) return true;
+    return false;
+  }
+};
+
+TEST_F(DzhReader, ResolvesEachExchangeAndCachesTheAnswer) {
+  WriteTables({}, {});
+  struct Case {
+    std::string title, code;
+  } const cases[] = {
+      {"浦发银行", "600000"}, {"贵州茅台", "600519"}, {"中国平安", "601318"}, {"平安银行", "000001"},
+      {"万科Ａ", "000002"},   {"五粮液", "000858"},   {"不存在的股票", "不存在的股票"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LookupCachedCode(c.title), "") << c.title;
+    EXPECT_EQ(ResolveDzhCode(c.title), c.code) << c.title;
+    EXPECT_EQ(Cached(c.title), c.code) << c.title;
+    EXPECT_EQ(LookupCachedCode(c.title), c.code) << c.title;
+  }
+  EXPECT_EQ(AppState.dzhStockInfoFile, kTable);
+}
+
+TEST_F(DzhReader, ShanghaiWinsWithoutReadingShenzhen) {
+  WriteTables({{"600888", "两地股票"}}, {{"000888", "两地股票"}});
+  sim::ClearCalls();
+  EXPECT_EQ(ResolveDzhCode("两地股票"), "600888");
+  EXPECT_TRUE(Opened(kShanghai));
+  EXPECT_FALSE(Opened(kShenzhen));
+}
+
+TEST_F(DzhReader, CodesRejectedByTheMarketRules) {
+  WriteTables({{"000777", "沪表深码"},
+               {"0007771234", "无结尾码"},
+               {"ABC", "先错后对"},
+               {"600999", "先错后对"},
+               {"000666", "两表深码"}},
+              {{"000666", "两表深码"}, {"600555", "深表沪码"}});
+  struct Case {
+    const char* what;
+    std::string title, code;
+  } const cases[] = {
+      {"a 0 code in Shanghai, absent in Shenzhen", "沪表深码", "沪表深码"},
+      {"a 0 code in Shanghai, then Shenzhen", "两表深码", "000666"},
+      {"six digits and no NUL in the field", "无结尾码", "无结尾码"},
+      {"a later valid record", "先错后对", "600999"},
+      {"a 6 code in Shenzhen", "深表沪码", "深表沪码"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ResolveDzhCode(c.title), c.code) << c.what;
+}
+
+TEST_F(DzhReader, TitleOnlyAtTheEndOfBothTablesGivesNoCode) {
+  sim::WriteFile(std::string(kShanghai) + kTable, code_table::Table(code_table::Generated(true, 10, 3)) +
+                                                      Field("600123") + "末尾股票");
+  sim::WriteFile(std::string(kShenzhen) + kTable, code_table::Table(code_table::Generated(false, 10, 4)) +
+                                                      Field("000123") + "末尾股票");
+  EXPECT_EQ(ResolveDzhCode("末尾股票"), "末尾股票");
+}
+
+TEST_F(DzhReader, TheLastStockInfoFileListedIsUsedInBothFolders) {
+  const std::vector<std::string> names = {"STKINFO51.DAT", "STKINFO60.DAT", "OLD_STKINFO.DAT"};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    WriteTables({{"60010" + std::to_string(i), "多表股票"}}, {{"00010" + std::to_string(i), "深市多表"}},
+                names[i]);
+  }
+  sim::WriteFile(std::string(kShanghai) + "stkinfo99.dat", code_table::Table({{"600999", "多表股票"}}));
+  sim::MakeDirectory(std::string(kShanghai) + "STKINFO_ZZZ");
+  // What the folder lists, in its own order.
+  std::string last;
+  platform::FindData entry;
+  const platform::Handle find = platform::FindFirstFileA(std::string(kShanghai) + "*", &entry);
+  ASSERT_NE(find, platform::kInvalidHandle);
+  do {
+    if (!entry.isDirectory && entry.fileName.find("STKINFO") != std::string::npos) last = entry.fileName;
+  } while (platform::FindNextFileA(find, &entry));
+  platform::FindClose(find);
+  const std::size_t index = std::find(names.begin(), names.end(), last) - names.begin();
+  ASSERT_LT(index, names.size());
+
+  EXPECT_EQ(ResolveDzhCode("多表股票"), "60010" + std::to_string(index));
+  EXPECT_EQ(AppState.dzhStockInfoFile, last);
+  EXPECT_EQ(ResolveDzhCode("深市多表"), "00010" + std::to_string(index));
+}
+
+TEST_F(DzhReader, FilesThatDoNotQualify) {
+  sim::WriteFile(std::string(kShanghai) + "stkinfo60.dat", code_table::Table(code_table::ShanghaiSecurities()));
+  sim::MakeDirectory(std::string(kShanghai) + "STKINFO");
+  EXPECT_EQ(ResolveDzhCode("浦发银行"), "浦发银行");
+  EXPECT_EQ(AppState.dzhStockInfoFile, "");
+}
+
+TEST_F(DzhReader, ForgetsAStockInfoFileThatIsGone) {
+  WriteTables({}, {}, "STKINFO51.DAT");
+  EXPECT_EQ(ResolveDzhCode("浦发银行"), "600000");
+  sim::RemoveFile(std::string(kShanghai) + "STKINFO51.DAT");
+  WriteTables({{"600222", "新表股票"}}, {}, "STKINFO60.DAT");
+  EXPECT_EQ(ResolveDzhCode("新表股票"), "600222");
+  EXPECT_EQ(AppState.dzhStockInfoFile, "STKINFO60.DAT");
+}
+
+TEST_F(DzhReader, AnUnopenableShanghaiTableSkipsShenzhen) {
+  WriteTables({}, {});
+  sim::FailOpen(std::string(kShanghai) + kTable);
+  EXPECT_EQ(ResolveDzhCode("平安银行"), "平安银行");
+  sim::FailOpen(std::string(kShanghai) + kTable, false);
+  sim::FailOpen(std::string(kShenzhen) + kTable);
+  EXPECT_EQ(ResolveDzhCode("万科Ａ"), "万科Ａ");
+}
+
+TEST_F(DzhReader, AnExecutablePathWithoutBackslashLooksAtTheDriveRoot) {
+  AppState.dzhExePath = "dzh.exe";
+  sim::WriteFile(std::string("\\data\\sh\\") + kTable, code_table::Table(code_table::ShanghaiSecurities()));
+  EXPECT_EQ(ResolveDzhCode("招商银行"), "600036");
+  AppState.dzhExePath = "";
+  EXPECT_EQ(ResolveDzhCode("浦发银行"), "600000");
+}
+
+TEST_F(DzhReader, ATitleCachedAsItselfStaysSo) {
+  WriteTables({}, {});
+  EXPECT_EQ(ResolveDzhCode("后来上市"), "后来上市");
+  WriteTables({{"603999", "后来上市"}}, {});
+  EXPECT_EQ(LookupCachedCode("后来上市"), "后来上市");
+  // An entry emptied by hand counts as missing and is looked up again.
+  WriteSetting(kCodeCacheSection, "后来上市", "");
+  EXPECT_EQ(LookupCachedCode("后来上市"), "");
+  EXPECT_EQ(ResolveDzhCode("后来上市"), "603999");
+  EXPECT_EQ(Cached("后来上市"), "603999");
+}
+
+// Titles the profile functions cannot keep as keys are resolved all the same,
+// kept in memory instead of new.ini, and forgotten by a reset.
+TEST_F(DzhReader, TitlesNewIniCannotHoldStayInMemory) {
+  const std::vector<std::string> titles = {
+      "[浦发银行]", ";注释", " 前有空格", "后有空格 ", "等号=股票", "换行\r\n[软件设置]", "\t制表", "\"引号\"",
+  };
+  std::vector<Security> records;
+  for (std::size_t i = 0; i < titles.size(); ++i) records.push_back({"60070" + std::to_string(i), titles[i]});
+  WriteTables(records, {});
+  WriteSetting(kCodeCacheSection, "浦发银行", "600000");
+  const std::string iniBefore = sim::FileContent(IniPath());
+
+  for (std::size_t i = 0; i < titles.size(); ++i) {
+    const std::string code = "60070" + std::to_string(i);
+    EXPECT_FALSE(IsCacheableTitle(titles[i])) << i;
+    EXPECT_EQ(LookupCachedCode(titles[i]), "") << i;
+    EXPECT_EQ(ResolveDzhCode(titles[i]), code) << i;
+    sim::ClearCalls();
+    EXPECT_EQ(LookupCachedCode(titles[i]), code) << i;
+    EXPECT_TRUE(sim::Calls().empty()) << "looked up in memory only: " << i;
+  }
+  EXPECT_EQ(sim::FileContent(IniPath()), iniBefore);
+  EXPECT_EQ(Cached("浦发银行"), "600000");
+
+  ResetDzhReader();
+  for (const std::string& title : titles) EXPECT_EQ(LookupCachedCode(title), "") << title;
+}
+
+TEST(CacheableTitle, OrdinaryTitlesAreCacheable) {
+  for (const char* title : {"浦发银行", "万科Ａ", "ST 股票", "乕乚", "600000", "A;B", "a[b]", "x\"y"})
+    EXPECT_TRUE(IsCacheableTitle(title)) << title;
+  EXPECT_FALSE(IsCacheableTitle(""));
+}
+
+TEST_F(DzhReader, AHugeTableIsScannedWithoutHoldingIt) {
+  // 128 MB that is all one byte: no title occurs, and the scan must neither
+  // fail nor need the file in memory.
+  sim::WriteSparseFile(std::string(kShanghai) + kTable, 128ull << 20, 'x');
+  sim::WriteFile(std::string(kShenzhen) + kTable, code_table::Table(code_table::ShenzhenSecurities()));
+  EXPECT_EQ(ResolveDzhCode("平安银行"), "000001");
+}
+
+}  // namespace

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/main_bar.h"
+#include "app/settings.h"
+#include "platform/sim/sim.h"
+#include "quote/quote_poller.h"
+#include "support/code_table.h"
+#include "support/test_fixture.h"
+
+namespace {
+
+using platform::Hwnd;
+
+constexpr const char* kDzhExe = "D:\\dzh2\\dzh.exe";
+
+struct DzhScene {
+  std::uint32_t process = 0;
+  Hwnd frame = 0, mdiClient = 0;
+  std::vector<Hwnd> documents;
+};
+
+// A running 大智慧: its frame with `mdiPosition - 1` plain children before the
+// "MDIClient", one document per title (the first one in front), and its code
+// tables beside the executable.
+DzhScene StartDzh(const std::string& exe = kDzhExe, const std::string& title = "大智慧 - 行情",
+                  int mdiPosition = 3, const std::vector<std::string>& documents = {"浦发银行", "平安银行"}) {
+  const std::string folder = exe.substr(0, exe.rfind('\\'));
+  sim::WriteFile(folder + "\\data\\sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
+  sim::WriteFile(folder + "\\data\\sz\\STKINFO60.DAT", code_table::Table(code_table::ShenzhenSecurities()));
+  DzhScene dzh;
+  dzh.process = sim::AddProcess(exe);
+  dzh.frame = sim::CreateWindow({"DzhFrame", title, dzh.process});
+  for (int i = 1; i < mdiPosition; ++i) {
+    sim::WindowSpec child{i % 2 ? "ToolbarWindow32" : "Static", "", dzh.process};
+    child.parent = dzh.frame;
+    sim::CreateWindow(child);
+  }
+  sim::WindowSpec mdi{"MDIClient", "", dzh.process};
+  mdi.parent = dzh.frame;
+  dzh.mdiClient = sim::CreateWindow(mdi);
+  for (const std::string& text : documents) {
+    sim::WindowSpec document{"DzhChart", text, dzh.process};
+    document.parent = dzh.mdiClient;
+    dzh.documents.push_back(sim::CreateWindow(document));
+  }
+  return dzh;
+}
+
+class QuotePoller : public SimTest {
+ protected:
+  void SetUp() override {
+    SimTest::SetUp();
+    StartProgram();
+  }
+  static std::string Label() { return sim::TextOf(sim::Bar().codeLabel); }
+  static unsigned Interval() { return sim::TimerInterval(kQuoteTimerId); }
+  static bool Searched() {
+    for (const sim::Call& call : sim::Calls())
+      if (call.text.rfind("EnumWindows", 0) == 0) return true;
+    return false;
+  }
+};
+
+TEST_F(QuotePoller, AttachesOnOneTickAndReadsTheCodeOnTheNext) {
+  const DzhScene dzh = StartDzh();
+  sim::Advance(100);
+  EXPECT_EQ(AppState.dzhMainWindow, dzh.frame);
+  EXPECT_EQ(AppState.dzhMdiClient, dzh.mdiClient);
+  EXPECT_EQ(AppState.dzhExePath, kDzhExe);
+  EXPECT_EQ(AppState.currentCode, "");
+  EXPECT_EQ(Label(), "");
+  EXPECT_EQ(Interval(), kPollInterval);
+
+  sim::Advance(100);
+  EXPECT_EQ(AppState.currentCode, "600000");
+  EXPECT_EQ(Label(), "600000");
+  EXPECT_EQ(ReadSetting(kCodeCacheSection, "浦发银行", ""), "600000");
+
+  sim::BringToTop(dzh.documents[1]);
+  sim::Advance(100);
+  EXPECT_EQ(AppState.currentCode, "000001");
+  EXPECT_EQ(Label(), "000001");
+  EXPECT_EQ(Interval(), kPollInterval);
+}
+
+TEST_F(QuotePoller, SearchesEveryTenSecondsWhileDzhIsAbsent) {
+  sim::Advance(100);
+  EXPECT_EQ(Interval(), kDzhRetryInterval);
+  const DzhScene dzh = StartDzh();
+  sim::Advance(kDzhRetryInterval - 1);
+  EXPECT_EQ(AppState.dzhMainWindow, 0);
+  sim::Advance(1);
+  EXPECT_EQ(AppState.dzhMainWindow, dzh.frame);
+  EXPECT_EQ(Interval(), kPollInterval);
+}
+
+TEST_F(QuotePoller, FollowsDzhThroughARestart) {
+  const DzhScene first = StartDzh();
+  sim::Advance(200);
+  ASSERT_EQ(Label(), "600000");
+
+  sim::EndProcess(first.process);
+  sim::Advance(100);
+  EXPECT_EQ(AppState.dzhMainWindow, 0);
+  EXPECT_EQ(Interval(), kDzhRetryInterval);
+  EXPECT_EQ(AppState.currentCode, "600000");
+  EXPECT_EQ(Label(), "600000");
+
+  const DzhScene second = StartDzh("E:\\新大智慧\\dzh.exe", "大智慧", 1, {"贵州茅台"});
+  sim::Advance(kDzhRetryInterval);
+  EXPECT_EQ(AppState.dzhMainWindow, second.frame);
+  EXPECT_EQ(AppState.dzhMdiClient, second.mdiClient);
+  EXPECT_EQ(AppState.dzhExePath, "E:\\新大智慧\\dzh.exe");
+  sim::Advance(100);
+  EXPECT_EQ(Label(), "600519");
+}
+
+TEST_F(QuotePoller, KeepsDzhAttachedThroughAStayWithTheOtherSource) {
+  const DzhScene dzh = StartDzh();
+  sim::Advance(200);
+  ASSERT_EQ(Label(), "600000");
+
+  ToggleQuoteSource();
+  sim::Advance(100);
+  EXPECT_EQ(AppState.currentCode, "");  // no 交易师 running
+  EXPECT_EQ(Label(), "600000");         // the label never goes blank
+  EXPECT_EQ(AppState.dzhMainWindow, dzh.frame);
+
+  const std::uint32_t trader = sim::AddProcess("C:\\jys\\jys.exe");
+  sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", trader});
+  sim::Advance(100);
+  EXPECT_EQ(Label(), "600036");
+  EXPECT_EQ(Interval(), kPollInterval);
+
+  ToggleQuoteSource();
+  sim::BringToTop(dzh.documents[1]);
+  sim::ClearCalls();
+  sim::Advance(100);
+  EXPECT_EQ(Label(), "000001");
+  EXPECT_FALSE(Searched()) << "an attached 大智慧 is not searched for again";
+}
+
+TEST_F(QuotePoller, LooksForTheMdiClientAmongTheFirstFortyChildren) {
+  struct Case {
+    int position;
+    bool found;
+  } const cases[] = {{1, true}, {40, true}, {41, false}};
+  for (const Case& c : cases) {
+    SetUp();
+    const DzhScene dzh = StartDzh(kDzhExe, "大智慧", c.position);
+    sim::Advance(100);
+    EXPECT_EQ(AppState.dzhMainWindow, c.found ? dzh.frame : 0) << c.position;
+    EXPECT_EQ(Interval(), c.found ? kPollInterval : kDzhRetryInterval) << c.position;
+  }
+}
+
+TEST_F(QuotePoller, TakesTheFirstQualifyingWindowWhoseTitleBeginsWithDzh) {
+  const DzhScene wanted = StartDzh(kDzhExe, "大智慧 - 行情", 2);
+  // Created later, so above it in the Z order.
+  const std::uint32_t other = sim::AddProcess("C:\\other\\other.exe");
+  sim::CreateWindow({"Frame", "大智慧 资讯", other});  // no MDIClient
+  sim::WindowSpec misnamed{"Frame", "新版大智慧", other};
+  const Hwnd misnamedFrame = sim::CreateWindow(misnamed);
+  sim::WindowSpec mdi{"MDIClient", "", other};
+  mdi.parent = misnamedFrame;
+  sim::CreateWindow(mdi);
+  sim::WindowSpec hidden{"Frame", "大智慧", other};
+  hidden.visible = false;
+  mdi.parent = sim::CreateWindow(hidden);
+  sim::CreateWindow(mdi);
+
+  sim::Advance(100);
+  EXPECT_EQ(AppState.dzhMainWindow, wanted.frame);
+  EXPECT_EQ(AppState.dzhExePath, kDzhExe);
+}
+
+TEST_F(QuotePoller, AnEmptyOrMissingDocumentChangesNothing) {
+  const DzhScene dzh = StartDzh();
+  sim::Advance(200);
+  ASSERT_EQ(AppState.currentCode, "600000");
+  sim::SetText(dzh.documents[0], "");
+  sim::Advance(100);
+  EXPECT_EQ(AppState.currentCode, "600000");
+  for (Hwnd document : dzh.documents) sim::DestroyWindow(document);
+  sim::Advance(100);
+  EXPECT_EQ(AppState.currentCode, "600000");
+  EXPECT_EQ(Label(), "600000");
+  EXPECT_EQ(Interval(), kPollInterval);
+}
+
+TEST_F(QuotePoller, AnUninspectableDzhFallsBackToTheTitle) {
+  const DzhScene dzh = StartDzh();
+  sim::DenyModules(dzh.process);
+  sim::Advance(200);
+  EXPECT_EQ(AppState.dzhExePath, "");
+  EXPECT_EQ(AppState.currentCode, "浦发银行");
+  EXPECT_EQ(Label(), "浦发银行");
+}
+
+TEST_F(QuotePoller, ACachedTitleNeedsNoTable) {
+  StartDzh();
+  WriteSetting(kCodeCacheSection, "浦发银行", "600001");
+  sim::Advance(100);
+  sim::ClearCalls();
+  sim::Advance(100);
+  EXPECT_EQ(Label(), "600001");
+  for (const sim::Call& call : sim::Calls()) EXPECT_EQ(call.text.find("STKINFO"), std::string::npos) << call.text;
+}
+
+TEST_F(QuotePoller, FindChildByPathFollowsPositions) {
+  const DzhScene dzh = StartDzh(kDzhExe, "大智慧", 3, {"一", "二"});
+  const Hwnd first = platform::FindWindowExA(dzh.frame, 0);
+  struct Case {
+    std::string path;
+    Hwnd expected;
+  } const cases[] = {
+      {"1", first},      {"3", dzh.mdiClient},           {"3-1", dzh.documents[0]},
+      {"3-2", dzh.documents[1]}, {"3-3", 0}, {"4", 0},  {"", 0},
+      {"0", 0},          {"3-0", 0},                     {"1-1", 0},
+      {"-1", 0},         {"3-", 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FindChildByPath(dzh.frame, c.path), c.expected) << '"' << c.path << '"';
+}
+
+}  // namespace

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "quote/dzh_reader.h"
+#include "support/code_table.h"
+
+namespace {
+
+using std::string_literals::operator""s;
+
+// The scan as a plain reading of the table split at the title: the yardstick
+// the chunked scan must agree with, whatever its chunk size.
+std::string ReferenceScan(const std::string& table, const std::string& title, Market market) {
+  std::vector<std::string> pieces;
+  std::size_t from = 0;
+  for (std::size_t at; (at = table.find(title, from)) != std::string::npos; from = at + title.size())
+    pieces.push_back(table.substr(from, at - from));
+  if (from < table.size()) pieces.push_back(table.substr(from));
+  if (pieces.size() <= 1) return "";
+  for (const std::string& piece : pieces) {
+    std::string candidate = piece.size() < 10 ? "" : piece.substr(piece.size() - 10);
+    candidate = candidate.substr(0, candidate.find('\0'));
+    if (MeetsMarketRule(candidate, market)) return candidate;
+  }
+  return "";
+}
+
+// Reads an in-memory table in reads of at most `step` bytes each.
+struct MemoryReader {
+  const std::string& table;
+  std::size_t step;
+  std::size_t offset = 0;
+  std::size_t calls = 0;
+  std::size_t operator()(char* buffer, std::size_t size) {
+    ++calls;
+    const std::size_t n = std::min({size, step, table.size() - offset});
+    std::copy_n(table.data() + offset, n, buffer);
+    offset += n;
+    return n;
+  }
+};
+
+std::string Scan(const std::string& table, const std::string& title, Market market, std::size_t chunk,
+                 std::size_t step = SIZE_MAX) {
+  MemoryReader reader{table, step};
+  return ScanCodeTable(std::ref(reader), title, market, chunk);
+}
+
+std::string Field(const std::string& code) { return (code + std::string(10, '\0')).substr(0, 10); }
+
+TEST(MarketRule, AcceptsSixCharactersOfTheExchange) {
+  struct Case {
+    std::string code;
+    bool shanghai, shenzhen;
+  } const cases[] = {
+      {"600000", true, false},  {"500001", true, false},  {"688001", true, false},
+      {"700000", false, false}, {"000001", false, true},  {"300750", false, true},
+      {"499999", false, true},  {"000000", false, false},  // value 0
+      {"60000", false, false},  {"6000000", false, false}, {"", false, false},
+      {"60003a", true, false},  // the leading number decides
+      {"+12345", false, true},  // a first character that is no digit counts as 0
+      {"-60000", false, false}, {"abcdef", false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MeetsMarketRule(c.code, Market::kShanghai), c.shanghai) << c.code;
+    EXPECT_EQ(MeetsMarketRule(c.code, Market::kShenzhen), c.shenzhen) << c.code;
+  }
+}
+
+TEST(TableScan, FindsTheCodeInFrontOfTheName) {
+  const std::string name = "浦发银行";
+  struct Case {
+    const char* what;
+    std::string table;
+    Market market;
+    std::string code;
+    std::string title = "浦发银行";
+  } const cases[] = {
+      {"a record in the middle", "header" + Field("600000") + name + "tail"s, Market::kShanghai, "600000"},
+      {"the record opens the table", Field("600000") + name + "x", Market::kShanghai, "600000"},
+      {"the title only at the very end", "header" + Field("600000") + name, Market::kShanghai, ""},
+      {"the title nowhere", "header" + Field("600000") + "招商银行x", Market::kShanghai, ""},
+      {"a field less than 10 bytes from the start", "600000" + name + "x", Market::kShanghai, ""},
+      {"six digits without NUL", "6000001234" + name + "x", Market::kShanghai, ""},
+      {"a Shenzhen code in the Shanghai rule", Field("000001") + name + "x", Market::kShanghai, ""},
+      {"a Shenzhen code", Field("000001") + name + "x", Market::kShenzhen, "000001"},
+      {"a later valid record", Field("ABC") + name + Field("600036") + name + "x", Market::kShanghai, "600036"},
+      {"back-to-back titles leave an empty piece", Field("600036") + name + name + "x", Market::kShanghai,
+       "600036"},
+      // The piece between two titles is shorter than a field: no candidate
+      // there, but the table goes on and the trailing piece is examined.
+      {"a short piece, then the table's last 10 bytes", "xx" + name + "12" + name + Field("600519"),
+       Market::kShanghai, "600519"},
+      {"the trailing piece alone", name + "tail-" + Field("601318"), Market::kShanghai, "601318"},
+      {"an empty table", "", Market::kShanghai, ""},
+      // The last 10 bytes would run back into the title and read "600001".
+      {"a trailing piece shorter than a field", "junk-junk-6" + "00001\0\0\0\0"s, Market::kShanghai, "", "6"},
+      {"a trailing piece of exactly a field", "junk-junk-X" + "600002\0\0\0\0"s, Market::kShanghai, "600002",
+       "X"},
+      {"the table is the title", name, Market::kShanghai, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReferenceScan(c.table, c.title, c.market), c.code) << c.what;
+    for (std::size_t chunk : {1, 2, 5, 9, 10, 11, 17, 64, 1 << 16})
+      EXPECT_EQ(Scan(c.table, c.title, c.market, chunk), c.code) << c.what << ", chunk " << chunk;
+  }
+}
+
+TEST(TableScan, StopsReadingOnceTheCodeIsKnown) {
+  const std::string title = "浦发银行";
+  const std::string table = Field("600000") + title + std::string(1 << 20, 'x');
+  MemoryReader reader{table, SIZE_MAX};
+  EXPECT_EQ(ScanCodeTable(std::ref(reader), title, Market::kShanghai, 4096), "600000");
+  EXPECT_LT(reader.offset, 3 * 4096u);
+}
+
+// Tables with many occurrences, titles running across chunk boundaries,
+// overlapping title candidates, NULs and bytes of 0x80 and more: the chunked
+// scan must give what the plain split gives.
+TEST(TableScan, ChunkedScanAgreesWithThePlainSplit) {
+  const char alphabet[] = {'0', '1', '5', '6', '9', 'A', 'B', '\0', '\xB0', '\xA1'};
+  int withCode = 0;
+  for (std::uint32_t seed = 1; seed <= 3000; ++seed) {
+    std::mt19937 random(seed);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::string title;
+    for (int i = 1 + pick(4); i > 0; --i) title += alphabet[pick(sizeof alphabet)];
+    std::string table;
+    for (int i = pick(60); i > 0; --i) {
+      switch (pick(4)) {
+        case 0: table += title; break;
+        case 1: table += Field(std::to_string(pick(2) ? 600000 + pick(9999) : 1 + pick(4999))) + title; break;
+        default: table += alphabet[pick(sizeof alphabet)];
+      }
+    }
+    const Market market = pick(2) ? Market::kShanghai : Market::kShenzhen;
+    const std::string expected = ReferenceScan(table, title, market);
+    if (!expected.empty()) ++withCode;
+    const std::size_t chunk = 1 + pick(40);
+    const std::size_t step = 1 + pick(50);
+    ASSERT_EQ(Scan(table, title, market, chunk, step), expected)
+        << "seed " << seed << ", chunk " << chunk << ", read step " << step;
+  }
+  EXPECT_GT(withCode, 300) << "the generated tables hardly ever hold a code";
+}
+
+TEST(TableScan, FindsEveryRealSecurityInALargeTable) {
+  for (bool shanghai : {true, false}) {
+    const std::string table = code_table::LargeTable(shanghai, 2 << 20, 7);
+    const Market own = shanghai ? Market::kShanghai : Market::kShenzhen;
+    const Market other = shanghai ? Market::kShenzhen : Market::kShanghai;
+    for (const auto& security : shanghai ? code_table::ShanghaiSecurities() : code_table::ShenzhenSecurities()) {
+      EXPECT_EQ(Scan(table, security.name, own, 1 << 16), security.code) << security.name;
+      EXPECT_EQ(Scan(table, security.name, other, 1 << 16), "") << security.name;
+    }
+  }
+}
+
+TEST(TableScan, MadeUpSecuritiesAreFoundUnderTheirOwnCodes) {
+  const auto securities = code_table::Generated(false, 3000, 11);
+  const std::string table = code_table::Table(securities, 11);
+  ASSERT_EQ(securities.size(), 3000u);
+  // A name that is the start of another name may be found first in the other
+  // record; the yardstick decides what is right for those.
+  for (std::size_t i = 0; i < securities.size(); i += 97) {
+    const auto& s = securities[i];
+    EXPECT_EQ(Scan(table, s.name, Market::kShenzhen, 4096), ReferenceScan(table, s.name, Market::kShenzhen));
+    EXPECT_EQ(Scan(table, s.name + std::string(1, '\0'), Market::kShenzhen, 4096), s.code) << i;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/sim/sim.h"
+#include "quote/trader_reader.h"
+#include "support/test_fixture.h"
+
+namespace {
+
+using platform::Hwnd;
+
+// 乕 ends in the byte of '[', 乚 in that of ']'.
+static_assert("乕"[1] == '[' && "乚"[1] == ']', "sources must be compiled to GBK");
+
+TEST(TextBetween, CutsBetweenTheFirstMarkersInGbkSteps) {
+  struct Case {
+    std::string text, start, end, between;
+  } const cases[] = {
+      {"交易师 - 600036 - 招商银行", " - ", " - ", "600036"},
+      {"a - b - c - d", " - ", " - ", "b"},
+      {"a - - b", " - ", " - ", ""},  // the end marker must come after the start
+      {"a -  - b", " - ", " - ", ""},   // nothing between the markers
+      {"a - b", " - ", " - ", ""},      // no end marker
+      {"a b", " - ", " - ", ""},        // no start marker
+      {"[SH600036]", "[", "]", "SH600036"},
+      {"乕600036乚[SZ000002]", "[", "]", "SZ000002"},
+      {"[乕乚]", "[", "]", "乕乚"},
+      {"xxSTARTabcEND", "start", "end", "abc"},  // markers fold ASCII case
+      {"圓A", "a", "z", ""},                      // a trail byte 'A' is no letter
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TextBetween(c.text, c.start, c.end), c.between) << c.text << " / " << c.start << c.end;
+}
+
+class TraderReader : public SimTest {
+ protected:
+  void SetUp() override {
+    SimTest::SetUp();
+    process_ = sim::AddProcess("C:\\jys\\jys.exe");
+  }
+  // 交易师's main window with the given title, and above it in the Z order an
+  // owned window that carries the marker.
+  Hwnd ShowTrader(const std::string& mainTitle) {
+    const Hwnd main = sim::CreateWindow({"JysMain", mainTitle, process_});
+    sim::WindowSpec owned{"JysPanel", "交易师 提示", process_};
+    owned.owner = main;
+    sim::CreateWindow(owned);
+    return main;
+  }
+  std::uint32_t process_ = 0;
+};
+
+TEST_F(TraderReader, CutsTheCodeOutOfTheRootOwnersTitle) {
+  struct Case {
+    const char* what;
+    std::string title, code;
+  } const cases[] = {
+      {"dash form", "行情 - 600036 - 招商银行", "600036"},
+      {"five digits: the brackets are not tried", "行情 - 60003 - 招商银行 [SH600036]", ""},
+      {"one dash and a bracket", "招商银行 - 行情 [SH600036]", "600036"},
+      {"a name in the dash position", "行情 - 招商银行 - [SH600036]", "600036"},
+      {"a bracket shorter than six bytes", "行情 [600]", ""},
+      {"a bracket of six bytes that are no number", "行情 [SH6000]", ""},
+      {"a code of value 1", "行情 - 000001 - 平安银行", "000001"},
+      {"trail bytes that look like brackets", "乕600036乚 [SZ000002]", "000002"},
+      {"no code at all", "交易师", ""},
+      {"a zero code", "行情 - 000000 - x [SH600036]", "600036"},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    ShowTrader(c.title);
+    EXPECT_EQ(ReadTraderCode(), c.code) << c.what;
+  }
+}
+
+TEST_F(TraderReader, TheMarkedWindowItselfMayCarryTheCode) {
+  sim::CreateWindow({"JysMain", "交易师 - 600519 - 贵州茅台", process_});
+  EXPECT_EQ(ReadTraderCode(), "600519");
+}
+
+TEST_F(TraderReader, NoTraderNoCode) {
+  sim::CreateWindow({"Other", "行情 - 600036 - 招商银行", process_});
+  EXPECT_EQ(ReadTraderCode(), "");
+  EXPECT_EQ(FindWindowByTitleFragment("交易师"), -1);
+}
+
+TEST_F(TraderReader, TakesTheTopmostMarkedWindowHiddenOrNot) {
+  ShowTrader("行情 - 600036 - 招商银行");
+  sim::WindowSpec hidden{"JysMain", "旧交易师 - 000002 - 万科Ａ", process_};
+  hidden.visible = false;
+  const Hwnd top = sim::CreateWindow(hidden);
+  EXPECT_EQ(FindWindowByTitleFragment("交易师"), top);
+  EXPECT_EQ(ReadTraderCode(), "000002");
+}
+
+TEST_F(TraderReader, AHungTraderCostsAtMostTheLengthTimeOut) {
+  const Hwnd main = ShowTrader("行情 - 600036 - 招商银行");
+  sim::SetHung(sim::MainThreadOf(process_));
+  const std::uint64_t before = sim::Now();
+  EXPECT_EQ(GetWindowTextTimeout(main), "");
+  EXPECT_EQ(ReadTraderCode(), "");
+  EXPECT_LE(sim::Now() - before, 2 * 100u);
+}
+
+TEST_F(TraderReader, DistrustsTheReportedLength) {
+  const Hwnd main = sim::CreateWindow({"JysMain", "行情 - 600036 - 招商银行", process_});
+  struct Case {
+    std::intptr_t length;
+    std::string text;
+  } const cases[] = {
+      {-1, ""}, {65536, ""}, {std::intptr_t{1} << 40, ""}, {7, "行情 - "}, {0, ""},
+      {65535, "行情 - 600036 - 招商银行"},
+  };
+  for (const Case& c : cases) {
+    sim::SetReportedTextLength(main, c.length);
+    EXPECT_EQ(GetWindowTextTimeout(main), c.text) << c.length;
+  }
+  EXPECT_EQ(GetWindowTextTimeout(0), "");
+}
+
+TEST_F(TraderReader, ListsEveryTopLevelWindowInZOrder) {
+  const Hwnd bottom = sim::CreateWindow({"A", "底", process_});
+  sim::WindowSpec hidden{"B", std::string(300, 'x'), process_};
+  hidden.visible = false;
+  const Hwnd middle = sim::CreateWindow(hidden);
+  const Hwnd top = sim::CreateWindow({"C", "顶", process_});
+  const auto entries = ListTopLevelWindows();
+  std::vector<Hwnd> order;
+  for (const auto& entry : entries) order.push_back(entry.window);
+  const std::vector<Hwnd> expected = {top, middle, bottom};
+  ASSERT_GE(order.size(), 3u);
+  EXPECT_EQ(std::vector<Hwnd>(order.begin(), order.begin() + 3), expected);
+  EXPECT_EQ(entries[0].title, "顶");
+  EXPECT_EQ(entries[1].title, std::string(254, 'x'));
+}
+
+}  // namespace

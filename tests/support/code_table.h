@@ -1,0 +1,46 @@
+// Code table files laid out the way the 大智慧 reader expects them: fixed-size
+// records, each a 10-byte code field (ASCII code, NUL padded) followed at once
+// by the security's GBK name (NUL padded) and a block of binary quote data.
+// Shared by the tests and the benchmarks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace code_table {
+
+inline constexpr std::size_t kCodeFieldSize = 10;
+inline constexpr std::size_t kNameFieldSize = 32;
+inline constexpr std::size_t kDataFieldSize = 22;
+inline constexpr std::size_t kRecordSize = kCodeFieldSize + kNameFieldSize + kDataFieldSize;
+inline constexpr std::size_t kHeaderSize = 16;
+
+struct Security {
+  std::string code;  // as stored in the code field, usually six digits
+  std::string name;  // GBK
+};
+
+// A few real securities of each exchange.
+const std::vector<Security>& ShanghaiSecurities();
+const std::vector<Security>& ShenzhenSecurities();
+
+// count made-up securities of one exchange (at most about 6000): distinct
+// codes of that exchange (Shanghai 6xxxxx, Shenzhen 0xxxxx and 3xxxxx) and
+// distinct GBK names of two to four characters, none of them the name of a
+// real one.  The same seed gives the same list.
+std::vector<Security> Generated(bool shanghai, std::size_t count, std::uint32_t seed);
+
+// One record; a code longer than the field is cut, so a code field without
+// any NUL can be made with a 10-byte code.
+std::string Record(const Security& security, std::uint32_t seed = 0);
+// A table: a small header, then one record per security.
+std::string Table(const std::vector<Security>& securities, std::uint32_t seed = 0);
+
+// A table of about `bytes` bytes: the real securities of the exchange spread
+// through made-up ones.
+std::string LargeTable(bool shanghai, std::size_t bytes, std::uint32_t seed);
+
+}  // namespace code_table
