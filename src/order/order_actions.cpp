@@ -1,0 +1,86 @@
+#include "order/order_actions.h"
+
+#include "app/app_state.h"
+#include "discovery/trading_client.h"
+#include "discovery/windows.h"
+#include "order/activation.h"
+#include "order/keystrokes.h"
+#include "text/text.h"
+
+namespace {
+
+// Pauses that give the trading client time to come forward and to open its
+// order form.  They block the GUI thread on purpose: nothing of ours may run,
+// and the code may not change, while an action is under way.
+constexpr unsigned kSettleMs = 10;
+constexpr unsigned kFormOpenMs = 200;
+constexpr int kFieldLooks = 20;
+constexpr unsigned kFieldLookPauseMs = 100;
+
+constexpr const char* kCodeFieldClass = "Edit";
+constexpr int kClassNameBuffer = 259;
+
+// How long one message to the code field may take.  A trading client that has
+// stopped pumping messages must not freeze the bar with it.
+constexpr unsigned kFieldReplyTimeoutMs = 2000;
+
+// The remembered trading client if it is still a window, else a fresh search.
+platform::Hwnd ReachTradingClient() {
+  if (!IsWindowAlive(AppState.tradingClient)) FindTradingClient();
+  return AppState.tradingClient;
+}
+
+bool SendToField(platform::Hwnd edit, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  std::intptr_t result = 0;
+  return platform::SendMessageTimeoutA(edit, message, wParam, lParam, platform::kSmtoAbortIfHung, kFieldReplyTimeoutMs,
+                                       &result);
+}
+
+}  // namespace
+
+void OpenOrderForm(std::int32_t hotKey) {
+  // The code tested is the code written, whatever reaches the thread while it
+  // waits on the trading client.
+  const std::string code = AppState.currentCode;
+  if (TextToInt(code) <= 0) return;
+  const platform::Hwnd client = ReachTradingClient();
+  if (client <= 0) return;
+
+  platform::OpenIcon(client);
+  platform::Sleep(kSettleMs);
+  platform::SetForegroundWindow(client);
+  platform::Sleep(kSettleMs);
+  ForceActivate(client);
+  platform::Sleep(kSettleMs);
+  PostKeyPress(client, hotKey);
+  platform::Sleep(kFormOpenMs);
+
+  // Whatever is in front now decides; the form may take a while to appear.
+  for (int look = 0; look < kFieldLooks; ++look) {
+    const platform::Hwnd focus = GetForegroundFocus();
+    if (platform::GetClassNameA(focus, kClassNameBuffer) == kCodeFieldClass) {
+      ReplaceEditText(focus, code);
+      return;
+    }
+    platform::Sleep(kFieldLookPauseMs);
+  }
+}
+
+void SendFunctionKey() {
+  const platform::Hwnd client = ReachTradingClient();
+  if (client <= 0) return;
+
+  platform::OpenIcon(client);
+  platform::Sleep(kSettleMs);
+  ForceActivate(client);
+  platform::Sleep(kSettleMs);
+  PostKeyPress(client, AppState.functionKey);
+}
+
+void ReplaceEditText(platform::Hwnd edit, const std::string& text) {
+  // Without the selection the code would land beside the field's old content
+  // and make a different, wrong code; better to leave the field alone.
+  if (!SendToField(edit, platform::kEmSetSel, 0, -1)) return;
+  // wParam 1: the trader can undo the replacement in the field.
+  SendToField(edit, platform::kEmReplaceSel, 1, reinterpret_cast<std::intptr_t>(text.c_str()));
+}

@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""How long a buy takes under Wine: from the real click on "买" to the code in
+the stand-in trading client's code field, over a number of runs.
+
+    python3 tests/e2e/order_latency.py [--runs 20]
+
+Uses the Wine session named by LINGBO_WINE_ENV when there is one; otherwise
+starts a session of its own (tests/wine/session.sh) and ends it afterwards.
+LINGBO_WINDOWS_BUILD_DIR names the Windows build (default build/windows).
+
+The stand-in focuses its code field 100 ms after the hot key, so the field is
+found at the first look; the tool's own pauses then come to 230 ms.
+"""
+
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.dirname(os.path.dirname(HERE))
+PAUSES_MS = 230
+SESSION = os.path.join(REPO, "tests", "wine", "session.sh")
+
+
+def measure(runs):
+    import harness as h
+    from order_scene import OrderCase
+
+    results = []
+
+    class Latency(OrderCase):
+        def runTest(self):
+            client = self.start_client()
+            trader = self.start_trader("600000")
+            _, bar = self.start_lingbo()
+            bar.wait_code("600000")
+            for run in range(runs):
+                code = "%06d" % (600001 + run)
+                h.set_text(trader.hwnd, "交易师 - %s - 测试" % code)
+                bar.wait_code(code)
+                # The button acts on the release: press first, then time the
+                # release from just before xdotool is started for it.
+                h.mouse_move(*bar.buy_point())
+                h.mouse_down()
+                clicked = time.time()
+                h.mouse_up()
+                released = time.time()
+                arrived = client.wait_code("buy", code, timeout=10)
+                results.append(((arrived - clicked) * 1000.0, (released - clicked) * 1000.0))
+                print("run %2d: %6.1f ms (xdotool took %.1f ms of it)" % ((run + 1,) + results[-1]), file=sys.stderr)
+
+    outcome = unittest.TextTestRunner(stream=sys.stderr, verbosity=0).run(Latency())
+    return results if outcome.wasSuccessful() else None
+
+
+def own_session():
+    """Starts a session; returns its state folder, or None when it cannot."""
+    state = tempfile.mkdtemp(prefix="order-latency-")
+    env = dict(os.environ, LINGBO_WINE_OWN_DISPLAY="1")
+    env.setdefault("LINGBO_WINDOWS_BUILD_DIR", os.path.join(REPO, "build", "windows"))
+    os.environ["LINGBO_WINDOWS_BUILD_DIR"] = env["LINGBO_WINDOWS_BUILD_DIR"]
+    done = subprocess.run(["bash", SESSION, "start", state], env=env)
+    if done.returncode != 0:
+        end_session(state)
+        return None
+    return state
+
+
+def end_session(state):
+    # Also after a failed start: it may have left its Xvfb running.
+    subprocess.run(["bash", SESSION, "stop", state])
+    shutil.rmtree(state, True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--runs", type=int, default=20)
+    args = parser.parse_args()
+
+    state = None
+    if not os.environ.get("LINGBO_WINE_ENV"):
+        state = own_session()
+        if state is None:
+            print("no Wine session could be started (is the Windows build there?)", file=sys.stderr)
+            return 2
+        os.environ["LINGBO_WINE_ENV"] = os.path.join(state, "env")
+    sys.path.insert(0, HERE)
+    try:
+        results = measure(args.runs)
+    finally:
+        if state:
+            end_session(state)
+    if not results:
+        return 1
+    total = [r[0] for r in results]
+    print("click on 买 to code in the field, %d runs under Wine: median %.0f ms (min %.0f, max %.0f; "
+          "xdotool's own start median %.0f ms); the pauses alone take %d ms"
+          % (len(total), statistics.median(total), min(total), max(total),
+             statistics.median(r[1] for r in results), PAUSES_MS))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

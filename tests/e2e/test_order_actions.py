@@ -1,0 +1,159 @@
+"""Buy, sell and the function key, clicked for real on the bar under Wine."""
+
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import harness as h  # noqa: E402
+from order_scene import OrderCase  # noqa: E402
+
+F1_DOWN, F1_UP = ("WM_KEYDOWN", "0x70", "0x003B0001", "main"), ("WM_KEYUP", "0x70", "0xC03B0001", "main")
+
+
+class OrderActions(OrderCase):
+    def test_buy_writes_the_code_from_trader(self):
+        client = self.start_client()
+        self.start_trader("600036")
+        _, bar = self.start_lingbo()
+        bar.wait_code("600036")
+        self.assertEqual(client.field_text("buy"), "999999")
+
+        bar.buy()
+
+        client.wait_code("buy", "600036")
+        self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP])
+        self.assertEqual(client.field_text("buy"), "600036")
+        self.assertEqual(client.log.codes("sell"), [])
+        self.assertEqual(client.log.of("SUBMIT"), [])
+
+    def test_buy_writes_the_code_from_dzh(self):
+        client = self.start_client()
+        self.start_dzh("浦发银行", "招商银行")
+        _, bar = self.start_lingbo(source="0", cache={"招商银行": "600036", "浦发银行": "600000"})
+        bar.wait_code("600036", timeout=15)
+
+        bar.buy()
+
+        client.wait_code("buy", "600036")
+        self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP])
+        self.assertEqual(client.field_text("buy"), "600036")
+
+    def test_sell_presses_the_configured_key(self):
+        client = self.start_client("--sell-key=115")
+        self.start_trader("000001", "平安银行")
+        _, bar = self.start_lingbo(sell=115)
+        bar.wait_code("000001")
+
+        bar.sell()
+
+        client.wait_code("sell", "000001")
+        self.assertEqual(client.log.keys(), [("WM_KEYDOWN", "0x73", "0x003E0001", "main"),
+                                             ("WM_KEYUP", "0x73", "0xC03E0001", "main")])
+        self.assertEqual(client.field_text("sell"), "000001")
+        self.assertEqual(client.log.codes("buy"), [])
+
+    def test_label_double_click_presses_the_function_key_only(self):
+        client = self.start_client()
+        self.start_trader("600036")
+        _, bar = self.start_lingbo()
+        bar.wait_code("600036")
+
+        bar.double_click_label()
+
+        h.wait_until(lambda: len(client.log.keys()) >= 2, 8, what="function key arrived")
+        time.sleep(1.0)
+        self.assertEqual(client.log.keys(), [("WM_KEYDOWN", "0x72", "0x003D0001", "main"),
+                                             ("WM_KEYUP", "0x72", "0xC03D0001", "main")])
+        self.assertEqual(client.log.of("CODE"), [])
+        self.assertEqual(client.field_text("buy"), "999999")
+
+    def test_code_field_that_comes_late(self):
+        self.start_trader("600036")
+        _, bar = self.start_lingbo()
+        bar.wait_code("600036")
+        # The action looks for the field for about 2.2 s after the key.
+        for delay, filled in ((1500, True), (3000, False)):
+            with self.subTest(focus_delay=delay):
+                client = self.start_client("--focus-delay=%d" % delay)
+
+                bar.buy()
+
+                h.wait_until(lambda: client.log.of("FOCUS"), 8, what="code field focused")
+                if filled:
+                    client.wait_code("buy", "600036", timeout=3)
+                else:
+                    time.sleep(1.0)
+                    self.assertEqual(client.log.codes("buy"), [])
+                    self.assertEqual(client.field_text("buy"), "999999")
+                client.program.stop()
+                h.wait_until(lambda: h.window(client.main) is None, 10, what="client gone")
+
+    def test_minimised_client_is_restored_and_filled(self):
+        client = self.start_client("--minimized")
+        self.assertTrue(h.window(client.main).iconic)
+        self.start_trader("600036")
+        _, bar = self.start_lingbo()
+        bar.wait_code("600036")
+
+        bar.buy()
+
+        client.wait_code("buy", "600036")
+        self.assertFalse(h.window(client.main).iconic)
+        self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP])
+
+    def test_no_client_then_one_started(self):
+        trader = self.start_trader("600036")
+        _, bar = self.start_lingbo()
+        bar.wait_code("600036")
+
+        bar.buy()
+        # Without a client the action ends at once: the bar follows the
+        # charting program again well before a search for the code field could end.
+        clicked = time.time()
+        h.set_text(trader.hwnd, "交易师 - 600000 - 浦发银行")
+        bar.wait_code("600000")
+        self.assertLess(time.time() - clicked, 1.5)
+
+        client = self.start_client()
+        bar.buy()
+
+        client.wait_code("buy", "600000")
+        self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP])
+
+    def test_client_that_stopped_answering_does_not_freeze_the_bar(self):
+        trader = self.start_trader("600036")
+        _, bar = self.start_lingbo()
+        bar.wait_code("600036")
+        # Found and filled once; a few seconds later its thread stops
+        # answering with the code field still focused.
+        client = self.start_client("--focus-delay=0", "--hang-after=5000", "--hang-for=8000")
+        bar.buy()
+        client.wait_code("buy", "600036")
+        h.wait_until(lambda: client.log.of("HANG"), 20, what="client hangs")
+        h.set_text(trader.hwnd, "交易师 - 000001 - 平安银行")
+        bar.wait_code("000001")
+
+        # The bar is held as long as the action runs: its timer, and with it the
+        # label, follows the charting program again only when the action is over.
+        bar.buy()
+        clicked = time.time()
+        h.set_text(trader.hwnd, "交易师 - 000002 - 万科Ａ")
+        bar.wait_code("000002", timeout=10)
+        answered = time.time() - clicked
+        print("\nbar follows the code again %.2f s after the click on a client that stopped answering" % answered,
+              file=sys.stderr)
+        # 0.23 s of pauses plus one bounded wait of 2 s, with room for Wine.
+        self.assertGreater(answered, 2.0, "the action did not wait for the code field at all")
+        self.assertLess(answered, 2.23 + 2.0)
+
+        h.wait_until(lambda: client.log.of("AWAKE"), 15, what="client answers again")
+        time.sleep(1.0)
+        self.assertEqual(client.field_text("buy"), "600036", "no half-written code after the client woke up")
+        self.assertEqual([text for _, text in client.log.codes("buy")], ["600036"])
+
+
+if __name__ == "__main__":
+    unittest.main()

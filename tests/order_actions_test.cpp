@@ -1,0 +1,462 @@
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "order/keystrokes.h"
+#include "order/order_actions.h"
+#include "support/test_fixture.h"
+
+namespace {
+
+using platform::Hwnd;
+using platform::kEmReplaceSel;
+using platform::kEmSetSel;
+using platform::kWmKeyDown;
+using platform::kWmKeyUp;
+
+constexpr std::int32_t kF1 = 112, kF2 = 113, kF3 = 114, kF4 = 115;
+// Pauses alone: 10 + 10 + 10 + 200, then 100 after each failed look.
+constexpr std::uint64_t kFoundAtFirstLook = 230;
+constexpr std::uint64_t kNeverFound = 2230;
+
+std::vector<std::string> CallNames() {
+  std::vector<std::string> names;
+  for (const auto& call : sim::Calls()) names.push_back(call.text.substr(0, call.text.find('(')));
+  return names;
+}
+
+int CountCalls(const std::string& name) {
+  int count = 0;
+  for (const auto& called : CallNames()) count += called == name;
+  return count;
+}
+
+// Position of the first call of that name, -1 when absent.
+int FirstCall(const std::string& name) {
+  const auto names = CallNames();
+  for (std::size_t i = 0; i < names.size(); ++i)
+    if (names[i] == name) return static_cast<int>(i);
+  return -1;
+}
+
+std::vector<sim::Message> MessagesOf(Hwnd window, unsigned message) {
+  std::vector<sim::Message> found;
+  for (const auto& m : sim::Received(window))
+    if (m.message == message) found.push_back(m);
+  return found;
+}
+
+// A stand-in trading client: a main window whose title names it, a code
+// field that holds an old code, and a button that has the focus until the
+// hot key opens the form.
+struct Client {
+  std::uint32_t process = 0, thread = 0;
+  Hwnd window = 0, codeField = 0, button = 0;
+};
+
+Client StartClient(const std::string& fieldClass = "Edit", bool minimized = false) {
+  Client c;
+  c.process = sim::AddProcess("C:\\broker\\client.exe");
+  c.thread = sim::MainThreadOf(c.process);
+  sim::WindowSpec spec;
+  spec.className = "BrokerFrame";
+  spec.text = "网上股票交易系统5.0";
+  spec.process = c.process;
+  spec.minimized = minimized;
+  c.window = sim::CreateWindow(spec);
+  spec.minimized = false;
+  spec.parent = c.window;
+  spec.className = "Button";
+  spec.text = "查询";
+  c.button = sim::CreateWindow(spec);
+  spec.className = fieldClass;
+  spec.text = "999999";
+  c.codeField = sim::CreateWindow(spec);
+  sim::SetFocus(c.button);
+  return c;
+}
+
+// On the press of hotKey, the client focuses its code field after delayMs.
+void OpenFormOnKey(const Client& c, std::int32_t hotKey, std::uint64_t delayMs) {
+  sim::OnMessage(c.window, [c, hotKey, delayMs](const sim::Message& m) {
+    if (m.posted && m.message == kWmKeyDown && m.wParam == static_cast<std::uintptr_t>(hotKey))
+      sim::At(delayMs, [c] { sim::SetFocus(c.codeField); });
+  });
+}
+
+class OrderActionsTest : public SimTest {
+ protected:
+  void SetUp() override {
+    SimTest::SetUp();
+    AppState.buyKey = kF1;
+    AppState.sellKey = kF2;
+    AppState.functionKey = kF3;
+  }
+
+  // A desktop of its own for one case of a table: the code shown and a client
+  // whose code field is of the given class.
+  static Client Fresh(const std::string& code, const std::string& fieldClass = "Edit", bool minimized = false) {
+    sim::Reset();
+    ResetAppState();
+    AppState.buyKey = kF1;
+    AppState.sellKey = kF2;
+    AppState.functionKey = kF3;
+    AppState.currentCode = code;
+    return StartClient(fieldClass, minimized);
+  }
+
+  // Runs one action and tells how long it held the GUI thread.
+  template <typename Action>
+  static std::uint64_t Timed(Action action) {
+    sim::ClearCalls();
+    const std::uint64_t start = sim::Now();
+    action();
+    return sim::Now() - start;
+  }
+};
+
+// The code field appears at various moments after the hot key: the looks come
+// 200 ms after it and then every 100 ms, twenty in all.
+TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
+  const struct {
+    std::uint64_t focusAfterKey;  // 0: never
+    std::uint64_t elapsed;
+    bool written;
+  } cases[] = {
+      {50, kFoundAtFirstLook, true},
+      {199, kFoundAtFirstLook, true},
+      {250, kFoundAtFirstLook + 100, true},
+      {750, kFoundAtFirstLook + 600, true},
+      {2090, kFoundAtFirstLook + 1900, true},
+      {2150, kNeverFound, false},
+      {0, kNeverFound, false},
+  };
+  for (const auto& c : cases) {
+    const Client client = Fresh("600036");
+    if (c.focusAfterKey) OpenFormOnKey(client, kF1, c.focusAfterKey);
+
+    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), c.elapsed) << c.focusAfterKey;
+    EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999") << c.focusAfterKey;
+    EXPECT_EQ(CountCalls("GetFocus"), c.written ? static_cast<int>((c.elapsed - 230) / 100 + 1) : 20)
+        << c.focusAfterKey;
+  }
+}
+
+// The whole action in order: restore, bring forward, activate, press, wait,
+// look, write.
+TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
+  AppState.currentCode = "600036";
+  const Client client = StartClient();
+  AppState.tradingClient = client.window;
+  OpenFormOnKey(client, kF1, 50);
+
+  OpenOrderForm(kF1);
+
+  const std::vector<std::string> expected = {"IsWindow",
+                                             "OpenIcon",
+                                             "Sleep",
+                                             "SetForegroundWindow",
+                                             "Sleep",
+                                             "GetWindowThreadProcessId",
+                                             "GetCurrentThreadId",
+                                             "AttachThreadInput",
+                                             "SetActiveWindow",
+                                             "GetCurrentThreadId",
+                                             "AttachThreadInput",
+                                             "SetForegroundWindow",
+                                             "Sleep",
+                                             "MapVirtualKeyA",
+                                             "PostMessageA",
+                                             "MapVirtualKeyA",
+                                             "PostMessageA",
+                                             "Sleep",
+                                             "GetForegroundWindow",
+                                             "GetWindowThreadProcessId",
+                                             "GetCurrentThreadId",
+                                             "AttachThreadInput",
+                                             "GetFocus",
+                                             "GetCurrentThreadId",
+                                             "AttachThreadInput",
+                                             "GetClassNameA",
+                                             "SendMessageTimeoutA",
+                                             "SendMessageTimeoutA"};
+  EXPECT_EQ(CallNames(), expected);
+  std::vector<std::string> sleeps;
+  for (const auto& call : sim::Calls())
+    if (call.text.rfind("Sleep(", 0) == 0) sleeps.push_back(call.text);
+  EXPECT_EQ(sleeps, (std::vector<std::string>{"Sleep(10)", "Sleep(10)", "Sleep(10)", "Sleep(200)"}));
+}
+
+// The field is selected whole, then replaced undoably with the code exactly
+// as the charting program showed it.
+TEST_F(OrderActionsTest, WritesTheCodeAsText) {
+  for (const std::string code : {"000001", "600036", "１２３４５６", "300750 "}) {
+    const Client client = Fresh(code);
+    OpenFormOnKey(client, kF1, 10);
+
+    OpenOrderForm(kF1);
+
+    EXPECT_EQ(sim::TextOf(client.codeField), code);
+    const auto select = MessagesOf(client.codeField, kEmSetSel);
+    const auto replace = MessagesOf(client.codeField, kEmReplaceSel);
+    ASSERT_EQ(select.size(), 1u) << code;
+    ASSERT_EQ(replace.size(), 1u) << code;
+    EXPECT_LT(select[0].time, replace[0].time + 1);
+    EXPECT_EQ(select[0].wParam, 0u);
+    EXPECT_EQ(select[0].lParam, -1);
+    EXPECT_EQ(replace[0].wParam, 1u);
+    EXPECT_EQ(replace[0].text, code);
+  }
+}
+
+// Codes whose value is not above 0 stop the action before anything else,
+// even the search for the client.
+TEST_F(OrderActionsTest, NoCodeDoesNothingAtAll) {
+  for (const std::string code : {"", "000000", "0", "abc", "-600036", " ", "０００"}) {
+    const Client client = Fresh(code);
+    OpenFormOnKey(client, kF1, 10);
+
+    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), 0u) << code;
+    EXPECT_TRUE(sim::Calls().empty()) << code << ": " << sim::Calls().front().text;
+    EXPECT_EQ(AppState.tradingClient, 0);
+    EXPECT_EQ(sim::TextOf(client.codeField), "999999");
+  }
+}
+
+// Buy and sell differ only in the key pressed; the client sees a real
+// press and release of it on its main window.
+TEST_F(OrderActionsTest, HotKeyArrivesAsPressAndRelease) {
+  const struct {
+    std::int32_t key;
+    std::uint32_t down, up;
+  } cases[] = {{kF1, 0x003B0001, 0xC03B0001}, {kF2, 0x003C0001, 0xC03C0001}, {kF4, 0x003E0001, 0xC03E0001}};
+  for (const auto& c : cases) {
+    const Client client = Fresh("600036");
+    OpenFormOnKey(client, c.key, 10);
+
+    OpenOrderForm(c.key);
+
+    const auto down = MessagesOf(client.window, kWmKeyDown);
+    const auto up = MessagesOf(client.window, kWmKeyUp);
+    ASSERT_EQ(down.size(), 1u);
+    ASSERT_EQ(up.size(), 1u);
+    EXPECT_EQ(down[0].wParam, static_cast<std::uintptr_t>(c.key));
+    EXPECT_EQ(static_cast<std::uint32_t>(down[0].lParam), c.down);
+    EXPECT_EQ(up[0].wParam, static_cast<std::uintptr_t>(c.key));
+    EXPECT_EQ(static_cast<std::uint32_t>(up[0].lParam), c.up);
+    EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+  }
+}
+
+// A remembered handle that is still a window is trusted as it is: no search,
+// even when its title no longer says what it is.
+TEST_F(OrderActionsTest, LiveRememberedClientIsUsedWithoutSearch) {
+  AppState.currentCode = "600036";
+  const Client client = StartClient();
+  sim::SetText(client.window, "委托");
+  AppState.tradingClient = client.window;
+  OpenFormOnKey(client, kF1, 10);
+
+  OpenOrderForm(kF1);
+
+  EXPECT_EQ(CountCalls("EnumWindows"), 0);
+  EXPECT_EQ(AppState.tradingClient, client.window);
+  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+}
+
+// The remembered client has gone: a new search finds the one running now.
+TEST_F(OrderActionsTest, DeadRememberedClientIsLookedUpAgain) {
+  AppState.currentCode = "600036";
+  const Client old = StartClient();
+  AppState.tradingClient = old.window;
+  sim::EndProcess(old.process);
+  const Client client = StartClient();
+  OpenFormOnKey(client, kF1, 10);
+
+  OpenOrderForm(kF1);
+
+  EXPECT_GE(CountCalls("EnumWindows"), 1);
+  EXPECT_EQ(AppState.tradingClient, client.window);
+  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+}
+
+// No client: the search runs, nothing else happens; the next click searches
+// again and finds a client started in between.
+TEST_F(OrderActionsTest, NoClientEndsQuietlyAndNextClickSearchesAgain) {
+  AppState.currentCode = "600036";
+
+  EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), 0u);
+  EXPECT_GE(CountCalls("EnumWindows"), 1);
+  EXPECT_EQ(FirstCall("PostMessageA"), -1);
+  EXPECT_EQ(FirstCall("SetForegroundWindow"), -1);
+  EXPECT_EQ(AppState.tradingClient, 0);
+
+  const Client client = StartClient();
+  OpenFormOnKey(client, kF1, 10);
+  sim::ClearCalls();
+  OpenOrderForm(kF1);
+  EXPECT_GE(CountCalls("EnumWindows"), 1);
+  EXPECT_EQ(AppState.tradingClient, client.window);
+  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+}
+
+// A minimised client is restored before its hot key is pressed.
+TEST_F(OrderActionsTest, MinimisedClientIsRestoredFirst) {
+  AppState.currentCode = "600036";
+  const Client client = StartClient("Edit", true);
+  OpenFormOnKey(client, kF1, 10);
+
+  OpenOrderForm(kF1);
+
+  EXPECT_FALSE(sim::IsMinimized(client.window));
+  EXPECT_NE(FirstCall("OpenIcon"), -1);
+  EXPECT_LT(FirstCall("OpenIcon"), FirstCall("PostMessageA"));
+  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+}
+
+// Only a control of class "Edit", spelt exactly so, is taken for the code
+// field; anything else is looked at twenty times and left alone.
+TEST_F(OrderActionsTest, OnlyExactEditClassIsTheCodeField) {
+  for (const std::string fieldClass : {"edit", "EDIT", "RichEdit20A", "RICHEDIT50W", "Edit2", "TEdit", "ComboBox"}) {
+    const Client client = Fresh("600036", fieldClass);
+    OpenFormOnKey(client, kF1, 10);
+
+    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), kNeverFound) << fieldClass;
+    EXPECT_EQ(sim::TextOf(client.codeField), "999999") << fieldClass;
+    EXPECT_TRUE(MessagesOf(client.codeField, kEmSetSel).empty()) << fieldClass;
+    EXPECT_TRUE(MessagesOf(client.codeField, kEmReplaceSel).empty()) << fieldClass;
+  }
+}
+
+// Whatever "Edit" has the focus in the foreground window takes the code, even
+// one of another program that the user brought forward meanwhile.
+TEST_F(OrderActionsTest, ForegroundEditOfAnotherProgramTakesTheCode) {
+  AppState.currentCode = "600036";
+  const Client client = StartClient();
+  const std::uint32_t notes = sim::AddProcess("C:\\Windows\\notepad.exe");
+  sim::WindowSpec spec;
+  spec.text = "记事本";
+  spec.process = notes;
+  const Hwnd notesWindow = sim::CreateWindow(spec);
+  spec.parent = notesWindow;
+  spec.className = "Edit";
+  spec.text = "memo";
+  const Hwnd notesEdit = sim::CreateWindow(spec);
+  sim::OnMessage(client.window, [=](const sim::Message& m) {
+    if (m.posted && m.message == kWmKeyDown)
+      sim::At(100, [=] {
+        sim::SetForeground(notesWindow);
+        sim::SetFocus(notesEdit);
+      });
+  });
+
+  EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), kFoundAtFirstLook);
+  EXPECT_EQ(sim::TextOf(notesEdit), "600036");
+  EXPECT_EQ(sim::TextOf(client.codeField), "999999");
+}
+
+// The function key: no code needed, no separate foreground call before the
+// activation, no wait and nothing written.
+TEST_F(OrderActionsTest, FunctionKeyOnlyPressesTheKey) {
+  for (const std::string code : {"", "600036"}) {
+    const Client client = Fresh(code, "Edit", true);
+    sim::SetFocus(client.codeField);
+    AppState.tradingClient = client.window;
+
+    EXPECT_EQ(Timed([] { SendFunctionKey(); }), 20u) << code;
+    sim::Advance(1);
+
+    const std::vector<std::string> expected = {"IsWindow",
+                                               "OpenIcon",
+                                               "Sleep",
+                                               "GetWindowThreadProcessId",
+                                               "GetCurrentThreadId",
+                                               "AttachThreadInput",
+                                               "SetActiveWindow",
+                                               "GetCurrentThreadId",
+                                               "AttachThreadInput",
+                                               "SetForegroundWindow",
+                                               "Sleep",
+                                               "MapVirtualKeyA",
+                                               "PostMessageA",
+                                               "MapVirtualKeyA",
+                                               "PostMessageA"};
+    EXPECT_EQ(CallNames(), expected) << code;
+    EXPECT_FALSE(sim::IsMinimized(client.window));
+    EXPECT_EQ(FirstCall("GetFocus"), -1);
+    EXPECT_EQ(FirstCall("SendMessageTimeoutA"), -1);
+    EXPECT_EQ(sim::TextOf(client.codeField), "999999");
+    const auto down = MessagesOf(client.window, kWmKeyDown);
+    ASSERT_EQ(down.size(), 1u);
+    EXPECT_EQ(down[0].wParam, static_cast<std::uintptr_t>(kF3));
+    EXPECT_EQ(static_cast<std::uint32_t>(down[0].lParam), 0x003D0001u);
+    EXPECT_EQ(static_cast<std::uint32_t>(MessagesOf(client.window, kWmKeyUp).at(0).lParam), 0xC03D0001u);
+  }
+}
+
+TEST_F(OrderActionsTest, FunctionKeyWithoutClientDoesNothing) {
+  EXPECT_EQ(Timed([] { SendFunctionKey(); }), 0u);
+  EXPECT_GE(CountCalls("EnumWindows"), 1);
+  EXPECT_EQ(FirstCall("OpenIcon"), -1);
+  EXPECT_EQ(FirstCall("PostMessageA"), -1);
+}
+
+// Every attachment made during an action is undone at once, never held
+// across a pause, whether the field was found or never found.
+TEST_F(OrderActionsTest, EveryInputAttachmentIsUndone) {
+  for (std::uint64_t focusAfterKey : {10, 0}) {
+    const Client client = Fresh("600036");
+    if (focusAfterKey) OpenFormOnKey(client, kF1, focusAfterKey);
+    // Whenever the clock moves (every pause), nothing may be attached.
+    int heldDuringPause = 0;
+    for (std::uint64_t t = 1; t < 2400; t += 7)
+      sim::At(t, [&heldDuringPause] { heldDuringPause += sim::InputAttachments(); });
+    sim::ClearCalls();
+    OpenOrderForm(kF1);
+    SendFunctionKey();
+
+    EXPECT_GT(CountCalls("AttachThreadInput"), 0);
+    EXPECT_EQ(heldDuringPause, 0) << focusAfterKey;
+    EXPECT_EQ(sim::InputAttachments(), 0) << focusAfterKey;
+  }
+}
+
+// A client that has stopped answering while its code field has the focus
+// holds the bar no longer than one bounded wait, and its field is not left
+// with a half-written code; one that is only slow still gets the code.
+TEST_F(OrderActionsTest, UnansweringClientBoundsTheAction) {
+  const struct {
+    std::uint64_t answersAgainAfter;  // 0: not within the action
+    std::uint64_t elapsed;
+    bool written;
+  } cases[] = {{0, kFoundAtFirstLook + 2000, false}, {700, 700, true}, {2100, 2100, true}};
+  for (const auto& c : cases) {
+    const Client client = Fresh("600036");
+    AppState.tradingClient = client.window;  // found before it stopped answering
+    sim::SetFocus(client.codeField);
+    sim::SetHung(client.thread);
+    if (c.answersAgainAfter) sim::At(c.answersAgainAfter, [&client] { sim::SetHung(client.thread, false); });
+
+    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), c.elapsed) << c.answersAgainAfter;
+
+    EXPECT_EQ(FirstCall("EnumWindows"), -1);
+    EXPECT_EQ(CountCalls("SendMessageTimeoutA"), c.written ? 2 : 1)
+        << "the replace must not follow a select that failed";
+    sim::SetHung(client.thread, false);
+    sim::Advance(10);
+    EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999") << c.answersAgainAfter;
+  }
+}
+
+// ReplaceEditText on a responsive field replaces all of it, whatever it held.
+TEST_F(OrderActionsTest, ReplaceEditTextReplacesWholeContent) {
+  const Client client = StartClient();
+  for (const std::string old : {"", "9", "999999", "601318 中国平安"}) {
+    sim::SetText(client.codeField, old);
+    ReplaceEditText(client.codeField, "000001");
+    EXPECT_EQ(sim::TextOf(client.codeField), "000001") << old;
+  }
+}
+
+}  // namespace

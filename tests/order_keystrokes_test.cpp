@@ -1,0 +1,122 @@
+#include <cstdint>
+#include <vector>
+
+#include "order/keystrokes.h"
+#include "support/test_fixture.h"
+
+namespace {
+
+using platform::kWmKeyDown;
+using platform::kWmKeyUp;
+
+class KeystrokesTest : public SimTest {};
+
+struct LParamCase {
+  const char* name;
+  std::int32_t keyCode;
+  std::uint32_t down;
+  std::uint32_t up;
+};
+
+// What a physical key stroke carries, with the usual PC keyboard layout.
+TEST_F(KeystrokesTest, LParamOfKnownKeys) {
+  const LParamCase cases[] = {
+      {"F1", 112, 0x003B0001, 0xC03B0001},
+      {"F2", 113, 0x003C0001, 0xC03C0001},
+      {"F3", 114, 0x003D0001, 0xC03D0001},
+      {"F4", 115, 0x003E0001, 0xC03E0001},
+      {"Delete (extended)", 0x2E, 0x01530001, 0xC1530001},
+      {"VK_MENU (Alt bit on the press only)", 0x12, 0x20380001, 0xC0380001},
+      {"0 (no scan code)", 0, 0x00000001, 0xC0000001},
+      {"above 255 (no scan code)", 0x170, 0x00000001, 0xC0000001},
+      {"negative (no scan code)", -1, 0x00000001, 0xC0000001},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MakeKeyLParam(c.keyCode, true), c.down) << c.name;
+    EXPECT_EQ(MakeKeyLParam(c.keyCode, false), c.up) << c.name;
+  }
+}
+
+// Bit 24: exactly the navigation block 0x21..0x2F and 0x5B, 0x5C, 0x5D, 0x6F,
+// 0x90; none of their neighbours, nor right Ctrl/Alt or the function keys.
+TEST_F(KeystrokesTest, ExtendedFlagOnExactlyTheExtendedKeys) {
+  std::vector<std::int32_t> extended;
+  for (std::int32_t key = 0x21; key <= 0x2F; ++key) extended.push_back(key);
+  for (std::int32_t key : {0x5B, 0x5C, 0x5D, 0x6F, 0x90}) extended.push_back(key);
+  const std::int32_t plain[] = {0x20, 0x30, 0x5A, 0x5E, 0x6E, 0x70, 0x8F, 0x91, 0x12, 0xA3, 0xA5, 0x121, 0x15B, 0x190};
+
+  for (std::int32_t key : extended) {
+    EXPECT_EQ(MakeKeyLParam(key, true) >> 24, 0x01u) << std::hex << key;
+    EXPECT_EQ(MakeKeyLParam(key, false) >> 24, 0xC1u) << std::hex << key;
+  }
+  for (std::int32_t key : plain) {
+    const std::uint32_t downFlags = key == 0x12 ? 0x20u : 0x00u;
+    EXPECT_EQ(MakeKeyLParam(key, true) >> 24, downFlags) << std::hex << key;
+    EXPECT_EQ(MakeKeyLParam(key, false) >> 24, 0xC0u) << std::hex << key;
+  }
+}
+
+// Repeat count 1 and no reserved bits, whatever the key.
+TEST_F(KeystrokesTest, RepeatCountOneAndReservedBitsClear) {
+  for (std::int32_t key = -2; key < 0x200; ++key) {
+    for (bool down : {true, false}) {
+      const std::uint32_t lParam = MakeKeyLParam(key, down);
+      EXPECT_EQ(lParam & 0xFFFF, 1u) << key;
+      EXPECT_EQ(lParam & 0x1E000000u, 0u) << key;
+    }
+  }
+}
+
+sim::Message KeyMessage(unsigned message, std::uintptr_t wParam, std::uint32_t lParam) {
+  sim::Message m;
+  m.message = message;
+  m.wParam = wParam;
+  m.lParam = static_cast<std::intptr_t>(lParam);
+  return m;
+}
+
+// The pair arrives down first, the key code unchanged in wParam, and nothing
+// else (no WM_CHAR, no WM_SYSKEYDOWN even for Alt or F10).
+TEST_F(KeystrokesTest, PostsExactlyOnePressAndRelease) {
+  const std::uint32_t process = sim::AddProcess("C:\\broker\\client.exe");
+  sim::WindowSpec spec;
+  spec.text = "网上股票交易系统";
+  spec.process = process;
+  const platform::Hwnd client = sim::CreateWindow(spec);
+
+  const struct {
+    std::int32_t keyCode;
+    std::uintptr_t wParam;
+  } cases[] = {{112, 112}, {0x12, 0x12}, {0x79, 0x79}, {0, 0}, {0x12345, 0x12345}, {-1, 0xFFFFFFFFu}};
+  for (const auto& c : cases) {
+    sim::ClearCalls();
+    const std::size_t before = sim::Received(client).size();
+    PostKeyPress(client, c.keyCode);
+    sim::Advance(1);
+    const auto received = sim::Received(client);
+    ASSERT_EQ(received.size(), before + 2) << c.keyCode;
+    const sim::Message expected[] = {KeyMessage(kWmKeyDown, c.wParam, MakeKeyLParam(c.keyCode, true)),
+                                     KeyMessage(kWmKeyUp, c.wParam, MakeKeyLParam(c.keyCode, false))};
+    for (int i = 0; i < 2; ++i) {
+      const sim::Message& got = received[before + i];
+      EXPECT_TRUE(got.posted);
+      EXPECT_EQ(got.message, expected[i].message) << c.keyCode;
+      EXPECT_EQ(got.wParam, expected[i].wParam) << c.keyCode;
+      EXPECT_EQ(static_cast<std::uint32_t>(got.lParam), static_cast<std::uint32_t>(expected[i].lParam)) << c.keyCode;
+    }
+  }
+}
+
+// A handle that is no longer a window: posting fails quietly.
+TEST_F(KeystrokesTest, DeadWindowIsHarmless) {
+  const std::uint32_t process = sim::AddProcess("C:\\broker\\client.exe");
+  sim::WindowSpec spec;
+  spec.process = process;
+  const platform::Hwnd client = sim::CreateWindow(spec);
+  sim::DestroyWindow(client);
+  PostKeyPress(client, 112);
+  sim::Advance(1);
+  EXPECT_TRUE(sim::Received(client).empty());
+}
+
+}  // namespace
