@@ -1,0 +1,96 @@
+// The key settings window: three boxes for the key codes, a note and a button
+// that opens the settings file.
+#include "platform/events.h"
+#include "platform/win32/win32.h"
+
+namespace {
+
+constexpr char kWindowClass[] = "LingboKeySettings";
+constexpr char kOwnerClass[] = "LingboOwner";
+constexpr int kWidth = 253;
+constexpr int kHeight = 150;
+enum : int { kBuyBoxId = 101, kSellBoxId, kFunctionBoxId, kSettingsFileId };
+
+constexpr char kNote[] =
+    "键码表： \r\n\r\n"
+    "F1[112],F2[113]\r\n\r\n"
+    "F3[114],F4[115]\r\n\r\n"
+    "依此类推”";
+
+LRESULT CALLBACK KeySettingsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case kBuyBoxId:
+          if (HIWORD(wParam) == EN_CHANGE) events::OnBuyKeyChanged();
+          break;
+        case kSellBoxId:
+          if (HIWORD(wParam) == EN_CHANGE) events::OnSellKeyChanged();
+          break;
+        case kFunctionBoxId:
+          if (HIWORD(wParam) == EN_CHANGE) events::OnFunctionKeyChanged();
+          break;
+        case kSettingsFileId:
+          if (HIWORD(wParam) == BN_CLICKED) events::OnSettingsFileClicked();
+          break;
+        case IDCANCEL:  // Escape, routed here by IsDialogMessage
+          ::PostMessageA(window, WM_CLOSE, 0, 0);
+          break;
+      }
+      return 0;
+    case WM_CTLCOLORSTATIC: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      ::SetTextColor(dc, RGB(0, 0, 0));
+      ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_DESTROY:
+      win32::SetDialogWindow(nullptr);
+      events::OnKeySettingsClosed();
+      return 0;
+  }
+  return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Owned windows get no taskbar button; the owner is never shown.  It is not
+// the bar, whose topmost state an owned window would inherit.
+HWND HiddenOwner() {
+  static HWND owner = nullptr;
+  if (owner && ::IsWindow(owner)) return owner;
+  if (!win32::RegisterOnce(kOwnerClass, ::DefWindowProcA, 0, nullptr)) return nullptr;
+  owner = ::CreateWindowExA(WS_EX_TOOLWINDOW, kOwnerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                            win32::Instance(), nullptr);
+  return owner;
+}
+
+}  // namespace
+
+namespace platform {
+
+KeySettingsWindows CreateKeySettingsWindow() {
+  using win32::CreateControl;
+  using win32::FromHwnd;
+  if (!win32::RegisterOnce(kWindowClass, KeySettingsProc, 0, ::GetSysColorBrush(COLOR_BTNFACE))) return {};
+  const POINT origin = win32::CentredOnScreen(kWidth, kHeight);
+  HWND window = ::CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kWindowClass, "功能键设置",
+                                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, origin.x, origin.y, kWidth,
+                                  kHeight, HiddenOwner(), nullptr, win32::Instance(), nullptr);
+  if (!window) return {};
+  constexpr DWORD kCaption = SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX;
+  constexpr DWORD kBox = WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
+  KeySettingsWindows windows;
+  windows.window = FromHwnd(window);
+  CreateControl(window, "STATIC", "买入键", kCaption, 0, 8, 7, 40, 25, -1);
+  windows.buyBox = FromHwnd(CreateControl(window, "EDIT", "", kBox, WS_EX_CLIENTEDGE, 58, 7, 70, 25, kBuyBoxId));
+  CreateControl(window, "STATIC", "卖出键", kCaption, 0, 8, 37, 40, 25, -1);
+  windows.sellBox = FromHwnd(CreateControl(window, "EDIT", "", kBox, WS_EX_CLIENTEDGE, 58, 37, 70, 25, kSellBoxId));
+  CreateControl(window, "STATIC", "功能键", kCaption, 0, 8, 67, 40, 25, -1);
+  windows.functionBox =
+      FromHwnd(CreateControl(window, "EDIT", "", kBox, WS_EX_CLIENTEDGE, 58, 67, 70, 25, kFunctionBoxId));
+  CreateControl(window, "STATIC", kNote, SS_LEFT | SS_NOPREFIX, 0, 136, 6, 104, 91, -1);
+  CreateControl(window, "BUTTON", "配置文件", WS_TABSTOP | BS_PUSHBUTTON, 0, 11, 96, 224, 24, kSettingsFileId);
+  win32::SetDialogWindow(window);
+  return windows;
+}
+
+}  // namespace platform

@@ -1,0 +1,82 @@
+// The tray icon and its pop-up menu.
+
+#include <cstring>
+
+#include "platform/win32/win32.h"
+// After <windows.h>, which it needs.
+#include <shellapi.h>
+
+namespace {
+
+UINT trayCallback = 0;
+// "大智慧" starts checked: the charting program read by default.
+bool checkedDzh = true;
+bool checkedTrader = false;
+
+}  // namespace
+
+namespace win32 {
+
+// The tip keeps at most 62 bytes and its NUL (the old 64-byte field), cut at a
+// character boundary so no half of a two-byte character is left dangling.
+std::size_t TrayTipLength(const std::string& tip) {
+  constexpr std::size_t kMax = 62;
+  std::size_t length = 0;
+  while (length < tip.size()) {
+    const std::size_t step = static_cast<unsigned char>(tip[length]) >= 0x80 ? 2 : 1;
+    if (length + step > kMax || length + step > tip.size()) break;
+    length += step;
+  }
+  return length;
+}
+
+UINT TrayCallbackMessage() { return trayCallback; }
+}  // namespace win32
+
+namespace platform {
+
+bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
+  NOTIFYICONDATAA data{};
+  data.cbSize = sizeof data;
+  data.hWnd = win32::ToHwnd(icon.owner);
+  data.uID = icon.id;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = icon.callbackMessage;
+  data.hIcon = win32::ProgramIcon(::GetSystemMetrics(SM_CXSMICON));
+  const std::size_t length = win32::TrayTipLength(icon.tip);
+  std::memcpy(data.szTip, icon.tip.data(), length);
+  data.szTip[length] = '\0';
+  if (operation != NIM_DELETE) trayCallback = icon.callbackMessage;
+  return ::Shell_NotifyIconA(operation, &data) != FALSE;
+}
+
+void CheckTrayMenuItem(TrayMenuItem item, bool checked) {
+  if (item == TrayMenuItem::kDzh) checkedDzh = checked;
+  if (item == TrayMenuItem::kTrader) checkedTrader = checked;
+}
+
+bool IsTrayMenuItemChecked(TrayMenuItem item) {
+  if (item == TrayMenuItem::kDzh) return checkedDzh;
+  if (item == TrayMenuItem::kTrader) return checkedTrader;
+  return false;
+}
+
+TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
+  HMENU menu = ::CreatePopupMenu();
+  if (!menu) return TrayMenuItem::kNone;
+  auto mark = [](bool checked) -> UINT { return MF_STRING | (checked ? MF_CHECKED : MF_UNCHECKED); };
+  ::AppendMenuA(menu, mark(checkedDzh), static_cast<UINT_PTR>(TrayMenuItem::kDzh), "大智慧");
+  ::AppendMenuA(menu, mark(checkedTrader), static_cast<UINT_PTR>(TrayMenuItem::kTrader), "交易师");
+  ::AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(TrayMenuItem::kExit), "退出");
+  const int chosen = static_cast<int>(
+      ::TrackPopupMenu(menu, TPM_RIGHTALIGN | TPM_RETURNCMD, x, y, 0, win32::ToHwnd(owner), nullptr));
+  ::DestroyMenu(menu);
+  switch (chosen) {
+    case 1: return TrayMenuItem::kDzh;
+    case 2: return TrayMenuItem::kTrader;
+    case 3: return TrayMenuItem::kExit;
+    default: return TrayMenuItem::kNone;
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,59 @@
+// Private glue shared by the files of the real platform layer.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace win32 {
+
+// User handles keep 32 significant bits, sign-extended on 64-bit Windows, so
+// the round trip through the seam's int32 is exact.
+inline HWND ToHwnd(platform::Hwnd window) {
+  return reinterpret_cast<HWND>(static_cast<std::intptr_t>(window));
+}
+inline platform::Hwnd FromHwnd(HWND window) {
+  return static_cast<platform::Hwnd>(reinterpret_cast<std::intptr_t>(window));
+}
+inline HANDLE ToHandle(platform::Handle handle) { return reinterpret_cast<HANDLE>(handle); }
+inline platform::Handle FromHandle(HANDLE handle) { return reinterpret_cast<platform::Handle>(handle); }
+
+// Copies a fixed-size, possibly unterminated char array of an API record.
+template <std::size_t N>
+std::string FromCharArray(const char (&text)[N]) {
+  std::size_t length = 0;
+  while (length < N && text[length] != '\0') ++length;
+  return std::string(text, length);
+}
+
+// The resource id of the program's icon (class icons, tray, the exe itself).
+inline constexpr int kIconId = 1;
+
+HINSTANCE Instance();
+// The program's icon at the given square size; loaded once per size, kept
+// for the whole run.
+HICON ProgramIcon(int size);
+// Registers a window class of this module once; false when that fails.
+bool RegisterOnce(const char* className, WNDPROC procedure, UINT classStyle, HBRUSH background);
+// Creates a child control with the stock GUI font.
+HWND CreateControl(HWND parent, const char* className, const char* text, DWORD style, DWORD exStyle,
+                   int x, int y, int width, int height, int id);
+// Top-left corner that centres a window of this outer size on the primary screen.
+POINT CentredOnScreen(int width, int height);
+
+// The window whose dialog keys (Tab, Escape) the message loop routes through
+// IsDialogMessage; 0 when none is open.
+void SetDialogWindow(HWND window);
+
+// The callback message of the tray icon last installed; 0 before that.
+UINT TrayCallbackMessage();
+// How many bytes of a tray tip are kept.
+std::size_t TrayTipLength(const std::string& tip);
+
+// The frame colour of the flat skin, or CLR_INVALID when it is off.
+COLORREF SkinFrameColour(int scheme);
+
+}  // namespace win32
