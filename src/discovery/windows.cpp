@@ -32,10 +32,6 @@ std::vector<platform::Hwnd> ListVisibleTopLevelWindows() {
 
 std::string ReadWindowText(platform::Hwnd window) {
   if (!platform::IsWindow(window)) return "";
-  // Wine lets an ANSI WM_GETTEXTLENGTH to a hung window wait past its
-  // time-out (the reply's length has to be translated); a message that needs
-  // no translation finds out first, within the bound, whether it answers.
-  if (!Ask(window, platform::kWmNull, 0, 0, nullptr)) return "";
   std::intptr_t length = 0;
   if (!Ask(window, platform::kWmGetTextLength, 0, 0, &length)) return "";
   if (length <= 0 || length > kMaxTextLength) return "";

@@ -28,6 +28,13 @@ bool IsWindow(Hwnd window) { return window != 0 && ::IsWindow(ToHwnd(window)) !=
 bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
                          unsigned flags, unsigned timeoutMs, std::intptr_t* result) {
   DWORD_PTR answer = 0;
+  // Wine lets an ANSI text message to a hung window wait past its time-out
+  // (the reply has to be translated); WM_NULL needs no translation and keeps
+  // the bound, so it finds out first whether the window answers at all.
+  if ((message == WM_GETTEXT || message == WM_GETTEXTLENGTH) &&
+      ::SendMessageTimeoutA(ToHwnd(window), WM_NULL, 0, 0, flags, timeoutMs, &answer) == 0) {
+    return false;
+  }
   const LRESULT ok = ::SendMessageTimeoutA(ToHwnd(window), message, static_cast<WPARAM>(wParam),
                                            static_cast<LPARAM>(lParam), flags, timeoutMs, &answer);
   if (ok == 0) return false;

@@ -1,0 +1,674 @@
+"""End-to-end harness: runs the Windows build under Wine and drives it with real X input.
+
+Scenario files are ``tests/e2e/test_*.py``, plain ``unittest`` (standard library only).
+CTest runs each file with ``python3 <file>`` inside one Wine session per test run
+(``tests/wine/session.sh``).  A scenario looks like this::
+
+    import unittest
+    from harness import WineTestCase, wait_until
+
+    class FirstStart(WineTestCase):
+        def test_bar_goes_to_default_position(self):
+            app = self.app_dir()                 # fresh folder with a copy of lingbo.exe
+            self.start(app.exe)                  # runs it under Wine, stopped at tearDown
+            bar = self.find_window(title="凌波助手", cls=None, timeout=15)
+            self.assertEqual((bar.left, bar.top), (100, 100))
+            wait_until(lambda: app.ini_get("软件设置", "左边") == "100", 5, what="左边 written")
+
+    if __name__ == "__main__":
+        unittest.main()
+
+Environment (set by CTest; for hand runs the fallbacks apply):
+    LINGBO_WINE_ENV           session env file (KEY=value lines: DISPLAY, WINEPREFIX, ...)
+                              written by ``session.sh start``; without it the current
+                              DISPLAY and WINEPREFIX are used.
+    LINGBO_WINDOWS_BUILD_DIR  the Windows build tree (lingbo.exe, unit_tests.exe,
+                              peers/*.exe); default <repo>/build/windows.
+    LINGBO_E2E_ARTIFACTS      where failure screenshots go; default <state dir>/artifacts.
+    LINGBO_KEEP=1             keep the scenario folders instead of removing them.
+
+Paths and programs
+    build_dir()                    the Windows build tree (str)
+    exe_path(name)                 build_dir()/name, or build_dir()/peers/name; AssertionError if missing
+    windows_path(path)             Unix path -> "Z:\\..." path as Wine programs see it
+    wine_env(**extra)              os.environ plus the session's DISPLAY, WINEPREFIX, zh_CN.UTF-8 locale
+    run(exe, *args, timeout=30, cwd=None) -> subprocess.CompletedProcess (bytes stdout/stderr)
+                                   runs a Windows program to its end under Wine
+    start(exe, *args, cwd=None) -> Program
+                                   starts it in the background.  Program: .pid, .alive(),
+                                   .wait(timeout) -> exit code or None, .stop() (only this
+                                   process; SIGTERM, then SIGKILL).  Exit codes pass through Wine.
+
+Scenario folders
+    AppDir(exe="lingbo.exe")       a fresh temp folder holding a copy of the program, so each
+                                   scenario has its own new.ini.  Attributes: .path, .exe,
+                                   .ini_path.  Methods:
+        .read_ini() -> str | None          new.ini decoded from GBK (None when absent)
+        .write_ini(text)                   writes text as GBK with CRLF line ends
+        .ini_bytes() -> bytes | None       the raw file
+        .parse_ini() -> {section: {key: value}}   parsed in Python (GBK), ordered as in the file
+        .ini_get(section, key) -> str | None       GetPrivateProfileStringA on the Windows side;
+                                                   None when the key is absent
+        .ini_keys(section) -> [str]                key names through the profile API
+        .remove()                          deletes the folder
+    read_gbk_ini(path) / write_gbk_ini(path, text) / parse_ini_text(text): the same for any file.
+
+Looking at the desktop from the Windows side (through peers/probe_cli.exe)
+    probe(*args, timeout=20, check=True) -> str   raw probe output (UTF-8 decoded).
+                                   check=True raises AssertionError on a non-zero exit.
+    Window: .hwnd .pid .visible .iconic .enabled .topmost .left .top .right .bottom
+            .cls .title, .rect (l, t, r, b), .width, .height, .center (x, y)
+    windows() -> [Window]          top-level windows in Z order, topmost first
+    find_windows(title=None, cls=None, pid=None) -> [Window]   exact matches, no waiting
+    find_window(title=None, cls=None, pid=None, timeout=10, visible=None) -> Window
+                                   waits for the first match; AssertionError on time-out
+    window(hwnd) -> Window | None  fresh record of one window (None when it is gone)
+    window_rect(hwnd) -> (l, t, r, b) | None
+    window_text(hwnd) -> str | None         WM_GETTEXT
+    children(hwnd) -> [Window]     all descendants
+    child(hwnd, cls=None, title=None, index=0) -> Window      AssertionError when absent
+    foreground() -> Window | None
+    focus(hwnd) -> Window | None   focused control of hwnd's thread
+    processes() -> [(pid, parent_pid, exe_name)]
+    post(hwnd, msg, wparam=0, lparam=0) -> bool
+    send(hwnd, msg, wparam=0, lparam=0) -> int | None        SendMessageTimeout, 2 s bound
+    set_text(hwnd, text)           WM_SETTEXT
+    acp() -> int                   Wine's ANSI code page (936 expected)
+    show_window(title) -> (Program, Window)   a plain stand-in top-level window with that title
+                                   (e.g. a charting program's main window); stop the Program
+                                   to close it (WineTestCase.show_window stops it at the end)
+
+Waiting
+    wait_until(predicate, timeout=5, interval=0.1, what="condition") -> the first truthy value
+                                   of predicate(); AssertionError naming `what` on time-out.
+                                   Use it for every hide/show step: Wine without a window
+                                   manager can block about 2 s while hiding a window.
+
+Real X input (xdotool, on the session's display; screen coordinates)
+    mouse_position() -> (x, y)
+    mouse_move(x, y)               never hangs when the pointer is already there; AssertionError
+                                   when the pointer does not get there (off-screen targets are clamped)
+    screen_size() -> (width, height)
+    mouse_down(button=1) / mouse_up(button=1)
+    click(x, y, button=1) / double_click(x, y) / right_click(x, y)
+    drag(x0, y0, x1, y1, steps=10, button=1, pause=0.03)   press, move in steps, release
+    key(*names)                    xdotool key names: "Escape", "BackSpace", "ctrl+a", "F1", ...
+    type_text(text)                xdotool type (ASCII is safest)
+    screenshot(path, crop=None)    ImageMagick import of the root window; crop=(l, t, r, b)
+
+WineTestCase(unittest.TestCase)
+    self.app_dir(exe="lingbo.exe") -> AppDir      removed at the end unless LINGBO_KEEP=1
+    self.start(exe, *args, cwd=None) -> Program   stopped at the end of the test
+    self.find_window(...)                         as find_window
+    self.show_window(title) -> (Program, Window)  as show_window, stopped at the end
+    On a failure or error a screenshot goes to the artifacts folder as <test id>.png.
+"""
+
+import os
+import shlex
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+_HERE = os.path.dirname(os.path.abspath(__file__))
+_REPO = os.path.dirname(os.path.dirname(_HERE))
+
+LINGBO_TITLE = "凌波助手"
+
+
+# --------------------------------------------------------------------------
+# Session and paths
+# --------------------------------------------------------------------------
+
+def _read_env_file(path):
+    values = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            line = line.strip()
+            if not line or line.startswith("#") or "=" not in line:
+                continue
+            name, value = line.split("=", 1)
+            parts = shlex.split(value)
+            values[name.strip()] = parts[0] if parts else ""
+    return values
+
+
+def _session():
+    path = os.environ.get("LINGBO_WINE_ENV")
+    if path and os.path.exists(path):
+        return _read_env_file(path)
+    return {k: os.environ[k] for k in ("DISPLAY", "WINEPREFIX") if k in os.environ}
+
+
+SESSION = _session()
+
+
+def _skip_without_build():
+    # Under CTest a missing Windows build means "skipped", not "failed".
+    if os.environ.get("LINGBO_WINE_ENV") and not os.path.isfile(os.path.join(build_dir(), "lingbo.exe")):
+        print("no Windows build in %s: skipped" % build_dir())
+        sys.exit(77)
+
+
+def state_dir():
+    """The session's state folder (where scenario folders and artifacts live)."""
+    path = os.environ.get("LINGBO_WINE_ENV")
+    if path:
+        return os.path.dirname(os.path.abspath(path))
+    return os.path.join(tempfile.gettempdir(), "lingbo-e2e")
+
+
+def build_dir():
+    return os.environ.get("LINGBO_WINDOWS_BUILD_DIR") or os.path.join(_REPO, "build", "windows")
+
+
+def exe_path(name):
+    for candidate in (os.path.join(build_dir(), name), os.path.join(build_dir(), "peers", name)):
+        if os.path.isfile(candidate):
+            return candidate
+    raise AssertionError("no %s in %s (is the Windows build done?)" % (name, build_dir()))
+
+
+_skip_without_build()
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def wine_env(**extra):
+    env = dict(os.environ)
+    env.update({
+        "LANG": "zh_CN.UTF-8",
+        "LC_ALL": "zh_CN.UTF-8",
+        "WINEDEBUG": "-all",
+        "WINEDLLOVERRIDES": "mscoree,mshtml=",
+    })
+    for name in ("DISPLAY", "WINEPREFIX"):
+        if SESSION.get(name):
+            env[name] = SESSION[name]
+    env.update(extra)
+    return env
+
+
+def _x_env():
+    env = dict(os.environ)
+    if SESSION.get("DISPLAY"):
+        env["DISPLAY"] = SESSION["DISPLAY"]
+    return env
+
+
+# --------------------------------------------------------------------------
+# Running Windows programs
+# --------------------------------------------------------------------------
+
+def _resolve(exe):
+    return exe if os.path.isabs(exe) or os.sep in exe else exe_path(exe)
+
+
+def run(exe, *args, timeout=30, cwd=None):
+    # Output goes through files, not pipes: a Wine system process started on
+    # the way (services, explorer) inherits the handles and would keep a pipe
+    # open long after the program itself has ended.
+    command = ["wine", _resolve(exe)] + [str(a) for a in args]
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        process = subprocess.Popen(command, cwd=cwd, env=wine_env(), stdin=subprocess.DEVNULL, stdout=out,
+                                   stderr=err, start_new_session=True)
+        try:
+            code = process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+            raise
+        out.seek(0)
+        err.seek(0)
+        return subprocess.CompletedProcess(command, code, out.read(), err.read())
+
+
+class Program:
+    """A Windows program this harness started; stop() ends only this process."""
+
+    def __init__(self, exe, args, cwd):
+        self.exe = exe
+        self._popen = subprocess.Popen(["wine", exe] + [str(a) for a in args], cwd=cwd, env=wine_env(),
+                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL, start_new_session=True)
+        self.pid = self._popen.pid
+
+    def alive(self):
+        return self._popen.poll() is None
+
+    def wait(self, timeout=None):
+        try:
+            return self._popen.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def stop(self, grace=3):
+        if self._popen.poll() is not None:
+            return self._popen.returncode
+        self._popen.terminate()
+        if self.wait(grace) is None:
+            self._popen.kill()
+            self.wait(grace)
+        return self._popen.returncode
+
+
+def start(exe, *args, cwd=None):
+    exe = _resolve(exe)
+    return Program(exe, args, cwd or os.path.dirname(exe))
+
+
+# --------------------------------------------------------------------------
+# Settings files (GBK)
+# --------------------------------------------------------------------------
+
+def read_gbk_ini(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read().decode("gbk")
+    except FileNotFoundError:
+        return None
+
+
+def write_gbk_ini(path, text):
+    data = text.replace("\r\n", "\n").replace("\n", "\r\n").encode("gbk")
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def parse_ini_text(text):
+    sections, current = {}, None
+    for raw in (text or "").splitlines():
+        line = raw.strip()
+        if not line or line.startswith(";"):
+            continue
+        if line.startswith("[") and line.endswith("]"):
+            current = sections.setdefault(line[1:-1].strip(), {})
+        elif current is not None and "=" in line:
+            name, value = line.split("=", 1)
+            current[name.strip()] = value.strip()
+    return sections
+
+
+class AppDir:
+    """A fresh folder with a copy of a program from the Windows build."""
+
+    def __init__(self, exe="lingbo.exe"):
+        root = os.path.join(state_dir(), "scenarios")
+        os.makedirs(root, exist_ok=True)
+        self.path = tempfile.mkdtemp(prefix="app-", dir=root)
+        self.exe = os.path.join(self.path, os.path.basename(exe))
+        shutil.copy2(_resolve(exe), self.exe)
+        self.ini_path = os.path.join(self.path, "new.ini")
+
+    def read_ini(self):
+        return read_gbk_ini(self.ini_path)
+
+    def write_ini(self, text):
+        write_gbk_ini(self.ini_path, text)
+
+    def ini_bytes(self):
+        try:
+            with open(self.ini_path, "rb") as f:
+                return f.read()
+        except FileNotFoundError:
+            return None
+
+    def parse_ini(self):
+        return parse_ini_text(self.read_ini())
+
+    def ini_get(self, section, key):
+        return ini_get(self.ini_path, section, key)
+
+    def ini_keys(self, section):
+        return ini_keys(self.ini_path, section)
+
+    def remove(self):
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+# --------------------------------------------------------------------------
+# The Windows side, through the probe
+# --------------------------------------------------------------------------
+
+def _probe_raw(args, timeout):
+    result = run(exe_path("probe_cli.exe"), *args, timeout=timeout)
+    return result.returncode, result.stdout.decode("utf-8", "replace")
+
+
+def probe(*args, timeout=20, check=True):
+    code, out = _probe_raw([str(a) for a in args], timeout)
+    if check and code != 0:
+        raise AssertionError("probe %s failed with exit code %d" % (" ".join(map(str, args)), code))
+    return out
+
+
+def acp():
+    return int(probe("acp").strip())
+
+
+def _unescape(text):
+    out, i = [], 0
+    while i < len(text):
+        c = text[i]
+        if c == "\\" and i + 1 < len(text):
+            out.append({"t": "\t", "r": "\r", "n": "\n", "\\": "\\"}.get(text[i + 1], text[i + 1]))
+            i += 2
+        else:
+            out.append(c)
+            i += 1
+    return "".join(out)
+
+
+class Window:
+    __slots__ = ("hwnd", "pid", "visible", "iconic", "enabled", "topmost", "left", "top", "right", "bottom",
+                 "cls", "title")
+
+    def __init__(self, line):
+        fields = line.split("\t")
+        if len(fields) < 12:
+            raise ValueError("bad window record: %r" % line)
+        numbers = [int(f) for f in fields[:10]]
+        self.hwnd, self.pid = numbers[0], numbers[1]
+        self.visible, self.iconic, self.enabled, self.topmost = (bool(n) for n in numbers[2:6])
+        self.left, self.top, self.right, self.bottom = numbers[6:10]
+        self.cls = _unescape(fields[10])
+        self.title = _unescape("\t".join(fields[11:]))
+
+    @property
+    def rect(self):
+        return (self.left, self.top, self.right, self.bottom)
+
+    @property
+    def width(self):
+        return self.right - self.left
+
+    @property
+    def height(self):
+        return self.bottom - self.top
+
+    @property
+    def center(self):
+        return ((self.left + self.right) // 2, (self.top + self.bottom) // 2)
+
+    def __repr__(self):
+        return "Window(%d, pid=%d, %r, %r, rect=%r, visible=%s)" % (self.hwnd, self.pid, self.cls, self.title,
+                                                                     self.rect, self.visible)
+
+
+def _records(out):
+    return [Window(line) for line in out.split("\n") if line.strip()]
+
+
+def windows():
+    return _records(probe("windows"))
+
+
+def find_windows(title=None, cls=None, pid=None):
+    found = windows()
+    return [w for w in found if (title is None or w.title == title) and (cls is None or w.cls == cls)
+            and (pid is None or w.pid == pid)]
+
+
+def find_window(title=None, cls=None, pid=None, timeout=10, visible=None):
+    def match():
+        for w in find_windows(title, cls, pid):
+            if visible is None or w.visible == visible:
+                return w
+        return None
+    return wait_until(match, timeout, 0.2, what="window title=%r class=%r" % (title, cls))
+
+
+def window(hwnd):
+    code, out = _probe_raw(["info", str(hwnd)], 20)
+    return _records(out)[0] if code == 0 and out.strip() else None
+
+
+def window_rect(hwnd):
+    w = window(hwnd)
+    return w.rect if w else None
+
+
+def window_text(hwnd):
+    code, out = _probe_raw(["text", str(hwnd)], 20)
+    return out if code == 0 else None
+
+
+def children(hwnd):
+    code, out = _probe_raw(["children", str(hwnd)], 20)
+    return _records(out) if code == 0 else []
+
+
+def child(hwnd, cls=None, title=None, index=0):
+    found = [w for w in children(hwnd) if (cls is None or w.cls == cls) and (title is None or w.title == title)]
+    if len(found) <= index:
+        raise AssertionError("no child #%d class=%r title=%r of %d" % (index, cls, title, hwnd))
+    return found[index]
+
+
+def foreground():
+    code, out = _probe_raw(["foreground"], 20)
+    return _records(out)[0] if code == 0 and out.strip() else None
+
+
+def focus(hwnd):
+    code, out = _probe_raw(["focus", str(hwnd)], 20)
+    return _records(out)[0] if code == 0 and out.strip() else None
+
+
+def processes():
+    rows = []
+    for line in probe("processes").split("\n"):
+        if line.strip():
+            pid, parent, name = line.split("\t", 2)
+            rows.append((int(pid), int(parent), _unescape(name)))
+    return rows
+
+
+def ini_get(path, section, key):
+    code, out = _probe_raw(["ini", windows_path(path), section, key], 20)
+    if code == 3:
+        return None
+    if code != 0:
+        raise AssertionError("probe ini failed with exit code %d" % code)
+    return out
+
+
+def ini_keys(path, section):
+    code, out = _probe_raw(["ini", windows_path(path), section], 20)
+    return [_unescape(k) for k in out.split("\n") if k] if code == 0 else []
+
+
+def post(hwnd, msg, wparam=0, lparam=0):
+    code, _ = _probe_raw(["post", str(hwnd), str(msg), str(wparam), str(lparam)], 20)
+    return code == 0
+
+
+def send(hwnd, msg, wparam=0, lparam=0):
+    code, out = _probe_raw(["send", str(hwnd), str(msg), str(wparam), str(lparam)], 20)
+    return int(out.strip()) if code == 0 else None
+
+
+def set_text(hwnd, text):
+    probe("settext", str(hwnd), text)
+
+
+def show_window(title, timeout=10):
+    program = start(exe_path("probe_cli.exe"), "window", title)
+    try:
+        shown = find_window(title=title, cls="ProbeWindow", timeout=timeout)
+    except AssertionError:
+        program.stop()
+        raise
+    return program, shown
+
+
+# --------------------------------------------------------------------------
+# Waiting
+# --------------------------------------------------------------------------
+
+def wait_until(predicate, timeout=5, interval=0.1, what="condition"):
+    deadline = time.monotonic() + timeout
+    last = None
+    while True:
+        last = predicate()
+        if last:
+            return last
+        if time.monotonic() >= deadline:
+            raise AssertionError("timed out after %.1f s waiting for %s (last value %r)" % (timeout, what, last))
+        time.sleep(interval)
+
+
+# --------------------------------------------------------------------------
+# Real X input
+# --------------------------------------------------------------------------
+
+def _xdotool(*args, timeout=10):
+    result = subprocess.run(["xdotool"] + [str(a) for a in args], env=_x_env(), stdin=subprocess.DEVNULL,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+    if result.returncode != 0:
+        raise AssertionError("xdotool %s: %s" % (" ".join(map(str, args)), result.stderr.decode(errors="replace")))
+    return result.stdout.decode(errors="replace")
+
+
+def mouse_position():
+    values = dict(line.split("=", 1) for line in _xdotool("getmouselocation", "--shell").split() if "=" in line)
+    return int(values["X"]), int(values["Y"])
+
+
+def mouse_move(x, y):
+    # `mousemove --sync` waits for a motion that never comes when the pointer
+    # is already there, and a target off the screen is clamped: move without
+    # --sync and poll briefly instead.
+    if mouse_position() == (x, y):
+        return
+    deadline = time.monotonic() + 2
+    _xdotool("mousemove", "--", x, y)
+    while mouse_position() != (x, y):
+        if time.monotonic() >= deadline:
+            # Off the screen the pointer stops at the edge; anything else means
+            # something holds the pointer, and every later step would miss.
+            width, height = screen_size()
+            if (min(max(x, 0), width - 1), min(max(y, 0), height - 1)) == mouse_position():
+                return
+            raise AssertionError("the pointer does not move to (%d, %d): it stays at %r" % (x, y, mouse_position()))
+        time.sleep(0.02)
+        _xdotool("mousemove", "--", x, y)
+
+
+def screen_size():
+    width, height = _xdotool("getdisplaygeometry").split()
+    return int(width), int(height)
+
+
+def mouse_down(button=1):
+    _xdotool("mousedown", button)
+
+
+def mouse_up(button=1):
+    _xdotool("mouseup", button)
+
+
+def click(x, y, button=1):
+    mouse_move(x, y)
+    _xdotool("click", button)
+
+
+def double_click(x, y):
+    mouse_move(x, y)
+    _xdotool("click", "--repeat", 2, "--delay", 80, 1)
+
+
+def right_click(x, y):
+    click(x, y, 3)
+
+
+def drag(x0, y0, x1, y1, steps=10, button=1, pause=0.03):
+    mouse_move(x0, y0)
+    mouse_down(button)
+    try:
+        time.sleep(0.2)
+        for i in range(1, steps + 1):
+            mouse_move(x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)
+            time.sleep(pause)
+        time.sleep(0.2)
+    finally:
+        mouse_up(button)
+
+
+def key(*names):
+    _xdotool("key", "--delay", 50, *names)
+
+
+def type_text(text):
+    _xdotool("type", "--delay", 60, "--", text)
+
+
+def screenshot(path, crop=None):
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    command = ["import", "-window", "root"]
+    if crop:
+        left, top, right, bottom = crop
+        command += ["-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top), "+repage"]
+    # No metadata: the same picture gives the same bytes.
+    command += ["-strip", "-define", "png:exclude-chunks=date,time"]
+    subprocess.run(command + [path], env=_x_env(), check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=30)
+    return path
+
+
+# --------------------------------------------------------------------------
+# unittest base
+# --------------------------------------------------------------------------
+
+def artifacts_dir():
+    return os.environ.get("LINGBO_E2E_ARTIFACTS") or os.path.join(state_dir(), "artifacts")
+
+
+class WineTestCase(unittest.TestCase):
+    """Stops what the test started and removes its folders; screenshots failures."""
+
+    def setUp(self):
+        self._programs = []
+        self.addCleanup(self._stop_programs)
+
+    def app_dir(self, exe="lingbo.exe"):
+        folder = AppDir(exe)
+        if os.environ.get("LINGBO_KEEP") != "1":
+            self.addCleanup(folder.remove)
+        return folder
+
+    def start(self, exe, *args, cwd=None):
+        program = start(exe, *args, cwd=cwd)
+        self._programs.append(program)
+        return program
+
+    def show_window(self, title, timeout=10):
+        program, shown = show_window(title, timeout)
+        self._programs.append(program)
+        return program, shown
+
+    def find_window(self, title=None, cls=None, pid=None, timeout=10, visible=None):
+        return find_window(title, cls, pid, timeout, visible)
+
+    def _failed(self):
+        outcome = getattr(self, "_outcome", None)
+        result = getattr(outcome, "result", None)
+        if result is not None:
+            return any(test is self for test, _ in result.failures + result.errors) or \
+                not getattr(outcome, "success", True)
+        return False
+
+    def _stop_programs(self):
+        if self._failed():
+            try:
+                stem = os.path.splitext(os.path.basename(sys.argv[0]))[0] or "scenario"
+                screenshot(os.path.join(artifacts_dir(), self.id().replace("__main__", stem) + ".png"))
+            except Exception as error:  # a missing screenshot must not hide the real failure
+                print("screenshot failed: %s" % error, file=sys.stderr)
+        for program in reversed(self._programs):
+            program.stop()

@@ -1,0 +1,65 @@
+"""Helpers for scenarios about lingbo.exe itself, on top of harness.
+
+    LingboCase(WineTestCase)
+        self.start_bar(app, at=None, timeout=20) -> Window
+            starts app.exe and waits for the visible bar; with at=(x, y) also
+            waits until its top-left corner is there
+        self.open_key_settings(bar) -> Window
+            presses the right button on the code label and waits for "功能键设置"
+    bar_parts(bar) -> {"buy": Window, "label": Window, "sell": Window}, by position
+    key_boxes(dialog) -> [buy box, sell box, function box] (the Edit children, top to bottom)
+    settings_ini(**values) -> new.ini text with section "软件设置" holding values
+    KEYS = the three default KeyCodes as new.ini holds them
+"""
+
+import time
+
+import harness
+from harness import WineTestCase, wait_until
+
+SECTION = "软件设置"
+KEY_NOTE = "F1[112],F2[113],F3[114],F4[115],依此类推"
+KEYS = {"买入键": "112", "卖出键": "113", "功能键": "114"}
+
+
+def settings_ini(**values):
+    return "[%s]\n" % SECTION + "".join("%s=%s\n" % item for item in values.items())
+
+
+def bar_parts(bar):
+    kids = sorted(harness.children(bar.hwnd), key=lambda w: w.left)
+    if len(kids) != 3:
+        raise AssertionError("the bar should hold three controls, it holds %r" % kids)
+    return dict(zip(("buy", "label", "sell"), kids))
+
+
+def key_boxes(dialog):
+    boxes = sorted((w for w in harness.children(dialog.hwnd) if w.cls.lower() == "edit"), key=lambda w: w.top)
+    if len(boxes) != 3:
+        raise AssertionError("the key settings window should hold three boxes, it holds %r" % boxes)
+    return boxes
+
+
+class LingboCase(WineTestCase):
+
+    def start_bar(self, app, at=None, timeout=20):
+        self.start(app.exe)
+        bar = self.find_window(title=harness.LINGBO_TITLE, timeout=timeout, visible=True)
+        if at is not None:
+            bar = wait_until(lambda: _at(bar.hwnd, at), 10, what="the bar at %r" % (at,))
+        return bar
+
+    def open_key_settings(self, bar):
+        label = bar_parts(bar)["label"]
+        harness.mouse_move(*label.center)
+        harness.mouse_down(3)
+        try:
+            return self.find_window(title="功能键设置", timeout=10, visible=True)
+        finally:
+            harness.mouse_up(3)
+            time.sleep(0.2)
+
+
+def _at(hwnd, at):
+    current = harness.window(hwnd)
+    return current if current and (current.left, current.top) == tuple(at) else None

@@ -1,0 +1,334 @@
+// probe_cli: looks at the desktop from the Windows side for the end-to-end
+// harness and prints plain UTF-8 results, one record per line.
+//
+//   acp                               GetACP()
+//   windows                           top-level windows in Z order, topmost first
+//   find title|class TEXT             top-level windows whose title / class is exactly TEXT
+//   wait title|class TEXT TIMEOUT_MS  polls for such a window; exit 2 on time-out
+//   info HWND                         one window's record
+//   text HWND                         WM_GETTEXT (SendMessageTimeout), raw text
+//   children HWND                     every descendant window, in EnumChildWindows order
+//   foreground                        the foreground window's record
+//   focus HWND                        GetFocus of HWND's thread (attached input)
+//   cursor                            GetCursorPos: x y
+//   processes                         pid, parent pid, executable name
+//   ini FILE SECTION [KEY]            GetPrivateProfileStringA; without KEY the key names;
+//                                     exit 3 when the key (or section) is absent
+//   post HWND MSG WPARAM LPARAM       PostMessage; prints 1 or 0
+//   send HWND MSG WPARAM LPARAM       SendMessageTimeout (2 s); prints the result
+//   settext HWND TEXT                 WM_SETTEXT (SendMessageTimeout); prints the result
+//   window TITLE [MS]                 shows a plain top-level window with that title, prints its
+//                                     record and pumps messages for MS ms (default: until killed)
+//
+// Window records are tab-separated:
+//   hwnd pid visible iconic enabled topmost left top right bottom class title
+// with tab, CR, LF and backslash in class and title written as \t \r \n \\.
+// Numbers accept decimal or 0x hex.  Exit codes: 0 done, 1 usage or failed
+// call, 2 not found, 3 no such profile key.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+void Write(const std::string& bytes) {
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+std::string Convert(const std::wstring& text, UINT codePage) {
+  if (text.empty()) return {};
+  int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+std::wstring Widen(const std::string& bytes, UINT codePage) {
+  if (bytes.empty()) return {};
+  int size = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), size);
+  return out;
+}
+
+std::string Utf8(const std::wstring& text) { return Convert(text, CP_UTF8); }
+
+std::string Escaped(const std::wstring& text) {
+  std::string out;
+  for (char c : Utf8(text)) {
+    switch (c) {
+      case '\t': out += "\\t"; break;
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      case '\\': out += "\\\\"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+bool ParseNumber(const wchar_t* text, long long* value) {
+  wchar_t* end = nullptr;
+  *value = static_cast<long long>(wcstoull(text, &end, 0));
+  if (text[0] == L'-') *value = wcstoll(text, &end, 0);
+  return end != text && *end == L'\0';
+}
+
+HWND ParseHwnd(const wchar_t* text) {
+  long long value = 0;
+  return ParseNumber(text, &value) ? reinterpret_cast<HWND>(static_cast<intptr_t>(value)) : nullptr;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t buffer[256] = {};
+  GetClassNameW(window, buffer, 256);
+  return buffer;
+}
+
+// WM_GETTEXT with a bound, so that a hung window cannot hang the probe.
+bool TextOf(HWND window, std::wstring* text) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return false;
+  std::wstring buffer(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                           SMTO_ABORTIFHUNG, 2000, &copied))
+    return false;
+  buffer.resize(copied < buffer.size() ? copied : buffer.size() - 1);
+  *text = buffer;
+  return true;
+}
+
+std::string Record(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  RECT rect = {};
+  GetWindowRect(window, &rect);
+  std::wstring title;
+  TextOf(window, &title);
+  bool topmost = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  char numbers[200];
+  std::snprintf(numbers, sizeof numbers, "%lld\t%lu\t%d\t%d\t%d\t%d\t%ld\t%ld\t%ld\t%ld\t",
+                static_cast<long long>(reinterpret_cast<intptr_t>(window)), pid, IsWindowVisible(window) ? 1 : 0,
+                IsIconic(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0, topmost ? 1 : 0, rect.left, rect.top,
+                rect.right, rect.bottom);
+  return numbers + Escaped(ClassOf(window)) + "\t" + Escaped(title) + "\n";
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(
+      [](HWND window, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+std::vector<HWND> Matching(bool byTitle, const std::wstring& wanted) {
+  std::vector<HWND> found;
+  for (HWND window : TopLevelWindows()) {
+    std::wstring value;
+    if (byTitle ? TextOf(window, &value) : true) {
+      if (!byTitle) value = ClassOf(window);
+      if (value == wanted) found.push_back(window);
+    }
+  }
+  return found;
+}
+
+int Find(int argc, wchar_t** argv, bool wait) {
+  if (argc < (wait ? 5 : 4)) return 1;
+  std::wstring by = argv[2];
+  if (by != L"title" && by != L"class") return 1;
+  long long timeout = 0;
+  if (wait && !ParseNumber(argv[4], &timeout)) return 1;
+  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout);
+  for (;;) {
+    std::vector<HWND> found = Matching(by == L"title", argv[3]);
+    for (HWND window : found) Write(Record(window));
+    if (!found.empty()) return 0;
+    if (!wait || GetTickCount64() >= deadline) return 2;
+    Sleep(50);
+  }
+}
+
+int Children(HWND parent) {
+  if (!IsWindow(parent)) return 2;
+  EnumChildWindows(
+      parent,
+      [](HWND window, LPARAM) -> BOOL {
+        Write(Record(window));
+        return TRUE;
+      },
+      0);
+  return 0;
+}
+
+int Focus(HWND window) {
+  if (!IsWindow(window)) return 2;
+  DWORD self = GetCurrentThreadId();
+  DWORD other = GetWindowThreadProcessId(window, nullptr);
+  AttachThreadInput(self, other, TRUE);
+  HWND focus = GetFocus();
+  AttachThreadInput(self, other, FALSE);
+  if (!focus) return 2;
+  Write(Record(focus));
+  return 0;
+}
+
+int Processes() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 1;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, "%lu\t%lu\t", entry.th32ProcessID, entry.th32ParentProcessID);
+    Write(numbers + Escaped(entry.szExeFile) + "\n");
+  }
+  CloseHandle(snapshot);
+  return 0;
+}
+
+// Section and key arrive as UTF-16 and go to the profile API in the ANSI code
+// page, exactly as the program under test passes its own GBK names.
+int Profile(int argc, wchar_t** argv) {
+  if (argc < 4) return 1;
+  std::string file = Convert(argv[2], CP_ACP);
+  std::string section = Convert(argv[3], CP_ACP);
+  std::vector<char> buffer(65536);
+  if (argc < 5) {
+    DWORD size = GetPrivateProfileStringA(section.c_str(), nullptr, "", buffer.data(),
+                                          static_cast<DWORD>(buffer.size()), file.c_str());
+    if (size == 0) return 3;
+    for (const char* key = buffer.data(); *key; key += lstrlenA(key) + 1)
+      Write(Escaped(Widen(key, CP_ACP)) + "\n");
+    return 0;
+  }
+  std::string key = Convert(argv[4], CP_ACP);
+  // Two reads with different defaults tell an absent key from an empty value.
+  const char* defaults[] = {"\x01", "\x02"};
+  std::string values[2];
+  for (int i = 0; i < 2; ++i) {
+    DWORD size = GetPrivateProfileStringA(section.c_str(), key.c_str(), defaults[i], buffer.data(),
+                                          static_cast<DWORD>(buffer.size()), file.c_str());
+    values[i].assign(buffer.data(), size);
+  }
+  if (values[0] != values[1]) return 3;
+  Write(Utf8(Widen(values[0], CP_ACP)));
+  return 0;
+}
+
+int Message(int argc, wchar_t** argv, bool post) {
+  long long message = 0, wParam = 0, lParam = 0;
+  if (argc < 6 || !ParseNumber(argv[3], &message) || !ParseNumber(argv[4], &wParam) ||
+      !ParseNumber(argv[5], &lParam))
+    return 1;
+  HWND window = ParseHwnd(argv[2]);
+  char out[64];
+  if (post) {
+    BOOL ok = PostMessageW(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+    std::snprintf(out, sizeof out, "%d\n", ok ? 1 : 0);
+    Write(out);
+    return ok ? 0 : 1;
+  }
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam),
+                           static_cast<LPARAM>(lParam), SMTO_ABORTIFHUNG, 2000, &result))
+    return 1;
+  std::snprintf(out, sizeof out, "%lld\n", static_cast<long long>(result));
+  Write(out);
+  return 0;
+}
+
+int SetText(int argc, wchar_t** argv) {
+  if (argc < 4) return 1;
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(ParseHwnd(argv[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]), SMTO_ABORTIFHUNG,
+                           2000, &result))
+    return 1;
+  Write(result ? "1\n" : "0\n");
+  return 0;
+}
+
+// A stand-in window for scenarios that only need some program's title on the
+// desktop (a charting program's main window, say).
+int ShowWindowWithTitle(int argc, wchar_t** argv) {
+  if (argc < 3) return 1;
+  long long lifetime = -1;
+  if (argc >= 4 && !ParseNumber(argv[3], &lifetime)) return 1;
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszClassName = L"ProbeWindow";
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowExW(0, L"ProbeWindow", argv[2], WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 500, 400, 200,
+                                nullptr, nullptr, windowClass.hInstance, nullptr);
+  if (!window) return 1;
+  Write(Record(window));
+  if (lifetime >= 0) SetTimer(window, 1, static_cast<UINT>(lifetime), nullptr);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (message.message == WM_TIMER && message.hwnd == window) break;
+    DispatchMessageW(&message);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return 1;
+  std::wstring command = argv[1];
+  if (command == L"acp") {
+    Write(std::to_string(GetACP()) + "\n");
+    return 0;
+  }
+  if (command == L"windows") {
+    for (HWND window : TopLevelWindows()) Write(Record(window));
+    return 0;
+  }
+  if (command == L"find") return Find(argc, argv, false);
+  if (command == L"wait") return Find(argc, argv, true);
+  if (command == L"info" && argc >= 3) {
+    HWND window = ParseHwnd(argv[2]);
+    if (!IsWindow(window)) return 2;
+    Write(Record(window));
+    return 0;
+  }
+  if (command == L"text" && argc >= 3) {
+    std::wstring text;
+    if (!TextOf(ParseHwnd(argv[2]), &text)) return 2;
+    Write(Utf8(text));
+    return 0;
+  }
+  if (command == L"children" && argc >= 3) return Children(ParseHwnd(argv[2]));
+  if (command == L"foreground") {
+    HWND window = GetForegroundWindow();
+    if (!window) return 2;
+    Write(Record(window));
+    return 0;
+  }
+  if (command == L"focus" && argc >= 3) return Focus(ParseHwnd(argv[2]));
+  if (command == L"cursor") {
+    POINT point = {};
+    if (!GetCursorPos(&point)) return 1;
+    Write(std::to_string(point.x) + " " + std::to_string(point.y) + "\n");
+    return 0;
+  }
+  if (command == L"processes") return Processes();
+  if (command == L"ini") return Profile(argc, argv);
+  if (command == L"post") return Message(argc, argv, true);
+  if (command == L"send") return Message(argc, argv, false);
+  if (command == L"settext") return SetText(argc, argv);
+  if (command == L"window") return ShowWindowWithTitle(argc, argv);
+  return 1;
+}
