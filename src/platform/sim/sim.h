@@ -84,6 +84,11 @@ struct WindowSpec {
   Hwnd owner = 0;             // owner of a top-level window
   bool visible = true;
   bool minimized = false;
+  // An owned window is a pop-up (GetParent gives its owner).  A topmost
+  // window stays above all others, as the bar does.
+  bool topmost = false;
+  // Screen position of a top-level window, or relative to the parent.
+  platform::Rect rect{100, 100, 500, 400};
 };
 // A new top-level window goes to the top of the Z order; a new child goes
 // after its existing siblings (as controls do).  Windows of class "Edit"
@@ -93,6 +98,8 @@ void DestroyWindow(Hwnd window);
 void SetText(Hwnd window, const std::string& text);
 std::string TextOf(Hwnd window);
 void SetVisible(Hwnd window, bool visible);
+// Minimising or restoring the bar reports a move (WM_MOVE), as a real
+// window's does.
 void SetMinimized(Hwnd window, bool minimized);
 bool IsMinimized(Hwnd window);
 // Moves a window to the top of the Z order among its siblings.
@@ -106,6 +113,15 @@ Hwnd Foreground();
 void SetHung(std::uint32_t thread, bool hung = true);
 // WM_GETTEXTLENGTH of this window answers length, whatever its text.
 void SetReportedTextLength(Hwnd window, std::intptr_t length);
+// SetForegroundWindow is refused from now on (the foreground lock of a
+// program that is not in the foreground); it returns false and changes nothing.
+void RefuseForeground(bool refuse = true);
+// The input state of a thread: its keyboard focus and active window (shared
+// with the threads it is attached to).
+Hwnd FocusOf(std::uint32_t thread);
+Hwnd ActiveWindowOf(std::uint32_t thread);
+// Input attachments made with AttachThreadInput and not yet undone.
+int InputAttachments();
 
 // What a window received: posted messages when they were delivered, sent
 // messages when they were handled.  For EM_REPLACESEL and WM_SETTEXT the
@@ -129,7 +145,10 @@ void OnMessage(Hwnd window, Reaction reaction);
 // Files (Windows paths, case-insensitive) and profile files
 // ---------------------------------------------------------------------------
 
+// Creates the file (and its directories) or replaces its content.
 void WriteFile(const std::string& path, const std::string& bytes);
+// A file of size bytes, all of them fill, without storing them.
+void WriteSparseFile(const std::string& path, std::uint64_t size, char fill = 0);
 std::string FileContent(const std::string& path);
 bool FileExists(const std::string& path);
 void RemoveFile(const std::string& path);
@@ -169,6 +188,15 @@ bool Exited(unsigned* exitCode = nullptr);  // ExitProcess was called
 // User input to the program's windows, delivered as the real platform would.
 void TypeInto(Hwnd box, const std::string& text);  // replaces the box's text
 void PressEscape(Hwnd window);
+// A click, a left double-click and a right-button press on one of the
+// program's controls, ignored while it or its window is disabled or hidden.
+void Click(Hwnd window);
+void DoubleClick(Hwnd window);
+void RightButtonDown(Hwnd window);
+// The tray icon's callback with this mouse message (WM_LBUTTONUP, ...).
+void TrayMouse(unsigned mouseMessage);
+// The shell announces a new taskbar ("TaskbarCreated").
+void BroadcastTaskbarCreated();
 
 // ---------------------------------------------------------------------------
 // Accounting
@@ -178,11 +206,21 @@ void PressEscape(Hwnd window);
 int OpenHandles();
 // Every seam call the program made, in order, e.g. "Sleep(10)" or
 // "PostMessageA(5,0x100,112,0x3b0001)", with the clock when it was made.
+// Numbers are decimal except message numbers and lParam, which are hex (the
+// low 32 bits; -1 stays "-1").  A text pointed to by lParam is shown quoted
+// ("SendMessageTimeoutA(9,0xc2,1,\"600000\")"), a buffer as buf.
 struct Call {
   std::uint64_t time = 0;
   std::string text;
 };
 std::vector<Call> Calls();
 void ClearCalls();
+// Every report the simulated platform made to events:: about the program's
+// own windows, in order, e.g. "OnTimer(1)", "OnMainBarMoved()",
+// "OnBuyKeyChanged()".
+std::vector<Call> Events();
+// Runs at each timer tick, just before events::OnTimer (for example to keep
+// the thread busy with platform::Sleep, as a slow tick would).
+void OnTick(std::function<void(unsigned id)> reaction);
 
 }  // namespace sim

@@ -1,0 +1,419 @@
+// The program's own windows, timer, tray icon and menu in the simulated
+// desktop, and the user's input to them.
+#include <algorithm>
+
+#include "platform/events.h"
+#include "platform/sim/world.h"
+
+namespace sim::detail {
+
+static Hwnd OwnWindow(const char* className, const char* text, Hwnd parent, Hwnd owner, platform::Rect rect, Role role,
+                      bool visible, bool topmost = false) {
+  WindowSpec spec;
+  spec.className = className;
+  spec.text = text;
+  spec.parent = parent;
+  spec.owner = owner;
+  spec.visible = visible;
+  spec.topmost = topmost;
+  spec.rect = rect;
+  Hwnd h = NewWindow(spec);
+  W().windows[h].role = role;
+  return h;
+}
+
+static bool ReactsToInput(Hwnd window) {
+  for (const Window* w = Find(window); w; w = Find(w->parent)) {
+    if (!w->enabled || !w->visible) return false;
+    if (w->parent <= 1) break;
+    window = w->parent;
+  }
+  return Find(window) != nullptr;
+}
+
+void TextChanged(Hwnd window) {
+  switch (W().windows[window].role) {
+    case Role::kBuyBox:
+      Report("OnBuyKeyChanged"), events::OnBuyKeyChanged();
+      break;
+    case Role::kSellBox:
+      Report("OnSellKeyChanged"), events::OnSellKeyChanged();
+      break;
+    case Role::kFunctionBox:
+      Report("OnFunctionKeyChanged"), events::OnFunctionKeyChanged();
+      break;
+    default:
+      break;
+  }
+}
+
+void Moved(Hwnd window) {
+  if (window == W().bar.bar && !W().creatingBar) Report("OnMainBarMoved"), events::OnMainBarMoved();
+}
+
+void Destroyed(Hwnd window, Role role) {
+  World& world = W();
+  world.windows[window].role = Role::kNone;
+  if (role == Role::kBar) {
+    Report("OnMainBarDestroyed");
+    events::OnMainBarDestroyed();
+  } else if (role == Role::kKeyWindow) {
+    world.keySettings = {};
+    Report("OnKeySettingsClosed");
+    events::OnKeySettingsClosed();
+  }
+}
+
+}  // namespace sim::detail
+
+namespace sim {
+
+using namespace detail;
+
+platform::MainBarWindows Bar() { return W().bar; }
+platform::KeySettingsWindows KeySettings() { return W().keySettings; }
+
+bool TimerRunning(unsigned id) { return TimerInterval(id) != 0; }
+unsigned TimerInterval(unsigned id) {
+  for (auto& t : W().timers)
+    if (t.id == id && Find(t.window)) return t.interval;
+  return 0;
+}
+
+TrayState Tray() {
+  TrayState state = W().trayCounts;
+  for (auto& icon : W().trayIcons)
+    if (icon.present) state.present = true, state.icon = icon.icon;
+  return state;
+}
+
+void ChooseFromTrayMenu(platform::TrayMenuItem item) { W().nextChoice = item; }
+TrayMenuShown LastTrayMenu() { return W().lastMenu; }
+void SetCursorPos(int x, int y) { W().cursor = {x, y}; }
+int VisualStyle() { return W().visualStyle; }
+std::vector<std::string> ShellExecuted() { return W().shellExecuted; }
+bool Exited(unsigned* exitCode) {
+  if (exitCode && W().exited) *exitCode = W().exitCode;
+  return W().exited;
+}
+
+void TypeInto(Hwnd box, const std::string& text) {
+  Window* w = Find(box);
+  if (!w || !ReactsToInput(box)) return;
+  w->text = text;
+  w->selStart = w->selEnd = text.size();
+  TextChanged(box);
+}
+
+void PressEscape(Hwnd window) {
+  Hwnd root = RootOf(window);
+  if (root && root == W().keySettings.window) Destroy(root);
+}
+
+void Click(Hwnd window) {
+  if (!ReactsToInput(window)) return;
+  const World& world = W();
+  if (window == world.bar.buyButton) {
+    Report("OnBuyClicked");
+    events::OnBuyClicked();
+  } else if (window == world.bar.sellButton) {
+    Report("OnSellClicked");
+    events::OnSellClicked();
+  } else if (RootOf(window) == world.keySettings.window && world.windows[window].text == "配置文件") {
+    Report("OnSettingsFileClicked");
+    events::OnSettingsFileClicked();
+  }
+}
+
+void DoubleClick(Hwnd window) {
+  if (ReactsToInput(window) && window == W().bar.codeLabel)
+    Report("OnCodeLabelDoubleClicked"), events::OnCodeLabelDoubleClicked();
+}
+
+void RightButtonDown(Hwnd window) {
+  if (ReactsToInput(window) && window == W().bar.codeLabel)
+    Report("OnCodeLabelRightButtonDown"), events::OnCodeLabelRightButtonDown();
+}
+
+void TrayMouse(unsigned mouseMessage) {
+  for (auto& icon : W().trayIcons)
+    if (icon.present)
+      return Report("OnTrayMessage", static_cast<long>(mouseMessage)), events::OnTrayMessage(mouseMessage);
+}
+
+void BroadcastTaskbarCreated() {
+  if (Find(W().bar.bar)) Report("OnTaskbarCreated"), events::OnTaskbarCreated();
+}
+
+}  // namespace sim
+
+namespace platform {
+
+using namespace sim::detail;
+
+MainBarWindows CreateMainBar() {
+  Log("CreateMainBar()");
+  World& world = W();
+  world.creatingBar = true;
+  int left = (sim::kScreenWidth - 120) / 2, top = (sim::kScreenHeight - 24) / 2;
+  MainBarWindows bar;
+  bar.bar = OwnWindow("LingboBar", "凌波助手", 0, 0, {left, top, left + 120, top + 24}, Role::kBar, false, true);
+  bar.buyButton = OwnWindow("Button", "买", bar.bar, 0, {0, 0, 30, 24}, Role::kBuyButton, true);
+  bar.codeLabel = OwnWindow("Static", "", bar.bar, 0, {30, 0, 90, 24}, Role::kCodeLabel, true);
+  bar.sellButton = OwnWindow("Button", "卖", bar.bar, 0, {90, 0, 120, 24}, Role::kSellButton, true);
+  world.bar = bar;
+  world.dzhChecked = true;
+  world.traderChecked = false;
+  world.creatingBar = false;
+  return bar;
+}
+
+KeySettingsWindows CreateKeySettingsWindow() {
+  Log("CreateKeySettingsWindow()");
+  World& world = W();
+  int left = (sim::kScreenWidth - 253) / 2, top = (sim::kScreenHeight - 150) / 2;
+  world.keyOwner = OwnWindow("LingboOwner", "", 0, 0, {0, 0, 0, 0}, Role::kKeyOwner, false);
+  KeySettingsWindows keys;
+  keys.window = OwnWindow("LingboKeys", "功能键设置", 0, world.keyOwner, {left, top, left + 253, top + 150},
+                          Role::kKeyWindow, false);
+  OwnWindow("Static", "买入键", keys.window, 0, {8, 7, 48, 32}, Role::kNone, true);
+  keys.buyBox = OwnWindow("Edit", "", keys.window, 0, {58, 7, 128, 32}, Role::kBuyBox, true);
+  OwnWindow("Static", "卖出键", keys.window, 0, {8, 37, 48, 62}, Role::kNone, true);
+  keys.sellBox = OwnWindow("Edit", "", keys.window, 0, {58, 37, 128, 62}, Role::kSellBox, true);
+  OwnWindow("Static", "功能键", keys.window, 0, {8, 67, 48, 92}, Role::kNone, true);
+  keys.functionBox = OwnWindow("Edit", "", keys.window, 0, {58, 67, 128, 92}, Role::kFunctionBox, true);
+  OwnWindow("Static", "键码表： \r\n\r\nF1[112],F2[113]\r\n\r\nF3[114],F4[115]\r\n\r\n依此类推”", keys.window, 0,
+            {136, 6, 240, 97}, Role::kNone, true);
+  OwnWindow("Button", "配置文件", keys.window, 0, {11, 96, 235, 120}, Role::kNone, true);
+  world.keySettings = keys;
+  return keys;
+}
+
+bool SetWindowTextA(Hwnd window, const std::string& text) {
+  Log("SetWindowTextA(%d,%s)", window, text.c_str());
+  Window* w = Find(window);
+  if (!w) return false;
+  w->text = text;
+  w->selStart = w->selEnd = 0;
+  if (w->className == "Edit") TextChanged(window);
+  return true;
+}
+
+bool GetWindowRect(Hwnd window, Rect* rect) {
+  Log("GetWindowRect(%d)", window);
+  if (!Find(window)) return false;
+  if (rect) *rect = ScreenRect(window);
+  return true;
+}
+
+bool MoveWindow(Hwnd window, int x, int y, int width, int height, bool repaint) {
+  Log("MoveWindow(%d,%d,%d,%d,%d,%d)", window, x, y, width, height, repaint ? 1 : 0);
+  Window* w = Find(window);
+  if (!w) return false;
+  Rect old = w->rect;
+  w->rect = {x, y, x + width, y + height};
+  // A move reports itself only when the position really changed.
+  if (!w->minimized && (old.left != x || old.top != y)) Moved(window);
+  return true;
+}
+
+bool UpdateWindow(Hwnd window) {
+  Log("UpdateWindow(%d)", window);
+  return Find(window) != nullptr;
+}
+
+bool ShowWindow(Hwnd window, int command) {
+  Log("ShowWindow(%d,%d)", window, command);
+  Window* w = Find(window);
+  if (!w) return false;
+  bool wasVisible = w->visible;
+  World& world = W();
+  switch (command) {
+    case kSwHide:
+      w->visible = false;
+      if (world.foreground == window) world.foreground = 0;
+      break;
+    case 6:  // SW_MINIMIZE
+    case 2:  // SW_SHOWMINIMIZED
+    case 7:  // SW_SHOWMINNOACTIVE
+      w->visible = true;
+      if (!w->minimized && !w->parent) {
+        w->minimized = true;
+        if (world.foreground == window) world.foreground = 0;
+        Moved(window);
+      }
+      break;
+    case kSwShowNormal:
+    case 9:  // SW_RESTORE
+      w->visible = true;
+      if (w->minimized) {
+        w->minimized = false;
+        Moved(window);
+      }
+      if (!w->parent) Activate(window, true);
+      break;
+    case 4:  // SW_SHOWNOACTIVATE
+    case 8:  // SW_SHOWNA
+      w->visible = true;
+      break;
+    default:  // SW_SHOW and the rest: shown and activated, left minimised
+      w->visible = true;
+      if (!w->parent) Activate(window, true);
+      break;
+  }
+  return wasVisible;
+}
+
+bool IsIconic(Hwnd window) {
+  Log("IsIconic(%d)", window);
+  const Window* w = Find(window);
+  return w && w->minimized;
+}
+
+bool IsWindowVisible(Hwnd window) {
+  Log("IsWindowVisible(%d)", window);
+  const Window* w = Find(window);
+  for (; w; w = Find(w->parent)) {
+    if (!w->visible) return false;
+    if (w->parent <= 1) return true;
+  }
+  return false;
+}
+
+bool EnableWindow(Hwnd window, bool enable) {
+  Log("EnableWindow(%d,%d)", window, enable ? 1 : 0);
+  Window* w = Find(window);
+  if (!w) return false;
+  bool wasDisabled = !w->enabled;
+  w->enabled = enable;
+  return wasDisabled;
+}
+
+bool IsWindowEnabled(Hwnd window) {
+  Log("IsWindowEnabled(%d)", window);
+  const Window* w = Find(window);
+  return w && w->enabled;
+}
+
+bool SetTimer(Hwnd window, unsigned id, unsigned intervalMs) {
+  Log("SetTimer(%d,%u,%u)", window, id, intervalMs);
+  World& world = W();
+  const Window* w = Find(window);
+  if (!w || !IsOwnThread(w->thread)) return false;
+  unsigned interval = std::max(intervalMs, 10u);  // USER_TIMER_MINIMUM
+  for (auto& t : world.timers)
+    if (t.window == window && t.id == id) {
+      t.interval = interval;
+      t.due = world.now + interval;
+      return true;
+    }
+  world.timers.push_back({window, id, interval, world.now + interval});
+  return true;
+}
+
+bool KillTimer(Hwnd window, unsigned id) {
+  Log("KillTimer(%d,%u)", window, id);
+  auto& timers = W().timers;
+  auto it =
+      std::find_if(timers.begin(), timers.end(), [&](const Timer& t) { return t.window == window && t.id == id; });
+  if (it == timers.end()) return false;
+  timers.erase(it);
+  return true;
+}
+
+bool GetCursorPos(Point* point) {
+  Log("GetCursorPos()");
+  if (point) *point = W().cursor;
+  return point != nullptr;
+}
+
+void ApplyVisualStyle(int scheme) {
+  Log("ApplyVisualStyle(%d)", scheme);
+  W().visualStyle = scheme;
+}
+
+bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
+  Log("ShellNotifyIconA(%u,%d,%u)", operation, icon.owner, icon.id);
+  World& world = W();
+  auto& icons = world.trayIcons;
+  auto it = std::find_if(icons.begin(), icons.end(), [&](const TrayIconRecord& r) {
+    return r.present && r.icon.owner == icon.owner && r.icon.id == icon.id;
+  });
+  TrayIcon stored = icon;
+  // The tip field holds 64 bytes; the cut never splits a two-byte character.
+  std::size_t n = 0;
+  while (n < stored.tip.size()) {
+    std::size_t step = static_cast<unsigned char>(stored.tip[n]) >= 0x80 ? 2 : 1;
+    if (n + step > 62) break;
+    n += step;
+  }
+  stored.tip.resize(std::min(n, stored.tip.size()));
+  switch (operation) {
+    case kNimAdd:
+      ++world.trayCounts.adds;
+      if (it != icons.end() || !Find(icon.owner)) return false;
+      icons.push_back({true, stored});
+      return true;
+    case kNimModify:
+      ++world.trayCounts.modifies;
+      if (it == icons.end()) return false;
+      it->icon = stored;
+      return true;
+    case kNimDelete:
+      ++world.trayCounts.deletes;
+      if (it == icons.end()) return false;
+      icons.erase(it);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CheckTrayMenuItem(TrayMenuItem item, bool checked) {
+  Log("CheckTrayMenuItem(%d,%d)", static_cast<int>(item), checked ? 1 : 0);
+  if (item == TrayMenuItem::kDzh) W().dzhChecked = checked;
+  if (item == TrayMenuItem::kTrader) W().traderChecked = checked;
+}
+
+bool IsTrayMenuItemChecked(TrayMenuItem item) {
+  Log("IsTrayMenuItemChecked(%d)", static_cast<int>(item));
+  if (item == TrayMenuItem::kDzh) return W().dzhChecked;
+  if (item == TrayMenuItem::kTrader) return W().traderChecked;
+  return false;
+}
+
+TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
+  Log("TrackTrayMenu(%d,%d,%d)", owner, x, y);
+  World& world = W();
+  ++world.lastMenu.times;
+  world.lastMenu.at = {x, y};
+  world.lastMenu.dzhChecked = world.dzhChecked;
+  world.lastMenu.traderChecked = world.traderChecked;
+  TrayMenuItem chosen = world.nextChoice;
+  world.nextChoice = TrayMenuItem::kNone;
+  return chosen;
+}
+
+void ShellExecuteOpen(const std::string& path) {
+  Log("ShellExecuteOpen(%s)", path.c_str());
+  W().shellExecuted.push_back(path);
+}
+
+int RunMessageLoop() {
+  Log("RunMessageLoop()");
+  // Time passes in steps until the program ends, at most a virtual day.
+  World& world = W();
+  std::uint64_t end = world.now + 24ull * 3600 * 1000;
+  while (!world.exited && world.now < end)
+    RunUntil(std::min(end, world.now + 1000), true, [&] { return world.exited; });
+  return world.exited ? static_cast<int>(world.exitCode) : -1;
+}
+
+void ExitProcess(unsigned exitCode) {
+  Log("ExitProcess(%u)", exitCode);
+  if (W().exited) return;
+  W().exited = true;
+  W().exitCode = exitCode;
+}
+
+}  // namespace platform

@@ -1,0 +1,739 @@
+// The simulated desktop: windows, Z order, messages, input state and the
+// clock.  The program's calls (platform::) are logged; the scene calls
+// (sim::) are not.
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/events.h"
+#include "platform/sim/world.h"
+
+namespace sim::detail {
+
+World& W() {
+  static World world;
+  return world;
+}
+
+void Log(const char* format, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  W().calls.push_back({W().now, text});
+}
+
+void Report(const char* name, long argument) {
+  std::string text = name;
+  text += argument < 0 ? "()" : "(" + std::to_string(argument) + ")";
+  W().events.push_back({W().now, text});
+}
+
+std::string Hex(std::intptr_t value) {
+  if (value == -1) return "-1";
+  char text[24];
+  if (value >= INT32_MIN && value <= static_cast<std::intptr_t>(UINT32_MAX))
+    std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(static_cast<std::uint32_t>(value)));
+  else
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
+  return text;
+}
+
+Window* Find(Hwnd window) {
+  auto& windows = W().windows;
+  if (window <= 0 || static_cast<std::size_t>(window) >= windows.size()) return nullptr;
+  Window& w = windows[window];
+  return w.alive ? &w : nullptr;
+}
+
+std::uint32_t ThreadOf(Hwnd window) {
+  const Window* w = Find(window);
+  return w ? w->thread : 0;
+}
+
+bool IsOwnThread(std::uint32_t thread) { return thread == kOwnThread; }
+
+InputQueue& QueueOf(std::uint32_t thread) {
+  World& world = W();
+  auto it = world.threads.find(thread);
+  if (it == world.threads.end()) {
+    static InputQueue none;
+    none = {};
+    return none;
+  }
+  return world.queues[it->second.queue];
+}
+
+Hwnd RootOf(Hwnd window) {
+  const Window* w = Find(window);
+  while (w && w->parent > 1) {
+    window = w->parent;
+    w = Find(window);
+  }
+  return w ? window : 0;
+}
+
+bool Within(Hwnd window, Hwnd ancestor) {
+  for (const Window* w = Find(window); w; w = Find(w->parent)) {
+    if (window == ancestor) return true;
+    window = w->parent;
+  }
+  return false;
+}
+
+platform::Rect ScreenRect(Hwnd window) {
+  const Window* w = Find(window);
+  if (!w) return {};
+  platform::Rect r = w->rect;
+  if (w->parent > 1) {
+    platform::Rect p = ScreenRect(w->parent);
+    // The key settings window has a frame and a caption; its controls sit in
+    // its client area.
+    int dx = p.left, dy = p.top;
+    if (W().windows[w->parent].role == Role::kKeyWindow) dx += 3, dy += 25;
+    r = {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+  } else if (w->minimized) {
+    r = {-32000, -32000, -32000 + 160, -32000 + 28};
+  }
+  return r;
+}
+
+static std::vector<Hwnd>& SiblingsOf(Hwnd window) {
+  Window& w = W().windows[window];
+  return w.parent > 1 ? W().windows[w.parent].children : W().topLevel;
+}
+
+// The position a window takes when it comes to the top of its siblings:
+// topmost windows stay above the others.
+static std::size_t TopSlot(const std::vector<Hwnd>& siblings, bool topmost) {
+  if (topmost) return 0;
+  std::size_t i = 0;
+  while (i < siblings.size() && W().windows[siblings[i]].topmost) ++i;
+  return i;
+}
+
+void BringWindowToTop(Hwnd window) {
+  if (!Find(window)) return;
+  auto& siblings = SiblingsOf(window);
+  siblings.erase(std::find(siblings.begin(), siblings.end(), window));
+  siblings.insert(siblings.begin() + TopSlot(siblings, W().windows[window].topmost), window);
+  if (W().windows[window].parent > 1) return;
+  // Owned windows stay above their owner.
+  std::vector<Hwnd> owned;
+  for (Hwnd h : W().topLevel)
+    if (h != window && W().windows[h].owner == window) owned.push_back(h);
+  for (auto it = owned.rbegin(); it != owned.rend(); ++it) BringWindowToTop(*it);
+}
+
+Hwnd NewWindow(const WindowSpec& spec) {
+  World& world = W();
+  if (spec.parent > 0 && !Find(spec.parent)) return 0;
+  Hwnd handle = static_cast<Hwnd>(world.windows.size());
+  Window w;
+  w.alive = true;
+  w.className = spec.className;
+  w.text = spec.text;
+  w.process = spec.process;
+  w.thread = spec.thread;
+  if (w.process == 0 && w.thread == 0) w.process = kOwnProcess, w.thread = kOwnThread;
+  if (w.thread == 0) w.thread = MainThreadOf(w.process);
+  if (w.process == 0) {
+    auto it = world.threads.find(w.thread);
+    w.process = it == world.threads.end() ? 0 : it->second.process;
+  }
+  w.parent = spec.parent > 0 ? spec.parent : 0;
+  w.owner = w.parent ? 0 : (Find(spec.owner) ? RootOf(spec.owner) : 0);
+  w.visible = spec.visible;
+  w.minimized = spec.minimized && !w.parent;
+  w.topmost = spec.topmost && !w.parent;
+  w.rect = spec.rect;
+  world.windows.push_back(std::move(w));
+  if (spec.parent > 0) {
+    world.windows[spec.parent].children.push_back(handle);
+  } else {
+    world.topLevel.insert(world.topLevel.begin() + TopSlot(world.topLevel, spec.topmost), handle);
+  }
+  return handle;
+}
+
+void Destroy(Hwnd window) {
+  World& world = W();
+  Window* w = Find(window);
+  if (!w) return;
+  // Owned windows and children go first, as Windows destroys them.
+  std::vector<Hwnd> owned;
+  for (Hwnd h : world.topLevel)
+    if (world.windows[h].owner == window) owned.push_back(h);
+  for (Hwnd h : owned) Destroy(h);
+  w = Find(window);
+  if (!w) return;
+  Role role = w->role;
+  Hwnd owner = w->owner;
+  if (role != Role::kNone) Destroyed(window, role);
+  w = Find(window);
+  if (!w) return;
+  for (Hwnd child : std::vector<Hwnd>(w->children)) Destroy(child);
+  w = &world.windows[window];
+  auto& siblings = SiblingsOf(window);
+  siblings.erase(std::remove(siblings.begin(), siblings.end(), window), siblings.end());
+  w->alive = false;
+  w->children.clear();
+  w->reactions.clear();
+  world.timers.erase(
+      std::remove_if(world.timers.begin(), world.timers.end(), [&](const Timer& t) { return t.window == window; }),
+      world.timers.end());
+  if (world.foreground == window) world.foreground = 0;
+  for (auto& q : world.queues) {
+    if (q.focus == window) q.focus = 0;
+    if (q.active == window) q.active = 0;
+  }
+  // The hidden owner made for the key settings window goes with it.
+  if (role == Role::kKeyWindow && Find(owner) && world.windows[owner].role == Role::kKeyOwner) Destroy(owner);
+}
+
+// Makes window the active window of its thread (and the foreground window),
+// giving the focus back to the control that had it there.
+void Activate(Hwnd window, bool foreground) {
+  Window* w = Find(window);
+  if (!w) return;
+  InputQueue& q = QueueOf(w->thread);
+  if (q.active && q.active != window && Find(q.active) && Within(q.focus, q.active))
+    W().windows[q.active].lastFocus = q.focus;
+  q.active = window;
+  if (!Within(q.focus, window)) q.focus = Within(w->lastFocus, window) && !w->minimized ? w->lastFocus : window;
+  if (foreground) {
+    W().foreground = window;
+    BringWindowToTop(window);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Messages
+// ---------------------------------------------------------------------------
+
+namespace {
+
+constexpr unsigned kWmSetText = 0x000C;
+
+void EditSetSel(Window& w, std::uintptr_t wParam, std::intptr_t lParam) {
+  std::size_t length = w.text.size();
+  auto clip = [&](std::intptr_t v) {
+    return v < 0 || static_cast<std::size_t>(v) > length ? length : static_cast<std::size_t>(v);
+  };
+  if (static_cast<std::intptr_t>(wParam) == -1 || static_cast<std::int32_t>(wParam) == -1) {
+    w.selStart = w.selEnd = std::min(w.selEnd, length);  // no selection, caret stays
+    return;
+  }
+  std::size_t start = clip(static_cast<std::int32_t>(wParam)), end = clip(static_cast<std::int32_t>(lParam));
+  w.selStart = std::min(start, end);
+  w.selEnd = std::max(start, end);
+}
+
+}  // namespace
+
+std::intptr_t HandleMessage(Hwnd window, Message& m) {
+  World& world = W();
+  Window* w = Find(window);
+  if (!w) return 0;
+  m.time = world.now;
+  m.window = window;
+  std::intptr_t result = 0;
+  bool edit = w->className == "Edit";
+  bool changed = false;
+  switch (m.message) {
+    case platform::kWmGetTextLength:
+      result = w->lengthOverridden ? w->reportedLength : static_cast<std::intptr_t>(w->text.size());
+      break;
+    case platform::kWmGetText:
+      if (m.wParam > 0 && m.lParam != 0) {
+        std::size_t n = std::min<std::size_t>(m.wParam - 1, w->text.size());
+        char* buffer = reinterpret_cast<char*>(m.lParam);
+        std::memcpy(buffer, w->text.data(), n);
+        buffer[n] = 0;
+        result = static_cast<std::intptr_t>(n);
+      }
+      break;
+    case kWmSetText:
+      if (m.lParam) m.text = reinterpret_cast<const char*>(m.lParam);
+      w->text = m.text;
+      w->selStart = w->selEnd = 0;
+      changed = edit;
+      result = 1;
+      break;
+    case platform::kEmSetSel:
+      if (edit) EditSetSel(*w, m.wParam, m.lParam);
+      break;
+    case platform::kEmReplaceSel:
+      if (m.lParam) m.text = reinterpret_cast<const char*>(m.lParam);
+      if (edit) {
+        std::size_t start = std::min(w->selStart, w->text.size()), end = std::min(w->selEnd, w->text.size());
+        w->text.replace(start, end - start, m.text);
+        w->selStart = w->selEnd = start + m.text.size();
+        changed = true;
+      }
+      break;
+    case platform::kWmClose:
+      if (w->role == Role::kKeyWindow || w->role == Role::kBar) {
+        w->received.push_back(m);
+        Destroy(window);
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  w->received.push_back(m);
+  auto reactions = w->reactions;  // a reaction may add or remove others
+  for (auto& reaction : reactions) reaction(m);
+  if (changed) TextChanged(window);
+  return result;
+}
+
+// ---------------------------------------------------------------------------
+// The clock
+// ---------------------------------------------------------------------------
+
+namespace {
+
+bool Deliverable(const Posted& p, bool ownLoop) {
+  std::uint32_t thread = ThreadOf(p.message.window);
+  if (IsOwnThread(thread)) return ownLoop;
+  auto it = W().threads.find(thread);
+  return it != W().threads.end() && !it->second.hung;
+}
+
+// Delivers the first deliverable posted message; false when there is none.
+bool DeliverOne(bool ownLoop) {
+  auto& posted = W().posted;
+  for (std::size_t i = 0; i < posted.size(); ++i) {
+    if (!Find(posted[i].message.window)) {
+      posted.erase(posted.begin() + i--);
+      continue;
+    }
+    if (!Deliverable(posted[i], ownLoop)) continue;
+    Message m = posted[i].message;
+    posted.erase(posted.begin() + i);
+    HandleMessage(m.window, m);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void RunUntil(std::uint64_t target, bool ownLoop, const std::function<bool()>& done) {
+  World& world = W();
+  bool timers = ownLoop && world.loopDepth == 0;
+  if (ownLoop) ++world.loopDepth;
+  for (;;) {
+    if (done && done()) break;
+    if (DeliverOne(ownLoop && timers)) continue;
+    // The next scripted action or timer, whichever comes first.
+    std::uint64_t next = UINT64_MAX;
+    std::size_t action = SIZE_MAX;
+    for (std::size_t i = 0; i < world.scheduled.size(); ++i) {
+      const Scheduled& s = world.scheduled[i];
+      if (s.time < next || (s.time == next && s.seq < world.scheduled[action].seq)) next = s.time, action = i;
+    }
+    std::size_t timer = SIZE_MAX;
+    if (timers) {
+      for (std::size_t i = 0; i < world.timers.size(); ++i)
+        if (std::max(world.timers[i].due, world.now) < next) next = std::max(world.timers[i].due, world.now), timer = i;
+    }
+    if (next > target) break;
+    world.now = std::max(world.now, next);
+    if (timer != SIZE_MAX) {
+      // One tick however many periods have passed; the next a full period on.
+      Timer& t = world.timers[timer];
+      t.due = world.now + t.interval;
+      unsigned id = t.id;
+      if (t.window != world.bar.bar) continue;
+      Report("OnTimer", id);
+      if (world.tickReaction) {
+        auto reaction = world.tickReaction;
+        reaction(id);
+      }
+      events::OnTimer(id);
+      continue;
+    }
+    std::function<void()> run = std::move(world.scheduled[action].action);
+    world.scheduled.erase(world.scheduled.begin() + action);
+    if (run) run();
+  }
+  if (!(done && done())) world.now = std::max(world.now, target);
+  if (ownLoop) --world.loopDepth;
+}
+
+}  // namespace sim::detail
+
+// ---------------------------------------------------------------------------
+// Scene API
+// ---------------------------------------------------------------------------
+
+namespace sim {
+
+using namespace detail;
+
+void Reset() {
+  World& world = W();
+  std::vector<Window> windows;
+  std::swap(windows, world.windows);
+  windows.clear();
+  world = World{};
+  world.windows = std::move(windows);  // keeps its capacity
+  world.windows.resize(2);
+  world.windows[1].alive = true;  // the desktop
+  world.windows[1].className = "#32769";
+  world.windows[1].rect = {0, 0, kScreenWidth, kScreenHeight};
+  world.windows[1].visible = true;
+  world.queues.push_back({});
+  world.threads[kOwnThread] = {kOwnProcess, false, 0};
+  world.processes.push_back({0, "", "[System Process]"});
+  world.processes.push_back({kOwnProcess, kOwnExePath, "lingbo.exe"});
+  ResetFiles();
+}
+
+std::uint64_t Now() { return W().now; }
+
+void Advance(std::uint64_t milliseconds) { RunUntil(W().now + milliseconds, true); }
+
+void At(std::uint64_t delay, std::function<void()> action) {
+  World& world = W();
+  world.scheduled.push_back({world.now + delay, ++world.seq, std::move(action)});
+}
+
+Hwnd CreateWindow(const WindowSpec& spec) { return NewWindow(spec); }
+void DestroyWindow(Hwnd window) { Destroy(window); }
+
+void SetText(Hwnd window, const std::string& text) {
+  if (Window* w = Find(window)) w->text = text;
+}
+std::string TextOf(Hwnd window) {
+  Window* w = Find(window);
+  return w ? w->text : std::string();
+}
+void SetVisible(Hwnd window, bool visible) {
+  if (Window* w = Find(window)) w->visible = visible;
+}
+void SetMinimized(Hwnd window, bool minimized) {
+  Window* w = Find(window);
+  if (!w || w->parent || w->minimized == minimized) return;
+  w->minimized = minimized;
+  if (minimized && W().foreground == window) W().foreground = 0;
+  Moved(window);
+}
+bool IsMinimized(Hwnd window) {
+  Window* w = Find(window);
+  return w && w->minimized;
+}
+void BringToTop(Hwnd window) { BringWindowToTop(window); }
+
+void SetFocus(Hwnd window) {
+  Window* w = Find(window);
+  if (!w) return;
+  InputQueue& q = QueueOf(w->thread);
+  Hwnd root = RootOf(window);
+  if (q.active != root) Activate(root, false);
+  q.focus = window;
+}
+void SetForeground(Hwnd window) { Activate(RootOf(window), true); }
+Hwnd Foreground() { return Find(W().foreground) ? W().foreground : 0; }
+Hwnd FocusOf(std::uint32_t thread) { return QueueOf(thread).focus; }
+Hwnd ActiveWindowOf(std::uint32_t thread) { return QueueOf(thread).active; }
+int InputAttachments() { return static_cast<int>(W().attachments.size()); }
+void RefuseForeground(bool refuse) { W().refuseForeground = refuse; }
+
+void SetHung(std::uint32_t thread, bool hung) {
+  auto it = W().threads.find(thread);
+  if (it != W().threads.end()) it->second.hung = hung;
+}
+void SetReportedTextLength(Hwnd window, std::intptr_t length) {
+  if (Window* w = Find(window)) w->lengthOverridden = true, w->reportedLength = length;
+}
+
+std::vector<Message> Received(Hwnd window) {
+  auto& windows = W().windows;
+  if (window <= 0 || static_cast<std::size_t>(window) >= windows.size()) return {};
+  return windows[window].received;
+}
+void OnMessage(Hwnd window, Reaction reaction) {
+  if (Window* w = Find(window)) w->reactions.push_back(std::move(reaction));
+}
+
+std::vector<Call> Calls() { return W().calls; }
+std::vector<Call> Events() { return W().events; }
+void OnTick(std::function<void(unsigned)> reaction) { W().tickReaction = std::move(reaction); }
+void ClearCalls() { W().calls.clear(); }
+int OpenHandles() { return static_cast<int>(W().handles.size()); }
+
+}  // namespace sim
+
+// ---------------------------------------------------------------------------
+// The seam: windows of other programs, focus and input
+// ---------------------------------------------------------------------------
+
+namespace platform {
+
+using namespace sim::detail;
+
+std::vector<Hwnd> EnumWindows() {
+  Log("EnumWindows()");
+  return W().topLevel;
+}
+
+std::int32_t GetWindowLongA(Hwnd window, int index) {
+  Log("GetWindowLongA(%d,%d)", window, index);
+  const Window* w = Find(window);
+  if (!w || index != kGwlStyle) return 0;
+  std::uint32_t style = w->parent ? 0x40000000u : (w->owner || w->role == Role::kBar ? 0x80000000u : 0x00CF0000u);
+  if (w->visible) style |= kWsVisible;
+  if (w->minimized) style |= 0x20000000u;
+  if (!w->enabled) style |= 0x08000000u;
+  return static_cast<std::int32_t>(style);
+}
+
+bool IsWindow(Hwnd window) {
+  Log("IsWindow(%d)", window);
+  return Find(window) != nullptr;
+}
+
+bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam, unsigned flags,
+                         unsigned timeoutMs, std::intptr_t* result) {
+  std::string shown;
+  if ((message == kEmReplaceSel || message == 0x000C) && lParam)
+    shown = '"' + std::string(reinterpret_cast<const char*>(lParam)) + '"';
+  else if (message == kWmGetText && lParam)
+    shown = "buf";
+  else
+    shown = Hex(lParam);
+  Log("SendMessageTimeoutA(%d,%s,%llu,%s)", window, Hex(message).c_str(), static_cast<unsigned long long>(wParam),
+      shown.c_str());
+  (void)flags;
+  World& world = W();
+  Window* w = Find(window);
+  if (!w) return false;
+  std::uint32_t thread = w->thread;
+  auto hung = [&] {
+    auto it = world.threads.find(thread);
+    return it != world.threads.end() && it->second.hung;
+  };
+  if (!IsOwnThread(thread) && hung()) {
+    // The caller waits out its time-out (other programs go on meanwhile);
+    // answered only when the thread wakes up in time.
+    RunUntil(world.now + timeoutMs, false, [&] { return !hung() || !Find(window); });
+    if (hung() || !Find(window)) return false;
+  }
+  sim::Message m;
+  m.message = message;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  std::intptr_t r = HandleMessage(window, m);
+  if (result) *result = r;
+  return true;
+}
+
+std::string GetWindowTextA(Hwnd window, int maxCount) {
+  Log("GetWindowTextA(%d,%d)", window, maxCount);
+  const Window* w = Find(window);
+  if (!w || maxCount <= 0) return "";
+  return w->text.substr(0, static_cast<std::size_t>(maxCount - 1));
+}
+
+std::string GetClassNameA(Hwnd window, int maxCount) {
+  Log("GetClassNameA(%d,%d)", window, maxCount);
+  const Window* w = Find(window);
+  if (!w || maxCount <= 0) return "";
+  return w->className.substr(0, static_cast<std::size_t>(maxCount - 1));
+}
+
+Hwnd FindWindowExA(Hwnd parent, Hwnd childAfter) {
+  Log("FindWindowExA(%d,%d)", parent, childAfter);
+  if (parent == 0) parent = 1;
+  const Window* p = Find(parent);
+  if (!p) return 0;
+  const auto& children = parent == 1 ? W().topLevel : p->children;
+  if (childAfter == 0) return children.empty() ? 0 : children.front();
+  auto it = std::find(children.begin(), children.end(), childAfter);
+  if (it == children.end() || ++it == children.end()) return 0;
+  return *it;
+}
+
+Hwnd GetDesktopWindow() {
+  Log("GetDesktopWindow()");
+  return 1;
+}
+
+Hwnd GetWindow(Hwnd window, unsigned command) {
+  Log("GetWindow(%d,%u)", window, command);
+  const Window* w = Find(window);
+  if (!w) return 0;
+  if (command == kGwChild) {
+    const auto& children = window == 1 ? W().topLevel : w->children;
+    return children.empty() ? 0 : children.front();
+  }
+  if (command == 4) return w->owner;  // GW_OWNER
+  if (window == 1 || command > 3) return 0;
+  const auto& siblings = w->parent ? W().windows[w->parent].children : W().topLevel;
+  auto it = std::find(siblings.begin(), siblings.end(), window);
+  std::size_t i = static_cast<std::size_t>(it - siblings.begin());
+  switch (command) {
+    case 0:
+      return siblings.front();  // GW_HWNDFIRST
+    case 1:
+      return siblings.back();  // GW_HWNDLAST
+    case kGwHwndNext:
+      return i + 1 < siblings.size() ? siblings[i + 1] : 0;
+    default:
+      return i > 0 ? siblings[i - 1] : 0;  // GW_HWNDPREV
+  }
+}
+
+Hwnd GetAncestor(Hwnd window, unsigned flags) {
+  Log("GetAncestor(%d,%u)", window, flags);
+  const Window* w = Find(window);
+  if (!w || window == 1) return 0;
+  switch (flags) {
+    case kGaParent:
+      return w->parent ? w->parent : 1;
+    case kGaRoot:
+      return RootOf(window);
+    case kGaRootOwner: {
+      Hwnd root = RootOf(window);
+      while (Find(root) && W().windows[root].owner) root = W().windows[root].owner;
+      return root;
+    }
+    default:
+      return 0;
+  }
+}
+
+Hwnd GetParent(Hwnd window) {
+  Log("GetParent(%d)", window);
+  const Window* w = Find(window);
+  if (!w) return 0;
+  return w->parent ? w->parent : w->owner;
+}
+
+std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) {
+  Log("GetWindowThreadProcessId(%d)", window);
+  const Window* w = Find(window);
+  if (!w) return 0;
+  if (processId) *processId = w->process;
+  return w->thread;
+}
+
+bool OpenIcon(Hwnd window) {
+  Log("OpenIcon(%d)", window);
+  Window* w = Find(window);
+  if (!w || !w->minimized) return false;
+  w->minimized = false;
+  w->visible = true;
+  Moved(window);
+  Activate(window, true);
+  return true;
+}
+
+bool SetForegroundWindow(Hwnd window) {
+  Log("SetForegroundWindow(%d)", window);
+  const Window* w = Find(window);
+  if (!w || w->parent || W().refuseForeground) return false;  // only top-level windows
+  Activate(window, true);
+  return true;
+}
+
+Hwnd SetActiveWindow(Hwnd window) {
+  Log("SetActiveWindow(%d)", window);
+  Window* w = Find(window);
+  InputQueue& own = QueueOf(sim::kOwnThread);
+  // Only a top-level window of a thread that shares the caller's input state.
+  if (!w || w->parent || &QueueOf(w->thread) != &own) return 0;
+  Hwnd previous = own.active;
+  Activate(window, W().foreground == previous && previous != 0);
+  return previous;
+}
+
+Hwnd GetForegroundWindow() {
+  Log("GetForegroundWindow()");
+  return Find(W().foreground) ? W().foreground : 0;
+}
+
+Hwnd GetFocus() {
+  Log("GetFocus()");
+  return QueueOf(sim::kOwnThread).focus;
+}
+
+bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) {
+  Log("AttachThreadInput(%u,%u,%d)", attach, attachTo, doAttach ? 1 : 0);
+  World& world = W();
+  if (attach == attachTo || !world.threads.count(attach) || !world.threads.count(attachTo)) return false;
+  auto pair = std::make_pair(attach, attachTo);
+  auto found = std::find(world.attachments.begin(), world.attachments.end(), pair);
+  if (doAttach) {
+    if (found == world.attachments.end()) world.attachments.push_back(pair);
+  } else {
+    if (found == world.attachments.end()) return false;
+    world.attachments.erase(found);
+  }
+  // Threads joined by attachments share one input state.  When a group
+  // splits, each part keeps the focus and active window that belong to it.
+  std::map<std::uint32_t, std::uint32_t> group;
+  for (auto& t : world.threads) group[t.first] = t.first;
+  std::function<std::uint32_t(std::uint32_t)> top = [&](std::uint32_t t) {
+    return group[t] == t ? t : group[t] = top(group[t]);
+  };
+  for (auto& a : world.attachments) group[top(a.first)] = top(a.second);
+  std::map<std::uint32_t, int> newQueue;
+  std::vector<InputQueue> queues;
+  for (auto& t : world.threads) {
+    std::uint32_t g = top(t.first);
+    if (!newQueue.count(g)) {
+      newQueue[g] = static_cast<int>(queues.size());
+      queues.push_back({});
+    }
+  }
+  // Each group takes the focus and active window that belong to its own
+  // threads, the attached-to thread's state first.
+  std::vector<std::uint32_t> order{attachTo};
+  for (auto& t : world.threads)
+    if (t.first != attachTo) order.push_back(t.first);
+  for (std::uint32_t id : order) {
+    const InputQueue& old = world.queues[world.threads[id].queue];
+    InputQueue& now = queues[newQueue[top(id)]];
+    auto mine = [&](Hwnd h) { return Find(h) && top(ThreadOf(h)) == top(id); };
+    if (!now.focus && mine(old.focus)) now.focus = old.focus;
+    if (!now.active && mine(old.active)) now.active = old.active;
+  }
+  for (auto& t : world.threads) t.second.queue = newQueue[top(t.first)];
+  world.queues = std::move(queues);
+  return true;
+}
+
+bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  Log("PostMessageA(%d,%s,%llu,%s)", window, Hex(message).c_str(), static_cast<unsigned long long>(wParam),
+      Hex(lParam).c_str());
+  if (!Find(window)) return false;
+  World& world = W();
+  Posted p;
+  p.seq = ++world.seq;
+  p.message.window = window;
+  p.message.message = message;
+  p.message.wParam = wParam;
+  p.message.lParam = lParam;
+  p.message.posted = true;
+  world.posted.push_back(p);
+  return true;
+}
+
+std::uint32_t GetCurrentThreadId() {
+  Log("GetCurrentThreadId()");
+  return sim::kOwnThread;
+}
+
+void Sleep(unsigned milliseconds) {
+  Log("Sleep(%u)", milliseconds);
+  RunUntil(W().now + milliseconds, false);
+}
+
+}  // namespace platform

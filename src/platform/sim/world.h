@@ -1,0 +1,189 @@
+// The simulated desktop's state, shared by the files of sim/.  Not for tests:
+// they use sim.h.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/sim/sim.h"
+
+namespace sim::detail {
+
+using platform::Handle;
+using platform::Hwnd;
+
+enum class Role {
+  kNone,
+  kBar,
+  kBuyButton,
+  kCodeLabel,
+  kSellButton,
+  kKeyOwner,
+  kKeyWindow,
+  kBuyBox,
+  kSellBox,
+  kFunctionBox
+};
+
+struct Window {
+  bool alive = false;
+  std::string className, text;
+  std::uint32_t process = 0, thread = 0;
+  Hwnd parent = 0, owner = 0;
+  bool visible = false, minimized = false, enabled = true, topmost = false;
+  platform::Rect rect;         // relative to the parent's origin; screen for top-level
+  std::vector<Hwnd> children;  // Z order, top first
+  Hwnd lastFocus = 0;          // restored when the window is activated again
+  bool lengthOverridden = false;
+  std::intptr_t reportedLength = 0;
+  std::size_t selStart = 0, selEnd = 0;  // edit controls
+  Role role = Role::kNone;
+  std::vector<Message> received;
+  std::vector<Reaction> reactions;
+};
+
+struct Thread {
+  std::uint32_t process = 0;
+  bool hung = false;
+  int queue = 0;  // input state, shared while attached
+};
+
+struct InputQueue {
+  Hwnd focus = 0, active = 0;
+};
+
+struct Process {
+  std::uint32_t id = 0;
+  std::string exePath, exeFile;
+  bool running = true, modulesDenied = false;
+};
+
+struct File {
+  std::string path;  // as first written, for listings
+  std::shared_ptr<std::string> bytes = std::make_shared<std::string>();
+  bool sparse = false;
+  std::uint64_t sparseSize = 0;
+  char fill = 0;
+  bool readOnly = false, failOpen = false;
+  std::uint64_t Size() const { return sparse ? sparseSize : bytes->size(); }
+};
+
+struct HandleObject {
+  enum class Kind { kSnapshot, kFile, kFind } kind = Kind::kSnapshot;
+  // Snapshot: the processes (and the module path) as they were when taken.
+  std::vector<platform::ProcessEntry> processes;
+  std::vector<std::string> modules;
+  std::size_t next = 0;
+  // File: its key and read position.
+  std::string fileKey;
+  std::uint64_t position = 0;
+  // Directory listing.
+  std::vector<platform::FindData> found;
+};
+
+struct Scheduled {
+  std::uint64_t time = 0, seq = 0;
+  std::function<void()> action;
+};
+
+struct Posted {
+  std::uint64_t seq = 0;
+  Message message;
+};
+
+struct Timer {
+  Hwnd window = 0;
+  unsigned id = 0, interval = 0;
+  std::uint64_t due = 0;
+};
+
+struct TrayIconRecord {
+  bool present = false;
+  platform::TrayIcon icon;
+};
+
+struct World {
+  std::uint64_t now = 0, seq = 0;
+  std::vector<Window> windows;  // indexed by handle; 0 unused, 1 the desktop
+  std::vector<Hwnd> topLevel;   // Z order, top first
+  std::map<std::uint32_t, Thread> threads;
+  std::vector<InputQueue> queues;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> attachments;
+  std::vector<Process> processes;  // creation order
+  std::uint32_t nextProcessId = 1000, nextThreadId = 2000;
+  bool failSnapshots = false, refuseForeground = false;
+  Hwnd foreground = 0;
+  std::map<std::string, VersionInfo> versions;     // by file key
+  std::map<std::string, File> files;               // by file key
+  std::map<std::string, std::string> directories;  // key -> path as made
+  std::map<Handle, HandleObject> handles;
+  Handle nextHandle = 4;
+  std::vector<Scheduled> scheduled;
+  std::vector<Posted> posted;
+  std::vector<Timer> timers;
+  int loopDepth = 0;  // inside Advance: further clock moves fire no timers
+  // The program's own windows and shell state.
+  platform::MainBarWindows bar;
+  platform::KeySettingsWindows keySettings;
+  Hwnd keyOwner = 0;
+  bool creatingBar = false;
+  std::vector<TrayIconRecord> trayIcons;
+  TrayState trayCounts;
+  bool dzhChecked = false, traderChecked = false;
+  platform::TrayMenuItem nextChoice = platform::TrayMenuItem::kNone;
+  TrayMenuShown lastMenu;
+  platform::Point cursor{kScreenWidth / 2, kScreenHeight / 2};
+  int visualStyle = 0;
+  std::vector<std::string> shellExecuted;
+  bool exited = false;
+  unsigned exitCode = 0;
+  std::vector<Call> calls;
+  std::vector<Call> events;
+  std::function<void(unsigned)> tickReaction;
+};
+
+World& W();
+
+// Records a report to events:: ("OnTimer(1)").
+void Report(const char* name, long argument = -1);
+// Logging of program calls.
+void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Hex(std::intptr_t value);  // "-1", else the low 32 bits in hex
+
+// Windows.
+Window* Find(Hwnd window);  // nullptr unless alive
+Hwnd NewWindow(const WindowSpec& spec);
+void Destroy(Hwnd window);
+Hwnd RootOf(Hwnd window);
+bool Within(Hwnd window, Hwnd ancestor);
+platform::Rect ScreenRect(Hwnd window);
+void BringWindowToTop(Hwnd window);
+void Activate(Hwnd window, bool foreground);
+std::uint32_t ThreadOf(Hwnd window);
+bool IsOwnThread(std::uint32_t thread);
+InputQueue& QueueOf(std::uint32_t thread);
+
+// Messages and time.
+std::intptr_t HandleMessage(Hwnd window, Message& message);
+// Moves the clock to target, running what falls due; own timers and own
+// posted messages only when ownLoop.  Stops early when done() turns true.
+void RunUntil(std::uint64_t target, bool ownLoop, const std::function<bool()>& done = nullptr);
+// The program's windows reporting to events::.
+void TextChanged(Hwnd window);
+void Moved(Hwnd window);
+void Destroyed(Hwnd window, Role role);
+
+// Files.
+std::string FileKey(const std::string& path);
+std::string NormalPath(const std::string& path);
+void ResetFiles();
+
+// GBK-aware ASCII lower-casing.
+std::string Lower(const std::string& text);
+
+}  // namespace sim::detail

@@ -1,0 +1,154 @@
+// Bringing another program's window forward, reaching its focus, and the
+// messages that drive it.
+#include "contract/fixture.h"
+
+namespace contract {
+namespace {
+
+using namespace platform;
+
+// A main window with an edit box that has the focus, and a second window in
+// front of it.
+PeerSpec TwoWindows(bool minimisedMain = false) {
+  PeerSpec spec;
+  spec.windows = {With(TopLevel("main", "网上股票交易系统"), [&](auto& w) { w.minimized = minimisedMain; }),
+                  With(Child("edit", "main", "Edit", "old"), [](auto& w) { w.focused = true; }),
+                  With(TopLevel("other", "other"), [](auto& w) { w.front = true; })};
+  return spec;
+}
+
+std::uint32_t ThreadOf(Hwnd window) { return GetWindowThreadProcessId(window, nullptr); }
+
+TEST_F(ContractTest, OpenIconRestoresAndActivatesOnlyMinimisedWindows) {
+  Peer peer = Start(TwoWindows(true));
+  ASSERT_TRUE(IsIconic(peer["main"]));
+  EXPECT_TRUE(OpenIcon(peer["main"]));
+  Sleep(100);
+  EXPECT_FALSE(IsIconic(peer["main"]));
+  EXPECT_EQ(GetForegroundWindow(), peer["main"]);
+  EXPECT_FALSE(OpenIcon(peer["main"])) << "not minimised any more";
+  EXPECT_FALSE(OpenIcon(0));
+}
+
+TEST_F(ContractTest, SetForegroundWindowBringsAnotherProgramForward) {
+  Peer peer = Start(TwoWindows());
+  EXPECT_EQ(GetForegroundWindow(), peer["other"]);
+  EXPECT_TRUE(SetForegroundWindow(peer["main"]));
+  Sleep(100);
+  EXPECT_EQ(GetForegroundWindow(), peer["main"]);
+  EXPECT_FALSE(SetForegroundWindow(peer["edit"])) << "a child window cannot be the foreground window";
+  EXPECT_EQ(GetForegroundWindow(), peer["main"]);
+  EXPECT_FALSE(SetForegroundWindow(0));
+}
+
+TEST_F(ContractTest, AttachThreadInputRefusesTheCallerItselfAndThreadZero) {
+  Peer peer = Start(TwoWindows());
+  std::uint32_t own = GetCurrentThreadId();
+  EXPECT_FALSE(AttachThreadInput(own, own, true));
+  EXPECT_FALSE(AttachThreadInput(own, 0, true));
+  EXPECT_FALSE(AttachThreadInput(0, ThreadOf(peer["main"]), true));
+}
+
+TEST_F(ContractTest, WhileAttachedGetFocusSeesTheOtherThreadsFocus) {
+  Peer peer = Start(TwoWindows());
+  std::uint32_t own = GetCurrentThreadId(), other = ThreadOf(peer["main"]);
+  EXPECT_NE(GetFocus(), peer["other"]);
+  ASSERT_TRUE(AttachThreadInput(own, other, true));
+  EXPECT_EQ(GetFocus(), peer["other"]) << "the front window of the peer has its focus";
+  EXPECT_TRUE(AttachThreadInput(own, other, false));
+  EXPECT_NE(GetFocus(), peer["other"]) << "detached, the caller's own focus again";
+  EXPECT_FALSE(AttachThreadInput(own, other, false)) << "nothing left to detach";
+}
+
+TEST_F(ContractTest, SetActiveWindowActsOnlyWhileAttachedAndGivesTheFocusBack) {
+  Peer peer = Start(TwoWindows());
+  std::uint32_t own = GetCurrentThreadId(), other = ThreadOf(peer["main"]);
+  EXPECT_EQ(SetActiveWindow(peer["main"]), 0) << "another thread's window, not attached";
+  ASSERT_TRUE(AttachThreadInput(own, other, true));
+  EXPECT_EQ(SetActiveWindow(peer["main"]), peer["other"]);
+  EXPECT_EQ(GetFocus(), peer["edit"]) << "activation gives the focus back to the edit box";
+  EXPECT_TRUE(AttachThreadInput(own, other, false));
+}
+
+TEST_F(ContractTest, TheForceActivateSequenceFocusesTheEditBox) {
+  Peer peer = Start(TwoWindows());
+  std::uint32_t own = GetCurrentThreadId(), other = ThreadOf(peer["main"]);
+  AttachThreadInput(own, other, true);
+  SetActiveWindow(peer["main"]);
+  AttachThreadInput(own, other, false);
+  EXPECT_TRUE(SetForegroundWindow(peer["main"]));
+  Sleep(100);
+  Hwnd foreground = GetForegroundWindow();
+  EXPECT_EQ(foreground, peer["main"]);
+  AttachThreadInput(own, ThreadOf(foreground), true);
+  Hwnd focus = GetFocus();
+  AttachThreadInput(own, ThreadOf(foreground), false);
+  EXPECT_EQ(focus, peer["edit"]);
+  EXPECT_EQ(GetClassNameA(focus, 259), "Edit");
+}
+
+TEST_F(ContractTest, PostedKeyMessagesArriveInOrderWithTheirParameters) {
+  Peer peer = Start(TwoWindows());
+  struct {
+    unsigned message;
+    std::uintptr_t wParam;
+    std::uint32_t lParam;
+  } posts[] = {
+      {kWmKeyDown, 112, 0x003B0001}, {kWmKeyUp, 112, 0xC03B0001},  {kWmKeyDown, 46, 0x01530001},
+      {kWmKeyUp, 46, 0xC1530001},    {kWmKeyDown, 18, 0x20380001}, {kWmKeyDown, 0, 0x00000001},
+  };
+  for (auto& p : posts)
+    EXPECT_TRUE(PostMessageA(peer["main"], p.message, p.wParam, static_cast<std::intptr_t>(p.lParam)));
+  EXPECT_FALSE(PostMessageA(0x7ffffff0, kWmKeyDown, 112, 1));
+  Sleep(300);
+  std::vector<PeerMessage> got = world().MessagesOf(peer);
+  ASSERT_EQ(got.size(), std::size(posts));
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].window, "main");
+    EXPECT_EQ(got[i].message, posts[i].message) << i;
+    EXPECT_EQ(got[i].wParam, posts[i].wParam) << i;
+    EXPECT_EQ(got[i].lParam, posts[i].lParam) << i;
+  }
+}
+
+TEST_F(ContractTest, EditBoxesTakeSelectionAndReplacement) {
+  Peer peer = Start(TwoWindows());
+  Hwnd edit = peer["edit"];
+  struct {
+    std::string before;
+    std::intptr_t start, end;
+    std::string insert, after;
+  } cases[] = {
+      {"old", 0, -1, "600036", "600036"}, {"abc", 1, 2, "X", "aXc"},
+      {"abc", 3, 3, "d", "abcd"},         {"abc", 2, 0, "", "c"},
+      {"123456", 0, -1, "", ""},          {"", 0, -1, "深发展", "深发展"},
+  };
+  for (auto& c : cases) {
+    std::intptr_t result = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(edit, 0x000C, 0, reinterpret_cast<std::intptr_t>(c.before.c_str()), kSmtoBlock,
+                                    1000, &result));
+    EXPECT_TRUE(
+        SendMessageTimeoutA(edit, kEmSetSel, static_cast<std::uintptr_t>(c.start), c.end, kSmtoBlock, 1000, &result));
+    EXPECT_TRUE(SendMessageTimeoutA(edit, kEmReplaceSel, 1, reinterpret_cast<std::intptr_t>(c.insert.c_str()),
+                                    kSmtoBlock, 1000, &result));
+    EXPECT_EQ(SentText(edit, 100), c.after) << c.before << " " << c.start << "," << c.end << " " << c.insert;
+  }
+}
+
+TEST_F(ContractTest, MapVirtualKeyGivesTheUsKeyboardsScanCodes) {
+  struct {
+    unsigned key, scan;
+  } cases[] = {
+      {0x70, 0x3B},  {0x71, 0x3C},       {0x72, 0x3D}, {0x73, 0x3E}, {0x79, 0x44}, {0x7A, 0x57}, {0x7B, 0x58},
+      {0x12, 0x38},  {0x2E, 0x53},       {0x2D, 0x52}, {0x25, 0x4B}, {0x26, 0x48}, {0x27, 0x4D}, {0x28, 0x50},
+      {0x21, 0x49},  {0x22, 0x51},       {0x23, 0x4F}, {0x24, 0x47}, {0x0D, 0x1C}, {0x1B, 0x01}, {0x20, 0x39},
+      {0x09, 0x0F},  {0x08, 0x0E},       {0x10, 0x2A}, {0x11, 0x1D}, {'0', 0x0B},  {'1', 0x02},  {'9', 0x0A},
+      {'A', 0x1E},   {'M', 0x32},        {'Q', 0x10},  {'Z', 0x2C},  {0x6A, 0x37}, {0x6B, 0x4E}, {0x6D, 0x4A},
+      {0x90, 0x45},  {0xA0, 0x2A},       {0xA1, 0x36}, {0xBA, 0x27}, {0xC0, 0x29}, {0x00, 0x00}, {0x100, 0x00},
+      {0x170, 0x00}, {0xFFFFFFFF, 0x00},
+  };
+  for (auto& c : cases) EXPECT_EQ(MapVirtualKeyA(c.key, kMapvkVkToVsc), c.scan) << std::hex << c.key;
+}
+
+}  // namespace
+}  // namespace contract

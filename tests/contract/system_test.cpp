@@ -1,0 +1,239 @@
+// Tool help snapshots, version resources and the file calls.
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+#include "contract/fixture.h"
+
+namespace contract {
+namespace {
+
+using namespace platform;
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return s;
+}
+
+std::vector<ProcessEntry> AllProcesses() {
+  std::vector<ProcessEntry> all;
+  Handle snapshot = CreateToolhelp32Snapshot(kTh32csSnapAll, 0);
+  if (snapshot == kInvalidHandle) return all;
+  ProcessEntry entry;
+  for (bool more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) all.push_back(entry);
+  EXPECT_TRUE(CloseHandle(snapshot));
+  return all;
+}
+
+std::string ModulePath(std::uint32_t process) {
+  Handle snapshot = CreateToolhelp32Snapshot(kTh32csSnapModule, process);
+  if (snapshot == kInvalidHandle) return "<none>";
+  ModuleEntry entry;
+  std::string path = Module32First(snapshot, &entry) ? entry.exePath : "<empty>";
+  EXPECT_TRUE(CloseHandle(snapshot));
+  return path;
+}
+
+TEST_F(ContractTest, ProcessSnapshotsListThePeerByItsFileName) {
+  Peer peer = Start({TopLevel("main")});
+  std::vector<ProcessEntry> all = AllProcesses();
+  auto it = std::find_if(all.begin(), all.end(), [&](const ProcessEntry& e) { return e.processId == peer.processId; });
+  ASSERT_NE(it, all.end());
+  EXPECT_EQ(Lower(it->exeFile), "contract_peer.exe");
+  std::string own = GetModuleFileNameA();
+  own = own.substr(own.rfind('\\') + 1);
+  EXPECT_TRUE(
+      std::any_of(all.begin(), all.end(), [&](const ProcessEntry& e) { return Lower(e.exeFile) == Lower(own); }));
+  for (std::size_t i = 1; i < all.size(); ++i) EXPECT_NE(all[i].processId, 0u) << "pid 0 can only come first";
+  std::set<std::uint32_t> ids;
+  for (auto& e : all) EXPECT_TRUE(ids.insert(e.processId).second) << e.processId;
+  EXPECT_EQ(AllProcesses().size(), all.size()) << "a second snapshot lists the same";
+}
+
+TEST_F(ContractTest, ModuleSnapshotsGiveTheExecutablesPath) {
+  Peer peer = Start({TopLevel("main")});
+  EXPECT_EQ(Lower(ModulePath(peer.processId)), Lower(world().PeerExePath({})));
+  EXPECT_EQ(Lower(ModulePath(0)), Lower(GetModuleFileNameA())) << "process 0 is the caller";
+  std::uint32_t ended = peer.processId;
+  world().End(peer);
+  Sleep(300);
+  EXPECT_EQ(CreateToolhelp32Snapshot(kTh32csSnapModule, ended), kInvalidHandle);
+  std::vector<ProcessEntry> all = AllProcesses();
+  EXPECT_TRUE(std::none_of(all.begin(), all.end(), [&](const ProcessEntry& e) { return e.processId == ended; }));
+}
+
+TEST_F(ContractTest, SnapshotHandlesCloseOnceAndWalksEnd) {
+  Handle snapshot = CreateToolhelp32Snapshot(kTh32csSnapAll, 0);
+  ASSERT_NE(snapshot, kInvalidHandle);
+  ProcessEntry entry;
+  ASSERT_TRUE(Process32First(snapshot, &entry));
+  std::uint32_t first = entry.processId;
+  while (Process32Next(snapshot, &entry)) {
+  }
+  EXPECT_FALSE(Process32Next(snapshot, &entry));
+  ASSERT_TRUE(Process32First(snapshot, &entry)) << "First starts the walk again";
+  EXPECT_EQ(entry.processId, first);
+  EXPECT_TRUE(CloseHandle(snapshot));
+  EXPECT_FALSE(CloseHandle(snapshot));
+}
+
+std::vector<std::uint8_t> VersionBlock(const std::string& path) {
+  std::uint32_t size = GetFileVersionInfoSizeA(path);
+  std::vector<std::uint8_t> block;
+  if (size == 0 || !GetFileVersionInfoA(path, size, &block)) block.clear();
+  return block;
+}
+
+TEST_F(ContractTest, VersionResourcesAnswerTranslationAndStrings) {
+  std::vector<std::uint8_t> block = VersionBlock(world().PeerExePath({}));
+  ASSERT_FALSE(block.empty());
+  std::string value;
+  ASSERT_TRUE(VerQueryValueA(block, "\\VarFileInfo\\Translation", &value));
+  EXPECT_EQ(value, std::string("\x04\x08\xb0\x04", 4));
+  struct {
+    const char* query;
+    bool found;
+    std::string value;
+  } cases[] = {
+      {"\\StringFileInfo\\080404b0\\FileDescription", true, World::PeerDescription()},
+      {"\\StringFileInfo\\080404B0\\FileDescription", true, World::PeerDescription()},
+      {"\\stringfileinfo\\080404b0\\filedescription", true, World::PeerDescription()},
+      {"\\StringFileInfo\\080404b0\\ProductName", true, "contract peer"},
+      {"\\StringFileInfo\\040904E4\\FileDescription", false, ""},
+      {"\\StringFileInfo\\080404b0\\Comments", false, ""},
+  };
+  for (auto& c : cases) {
+    std::string got;
+    EXPECT_EQ(VerQueryValueA(block, c.query, &got), c.found) << c.query;
+    if (c.found) {
+      EXPECT_EQ(got, c.value) << c.query;
+    }
+  }
+}
+
+TEST_F(ContractTest, AVersionResourceWithoutTranslationStillHasItsStrings) {
+  PeerSpec plain;
+  plain.plainVersion = true;
+  std::vector<std::uint8_t> block = VersionBlock(world().PeerExePath(plain));
+  ASSERT_FALSE(block.empty());
+  std::string value;
+  EXPECT_FALSE(VerQueryValueA(block, "\\VarFileInfo\\Translation", &value) && !value.empty());
+  ASSERT_TRUE(VerQueryValueA(block, "\\StringFileInfo\\040904E4\\FileDescription", &value));
+  EXPECT_EQ(value, World::PeerDescription());
+}
+
+TEST_F(ContractTest, FilesWithoutVersionResourcesHaveNone) {
+  std::string dir = world().Directory();
+  world().MakeFile(dir + "\\plain.txt", "no resources here");
+  EXPECT_EQ(GetFileVersionInfoSizeA(dir + "\\plain.txt"), 0u);
+  EXPECT_EQ(GetFileVersionInfoSizeA(dir + "\\missing.exe"), 0u);
+  EXPECT_EQ(GetFileVersionInfoSizeA(""), 0u);
+}
+
+// Every name a listing gives, with "." and ".." where they came.
+std::vector<FindData> List(const std::string& pattern, bool* valid = nullptr) {
+  std::vector<FindData> all;
+  FindData data;
+  Handle find = FindFirstFileA(pattern, &data);
+  if (valid) *valid = find != kInvalidHandle;
+  if (find == kInvalidHandle) return all;
+  do all.push_back(data);
+  while (FindNextFileA(find, &data));
+  EXPECT_TRUE(FindClose(find));
+  return all;
+}
+
+std::set<std::string> Names(const std::vector<FindData>& list, bool withDots = false) {
+  std::set<std::string> names;
+  for (auto& d : list)
+    if (withDots || (d.fileName != "." && d.fileName != "..")) names.insert(d.fileName);
+  return names;
+}
+
+TEST_F(ContractTest, DirectoryListingsNameFilesAndFolders) {
+  std::string dir = world().Directory();
+  world().MakeFile(dir + "\\data\\sh\\SH_STKINFO.dat", std::string(1000, 'x'));
+  world().MakeFile(dir + "\\data\\sh\\other.txt", "abc");
+  world().MakeFile(dir + "\\data\\sh\\stkinfo_lower.dat", "");
+  world().MakeFile(dir + "\\data\\sh\\STKINFO60\\inner.dat", "1");
+  std::vector<FindData> all = List(dir + "\\data\\sh\\*");
+  ASSERT_GE(all.size(), 2u);
+  EXPECT_EQ(all[0].fileName, ".");
+  EXPECT_EQ(all[1].fileName, "..");
+  EXPECT_TRUE(all[0].isDirectory && all[1].isDirectory);
+  EXPECT_EQ(Names(all), (std::set<std::string>{"SH_STKINFO.dat", "other.txt", "stkinfo_lower.dat", "STKINFO60"}));
+  for (auto& d : all) {
+    bool folder = d.fileName == "STKINFO60" || d.fileName == "." || d.fileName == "..";
+    EXPECT_EQ(d.isDirectory, folder) << d.fileName;
+    if (d.fileName == "SH_STKINFO.dat") {
+      EXPECT_EQ(d.fileSizeLow, 1000u);
+    }
+    if (d.fileName == "other.txt") {
+      EXPECT_EQ(d.fileSizeLow, 3u);
+    }
+  }
+  struct {
+    std::string pattern;
+    std::set<std::string> names;
+  } cases[] = {
+      {"\\data\\sh\\*STKINFO*", {"SH_STKINFO.dat", "stkinfo_lower.dat", "STKINFO60"}},
+      {"\\data\\sh\\*.txt", {"other.txt"}},
+      {"\\data\\sh\\OTHER.TXT", {"other.txt"}},
+      {"\\DATA\\SH\\other.tx?", {"other.txt"}},
+      {"\\data\\sh\\none*", {}},
+      {"\\data\\sz\\*", {}},
+      {"\\data\\sh\\", {}},
+      {"\\data\\sh", {"sh"}},
+  };
+  for (auto& c : cases) {
+    bool valid = false;
+    EXPECT_EQ(Names(List(dir + c.pattern, &valid)), c.names) << c.pattern;
+    EXPECT_EQ(valid, !c.names.empty()) << c.pattern;
+  }
+}
+
+std::string ReadAll(Handle file, std::uint32_t chunk) {
+  std::string all;
+  std::vector<char> buffer(chunk);
+  std::uint32_t read = 0;
+  while (ReadFile(file, buffer.data(), chunk, &read) && read > 0) all.append(buffer.data(), read);
+  return all;
+}
+
+TEST_F(ContractTest, SharedOpensReadExistingFilesInChunks) {
+  std::string dir = world().Directory();
+  std::string bytes;
+  for (int i = 0; i < 5000; ++i) bytes += static_cast<char>(i * 7);
+  world().MakeFile(dir + "\\table.dat", bytes);
+  for (std::uint32_t chunk : {1u, 333u, 4096u, 100000u}) {
+    Handle file = OpenExistingFileShared(dir + "\\TABLE.DAT");
+    ASSERT_NE(file, kInvalidHandle);
+    EXPECT_EQ(ReadAll(file, chunk), bytes) << chunk;
+    std::uint32_t read = 9;
+    char c;
+    EXPECT_TRUE(ReadFile(file, &c, 1, &read));
+    EXPECT_EQ(read, 0u) << "at the end";
+    EXPECT_TRUE(CloseHandle(file));
+  }
+  Handle a = OpenExistingFileShared(dir + "\\table.dat");
+  Handle b = OpenExistingFileShared(dir + "\\table.dat");
+  EXPECT_NE(a, kInvalidHandle);
+  EXPECT_NE(b, kInvalidHandle) << "no sharing restriction";
+  CloseHandle(a);
+  CloseHandle(b);
+  EXPECT_EQ(OpenExistingFileShared(dir + "\\missing.dat"), kInvalidHandle);
+  EXPECT_EQ(OpenExistingFileShared(dir), kInvalidHandle) << "a folder is no file";
+}
+
+TEST_F(ContractTest, AReadOnlyFileCannotBeOpenedForWriting) {
+  std::string dir = world().Directory();
+  world().MakeFile(dir + "\\locked.dat", "abc");
+  if (!world().SetReadOnly(dir + "\\locked.dat")) GTEST_SKIP() << "read-only files can be written here";
+  Handle file = OpenExistingFileShared(dir + "\\locked.dat");
+  EXPECT_EQ(file, kInvalidHandle);
+  if (file != kInvalidHandle) CloseHandle(file);
+}
+
+}  // namespace
+}  // namespace contract

@@ -1,0 +1,89 @@
+// The world a contract case runs in: the simulated desktop (world_sim.cpp)
+// or real Windows with a second process, the peer (world_win32.cpp).  The
+// cases call platform:: directly and use this only for what the two worlds
+// do differently: starting another program, the file system's root, what
+// the other program saw.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace contract {
+
+using platform::Hwnd;
+
+// One window of the peer, created in the order given.
+struct PeerWindow {
+  std::string name;                        // how the case refers to it
+  std::string className = "ContractPeer";  // "Edit" makes an edit control
+  std::string title;                       // GBK
+  std::string parent;                      // name of the parent: a child window
+  std::string owner;                       // name of the owner: an owned pop-up
+  bool visible = true;
+  bool minimized = false;
+  bool focused = false;  // gets the keyboard focus of its thread
+  bool front = false;    // made the foreground window
+};
+
+struct PeerSpec {
+  std::vector<PeerWindow> windows;
+  // The peer's thread stops answering this long after its windows exist;
+  // 0: never.
+  unsigned hangAfterMs = 0;
+  // Start the variant whose version resource has no translation table.
+  bool plainVersion = false;
+};
+
+// A message the peer took from its queue (posted to it).
+struct PeerMessage {
+  std::string window;
+  unsigned message = 0;
+  std::uint64_t wParam = 0;
+  std::uint64_t lParam = 0;
+};
+
+struct Peer {
+  std::uint32_t processId = 0;
+  std::vector<std::pair<std::string, Hwnd>> windows;
+  Hwnd operator[](const std::string& name) const {
+    for (auto& w : windows)
+      if (w.first == name) return w.second;
+    return 0;
+  }
+};
+
+class World {
+ public:
+  virtual ~World() = default;
+  // Starts a peer with the windows asked for; processId 0 when it failed.
+  virtual Peer Start(const PeerSpec& spec) = 0;
+  virtual void End(const Peer& peer) = 0;
+  // The full path and file name of the peer's executable.
+  virtual std::string PeerExePath(const PeerSpec& spec) = 0;
+  // The messages the peer has taken from its queue so far, in order.
+  virtual std::vector<PeerMessage> MessagesOf(const Peer& peer) = 0;
+  // A fresh, empty directory for the case (no trailing "\").
+  virtual std::string Directory() = 0;
+  virtual void MakeFile(const std::string& path, const std::string& bytes) = 0;
+  virtual std::string FileBytes(const std::string& path) = 0;
+  // Marks the file read-only; false when writes to it would still succeed
+  // here (Wine run by root ignores the attribute).
+  virtual bool SetReadOnly(const std::string& path) = 0;
+  // Real Windows calls answered by Wine, for the few places where Wine is
+  // known to differ from Windows.
+  virtual bool UnderWine() { return false; }
+  // Milliseconds on the clock that platform::Sleep and time-outs run on.
+  virtual std::uint64_t Now() = 0;
+  // The FileDescription the peer's version resource holds (GBK).
+  static std::string PeerDescription() { return "契约测试对端程序"; }
+};
+
+// The world of this build; a fresh one (empty desktop apart from the peers
+// a case starts) for every case.
+World& TheWorld();
+void ResetWorld();
+
+}  // namespace contract

@@ -1,0 +1,103 @@
+// The contract cases over the simulated desktop: the peer is a scripted
+// process of the scene, built to look like the real peer program.
+#include <algorithm>
+
+#include "contract/world.h"
+#include "platform/sim/sim.h"
+
+namespace contract {
+
+namespace {
+
+constexpr const char* kPeerDirectory = "C:\\peers\\";
+
+class SimWorld : public World {
+ public:
+  Peer Start(const PeerSpec& spec) override {
+    Peer peer;
+    peer.processId = sim::AddProcess(PeerExePath(spec));
+    Hwnd front = 0, focus = 0;
+    for (const PeerWindow& w : spec.windows) {
+      sim::WindowSpec s;
+      s.className = w.className;
+      s.text = w.title;
+      s.process = peer.processId;
+      s.parent = peer[w.parent];
+      s.owner = peer[w.owner];
+      s.visible = w.visible;
+      s.minimized = w.minimized;
+      Hwnd h = sim::CreateWindow(s);
+      peer.windows.push_back({w.name, h});
+      if (w.front) front = h;
+      if (w.focused) focus = h;
+    }
+    if (focus) sim::SetFocus(focus);
+    if (front) sim::SetForeground(front);
+    if (spec.hangAfterMs) {
+      std::uint32_t thread = sim::MainThreadOf(peer.processId);
+      sim::At(spec.hangAfterMs, [thread] { sim::SetHung(thread); });
+    }
+    return peer;
+  }
+
+  void End(const Peer& peer) override { sim::EndProcess(peer.processId); }
+
+  std::string PeerExePath(const PeerSpec& spec) override {
+    return std::string(kPeerDirectory) + (spec.plainVersion ? "contract_peer_plain.exe" : "contract_peer.exe");
+  }
+
+  std::vector<PeerMessage> MessagesOf(const Peer& peer) override {
+    std::vector<std::pair<sim::Message, std::string>> all;
+    for (auto& w : peer.windows)
+      for (const sim::Message& m : sim::Received(w.second))
+        if (m.posted) all.push_back({m, w.first});
+    std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.first.time < b.first.time; });
+    std::vector<PeerMessage> out;
+    for (auto& m : all)
+      out.push_back({m.second, m.first.message, static_cast<std::uint64_t>(m.first.wParam),
+                     static_cast<std::uint64_t>(m.first.lParam) & 0xFFFFFFFFu});
+    return out;
+  }
+
+  std::string Directory() override {
+    sim::MakeDirectory("C:\\contract");
+    return "C:\\contract";
+  }
+  void MakeFile(const std::string& path, const std::string& bytes) override { sim::WriteFile(path, bytes); }
+  std::string FileBytes(const std::string& path) override { return sim::FileContent(path); }
+  bool SetReadOnly(const std::string& path) override {
+    sim::SetReadOnly(path);
+    return true;
+  }
+  std::uint64_t Now() override { return sim::Now(); }
+};
+
+}  // namespace
+
+World& TheWorld() {
+  static SimWorld world;
+  return world;
+}
+
+// The peer's executables lie on the disk from the start, as they do beside
+// the Windows build.
+void ResetWorld() {
+  sim::Reset();
+  PeerSpec plain;
+  plain.plainVersion = true;
+  for (const PeerSpec& spec : {PeerSpec{}, plain}) {
+    std::string path = TheWorld().PeerExePath(spec);
+    sim::WriteFile(path, "MZ");
+    sim::VersionInfo info;
+    if (spec.plainVersion) {
+      info.strings.push_back({"040904E4\\FileDescription", World::PeerDescription()});
+    } else {
+      info.translations.push_back({0x0804, 0x04b0});
+      info.strings.push_back({"080404b0\\FileDescription", World::PeerDescription()});
+      info.strings.push_back({"080404b0\\ProductName", "contract peer"});
+    }
+    sim::SetVersionInfo(path, info);
+  }
+}
+
+}  // namespace contract

@@ -1,0 +1,208 @@
+// The contract cases over real Windows: the peer is contract_peer.exe, a
+// second process started for each case, and files live in a fresh folder
+// under the temporary directory.
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "contract/world.h"
+
+namespace contract {
+
+namespace {
+
+std::string Hex(const std::string& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string out;
+  for (unsigned char c : bytes) out += digits[c >> 4], out += digits[c & 15];
+  return out;
+}
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+// Removes a folder and everything in it, read-only files included.
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string path = dir + "\\" + name;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+
+void MakeDirectories(const std::string& path) {
+  for (std::size_t i = 3; i <= path.size(); ++i)
+    if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+}
+
+std::string OwnDirectory() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string own(path, n);
+  return own.substr(0, own.rfind('\\'));
+}
+
+class Win32World : public World {
+ public:
+  ~Win32World() override { Reset(); }
+
+  Peer Start(const PeerSpec& spec) override {
+    std::string work = Scratch();
+    std::string out = work + "\\peer" + std::to_string(++started_) + ".out";
+    std::string log = work + "\\peer" + std::to_string(started_) + ".log";
+    DeleteFileA(out.c_str());
+    DeleteFileA(log.c_str());
+    std::string command = "\"" + PeerExePath(spec) + "\" \"--out=" + out + "\" \"--log=" + log + "\"";
+    if (spec.hangAfterMs) command += " --hang=" + std::to_string(spec.hangAfterMs);
+    for (const PeerWindow& w : spec.windows) {
+      std::string flags =
+          std::string(w.visible ? "v" : "") + (w.minimized ? "m" : "") + (w.focused ? "f" : "") + (w.front ? "F" : "");
+      command += " " + w.name + "," + w.className + "," + w.parent + "," + w.owner + "," +
+                 (flags.empty() ? "-" : flags) + "," + Hex(w.title);
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    Peer peer;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+      return peer;
+    CloseHandle(info.hThread);
+    // Wait for the peer's report of its windows.
+    for (int i = 0; i < 200; ++i) {
+      std::string text = ReadWhole(out);
+      if (text.find("ready\n") != std::string::npos) {
+        std::istringstream lines(text);
+        std::string name;
+        long handle;
+        while (lines >> name && name != "ready" && lines >> handle)
+          peer.windows.push_back({name, static_cast<Hwnd>(handle)});
+        peer.processId = info.dwProcessId;
+        processes_[peer.processId] = info.hProcess;
+        logs_[peer.processId] = log;
+        WaitForInputIdle(info.hProcess, 2000);
+        Sleep(50);
+        return peer;
+      }
+      if (WaitForSingleObject(info.hProcess, 50) == WAIT_OBJECT_0) break;
+    }
+    TerminateProcess(info.hProcess, 1);
+    CloseHandle(info.hProcess);
+    return peer;
+  }
+
+  void End(const Peer& peer) override {
+    auto it = processes_.find(peer.processId);
+    if (it == processes_.end()) return;
+    TerminateProcess(it->second, 0);
+    WaitForSingleObject(it->second, 5000);
+    CloseHandle(it->second);
+    processes_.erase(it);
+  }
+
+  std::string PeerExePath(const PeerSpec& spec) override {
+    std::string name = spec.plainVersion ? "contract_peer_plain.exe" : "contract_peer.exe";
+    std::string own = OwnDirectory();
+    for (const std::string& dir : {own + "\\peers", own}) {
+      std::string path = dir + "\\" + name;
+      if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
+    }
+    return own + "\\peers\\" + name;
+  }
+
+  std::vector<PeerMessage> MessagesOf(const Peer& peer) override {
+    std::vector<PeerMessage> all;
+    std::istringstream lines(ReadWhole(logs_[peer.processId]));
+    PeerMessage m;
+    while (lines >> m.window >> m.message >> m.wParam >> m.lParam) all.push_back(m);
+    return all;
+  }
+
+  std::string Directory() override {
+    std::string dir = Scratch() + "\\files" + std::to_string(++directories_);
+    MakeDirectories(dir);
+    return dir;
+  }
+
+  void MakeFile(const std::string& path, const std::string& bytes) override {
+    MakeDirectories(path.substr(0, path.rfind('\\')));
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+  }
+  std::string FileBytes(const std::string& path) override { return ReadWhole(path); }
+  bool SetReadOnly(const std::string& path) override {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return true;
+    CloseHandle(file);
+    return false;
+  }
+  std::uint64_t Now() override { return GetTickCount64(); }
+  bool UnderWine() override {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+  }
+
+  void Reset() {
+    for (auto& p : processes_) {
+      TerminateProcess(p.second, 0);
+      WaitForSingleObject(p.second, 5000);
+      CloseHandle(p.second);
+    }
+    processes_.clear();
+    logs_.clear();
+    if (!scratch_.empty()) RemoveTree(scratch_);
+    scratch_.clear();
+  }
+
+ private:
+  // A folder of this run for the peer's reports and the cases' files.
+  std::string Scratch() {
+    if (scratch_.empty()) {
+      char temp[MAX_PATH];
+      GetTempPathA(MAX_PATH, temp);
+      scratch_ = std::string(temp) + "lingbo_contract_" + std::to_string(GetCurrentProcessId()) + "_" +
+                 std::to_string(++runs_);
+      if (scratch_.size() > 1 && scratch_[scratch_.size() - 1] == '\\') scratch_.pop_back();
+      RemoveTree(scratch_);  // process ids come back: a folder of an earlier run
+      MakeDirectories(scratch_);
+    }
+    return scratch_;
+  }
+
+  std::map<std::uint32_t, HANDLE> processes_;
+  std::map<std::uint32_t, std::string> logs_;
+  std::string scratch_;
+  int started_ = 0, directories_ = 0, runs_ = 0;
+};
+
+Win32World& TheWin32World() {
+  static Win32World world;
+  return world;
+}
+
+}  // namespace
+
+World& TheWorld() { return TheWin32World(); }
+
+void ResetWorld() { TheWin32World().Reset(); }
+
+}  // namespace contract
