@@ -212,7 +212,8 @@ Handle FindFirstFileA(const std::string& pattern, FindData* data);
 bool FindNextFileA(Handle find, FindData* data);
 bool FindClose(Handle find);
 // CreateFileA of an existing file for reading and writing, sharing read and
-// write with everybody; kInvalidHandle when it cannot be opened.
+// write with everybody, or for reading alone where writing is refused (a
+// read-only file or folder); kInvalidHandle when it cannot be opened.
 Handle OpenExistingFileShared(const std::string& path);
 // ReadFile: up to size bytes; *read receives how many came.
 bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read);

@@ -634,6 +634,11 @@ class WineTestCase(unittest.TestCase):
 
     def setUp(self):
         self._programs = []
+        # What stood on the desktop before: the next test must not meet a
+        # window of this one that is still on its way out.
+        before = windows()
+        self._windows_before = {w.hwnd for w in before}
+        self._pids_before = {w.pid for w in before}
         self.addCleanup(self._stop_programs)
 
     def app_dir(self, exe="lingbo.exe"):
@@ -672,3 +677,9 @@ class WineTestCase(unittest.TestCase):
                 print("screenshot failed: %s" % error, file=sys.stderr)
         for program in reversed(self._programs):
             program.stop()
+        if self._programs:
+            try:
+                wait_until(lambda: not [w for w in windows() if w.hwnd not in self._windows_before
+                                        and w.pid not in self._pids_before], 15, what="the test's windows gone")
+            except AssertionError as error:
+                print("warning: %s" % error, file=sys.stderr)

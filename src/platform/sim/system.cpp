@@ -398,8 +398,9 @@ bool FindClose(Handle find) {
 Handle OpenExistingFileShared(const std::string& path) {
   Log("OpenExistingFileShared(%s)", path.c_str());
   auto it = W().files.find(FileKey(path));
-  // Opening for writing too: a read-only file cannot be opened that way.
-  if (path.empty() || it == W().files.end() || it->second.failOpen || it->second.readOnly) return kInvalidHandle;
+  // A read-only file is opened for reading alone, as the real layer falls
+  // back to.
+  if (path.empty() || it == W().files.end() || it->second.failOpen) return kInvalidHandle;
   HandleObject file;
   file.kind = HandleObject::Kind::kFile;
   file.fileKey = it->first;

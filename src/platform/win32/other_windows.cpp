@@ -43,7 +43,8 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
 }
 
 std::string GetWindowTextA(Hwnd window, int maxCount) {
-  if (maxCount <= 0) return {};
+  // Wine answers for no window at all with the text of some other one.
+  if (maxCount <= 0 || window <= 0) return {};
   std::string text(static_cast<std::size_t>(maxCount), '\0');
   const int length = ::GetWindowTextA(ToHwnd(window), text.data(), maxCount);
   text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
