@@ -21,19 +21,19 @@ constexpr const char* kClientExe = "C:\\broker\\xiadan.exe";
 class DiscoveryTest : public SimTest {
  protected:
   static Hwnd Window(const std::string& title, std::uint32_t process, bool visible = true, Hwnd owner = 0) {
-    sim::WindowSpec spec;
-    spec.text = title;
-    spec.process = process;
-    spec.visible = visible;
-    spec.owner = owner;
-    return sim::CreateWindow(spec);
+    sim::WindowSpec shape;
+    shape.text = title;
+    shape.process = process;
+    shape.visible = visible;
+    shape.owner = owner;
+    return sim::CreateWindow(shape);
   }
   static Hwnd Child(Hwnd parent, const std::string& className, std::uint32_t process) {
-    sim::WindowSpec spec;
-    spec.className = className;
-    spec.parent = parent;
-    spec.process = process;
-    return sim::CreateWindow(spec);
+    sim::WindowSpec shape;
+    shape.className = className;
+    shape.parent = parent;
+    shape.process = process;
+    return sim::CreateWindow(shape);
   }
   // A process whose executable carries the given FileDescription.
   static std::uint32_t Program(const std::string& exePath, const std::string& description) {

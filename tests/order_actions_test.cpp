@@ -59,20 +59,20 @@ Client StartClient(const std::string& fieldClass = "Edit", bool minimized = fals
   Client c;
   c.process = sim::AddProcess("C:\\broker\\client.exe");
   c.thread = sim::MainThreadOf(c.process);
-  sim::WindowSpec spec;
-  spec.className = "BrokerFrame";
-  spec.text = "网上股票交易系统5.0";
-  spec.process = c.process;
-  spec.minimized = minimized;
-  c.window = sim::CreateWindow(spec);
-  spec.minimized = false;
-  spec.parent = c.window;
-  spec.className = "Button";
-  spec.text = "查询";
-  c.button = sim::CreateWindow(spec);
-  spec.className = fieldClass;
-  spec.text = "999999";
-  c.codeField = sim::CreateWindow(spec);
+  sim::WindowSpec shape;
+  shape.className = "BrokerFrame";
+  shape.text = "网上股票交易系统5.0";
+  shape.process = c.process;
+  shape.minimized = minimized;
+  c.window = sim::CreateWindow(shape);
+  shape.minimized = false;
+  shape.parent = c.window;
+  shape.className = "Button";
+  shape.text = "查询";
+  c.button = sim::CreateWindow(shape);
+  shape.className = fieldClass;
+  shape.text = "999999";
+  c.codeField = sim::CreateWindow(shape);
   sim::SetFocus(c.button);
   return c;
 }
@@ -335,14 +335,14 @@ TEST_F(OrderActionsTest, ForegroundEditOfAnotherProgramTakesTheCode) {
   AppState.currentCode = "600036";
   const Client client = StartClient();
   const std::uint32_t notes = sim::AddProcess("C:\\Windows\\notepad.exe");
-  sim::WindowSpec spec;
-  spec.text = "记事本";
-  spec.process = notes;
-  const Hwnd notesWindow = sim::CreateWindow(spec);
-  spec.parent = notesWindow;
-  spec.className = "Edit";
-  spec.text = "memo";
-  const Hwnd notesEdit = sim::CreateWindow(spec);
+  sim::WindowSpec shape;
+  shape.text = "记事本";
+  shape.process = notes;
+  const Hwnd notesWindow = sim::CreateWindow(shape);
+  shape.parent = notesWindow;
+  shape.className = "Edit";
+  shape.text = "memo";
+  const Hwnd notesEdit = sim::CreateWindow(shape);
   sim::OnMessage(client.window, [=](const sim::Message& m) {
     if (m.posted && m.message == kWmKeyDown)
       sim::At(100, [=] {

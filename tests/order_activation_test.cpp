@@ -32,14 +32,14 @@ class ActivationTest : public SimTest {
     SimTest::SetUp();
     process_ = sim::AddProcess("C:\\broker\\client.exe");
     thread_ = sim::MainThreadOf(process_);
-    sim::WindowSpec spec;
-    spec.text = "网上股票交易系统";
-    spec.process = process_;
-    client_ = sim::CreateWindow(spec);
-    spec.text.clear();
-    spec.className = "Edit";
-    spec.parent = client_;
-    field_ = sim::CreateWindow(spec);
+    sim::WindowSpec shape;
+    shape.text = "网上股票交易系统";
+    shape.process = process_;
+    client_ = sim::CreateWindow(shape);
+    shape.text.clear();
+    shape.className = "Edit";
+    shape.parent = client_;
+    field_ = sim::CreateWindow(shape);
   }
 
   std::uint32_t process_ = 0, thread_ = 0;

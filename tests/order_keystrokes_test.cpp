@@ -79,10 +79,10 @@ sim::Message KeyMessage(unsigned message, std::uintptr_t wParam, std::uint32_t l
 // else (no WM_CHAR, no WM_SYSKEYDOWN even for Alt or F10).
 TEST_F(KeystrokesTest, PostsExactlyOnePressAndRelease) {
   const std::uint32_t process = sim::AddProcess("C:\\broker\\client.exe");
-  sim::WindowSpec spec;
-  spec.text = "网上股票交易系统";
-  spec.process = process;
-  const platform::Hwnd client = sim::CreateWindow(spec);
+  sim::WindowSpec shape;
+  shape.text = "网上股票交易系统";
+  shape.process = process;
+  const platform::Hwnd client = sim::CreateWindow(shape);
 
   const struct {
     std::int32_t keyCode;
@@ -110,9 +110,9 @@ TEST_F(KeystrokesTest, PostsExactlyOnePressAndRelease) {
 // A handle that is no longer a window: posting fails quietly.
 TEST_F(KeystrokesTest, DeadWindowIsHarmless) {
   const std::uint32_t process = sim::AddProcess("C:\\broker\\client.exe");
-  sim::WindowSpec spec;
-  spec.process = process;
-  const platform::Hwnd client = sim::CreateWindow(spec);
+  sim::WindowSpec shape;
+  shape.process = process;
+  const platform::Hwnd client = sim::CreateWindow(shape);
   sim::DestroyWindow(client);
   PostKeyPress(client, 112);
   sim::Advance(1);

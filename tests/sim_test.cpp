@@ -29,11 +29,11 @@ class SimDesktopTest : public ::testing::Test {
   static Hwnd OtherWindow(std::uint32_t* process = nullptr, const std::string& className = "Edit") {
     std::uint32_t p = sim::AddProcess("C:\\other\\other.exe");
     if (process) *process = p;
-    sim::WindowSpec spec;
-    spec.className = className;
-    spec.process = p;
-    spec.text = "text";
-    return sim::CreateWindow(spec);
+    sim::WindowSpec shape;
+    shape.className = className;
+    shape.process = p;
+    shape.text = "text";
+    return sim::CreateWindow(shape);
   }
 };
 

@@ -20,15 +20,15 @@ class ContractTest : public ::testing::Test {
     for (auto& peer : peers_) TheWorld().End(peer);
   }
 
-  Peer Start(const PeerSpec& spec) {
-    Peer peer = TheWorld().Start(spec);
+  Peer Start(const PeerSpec& shape) {
+    Peer peer = TheWorld().Start(shape);
     if (peer.processId) peers_.push_back(peer);
     return peer;
   }
   Peer Start(std::initializer_list<PeerWindow> windows) {
-    PeerSpec spec;
-    spec.windows = windows;
-    return Start(spec);
+    PeerSpec shape;
+    shape.windows = windows;
+    return Start(shape);
   }
   static World& world() { return TheWorld(); }
 

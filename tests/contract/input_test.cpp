@@ -10,11 +10,11 @@ using namespace platform;
 // A main window with an edit box that has the focus, and a second window in
 // front of it.
 PeerSpec TwoWindows(bool minimisedMain = false) {
-  PeerSpec spec;
-  spec.windows = {With(TopLevel("main", "网上股票交易系统"), [&](auto& w) { w.minimized = minimisedMain; }),
+  PeerSpec shape;
+  shape.windows = {With(TopLevel("main", "网上股票交易系统"), [&](auto& w) { w.minimized = minimisedMain; }),
                   With(Child("edit", "main", "Edit", "old"), [](auto& w) { w.focused = true; }),
                   With(TopLevel("other", "other"), [](auto& w) { w.front = true; })};
-  return spec;
+  return shape;
 }
 
 std::uint32_t ThreadOf(Hwnd window) { return GetWindowThreadProcessId(window, nullptr); }

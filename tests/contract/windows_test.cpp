@@ -107,10 +107,10 @@ TEST_F(ContractTest, TextMessagesAnswerLengthAndCopyIntoTheBuffer) {
 }
 
 TEST_F(ContractTest, AHungWindowFailsSentMessagesWithinTheBoundButNotGetWindowText) {
-  PeerSpec spec;
-  spec.windows = {TopLevel("main", "交易师 - 000001 - 平安银行")};
-  spec.hangAfterMs = 1;
-  Peer peer = Start(spec);
+  PeerSpec shape;
+  shape.windows = {TopLevel("main", "交易师 - 000001 - 平安银行")};
+  shape.hangAfterMs = 1;
+  Peer peer = Start(shape);
   Sleep(500);
   std::intptr_t length = 0;
   for (unsigned flags : {unsigned(kSmtoBlock), unsigned(kSmtoAbortIfHung), unsigned(kSmtoBlock | kSmtoAbortIfHung)}) {

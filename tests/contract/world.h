@@ -59,10 +59,10 @@ class World {
  public:
   virtual ~World() = default;
   // Starts a peer with the windows asked for; processId 0 when it failed.
-  virtual Peer Start(const PeerSpec& spec) = 0;
+  virtual Peer Start(const PeerSpec& shape) = 0;
   virtual void End(const Peer& peer) = 0;
   // The full path and file name of the peer's executable.
-  virtual std::string PeerExePath(const PeerSpec& spec) = 0;
+  virtual std::string PeerExePath(const PeerSpec& shape) = 0;
   // The messages the peer has taken from its queue so far, in order.
   virtual std::vector<PeerMessage> MessagesOf(const Peer& peer) = 0;
   // A fresh, empty directory for the case (no trailing "\").

@@ -13,11 +13,11 @@ constexpr const char* kPeerDirectory = "C:\\peers\\";
 
 class SimWorld : public World {
  public:
-  Peer Start(const PeerSpec& spec) override {
+  Peer Start(const PeerSpec& shape) override {
     Peer peer;
-    peer.processId = sim::AddProcess(PeerExePath(spec));
+    peer.processId = sim::AddProcess(PeerExePath(shape));
     Hwnd front = 0, focus = 0;
-    for (const PeerWindow& w : spec.windows) {
+    for (const PeerWindow& w : shape.windows) {
       sim::WindowSpec s;
       s.className = w.className;
       s.text = w.title;
@@ -33,17 +33,17 @@ class SimWorld : public World {
     }
     if (focus) sim::SetFocus(focus);
     if (front) sim::SetForeground(front);
-    if (spec.hangAfterMs) {
+    if (shape.hangAfterMs) {
       std::uint32_t thread = sim::MainThreadOf(peer.processId);
-      sim::At(spec.hangAfterMs, [thread] { sim::SetHung(thread); });
+      sim::At(shape.hangAfterMs, [thread] { sim::SetHung(thread); });
     }
     return peer;
   }
 
   void End(const Peer& peer) override { sim::EndProcess(peer.processId); }
 
-  std::string PeerExePath(const PeerSpec& spec) override {
-    return std::string(kPeerDirectory) + (spec.plainVersion ? "contract_peer_plain.exe" : "contract_peer.exe");
+  std::string PeerExePath(const PeerSpec& shape) override {
+    return std::string(kPeerDirectory) + (shape.plainVersion ? "contract_peer_plain.exe" : "contract_peer.exe");
   }
 
   std::vector<PeerMessage> MessagesOf(const Peer& peer) override {
@@ -85,11 +85,11 @@ void ResetWorld() {
   sim::Reset();
   PeerSpec plain;
   plain.plainVersion = true;
-  for (const PeerSpec& spec : {PeerSpec{}, plain}) {
-    std::string path = TheWorld().PeerExePath(spec);
+  for (const PeerSpec& shape : {PeerSpec{}, plain}) {
+    std::string path = TheWorld().PeerExePath(shape);
     sim::WriteFile(path, "MZ");
     sim::VersionInfo info;
-    if (spec.plainVersion) {
+    if (shape.plainVersion) {
       info.strings.push_back({"040904E4\\FileDescription", World::PeerDescription()});
     } else {
       info.translations.push_back({0x0804, 0x04b0});

@@ -65,15 +65,15 @@ class Win32World : public World {
  public:
   ~Win32World() override { Reset(); }
 
-  Peer Start(const PeerSpec& spec) override {
+  Peer Start(const PeerSpec& shape) override {
     std::string work = Scratch();
     std::string out = work + "\\peer" + std::to_string(++started_) + ".out";
     std::string log = work + "\\peer" + std::to_string(started_) + ".log";
     DeleteFileA(out.c_str());
     DeleteFileA(log.c_str());
-    std::string command = "\"" + PeerExePath(spec) + "\" \"--out=" + out + "\" \"--log=" + log + "\"";
-    if (spec.hangAfterMs) command += " --hang=" + std::to_string(spec.hangAfterMs);
-    for (const PeerWindow& w : spec.windows) {
+    std::string command = "\"" + PeerExePath(shape) + "\" \"--out=" + out + "\" \"--log=" + log + "\"";
+    if (shape.hangAfterMs) command += " --hang=" + std::to_string(shape.hangAfterMs);
+    for (const PeerWindow& w : shape.windows) {
       std::string flags =
           std::string(w.visible ? "v" : "") + (w.minimized ? "m" : "") + (w.focused ? "f" : "") + (w.front ? "F" : "");
       command += " " + w.name + "," + w.className + "," + w.parent + "," + w.owner + "," +
@@ -118,8 +118,8 @@ class Win32World : public World {
     processes_.erase(it);
   }
 
-  std::string PeerExePath(const PeerSpec& spec) override {
-    std::string name = spec.plainVersion ? "contract_peer_plain.exe" : "contract_peer.exe";
+  std::string PeerExePath(const PeerSpec& shape) override {
+    std::string name = shape.plainVersion ? "contract_peer_plain.exe" : "contract_peer.exe";
     std::string own = OwnDirectory();
     for (const std::string& dir : {own + "\\peers", own}) {
       std::string path = dir + "\\" + name;

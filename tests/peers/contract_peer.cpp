@@ -119,7 +119,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   std::wstring out, log;
   unsigned hang = 0;
   bool moveProbe = false;
-  std::vector<std::string> specs;
+  std::vector<std::string> shapes;
   for (int i = 1; i < argc; ++i) {
     std::wstring arg = argv[i];
     if (arg.rfind(L"--out=", 0) == 0)
@@ -131,7 +131,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     else if (arg == L"--move-probe")
       moveProbe = true;
     else
-      specs.push_back(Narrow(argv[i]));
+      shapes.push_back(Narrow(argv[i]));
   }
   if (out.empty()) return 2;
 
@@ -161,8 +161,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   HWND focus = nullptr, front = nullptr;
   int topLevel = 0, children = 0;
-  for (const std::string& spec : specs) {
-    std::vector<std::string> f = Split(spec);
+  for (const std::string& shape : shapes) {
+    std::vector<std::string> f = Split(shape);
     if (f.size() < 6) return 3;
     const std::string &name = f[0], &className = f[1], &flags = f[4];
     std::string title = FromHex(f[5]);

@@ -4,7 +4,8 @@
 // chart documents whose titles are security names.  The scenario copies it
 // into a folder laid out like the real program's (exe, data\sh\, data\sz\).
 //
-//   dzh_standin [--title TEXT] [--mdi-position N] [--control FILE] NAME...
+//   dzh_standin [--title TEXT] [--mdi-position N] [--control FILE]
+//               [--hang-after MS [--hang-for MS]] [--long-document BYTES] NAME...
 //
 // --title         the frame's title (default "大智慧")
 // --mdi-position  1-based position of the MDIClient among the frame's
@@ -12,17 +13,28 @@
 // --control FILE  polled every 100 ms: when its first line (UTF-8) changes,
 //                 the document of that name comes to the front, made first
 //                 when there is none; an empty line closes every document
-// NAME...         the documents at start, the last one in front
+// --hang-after    MS after start the window thread stops answering messages
+// --hang-for      ...for this long (default 600000), then answers again
+// --long-document also opens a document whose title is BYTES bytes of GBK
+//                 ("长" repeated, one "Z" at the end for an odd count); its
+//                 name in the control file is "long:BYTES"
+// NAME...         the documents at start, the last one in front.  A name
+//                 "hex:8140FF..." makes a document that answers WM_GETTEXT
+//                 from ANSI callers with exactly those bytes (invalid GBK,
+//                 CR, LF, ...); the control file names it the same way
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr UINT_PTR kPollTimer = 1;
+constexpr UINT_PTR kHangTimer = 2;
 constexpr wchar_t kFrameClass[] = L"DzhStandinFrame";
 constexpr wchar_t kChartClass[] = L"DzhStandinChart";
 
@@ -30,14 +42,46 @@ HWND frame = nullptr;
 HWND mdiClient = nullptr;
 std::wstring controlPath;
 std::string lastControl = "\x01";  // nothing read yet
+DWORD hangFor = 600000;
 
-HWND FindDocument(const std::wstring& name) {
-  for (HWND child = GetWindow(mdiClient, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    wchar_t title[512] = {};
-    GetWindowTextW(child, title, 512);
-    if (name == title) return child;
-  }
+// Documents whose text is given as raw bytes, answered by an ANSI window
+// procedure so that no code page conversion comes between them and the reader.
+struct RawDocument {
+  HWND window;
+  std::string bytes;
+  WNDPROC original;
+};
+std::vector<RawDocument> rawDocuments;
+// The control file's name of each hex: and long: document.
+std::vector<std::pair<HWND, std::wstring>> specs;
+
+const RawDocument* RawOf(HWND window) {
+  for (const RawDocument& raw : rawDocuments)
+    if (raw.window == window) return &raw;
   return nullptr;
+}
+
+std::string FromHex(const std::wstring& hex) {
+  std::string bytes;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    bytes += static_cast<char>(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16));
+  }
+  return bytes;
+}
+
+LRESULT CALLBACK RawTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const RawDocument* raw = RawOf(window);
+  if (!raw) return DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_GETTEXTLENGTH) return static_cast<LRESULT>(raw->bytes.size());
+  if (message == WM_GETTEXT) {
+    if (wParam == 0) return 0;
+    const size_t n = raw->bytes.size() < wParam - 1 ? raw->bytes.size() : wParam - 1;
+    char* out = reinterpret_cast<char*>(lParam);
+    std::memcpy(out, raw->bytes.data(), n);
+    out[n] = '\0';
+    return static_cast<LRESULT>(n);
+  }
+  return CallWindowProcA(raw->original, window, message, wParam, lParam);
 }
 
 HWND OpenDocument(const std::wstring& name) {
@@ -46,7 +90,36 @@ HWND OpenDocument(const std::wstring& name) {
   create.szTitle = name.c_str();
   create.hOwner = GetModuleHandleW(nullptr);
   create.x = create.y = create.cx = create.cy = CW_USEDEFAULT;
-  return reinterpret_cast<HWND>(SendMessageW(mdiClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
+  HWND document = reinterpret_cast<HWND>(SendMessageW(mdiClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
+  if (!document) return nullptr;
+  if (name.compare(0, 4, L"hex:") == 0) {
+    rawDocuments.push_back({document, FromHex(name.substr(4)), nullptr});
+    rawDocuments.back().original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(document, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RawTextProc)));
+    specs.emplace_back(document, name);
+  } else if (name.compare(0, 5, L"long:") == 0) {
+    const size_t bytes = std::wcstoul(name.c_str() + 5, nullptr, 10);
+    std::wstring title(bytes / 2, L'长');
+    if (bytes % 2) title += L'Z';
+    SetWindowTextW(document, title.c_str());
+    specs.emplace_back(document, name);
+  }
+  return document;
+}
+
+HWND FindDocument(const std::wstring& name) {
+  for (HWND child = GetWindow(mdiClient, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    bool special = false;
+    for (const auto& spec : specs) {
+      if (spec.first != child) continue;
+      special = true;
+      if (spec.second == name) return child;
+    }
+    wchar_t title[512] = {};
+    GetWindowTextW(child, title, 512);
+    if (!special && name == title) return child;
+  }
+  return nullptr;
 }
 
 void BringToFront(const std::wstring& name) {
@@ -97,6 +170,10 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   switch (message) {
     case WM_TIMER:
       if (wParam == kPollTimer) PollControlFile();
+      if (wParam == kHangTimer) {
+        KillTimer(window, kHangTimer);
+        Sleep(hangFor);
+      }
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -116,6 +193,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   std::wstring title = L"大智慧";
   int mdiPosition = 1;
   std::vector<std::wstring> documents;
+  long hangAfter = -1;
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   for (int i = 1; i < argc; ++i) {
@@ -126,6 +204,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       mdiPosition = _wtoi(argv[++i]);
     } else if (arg == L"--control" && i + 1 < argc) {
       controlPath = argv[++i];
+    } else if (arg == L"--hang-after" && i + 1 < argc) {
+      hangAfter = _wtol(argv[++i]);
+    } else if (arg == L"--hang-for" && i + 1 < argc) {
+      hangFor = static_cast<DWORD>(_wtol(argv[++i]));
+    } else if (arg == L"--long-document" && i + 1 < argc) {
+      documents.push_back(std::wstring(L"long:") + argv[++i]);
     } else {
       documents.push_back(arg);
     }
@@ -158,6 +242,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   for (const std::wstring& name : documents) OpenDocument(name);
   ShowWindow(frame, SW_SHOWNORMAL);
   if (!controlPath.empty()) SetTimer(frame, kPollTimer, 100, nullptr);
+  if (hangAfter >= 0) SetTimer(frame, kHangTimer, static_cast<UINT>(hangAfter), nullptr);
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -19,6 +19,13 @@
 //   settext HWND TEXT                 WM_SETTEXT (SendMessageTimeout); prints the result
 //   window TITLE [MS]                 shows a plain top-level window with that title, prints its
 //                                     record and pumps messages for MS ms (default: until killed)
+//   handles PID                       "handles windows" of a process: its kernel handles
+//                                     (GetProcessHandleCount, or the system handle table where
+//                                     that says 0, as under Wine) and its windows, child ones too
+//   ping HWND MS [BOUND_MS]           sends WM_NULL to HWND again and again for MS ms, each
+//                                     waiting at most BOUND_MS (default 10000), and prints
+//                                     "count max_ms mean_ms failed": how long the window's
+//                                     thread kept a message waiting
 //
 // Window records are tab-separated:
 //   hwnd pid visible iconic enabled topmost left top right bottom class title
@@ -283,6 +290,116 @@ int ShowWindowWithTitle(int argc, wchar_t** argv) {
   return 0;
 }
 
+// The system's handle table, as NtQuerySystemInformation reports it
+// (SystemHandleInformation): the fallback where GetProcessHandleCount says 0.
+struct SystemHandleEntry {
+  ULONG ownerPid;
+  BYTE objectType;
+  BYTE flags;
+  USHORT handle;
+  PVOID object;
+  ACCESS_MASK access;
+};
+struct SystemHandleTable {
+  ULONG count;
+  SystemHandleEntry entries[1];
+};
+
+long CountHandlesInSystemTable(DWORD pid) {
+  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+  const auto query = reinterpret_cast<Query>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  if (!query) return -1;
+  std::vector<char> buffer(1 << 20);
+  for (int tries = 0; tries < 8; ++tries) {
+    ULONG needed = 0;
+    const LONG status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    if (status == 0) {
+      const auto* table = reinterpret_cast<const SystemHandleTable*>(buffer.data());
+      long count = 0;
+      for (ULONG i = 0; i < table->count; ++i) count += table->entries[i].ownerPid == pid;
+      return count;
+    }
+    buffer.resize(buffer.size() * 2 > needed ? buffer.size() * 2 : needed + 4096);
+  }
+  return -1;
+}
+
+// Every window of the process, top-level and child.
+long CountWindows(DWORD pid) {
+  struct Count {
+    DWORD pid;
+    long windows;
+  } count = {pid, 0};
+  static const auto own = [](HWND window, Count* c) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return owner == c->pid;
+  };
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* c = reinterpret_cast<Count*>(param);
+        if (!own(window, c)) return TRUE;
+        ++c->windows;
+        EnumChildWindows(
+            window,
+            [](HWND, LPARAM inner) -> BOOL {
+              ++reinterpret_cast<Count*>(inner)->windows;
+              return TRUE;
+            },
+            param);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count.windows;
+}
+
+int Handles(int argc, wchar_t** argv) {
+  long long pid = 0;
+  if (argc < 3 || !ParseNumber(argv[2], &pid)) return 1;
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(pid));
+  if (!process) return 2;
+  DWORD counted = 0;
+  long handles = GetProcessHandleCount(process, &counted) && counted > 0 ? static_cast<long>(counted) : -1;
+  CloseHandle(process);
+  if (handles < 0) handles = CountHandlesInSystemTable(static_cast<DWORD>(pid));
+  if (handles < 0) return 1;
+  char out[96];
+  std::snprintf(out, sizeof out, "%ld %ld\n", handles, CountWindows(static_cast<DWORD>(pid)));
+  Write(out);
+  return 0;
+}
+
+// Each WM_NULL waits until the window's thread takes it: the longest wait is
+// the longest stretch in which that thread handled no messages.
+int Ping(int argc, wchar_t** argv) {
+  long long duration = 0, bound = 10000;
+  if (argc < 4 || !ParseNumber(argv[3], &duration) || (argc >= 5 && !ParseNumber(argv[4], &bound))) return 1;
+  HWND window = ParseHwnd(argv[2]);
+  if (!IsWindow(window)) return 2;
+  LARGE_INTEGER frequency, start, before, after;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  const double ms = 1000.0 / static_cast<double>(frequency.QuadPart);
+  double longest = 0, total = 0;
+  long count = 0, failed = 0;
+  do {
+    QueryPerformanceCounter(&before);
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(bound), &result)) ++failed;
+    QueryPerformanceCounter(&after);
+    const double took = static_cast<double>(after.QuadPart - before.QuadPart) * ms;
+    longest = took > longest ? took : longest;
+    total += took;
+    ++count;
+    Sleep(5);
+  } while (static_cast<double>(after.QuadPart - start.QuadPart) * ms < static_cast<double>(duration));
+  char out[128];
+  std::snprintf(out, sizeof out, "%ld %.1f %.1f %ld\n", count, longest, total / count, failed);
+  Write(out);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -330,5 +447,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"send") return Message(argc, argv, false);
   if (command == L"settext") return SetText(argc, argv);
   if (command == L"window") return ShowWindowWithTitle(argc, argv);
+  if (command == L"handles") return Handles(argc, argv);
+  if (command == L"ping") return Ping(argc, argv);
   return 1;
 }

@@ -2,13 +2,19 @@
 // scenarios: a main window whose title carries the security code, changed
 // while it runs.
 //
-//   trader_standin [--owned-marker] [--control FILE] TITLE
+//   trader_standin [--owned-marker] [--control FILE] [--hang-after MS [--hang-for MS]]
+//                  [--crowd N] TITLE
 //
 // TITLE           the main window's title at start
 // --owned-marker  an owned window titled "交易师" carries the marker, so the
 //                 code is read from its root owner, the main window
 // --control FILE  polled every 100 ms: when its first line (UTF-8) changes,
 //                 it becomes the main window's title
+// --hang-after    MS after start the window thread stops answering messages
+// --hang-for      ...for this long (default 600000), then answers again
+// --crowd N       also shows N small visible top-level windows ("窗口 1" ...),
+//                 above the main window in Z order; the line "crowd N" is
+//                 written to stdout when they are all up
 #include <windows.h>
 #include <shellapi.h>
 
@@ -17,12 +23,14 @@
 namespace {
 
 constexpr UINT_PTR kPollTimer = 1;
+constexpr UINT_PTR kHangTimer = 2;
 constexpr wchar_t kMainClass[] = L"TraderStandinMain";
 constexpr wchar_t kPanelClass[] = L"TraderStandinPanel";
 
 HWND mainWindow = nullptr;
 std::wstring controlPath;
 std::string lastControl = "\x01";
+DWORD hangFor = 600000;
 
 std::wstring FromUtf8(const std::string& text) {
   if (text.empty()) return {};
@@ -53,6 +61,10 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   switch (message) {
     case WM_TIMER:
       if (wParam == kPollTimer) PollControlFile();
+      if (wParam == kHangTimer) {
+        KillTimer(window, kHangTimer);
+        Sleep(hangFor);
+      }
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -67,6 +79,8 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   std::wstring title;
   bool ownedMarker = false;
+  long hangAfter = -1;
+  int crowd = 0;
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   for (int i = 1; i < argc; ++i) {
@@ -75,6 +89,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       ownedMarker = true;
     } else if (arg == L"--control" && i + 1 < argc) {
       controlPath = argv[++i];
+    } else if (arg == L"--hang-after" && i + 1 < argc) {
+      hangAfter = _wtol(argv[++i]);
+    } else if (arg == L"--hang-for" && i + 1 < argc) {
+      hangFor = static_cast<DWORD>(_wtol(argv[++i]));
+    } else if (arg == L"--crowd" && i + 1 < argc) {
+      crowd = _wtoi(argv[++i]);
     } else {
       title = arg;
     }
@@ -102,6 +122,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ShowWindow(panel, SW_SHOWNOACTIVATE);
   }
   if (!controlPath.empty()) SetTimer(mainWindow, kPollTimer, 100, nullptr);
+  if (hangAfter >= 0) SetTimer(mainWindow, kHangTimer, static_cast<UINT>(hangAfter), nullptr);
+  for (int i = 1; i <= crowd; ++i) {
+    const std::wstring name = L"窗口 " + std::to_wstring(i);
+    CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPanelClass, name.c_str(), WS_POPUP | WS_VISIBLE,
+                    700 + i % 200, 600 + i % 100, 8, 8, nullptr, nullptr, instance, nullptr);
+  }
+  if (crowd > 0) {
+    const std::string line = "crowd " + std::to_string(crowd) + "\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  }
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

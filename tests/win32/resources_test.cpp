@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "lingbo_version.h"
 #include "platform/platform.h"
 #include "platform/win32/win32.h"
 
@@ -30,8 +31,8 @@ TEST(Resources, VersionInformationIsChineseAndNamesTheProgram) {
     const char* name;
     std::string value;
   } const cases[] = {
-      {"FileDescription", "凌波助手"}, {"ProductName", "凌波助手"}, {"FileVersion", "0.1.0"},
-      {"ProductVersion", "0.1.0"},
+      {"FileDescription", "凌波助手"}, {"ProductName", "凌波助手"}, {"FileVersion", LINGBO_VERSION_TEXT},
+      {"ProductVersion", LINGBO_VERSION_TEXT},
   };
   for (const Case& c : cases) {
     std::string value;

@@ -9,15 +9,15 @@ namespace sim::detail {
 
 static Hwnd OwnWindow(const char* className, const char* text, Hwnd parent, Hwnd owner, platform::Rect rect, Role role,
                       bool visible, bool topmost = false) {
-  WindowSpec spec;
-  spec.className = className;
-  spec.text = text;
-  spec.parent = parent;
-  spec.owner = owner;
-  spec.visible = visible;
-  spec.topmost = topmost;
-  spec.rect = rect;
-  Hwnd h = NewWindow(spec);
+  WindowSpec shape;
+  shape.className = className;
+  shape.text = text;
+  shape.parent = parent;
+  shape.owner = owner;
+  shape.visible = visible;
+  shape.topmost = topmost;
+  shape.rect = rect;
+  Hwnd h = NewWindow(shape);
   W().windows[h].role = role;
   return h;
 }

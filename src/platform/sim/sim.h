@@ -93,7 +93,7 @@ struct WindowSpec {
 // A new top-level window goes to the top of the Z order; a new child goes
 // after its existing siblings (as controls do).  Windows of class "Edit"
 // behave as edit controls: WM_GETTEXT, EM_SETSEL, EM_REPLACESEL.
-Hwnd CreateWindow(const WindowSpec& spec);
+Hwnd CreateWindow(const WindowSpec& shape);
 void DestroyWindow(Hwnd window);
 void SetText(Hwnd window, const std::string& text);
 std::string TextOf(Hwnd window);
@@ -215,6 +215,9 @@ struct Call {
 };
 std::vector<Call> Calls();
 void ClearCalls();
+// Forgets the calls, the events and every window's received messages, so
+// that a long run keeps no history (the soak tests measure memory).
+void ClearHistory();
 // Every report the simulated platform made to events:: about the program's
 // own windows, in order, e.g. "OnTimer(1)", "OnMainBarMoved()",
 // "OnBuyKeyChanged()".

@@ -127,33 +127,33 @@ void BringWindowToTop(Hwnd window) {
   for (auto it = owned.rbegin(); it != owned.rend(); ++it) BringWindowToTop(*it);
 }
 
-Hwnd NewWindow(const WindowSpec& spec) {
+Hwnd NewWindow(const WindowSpec& shape) {
   World& world = W();
-  if (spec.parent > 0 && !Find(spec.parent)) return 0;
+  if (shape.parent > 0 && !Find(shape.parent)) return 0;
   Hwnd handle = static_cast<Hwnd>(world.windows.size());
   Window w;
   w.alive = true;
-  w.className = spec.className;
-  w.text = spec.text;
-  w.process = spec.process;
-  w.thread = spec.thread;
+  w.className = shape.className;
+  w.text = shape.text;
+  w.process = shape.process;
+  w.thread = shape.thread;
   if (w.process == 0 && w.thread == 0) w.process = kOwnProcess, w.thread = kOwnThread;
   if (w.thread == 0) w.thread = MainThreadOf(w.process);
   if (w.process == 0) {
     auto it = world.threads.find(w.thread);
     w.process = it == world.threads.end() ? 0 : it->second.process;
   }
-  w.parent = spec.parent > 0 ? spec.parent : 0;
-  w.owner = w.parent ? 0 : (Find(spec.owner) ? RootOf(spec.owner) : 0);
-  w.visible = spec.visible;
-  w.minimized = spec.minimized && !w.parent;
-  w.topmost = spec.topmost && !w.parent;
-  w.rect = spec.rect;
+  w.parent = shape.parent > 0 ? shape.parent : 0;
+  w.owner = w.parent ? 0 : (Find(shape.owner) ? RootOf(shape.owner) : 0);
+  w.visible = shape.visible;
+  w.minimized = shape.minimized && !w.parent;
+  w.topmost = shape.topmost && !w.parent;
+  w.rect = shape.rect;
   world.windows.push_back(std::move(w));
-  if (spec.parent > 0) {
-    world.windows[spec.parent].children.push_back(handle);
+  if (shape.parent > 0) {
+    world.windows[shape.parent].children.push_back(handle);
   } else {
-    world.topLevel.insert(world.topLevel.begin() + TopSlot(world.topLevel, spec.topmost), handle);
+    world.topLevel.insert(world.topLevel.begin() + TopSlot(world.topLevel, shape.topmost), handle);
   }
   return handle;
 }
@@ -404,7 +404,7 @@ void At(std::uint64_t delay, std::function<void()> action) {
   world.scheduled.push_back({world.now + delay, ++world.seq, std::move(action)});
 }
 
-Hwnd CreateWindow(const WindowSpec& spec) { return NewWindow(spec); }
+Hwnd CreateWindow(const WindowSpec& shape) { return NewWindow(shape); }
 void DestroyWindow(Hwnd window) { Destroy(window); }
 
 void SetText(Hwnd window, const std::string& text) {
@@ -466,6 +466,12 @@ std::vector<Call> Calls() { return W().calls; }
 std::vector<Call> Events() { return W().events; }
 void OnTick(std::function<void(unsigned)> reaction) { W().tickReaction = std::move(reaction); }
 void ClearCalls() { W().calls.clear(); }
+void ClearHistory() {
+  World& world = W();
+  world.calls.clear();
+  world.events.clear();
+  for (Window& w : world.windows) w.received.clear();
+}
 int OpenHandles() { return static_cast<int>(W().handles.size()); }
 
 }  // namespace sim

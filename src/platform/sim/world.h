@@ -157,7 +157,7 @@ std::string Hex(std::intptr_t value);  // "-1", else the low 32 bits in hex
 
 // Windows.
 Window* Find(Hwnd window);  // nullptr unless alive
-Hwnd NewWindow(const WindowSpec& spec);
+Hwnd NewWindow(const WindowSpec& shape);
 void Destroy(Hwnd window);
 Hwnd RootOf(Hwnd window);
 bool Within(Hwnd window, Hwnd ancestor);
