@@ -9,13 +9,24 @@ target_include_directories(lingbo_win32 PUBLIC src)
 set(LINGBO_WIN32_LIBS user32 gdi32 shell32 version comctl32)
 
 file(GLOB LINGBO_RESOURCES CONFIGURE_DEPENDS src/platform/win32/*.rc)
-add_executable(lingbo WIN32 src/platform/win32/winmain.cpp ${LINGBO_RESOURCES})
+# The version lives in one place, the project() line: the resources (and the
+# release package's name) take it from there.
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/lingbo_version.h CONTENT
+"#define LINGBO_VERSION_MAJOR ${PROJECT_VERSION_MAJOR}
+#define LINGBO_VERSION_MINOR ${PROJECT_VERSION_MINOR}
+#define LINGBO_VERSION_PATCH ${PROJECT_VERSION_PATCH}
+#define LINGBO_VERSION_TEXT \"${PROJECT_VERSION}\"
+")
+include_directories(${CMAKE_BINARY_DIR}/generated)
+add_executable(lingbo WIN32 src/platform/win32/winmain.cpp cmake/lean_terminate.cpp ${LINGBO_RESOURCES})
 target_link_libraries(lingbo PRIVATE lingbo_logic lingbo_win32 ${LINGBO_WIN32_LIBS})
 set_target_properties(lingbo PROPERTIES OUTPUT_NAME lingbo RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 # windres reads the resource script as GBK text.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 936")
 # No timestamp in the PE header: the same commit gives the same bytes.
 target_link_options(lingbo PRIVATE -Wl,--no-insert-timestamp -s)
+# Small: the linker drops what nothing reaches (much of the static C++ runtime).
+target_link_options(lingbo PRIVATE -Wl,--gc-sections)
 
 # Checks of the real platform layer itself (the program's windows, skin, tray
 # and resources), run under Wine.  They link the platform layer without the
