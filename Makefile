@@ -1,5 +1,5 @@
 # The two commands of a fresh machine: `make run` and `make test`.
-.PHONY: all deps native windows run test test-native bench clean
+.PHONY: all deps native windows asan run test test-native sanitize fuzz format format-check bench dist clean
 
 all: native windows
 
@@ -14,21 +14,41 @@ windows: deps
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows
 
+asan: deps
+	cmake --preset native-asan >/dev/null
+	cmake --build --preset native-asan
+
 # Starts the real program under Wine on this machine's display (or a virtual
 # one), with its own Wine prefix.
 run: windows
 	bash scripts/run-under-wine.sh
 
-# Every test: native over the simulated desktop, then the Windows executables
-# and the end-to-end scenarios under Wine.  Ends with CTest's summary.
-test: native windows
+# Every test: formatting, the native tests under the sanitizers, short fuzzing
+# runs, then the native tests again beside the Windows executables and the
+# end-to-end scenarios under Wine.  Ends with CTest's summary.
+test: format-check sanitize fuzz native windows
 	ctest --preset native
 
 test-native: native
 	ctest --preset native -E '^wine\.'
 
-bench: native
-	./build/native/bench/lingbo_bench
+sanitize: asan
+	ctest --preset native-asan
+
+fuzz: deps
+	bash scripts/fuzz.sh
+
+format-check: deps
+	bash scripts/check-format.sh
+
+format: deps
+	bash scripts/check-format.sh --fix
+
+bench: native windows
+	bash scripts/bench.sh
+
+dist: windows
+	bash scripts/dist.sh
 
 clean:
 	rm -rf build dist

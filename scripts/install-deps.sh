@@ -8,7 +8,7 @@ packages=(
   cmake make g++ googletest libgtest-dev libbenchmark-dev python3
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine64 xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei locales
-  zip unzip clang-format
+  zip unzip clang-format clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,8 @@
 #include "app/main_bar.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "app/app_state.h"
 #include "app/settings.h"
 #include "discovery/trading_client.h"
@@ -98,10 +101,16 @@ void PlaceWindow(platform::Hwnd window, int left, int top) {
 void PlaceWindow(platform::Hwnd window, const Placement& placement) {
   platform::Rect rect;
   platform::GetWindowRect(window, &rect);
-  const int left = placement.hasLeft ? placement.left : rect.left;
-  const int top = placement.hasTop ? placement.top : rect.top;
   const int width = placement.width >= 0 ? placement.width : rect.right - rect.left;
   const int height = placement.height >= 0 ? placement.height : rect.bottom - rect.top;
+  // Any saved number is taken as it is, short of a rectangle whose far edge
+  // would lie beyond what a 32-bit coordinate can hold.
+  const auto fit = [](int position, int extent) {
+    const std::int64_t last = std::int64_t{INT32_MAX} - std::max(extent, 0);
+    return static_cast<int>(std::min<std::int64_t>(position, last));
+  };
+  const int left = fit(placement.hasLeft ? placement.left : rect.left, width);
+  const int top = fit(placement.hasTop ? placement.top : rect.top, height);
   platform::MoveWindow(window, left, top, width, height, true);
   platform::UpdateWindow(window);
 }

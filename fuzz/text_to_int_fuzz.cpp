@@ -1,0 +1,59 @@
+// TextToInt over any bytes, against a plain reading of its definition.
+#include <cstdint>
+#include <string>
+
+#include "fuzz_check.h"
+#include "text/text.h"
+
+namespace {
+
+std::int32_t Reference(std::string_view text) {
+  std::string folded;
+  for (std::size_t i = 0; i < text.size(); i += fuzz::CharLength(text, i)) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (fuzz::CharLength(text, i) == 1) {
+      folded += static_cast<char>(lead);
+      continue;
+    }
+    const auto trail = static_cast<unsigned char>(text[i + 1]);
+    if (lead == 0xA3 && trail >= 0xA1 && trail <= 0xFE) {
+      folded += static_cast<char>(trail - 0x80);
+    } else if (lead == 0xA1 && trail == 0xA1) {
+      folded += ' ';
+    } else {
+      folded += text.substr(i, 2);
+    }
+  }
+  std::size_t i = folded.find_first_not_of(" \t\n\v\f\r");
+  if (i == std::string::npos) return 0;
+  int sign = 1;
+  if (folded[i] == '+' || folded[i] == '-') sign = folded[i++] == '-' ? -1 : 1;
+  long double value = 0;  // no overflow to care about: it only grows towards the clamp
+  for (; i < folded.size() && folded[i] >= '0' && folded[i] <= '9'; ++i) {
+    if (value < 1e12L) value = value * 10 + (folded[i] - '0');
+  }
+  value *= sign;
+  if (value > INT32_MAX) return INT32_MAX;
+  if (value < INT32_MIN) return INT32_MIN;
+  return static_cast<std::int32_t>(value);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::int32_t value = TextToInt(text);
+  FUZZ_CHECK(value == Reference(text));
+
+  // Written out and read back, any value is itself again, also in full-width
+  // digits behind an ideographic space.
+  const std::string decimal = std::to_string(value);
+  FUZZ_CHECK(TextToInt(decimal) == value);
+  std::string wide = "\xA1\xA1";
+  for (const char c : decimal) {
+    wide += '\xA3';
+    wide += static_cast<char>(c + 0x80);
+  }
+  FUZZ_CHECK(TextToInt(wide) == value);
+  return 0;
+}

@@ -1,0 +1,281 @@
+// Bad files: new.ini missing, read-only, garbage, huge values, keys in another
+// encoding, a code cache of 10,000 titles; code tables empty, without records,
+// unopenable or of 64 MB.  The program runs on with sane values, and new.ini
+// stays a profile file whose "软件设置" holds exactly what the program and the
+// user wrote.
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/key_settings_window.h"
+#include "app/main_bar.h"
+#include "app/settings.h"
+#include "platform/sim/sim.h"
+#include "quote/dzh_reader.h"
+#include "support/code_table.h"
+#include "support/test_fixture.h"
+#include "text/text.h"
+
+namespace {
+
+using Entries = std::map<std::string, std::string>;
+
+constexpr const char* kNote = "F1[112],F2[113],F3[114],F4[115],依此类推";
+
+// A profile file as the profile functions write it, read strictly: every line
+// ends in CR LF and is blank, a comment, "[section]" or "key=value"; no
+// section twice, no key twice within a section (names without ASCII case).
+// Returns the sections' entries; a broken line fails the test.
+std::map<std::string, Entries> ParseStrictly(const std::string& file) {
+  std::map<std::string, Entries> sections;
+  std::string section;
+  bool inSection = false;
+  std::size_t start = 0;
+  while (start < file.size()) {
+    const std::size_t end = file.find("\r\n", start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "a line without CR LF at byte " << start;
+      break;
+    }
+    const std::string line = file.substr(start, end - start);
+    start = end + 2;
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      EXPECT_EQ(line.back(), ']') << line;
+      section = LowerAscii(line.substr(1, line.size() - 2));
+      EXPECT_EQ(sections.count(section), 0u) << "section twice: " << line;
+      sections[section];
+      inSection = true;
+      continue;
+    }
+    const std::size_t equals = line.find('=');
+    EXPECT_TRUE(inSection && equals != std::string::npos && equals > 0) << "not an entry: " << line;
+    if (equals == std::string::npos) continue;
+    const std::string key = LowerAscii(line.substr(0, equals));
+    EXPECT_EQ(sections[section].count(key), 0u) << "key twice: " << line;
+    sections[section][key] = line.substr(equals + 1);
+  }
+  return sections;
+}
+
+Entries DefaultSettings(int left = 100, int top = 100) {
+  return {{"键码表", kNote},
+          {"买入键", "112"},
+          {"卖出键", "113"},
+          {"功能键", "114"},
+          {"左边", std::to_string(left)},
+          {"顶边", std::to_string(top)}};
+}
+
+class BadFiles : public SimTest {
+ protected:
+  static platform::Rect BarRect() {
+    platform::Rect rect;
+    platform::GetWindowRect(MainBar().bar, &rect);
+    return rect;
+  }
+};
+
+// Start-up over what a user's disk may hold under the name new.ini.
+TEST_F(BadFiles, StartUpOverAnyNewIni) {
+  std::mt19937 random(20240607);
+  std::string garbage(4096, '\0');
+  for (char& c : garbage) c = static_cast<char>(random());
+  const std::string megabyte(1 << 20, '7');
+  // "软件设置" and its keys as UTF-8 bytes: another encoding, other names.
+  const std::string utf8 =
+      "[\xE8\xBD\xAF\xE4\xBB\xB6\xE8\xAE\xBE\xE7\xBD\xAE]\r\n"
+      "\xE4\xB9\xB0\xE5\x85\xA5\xE9\x94\xAE=120\r\n\xE5\xB7\xA6\xE8\xBE\xB9=300\r\n";
+  struct Case {
+    const char* name;
+    bool exists;
+    std::string content;
+    std::int32_t buyKey;
+    int left, top;
+    bool keepsOriginal;  // what was there is still there, byte for byte
+  } cases[] = {
+      {"missing", false, "", 112, 100, 100, false},
+      {"empty", true, "", 112, 100, 100, true},
+      {"binary garbage", true, garbage, 112, 100, 100, true},
+      {"no line ends", true, "[软件设置]买入键=120左边=5", 112, 100, 100, true},
+      // The leading number decides; one at the limit of 32 bits still leaves
+      // the bar a rectangle that 32-bit coordinates can hold.
+      {"1 MB position", true, "[软件设置]\r\n左边=-20 " + megabyte + "\r\n顶边=" + megabyte + "\r\n", 112, -20,
+       INT32_MAX - 24, false},
+      {"position beyond 32 bits", true, "[软件设置]\r\n左边=99999999999\r\n顶边=-99999999999\r\n", 112, INT32_MAX - 120,
+       INT32_MIN, false},
+      {"1 MB key code", true, "[软件设置]\r\n买入键=" + megabyte + "\r\n", 2147483647, 100, 100, true},
+      {"UTF-8 names", true, utf8, 112, 100, 100, true},
+      {"lone CRs and NULs", true, std::string("[软件设置]\r买入键=120\r\0\r\n卖出键=7\n", 34), 112, 100, 100, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    if (c.exists) sim::WriteFile(IniPath(), c.content);
+    StartProgram();
+
+    EXPECT_EQ(AppState.buyKey, c.buyKey);
+    EXPECT_GE(AppState.sellKey, 1);
+    EXPECT_GE(AppState.functionKey, 1);
+    EXPECT_EQ(BarRect().left, c.left);
+    EXPECT_EQ(BarRect().top, c.top);
+    const std::string after = sim::FileContent(IniPath());
+    if (c.keepsOriginal) {
+      EXPECT_EQ(after.compare(0, c.content.size(), c.content), 0) << "the user's bytes changed";
+    }
+    // Whatever was there, what the program wrote reads back as written.
+    EXPECT_EQ(TextToInt(ReadSetting(kSettingsSection, "买入键", "")), AppState.buyKey);
+    EXPECT_EQ(TextToInt(ReadSetting(kSettingsSection, "左边", "")), c.left);
+    EXPECT_EQ(TextToInt(ReadSetting(kSettingsSection, "顶边", "")), c.top);
+    EXPECT_EQ(ReadSetting(kSettingsSection, "功能键", ""), std::to_string(AppState.functionKey));
+    TearDown();
+  }
+}
+
+TEST_F(BadFiles, ReadOnlyNewIniLeavesTheProgramRunningOnWhatItHolds) {
+  const std::string original = "[软件设置]\r\n买入键=0\r\n左边=40\r\n顶边=50\r\n";
+  sim::WriteFile(IniPath(), original);
+  sim::SetReadOnly(IniPath());
+  sim::WriteFile("D:\\dzh\\data\\sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
+  const std::uint32_t dzh = sim::AddProcess("D:\\dzh\\dzh.exe");
+  const platform::Hwnd frame = sim::CreateWindow({"DzhFrame", "大智慧", dzh});
+  sim::WindowSpec mdi{"MDIClient", "", dzh};
+  mdi.parent = frame;
+  sim::WindowSpec document{"DzhChart", "招商银行", dzh};
+  document.parent = sim::CreateWindow(mdi);
+  sim::CreateWindow(document);
+
+  StartProgram();
+  EXPECT_EQ(AppState.buyKey, 112) << "repaired in memory though the file cannot be";
+  EXPECT_EQ(BarRect().left, 40);
+  OpenKeySettings();
+  sim::TypeInto(sim::KeySettings().sellBox, "120");
+  EXPECT_EQ(AppState.sellKey, 120);
+  sim::PressEscape(sim::KeySettings().window);
+  platform::MoveWindow(MainBar().bar, 300, 200, 120, 24, true);
+  sim::ChooseFromTrayMenu(platform::TrayMenuItem::kTrader);
+  sim::TrayMouse(platform::kWmContextMenu);
+  EXPECT_EQ(GetQuoteSource(), QuoteSource::kTrader);
+  sim::ChooseFromTrayMenu(platform::TrayMenuItem::kDzh);
+  sim::TrayMouse(platform::kWmContextMenu);
+
+  // Nothing can be cached, so each tick resolves the title again: the code
+  // is still right every time.
+  sim::Advance(5000);
+  EXPECT_EQ(AppState.currentCode, "600036");
+  EXPECT_EQ(sim::FileContent(IniPath()), original);
+}
+
+TEST_F(BadFiles, TenThousandCachedTitles) {
+  std::string file = "[软件设置]\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n左边=100\r\n顶边=100\r\n[代码表]\r\n";
+  for (int i = 0; i < 10000; ++i) file += "证券" + std::to_string(i) + "=" + std::to_string(600000 + i) + "\r\n";
+  sim::WriteFile(IniPath(), file);
+  StartProgram();
+  EXPECT_EQ(sim::FileContent(IniPath()), file) << "start-up had nothing to repair";
+
+  for (int i : {0, 1, 4999, 9999}) EXPECT_EQ(LookupCachedCode("证券" + std::to_string(i)), std::to_string(600000 + i));
+  AppState.dzhExePath = "D:\\dzh\\dzh.exe";
+  EXPECT_EQ(ResolveDzhCode("新证券"), "新证券");
+  EXPECT_EQ(sim::FileContent(IniPath()), file + "新证券=新证券\r\n") << "one entry added at the end, none changed";
+}
+
+// The 大智慧 code tables in every bad shape; the code falls back to the title
+// and every file opened is closed again (the fixture checks the handles).
+TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
+  const std::string sh = "D:\\dzh\\data\\sh\\STKINFO60.DAT", sz = "D:\\dzh\\data\\sz\\STKINFO60.DAT";
+  const std::string shenzhen = code_table::Table(code_table::ShenzhenSecurities());
+  // 64 MB of records with the one wanted at the very end.
+  std::string huge = code_table::LargeTable(true, 64u << 20, 3);
+  huge += code_table::Record({"605999", "尾部证券"});
+  huge += std::string(code_table::kRecordSize, '\0');
+  struct Case {
+    const char* name;
+    std::string shanghai;
+    std::uint64_t sparseSize;  // > 0: a Shanghai table of that many NULs instead
+    bool unopenable;
+    std::string title, code;
+  } cases[] = {
+      {"size 0", "", 0, false, "平安银行", "000001"},
+      {"header only", code_table::Table({}), 0, false, "平安银行", "000001"},
+      {"no record of the title", code_table::Table(code_table::ShanghaiSecurities()), 0, false, "无此证券", "无此证券"},
+      {"title as the last bytes", "600000\0\0\0\0浦发银行", 0, false, "浦发银行", "浦发银行"},
+      {"64 MB of NULs", "", 64u << 20, false, "平安银行", "000001"},
+      {"64 MB, title at its end", huge, 0, false, "尾部证券", "605999"},
+      {"unopenable (Shenzhen is not tried)", shenzhen, 0, true, "平安银行", "平安银行"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    AppState.dzhExePath = "D:\\dzh\\dzh.exe";
+    if (c.sparseSize > 0) {
+      sim::WriteSparseFile(sh, c.sparseSize);
+    } else {
+      sim::WriteFile(sh, c.shanghai);
+    }
+    sim::FailOpen(sh, c.unopenable);
+    sim::WriteFile(sz, shenzhen);
+    EXPECT_EQ(ResolveDzhCode(c.title), c.code);
+    EXPECT_EQ(LookupCachedCode(c.title), c.code);
+    TearDown();
+  }
+}
+
+// A whole session of a user who keeps a commented new.ini with a section of
+// his own: every change lands in "软件设置" as written, the cache only in
+// "代码表", and nothing else of the file moves.
+TEST_F(BadFiles, NewIniHoldsExactlyWhatWasWritten) {
+  const std::string mine = "; my notes\r\n[我的设置]\r\n买入键=999\r\n左边=1\r\n\r\n";
+  sim::WriteFile(IniPath(), mine + "[软件设置]\r\n数据源=1\r\n买入键=116\r\n左边=200\r\n顶边=20\r\n");
+  sim::WriteFile("D:\\dzh\\data\\sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
+  sim::WriteFile("D:\\dzh\\data\\sz\\STKINFO60.DAT", code_table::Table(code_table::ShenzhenSecurities()));
+  StartProgram();
+  EXPECT_EQ(GetQuoteSource(), QuoteSource::kTrader);
+
+  OpenKeySettings();
+  sim::TypeInto(sim::KeySettings().buyBox, "１２０");
+  sim::TypeInto(sim::KeySettings().sellBox, "-7");
+  sim::TypeInto(sim::KeySettings().functionBox, "");
+  sim::PressEscape(sim::KeySettings().window);
+  platform::MoveWindow(MainBar().bar, -500, 30, 120, 24, true);
+  sim::ChooseFromTrayMenu(platform::TrayMenuItem::kDzh);
+  sim::TrayMouse(platform::kWmContextMenu);
+
+  // Titles that look like settings, sections or entries go nowhere near
+  // "软件设置".
+  AppState.dzhExePath = "D:\\dzh\\dzh.exe";
+  const std::vector<std::string> titles = {"招商银行", "买入键",          "软件设置", "[软件设置]",
+                                           "左边=5",   "a\r\n[软件设置]", "万科Ａ",   " 数据源"};
+  for (const std::string& title : titles) ResolveDzhCode(title);
+  sim::SetReadOnly(IniPath());
+  platform::MoveWindow(MainBar().bar, 10, 10, 120, 24, true);  // lost: the file is read-only
+  sim::SetReadOnly(IniPath(), false);
+
+  const std::string file = sim::FileContent(IniPath());
+  EXPECT_EQ(file.compare(0, mine.size(), mine), 0) << "the user's own lines moved";
+  std::map<std::string, Entries> sections = ParseStrictly(file);
+  EXPECT_EQ(sections.size(), 3u);
+  EXPECT_EQ(sections["我的设置"], (Entries{{"买入键", "999"}, {"左边", "1"}}));
+  Entries expected = DefaultSettings(-500, 30);
+  expected["数据源"] = "0";
+  expected["买入键"] = "１２０";
+  expected["卖出键"] = "-7";
+  expected["功能键"] = "";
+  EXPECT_EQ(sections["软件设置"], expected);
+  EXPECT_EQ(sections["代码表"],
+            (Entries{{"招商银行", "600036"}, {"买入键", "买入键"}, {"软件设置", "软件设置"}, {"万科Ａ", "000002"}}));
+
+  // The next start reads back what the user typed, and changes nothing.
+  ResetAppState();
+  ResetMainBar();
+  ResetKeySettings();
+  StartProgram();
+  EXPECT_EQ(AppState.buyKey, 120);
+  EXPECT_EQ(AppState.sellKey, 113) << "-7 is repaired at the next start";
+  EXPECT_EQ(AppState.functionKey, 114);
+  EXPECT_EQ(BarRect().left, -500);
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+// One simulated hour of the program at work: 36,000 ticks with 大智慧's front
+// document switching every second, 大智慧 closed and started again, stays in
+// 交易师 mode and a buy click every minute.  Whatever path a tick takes, it
+// releases every snapshot, file, listing and input attachment, keeps the code
+// right, and the program's memory and new.ini stop growing once every title
+// has been seen.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include "app/app_state.h"
+#include "app/main_bar.h"
+#include "app/settings.h"
+#include "platform/sim/sim.h"
+#include "support/code_table.h"
+#include "support/test_fixture.h"
+#include "text/text.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
+
+namespace {
+
+using platform::Hwnd;
+
+constexpr const char* kDzhExe = "D:\\dzh\\dzh.exe";
+
+// Bytes the process has allocated and not freed, where the allocator tells.
+std::optional<std::size_t> HeapInUse() {
+#if defined(__SANITIZE_ADDRESS__)
+  return __sanitizer_get_current_allocated_bytes();
+#elif defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 33)
+  return mallinfo2().uordblks;
+#else
+  return std::nullopt;
+#endif
+}
+
+struct Document {
+  std::string title, code;  // code: what the program must show for it
+};
+
+// Titles of every kind the reader meets: codes of both exchanges, one that no
+// table holds (shown as itself), one new.ini cannot hold as a key (kept in
+// memory), and an empty one (changes nothing).
+std::vector<Document> Documents() {
+  std::vector<Document> documents;
+  for (const auto& s : code_table::ShanghaiSecurities()) documents.push_back({s.name, s.code});
+  for (const auto& s : code_table::ShenzhenSecurities()) documents.push_back({s.name, s.code});
+  documents.push_back({"自选股一", "自选股一"});
+  documents.push_back({"[板块]指数", "[板块]指数"});
+  documents.push_back({"", ""});
+  return documents;
+}
+
+struct Dzh {
+  std::uint32_t process = 0;
+  Hwnd frame = 0;
+  std::vector<Hwnd> documents;  // in the order of Documents()
+};
+
+Dzh StartDzh() {
+  Dzh dzh;
+  dzh.process = sim::AddProcess(kDzhExe);
+  dzh.frame = sim::CreateWindow({"DzhFrame", "大智慧 - 行情", dzh.process});
+  sim::WindowSpec mdi{"MDIClient", "", dzh.process};
+  mdi.parent = dzh.frame;
+  const Hwnd client = sim::CreateWindow(mdi);
+  for (const Document& d : Documents()) {
+    sim::WindowSpec document{"DzhChart", d.title, dzh.process};
+    document.parent = client;
+    dzh.documents.push_back(sim::CreateWindow(document));
+  }
+  return dzh;
+}
+
+// A trading client whose code field has the focus from the start.
+Hwnd StartClient() {
+  const std::uint32_t process = sim::AddProcess("C:\\broker\\xiadan.exe");
+  const Hwnd window = sim::CreateWindow({"BrokerFrame", "网上股票交易系统5.0", process});
+  sim::WindowSpec field{"Edit", "", process};
+  field.parent = window;
+  const Hwnd edit = sim::CreateWindow(field);
+  sim::SetFocus(edit);
+  return edit;
+}
+
+void ChooseSource(platform::TrayMenuItem item) {
+  sim::ChooseFromTrayMenu(item);
+  sim::TrayMouse(platform::kWmContextMenu);
+}
+
+class Soak : public SimTest {};
+
+TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
+  const std::string folder = "D:\\dzh\\data\\";
+  sim::WriteFile(folder + "sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
+  sim::WriteFile(folder + "sz\\STKINFO60.DAT", code_table::Table(code_table::ShenzhenSecurities()));
+  const std::uint32_t trader = sim::AddProcess("C:\\jys\\jys.exe");
+  sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", trader});
+  const Hwnd codeField = StartClient();
+  StartProgram();
+  Dzh dzh = StartDzh();
+
+  const std::vector<Document> documents = Documents();
+  std::size_t ticks = 0;
+  std::optional<std::size_t> heapAtStart;
+  std::string iniAtStart;
+  int wrongCodes = 0, leakyTicks = 0, buys = 0, wrongBuys = 0;
+
+  for (int second = 0; second < 3600; ++second) {
+    const int minute = second / 60;
+    const std::size_t front = static_cast<std::size_t>(second) % documents.size();
+    if (second % 60 == 0) {
+      // The paths other than the steady one, once in a while.
+      if (minute == 3) sim::EndProcess(dzh.process);
+      if (minute == 4) dzh = StartDzh();
+      if (minute % 10 == 7) ChooseSource(platform::TrayMenuItem::kTrader);
+      if (minute % 10 == 8) ChooseSource(platform::TrayMenuItem::kDzh);
+      if (minute >= 1 && TextToInt(AppState.currentCode) > 0) {
+        sim::Click(MainBar().buyButton);
+        ++buys;
+        wrongBuys += sim::TextOf(codeField) != AppState.currentCode;
+      }
+    }
+    if (minute != 3) sim::BringToTop(dzh.documents[front]);
+    sim::Advance(1000);
+
+    for (const sim::Call& event : sim::Events()) ticks += event.text == "OnTimer(1)";
+    sim::ClearHistory();
+    leakyTicks += sim::OpenHandles() != 0 || sim::InputAttachments() != 0;
+
+    // 大智慧 mode, attached, with a document that has a title: its code.
+    const bool dzhShown = minute >= 5 && minute % 10 != 7 && minute % 10 != 8;
+    if (dzhShown && !documents[front].title.empty()) wrongCodes += AppState.currentCode != documents[front].code;
+    if (minute % 10 == 7) wrongCodes += AppState.currentCode != "600036";
+
+    // Every title has been seen by minute 10: from then on nothing may grow.
+    if (second == 10 * 60 + 1) {
+      heapAtStart = HeapInUse();
+      iniAtStart = sim::FileContent(IniPath());
+    }
+  }
+
+  EXPECT_EQ(leakyTicks, 0) << "seconds that ended with a handle or an input attachment still held";
+  EXPECT_EQ(wrongCodes, 0) << "seconds that ended with a wrong code";
+  // 100 ms ticks, fewer while 大智慧 is gone and searched for every 10 s.
+  EXPECT_GE(ticks, 35000u);
+  EXPECT_LE(ticks, 36000u);
+  EXPECT_GE(buys, 40);
+  EXPECT_EQ(wrongBuys, 0) << "buy clicks that left another code in the trading client";
+
+  EXPECT_EQ(sim::FileContent(IniPath()), iniAtStart) << "new.ini changed after every title had been cached";
+  const IniEntries cache = IniSection("代码表");
+  EXPECT_EQ(cache.size(), documents.size() - 2) << "one entry per title new.ini can hold";
+  const IniEntries settings = IniSection("软件设置");
+  EXPECT_EQ(settings.size(), 7u) << "键码表, three keys, 左边, 顶边, 数据源";
+  EXPECT_EQ(ReadSetting(kSettingsSection, "数据源", ""), "0");
+
+  const std::optional<std::size_t> heapAtEnd = HeapInUse();
+  if (heapAtStart && heapAtEnd) {
+    // A leak of one small string per tick would be half a megabyte here.
+    EXPECT_LE(*heapAtEnd, *heapAtStart + 4096)
+        << "heap in use grew from " << *heapAtStart << " to " << *heapAtEnd << " bytes";
+  }
+}
+
+}  // namespace
