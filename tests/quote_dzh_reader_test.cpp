@@ -205,6 +205,42 @@ TEST_F(DzhReader, TitlesNewIniCannotHoldStayInMemory) {
   for (const std::string& title : titles) EXPECT_EQ(LookupCachedCode(title), "") << title;
 }
 
+// Titles no security has, as a window may still show them: far too long for a
+// value read back from new.ini, or bytes that are not GBK.  They resolve like
+// any other, in memory only, and never take the cached code of a look-alike.
+TEST_F(DzhReader, OverlongAndMalformedTitlesStayInMemory) {
+  const std::vector<std::string> titles = {
+      std::string(10240, 'x'), std::string(32767 * 2, '\xB3'), "浦发银行\x81", "\x80浦发银行", "\xFF银行", "银\x81\x7F行",
+  };
+  std::string table = "STKINFO1" + std::string(8, '\0');
+  for (std::size_t i = 0; i < titles.size(); ++i) table += Field("60071" + std::to_string(i)) + titles[i] + '\0';
+  sim::WriteFile(std::string(kShanghai) + kTable, table);
+  sim::WriteFile(std::string(kShenzhen) + kTable, table);
+  WriteSetting(kCodeCacheSection, "浦发银行", "600000");
+  const std::string iniBefore = sim::FileContent(IniPath());
+
+  for (std::size_t i = 0; i < titles.size(); ++i) {
+    EXPECT_FALSE(IsCacheableTitle(titles[i])) << i;
+    EXPECT_EQ(LookupCachedCode(titles[i]), "") << i;
+    EXPECT_EQ(ResolveDzhCode(titles[i]), "60071" + std::to_string(i)) << i;
+    EXPECT_EQ(LookupCachedCode(titles[i]), "60071" + std::to_string(i)) << i;
+  }
+  EXPECT_EQ(sim::FileContent(IniPath()), iniBefore);
+  EXPECT_TRUE(IsCacheableTitle(std::string(10239, 'x')));
+}
+
+// A title that changes all the time and cannot be cached (a clock with "=")
+// must not make the memory kept for such titles grow for the whole run.
+TEST_F(DzhReader, TitlesKeptInMemoryAreBounded) {
+  WriteTables({}, {});
+  for (int i = 0; i < 1024; ++i) ResolveDzhCode("时间=" + std::to_string(i));
+  EXPECT_EQ(LookupCachedCode("时间=1023"), "时间=1023");
+  EXPECT_EQ(LookupCachedCode("时间=0"), "时间=0");
+  ResolveDzhCode("时间=1024");
+  EXPECT_EQ(LookupCachedCode("时间=0"), "") << "the oldest titles are forgotten, not kept for ever";
+  EXPECT_EQ(LookupCachedCode("时间=1024"), "时间=1024");
+}
+
 TEST(CacheableTitle, OrdinaryTitlesAreCacheable) {
   for (const char* title : {"浦发银行", "万科Ａ", "ST 股票", "乕乚", "600000", "A;B", "a[b]", "x\"y"})
     EXPECT_TRUE(IsCacheableTitle(title)) << title;

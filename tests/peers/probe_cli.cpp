@@ -19,6 +19,9 @@
 //   settext HWND TEXT                 WM_SETTEXT (SendMessageTimeout); prints the result
 //   window TITLE [MS]                 shows a plain top-level window with that title, prints its
 //                                     record and pumps messages for MS ms (default: until killed)
+//   texta HWND [BUFFER]               WM_GETTEXTLENGTH then WM_GETTEXT through the ANSI calls
+//                                     (SendMessageTimeoutA, 500 ms each, with a buffer of BUFFER
+//                                     bytes, default length + 1): "length copied ms"
 //   handles PID                       "handles windows" of a process: its kernel handles
 //                                     (GetProcessHandleCount, or the system handle table where
 //                                     that says 0, as under Wine) and its windows, child ones too
@@ -354,6 +357,25 @@ long CountWindows(DWORD pid) {
   return count.windows;
 }
 
+int TextA(int argc, wchar_t** argv) {
+  if (argc < 3) return 1;
+  HWND window = ParseHwnd(argv[2]);
+  const ULONGLONG start = GetTickCount64();
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 500, &length)) return 2;
+  long long size = static_cast<long long>(length) + 1;
+  if (argc >= 4 && !ParseNumber(argv[3], &size)) return 1;
+  std::vector<char> buffer(static_cast<size_t>(size) + 1, '\0');
+  DWORD_PTR copied = 0;
+  const bool ok = SendMessageTimeoutA(window, WM_GETTEXT, static_cast<WPARAM>(size),
+                                      reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, 500, &copied) != 0;
+  char out[96];
+  std::snprintf(out, sizeof out, "%llu %lld %llu\n", static_cast<unsigned long long>(length),
+                ok ? static_cast<long long>(copied) : -1LL, GetTickCount64() - start);
+  Write(out);
+  return ok ? 0 : 2;
+}
+
 int Handles(int argc, wchar_t** argv) {
   long long pid = 0;
   if (argc < 3 || !ParseNumber(argv[2], &pid)) return 1;
@@ -447,6 +469,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"send") return Message(argc, argv, false);
   if (command == L"settext") return SetText(argc, argv);
   if (command == L"window") return ShowWindowWithTitle(argc, argv);
+  if (command == L"texta") return TextA(argc, argv);
   if (command == L"handles") return Handles(argc, argv);
   if (command == L"ping") return Ping(argc, argv);
   return 1;

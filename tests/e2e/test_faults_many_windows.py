@@ -1,0 +1,60 @@
+"""1,000 visible top-level windows above the peers: the bar still finds
+大智慧 and the trading client beneath them and stays responsive while it
+searches for 大智慧 (figures printed).  The start-up search for the trading
+client examines the executable behind every one of them, which takes long
+under Wine: its time is printed, not bounded tightly."""
+
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import harness as h  # noqa: E402
+from fault_scene import DzhStandIn, Lingbo  # noqa: E402
+from order_scene import Bar, OrderCase, ini_text  # noqa: E402
+
+CROWD = 1000
+
+
+class ThousandWindows(OrderCase):
+
+    def test_peers_found_beneath_a_thousand_windows(self):
+        client = self.start_client()
+        dzh = DzhStandIn(self, ["招商银行"])
+        crowd = self.start("trader_standin.exe", "--crowd", CROWD, "人群")
+        h.wait_until(lambda: len([w for w in h.windows() if w.title.startswith("窗口 ")]) >= CROWD, 60, 1,
+                     what="%d windows up" % CROWD)
+        self.assertTrue(crowd.alive())
+
+        app = self.app_dir()
+        app.write_ini(ini_text(source="0"))
+        program = self.start(app.exe, cwd=app.path)
+        started = time.monotonic()
+        window = self.find_window(title=h.LINGBO_TITLE, timeout=120, visible=True)
+        print("\nthe bar showed %.1f s after start, its start-up search going through %d windows"
+              % (time.monotonic() - started, CROWD), file=sys.stderr)
+        lingbo, bar = Lingbo(app, program, window), Bar(window)
+        lingbo.wait_label("600036", timeout=20)
+        self.assertEqual(lingbo.stall(1000)[3], 0)
+
+        # Found by the start-up search and remembered: the click goes straight to it.
+        clicked = time.monotonic()
+        bar.buy()
+        client.wait_code("buy", "600036", timeout=40)
+        print("\nbuy filled %.1f s after the click, the client beneath %d windows" % (time.monotonic() - clicked,
+              CROWD), file=sys.stderr)
+
+        # Searching for 大智慧 again, every 10 s, through all of them.
+        dzh.stop()
+        count, longest, mean, failed = lingbo.stall(11000)
+        print("searching for 大智慧 among %d windows: bar kept a message waiting at most %.0f ms (mean %.1f)"
+              % (CROWD, longest, mean), file=sys.stderr)
+        self.assertEqual(failed, 0)
+        self.assertLess(longest, 5000)
+        self.assertTrue(program.alive())
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,72 @@
+"""大智慧 document titles no charting program should show: 64 KB long, bytes
+that are not GBK, CR, LF and "=".  The bar must neither crash nor freeze, nor
+let such a title into new.ini where it could break the file or take the code
+of another title."""
+
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import harness as h  # noqa: E402
+from fault_scene import DzhStandIn, FaultCase  # noqa: E402
+
+CACHE = "代码表"
+
+
+def raw(data):
+    return "hex:" + data.hex()
+
+
+class OddTitles(FaultCase):
+
+    def test_odd_titles_neither_break_the_bar_nor_new_ini(self):
+        pufa = "浦发银行".encode("gbk")
+        injection = "浦发\r\n[软件设置]\r\n买入键=1\r\n".encode("gbk")
+        # (document, what the label shows afterwards: None = stays as it was)
+        cases = [
+            ("long:65536", None),                    # beyond any sane title: not read at all
+            ("long:65534", "长" * 32767),            # read, and shown as itself
+            ("long:20001", "长" * 10000 + "Z"),
+            # A lone lead byte at the end: Wine's message transport drops it,
+            # so what arrives is 浦发银行 itself.
+            (raw(pufa + b"\x81"), "600000"),
+            (raw(b"\x80" + pufa), "€浦发银行"),
+            (raw(b"A=B"), "A=B"),
+            (raw(injection), "浦发\r\n[软件设置]\r\n买入键=1\r\n"),
+        ]
+        dzh = DzhStandIn(self, [c[0] for c in cases] + ["浦发银行"])
+        bar = self.start_lingbo(source="0")
+        bar.wait_label("600000")
+        ini_before = bar.app.parse_ini()
+
+        shown = "600000"
+        for document, label in cases:
+            with self.subTest(document=document[:24]):
+                dzh.show(document)
+                if label is None:
+                    time.sleep(1.5)
+                    # The label keeps its code; above all, never 浦发银行's.
+                    self.assertEqual(bar.label_text(), shown)
+                else:
+                    bar.wait_label(label, timeout=10)
+                    shown = label
+                count, longest, _, failed = bar.stall(600)
+                print("\n%-24s bar kept a message waiting at most %.0f ms" % (document[:24], longest), file=sys.stderr)
+                self.assertEqual(failed, 0)
+                self.assertLess(longest, 1500)
+
+        dzh.show("浦发银行")
+        bar.wait_label("600000")
+        self.assertStillRunning(bar)
+        ini = bar.app.parse_ini()
+        self.assertEqual(ini["软件设置"], ini_before["软件设置"], "the settings were changed through a title")
+        self.assertEqual(ini[CACHE], {"浦发银行": "600000"}, "odd titles went into new.ini")
+        self.assertLess(len(bar.app.ini_bytes()), 1024)
+        self.assertEqual(bar.app.ini_get("软件设置", "买入键"), "112")
+
+
+if __name__ == "__main__":
+    unittest.main()
