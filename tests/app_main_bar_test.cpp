@@ -151,8 +151,8 @@ TEST_F(MainBarTest, TrayMouseMessages) {
     bool togglesBar;
     bool showsMenu;
   } cases[] = {
-      {platform::kWmLButtonUp, true, false},  {platform::kWmLButtonDblClk, true, false},
-      {platform::kWmRButtonUp, false, true},  {platform::kWmContextMenu, false, true},
+      {platform::kWmLButtonUp, true, false},       {platform::kWmLButtonDblClk, true, false},
+      {platform::kWmRButtonUp, false, true},       {platform::kWmContextMenu, false, true},
       {0x0201 /* WM_LBUTTONDOWN */, false, false}, {0x0200 /* WM_MOUSEMOVE */, false, false},
       {0x0204 /* WM_RBUTTONDOWN */, false, false},
   };

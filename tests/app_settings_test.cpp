@@ -24,7 +24,7 @@ TEST_F(SettingsTest, NamesLoseLeadingBlanksAndEmptyNamesReadNothing) {
       {"软件设置", "买入键", "d", "120"},
       {" \t软件设置", "\x01\x1f 买入键", "d", "120"},
       {"软件设置", "卖出键", " 7", " 7"},  // the default keeps its blanks
-      {"软件设置", " \r\n", "d", ""},     // no key: "", not the default
+      {"软件设置", " \r\n", "d", ""},      // no key: "", not the default
       {"", "买入键", "d", ""},
       {"   ", "买入键", "d", ""},
   };
@@ -55,16 +55,14 @@ TEST_F(SettingsTest, FirstLoadRepairsEveryKeyAndWritesNoSource) {
   EXPECT_EQ(AppState.buyKey, 112);
   EXPECT_EQ(AppState.sellKey, 113);
   EXPECT_EQ(AppState.functionKey, 114);
-  const IniEntries expected = {{"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"},
-                               {"买入键", "112"},
-                               {"卖出键", "113"},
-                               {"功能键", "114"}};
+  const IniEntries expected = {
+      {"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"}, {"买入键", "112"}, {"卖出键", "113"}, {"功能键", "114"}};
   EXPECT_EQ(IniSection(kSettingsSection), expected);
 }
 
 TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
   struct Case {
-    const char* stored;       // the lines of "软件设置"
+    const char* stored;  // the lines of "软件设置"
     std::int32_t buy, sell, function;
     QuoteSource source;
     bool fileChanged;

@@ -86,7 +86,7 @@ TEST_F(DiscoveryTest, FindProcessIdByFileNameFoldsOnlyAsciiCapitals) {
       {"坅.exe", other},
       {"坅.EXE", other},
       {"LINGBO.EXE", sim::kOwnProcess},
-      {"xiadan", 0},       // the whole name must match
+      {"xiadan", 0},  // the whole name must match
       {"xiadan.exe ", 0},
       {"C:\\broker\\XiaDan.exe", 0},
       {"", 0},
@@ -116,8 +116,13 @@ TEST_F(DiscoveryTest, ProcessFileNameOfWindowClimbsToTheTopOfTheChain) {
     Hwnd window;
     const char* name;
   } const cases[] = {
-      {main, "xiadan.exe"}, {panel, "xiadan.exe"}, {edit, "xiadan.exe"},
-      {popup, "xiadan.exe"}, {helperMain, "helper.exe"}, {0, ""}, {-5, ""},
+      {main, "xiadan.exe"},
+      {panel, "xiadan.exe"},
+      {edit, "xiadan.exe"},
+      {popup, "xiadan.exe"},
+      {helperMain, "helper.exe"},
+      {0, ""},
+      {-5, ""},
   };
   for (const Case& c : cases) EXPECT_EQ(ProcessFileNameOfWindow(c.window), c.name) << c.window;
 
@@ -355,9 +360,10 @@ TEST_F(DiscoveryTest, DescriptionMarkers) {
     const char* description;
     bool found;
   } const cases[] = {
-      {"网上交易", true},       {"XX网上股票交易系统", true}, {"V6主框架模块", true},
-      {"机构版主程序", true},   {"v6主框架模块", false},      {"机构版", false},
-      {"股票交易", false},      {"", false},
+      {"网上交易", true},      {"XX网上股票交易系统", true},
+      {"V6主框架模块", true},  {"机构版主程序", true},
+      {"v6主框架模块", false}, {"机构版", false},
+      {"股票交易", false},     {"", false},
   };
   int n = 0;
   for (const Case& c : cases) {

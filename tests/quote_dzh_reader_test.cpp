@@ -59,7 +59,7 @@ TEST_F(DzhReader, ResolvesEachExchangeAndCachesTheAnswer) {
   struct Case {
     std::string title, code;
   } const cases[] = {
-      {"浦发银行", "600000"}, {"贵州茅台", "600519"}, {"中国平安", "601318"}, {"平安银行", "000001"},
+      {"浦发银行", "600000"}, {"贵州茅台", "600519"}, {"中国平安", "601318"},           {"平安银行", "000001"},
       {"万科Ａ", "000002"},   {"五粮液", "000858"},   {"不存在的股票", "不存在的股票"},
   };
   for (const Case& c : cases) {
@@ -100,18 +100,17 @@ TEST_F(DzhReader, CodesRejectedByTheMarketRules) {
 }
 
 TEST_F(DzhReader, TitleOnlyAtTheEndOfBothTablesGivesNoCode) {
-  sim::WriteFile(std::string(kShanghai) + kTable, code_table::Table(code_table::Generated(true, 10, 3)) +
-                                                      Field("600123") + "末尾股票");
-  sim::WriteFile(std::string(kShenzhen) + kTable, code_table::Table(code_table::Generated(false, 10, 4)) +
-                                                      Field("000123") + "末尾股票");
+  sim::WriteFile(std::string(kShanghai) + kTable,
+                 code_table::Table(code_table::Generated(true, 10, 3)) + Field("600123") + "末尾股票");
+  sim::WriteFile(std::string(kShenzhen) + kTable,
+                 code_table::Table(code_table::Generated(false, 10, 4)) + Field("000123") + "末尾股票");
   EXPECT_EQ(ResolveDzhCode("末尾股票"), "末尾股票");
 }
 
 TEST_F(DzhReader, TheLastStockInfoFileListedIsUsedInBothFolders) {
   const std::vector<std::string> names = {"STKINFO51.DAT", "STKINFO60.DAT", "OLD_STKINFO.DAT"};
   for (std::size_t i = 0; i < names.size(); ++i) {
-    WriteTables({{"60010" + std::to_string(i), "多表股票"}}, {{"00010" + std::to_string(i), "深市多表"}},
-                names[i]);
+    WriteTables({{"60010" + std::to_string(i), "多表股票"}}, {{"00010" + std::to_string(i), "深市多表"}}, names[i]);
   }
   sim::WriteFile(std::string(kShanghai) + "stkinfo99.dat", code_table::Table({{"600999", "多表股票"}}));
   sim::MakeDirectory(std::string(kShanghai) + "STKINFO_ZZZ");
@@ -210,7 +209,8 @@ TEST_F(DzhReader, TitlesNewIniCannotHoldStayInMemory) {
 // any other, in memory only, and never take the cached code of a look-alike.
 TEST_F(DzhReader, OverlongAndMalformedTitlesStayInMemory) {
   const std::vector<std::string> titles = {
-      std::string(10240, 'x'), std::string(32767 * 2, '\xB3'), "浦发银行\x81", "\x80浦发银行", "\xFF银行", "银\x81\x7F行",
+      std::string(10240, 'x'), std::string(32767 * 2, '\xB3'), "浦发银行\x81", "\x80浦发银行", "\xFF银行",
+      "银\x81\x7F行",
   };
   std::string table = "STKINFO1" + std::string(8, '\0');
   for (std::size_t i = 0; i < titles.size(); ++i) table += Field("60071" + std::to_string(i)) + titles[i] + '\0';

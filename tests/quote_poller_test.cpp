@@ -26,8 +26,8 @@ struct DzhScene {
 // A running 大智慧: its frame with `mdiPosition - 1` plain children before the
 // "MDIClient", one document per title (the first one in front), and its code
 // tables beside the executable.
-DzhScene StartDzh(const std::string& exe = kDzhExe, const std::string& title = "大智慧 - 行情",
-                  int mdiPosition = 3, const std::vector<std::string>& documents = {"浦发银行", "平安银行"}) {
+DzhScene StartDzh(const std::string& exe = kDzhExe, const std::string& title = "大智慧 - 行情", int mdiPosition = 3,
+                  const std::vector<std::string>& documents = {"浦发银行", "平安银行"}) {
   const std::string folder = exe.substr(0, exe.rfind('\\'));
   sim::WriteFile(folder + "\\data\\sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
   sim::WriteFile(folder + "\\data\\sz\\STKINFO60.DAT", code_table::Table(code_table::ShenzhenSecurities()));
@@ -218,10 +218,18 @@ TEST_F(QuotePoller, FindChildByPathFollowsPositions) {
     std::string path;
     Hwnd expected;
   } const cases[] = {
-      {"1", first},      {"3", dzh.mdiClient},           {"3-1", dzh.documents[0]},
-      {"3-2", dzh.documents[1]}, {"3-3", 0}, {"4", 0},  {"", 0},
-      {"0", 0},          {"3-0", 0},                     {"1-1", 0},
-      {"-1", 0},         {"3-", 0},
+      {"1", first},
+      {"3", dzh.mdiClient},
+      {"3-1", dzh.documents[0]},
+      {"3-2", dzh.documents[1]},
+      {"3-3", 0},
+      {"4", 0},
+      {"", 0},
+      {"0", 0},
+      {"3-0", 0},
+      {"1-1", 0},
+      {"-1", 0},
+      {"3-", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(FindChildByPath(dzh.frame, c.path), c.expected) << '"' << c.path << '"';
 }

@@ -57,8 +57,8 @@ TEST(MarketRule, AcceptsSixCharactersOfTheExchange) {
     std::string code;
     bool shanghai, shenzhen;
   } const cases[] = {
-      {"600000", true, false},  {"500001", true, false},  {"688001", true, false},
-      {"700000", false, false}, {"000001", false, true},  {"300750", false, true},
+      {"600000", true, false},  {"500001", true, false},   {"688001", true, false},
+      {"700000", false, false}, {"000001", false, true},   {"300750", false, true},
       {"499999", false, true},  {"000000", false, false},  // value 0
       {"60000", false, false},  {"6000000", false, false}, {"", false, false},
       {"60003a", true, false},  // the leading number decides
@@ -89,18 +89,16 @@ TEST(TableScan, FindsTheCodeInFrontOfTheName) {
       {"a Shenzhen code in the Shanghai rule", Field("000001") + name + "x", Market::kShanghai, ""},
       {"a Shenzhen code", Field("000001") + name + "x", Market::kShenzhen, "000001"},
       {"a later valid record", Field("ABC") + name + Field("600036") + name + "x", Market::kShanghai, "600036"},
-      {"back-to-back titles leave an empty piece", Field("600036") + name + name + "x", Market::kShanghai,
-       "600036"},
+      {"back-to-back titles leave an empty piece", Field("600036") + name + name + "x", Market::kShanghai, "600036"},
       // The piece between two titles is shorter than a field: no candidate
       // there, but the table goes on and the trailing piece is examined.
-      {"a short piece, then the table's last 10 bytes", "xx" + name + "12" + name + Field("600519"),
-       Market::kShanghai, "600519"},
+      {"a short piece, then the table's last 10 bytes", "xx" + name + "12" + name + Field("600519"), Market::kShanghai,
+       "600519"},
       {"the trailing piece alone", name + "tail-" + Field("601318"), Market::kShanghai, "601318"},
       {"an empty table", "", Market::kShanghai, ""},
       // The last 10 bytes would run back into the title and read "600001".
       {"a trailing piece shorter than a field", "junk-junk-6" + "00001\0\0\0\0"s, Market::kShanghai, "", "6"},
-      {"a trailing piece of exactly a field", "junk-junk-X" + "600002\0\0\0\0"s, Market::kShanghai, "600002",
-       "X"},
+      {"a trailing piece of exactly a field", "junk-junk-X" + "600002\0\0\0\0"s, Market::kShanghai, "600002", "X"},
       {"the table is the title", name, Market::kShanghai, ""},
   };
   for (const Case& c : cases) {
@@ -132,9 +130,14 @@ TEST(TableScan, ChunkedScanAgreesWithThePlainSplit) {
     std::string table;
     for (int i = pick(60); i > 0; --i) {
       switch (pick(4)) {
-        case 0: table += title; break;
-        case 1: table += Field(std::to_string(pick(2) ? 600000 + pick(9999) : 1 + pick(4999))) + title; break;
-        default: table += alphabet[pick(sizeof alphabet)];
+        case 0:
+          table += title;
+          break;
+        case 1:
+          table += Field(std::to_string(pick(2) ? 600000 + pick(9999) : 1 + pick(4999))) + title;
+          break;
+        default:
+          table += alphabet[pick(sizeof alphabet)];
       }
     }
     const Market market = pick(2) ? Market::kShanghai : Market::kShenzhen;

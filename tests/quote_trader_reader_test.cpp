@@ -19,15 +19,15 @@ TEST(TextBetween, CutsBetweenTheFirstMarkersInGbkSteps) {
   } const cases[] = {
       {"交易师 - 600036 - 招商银行", " - ", " - ", "600036"},
       {"a - b - c - d", " - ", " - ", "b"},
-      {"a - - b", " - ", " - ", ""},  // the end marker must come after the start
-      {"a -  - b", " - ", " - ", ""},   // nothing between the markers
-      {"a - b", " - ", " - ", ""},      // no end marker
-      {"a b", " - ", " - ", ""},        // no start marker
+      {"a - - b", " - ", " - ", ""},   // the end marker must come after the start
+      {"a -  - b", " - ", " - ", ""},  // nothing between the markers
+      {"a - b", " - ", " - ", ""},     // no end marker
+      {"a b", " - ", " - ", ""},       // no start marker
       {"[SH600036]", "[", "]", "SH600036"},
       {"乕600036乚[SZ000002]", "[", "]", "SZ000002"},
       {"[乕乚]", "[", "]", "乕乚"},
       {"xxSTARTabcEND", "start", "end", "abc"},  // markers fold ASCII case
-      {"圓A", "a", "z", ""},                      // a trail byte 'A' is no letter
+      {"圓A", "a", "z", ""},                     // a trail byte 'A' is no letter
   };
   for (const Case& c : cases)
     EXPECT_EQ(TextBetween(c.text, c.start, c.end), c.between) << c.text << " / " << c.start << c.end;
@@ -109,8 +109,7 @@ TEST_F(TraderReader, DistrustsTheReportedLength) {
     std::intptr_t length;
     std::string text;
   } const cases[] = {
-      {-1, ""}, {65536, ""}, {std::intptr_t{1} << 40, ""}, {7, "行情 - "}, {0, ""},
-      {65535, "行情 - 600036 - 招商银行"},
+      {-1, ""}, {65536, ""}, {std::intptr_t{1} << 40, ""}, {7, "行情 - "}, {0, ""}, {65535, "行情 - 600036 - 招商银行"},
   };
   for (const Case& c : cases) {
     sim::SetReportedTextLength(main, c.length);

@@ -38,19 +38,19 @@ TEST(TextToInt, ReadsLeadingDecimalNumber) {
 TEST(TextToInt, FoldsFullWidthFormsFirst) {
   // Full-width digits, sign and the ideographic space, as GBK bytes.
   const IntCase cases[] = {
-      {"\xA3\xB1\xA3\xB1\xA3\xB6", 116},         // １１６
-      {"\xA1\xA1\xA3\xAD\xA3\xB5", -5},          // 　－５
-      {"\xA3\xB1" "2\xA3\xB3", 123},             // mixed widths
-      {"\xA3\xB1\xA1\xA1\xA3\xB2", 1},           // an ideographic space ends the number
-      {"\xA1\xA1\xA1\xA1" "9", 9},
-      {"\xA3\xA0" "1", 0},                       // trail 0xA0 is outside the folded range
-      {"\xA3", 0},                               // a lone lead byte at the end
+      {"\xA3\xB1\xA3\xB1\xA3\xB6", 116},  // １１６
+      {"\xA1\xA1\xA3\xAD\xA3\xB5", -5},   // 　－５
+      {"\xA3\xB1\x32\xA3\xB3", 123},      // mixed widths
+      {"\xA3\xB1\xA1\xA1\xA3\xB2", 1},    // an ideographic space ends the number
+      {"\xA1\xA1\xA1\xA1\x39", 9},
+      {"\xA3\xA0\x31", 0},  // trail 0xA0 is outside the folded range
+      {"\xA3", 0},          // a lone lead byte at the end
       {"1\xA3", 1},
   };
   for (const auto& c : cases) EXPECT_EQ(TextToInt(c.text), c.value) << c.text;
   // The folding steps over whole characters: the 0xA3 here is the trail of
   // another character, not the lead of a full-width digit.
-  EXPECT_EQ(TextToInt("\xB0\xA3\xB1" "5"), 0);
+  EXPECT_EQ(TextToInt("\xB0\xA3\xB1\x35"), 0);
 }
 
 TEST(TextToInt, ClampsBeyondThe32BitRange) {
@@ -79,17 +79,17 @@ TEST(FindText, StepsOverTwoByteCharacters) {
       {"abc", "", {}, -1},
       {"", "a", {}, -1},
       {"abcabc", "bc", {}, 2},
-      {"abcabc", "bc", {false, true}, 5},          // last occurrence
-      {"abcabc", "bc", {false, false, 3}, 5},      // from a later start
-      {"乕]", "[", {}, -1},                        // '[' only as a trail byte
+      {"abcabc", "bc", {false, true}, 5},      // last occurrence
+      {"abcabc", "bc", {false, false, 3}, 5},  // from a later start
+      {"乕]", "[", {}, -1},                    // '[' only as a trail byte
       {"乕[", "[", {}, 3},
       {"乚x]", "]", {}, 4},
-      {"[乚]", "]", {false, true}, 4},            // last one, not the trail
+      {"[乚]", "]", {false, true}, 4},  // last one, not the trail
       {"圓A", "A", {}, 3},
-      {"員t", "T", {true}, 3},                     // folding skips the trail 'T'
+      {"員t", "T", {true}, 3},  // folding skips the trail 'T'
       {"交易师 - 600036 - 名", " - ", {}, 7},
       {"交易师 - 600036 - 名", " - ", {false, true}, 16},
-      {"网上股票交易系统", "网上交易", {}, -1},   // markers never match across characters
+      {"网上股票交易系统", "网上交易", {}, -1},  // markers never match across characters
       {"网上股票交易系统", "网上股票交易", {}, 1},
       {"xSH600036", "sh", {true}, 2},
       {"xSH600036", "sh", {}, -1},

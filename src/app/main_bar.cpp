@@ -122,8 +122,8 @@ void InstallTrayIcon() {
   if (trayIconAdded && platform::ShellNotifyIconA(platform::kNimModify, icon)) return;
   // Whichever of the two the shell turns down, the other is right: a new
   // taskbar has lost the icon, a taskbar that only redrew itself still has it.
-  trayIconAdded = platform::ShellNotifyIconA(platform::kNimAdd, icon) ||
-                  platform::ShellNotifyIconA(platform::kNimModify, icon);
+  trayIconAdded =
+      platform::ShellNotifyIconA(platform::kNimAdd, icon) || platform::ShellNotifyIconA(platform::kNimModify, icon);
 }
 
 QuoteSource GetQuoteSource() {

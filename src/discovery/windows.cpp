@@ -11,10 +11,9 @@ constexpr unsigned kTextTimeoutMs = 500;
 // and must not decide how much memory is taken.
 constexpr std::intptr_t kMaxTextLength = 65535;
 
-bool Ask(platform::Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
-         std::intptr_t* result) {
-  return platform::SendMessageTimeoutA(window, message, wParam, lParam, platform::kSmtoAbortIfHung,
-                                       kTextTimeoutMs, result);
+bool Ask(platform::Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t* result) {
+  return platform::SendMessageTimeoutA(window, message, wParam, lParam, platform::kSmtoAbortIfHung, kTextTimeoutMs,
+                                       result);
 }
 
 }  // namespace

@@ -5,21 +5,21 @@
 namespace events {
 
 // The main bar.
-void OnMainBarMoved();                // WM_MOVE, never during creation
-void OnMainBarDestroyed();            // WM_DESTROY
-void OnTimer(unsigned id);            // WM_TIMER of the bar
+void OnMainBarMoved();                      // WM_MOVE, never during creation
+void OnMainBarDestroyed();                  // WM_DESTROY
+void OnTimer(unsigned id);                  // WM_TIMER of the bar
 void OnTrayMessage(unsigned mouseMessage);  // the tray callback's lParam
-void OnTaskbarCreated();              // the shell announced a new taskbar
+void OnTaskbarCreated();                    // the shell announced a new taskbar
 void OnBuyClicked();
 void OnSellClicked();
-void OnCodeLabelDoubleClicked();      // left double-click
-void OnCodeLabelRightButtonDown();    // right button pressed
+void OnCodeLabelDoubleClicked();    // left double-click
+void OnCodeLabelRightButtonDown();  // right button pressed
 
 // The key settings window.
-void OnBuyKeyChanged();               // EN_CHANGE of each box
+void OnBuyKeyChanged();  // EN_CHANGE of each box
 void OnSellKeyChanged();
 void OnFunctionKeyChanged();
-void OnSettingsFileClicked();         // the "配置文件" button
-void OnKeySettingsClosed();           // the window is being destroyed
+void OnSettingsFileClicked();  // the "配置文件" button
+void OnKeySettingsClosed();    // the window is being destroyed
 
 }  // namespace events

@@ -69,8 +69,8 @@ bool IsWindow(Hwnd window);
 // SendMessageTimeoutA.  lParam may point at a buffer (WM_GETTEXT) or a
 // NUL-terminated text (EM_REPLACESEL).  Returns false on failure or time-out;
 // *result receives the message's result when it succeeds.
-bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
-                         unsigned flags, unsigned timeoutMs, std::intptr_t* result);
+bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam, unsigned flags,
+                         unsigned timeoutMs, std::intptr_t* result);
 // GetWindowTextA into a buffer of maxCount bytes (so at most maxCount - 1
 // bytes of text).  Also used for the program's own windows.
 std::string GetWindowTextA(Hwnd window, int maxCount);

@@ -57,8 +57,7 @@ class FileHandle {
 
 class FindHandle {
  public:
-  FindHandle(const std::string& pattern, platform::FindData* data)
-      : handle_(platform::FindFirstFileA(pattern, data)) {}
+  FindHandle(const std::string& pattern, platform::FindData* data) : handle_(platform::FindFirstFileA(pattern, data)) {}
   ~FindHandle() {
     if (valid()) platform::FindClose(handle_);
   }

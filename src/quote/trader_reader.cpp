@@ -53,8 +53,8 @@ std::vector<TopLevelWindowEntry> ListTopLevelWindows() {
 
 std::string GetWindowTextTimeout(platform::Hwnd window) {
   std::intptr_t length = 0;
-  if (!platform::SendMessageTimeoutA(window, platform::kWmGetTextLength, 0, 0, platform::kSmtoBlock,
-                                     kLengthTimeoutMs, &length)) {
+  if (!platform::SendMessageTimeoutA(window, platform::kWmGetTextLength, 0, 0, platform::kSmtoBlock, kLengthTimeoutMs,
+                                     &length)) {
     return {};
   }
   if (length < 0 || length > kLongestText) return {};

@@ -12,8 +12,8 @@ using namespace platform;
 PeerSpec TwoWindows(bool minimisedMain = false) {
   PeerSpec shape;
   shape.windows = {With(TopLevel("main", "网上股票交易系统"), [&](auto& w) { w.minimized = minimisedMain; }),
-                  With(Child("edit", "main", "Edit", "old"), [](auto& w) { w.focused = true; }),
-                  With(TopLevel("other", "other"), [](auto& w) { w.front = true; })};
+                   With(Child("edit", "main", "Edit", "old"), [](auto& w) { w.focused = true; }),
+                   With(TopLevel("other", "other"), [](auto& w) { w.front = true; })};
   return shape;
 }
 

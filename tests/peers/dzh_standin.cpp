@@ -94,8 +94,8 @@ HWND OpenDocument(const std::wstring& name) {
   if (!document) return nullptr;
   if (name.compare(0, 4, L"hex:") == 0) {
     rawDocuments.push_back({document, FromHex(name.substr(4)), nullptr});
-    rawDocuments.back().original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(document, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RawTextProc)));
+    rawDocuments.back().original =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(document, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RawTextProc)));
     specs.emplace_back(document, name);
   } else if (name.compare(0, 5, L"long:") == 0) {
     const size_t bytes = std::wcstoul(name.c_str() + 5, nullptr, 10);

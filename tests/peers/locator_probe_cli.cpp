@@ -34,8 +34,8 @@ std::wstring Widen(const std::string& bytes, UINT codePage) {
 
 std::string Narrow(const std::wstring& text, UINT codePage) {
   if (text.empty()) return {};
-  const int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
   return out;

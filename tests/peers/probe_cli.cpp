@@ -72,11 +72,20 @@ std::string Escaped(const std::wstring& text) {
   std::string out;
   for (char c : Utf8(text)) {
     switch (c) {
-      case '\t': out += "\\t"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -106,8 +115,8 @@ bool TextOf(HWND window, std::wstring* text) {
   if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return false;
   std::wstring buffer(length + 1, L'\0');
   DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
-                           SMTO_ABORTIFHUNG, 2000, &copied))
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG,
+                           2000, &copied))
     return false;
   buffer.resize(copied < buffer.size() ? copied : buffer.size() - 1);
   *text = buffer;
@@ -218,8 +227,7 @@ int Profile(int argc, wchar_t** argv) {
     DWORD size = GetPrivateProfileStringA(section.c_str(), nullptr, "", buffer.data(),
                                           static_cast<DWORD>(buffer.size()), file.c_str());
     if (size == 0) return 3;
-    for (const char* key = buffer.data(); *key; key += lstrlenA(key) + 1)
-      Write(Escaped(Widen(key, CP_ACP)) + "\n");
+    for (const char* key = buffer.data(); *key; key += lstrlenA(key) + 1) Write(Escaped(Widen(key, CP_ACP)) + "\n");
     return 0;
   }
   std::string key = Convert(argv[4], CP_ACP);
@@ -238,20 +246,20 @@ int Profile(int argc, wchar_t** argv) {
 
 int Message(int argc, wchar_t** argv, bool post) {
   long long message = 0, wParam = 0, lParam = 0;
-  if (argc < 6 || !ParseNumber(argv[3], &message) || !ParseNumber(argv[4], &wParam) ||
-      !ParseNumber(argv[5], &lParam))
+  if (argc < 6 || !ParseNumber(argv[3], &message) || !ParseNumber(argv[4], &wParam) || !ParseNumber(argv[5], &lParam))
     return 1;
   HWND window = ParseHwnd(argv[2]);
   char out[64];
   if (post) {
-    BOOL ok = PostMessageW(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+    BOOL ok =
+        PostMessageW(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
     std::snprintf(out, sizeof out, "%d\n", ok ? 1 : 0);
     Write(out);
     return ok ? 0 : 1;
   }
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam),
-                           static_cast<LPARAM>(lParam), SMTO_ABORTIFHUNG, 2000, &result))
+  if (!SendMessageTimeoutW(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
+                           SMTO_ABORTIFHUNG, 2000, &result))
     return 1;
   std::snprintf(out, sizeof out, "%lld\n", static_cast<long long>(result));
   Write(out);
@@ -261,8 +269,8 @@ int Message(int argc, wchar_t** argv, bool post) {
 int SetText(int argc, wchar_t** argv) {
   if (argc < 4) return 1;
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(ParseHwnd(argv[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]), SMTO_ABORTIFHUNG,
-                           2000, &result))
+  if (!SendMessageTimeoutW(ParseHwnd(argv[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]), SMTO_ABORTIFHUNG, 2000,
+                           &result))
     return 1;
   Write(result ? "1\n" : "0\n");
   return 0;

@@ -95,14 +95,14 @@ struct Client {
   HWND popup = nullptr;
   HWND hint = nullptr;
   Form forms[2];
-  int current = -1;   // the form on show, -1 before the first hot key
+  int current = -1;    // the form on show, -1 before the first hot key
   bool ready = false;  // texts set while building the window are not changes
 } g;
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
   return out;
@@ -134,15 +134,24 @@ std::wstring TextOf(HWND window) {
 
 const wchar_t* KeyMessageName(UINT message) {
   switch (message) {
-    case WM_KEYDOWN: return L"WM_KEYDOWN";
-    case WM_KEYUP: return L"WM_KEYUP";
-    case WM_CHAR: return L"WM_CHAR";
-    case WM_DEADCHAR: return L"WM_DEADCHAR";
-    case WM_SYSKEYDOWN: return L"WM_SYSKEYDOWN";
-    case WM_SYSKEYUP: return L"WM_SYSKEYUP";
-    case WM_SYSCHAR: return L"WM_SYSCHAR";
-    case WM_SYSDEADCHAR: return L"WM_SYSDEADCHAR";
-    default: return nullptr;
+    case WM_KEYDOWN:
+      return L"WM_KEYDOWN";
+    case WM_KEYUP:
+      return L"WM_KEYUP";
+    case WM_CHAR:
+      return L"WM_CHAR";
+    case WM_DEADCHAR:
+      return L"WM_DEADCHAR";
+    case WM_SYSKEYDOWN:
+      return L"WM_SYSKEYDOWN";
+    case WM_SYSKEYUP:
+      return L"WM_SYSKEYUP";
+    case WM_SYSCHAR:
+      return L"WM_SYSCHAR";
+    case WM_SYSDEADCHAR:
+      return L"WM_SYSDEADCHAR";
+    default:
+      return nullptr;
   }
 }
 
@@ -217,9 +226,9 @@ void Hang() {
 }
 
 HWND Control(const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h, HWND parent, WORD id) {
-  HWND control = CreateWindowExW(0, cls, text, WS_CHILD | style, x, y, w, h, parent,
-                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleW(nullptr),
-                                 nullptr);
+  HWND control =
+      CreateWindowExW(0, cls, text, WS_CHILD | style, x, y, w, h, parent,
+                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
   return control;
 }
@@ -237,8 +246,8 @@ void BuildForm(int side) {
   f.code = Control(L"Edit", g.options.code.c_str(), WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 106, 70, 120, 22, p,
                    FormId(side, kIdCode));
   f.priceLabel = Control(L"Static", buy ? L"买入价格" : L"卖出价格", 0, 16, 104, 86, 20, p, 0);
-  f.price = Control(L"Edit", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 106, 102, 120, 22, p,
-                    FormId(side, kIdPrice));
+  f.price =
+      Control(L"Edit", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 106, 102, 120, 22, p, FormId(side, kIdPrice));
   f.quantityLabel = Control(L"Static", buy ? L"买入数量" : L"卖出数量", 0, 16, 136, 86, 20, p, 0);
   f.quantity = Control(L"Edit", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_NUMBER, 106, 134, 120, 22, p,
                        FormId(side, kIdQuantity));
@@ -289,18 +298,32 @@ bool ParseOptions(int argc, wchar_t** argv) {
     const std::wstring name = arg.substr(0, eq);
     const std::wstring value = eq == std::wstring::npos ? L"" : arg.substr(eq + 1);
     const UINT number = static_cast<UINT>(std::wcstoul(value.c_str(), nullptr, 0));
-    if (name == L"--title") o.title = value;
-    else if (name == L"--buy-key") o.buyKey = number;
-    else if (name == L"--sell-key") o.sellKey = number;
-    else if (name == L"--focus-delay") o.focusDelay = number;
-    else if (name == L"--code") o.code = value;
-    else if (name == L"--minimized") o.minimized = true;
-    else if (name == L"--hidden") o.hidden = true;
-    else if (name == L"--popup") { o.popup = true; o.popupTitle = value; }
-    else if (name == L"--hang-after") { o.hang = true; o.hangAfter = number; }
-    else if (name == L"--hang-for") o.hangFor = number;
-    else if (name == L"--log") o.logPath = value;
-    else return false;
+    if (name == L"--title")
+      o.title = value;
+    else if (name == L"--buy-key")
+      o.buyKey = number;
+    else if (name == L"--sell-key")
+      o.sellKey = number;
+    else if (name == L"--focus-delay")
+      o.focusDelay = number;
+    else if (name == L"--code")
+      o.code = value;
+    else if (name == L"--minimized")
+      o.minimized = true;
+    else if (name == L"--hidden")
+      o.hidden = true;
+    else if (name == L"--popup") {
+      o.popup = true;
+      o.popupTitle = value;
+    } else if (name == L"--hang-after") {
+      o.hang = true;
+      o.hangAfter = number;
+    } else if (name == L"--hang-for")
+      o.hangFor = number;
+    else if (name == L"--log")
+      o.logPath = value;
+    else
+      return false;
   }
   return true;
 }
@@ -332,8 +355,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wc.lpszClassName = L"StandInOrderLogin";
   RegisterClassExW(&wc);
 
-  g.main = CreateWindowExW(0, L"StandInOrderClient", o.title.c_str(), WS_OVERLAPPEDWINDOW, 200, 150, 480, 300,
-                           nullptr, nullptr, instance, nullptr);
+  g.main = CreateWindowExW(0, L"StandInOrderClient", o.title.c_str(), WS_OVERLAPPEDWINDOW, 200, 150, 480, 300, nullptr,
+                           nullptr, instance, nullptr);
   if (!g.main) return 1;
   wchar_t hint[96];
   std::swprintf(hint, sizeof hint / sizeof hint[0], L"按 0x%02X 买入, 0x%02X 卖出", o.buyKey, o.sellKey);
@@ -344,9 +367,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   if (!o.hidden) ShowWindow(g.main, o.minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
   if (o.popup) {
-    g.popup = CreateWindowExW(WS_EX_DLGMODALFRAME, L"StandInOrderLogin", o.popupTitle.c_str(),
-                              WS_POPUP | WS_CAPTION | WS_SYSMENU, 260, 200, 280, 170, g.main, nullptr, instance,
-                              nullptr);
+    g.popup =
+        CreateWindowExW(WS_EX_DLGMODALFRAME, L"StandInOrderLogin", o.popupTitle.c_str(),
+                        WS_POPUP | WS_CAPTION | WS_SYSMENU, 260, 200, 280, 170, g.main, nullptr, instance, nullptr);
     Control(L"Static", L"账号", WS_VISIBLE, 16, 16, 60, 20, g.popup, 0);
     Control(L"Edit", L"", WS_VISIBLE | WS_BORDER | WS_TABSTOP, 80, 14, 160, 22, g.popup, 0);
     Control(L"Static", L"密码", WS_VISIBLE, 16, 48, 60, 20, g.popup, 0);

@@ -46,7 +46,10 @@ const std::vector<Security>& ShanghaiSecurities() {
 
 const std::vector<Security>& ShenzhenSecurities() {
   static const std::vector<Security> securities = {
-      {"000001", "平安银行"}, {"000002", "万科Ａ"}, {"000651", "格力电器"}, {"000858", "五粮液"},
+      {"000001", "平安银行"},
+      {"000002", "万科Ａ"},
+      {"000651", "格力电器"},
+      {"000858", "五粮液"},
   };
   return securities;
 }
@@ -77,8 +80,7 @@ std::vector<Security> Generated(bool shanghai, std::size_t count, std::uint32_t 
 std::string Record(const Security& security, std::uint32_t seed) {
   std::string record(kRecordSize, '\0');
   record.replace(0, std::min(security.code.size(), kCodeFieldSize), security.code, 0, kCodeFieldSize);
-  record.replace(kCodeFieldSize, std::min(security.name.size(), kNameFieldSize), security.name, 0,
-                 kNameFieldSize);
+  record.replace(kCodeFieldSize, std::min(security.name.size(), kNameFieldSize), security.name, 0, kNameFieldSize);
   // Quote data: small little-endian numbers.  Only ASCII bytes, so that no
   // name can be found inside it.
   std::uint32_t state = seed * 2654435761u + static_cast<std::uint32_t>(std::hash<std::string>{}(security.code));

@@ -270,10 +270,10 @@ TEST_F(OwnWindows, KeySettingsWindowHasItsFrameAndLayout) {
     std::string text;
     Hwnd handle;  // 0: not handed out
   } const cases[] = {
-      {"Static", {8, 7, 48, 32}, "买入键", 0},          {"Edit", {58, 7, 128, 32}, "", keys.buyBox},
-      {"Static", {8, 37, 48, 62}, "卖出键", 0},         {"Edit", {58, 37, 128, 62}, "", keys.sellBox},
-      {"Static", {8, 67, 48, 92}, "功能键", 0},         {"Edit", {58, 67, 128, 92}, "", keys.functionBox},
-      {"Static", {136, 6, 240, 97}, note, 0},           {"Button", {11, 96, 235, 120}, "配置文件", 0},
+      {"Static", {8, 7, 48, 32}, "买入键", 0},  {"Edit", {58, 7, 128, 32}, "", keys.buyBox},
+      {"Static", {8, 37, 48, 62}, "卖出键", 0}, {"Edit", {58, 37, 128, 62}, "", keys.sellBox},
+      {"Static", {8, 67, 48, 92}, "功能键", 0}, {"Edit", {58, 67, 128, 92}, "", keys.functionBox},
+      {"Static", {136, 6, 240, 97}, note, 0},   {"Button", {11, 96, 235, 120}, "配置文件", 0},
   };
   HWND child = ::GetWindow(window, GW_CHILD);
   for (const Case& c : cases) {
@@ -282,8 +282,7 @@ TEST_F(OwnWindows, KeySettingsWindowHasItsFrameAndLayout) {
     ::GetClassNameA(child, name, sizeof name);
     EXPECT_STRCASEEQ(name, c.className);
     const RECT r = ClientRectIn(window, child);
-    EXPECT_TRUE(r.left == c.rect.left && r.top == c.rect.top && r.right == c.rect.right &&
-                r.bottom == c.rect.bottom)
+    EXPECT_TRUE(r.left == c.rect.left && r.top == c.rect.top && r.right == c.rect.right && r.bottom == c.rect.bottom)
         << c.text << ": " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
     EXPECT_EQ(Text(child), c.text);
     if (c.handle) {

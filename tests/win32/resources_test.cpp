@@ -31,7 +31,9 @@ TEST(Resources, VersionInformationIsChineseAndNamesTheProgram) {
     const char* name;
     std::string value;
   } const cases[] = {
-      {"FileDescription", "凌波助手"}, {"ProductName", "凌波助手"}, {"FileVersion", LINGBO_VERSION_TEXT},
+      {"FileDescription", "凌波助手"},
+      {"ProductName", "凌波助手"},
+      {"FileVersion", LINGBO_VERSION_TEXT},
       {"ProductVersion", LINGBO_VERSION_TEXT},
   };
   for (const Case& c : cases) {
@@ -75,7 +77,7 @@ TEST(Tray, TipIsCutToSixtyTwoBytesAtACharacterBoundary) {
       {std::string(80, 'a'), 62},
       {std::string(61, 'a') + "凌", 61},  // the lead byte alone would fit: dropped with its trail
       {std::string(60, 'a') + "凌波", 62},
-      {std::string("a\xB0"), 1},           // a lead byte without its trail byte
+      {std::string("a\xB0"), 1},  // a lead byte without its trail byte
       {"", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(win32::TrayTipLength(c.tip), c.kept) << c.tip;
@@ -108,9 +110,8 @@ TEST_F(Files, ProfileRoundTripsGbkNamesAndHonoursTheBufferSize) {
     std::uint32_t size;
     std::string expected;
   } const cases[] = {
-      {"软件设置", "左边", 32, "-500"}, {"代码表", "浦发银行", 32, "600000"},
-      {"代码表", "浦发银行", 4, "600"},  {"软件设置", "买入键", 32, ""},
-      {"软件设置", "左边", 0, ""},
+      {"软件设置", "左边", 32, "-500"}, {"代码表", "浦发银行", 32, "600000"}, {"代码表", "浦发银行", 4, "600"},
+      {"软件设置", "买入键", 32, ""},   {"软件设置", "左边", 0, ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(platform::GetPrivateProfileStringA(c.section, c.key, "x", c.size, path), c.expected) << c.key;

@@ -68,8 +68,8 @@ struct VersionInfo {
 };
 void SetVersionInfo(const std::string& path, const VersionInfo& info);
 // Shorthand: one translation (0804, 04b0 by default) and its FileDescription.
-void SetFileDescription(const std::string& path, const std::string& description,
-                        std::uint16_t language = 0x0804, std::uint16_t codePage = 0x04b0);
+void SetFileDescription(const std::string& path, const std::string& description, std::uint16_t language = 0x0804,
+                        std::uint16_t codePage = 0x04b0);
 
 // ---------------------------------------------------------------------------
 // Windows

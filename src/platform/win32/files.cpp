@@ -45,8 +45,7 @@ Handle OpenExistingFileShared(const std::string& path) {
   // The file is only ever read: a read-only file, a protected folder or an
   // owner that denies writers must not make it unreadable.
   if (file == INVALID_HANDLE_VALUE) {
-    file = ::CreateFileA(path.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+    file = ::CreateFileA(path.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   }
   return file == INVALID_HANDLE_VALUE ? kInvalidHandle : FromHandle(file);
 }
@@ -63,8 +62,8 @@ std::string GetPrivateProfileStringA(const std::string& section, const std::stri
                                      const std::string& path) {
   if (bufferSize == 0) return {};
   std::string value(bufferSize, '\0');
-  const DWORD length = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(),
-                                                  value.data(), bufferSize, path.c_str());
+  const DWORD length = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), value.data(),
+                                                  bufferSize, path.c_str());
   value.resize(length < bufferSize ? length : bufferSize - 1);
   return value;
 }

@@ -123,15 +123,16 @@ MainBarWindows CreateMainBar() {
   taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
   reportMoves = false;
   const POINT origin = win32::CentredOnScreen(kBarWidth, kBarHeight);
-  bar = ::CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kBarClass, "凌波助手", WS_POPUP | WS_CLIPCHILDREN,
-                          origin.x, origin.y, kBarWidth, kBarHeight, nullptr, nullptr, win32::Instance(), nullptr);
+  bar = ::CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kBarClass, "凌波助手", WS_POPUP | WS_CLIPCHILDREN, origin.x,
+                          origin.y, kBarWidth, kBarHeight, nullptr, nullptr, win32::Instance(), nullptr);
   if (!bar) return {};
   // An elevated bar would otherwise never hear that the taskbar came back.
   ::ChangeWindowMessageFilterEx(bar, taskbarCreated, MSGFLT_ALLOW, nullptr);
   MainBarWindows windows;
   windows.bar = FromHwnd(bar);
   windows.buyButton = FromHwnd(CreateControl(bar, "BUTTON", "买", BS_PUSHBUTTON, 0, 0, 0, 30, 24, kBuyId));
-  windows.codeLabel = FromHwnd(CreateControl(bar, kCodeLabelClass, "", 0, WS_EX_CLIENTEDGE, 30, 0, 60, 24, kCodeLabelId));
+  windows.codeLabel =
+      FromHwnd(CreateControl(bar, kCodeLabelClass, "", 0, WS_EX_CLIENTEDGE, 30, 0, 60, 24, kCodeLabelId));
   windows.sellButton = FromHwnd(CreateControl(bar, "BUTTON", "卖", BS_PUSHBUTTON, 0, 90, 0, 30, 24, kSellId));
   ::SetWindowPos(bar, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   reportMoves = true;

@@ -25,8 +25,8 @@ std::int32_t GetWindowLongA(Hwnd window, int index) {
 
 bool IsWindow(Hwnd window) { return window != 0 && ::IsWindow(ToHwnd(window)) != FALSE; }
 
-bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
-                         unsigned flags, unsigned timeoutMs, std::intptr_t* result) {
+bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam, unsigned flags,
+                         unsigned timeoutMs, std::intptr_t* result) {
   DWORD_PTR answer = 0;
   // Wine lets an ANSI text message to a hung window wait past its time-out
   // (the reply has to be translated); WM_NULL needs no translation and keeps

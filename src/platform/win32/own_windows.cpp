@@ -37,10 +37,10 @@ bool RegisterOnce(const char* className, WNDPROC procedure, UINT classStyle, HBR
   return ::RegisterClassExA(&windowClass) != 0;
 }
 
-HWND CreateControl(HWND parent, const char* className, const char* text, DWORD style, DWORD exStyle,
-                   int x, int y, int width, int height, int id) {
-  HWND control = ::CreateWindowExA(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                                   parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
+HWND CreateControl(HWND parent, const char* className, const char* text, DWORD style, DWORD exStyle, int x, int y,
+                   int width, int height, int id) {
+  HWND control = ::CreateWindowExA(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
   if (control) ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
   return control;
 }

@@ -87,8 +87,7 @@ void Restyle(HWND button) {
   ::InvalidateRect(button, nullptr, TRUE);
 }
 
-LRESULT CALLBACK ButtonSubclassProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                    DWORD_PTR) {
+LRESULT CALLBACK ButtonSubclassProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
   switch (message) {
     case WM_CREATE: {
       const LRESULT result = ::DefSubclassProc(button, message, wParam, lParam);
@@ -130,8 +129,8 @@ LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam) {
     const CREATESTRUCTA* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
     const LONG type = create->style & BS_TYPEMASK;
     char name[16];
-    if ((create->style & WS_CHILD) && ::GetClassNameA(window, name, sizeof name) &&
-        ::lstrcmpiA(name, "Button") == 0 && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)) {
+    if ((create->style & WS_CHILD) && ::GetClassNameA(window, name, sizeof name) && ::lstrcmpiA(name, "Button") == 0 &&
+        (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)) {
       Adopt(window, create->style, create->hwndParent);
     }
   }
@@ -158,10 +157,14 @@ namespace win32 {
 
 COLORREF SkinFrameColour(int colourScheme) {
   switch (colourScheme) {
-    case 1: return RGB(123, 158, 189);
-    case 2: return RGB(164, 185, 127);
-    case 3: return RGB(198, 197, 215);
-    default: return CLR_INVALID;
+    case 1:
+      return RGB(123, 158, 189);
+    case 2:
+      return RGB(164, 185, 127);
+    case 3:
+      return RGB(198, 197, 215);
+    default:
+      return CLR_INVALID;
   }
 }
 

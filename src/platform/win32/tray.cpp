@@ -68,14 +68,18 @@ TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
   ::AppendMenuA(menu, mark(checkedDzh), static_cast<UINT_PTR>(TrayMenuItem::kDzh), "大智慧");
   ::AppendMenuA(menu, mark(checkedTrader), static_cast<UINT_PTR>(TrayMenuItem::kTrader), "交易师");
   ::AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(TrayMenuItem::kExit), "退出");
-  const int chosen = static_cast<int>(
-      ::TrackPopupMenu(menu, TPM_RIGHTALIGN | TPM_RETURNCMD, x, y, 0, win32::ToHwnd(owner), nullptr));
+  const int chosen =
+      static_cast<int>(::TrackPopupMenu(menu, TPM_RIGHTALIGN | TPM_RETURNCMD, x, y, 0, win32::ToHwnd(owner), nullptr));
   ::DestroyMenu(menu);
   switch (chosen) {
-    case 1: return TrayMenuItem::kDzh;
-    case 2: return TrayMenuItem::kTrader;
-    case 3: return TrayMenuItem::kExit;
-    default: return TrayMenuItem::kNone;
+    case 1:
+      return TrayMenuItem::kDzh;
+    case 2:
+      return TrayMenuItem::kTrader;
+    case 3:
+      return TrayMenuItem::kExit;
+    default:
+      return TrayMenuItem::kNone;
   }
 }
 

@@ -12,9 +12,7 @@ namespace win32 {
 
 // User handles keep 32 significant bits, sign-extended on 64-bit Windows, so
 // the round trip through the seam's int32 is exact.
-inline HWND ToHwnd(platform::Hwnd window) {
-  return reinterpret_cast<HWND>(static_cast<std::intptr_t>(window));
-}
+inline HWND ToHwnd(platform::Hwnd window) { return reinterpret_cast<HWND>(static_cast<std::intptr_t>(window)); }
 inline platform::Hwnd FromHwnd(HWND window) {
   return static_cast<platform::Hwnd>(reinterpret_cast<std::intptr_t>(window));
 }
@@ -39,8 +37,8 @@ HICON ProgramIcon(int size);
 // Registers a window class of this module once; false when that fails.
 bool RegisterOnce(const char* className, WNDPROC procedure, UINT classStyle, HBRUSH background);
 // Creates a child control with the stock GUI font.
-HWND CreateControl(HWND parent, const char* className, const char* text, DWORD style, DWORD exStyle,
-                   int x, int y, int width, int height, int id);
+HWND CreateControl(HWND parent, const char* className, const char* text, DWORD style, DWORD exStyle, int x, int y,
+                   int width, int height, int id);
 // Top-left corner that centres a window of this outer size on the primary screen.
 POINT CentredOnScreen(int width, int height);
 
