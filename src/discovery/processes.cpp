@@ -7,8 +7,7 @@ namespace {
 // Closes a tool-help snapshot on every way out of the scope that took it.
 class Snapshot {
  public:
-  Snapshot(unsigned flags, std::uint32_t processId)
-      : handle_(platform::CreateToolhelp32Snapshot(flags, processId)) {}
+  Snapshot(unsigned flags, std::uint32_t processId) : handle_(platform::CreateToolhelp32Snapshot(flags, processId)) {}
   ~Snapshot() {
     if (valid()) platform::CloseHandle(handle_);
   }
@@ -22,6 +21,12 @@ class Snapshot {
   platform::Handle handle_;
 };
 
+// The process walks read only the process entries.  A snapshot of
+// everything would also list every thread in the system and walk this
+// program's heaps and modules, entries nobody reads: under Wine that made each
+// snapshot take 25 to 50 ms, and a search for the trading client takes several.
+constexpr unsigned kProcessesOnly = platform::kTh32csSnapProcess;
+
 // A chain of parents and owners is never this deep; the bound only keeps a
 // corrupt chain (a cycle) from spinning forever.
 constexpr int kMaxChainDepth = 4096;
@@ -30,7 +35,7 @@ constexpr int kMaxChainDepth = 4096;
 
 std::vector<ProcessRecord> ListProcesses() {
   std::vector<ProcessRecord> processes;
-  Snapshot snapshot(platform::kTh32csSnapAll, 0);
+  Snapshot snapshot(kProcessesOnly, 0);
   if (!snapshot.valid()) return processes;
   platform::ProcessEntry entry;
   for (bool more = platform::Process32First(snapshot.get(), &entry); more;
@@ -59,7 +64,7 @@ std::string ProcessFileNameOfWindow(platform::Hwnd window) {
 
 std::uint32_t FindProcessIdByFileName(const std::string& fileName) {
   if (fileName.empty()) return 0;  // no executable has an empty name
-  Snapshot snapshot(platform::kTh32csSnapAll, 0);
+  Snapshot snapshot(kProcessesOnly, 0);
   if (!snapshot.valid()) return 0;
   const std::string wanted = LowerAscii(fileName);
   platform::ProcessEntry entry;

@@ -1,0 +1,302 @@
+#!/usr/bin/env python3
+"""What lingbo.exe costs under Wine, each figure against a floor measured in the same run.
+
+    python3 tests/e2e/perf_wine.py [--only startup,idle,order] [--idle-seconds 60]
+                                   [--memory-seconds 60] [--startup-runs 15] [--order-runs 20]
+
+    startup  start to the bar visible at its saved place, against floor_window.exe
+             (one plain window) to its window; both timed from the Windows side by
+             floor_stopwatch_cli.exe, alternately, median of the runs
+    idle     attached to the 大智慧 stand-in with an unchanged front document:
+             CPU time of lingbo.exe over --idle-seconds against floor_title_poll.exe
+             (one read of that document's title every 100 ms), both running at once;
+             private memory of lingbo.exe after --memory-seconds of polling against
+             floor_window.exe at the same moment
+    order    the real click on "买" to the code in the stand-in client's field,
+             median of --order-runs runs, against the 230 ms of the tool's own pauses
+
+Every figure is printed as one line "FIGURE <name> <value> <unit> floor <value>
+ratio <r> target <op><t> <ok|MISSED>"; the exit status is 1 when a target is missed,
+2 when nothing could be measured.  Uses the Wine session named by LINGBO_WINE_ENV, or
+starts one of its own; LINGBO_WINDOWS_BUILD_DIR names the Windows build.
+"""
+
+import argparse
+import os
+import shutil
+import statistics
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+import order_latency  # noqa: E402  (starts no session on import)
+
+PAGE = os.sysconf("SC_PAGE_SIZE")
+TICKS = os.sysconf("SC_CLK_TCK")
+BAR_AT = (300, 200)
+CACHE = "代码表"
+MEMORY_BREAKDOWN = ("tray", "controls", "hook", "tray+controls+hook")
+BREAKDOWN = ("profile", "profile@10000", "timer", "iswindow", "timeout", "window",
+             "profile+timer+iswindow+timeout+window")
+
+
+def figure(name, value, unit, floor, target, higher_is_better=False):
+    """Prints one figure line; returns True when the target is met."""
+    ratio = value / floor if floor else float("inf")
+    ok = ratio >= target if higher_is_better else ratio <= target
+    print("FIGURE %-28s %10.2f %-3s floor %10.2f ratio %5.2f target %s%.2f %s"
+          % (name, value, unit, floor, ratio, ">=" if higher_is_better else "<=", target,
+             "ok" if ok else "MISSED"), flush=True)
+    return ok
+
+
+def note(text):
+    print("  " + text, flush=True)
+
+
+# --------------------------------------------------------------------------
+# The Linux side of a Windows process
+# --------------------------------------------------------------------------
+
+def unix_pid(exe, timeout=20):
+    """The pid of the Wine process that runs exe (a copy in a folder of its
+    own), waiting for it to appear.  Wine leaves the program's Unix path as
+    the first word of that process's command line."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                with open("/proc/%s/cmdline" % entry, "rb") as f:
+                    first = f.read().split(b"\0", 1)[0].decode("utf-8", "replace").strip()
+            except OSError:
+                continue
+            if first == exe:
+                return int(entry)
+        time.sleep(0.2)
+    raise AssertionError("no Wine process for %s" % exe)
+
+
+def _first_words(pid):
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            return [f.read().split(b"\0", 1)[0].decode("utf-8", "replace").strip()]
+    except OSError:
+        return []
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICKS  # utime + stime
+
+
+def private_kb(pid):
+    """Resident memory of the process that no other process shares."""
+    total = 0
+    with open("/proc/%d/smaps_rollup" % pid) as f:
+        for line in f:
+            if line.startswith(("Private_Clean:", "Private_Dirty:")):
+                total += int(line.split()[1])
+    return total
+
+
+# --------------------------------------------------------------------------
+# Measurements
+# --------------------------------------------------------------------------
+
+def measure_startup(h, runs):
+    app = h.AppDir()
+    floor = h.AppDir("floor_window.exe")
+    try:
+        app.write_ini("[软件设置]\n数据源=1\n左边=%d\n顶边=%d\n" % BAR_AT)
+        stopwatch = h.exe_path("floor_stopwatch_cli.exe")
+        x, y = str(BAR_AT[0]), str(BAR_AT[1])
+
+        def once(title, exe, *args):
+            done = h.run(stopwatch, title, x, y, h.windows_path(exe), *args, timeout=60)
+            if done.returncode != 0:
+                raise AssertionError("stopwatch failed for %s: %r" % (exe, done.stderr))
+            # Wine takes a while to clear away a killed program's windows and
+            # tray icon, and whatever starts meanwhile waits for it.
+            time.sleep(3)
+            return float(done.stdout.decode().strip())
+
+        # One start of each first: the first start of a program in a prefix
+        # also loads its DLLs from disk.
+        once(h.LINGBO_TITLE, app.exe)
+        once("floor", floor.exe, "--at", x, y, "--title", "floor")
+        lingbo, plain = [], []
+        for _ in range(runs):
+            lingbo.append(once(h.LINGBO_TITLE, app.exe))
+            plain.append(once("floor", floor.exe, "--at", x, y, "--title", "floor"))
+        note("start-up runs (ms): lingbo %s; floor %s" % (" ".join("%.0f" % v for v in lingbo),
+                                                          " ".join("%.0f" % v for v in plain)))
+        return figure("startup_to_bar_ms", statistics.median(lingbo), "ms", statistics.median(plain), 1.2)
+    finally:
+        app.remove()
+        floor.remove()
+
+
+def measure_idle(h, idle_seconds, memory_seconds):
+    from make_code_tables import make_dzh_folder
+    from lingbo_app import bar_parts
+
+    folders = []
+    programs = []
+    try:
+        dzh = h.AppDir("dzh_standin.exe")
+        folders.append(dzh)
+        make_dzh_folder(dzh.path)
+        dzh_exe = os.path.join(dzh.path, "dzh.exe")
+        shutil.move(dzh.exe, dzh_exe)
+        programs.append(h.start(dzh_exe, "--title", "大智慧 - 行情", "--mdi-position", "3", "浦发银行"))
+        h.find_window(title="大智慧 - 行情", timeout=20)
+
+        app = h.AppDir()
+        folders.append(app)
+        # Attached with the front document's title already cached: the steady state.
+        app.write_ini("[软件设置]\n数据源=0\n左边=%d\n顶边=%d\n[%s]\n浦发银行=600000\n" % (BAR_AT + (CACHE,)))
+        programs.append(h.start(app.exe))
+        bar = h.find_window(title=h.LINGBO_TITLE, timeout=20, visible=True)
+        label = bar_parts(bar)["label"]
+        h.wait_until(lambda: h.window_text(label.hwnd) == "600000", 30, what="the label shows 600000")
+
+        poll = h.AppDir("floor_title_poll.exe")
+        plain = h.AppDir("floor_window.exe")
+        folders += [poll, plain]
+        programs.append(h.start(poll.exe))
+        # The floor with one more of the program's per-tick calls each: where
+        # the cost above the floor goes.
+        parts = {}
+        for part in BREAKDOWN:
+            folder = h.AppDir("floor_title_poll.exe")
+            folders.append(folder)
+            # "profile@N": the same lookup in a cache of N entries, the wanted one last.
+            entries = int(part.split("@")[1]) if "@" in part else 1
+            folder.write_ini("[%s]\n" % CACHE + "".join("股票%d=%d\n" % (i, 600000 + i) for i in range(1, entries))
+                             + "浦发银行=600000\n")
+            also = []
+            for one in part.split("+"):
+                also += ["--also", one.split("@")[0]]
+            programs.append(h.start(folder.exe, *also))
+            parts[part] = folder
+        programs.append(h.start(plain.exe, "--at", "500", "300", "--title", "floor"))
+        h.find_window(title="floor", timeout=20, visible=True)
+        # For the record, not the target: the same window showing the bar's text.
+        texted = h.AppDir("floor_window.exe")
+        folders.append(texted)
+        programs.append(h.start(texted.exe, "--at", "500", "400", "--title", "floor text", "--text", "买 600000 卖"))
+        h.find_window(title="floor text", timeout=20, visible=True)
+        # And with one more of the bar's parts each: where the memory above the floor goes.
+        extras = {}
+        for n, part in enumerate(MEMORY_BREAKDOWN):
+            folder = h.AppDir("floor_window.exe")
+            folders.append(folder)
+            also = []
+            for one in part.split("+"):
+                also += ["--also", one]
+            programs.append(h.start(folder.exe, "--at", "700", str(300 + 30 * n), "--title", "floor " + part, *also))
+            extras[part] = folder
+
+        lingbo_pid = unix_pid(app.exe)
+        poll_pid = unix_pid(poll.exe)
+        plain_pid = unix_pid(plain.exe)
+        texted_pid = unix_pid(texted.exe)
+        extra_pids = {part: unix_pid(folder.exe) for part, folder in extras.items()}
+        part_pids = {part: unix_pid(folder.exe) for part, folder in parts.items()}
+        time.sleep(2)  # all past their start-up
+
+        start = (cpu_seconds(lingbo_pid), cpu_seconds(poll_pid))
+        part_start = {part: cpu_seconds(pid) for part, pid in part_pids.items()}
+        plain_start = cpu_seconds(plain_pid)
+        memory_start = private_kb(lingbo_pid)
+        time.sleep(idle_seconds)
+        note("CPU of floor_window.exe (one idle window) over the same time: %.0f ms"
+             % ((cpu_seconds(plain_pid) - plain_start) * 1000))
+        lingbo_cpu = cpu_seconds(lingbo_pid) - start[0]
+        poll_cpu = cpu_seconds(poll_pid) - start[1]
+        note("CPU over %d s: floor %.0f ms; floor with one more call of the tick: %s"
+             % (idle_seconds, poll_cpu * 1000, ", ".join("%s %.0f ms" % (part, (cpu_seconds(pid) - part_start[part]) * 1000)
+                                                         for part, pid in part_pids.items())))
+        # The figure only counts if the program was waiting, not lost.
+        h.wait_until(lambda: h.window_text(label.hwnd) == "600000", 10, what="the label still shows 600000")
+        if not any(first == app.exe for first in _first_words(lingbo_pid)):
+            raise AssertionError("lingbo.exe ended while waiting")
+        # A floor of 0 would make any cost an infinite ratio: one clock tick
+        # (10 ms) is the finest figure the kernel gives.
+        ok = figure("idle_cpu_%ds_ms" % idle_seconds, lingbo_cpu * 1000, "ms", max(poll_cpu, 1.0 / TICKS) * 1000, 1.5)
+
+        if memory_seconds > idle_seconds:
+            time.sleep(memory_seconds - idle_seconds)
+        lingbo_kb, plain_kb = private_kb(lingbo_pid), private_kb(plain_pid)
+        note("private memory of lingbo.exe: %d KB after start-up, %d KB after %d s of polling; floor_window.exe %d KB,"
+             " with the bar's text painted %d KB" % (memory_start, lingbo_kb, memory_seconds, plain_kb,
+                                                     private_kb(texted_pid)))
+        note("floor_window.exe with one more part of the bar: %s"
+             % ", ".join("%s %d KB" % (part, private_kb(pid)) for part, pid in extra_pids.items()))
+        above = lingbo_kb - plain_kb
+        ok &= figure("private_memory_above_floor_kb", above, "KB", 1024, 1.0)
+        return ok
+    finally:
+        for program in reversed(programs):
+            program.stop()
+        for folder in folders:
+            folder.remove()
+
+
+def measure_order(runs):
+    results = order_latency.measure(runs)
+    if not results:
+        raise AssertionError("the order latency run failed")
+    # The click is the button's release, which xdotool sends as the last
+    # thing it does: timed from when xdotool has done, not from before the
+    # few milliseconds it takes to start (shown as the upper bound).
+    total = [r[0] - r[1] for r in results]
+    upper = [r[0] for r in results]
+    note("order entry runs (ms): %s" % " ".join("%.0f" % v for v in total))
+    note("timed from before xdotool starts instead: median %.1f ms" % statistics.median(upper))
+    return figure("order_entry_median_ms", statistics.median(total), "ms", order_latency.PAUSES_MS, 1.05)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--only", default="startup,idle,order")
+    parser.add_argument("--idle-seconds", type=int, default=60)
+    parser.add_argument("--memory-seconds", type=int, default=60)
+    parser.add_argument("--startup-runs", type=int, default=15)
+    parser.add_argument("--order-runs", type=int, default=20)
+    args = parser.parse_args()
+    parts = set(args.only.split(","))
+
+    state = None
+    if not os.environ.get("LINGBO_WINE_ENV"):
+        state = order_latency.own_session()
+        if state is None:
+            print("no Wine session could be started (is the Windows build there?)", file=sys.stderr)
+            return 2
+        os.environ["LINGBO_WINE_ENV"] = os.path.join(state, "env")
+    import harness as h
+
+    ok = True
+    try:
+        if "startup" in parts:
+            ok &= measure_startup(h, args.startup_runs)
+        if "idle" in parts:
+            ok &= measure_idle(h, args.idle_seconds, max(args.memory_seconds, args.idle_seconds))
+        if "order" in parts:
+            ok &= measure_order(args.order_runs)
+    except AssertionError as error:
+        print("perf_wine: %s" % error, file=sys.stderr)
+        return 2
+    finally:
+        if state:
+            order_latency.end_session(state)
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
