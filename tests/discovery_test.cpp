@@ -428,6 +428,25 @@ TEST_F(DiscoveryTest, NamesakesAreJudgedByTheFirstOfThem) {
   EXPECT_EQ(Found(), other);
 }
 
+TEST_F(DiscoveryTest, AProgramWithManyWindowsIsJudgedOnceBySearch) {
+  const std::uint32_t charting = Program("C:\\chart\\chart.exe", "行情");
+  const std::uint32_t client = Program(kClientExe, "机构版主程序");
+  const Hwnd w = Window("下单", client);
+  // Above the client: a thousand windows of one program, with a pop-up of
+  // the client among them.
+  for (int i = 0; i < 1000; ++i) Window("图表 " + std::to_string(i), charting);
+  const Hwnd popUp = Window("登录", client, true, w);
+  for (int i = 0; i < 10; ++i) Window("图表", charting);
+  sim::ClearCalls();
+  EXPECT_EQ(Found(), popUp);
+  int snapshots = 0;
+  for (const sim::Call& call : sim::Calls()) snapshots += call.text.rfind("CreateToolhelp32Snapshot", 0) == 0;
+  // Three snapshots for the charting program (its name, the first namesake,
+  // its module list) and three for the client's pop-up, not three a window.
+  EXPECT_LE(snapshots, 6);
+  EXPECT_EQ(sim::OpenHandles(), 0);
+}
+
 TEST_F(DiscoveryTest, AHungWindowDoesNotHoldTheSearch) {
   const std::uint32_t client = sim::AddProcess(kClientExe);
   const Hwnd main = Window("网上股票交易系统", client);

@@ -46,7 +46,7 @@ std::vector<ProcessRecord> ListProcesses() {
   return processes;
 }
 
-std::string ProcessFileNameOfWindow(platform::Hwnd window) {
+std::uint32_t ProcessIdOfWindow(platform::Hwnd window) {
   platform::Hwnd root = window;
   for (int depth = 0; depth < kMaxChainDepth; ++depth) {
     platform::Hwnd up = platform::GetParent(root);
@@ -55,6 +55,11 @@ std::string ProcessFileNameOfWindow(platform::Hwnd window) {
   }
   std::uint32_t processId = 0;
   platform::GetWindowThreadProcessId(root, &processId);
+  return processId;
+}
+
+std::string ProcessFileNameOfWindow(platform::Hwnd window) {
+  const std::uint32_t processId = ProcessIdOfWindow(window);
   if (processId == 0) return "";
   for (const ProcessRecord& process : ListProcesses()) {
     if (process.processId == processId) return process.exeName;

@@ -13,6 +13,9 @@ struct ProcessRecord {
 };
 
 std::vector<ProcessRecord> ListProcesses();
+// The process of the top-level window that owns the window's chain of
+// parents and owners; 0 when the window is none.
+std::uint32_t ProcessIdOfWindow(platform::Hwnd window);
 std::string ProcessFileNameOfWindow(platform::Hwnd window);
 std::uint32_t FindProcessIdByFileName(const std::string& fileName);
 // Process id 0 names the calling process.

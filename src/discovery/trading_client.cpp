@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 #include "app/app_state.h"
@@ -36,21 +37,36 @@ std::string StringTableKey(const std::vector<std::uint8_t>& block) {
   return key;
 }
 
-bool Qualifies(platform::Hwnd window) {
-  if (ContainsAny(ReadWindowText(window), TitleMarkers)) return true;
-  // The executable examined is that of the first process with the same file
-  // name; a window whose process has no name ends up at process 0, which is
-  // this program itself.
-  const std::uint32_t processId = FindProcessIdByFileName(ProcessFileNameOfWindow(window));
-  return ContainsAny(ReadFileDescription(MainModulePath(processId)), DescriptionMarkers);
-}
+// Whether the executable behind a window carries a description marker.  The
+// answer belongs to the window's process, so one search works it out once per
+// process: a program with many windows would otherwise cost two process
+// snapshots, a module snapshot and a version read for each of them.
+class DescriptionVerdicts {
+ public:
+  bool Qualifies(platform::Hwnd window) {
+    const std::uint32_t owner = ProcessIdOfWindow(window);
+    const auto known = verdicts_.find(owner);
+    if (known != verdicts_.end()) return known->second;
+    // The executable examined is that of the first process with the same file
+    // name; a window whose process has no name ends up at process 0, which is
+    // this program itself.
+    const std::uint32_t processId = FindProcessIdByFileName(ProcessFileNameOfWindow(window));
+    const bool verdict = ContainsAny(ReadFileDescription(MainModulePath(processId)), DescriptionMarkers);
+    verdicts_.emplace(owner, verdict);
+    return verdict;
+  }
+
+ private:
+  std::map<std::uint32_t, bool> verdicts_;
+};
 
 }  // namespace
 
 void FindTradingClient() {
   AppState.tradingClient = 0;
+  DescriptionVerdicts descriptions;
   for (platform::Hwnd window : ListVisibleTopLevelWindows()) {
-    if (Qualifies(window)) {
+    if (ContainsAny(ReadWindowText(window), TitleMarkers) || descriptions.Qualifies(window)) {
       AppState.tradingClient = window;
       return;
     }

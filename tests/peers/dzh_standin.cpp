@@ -53,7 +53,7 @@ struct RawDocument {
 };
 std::vector<RawDocument> rawDocuments;
 // The control file's name of each hex: and long: document.
-std::vector<std::pair<HWND, std::wstring>> specs;
+std::vector<std::pair<HWND, std::wstring>> specialNames;
 
 const RawDocument* RawOf(HWND window) {
   for (const RawDocument& raw : rawDocuments)
@@ -96,13 +96,13 @@ HWND OpenDocument(const std::wstring& name) {
     rawDocuments.push_back({document, FromHex(name.substr(4)), nullptr});
     rawDocuments.back().original =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrA(document, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RawTextProc)));
-    specs.emplace_back(document, name);
+    specialNames.emplace_back(document, name);
   } else if (name.compare(0, 5, L"long:") == 0) {
     const size_t bytes = std::wcstoul(name.c_str() + 5, nullptr, 10);
     std::wstring title(bytes / 2, L'长');
     if (bytes % 2) title += L'Z';
     SetWindowTextW(document, title.c_str());
-    specs.emplace_back(document, name);
+    specialNames.emplace_back(document, name);
   }
   return document;
 }
@@ -110,10 +110,10 @@ HWND OpenDocument(const std::wstring& name) {
 HWND FindDocument(const std::wstring& name) {
   for (HWND child = GetWindow(mdiClient, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     bool special = false;
-    for (const auto& spec : specs) {
-      if (spec.first != child) continue;
+    for (const auto& named : specialNames) {
+      if (named.first != child) continue;
       special = true;
-      if (spec.second == name) return child;
+      if (named.second == name) return child;
     }
     wchar_t title[512] = {};
     GetWindowTextW(child, title, 512);
