@@ -31,6 +31,8 @@
 #include <utility>
 #include <vector>
 
+#include "control_file.h"
+
 namespace {
 
 constexpr UINT_PTR kPollTimer = 1;
@@ -137,26 +139,9 @@ void CloseAllDocuments() {
     SendMessageW(mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(child), 0);
 }
 
-std::wstring FromUtf8(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
-
 void PollControlFile() {
-  HANDLE file = CreateFileW(controlPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  char buffer[1024];
-  DWORD read = 0;
-  const BOOL ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr);
-  CloseHandle(file);
-  if (!ok) return;
-  std::string line(buffer, read);
-  if (line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
-  line = line.substr(0, line.find_first_of("\r\n"));
+  std::string line;
+  if (!ReadControlLine(controlPath, &line)) return;
   if (line == lastControl) return;
   lastControl = line;
   if (line.empty()) {
