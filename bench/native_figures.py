@@ -62,6 +62,8 @@ def main():
               % (get("BM_MemchrFirstByte/MB:16")["bytes_per_second"] / 1e9))
         print("  the table copied in 256 KB chunks (as a file read delivers it), then memchr: %.2f GB/s"
               % (get("BM_CopyThenMemchr/MB:16")["bytes_per_second"] / 1e9))
+        print("  the table copied in 256 KB chunks and scanned, as from a file: %.2f GB/s"
+              % (get("BM_TableReadAndScan/MB:16")["bytes_per_second"] / 1e9))
         for arg, what in ((0, "Shanghai title"), (1, "Shenzhen title, both tables read")):
             run = get("BM_FirstResolution/shenzhen:%d" % arg)
             print("  first resolution, two 3 MB tables, %s: %.3f ms (heap peak %.0f KB)"

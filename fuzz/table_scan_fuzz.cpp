@@ -1,5 +1,6 @@
-// The code table scan, read in chunks of any size and with short reads,
-// against the scan of the whole table at once as the reader defines it.
+// The code table scan, read in chunks of any size and with short reads, and
+// pushed in pieces of any size, against the scan of the whole table at once
+// as the reader defines it.
 //
 // Input: a byte for the market, a byte for the chunk size, a byte for the
 // short reads, a byte for the title's length, the title, then the table.
@@ -59,9 +60,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     position += n;
     return n;
   };
+  const std::string expected = Reference(table, title, market);
   const std::string found = ScanCodeTable(read, title, market, chunk);
-  FUZZ_CHECK(found == Reference(table, title, market));
+  FUZZ_CHECK(found == expected);
   FUZZ_CHECK(asked <= chunk);
   FUZZ_CHECK(found.empty() || MeetsMarketRule(found, market));
+
+  // The same table pushed in pieces of sizes drawn from the chunk and short
+  // read bytes, each in a heap block of exactly its size that is freed before
+  // the next comes: a read past a piece, or of an earlier one, is caught.
+  CodeTableScanner scanner(title, market);
+  std::uint32_t sizes = (static_cast<std::uint32_t>(data[1]) << 8 | shortReads) * 2654435761u;
+  for (std::size_t at = 0; at < table.size();) {
+    sizes = sizes * 1664525u + 1013904223u;
+    const std::size_t n = std::min<std::size_t>(1 + (sizes >> 24) % (sizes >> 31 ? 4 : 96), table.size() - at);
+    const std::vector<char> piece(table.begin() + at, table.begin() + at + n);
+    if (scanner.Feed({piece.data(), piece.size()})) break;
+    at += n;
+  }
+  FUZZ_CHECK(scanner.Finish() == expected);
   return 0;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -209,6 +210,85 @@ TEST_F(QuotePoller, ACachedTitleNeedsNoTable) {
   sim::Advance(100);
   EXPECT_EQ(Label(), "600001");
   for (const sim::Call& call : sim::Calls()) EXPECT_EQ(call.text.find("STKINFO"), std::string::npos) << call.text;
+}
+
+// While the front document and new.ini stay as they are, a tick only looks at
+// the file's stamp; any change to either brings the profile lookup back.
+TEST_F(QuotePoller, ASteadyTickReadsNewIniOnlyAfterItOrTheTitleChanged) {
+  const auto profileReads = [] {
+    int reads = 0;
+    for (const sim::Call& call : sim::Calls()) reads += call.text.rfind("GetPrivateProfileStringA", 0) == 0;
+    return reads;
+  };
+  const DzhScene dzh = StartDzh();
+  WriteSetting(kCodeCacheSection, "浦发银行", "600001");
+  WriteSetting(kCodeCacheSection, "平安银行", "000001");
+  sim::Advance(200);
+  ASSERT_EQ(Label(), "600001");
+  sim::ClearCalls();
+  sim::Advance(1000);
+  EXPECT_EQ(profileReads(), 0);
+  EXPECT_EQ(Label(), "600001");
+
+  const struct {
+    const char* change;
+    std::function<void()> make;
+    const char* label;
+  } changes[] = {
+      {"a hand edit of the same length",
+       [] {
+         std::string ini = sim::FileContent(SettingsPath());
+         ini.replace(ini.find("600001"), 6, "600002");
+         sim::WriteFile(SettingsPath(), ini);
+       },
+       "600002"},
+      {"another entry written by a second instance", [] { WriteSetting(kCodeCacheSection, "万科Ａ", "000002"); },
+       "600002"},
+      {"the entry removed", [] { sim::WriteFile(SettingsPath(), "[代码表]\r\n平安银行=000001\r\n"); }, "600000"},
+      {"another document in front", [&] { sim::SetText(dzh.documents[0], "平安银行"); }, "000001"},
+      {"new.ini deleted", [] { sim::RemoveFile(SettingsPath()); }, "000001"},
+  };
+  for (const auto& change : changes) {
+    change.make();
+    sim::ClearCalls();
+    sim::Advance(100);
+    EXPECT_GE(profileReads(), 1) << change.change;
+    EXPECT_EQ(Label(), change.label) << change.change;
+  }
+  // Deleted, then written again by the resolution: remembered again.
+  sim::ClearCalls();
+  sim::Advance(100);
+  sim::ClearCalls();
+  sim::Advance(500);
+  EXPECT_EQ(profileReads(), 0);
+}
+
+// A tick arms its timer once, at its end, so a slow tick (here a hung
+// document window, read within its bound) is followed one interval later.
+TEST_F(QuotePoller, ATickArmsItsTimerOnceAtItsEnd) {
+  const DzhScene dzh = StartDzh();
+  WriteSetting(kCodeCacheSection, "浦发银行", "600000");
+  std::vector<std::uint64_t> starts;
+  sim::OnTick([&](unsigned) { starts.push_back(sim::Now()); });
+  sim::Advance(200);
+  ASSERT_EQ(Label(), "600000");
+  for (const bool hung : {false, true}) {
+    SCOPED_TRACE(hung ? "hung" : "answering");
+    sim::SetHung(sim::MainThreadOf(dzh.process), hung);
+    starts.clear();
+    sim::ClearCalls();
+    sim::Advance(2000);
+    int setTimer = 0, killTimer = 0;
+    for (const sim::Call& call : sim::Calls()) {
+      setTimer += call.text.rfind("SetTimer(", 0) == 0;
+      killTimer += call.text.rfind("KillTimer(", 0) == 0;
+    }
+    ASSERT_GE(starts.size(), 2u);
+    EXPECT_EQ(setTimer, static_cast<int>(starts.size()));
+    EXPECT_EQ(killTimer, 0);
+    const std::uint64_t tickLength = hung ? 500 : 0;
+    for (std::size_t i = 1; i < starts.size(); ++i) EXPECT_EQ(starts[i] - starts[i - 1], tickLength + 100) << i;
+  }
 }
 
 TEST_F(QuotePoller, FindChildByPathFollowsPositions) {

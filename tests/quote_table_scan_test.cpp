@@ -50,6 +50,23 @@ std::string Scan(const std::string& table, const std::string& title, Market mark
   return ScanCodeTable(std::ref(reader), title, market, chunk);
 }
 
+// Feeds the table cut at the given offsets (ascending), each piece in a heap
+// block of its own size that is gone before the next piece comes: reading past
+// a piece's end or keeping a view of it shows under the sanitizers.
+std::string FeedCut(const std::string& table, const std::string& title, Market market,
+                    const std::vector<std::size_t>& cuts) {
+  CodeTableScanner scanner(title, market);
+  std::size_t from = 0;
+  for (std::size_t i = 0; i <= cuts.size(); ++i) {
+    const std::size_t to = i < cuts.size() ? cuts[i] : table.size();
+    const std::vector<char> piece(table.begin() + static_cast<std::ptrdiff_t>(from),
+                                  table.begin() + static_cast<std::ptrdiff_t>(to));
+    if (scanner.Feed({piece.data(), piece.size()})) break;
+    from = to;
+  }
+  return scanner.Finish();
+}
+
 std::string Field(const std::string& code) { return (code + std::string(10, '\0')).substr(0, 10); }
 
 TEST(MarketRule, AcceptsSixCharactersOfTheExchange) {
@@ -116,6 +133,77 @@ TEST(TableScan, StopsReadingOnceTheCodeIsKnown) {
   EXPECT_LT(reader.offset, 3 * 4096u);
 }
 
+// The record the code comes from, and the table's last bytes, cut at every
+// offset and again a few bytes further on: a title or code field split over
+// two or three pieces, whatever the title's length against the pieces'.  Each
+// title also has a near miss before its record, same first and last byte.
+TEST(TableScan, ATitleCutAnywhereIsStillFound) {
+  const std::string padding(70, '.');
+  struct Case {
+    const char* what;
+    std::string title, nearMiss;
+  } const cases[] = {
+      {"one byte", "X", ""},
+      {"two equal bytes", "XX", ""},
+      {"two bytes", "XY", ""},
+      {"first and last byte equal", "ABA", "A-A"},
+      {"a GBK name", "浦发银行", "浦发兴行"},
+      {"longer than most pieces", std::string(20, 'L') + "-" + std::string(19, 'M'),
+       std::string(20, 'L') + "+" + std::string(19, 'M')},
+  };
+  for (const Case& c : cases) {
+    const struct {
+      std::string table, code;
+    } tables[] = {
+        {padding + c.nearMiss + Field("600000") + c.title + "-tail", "600000"},
+        // Only the trailing piece offers a code: the table's last 10 bytes.
+        {padding + c.title + c.nearMiss + "-" + Field("601318"), "601318"},
+    };
+    for (const auto& t : tables) {
+      ASSERT_EQ(ReferenceScan(t.table, c.title, Market::kShanghai), t.code) << c.what;
+      for (std::size_t cut = 0; cut <= t.table.size(); ++cut) {
+        for (std::size_t next = cut; next <= std::min(t.table.size(), cut + c.title.size() + 10); ++next) {
+          ASSERT_EQ(FeedCut(t.table, c.title, Market::kShanghai, {cut, next}), t.code)
+              << c.what << ", cut at " << cut << " and " << next << " of " << t.table.size();
+        }
+      }
+    }
+  }
+}
+
+// Feed tells the caller to stop with the byte that settles the result, not
+// before it and not later.
+TEST(TableScan, FeedSaysWhenTheCodeIsKnown) {
+  const std::string name = "浦发银行";
+  const std::size_t never = SIZE_MAX;
+  struct Case {
+    const char* what;
+    std::string table;
+    std::size_t knownAfter;  // bytes fed when Feed first says so
+    std::string code;
+  } const cases[] = {
+      {"a first record: once the table goes on", Field("600000") + name + "xyz", 10 + name.size() + 1, "600000"},
+      {"a first record followed by the title", Field("600000") + name + name, 10 + name.size() + 1, "600000"},
+      {"a later record: at the end of its title", Field("ABC") + name + Field("600036") + name + "x",
+       2 * (10 + name.size()), "600036"},
+      {"the title only at the very end", Field("600000") + name, never, ""},
+      {"the code in the trailing piece", name + "tail-" + Field("601318"), never, "601318"},
+      {"no code at all", Field("ABC") + name + "tail-tail-tail", never, ""},
+  };
+  for (const Case& c : cases) {
+    CodeTableScanner scanner(name, Market::kShanghai);
+    std::size_t knownAfter = never;
+    for (std::size_t i = 0; i < c.table.size() && knownAfter == never; ++i)
+      if (scanner.Feed(std::string_view(c.table).substr(i, 1))) knownAfter = i + 1;
+    EXPECT_EQ(knownAfter, c.knownAfter) << c.what;
+    // Whatever comes after a known result changes nothing.
+    if (knownAfter != never) {
+      EXPECT_TRUE(scanner.Feed(Field("600519") + name + "x")) << c.what;
+    }
+    EXPECT_EQ(scanner.Finish(), c.code) << c.what;
+  }
+}
+
 // Tables with many occurrences, titles running across chunk boundaries,
 // overlapping title candidates, NULs and bytes of 0x80 and more: the chunked
 // scan must give what the plain split gives.
@@ -147,6 +235,10 @@ TEST(TableScan, ChunkedScanAgreesWithThePlainSplit) {
     const std::size_t step = 1 + pick(50);
     ASSERT_EQ(Scan(table, title, market, chunk, step), expected)
         << "seed " << seed << ", chunk " << chunk << ", read step " << step;
+    // Pieces of random sizes, from single bytes to long runs.
+    std::vector<std::size_t> cuts;
+    for (std::size_t at = 0; (at += 1 + pick(pick(2) ? 3 : 90)) < table.size();) cuts.push_back(at);
+    ASSERT_EQ(FeedCut(table, title, market, cuts), expected) << "seed " << seed << ", " << cuts.size() << " cuts";
   }
   EXPECT_GT(withCode, 300) << "the generated tables hardly ever hold a code";
 }

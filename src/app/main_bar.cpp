@@ -14,6 +14,8 @@ constexpr int kCodeLabelTextSize = 4096;
 
 platform::MainBarWindows bar;
 unsigned quoteTimerInterval = 0;
+bool batchingTimer = false;
+bool timerChangedInBatch = false;
 // Whether the shell has our icon, as far as we know.
 bool trayIconAdded = false;
 // Until LoadSettings has read "左边" and "顶边", a move must not overwrite them.
@@ -144,6 +146,11 @@ void SetCodeLabelCaption(const std::string& text) {
 std::string GetCodeLabelCaption() { return platform::GetWindowTextA(bar.codeLabel, kCodeLabelTextSize); }
 
 void SetQuoteTimerInterval(unsigned milliseconds) {
+  if (batchingTimer) {
+    timerChangedInBatch = true;
+    quoteTimerInterval = milliseconds;
+    return;
+  }
   if (milliseconds == quoteTimerInterval) return;
   if (milliseconds == 0) {
     platform::KillTimer(bar.bar, kQuoteTimerId);
@@ -155,6 +162,22 @@ void SetQuoteTimerInterval(unsigned milliseconds) {
 }
 
 unsigned QuoteTimerInterval() { return quoteTimerInterval; }
+
+QuoteTimerBatch::QuoteTimerBatch() {
+  batchingTimer = true;
+  timerChangedInBatch = false;
+}
+
+QuoteTimerBatch::~QuoteTimerBatch() {
+  batchingTimer = false;
+  if (!timerChangedInBatch) return;
+  if (quoteTimerInterval == 0) {
+    platform::KillTimer(bar.bar, kQuoteTimerId);
+    return;
+  }
+  // Set again even when unchanged: the interval counts from the batch's end.
+  if (!platform::SetTimer(bar.bar, kQuoteTimerId, quoteTimerInterval)) quoteTimerInterval = 0;
+}
 
 void OnMainBarMoved() {
   if (!savedPositionRead) return;
@@ -218,6 +241,7 @@ const platform::MainBarWindows& MainBar() { return bar; }
 void ResetMainBar() {
   bar = {};
   quoteTimerInterval = 0;
+  batchingTimer = timerChangedInBatch = false;
   trayIconAdded = false;
   savedPositionRead = false;
 }

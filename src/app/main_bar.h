@@ -35,6 +35,17 @@ void SetCodeLabelCaption(const std::string& text);
 std::string GetCodeLabelCaption();
 void SetQuoteTimerInterval(unsigned milliseconds);
 unsigned QuoteTimerInterval();
+// While one lives, interval changes are only noted; the timer itself is set
+// once, when it goes, to the interval last asked for, and that interval
+// counts from then.  For a tick, during which nothing can fire anyway: each
+// timer call is a round trip to the window system.
+class QuoteTimerBatch {
+ public:
+  QuoteTimerBatch();
+  ~QuoteTimerBatch();
+  QuoteTimerBatch(const QuoteTimerBatch&) = delete;
+  QuoteTimerBatch& operator=(const QuoteTimerBatch&) = delete;
+};
 
 void OnMainBarMoved();
 void OnTrayIcon(int operation);

@@ -34,23 +34,40 @@ std::int32_t LoadKeyCode(const char* key, std::int32_t repairValue) {
 
 }  // namespace
 
-std::string SettingsPath() {
-  const std::string exe = platform::GetModuleFileNameA();
-  // The last backslash that is a character of its own: in GBK, 0x5C is also a
-  // trail byte of many two-byte characters.
-  TextSearch lastOne;
-  lastOne.last = true;
-  const int slash = FindText(exe, "\\", lastOne);
-  return LeftText(exe, slash - 1) + "\\new.ini";
+const std::string& SettingsPath() {
+  // Worked out once: the poller looks at the file ten times a second, and the
+  // executable cannot move while it runs.
+  static const std::string path = [] {
+    const std::string exe = platform::GetModuleFileNameA();
+    // The last backslash that is a character of its own: in GBK, 0x5C is
+    // also a trail byte of many two-byte characters.
+    TextSearch lastOne;
+    lastOne.last = true;
+    const int slash = FindText(exe, "\\", lastOne);
+    return LeftText(exe, slash - 1) + "\\new.ini";
+  }();
+  return path;
 }
 
+namespace {
+
+// The path as the profile functions get it for reading.
+const std::string& ReadPath() {
+  static const std::string path = DropLeadingBlanks(SettingsPath());
+  return path;
+}
+
+}  // namespace
+
 std::string ReadSetting(const std::string& section, const std::string& key, const std::string& defaultValue) {
-  const std::string path = DropLeadingBlanks(SettingsPath());
+  const std::string& path = ReadPath();
   const std::string cleanSection = DropLeadingBlanks(section);
   const std::string cleanKey = DropLeadingBlanks(key);
   if (path.empty() || cleanSection.empty() || cleanKey.empty()) return "";
   return platform::GetPrivateProfileStringA(cleanSection, cleanKey, defaultValue, kValueBufferSize, path);
 }
+
+bool StampSettingsFile(platform::FileStamp* stamp) { return platform::GetFileAttributesExA(ReadPath(), stamp); }
 
 void WriteSetting(const std::string& section, const std::string& key, const std::string& value) {
   // An entry without a section or key name could never be read back; the

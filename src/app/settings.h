@@ -3,12 +3,16 @@
 
 #include <string>
 
+#include "platform/platform.h"
+
 inline constexpr const char* kSettingsSection = "软件设置";
 inline constexpr const char* kCodeCacheSection = "代码表";
 
-std::string SettingsPath();
+const std::string& SettingsPath();
 std::string ReadSetting(const std::string& section, const std::string& key, const std::string& defaultValue);
 void WriteSetting(const std::string& section, const std::string& key, const std::string& value);
+// new.ini's size and last write time; false when there is no such file.
+bool StampSettingsFile(platform::FileStamp* stamp);
 
 struct SavedPosition {
   int left = 100;

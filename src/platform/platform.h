@@ -217,6 +217,14 @@ bool FindClose(Handle find);
 Handle OpenExistingFileShared(const std::string& path);
 // ReadFile: up to size bytes; *read receives how many came.
 bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read);
+// GetFileAttributesExA of a file: what changes whenever it is written.
+// False for a folder or when there is no such file.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::uint64_t lastWriteTime = 0;
+  bool operator==(const FileStamp& other) const { return size == other.size && lastWriteTime == other.lastWriteTime; }
+};
+bool GetFileAttributesExA(const std::string& path, FileStamp* stamp);
 
 // ---------------------------------------------------------------------------
 // Profile (INI) files

@@ -4,7 +4,12 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <vector>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include "app/app_state.h"
 #include "app/settings.h"
@@ -21,6 +26,18 @@ std::map<std::string, std::string, std::less<>> uncacheableCodes;
 // A window whose odd title keeps changing must not make that memory grow
 // without end: past this many titles it starts afresh (and re-reads tables).
 constexpr std::size_t kMostUncacheableCodes = 1024;
+
+// The steady state asks for the same title ten times a second.  The profile
+// functions open and read new.ini for every question, while the answer can
+// only change when the file does, which its size and write time tell for the
+// price of one look at the file.  (A hand edit that keeps the file's size
+// and falls within the file system's clock resolution of the previous write
+// is noticed at the next change of title.)
+struct RememberedLookup {
+  std::string title, code;
+  platform::FileStamp stamp;
+};
+std::optional<RememberedLookup> lastLookup;
 // A cached title comes back through ReadSetting's 10240-byte buffer, so a
 // longer one would come back cut; far longer keys (32 K characters) even
 // crash the profile functions under Wine.  No security is named like that.
@@ -80,6 +97,53 @@ std::string_view CodeFieldBefore(const char* name) {
   const char* field = name - kCodeFieldWidth;
   const void* nul = std::memchr(field, '\0', kCodeFieldWidth);
   return {field, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - field) : kCodeFieldWidth};
+}
+
+#if defined(__SSE2__) || defined(_M_X64)
+int LowestSetBit(unsigned bits) {
+#if defined(__GNUC__)
+  return __builtin_ctz(bits);
+#else
+  int bit = 0;
+  for (; (bits & 1) == 0; bits >>= 1) ++bit;
+  return bit;
+#endif
+}
+#endif
+
+// The first place in [from, stop) where title may start: its first and last
+// bytes are there.  The bytes before stop + title.size() - 1 must be readable.
+const char* NextCandidate(const char* from, const char* stop, std::string_view title) {
+  const std::size_t last = title.size() - 1;
+  const char* place = from;
+#if defined(__SSE2__) || defined(_M_X64)
+  // Sixteen places at once.  Checking the last byte along with the first
+  // keeps common GBK lead bytes from sending many places to memcmp.
+  const __m128i firsts = _mm_set1_epi8(title.front());
+  const __m128i lasts = _mm_set1_epi8(title.back());
+  const auto candidates = [&](const char* sixteen) {
+    const __m128i heads = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sixteen));
+    const __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sixteen + last));
+    return _mm_and_si128(_mm_cmpeq_epi8(heads, firsts), _mm_cmpeq_epi8(tails, lasts));
+  };
+  // Stretches of 64 places without a candidate are passed over first.  The
+  // bytes further on are asked for well ahead: on a big table the hardware
+  // alone fetches them too late and the scan waits for memory.
+  constexpr std::ptrdiff_t kFetchAhead = 4096;
+  for (; stop - place >= 64; place += 64) {
+    if (stop - place > kFetchAhead) _mm_prefetch(place + kFetchAhead, _MM_HINT_T0);
+    const __m128i any = _mm_or_si128(_mm_or_si128(candidates(place), candidates(place + 16)),
+                                     _mm_or_si128(candidates(place + 32), candidates(place + 48)));
+    if (_mm_movemask_epi8(any) != 0) break;
+  }
+  for (; stop - place >= 16; place += 16) {
+    const int hits = _mm_movemask_epi8(candidates(place));
+    if (hits != 0) return place + LowestSetBit(static_cast<unsigned>(hits));
+  }
+#endif
+  for (; place < stop; ++place)
+    if (place[0] == title.front() && place[last] == title.back()) return place;
+  return nullptr;
 }
 
 // The directory of 大智慧's executable; a path without a backslash leaves the
@@ -147,78 +211,108 @@ bool MeetsMarketRule(std::string_view code, Market market) {
   return market == Market::kShanghai ? first > 4 && first < 7 : first < 5;
 }
 
-std::string ScanCodeTable(const TableReader& read, std::string_view title, Market market, std::size_t chunkSize) {
-  if (title.empty()) return {};
-  chunkSize = std::max<std::size_t>(chunkSize, 1);
-  const std::size_t n = title.size();
-  // What a chunk must carry over from the one before: the start of a title
-  // that runs across the boundary and the code field in front of it.
-  const std::size_t carry = n - 1 + kCodeFieldWidth;
-  std::vector<char> buffer(carry + chunkSize);
-  const char first = title.front();
+CodeTableScanner::CodeTableScanner(std::string_view title, Market market)
+    : title_(title), market_(market), carry_(title.empty() ? 0 : title.size() - 1 + kCodeFieldWidth) {
+  // Nothing to find: done before the first chunk.
+  known_ = title_.empty();
+  seam_.reserve(2 * carry_);
+}
 
-  std::uint64_t base = 0;        // table offset of buffer[0]
-  std::size_t used = 0;          // bytes held in buffer
-  std::uint64_t pieceStart = 0;  // where the piece being read began
-  std::uint64_t searchFrom = 0;  // no occurrence starts before this
-  bool seen = false;             // an occurrence was found
-  std::uint64_t firstEnd = 0;    // end of the first occurrence
-  // A match on the first occurrence counts only if the table goes on after
-  // it: a title at the very end of the table alone gives nothing.
-  bool pending = false;
-  std::string pendingCode;
-
-  for (;;) {
-    const std::size_t got = std::min(read(buffer.data() + used, chunkSize), chunkSize);
-    used += got;
-    const std::uint64_t end = base + used;
-    if (pending && end > firstEnd) return pendingCode;
-    if (got == 0) break;
-
-    const char* data = buffer.data();
-    std::size_t i = static_cast<std::size_t>(searchFrom - base);
-    while (used >= n && i + n <= used) {
-      const void* hit = std::memchr(data + i, first, used - n + 1 - i);
-      if (!hit) {
-        i = used - n + 1;
-        break;
-      }
-      const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - data);
-      if (std::memcmp(data + at + 1, title.data() + 1, n - 1) != 0) {
-        i = at + 1;
-        continue;
-      }
-      const std::uint64_t occurrence = base + at;
-      const std::string_view code =
-          occurrence - pieceStart >= kCodeFieldWidth ? CodeFieldBefore(data + at) : std::string_view();
-      if (!seen) {
-        seen = true;
-        firstEnd = occurrence + n;
-      }
-      if (MeetsMarketRule(code, market)) {
-        if (end > firstEnd) return std::string(code);
-        pending = true;
-        pendingCode.assign(code);
-      }
-      pieceStart = occurrence + n;
-      i = at + n;
-    }
-    searchFrom = base + i;
-
-    // Keep only what the next chunk may still need.
-    const std::uint64_t keepFrom = std::max({base, pieceStart, end > carry ? end - carry : 0});
-    const auto drop = static_cast<std::size_t>(keepFrom - base);
-    std::memmove(buffer.data(), buffer.data() + drop, used - drop);
-    used -= drop;
-    base = keepFrom;
+bool CodeTableScanner::Feed(std::string_view chunk) {
+  if (known_ || chunk.empty()) return known_;
+  // The table goes on after a first occurrence that ended the last chunk.
+  if (pending_) {
+    known_ = true;
+    return true;
   }
+  const std::uint64_t base = fed_;
+  fed_ += chunk.size();
+  // A title that starts in the bytes kept from before and runs into this
+  // chunk, and the code field of a title near the chunk's start, are found
+  // in those bytes followed by a copy of the chunk's first few.
+  seam_.append(chunk.substr(0, carry_));
+  Search({seam_, seamBase_}, base);
+  Search({chunk, base}, fed_);
+  if (!known_) Keep(chunk);
+  return known_;
+}
 
+// Looks for the title at the places of span that start before startsBefore
+// and end within span.
+void CodeTableScanner::Search(Span span, std::uint64_t startsBefore) {
+  const std::size_t n = title_.size();
+  if (known_ || span.bytes.size() < n) return;
+  const char* data = span.bytes.data();
+  const auto stop =
+      static_cast<std::size_t>(std::min<std::uint64_t>(span.bytes.size() - n + 1, startsBefore - span.base));
+  std::size_t at = searchFrom_ > span.base ? static_cast<std::size_t>(searchFrom_ - span.base) : 0;
+  while (at < stop && !known_) {
+    const char* candidate = NextCandidate(data + at, data + stop, title_);
+    if (candidate == nullptr) {
+      at = stop;
+      break;
+    }
+    at = static_cast<std::size_t>(candidate - data);
+    if (std::memcmp(candidate + 1, title_.data() + 1, n - 1) == 0) {
+      Found(span.base + at, span);
+      at += n;
+    } else {
+      ++at;
+    }
+  }
+  searchFrom_ = std::max(searchFrom_, span.base + at);
+}
+
+void CodeTableScanner::Found(std::uint64_t at, Span span) {
+  std::string_view code;
+  if (at - pieceStart_ >= kCodeFieldWidth) {
+    // A title less than a field into its chunk finds its field in the seam.
+    const bool inSpan = at - span.base >= kCodeFieldWidth;
+    code = inSpan ? CodeFieldBefore(span.bytes.data() + (at - span.base))
+                  : CodeFieldBefore(seam_.data() + (at - seamBase_));
+  }
+  if (!seen_) {
+    seen_ = true;
+    firstEnd_ = at + title_.size();
+  }
+  if (MeetsMarketRule(code, market_)) {
+    code_.assign(code);
+    // Only a first occurrence can end the bytes fed so far.
+    known_ = fed_ > firstEnd_;
+    pending_ = !known_;
+  }
+  pieceStart_ = at + title_.size();
+}
+
+// Keeps the last carry_ bytes of the table fed so far for the next chunk.
+void CodeTableScanner::Keep(std::string_view chunk) {
+  if (chunk.size() >= carry_) {
+    seam_.assign(chunk.substr(chunk.size() - carry_));
+  } else {
+    // The seam already ends with the whole chunk.
+    seam_.erase(0, seam_.size() - std::min(seam_.size(), carry_));
+  }
+  seamBase_ = fed_ - seam_.size();
+}
+
+std::string CodeTableScanner::Finish() const {
+  if (known_) return code_;
   // The trailing piece, when the table was split at all and goes on after
   // the last occurrence: its candidate is the table's last 10 bytes.
-  const std::uint64_t end = base + used;
-  if (!seen || end <= firstEnd || end - pieceStart < kCodeFieldWidth) return {};
-  const std::string_view code = CodeFieldBefore(buffer.data() + used);
-  return MeetsMarketRule(code, market) ? std::string(code) : std::string();
+  if (!seen_ || fed_ <= firstEnd_ || fed_ - pieceStart_ < kCodeFieldWidth) return {};
+  const std::string_view code = CodeFieldBefore(seam_.data() + seam_.size());
+  return MeetsMarketRule(code, market_) ? std::string(code) : std::string();
+}
+
+std::string ScanCodeTable(const TableReader& read, std::string_view title, Market market, std::size_t chunkSize) {
+  if (title.empty()) return {};
+  CodeTableScanner scanner(title, market);
+  std::vector<char> buffer(std::max<std::size_t>(chunkSize, 1));
+  for (;;) {
+    const std::size_t got = std::min(read(buffer.data(), buffer.size()), buffer.size());
+    if (got == 0 || scanner.Feed({buffer.data(), got})) break;
+  }
+  return scanner.Finish();
 }
 
 std::string LookupCachedCode(const std::string& title) {
@@ -226,7 +320,19 @@ std::string LookupCachedCode(const std::string& title) {
     const auto found = uncacheableCodes.find(title);
     return found == uncacheableCodes.end() ? std::string() : found->second;
   }
-  return ReadSetting(kCodeCacheSection, title, "");
+  // The stamp comes first: a write between it and the read shows up as a
+  // different stamp at the next lookup.
+  platform::FileStamp stamp;
+  const bool stamped = StampSettingsFile(&stamp);
+  if (stamped && lastLookup && lastLookup->stamp == stamp && lastLookup->title == title) return lastLookup->code;
+  std::string code = ReadSetting(kCodeCacheSection, title, "");
+  // An empty answer is no answer: the caller resolves the title at once.
+  if (stamped && !code.empty()) {
+    lastLookup = RememberedLookup{title, code, stamp};
+  } else {
+    lastLookup.reset();
+  }
+  return code;
 }
 
 std::string ResolveDzhCode(const std::string& title) {
@@ -250,4 +356,7 @@ std::string ResolveDzhCode(const std::string& title) {
   return code;
 }
 
-void ResetDzhReader() { uncacheableCodes.clear(); }
+void ResetDzhReader() {
+  uncacheableCodes.clear();
+  lastLookup.reset();
+}

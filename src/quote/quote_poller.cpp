@@ -54,7 +54,9 @@ void ReadDzhCode() {
 }  // namespace
 
 void OnQuoteTimer() {
-  // Stopped while the tick runs, so a slow tick never queues more of them.
+  // Stopped while the tick runs, so a slow tick never queues more of them;
+  // the timer is touched once, at the end, with the interval the tick chose.
+  const QuoteTimerBatch batch;
   SetQuoteTimerInterval(0);
   if (GetQuoteSource() == QuoteSource::kTrader) {
     AppState.currentCode = ReadTraderCode();

@@ -155,5 +155,25 @@ TEST_F(ProfileTest, WritesFailWhereTheFileCannotBeWritten) {
   EXPECT_EQ(Read("S", "k"), "1");
 }
 
+TEST_F(ProfileTest, AFilesStampChangesWithEveryWriteAndOnlyThen) {
+  FileStamp stamp;
+  EXPECT_FALSE(GetFileAttributesExA(path_, &stamp)) << "no file yet";
+  EXPECT_FALSE(GetFileAttributesExA(world().Directory(), &stamp)) << "a folder is no file";
+  ASSERT_TRUE(Write("代码表", "浦发银行", "600000"));
+  ASSERT_TRUE(GetFileAttributesExA(path_, &stamp));
+  EXPECT_EQ(stamp.size, world().FileBytes(path_).size());
+  Read("代码表", "浦发银行");
+  FileStamp again;
+  ASSERT_TRUE(GetFileAttributesExA(path_, &again));
+  EXPECT_EQ(again, stamp) << "reading leaves the file as it was";
+  // A rewrite of the same length, as a hand edit of one digit would be; the
+  // file system's clock needs a moment to move on.
+  Sleep(50);
+  ASSERT_TRUE(Write("代码表", "浦发银行", "600036"));
+  ASSERT_TRUE(GetFileAttributesExA(path_, &again));
+  EXPECT_EQ(again.size, stamp.size);
+  EXPECT_NE(again.lastWriteTime, stamp.lastWriteTime);
+}
+
 }  // namespace
 }  // namespace contract

@@ -187,6 +187,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   if (f.path.empty()) f.path = NormalPath(path);
   f.sparse = false;
   f.bytes = std::make_shared<std::string>(bytes);
+  f.lastWrite = ++W().fileWrites;
 }
 
 void WriteSparseFile(const std::string& path, std::uint64_t size, char fill) {
@@ -405,6 +406,14 @@ Handle OpenExistingFileShared(const std::string& path) {
   file.kind = HandleObject::Kind::kFile;
   file.fileKey = it->first;
   return NewHandle(std::move(file));
+}
+
+bool GetFileAttributesExA(const std::string& path, FileStamp* stamp) {
+  Log("GetFileAttributesExA(%s)", path.c_str());
+  auto it = W().files.find(FileKey(path));
+  if (path.empty() || it == W().files.end()) return false;
+  if (stamp) *stamp = {it->second.Size(), it->second.lastWrite};
+  return true;
 }
 
 bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read) {

@@ -70,6 +70,7 @@ struct File {
   std::uint64_t sparseSize = 0;
   char fill = 0;
   bool readOnly = false, failOpen = false;
+  std::uint64_t lastWrite = 0;  // a fresh stamp for every write, however close together
   std::uint64_t Size() const { return sparse ? sparseSize : bytes->size(); }
 };
 
@@ -109,6 +110,7 @@ struct TrayIconRecord {
 
 struct World {
   std::uint64_t now = 0, seq = 0;
+  std::uint64_t fileWrites = 0;
   std::vector<Window> windows;  // indexed by handle; 0 unused, 1 the desktop
   std::vector<Hwnd> topLevel;   // Z order, top first
   std::map<std::uint32_t, Thread> threads;

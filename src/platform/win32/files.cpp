@@ -57,6 +57,18 @@ bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read
   return ok;
 }
 
+bool GetFileAttributesExA(const std::string& path, FileStamp* stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+  if (stamp) {
+    stamp->size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp->lastWriteTime =
+        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  }
+  return true;
+}
+
 std::string GetPrivateProfileStringA(const std::string& section, const std::string& key,
                                      const std::string& defaultValue, std::uint32_t bufferSize,
                                      const std::string& path) {

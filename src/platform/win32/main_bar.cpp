@@ -86,9 +86,6 @@ LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_MOVE:
       if (reportMoves) events::OnMainBarMoved();
       return 0;
-    case WM_TIMER:
-      events::OnTimer(static_cast<unsigned>(wParam));
-      return 0;
     case WM_DESTROY:
       reportMoves = false;
       events::OnMainBarDestroyed();

@@ -1,4 +1,6 @@
 // Windows of other programs: enumeration, queries and guarded messages.
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "platform/win32/win32.h"
@@ -25,19 +27,64 @@ std::int32_t GetWindowLongA(Hwnd window, int index) {
 
 bool IsWindow(Hwnd window) { return window != 0 && ::IsWindow(ToHwnd(window)) != FALSE; }
 
+namespace {
+
+bool UnderWine() {
+  static const bool wine = [] {
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
+}
+
+// The ANSI length of another window's text, within the time-out.  Messages
+// cross processes in UTF-16 under Wine, and Wine works out an ANSI
+// WM_GETTEXTLENGTH by fetching the whole text with no time-out at all, so a
+// hung window would hold the program for as long as it hangs.  The same count
+// is made here from the UTF-16 text fetched within the time-out; most titles
+// come whole at the first exchange.  Windows keeps the bound by itself.
+bool AnsiTextLength(HWND window, UINT flags, UINT timeoutMs, DWORD_PTR* length) {
+  if (!UnderWine()) return ::SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, flags, timeoutMs, length) != 0;
+  wchar_t first[256];
+  DWORD_PTR got = 0;
+  if (!::SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(first), flags, timeoutMs, &got)) {
+    return false;
+  }
+  const wchar_t* text = first;
+  std::wstring longer;
+  if (got + 1 >= 256) {
+    DWORD_PTR units = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, flags, timeoutMs, &units)) return false;
+    // Beyond what a text read will ever take, the count of UTF-16 units says
+    // enough; fetching megabytes just to count them would not.
+    if (units > 65535) {
+      *length = units;
+      return true;
+    }
+    longer.assign(units + 1, L'\0');
+    if (!::SendMessageTimeoutW(window, WM_GETTEXT, longer.size(), reinterpret_cast<LPARAM>(longer.data()), flags,
+                               timeoutMs, &got)) {
+      return false;
+    }
+    got = std::min<DWORD_PTR>(got, units);
+    text = longer.data();
+  }
+  *length = got == 0 ? 0
+                     : static_cast<DWORD_PTR>(
+                           ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(got), nullptr, 0, nullptr, nullptr));
+  return true;
+}
+
+}  // namespace
+
 bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam, unsigned flags,
                          unsigned timeoutMs, std::intptr_t* result) {
   DWORD_PTR answer = 0;
-  // Wine lets an ANSI text message to a hung window wait past its time-out
-  // (the reply has to be translated); WM_NULL needs no translation and keeps
-  // the bound, so it finds out first whether the window answers at all.
-  if ((message == WM_GETTEXT || message == WM_GETTEXTLENGTH) &&
-      ::SendMessageTimeoutA(ToHwnd(window), WM_NULL, 0, 0, flags, timeoutMs, &answer) == 0) {
-    return false;
-  }
-  const LRESULT ok = ::SendMessageTimeoutA(ToHwnd(window), message, static_cast<WPARAM>(wParam),
-                                           static_cast<LPARAM>(lParam), flags, timeoutMs, &answer);
-  if (ok == 0) return false;
+  const bool ok = message == WM_GETTEXTLENGTH
+                      ? AnsiTextLength(ToHwnd(window), flags, timeoutMs, &answer)
+                      : ::SendMessageTimeoutA(ToHwnd(window), message, static_cast<WPARAM>(wParam),
+                                              static_cast<LPARAM>(lParam), flags, timeoutMs, &answer) != 0;
+  if (!ok) return false;
   if (result) *result = static_cast<std::intptr_t>(answer);
   return true;
 }

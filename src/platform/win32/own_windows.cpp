@@ -3,6 +3,7 @@
 
 #include <map>
 
+#include "platform/events.h"
 #include "platform/win32/win32.h"
 // After <windows.h>, which it needs.
 #include <shellapi.h>
@@ -83,8 +84,13 @@ bool IsWindowVisible(Hwnd window) { return ::IsWindowVisible(ToHwnd(window)) != 
 bool EnableWindow(Hwnd window, bool enable) { return ::EnableWindow(ToHwnd(window), enable ? TRUE : FALSE) != FALSE; }
 bool IsWindowEnabled(Hwnd window) { return ::IsWindowEnabled(ToHwnd(window)) != FALSE; }
 
+// A timer procedure is called straight from DispatchMessage; a WM_TIMER to
+// the window would first pass every subclass of the skin, and under Wine each
+// of those looks up a window property in the server, ten times a second.
+static void CALLBACK TimerExpired(HWND, UINT, UINT_PTR id, DWORD) { events::OnTimer(static_cast<unsigned>(id)); }
+
 bool SetTimer(Hwnd window, unsigned id, unsigned intervalMs) {
-  return ::SetTimer(ToHwnd(window), id, intervalMs, nullptr) != 0;
+  return ::SetTimer(ToHwnd(window), id, intervalMs, TimerExpired) != 0;
 }
 bool KillTimer(Hwnd window, unsigned id) { return ::KillTimer(ToHwnd(window), id) != FALSE; }
 
