@@ -61,10 +61,23 @@ std::uint32_t ProcessIdOfWindow(platform::Hwnd window) {
 std::string ProcessFileNameOfWindow(platform::Hwnd window) {
   const std::uint32_t processId = ProcessIdOfWindow(window);
   if (processId == 0) return "";
-  for (const ProcessRecord& process : ListProcesses()) {
+  return ExeNameIn(ListProcesses(), processId);
+}
+
+std::string ExeNameIn(const std::vector<ProcessRecord>& processes, std::uint32_t processId) {
+  for (const ProcessRecord& process : processes) {
     if (process.processId == processId) return process.exeName;
   }
   return "";
+}
+
+std::uint32_t FirstProcessIdIn(const std::vector<ProcessRecord>& processes, const std::string& fileName) {
+  if (fileName.empty()) return 0;
+  const std::string wanted = LowerAscii(fileName);
+  for (const ProcessRecord& process : processes) {
+    if (LowerAscii(process.exeName) == wanted) return process.processId;
+  }
+  return 0;
 }
 
 std::uint32_t FindProcessIdByFileName(const std::string& fileName) {

@@ -17,6 +17,12 @@ std::vector<ProcessRecord> ListProcesses();
 // parents and owners; 0 when the window is none.
 std::uint32_t ProcessIdOfWindow(platform::Hwnd window);
 std::string ProcessFileNameOfWindow(platform::Hwnd window);
+// The executable file name of a process in a list taken before; "" when the
+// process is not in it.
+std::string ExeNameIn(const std::vector<ProcessRecord>& processes, std::uint32_t processId);
+// The first process of a list whose file name matches, ASCII letters
+// compared without case; 0 when none does.
+std::uint32_t FirstProcessIdIn(const std::vector<ProcessRecord>& processes, const std::string& fileName);
 std::uint32_t FindProcessIdByFileName(const std::string& fileName);
 // Process id 0 names the calling process.
 std::string MainModulePath(std::uint32_t processId);

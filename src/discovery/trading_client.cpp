@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "app/app_state.h"
@@ -39,24 +40,29 @@ std::string StringTableKey(const std::vector<std::uint8_t>& block) {
 
 // Whether the executable behind a window carries a description marker.  The
 // answer belongs to the window's process, so one search works it out once per
-// process: a program with many windows would otherwise cost two process
-// snapshots, a module snapshot and a version read for each of them.
+// process, and names processes from one list taken for the whole search: a
+// desktop of many windows would otherwise cost two process snapshots, a
+// module snapshot and a version read for each of them.
 class DescriptionVerdicts {
  public:
   bool Qualifies(platform::Hwnd window) {
     const std::uint32_t owner = ProcessIdOfWindow(window);
     const auto known = verdicts_.find(owner);
     if (known != verdicts_.end()) return known->second;
+    // Taken after the window list, so it holds every listed window's process
+    // that is still running.
+    if (!processes_) processes_ = ListProcesses();
     // The executable examined is that of the first process with the same file
     // name; a window whose process has no name ends up at process 0, which is
     // this program itself.
-    const std::uint32_t processId = FindProcessIdByFileName(ProcessFileNameOfWindow(window));
+    const std::uint32_t processId = FirstProcessIdIn(*processes_, ExeNameIn(*processes_, owner));
     const bool verdict = ContainsAny(ReadFileDescription(MainModulePath(processId)), DescriptionMarkers);
     verdicts_.emplace(owner, verdict);
     return verdict;
   }
 
  private:
+  std::optional<std::vector<ProcessRecord>> processes_;
   std::map<std::uint32_t, bool> verdicts_;
 };
 
