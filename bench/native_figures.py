@@ -75,6 +75,10 @@ def main():
             run = get("BM_SteadyTick/cache:%d/windows:%d" % (cache, windows))
             print("  %-44s %9.2f us %12.0f %14.0f" % ("steady tick, cache %d, windows %d" % (cache, windows),
                                                        ns(run) / 1e3, run["allocs_per_tick"], run["heap_peak_KB"]))
+        for cache in (10, 10000):
+            run = get("BM_TitleChangeTick/cache:%d/windows:10" % cache)
+            print("  %-44s %9.2f us %12.0f %14.0f" % ("tick after a title change, cache %d" % cache,
+                                                       ns(run) / 1e3, run["allocs_per_tick"], run["heap_peak_KB"]))
         for windows in (10, 100, 1000):
             run = get("BM_SearchTick/cache:10/windows:%d" % windows)
             print("  %-44s %9.2f us %12.0f %14.0f" % ("search tick (大智慧 absent), windows %d" % windows,

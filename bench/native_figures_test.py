@@ -17,6 +17,7 @@ SCRIPT = os.path.join(HERE, "native_figures.py")
 
 GROWTH = (["BM_SteadyTick/cache:%d/windows:%d" % p for p in ((10, 10), (100, 10), (1000, 10), (10000, 10),
                                                               (10, 100), (10, 1000))]
+          + ["BM_TitleChangeTick/cache:%d/windows:10" % c for c in (10, 10000)]
           + ["BM_SearchTick/cache:10/windows:%d" % w for w in (10, 100, 1000)]
           + ["BM_TableScanMiss/MB:%d" % m for m in (1, 4)]
           + ["BM_TableScanMiss/MB:64", "BM_FirstResolution/shenzhen:0", "BM_FirstResolution/shenzhen:1"])

@@ -1,5 +1,6 @@
 // The quote timer tick.  Attached to 大智慧 with the front document's title
 // already in the code cache, it is what the program costs ten times a second;
+// a tick after the front document changed also asks the cache in new.ini;
 // while 大智慧 is absent, the search for its window runs every 10 s instead.
 // Both over the simulated desktop, with the cache and the number of top-level
 // windows as the variables.
@@ -17,8 +18,9 @@
 namespace {
 
 // The program with a cache of `entries` titles, the front one cached last,
-// among `windows` top-level windows of other programs.
-void Scene(int entries, int windows, bool withDzh) {
+// among `windows` top-level windows of other programs.  Returns 大智慧's
+// front document (0 without 大智慧).
+platform::Hwnd Scene(int entries, int windows, bool withDzh) {
   sim::Reset();
   ResetAppState();
   ResetMainBar();
@@ -31,42 +33,47 @@ void Scene(int entries, int windows, bool withDzh) {
 
   const std::uint32_t other = sim::AddProcess("C:\\Program Files\\Other\\other.exe");
   for (int i = 0; i < windows; ++i) sim::CreateWindow({"OtherFrame", "窗口 " + std::to_string(i), other});
+  platform::Hwnd document = 0;
   if (withDzh) {
     const std::uint32_t dzh = sim::AddProcess("D:\\dzh2\\dzh.exe");
     const platform::Hwnd frame = sim::CreateWindow({"DzhFrame", "大智慧", dzh});
     sim::WindowSpec mdi{"MDIClient", "", dzh};
     mdi.parent = frame;
-    sim::WindowSpec document{"DzhChart", "浦发银行", dzh};
-    document.parent = sim::CreateWindow(mdi);
-    sim::CreateWindow(document);
+    sim::WindowSpec chart{"DzhChart", "浦发银行", dzh};
+    chart.parent = sim::CreateWindow(mdi);
+    document = sim::CreateWindow(chart);
   }
   StartMainBar();
+  return document;
 }
 
-void Report(benchmark::State& state, std::size_t ticks, std::size_t allocations, std::size_t peakAbove) {
-  state.counters["cache_entries"] = static_cast<double>(state.range(0));
-  state.counters["windows"] = static_cast<double>(state.range(1));
-  state.counters["allocs_per_tick"] = static_cast<double>(allocations) / static_cast<double>(ticks ? ticks : 1);
-  state.counters["heap_peak_KB"] = static_cast<double>(peakAbove) / 1024.0;
-}
-
-// Attached, nothing changes: one title read, one cache lookup, one caption
-// comparison.
-void BM_SteadyTick(benchmark::State& state) {
-  Scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), true);
-  sim::Advance(200);  // attach, then read
-  if (AppState.currentCode != "600000") state.SkipWithError("not attached with the cached code");
+// Runs tick once per iteration; the simulated desktop records every call, so
+// its record is cleared every clearEvery ticks to keep it from growing.
+template <typename Tick>
+void MeasureTicks(benchmark::State& state, std::size_t clearEvery, Tick tick) {
   sim::ClearHistory();
   const std::size_t before = heap_meter::Live();
   heap_meter::ResetPeak();
   const std::size_t allocations = heap_meter::Allocations();
   std::size_t ticks = 0;
   for (auto _ : state) {
-    OnQuoteTimer();
-    // The simulated desktop records every call; keep that record from growing.
-    if (++ticks % 256 == 0) sim::ClearHistory();
+    tick();
+    if (++ticks % clearEvery == 0) sim::ClearHistory();
   }
-  Report(state, ticks, heap_meter::Allocations() - allocations, heap_meter::Peak() - before);
+  state.counters["cache_entries"] = static_cast<double>(state.range(0));
+  state.counters["windows"] = static_cast<double>(state.range(1));
+  state.counters["allocs_per_tick"] =
+      static_cast<double>(heap_meter::Allocations() - allocations) / static_cast<double>(ticks ? ticks : 1);
+  state.counters["heap_peak_KB"] = static_cast<double>(heap_meter::Peak() - before) / 1024.0;
+}
+
+// Attached, nothing changes: one title read, one look at new.ini's stamp, one
+// caption comparison.
+void BM_SteadyTick(benchmark::State& state) {
+  Scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), true);
+  sim::Advance(200);  // attach, then read
+  if (AppState.currentCode != "600000") state.SkipWithError("not attached with the cached code");
+  MeasureTicks(state, 256, [] { OnQuoteTimer(); });
 }
 BENCHMARK(BM_SteadyTick)
     ->ArgNames({"cache", "windows"})
@@ -78,20 +85,32 @@ BENCHMARK(BM_SteadyTick)
     ->Args({10, 1000})
     ->Unit(benchmark::kMicrosecond);
 
+// Attached, the front document changes before every tick between two cached
+// titles: each tick asks the cache in new.ini.
+void BM_TitleChangeTick(benchmark::State& state) {
+  const platform::Hwnd document = Scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), true);
+  sim::Advance(200);
+  const std::string titles[] = {"股票1", "浦发银行"};
+  std::size_t next = 0;
+  MeasureTicks(state, 256, [&] {
+    sim::SetText(document, titles[next++ % 2]);
+    OnQuoteTimer();
+  });
+  if (AppState.currentCode != "600000" && AppState.currentCode != "600001") state.SkipWithError("codes not cached");
+}
+BENCHMARK(BM_TitleChangeTick)
+    ->ArgNames({"cache", "windows"})
+    ->Args({10, 10})
+    ->Args({10000, 10})
+    ->Unit(benchmark::kMicrosecond);
+
 // 大智慧 absent: the search through every visible top-level window's title.
 void BM_SearchTick(benchmark::State& state) {
   Scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), false);
-  sim::ClearHistory();
-  const std::size_t before = heap_meter::Live();
-  heap_meter::ResetPeak();
-  const std::size_t allocations = heap_meter::Allocations();
-  std::size_t ticks = 0;
-  for (auto _ : state) {
+  MeasureTicks(state, 16, [&] {
     OnQuoteTimer();
     if (AppState.dzhMainWindow > 0) state.SkipWithError("found a 大智慧 that is not there");
-    if (++ticks % 16 == 0) sim::ClearHistory();
-  }
-  Report(state, ticks, heap_meter::Allocations() - allocations, heap_meter::Peak() - before);
+  });
 }
 BENCHMARK(BM_SearchTick)
     ->ArgNames({"cache", "windows"})

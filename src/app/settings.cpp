@@ -34,27 +34,33 @@ std::int32_t LoadKeyCode(const char* key, std::int32_t repairValue) {
 
 }  // namespace
 
+// Worked out once: the poller looks at the file ten times a second, and the
+// executable cannot move while it runs.  (Filled at first use rather than by
+// a function's static, whose thread-safe guard would bring the whole threads
+// library into a program of one thread.)
+namespace {
+std::string settingsPath;
+std::string readPath;  // as the profile functions get it for reading
+}  // namespace
+
 const std::string& SettingsPath() {
-  // Worked out once: the poller looks at the file ten times a second, and the
-  // executable cannot move while it runs.
-  static const std::string path = [] {
+  if (settingsPath.empty()) {
     const std::string exe = platform::GetModuleFileNameA();
     // The last backslash that is a character of its own: in GBK, 0x5C is
     // also a trail byte of many two-byte characters.
     TextSearch lastOne;
     lastOne.last = true;
     const int slash = FindText(exe, "\\", lastOne);
-    return LeftText(exe, slash - 1) + "\\new.ini";
-  }();
-  return path;
+    settingsPath = LeftText(exe, slash - 1) + "\\new.ini";
+  }
+  return settingsPath;
 }
 
 namespace {
 
-// The path as the profile functions get it for reading.
 const std::string& ReadPath() {
-  static const std::string path = DropLeadingBlanks(SettingsPath());
-  return path;
+  if (readPath.empty()) readPath = DropLeadingBlanks(SettingsPath());
+  return readPath;
 }
 
 }  // namespace

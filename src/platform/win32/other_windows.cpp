@@ -1,6 +1,5 @@
 // Windows of other programs: enumeration, queries and guarded messages.
 #include <algorithm>
-#include <string>
 #include <vector>
 
 #include "platform/win32/win32.h"
@@ -29,12 +28,16 @@ bool IsWindow(Hwnd window) { return window != 0 && ::IsWindow(ToHwnd(window)) !=
 
 namespace {
 
+// Not a function's static: its thread-safe guard would bring the threads
+// library into a program of one thread.
+enum class Wine { kUnknown, kNo, kYes } underWine = Wine::kUnknown;
+
 bool UnderWine() {
-  static const bool wine = [] {
+  if (underWine == Wine::kUnknown) {
     const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
-  }();
-  return wine;
+    underWine = ntdll && ::GetProcAddress(ntdll, "wine_get_version") ? Wine::kYes : Wine::kNo;
+  }
+  return underWine == Wine::kYes;
 }
 
 // The ANSI length of another window's text, within the time-out.  Messages
@@ -51,7 +54,7 @@ bool AnsiTextLength(HWND window, UINT flags, UINT timeoutMs, DWORD_PTR* length) 
     return false;
   }
   const wchar_t* text = first;
-  std::wstring longer;
+  std::vector<wchar_t> longer;
   if (got + 1 >= 256) {
     DWORD_PTR units = 0;
     if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, flags, timeoutMs, &units)) return false;
