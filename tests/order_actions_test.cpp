@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,21 @@ constexpr std::int32_t kF1 = 112, kF2 = 113, kF3 = 114, kF4 = 115;
 // Pauses alone: 10 + 10 + 10 + 200, then 100 after each failed look.
 constexpr std::uint64_t kFoundAtFirstLook = 230;
 constexpr std::uint64_t kNeverFound = 2230;
+
+// Parts of every action's sequence of calls: bringing the client forward
+// with its input attached, pressing one key in it, and asking for its focus.
+const std::vector<std::string> kActivateAttached = {
+    "GetWindowThreadProcessId", "GetCurrentThreadId", "AttachThreadInput",   "SetActiveWindow",
+    "GetCurrentThreadId",       "AttachThreadInput",  "SetForegroundWindow", "Sleep"};
+const std::vector<std::string> kKeyPress = {"MapVirtualKeyA", "PostMessageA", "MapVirtualKeyA", "PostMessageA"};
+const std::vector<std::string> kFocusAttached = {"GetCurrentThreadId", "AttachThreadInput", "GetFocus",
+                                                 "GetCurrentThreadId", "AttachThreadInput"};
+
+std::vector<std::string> Joined(std::initializer_list<std::vector<std::string>> parts) {
+  std::vector<std::string> all;
+  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
 
 std::vector<std::string> CallNames() {
   std::vector<std::string> names;
@@ -153,34 +169,12 @@ TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
 
   OpenOrderForm(kF1);
 
-  const std::vector<std::string> expected = {"IsWindow",
-                                             "OpenIcon",
-                                             "Sleep",
-                                             "SetForegroundWindow",
-                                             "Sleep",
-                                             "GetWindowThreadProcessId",
-                                             "GetCurrentThreadId",
-                                             "AttachThreadInput",
-                                             "SetActiveWindow",
-                                             "GetCurrentThreadId",
-                                             "AttachThreadInput",
-                                             "SetForegroundWindow",
-                                             "Sleep",
-                                             "MapVirtualKeyA",
-                                             "PostMessageA",
-                                             "MapVirtualKeyA",
-                                             "PostMessageA",
-                                             "Sleep",
-                                             "GetForegroundWindow",
-                                             "GetWindowThreadProcessId",
-                                             "GetCurrentThreadId",
-                                             "AttachThreadInput",
-                                             "GetFocus",
-                                             "GetCurrentThreadId",
-                                             "AttachThreadInput",
-                                             "GetClassNameA",
-                                             "SendMessageTimeoutA",
-                                             "SendMessageTimeoutA"};
+  const std::vector<std::string> expected = Joined({{"IsWindow", "OpenIcon", "Sleep", "SetForegroundWindow", "Sleep"},
+                                                    kActivateAttached,
+                                                    kKeyPress,
+                                                    {"Sleep", "GetForegroundWindow", "GetWindowThreadProcessId"},
+                                                    kFocusAttached,
+                                                    {"GetClassNameA", "SendMessageTimeoutA", "SendMessageTimeoutA"}});
   EXPECT_EQ(CallNames(), expected);
   std::vector<std::string> sleeps;
   for (const auto& call : sim::Calls())
@@ -367,21 +361,7 @@ TEST_F(OrderActionsTest, FunctionKeyOnlyPressesTheKey) {
     EXPECT_EQ(Timed([] { SendFunctionKey(); }), 20u) << code;
     sim::Advance(1);
 
-    const std::vector<std::string> expected = {"IsWindow",
-                                               "OpenIcon",
-                                               "Sleep",
-                                               "GetWindowThreadProcessId",
-                                               "GetCurrentThreadId",
-                                               "AttachThreadInput",
-                                               "SetActiveWindow",
-                                               "GetCurrentThreadId",
-                                               "AttachThreadInput",
-                                               "SetForegroundWindow",
-                                               "Sleep",
-                                               "MapVirtualKeyA",
-                                               "PostMessageA",
-                                               "MapVirtualKeyA",
-                                               "PostMessageA"};
+    const std::vector<std::string> expected = Joined({{"IsWindow", "OpenIcon", "Sleep"}, kActivateAttached, kKeyPress});
     EXPECT_EQ(CallNames(), expected) << code;
     EXPECT_FALSE(sim::IsMinimized(client.window));
     EXPECT_EQ(FirstCall("GetFocus"), -1);
