@@ -48,33 +48,39 @@ bool UnderWine() {
 // come whole at the first exchange.  Windows keeps the bound by itself.
 bool AnsiTextLength(HWND window, UINT flags, UINT timeoutMs, DWORD_PTR* length) {
   if (!UnderWine()) return ::SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, flags, timeoutMs, length) != 0;
-  wchar_t first[256];
+  const auto ansiBytes = [](const wchar_t* text, DWORD_PTR units) -> DWORD_PTR {
+    if (units == 0) return 0;
+    return static_cast<DWORD_PTR>(
+        ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(units), nullptr, 0, nullptr, nullptr));
+  };
+  constexpr DWORD_PTR kFirstRead = 256;
+  wchar_t first[kFirstRead];
   DWORD_PTR got = 0;
-  if (!::SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(first), flags, timeoutMs, &got)) {
+  if (!::SendMessageTimeoutW(window, WM_GETTEXT, kFirstRead, reinterpret_cast<LPARAM>(first), flags, timeoutMs, &got)) {
     return false;
   }
-  const wchar_t* text = first;
-  std::vector<wchar_t> longer;
-  if (got + 1 >= 256) {
-    DWORD_PTR units = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, flags, timeoutMs, &units)) return false;
-    // Beyond what a text read will ever take, the count of UTF-16 units says
-    // enough; fetching megabytes just to count them would not.
-    if (units > 65535) {
-      *length = units;
-      return true;
-    }
-    longer.assign(units + 1, L'\0');
-    if (!::SendMessageTimeoutW(window, WM_GETTEXT, longer.size(), reinterpret_cast<LPARAM>(longer.data()), flags,
-                               timeoutMs, &got)) {
-      return false;
-    }
-    got = std::min<DWORD_PTR>(got, units);
-    text = longer.data();
+  got = std::min(got, kFirstRead - 1);
+  // An ANSI window fills the buffer's size in bytes, not characters, and
+  // stops short of a two-byte character that would not fit: the text is
+  // known to be whole only while its ANSI form ends two bytes before that.
+  *length = ansiBytes(first, got);
+  if (*length + 2 < kFirstRead) return true;
+
+  DWORD_PTR units = 0;
+  if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, flags, timeoutMs, &units)) return false;
+  // Beyond what a text read will ever take, the count of UTF-16 units says
+  // enough; fetching megabytes just to count them would not.
+  if (units > 65535) {
+    *length = units;
+    return true;
   }
-  *length = got == 0 ? 0
-                     : static_cast<DWORD_PTR>(
-                           ::WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(got), nullptr, 0, nullptr, nullptr));
+  // Room for the ANSI bytes, whatever the window counts its length in.
+  std::vector<wchar_t> text(2 * units + 2, L'\0');
+  if (!::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), flags, timeoutMs,
+                             &got)) {
+    return false;
+  }
+  *length = ansiBytes(text.data(), std::min<DWORD_PTR>(got, text.size() - 1));
   return true;
 }
 
