@@ -14,6 +14,7 @@
 #include "platform/sim/sim.h"
 #include "quote/dzh_reader.h"
 #include "quote/quote_poller.h"
+#include "support/dzh_scene.h"
 
 namespace {
 
@@ -34,15 +35,7 @@ platform::Hwnd Scene(int entries, int windows, bool withDzh) {
   const std::uint32_t other = sim::AddProcess("C:\\Program Files\\Other\\other.exe");
   for (int i = 0; i < windows; ++i) sim::CreateWindow({"OtherFrame", "窗口 " + std::to_string(i), other});
   platform::Hwnd document = 0;
-  if (withDzh) {
-    const std::uint32_t dzh = sim::AddProcess("D:\\dzh2\\dzh.exe");
-    const platform::Hwnd frame = sim::CreateWindow({"DzhFrame", "大智慧", dzh});
-    sim::WindowSpec mdi{"MDIClient", "", dzh};
-    mdi.parent = frame;
-    sim::WindowSpec chart{"DzhChart", "浦发银行", dzh};
-    chart.parent = sim::CreateWindow(mdi);
-    document = sim::CreateWindow(chart);
-  }
+  if (withDzh) document = AddDzhWindows("D:\\dzh2\\dzh.exe", "大智慧", 1, {"浦发银行"}).documents.front();
   StartMainBar();
   return document;
 }

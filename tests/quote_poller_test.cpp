@@ -10,6 +10,7 @@
 #include "platform/sim/sim.h"
 #include "quote/quote_poller.h"
 #include "support/code_table.h"
+#include "support/dzh_scene.h"
 #include "support/test_fixture.h"
 
 namespace {
@@ -18,37 +19,13 @@ using platform::Hwnd;
 
 constexpr const char* kDzhExe = "D:\\dzh2\\dzh.exe";
 
-struct DzhScene {
-  std::uint32_t process = 0;
-  Hwnd frame = 0, mdiClient = 0;
-  std::vector<Hwnd> documents;
-};
-
-// A running 大智慧: its frame with `mdiPosition - 1` plain children before the
-// "MDIClient", one document per title (the first one in front), and its code
-// tables beside the executable.
+// A running 大智慧 with its code tables beside the executable.
 DzhScene StartDzh(const std::string& exe = kDzhExe, const std::string& title = "大智慧 - 行情", int mdiPosition = 3,
                   const std::vector<std::string>& documents = {"浦发银行", "平安银行"}) {
   const std::string folder = exe.substr(0, exe.rfind('\\'));
   sim::WriteFile(folder + "\\data\\sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
   sim::WriteFile(folder + "\\data\\sz\\STKINFO60.DAT", code_table::Table(code_table::ShenzhenSecurities()));
-  DzhScene dzh;
-  dzh.process = sim::AddProcess(exe);
-  dzh.frame = sim::CreateWindow({"DzhFrame", title, dzh.process});
-  for (int i = 1; i < mdiPosition; ++i) {
-    sim::WindowSpec child{i % 2 ? "ToolbarWindow32" : "Static", "", dzh.process};
-    child.parent = dzh.frame;
-    sim::CreateWindow(child);
-  }
-  sim::WindowSpec mdi{"MDIClient", "", dzh.process};
-  mdi.parent = dzh.frame;
-  dzh.mdiClient = sim::CreateWindow(mdi);
-  for (const std::string& text : documents) {
-    sim::WindowSpec document{"DzhChart", text, dzh.process};
-    document.parent = dzh.mdiClient;
-    dzh.documents.push_back(sim::CreateWindow(document));
-  }
-  return dzh;
+  return AddDzhWindows(exe, title, mdiPosition, documents);
 }
 
 class QuotePoller : public SimTest {

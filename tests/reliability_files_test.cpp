@@ -16,6 +16,7 @@
 #include "platform/sim/sim.h"
 #include "quote/dzh_reader.h"
 #include "support/code_table.h"
+#include "support/dzh_scene.h"
 #include "support/test_fixture.h"
 #include "text/text.h"
 
@@ -140,13 +141,7 @@ TEST_F(BadFiles, ReadOnlyNewIniLeavesTheProgramRunningOnWhatItHolds) {
   sim::WriteFile(IniPath(), original);
   sim::SetReadOnly(IniPath());
   sim::WriteFile("D:\\dzh\\data\\sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
-  const std::uint32_t dzh = sim::AddProcess("D:\\dzh\\dzh.exe");
-  const platform::Hwnd frame = sim::CreateWindow({"DzhFrame", "大智慧", dzh});
-  sim::WindowSpec mdi{"MDIClient", "", dzh};
-  mdi.parent = frame;
-  sim::WindowSpec document{"DzhChart", "招商银行", dzh};
-  document.parent = sim::CreateWindow(mdi);
-  sim::CreateWindow(document);
+  AddDzhWindows("D:\\dzh\\dzh.exe", "大智慧", 1, {"招商银行"});
 
   StartProgram();
   EXPECT_EQ(AppState.buyKey, 112) << "repaired in memory though the file cannot be";

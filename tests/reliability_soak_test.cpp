@@ -19,6 +19,7 @@
 #include "app/settings.h"
 #include "platform/sim/sim.h"
 #include "support/code_table.h"
+#include "support/dzh_scene.h"
 #include "support/test_fixture.h"
 #include "text/text.h"
 
@@ -60,25 +61,10 @@ std::vector<Document> Documents() {
   return documents;
 }
 
-struct Dzh {
-  std::uint32_t process = 0;
-  Hwnd frame = 0;
-  std::vector<Hwnd> documents;  // in the order of Documents()
-};
-
-Dzh StartDzh() {
-  Dzh dzh;
-  dzh.process = sim::AddProcess(kDzhExe);
-  dzh.frame = sim::CreateWindow({"DzhFrame", "大智慧 - 行情", dzh.process});
-  sim::WindowSpec mdi{"MDIClient", "", dzh.process};
-  mdi.parent = dzh.frame;
-  const Hwnd client = sim::CreateWindow(mdi);
-  for (const Document& d : Documents()) {
-    sim::WindowSpec document{"DzhChart", d.title, dzh.process};
-    document.parent = client;
-    dzh.documents.push_back(sim::CreateWindow(document));
-  }
-  return dzh;
+DzhScene StartDzh() {
+  std::vector<std::string> titles;
+  for (const Document& d : Documents()) titles.push_back(d.title);
+  return AddDzhWindows(kDzhExe, "大智慧 - 行情", 1, titles);
 }
 
 // A trading client whose code field has the focus from the start.
@@ -107,7 +93,7 @@ TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
   sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", trader});
   const Hwnd codeField = StartClient();
   StartProgram();
-  Dzh dzh = StartDzh();
+  DzhScene dzh = StartDzh();
 
   const std::vector<Document> documents = Documents();
   std::size_t ticks = 0;

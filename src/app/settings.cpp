@@ -34,13 +34,20 @@ std::int32_t LoadKeyCode(const char* key, std::int32_t repairValue) {
 
 }  // namespace
 
+namespace {
+
 // Worked out once: the poller looks at the file ten times a second, and the
 // executable cannot move while it runs.  (Filled at first use rather than by
 // a function's static, whose thread-safe guard would bring the whole threads
 // library into a program of one thread.)
-namespace {
 std::string settingsPath;
 std::string readPath;  // as the profile functions get it for reading
+
+const std::string& ReadPath() {
+  if (readPath.empty()) readPath = DropLeadingBlanks(SettingsPath());
+  return readPath;
+}
+
 }  // namespace
 
 const std::string& SettingsPath() {
@@ -55,15 +62,6 @@ const std::string& SettingsPath() {
   }
   return settingsPath;
 }
-
-namespace {
-
-const std::string& ReadPath() {
-  if (readPath.empty()) readPath = DropLeadingBlanks(SettingsPath());
-  return readPath;
-}
-
-}  // namespace
 
 std::string ReadSetting(const std::string& section, const std::string& key, const std::string& defaultValue) {
   const std::string& path = ReadPath();

@@ -1,0 +1,24 @@
+#include "support/dzh_scene.h"
+
+#include "platform/sim/sim.h"
+
+DzhScene AddDzhWindows(const std::string& exe, const std::string& frameTitle, int mdiPosition,
+                       const std::vector<std::string>& documents) {
+  DzhScene dzh;
+  dzh.process = sim::AddProcess(exe);
+  dzh.frame = sim::CreateWindow({"DzhFrame", frameTitle, dzh.process});
+  for (int i = 1; i < mdiPosition; ++i) {
+    sim::WindowSpec child{i % 2 ? "ToolbarWindow32" : "Static", "", dzh.process};
+    child.parent = dzh.frame;
+    sim::CreateWindow(child);
+  }
+  sim::WindowSpec mdi{"MDIClient", "", dzh.process};
+  mdi.parent = dzh.frame;
+  dzh.mdiClient = sim::CreateWindow(mdi);
+  for (const std::string& title : documents) {
+    sim::WindowSpec document{"DzhChart", title, dzh.process};
+    document.parent = dzh.mdiClient;
+    dzh.documents.push_back(sim::CreateWindow(document));
+  }
+  return dzh;
+}

@@ -1,0 +1,19 @@
+// A running 大智慧 on the simulated desktop, as the quote poller sees it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+struct DzhScene {
+  std::uint32_t process = 0;
+  platform::Hwnd frame = 0, mdiClient = 0;
+  std::vector<platform::Hwnd> documents;  // in the order given, the first in front
+};
+
+// 大智慧's process from exe, its frame with `mdiPosition - 1` plain children
+// before the "MDIClient", and one document window per title.  No code tables.
+DzhScene AddDzhWindows(const std::string& exe, const std::string& frameTitle, int mdiPosition,
+                       const std::vector<std::string>& documents);
