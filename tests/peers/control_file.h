@@ -31,3 +31,51 @@ inline bool ReadControlLine(const std::wstring& path, std::string* line) {
   line->resize(std::min(line->size(), line->find_first_of("\r\n")));
   return true;
 }
+
+// What both charting stand-ins take from the scenario: the control file,
+// polled every 100 ms, and a hang of the window thread.
+struct Steering {
+  enum : UINT_PTR { kPollTimer = 1, kHangTimer = 2 };
+
+  std::wstring controlPath;
+  long hangAfter = -1;  // milliseconds after start; below 0, never
+  DWORD hangFor = 600000;
+  std::string lastControl = "\x01";  // nothing read yet
+
+  // Takes "--control FILE", "--hang-after MS" or "--hang-for MS" at argv[*i],
+  // moving *i past its value; false for any other argument.
+  bool TakeOption(int argc, wchar_t** argv, int* i) {
+    const std::wstring arg = argv[*i];
+    if (*i + 1 >= argc) return false;
+    if (arg == L"--control") {
+      controlPath = argv[++*i];
+    } else if (arg == L"--hang-after") {
+      hangAfter = _wtol(argv[++*i]);
+    } else if (arg == L"--hang-for") {
+      hangFor = static_cast<DWORD>(_wtol(argv[++*i]));
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  void Start(HWND window) const {
+    if (!controlPath.empty()) SetTimer(window, kPollTimer, 100, nullptr);
+    if (hangAfter >= 0) SetTimer(window, kHangTimer, static_cast<UINT>(hangAfter), nullptr);
+  }
+
+  // WM_TIMER: hands a control line that differs from the last to onChange,
+  // or stops answering for hangFor.
+  template <class OnChange>
+  void OnTimer(HWND window, WPARAM timer, OnChange onChange) {
+    if (timer == kPollTimer) {
+      std::string line;
+      if (!ReadControlLine(controlPath, &line) || line == lastControl) return;
+      lastControl = line;
+      onChange(line);
+    } else if (timer == kHangTimer) {
+      KillTimer(window, kHangTimer);
+      Sleep(hangFor);
+    }
+  }
+};

@@ -35,16 +35,12 @@
 
 namespace {
 
-constexpr UINT_PTR kPollTimer = 1;
-constexpr UINT_PTR kHangTimer = 2;
 constexpr wchar_t kFrameClass[] = L"DzhStandinFrame";
 constexpr wchar_t kChartClass[] = L"DzhStandinChart";
 
 HWND frame = nullptr;
 HWND mdiClient = nullptr;
-std::wstring controlPath;
-std::string lastControl = "\x01";  // nothing read yet
-DWORD hangFor = 600000;
+Steering steering;
 
 // Documents whose text is given as raw bytes, answered by an ANSI window
 // procedure so that no code page conversion comes between them and the reader.
@@ -139,11 +135,7 @@ void CloseAllDocuments() {
     SendMessageW(mdiClient, WM_MDIDESTROY, reinterpret_cast<WPARAM>(child), 0);
 }
 
-void PollControlFile() {
-  std::string line;
-  if (!ReadControlLine(controlPath, &line)) return;
-  if (line == lastControl) return;
-  lastControl = line;
+void FollowControlLine(const std::string& line) {
   if (line.empty()) {
     CloseAllDocuments();
   } else {
@@ -154,11 +146,7 @@ void PollControlFile() {
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
-      if (wParam == kPollTimer) PollControlFile();
-      if (wParam == kHangTimer) {
-        KillTimer(window, kHangTimer);
-        Sleep(hangFor);
-      }
+      steering.OnTimer(window, wParam, FollowControlLine);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -178,21 +166,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   std::wstring title = L"大智慧";
   int mdiPosition = 1;
   std::vector<std::wstring> documents;
-  long hangAfter = -1;
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
+    if (steering.TakeOption(argc, argv, &i)) continue;
     if (arg == L"--title" && i + 1 < argc) {
       title = argv[++i];
     } else if (arg == L"--mdi-position" && i + 1 < argc) {
       mdiPosition = _wtoi(argv[++i]);
-    } else if (arg == L"--control" && i + 1 < argc) {
-      controlPath = argv[++i];
-    } else if (arg == L"--hang-after" && i + 1 < argc) {
-      hangAfter = _wtol(argv[++i]);
-    } else if (arg == L"--hang-for" && i + 1 < argc) {
-      hangFor = static_cast<DWORD>(_wtol(argv[++i]));
     } else if (arg == L"--long-document" && i + 1 < argc) {
       documents.push_back(std::wstring(L"long:") + argv[++i]);
     } else {
@@ -226,8 +208,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   if (!mdiClient) return 1;
   for (const std::wstring& name : documents) OpenDocument(name);
   ShowWindow(frame, SW_SHOWNORMAL);
-  if (!controlPath.empty()) SetTimer(frame, kPollTimer, 100, nullptr);
-  if (hangAfter >= 0) SetTimer(frame, kHangTimer, static_cast<UINT>(hangAfter), nullptr);
+  steering.Start(frame);
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -24,32 +24,17 @@
 
 namespace {
 
-constexpr UINT_PTR kPollTimer = 1;
-constexpr UINT_PTR kHangTimer = 2;
 constexpr wchar_t kMainClass[] = L"TraderStandinMain";
 constexpr wchar_t kPanelClass[] = L"TraderStandinPanel";
 
 HWND mainWindow = nullptr;
-std::wstring controlPath;
-std::string lastControl = "\x01";
-DWORD hangFor = 600000;
-
-void PollControlFile() {
-  std::string line;
-  if (!ReadControlLine(controlPath, &line)) return;
-  if (line == lastControl) return;
-  lastControl = line;
-  SetWindowTextW(mainWindow, FromUtf8(line).c_str());
-}
+Steering steering;
 
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
-      if (wParam == kPollTimer) PollControlFile();
-      if (wParam == kHangTimer) {
-        KillTimer(window, kHangTimer);
-        Sleep(hangFor);
-      }
+      steering.OnTimer(window, wParam,
+                       [](const std::string& line) { SetWindowTextW(mainWindow, FromUtf8(line).c_str()); });
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -64,20 +49,14 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   std::wstring title;
   bool ownedMarker = false;
-  long hangAfter = -1;
   int crowd = 0;
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
+    if (steering.TakeOption(argc, argv, &i)) continue;
     if (arg == L"--owned-marker") {
       ownedMarker = true;
-    } else if (arg == L"--control" && i + 1 < argc) {
-      controlPath = argv[++i];
-    } else if (arg == L"--hang-after" && i + 1 < argc) {
-      hangAfter = _wtol(argv[++i]);
-    } else if (arg == L"--hang-for" && i + 1 < argc) {
-      hangFor = static_cast<DWORD>(_wtol(argv[++i]));
     } else if (arg == L"--crowd" && i + 1 < argc) {
       crowd = _wtoi(argv[++i]);
     } else {
@@ -106,8 +85,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                                  mainWindow, nullptr, instance, nullptr);
     ShowWindow(panel, SW_SHOWNOACTIVATE);
   }
-  if (!controlPath.empty()) SetTimer(mainWindow, kPollTimer, 100, nullptr);
-  if (hangAfter >= 0) SetTimer(mainWindow, kHangTimer, static_cast<UINT>(hangAfter), nullptr);
+  steering.Start(mainWindow);
   for (int i = 1; i <= crowd; ++i) {
     const std::wstring name = L"窗口 " + std::to_wstring(i);
     CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPanelClass, name.c_str(), WS_POPUP | WS_VISIBLE,
