@@ -72,7 +72,7 @@ std::string ExeNameIn(const std::vector<ProcessRecord>& processes, std::uint32_t
 }
 
 std::uint32_t FirstProcessIdIn(const std::vector<ProcessRecord>& processes, const std::string& fileName) {
-  if (fileName.empty()) return 0;
+  if (fileName.empty()) return 0;  // no executable has an empty name
   const std::string wanted = LowerAscii(fileName);
   for (const ProcessRecord& process : processes) {
     if (LowerAscii(process.exeName) == wanted) return process.processId;
@@ -81,16 +81,10 @@ std::uint32_t FirstProcessIdIn(const std::vector<ProcessRecord>& processes, cons
 }
 
 std::uint32_t FindProcessIdByFileName(const std::string& fileName) {
-  if (fileName.empty()) return 0;  // no executable has an empty name
-  Snapshot snapshot(kProcessesOnly, 0);
-  if (!snapshot.valid()) return 0;
-  const std::string wanted = LowerAscii(fileName);
-  platform::ProcessEntry entry;
-  for (bool more = platform::Process32First(snapshot.get(), &entry); more;
-       more = platform::Process32Next(snapshot.get(), &entry)) {
-    if (LowerAscii(entry.exeFile) == wanted) return entry.processId;
-  }
-  return 0;
+  if (fileName.empty()) return 0;  // no snapshot for a name nothing has
+  // The idle process, left out of the list, owns no window and so lends no
+  // name to look for.
+  return FirstProcessIdIn(ListProcesses(), fileName);
 }
 
 std::string MainModulePath(std::uint32_t processId) {
