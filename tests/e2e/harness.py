@@ -71,7 +71,7 @@ Looking at the desktop from the Windows side (through peers/probe_cli.exe)
     focus(hwnd) -> Window | None   focused control of hwnd's thread
     processes() -> [(pid, parent_pid, exe_name)]
     post(hwnd, msg, wparam=0, lparam=0) -> bool
-    send(hwnd, msg, wparam=0, lparam=0) -> int | None        SendMessageTimeout, 2 s bound
+    send(hwnd, msg, wparam=0, lparam=0, timeout_ms=2000) -> int | None   SendMessageTimeout
     set_text(hwnd, text)           WM_SETTEXT
     acp() -> int                   Wine's ANSI code page (936 expected)
     show_window(title) -> (Program, Window)   a plain stand-in top-level window with that title
@@ -488,8 +488,8 @@ def post(hwnd, msg, wparam=0, lparam=0):
     return code == 0
 
 
-def send(hwnd, msg, wparam=0, lparam=0):
-    code, out = _probe_raw(["send", str(hwnd), str(msg), str(wparam), str(lparam)], 20)
+def send(hwnd, msg, wparam=0, lparam=0, timeout_ms=2000):
+    code, out = _probe_raw(["send", str(hwnd), str(msg), str(wparam), str(lparam), str(timeout_ms)], 20)
     return int(out.strip()) if code == 0 else None
 
 

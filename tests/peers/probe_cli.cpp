@@ -15,7 +15,7 @@
 //   ini FILE SECTION [KEY]            GetPrivateProfileStringA; without KEY the key names;
 //                                     exit 3 when the key (or section) is absent
 //   post HWND MSG WPARAM LPARAM       PostMessage; prints 1 or 0
-//   send HWND MSG WPARAM LPARAM       SendMessageTimeout (2 s); prints the result
+//   send HWND MSG WPARAM LPARAM [MS]  SendMessageTimeout (MS, default 2000); prints the result
 //   settext HWND TEXT                 WM_SETTEXT (SendMessageTimeout); prints the result
 //   window TITLE [MS]                 shows a plain top-level window with that title, prints its
 //                                     record and pumps messages for MS ms (default: until killed)
@@ -257,9 +257,11 @@ int Message(int argc, wchar_t** argv, bool post) {
     Write(out);
     return ok ? 0 : 1;
   }
+  long long timeoutMs = 2000;
+  if (argc >= 7 && !ParseNumber(argv[6], &timeoutMs)) return 1;
   DWORD_PTR result = 0;
   if (!SendMessageTimeoutW(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
-                           SMTO_ABORTIFHUNG, 2000, &result))
+                           SMTO_ABORTIFHUNG, static_cast<UINT>(timeoutMs), &result))
     return 1;
   std::snprintf(out, sizeof out, "%lld\n", static_cast<long long>(result));
   Write(out);
