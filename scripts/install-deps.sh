@@ -1,21 +1,25 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian machine, and generates
 # the zh_CN.UTF-8 locale (Wine takes its ANSI code page, 936, from it).
+# The peers traders run are mostly 32-bit, so the tests need Wine's 32-bit side
+# (wine32 from the i386 architecture) and a 32-bit cross compiler as well.
 # Installs nothing that is already there; safe to run again.
 set -euo pipefail
 
 packages=(
   cmake make g++ googletest libgtest-dev libbenchmark-dev python3
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
-  wine wine64 xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei locales
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  wine wine64 wine32:i386 xvfb xdotool x11-utils imagemagick fonts-wqy-zenhei locales
   zip unzip clang-format clang libclang-rt-14-dev
 )
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "installing: ${missing[*]}"
   $sudo apt-get update -qq
