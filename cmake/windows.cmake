@@ -38,3 +38,18 @@ if(LINGBO_WIN32_TEST_SOURCES)
   target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
   set_target_properties(win32_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 endif()
+
+# The stand-in peers once more, 32-bit, into peers32/: tests/peers configured
+# as a project of its own with the 32-bit toolchain.  lingbo.exe itself stays
+# one 64-bit program.  The inner build runs on every build of this tree and
+# rebuilds only what changed.
+include(ExternalProject)
+ExternalProject_Add(peers32
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}/tests/peers
+  PREFIX ${CMAKE_BINARY_DIR}/peers32-build
+  BINARY_DIR ${CMAKE_BINARY_DIR}/peers32-build/build
+  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-i686.cmake
+             -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+             -DLINGBO_PEERS_OUTPUT_DIR=${CMAKE_BINARY_DIR}/peers32
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS TRUE)
