@@ -22,6 +22,9 @@ class ContractTest : public ::testing::Test {
 
   Peer Start(const PeerSpec& shape) {
     Peer peer = TheWorld().Start(shape);
+    // Every case needs its peer: one that did not start (a missing build, the
+    // wrong width) fails here, not later in some unrelated expectation.
+    EXPECT_NE(peer.processId, 0u) << "the peer did not start: " << TheWorld().PeerExePath(shape);
     if (peer.processId) peers_.push_back(peer);
     return peer;
   }

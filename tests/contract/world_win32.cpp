@@ -1,6 +1,7 @@
 // The contract cases over real Windows: the peer is contract_peer.exe, a
 // second process started for each case, and files live in a fresh folder
-// under the temporary directory.
+// under the temporary directory.  LINGBO_PEER_BITS (32, the default, or 64)
+// chooses the peer's width: peers32\ or peers\ beside the test program.
 #include <windows.h>
 
 #include <cstdio>
@@ -61,6 +62,24 @@ std::string OwnDirectory() {
   return own.substr(0, own.rfind('\\'));
 }
 
+// The machine field of an executable's PE header; 0 when it cannot be read.
+WORD PeMachine(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  IMAGE_DOS_HEADER dos{};
+  if (!in.read(reinterpret_cast<char*>(&dos), sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE) return 0;
+  DWORD signature = 0;
+  IMAGE_FILE_HEADER file{};
+  in.seekg(dos.e_lfanew);
+  if (!in.read(reinterpret_cast<char*>(&signature), sizeof signature) || signature != IMAGE_NT_SIGNATURE) return 0;
+  return in.read(reinterpret_cast<char*>(&file), sizeof file) ? file.Machine : 0;
+}
+
+bool PeersAre64Bit() {
+  char bits[8] = "";
+  const DWORD n = GetEnvironmentVariableA("LINGBO_PEER_BITS", bits, sizeof bits);
+  return n > 0 && n < sizeof bits && std::string(bits) == "64";
+}
+
 class Win32World : public World {
  public:
   ~Win32World() override { Reset(); }
@@ -71,6 +90,15 @@ class Win32World : public World {
     std::string log = work + "\\peer" + std::to_string(started_) + ".log";
     DeleteFileA(out.c_str());
     DeleteFileA(log.c_str());
+    Peer peer;
+    // A case that silently ran against the other width would prove nothing
+    // about the peers it claims to stand for.
+    const WORD machine = PeMachine(PeerExePath(shape));
+    const WORD expected = PeersAre64Bit() ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+    if (machine != expected) {
+      std::fprintf(stderr, "%s: machine 0x%x, expected 0x%x\n", PeerExePath(shape).c_str(), machine, expected);
+      return peer;
+    }
     std::string command = "\"" + PeerExePath(shape) + "\" \"--out=" + out + "\" \"--log=" + log + "\"";
     if (shape.hangAfterMs) command += " --hang=" + std::to_string(shape.hangAfterMs);
     for (const PeerWindow& w : shape.windows) {
@@ -82,7 +110,6 @@ class Win32World : public World {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    Peer peer;
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
       return peer;
     CloseHandle(info.hThread);
@@ -120,12 +147,7 @@ class Win32World : public World {
 
   std::string PeerExePath(const PeerSpec& shape) override {
     std::string name = shape.plainVersion ? "contract_peer_plain.exe" : "contract_peer.exe";
-    std::string own = OwnDirectory();
-    for (const std::string& dir : {own + "\\peers", own}) {
-      std::string path = dir + "\\" + name;
-      if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return path;
-    }
-    return own + "\\peers\\" + name;
+    return OwnDirectory() + (PeersAre64Bit() ? "\\peers\\" : "\\peers32\\") + name;
   }
 
   std::vector<PeerMessage> MessagesOf(const Peer& peer) override {

@@ -23,19 +23,27 @@ Environment (set by CTest; for hand runs the fallbacks apply):
                               written by ``session.sh start``; without it the current
                               DISPLAY and WINEPREFIX are used.
     LINGBO_WINDOWS_BUILD_DIR  the Windows build tree (lingbo.exe, unit_tests.exe,
-                              peers/*.exe); default <repo>/build/windows.
+                              peers/*.exe, peers32/*.exe); default <repo>/build/windows.
+    LINGBO_PEER_BITS          32 (default) or 64: which build of the stand-in peers the
+                              scenarios start (peers32/ or peers/).  Our own tools
+                              (probe_cli, locator_probe_cli, floor_*) are always 64-bit.
     LINGBO_E2E_ARTIFACTS      where failure screenshots go; default <state dir>/artifacts.
     LINGBO_KEEP=1             keep the scenario folders instead of removing them.
 
 Paths and programs
     build_dir()                    the Windows build tree (str)
-    exe_path(name)                 build_dir()/name, or build_dir()/peers/name; AssertionError if missing
+    exe_path(name)                 build_dir()/name, or the peer or tool of that name (peers32/ or
+                                   peers/, see LINGBO_PEER_BITS); AssertionError if missing
+    peer_bits()                    32 or 64, from LINGBO_PEER_BITS
+    pe_machine(path)               the PE header's machine field (0x14c i386, 0x8664 x86-64)
     windows_path(path)             Unix path -> "Z:\\..." path as Wine programs see it
     wine_env(**extra)              os.environ plus the session's DISPLAY, WINEPREFIX, zh_CN.UTF-8 locale
     run(exe, *args, timeout=30, cwd=None) -> subprocess.CompletedProcess (bytes stdout/stderr)
                                    runs a Windows program to its end under Wine
     start(exe, *args, cwd=None) -> Program
-                                   starts it in the background.  Program: .pid, .alive(),
+                                   starts it in the background.  Both check first that the
+                                   executable has the width asked for: 64-bit for lingbo.exe
+                                   and our tools, peer_bits() for everything else.  Program: .pid, .alive(),
                                    .wait(timeout) -> exit code or None, .stop() (only this
                                    process; SIGTERM, then SIGKILL).  Exit codes pass through Wine.
 
@@ -90,7 +98,7 @@ Real X input (xdotool, on the session's display; screen coordinates)
                                    when the pointer does not get there (off-screen targets are clamped)
     screen_size() -> (width, height)
     mouse_down(button=1) / mouse_up(button=1)
-    click(x, y, button=1) / double_click(x, y) / right_click(x, y)
+    click(x, y, button=1) / double_click(x, y, apart_ms=80) / right_click(x, y)
     drag(x0, y0, x1, y1, steps=10, button=1, pause=0.03)   press, move in steps, release
     key(*names)                    xdotool key names: "Escape", "BackSpace", "ctrl+a", "F1", ...
     type_text(text)                xdotool type (ASCII is safest)
@@ -107,6 +115,7 @@ WineTestCase(unittest.TestCase)
 import os
 import shlex
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -165,11 +174,51 @@ def build_dir():
     return os.environ.get("LINGBO_WINDOWS_BUILD_DIR") or os.path.join(_REPO, "build", "windows")
 
 
+def peer_bits():
+    bits = os.environ.get("LINGBO_PEER_BITS", "32")
+    if bits not in ("32", "64"):
+        raise AssertionError("LINGBO_PEER_BITS is %r, not 32 or 64" % bits)
+    return int(bits)
+
+
+def _own_tool(name):
+    # Named as tests/peers/CMakeLists.txt names them: built 64-bit only.
+    base = os.path.basename(name).lower()
+    return base.startswith("floor_") or base.endswith("_cli.exe")
+
+
 def exe_path(name):
-    for candidate in (os.path.join(build_dir(), name), os.path.join(build_dir(), "peers", name)):
+    peers = "peers" if _own_tool(name) or peer_bits() == 64 else "peers32"
+    for candidate in (os.path.join(build_dir(), name), os.path.join(build_dir(), peers, name)):
         if os.path.isfile(candidate):
             return candidate
-    raise AssertionError("no %s in %s (is the Windows build done?)" % (name, build_dir()))
+    raise AssertionError("no %s in %s or its %s/ (is the Windows build done?)" % (name, build_dir(), peers))
+
+
+MACHINE_I386, MACHINE_AMD64 = 0x14C, 0x8664
+
+
+def pe_machine(path):
+    with open(path, "rb") as f:
+        head = f.read(4096)
+    offset = struct.unpack_from("<I", head, 0x3C)[0] if head[:2] == b"MZ" and len(head) >= 0x40 else -1
+    if offset < 0 or head[offset:offset + 4] != b"PE\0\0":
+        raise AssertionError("%s is no PE executable" % path)
+    return struct.unpack_from("<H", head, offset + 4)[0]
+
+
+def _check_width(exe):
+    # A scenario that silently ran on the other width would prove nothing
+    # about the peers it claims to test.  Copies of the program are named
+    # lingbo.exe; every other program that is not our tool plays a peer,
+    # whatever it has been renamed to (dzh.exe).
+    base = os.path.basename(exe).lower()
+    ours = base == "lingbo.exe" or _own_tool(base)
+    expected = MACHINE_AMD64 if ours or peer_bits() == 64 else MACHINE_I386
+    found = pe_machine(exe)
+    if found != expected:
+        raise AssertionError("%s is built for machine 0x%x, not 0x%x (%s)"
+                             % (exe, found, expected, "ours" if ours else "a %d-bit peer" % peer_bits()))
 
 
 _skip_without_build()
@@ -213,7 +262,9 @@ def run(exe, *args, timeout=30, cwd=None):
     # Output goes through files, not pipes: a Wine system process started on
     # the way (services, explorer) inherits the handles and would keep a pipe
     # open long after the program itself has ended.
-    command = ["wine", _resolve(exe)] + [str(a) for a in args]
+    exe = _resolve(exe)
+    _check_width(exe)
+    command = ["wine", exe] + [str(a) for a in args]
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         process = subprocess.Popen(command, cwd=cwd, env=wine_env(), stdin=subprocess.DEVNULL, stdout=out,
                                    stderr=err, start_new_session=True)
@@ -259,6 +310,7 @@ class Program:
 
 def start(exe, *args, cwd=None):
     exe = _resolve(exe)
+    _check_width(exe)
     return Program(exe, args, cwd or os.path.dirname(exe))
 
 
@@ -578,9 +630,9 @@ def click(x, y, button=1):
     _xdotool("click", button)
 
 
-def double_click(x, y):
+def double_click(x, y, apart_ms=80):
     mouse_move(x, y)
-    _xdotool("click", "--repeat", 2, "--delay", 80, 1)
+    _xdotool("click", "--repeat", 2, "--delay", apart_ms, 1)
 
 
 def right_click(x, y):
