@@ -53,7 +53,13 @@ TEST_F(ContractTest, ProcessSnapshotsListThePeerByItsFileName) {
 
 TEST_F(ContractTest, ModuleSnapshotsGiveTheExecutablesPath) {
   Peer peer = Start({TopLevel("main")});
-  EXPECT_EQ(Lower(ModulePath(peer.processId)), Lower(world().PeerExePath({})));
+  if (world().UnderWine() && world().PeerIs32Bit()) {
+    // Wine lists no module of a 32-bit process to a 64-bit caller (error
+    // 998): a peer's path must not be taken from its module snapshot.
+    EXPECT_EQ(ModulePath(peer.processId), "<none>");
+  } else {
+    EXPECT_EQ(Lower(ModulePath(peer.processId)), Lower(world().PeerExePath({})));
+  }
   EXPECT_EQ(Lower(ModulePath(0)), Lower(GetModuleFileNameA())) << "process 0 is the caller";
   std::uint32_t ended = peer.processId;
   world().End(peer);

@@ -75,6 +75,8 @@ class World {
   // Real Windows calls answered by Wine, for the few places where Wine is
   // known to differ from Windows.
   virtual bool UnderWine() { return false; }
+  // Whether the peers are 32-bit programs (the caller is always 64-bit).
+  virtual bool PeerIs32Bit() { return false; }
   // Milliseconds on the clock that platform::Sleep and time-outs run on.
   virtual std::uint64_t Now() = 0;
   // The FileDescription the peer's version resource holds (GBK).

@@ -178,6 +178,7 @@ class Win32World : public World {
     return false;
   }
   std::uint64_t Now() override { return GetTickCount64(); }
+  bool PeerIs32Bit() override { return !PeersAre64Bit(); }
   bool UnderWine() override {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
