@@ -24,7 +24,11 @@
 //   --popup=TITLE     also show an owned log-in window with this caption above
 //                     the main window; its "登录" button closes it
 //   --hang-after=MS   after MS the window thread stops answering messages...
+//   --hang-on=PATH    ...or as soon as the file PATH exists (looked for every
+//                     100 ms), so a scenario chooses the moment...
 //   --hang-for=MS     ...for this long (default 600000), then answers again
+//   --clear-code      a hot key also empties its form's code field, as many
+//                     clients do, so every fill shows in the log as a change
 //   --log=PATH        event log, appended, UTF-8, one event a line
 // An unknown option ends the program at once with exit code 2.
 //
@@ -78,6 +82,8 @@ struct Options {
   bool hang = false;
   UINT hangAfter = 0;
   UINT hangFor = 600000;
+  std::wstring hangFile;
+  bool clearCode = false;
   std::wstring logPath;
 };
 
@@ -197,6 +203,7 @@ void ShowForm(int side) {
   ShowWindow(g.hint, SW_HIDE);
   g.current = side;
   Log(std::wstring(L"FORM ") + kSideName[side]);
+  if (g.options.clearCode) SetWindowTextW(g.forms[side].code, L"");
   if (g.options.focusDelay == 0) {
     FocusCodeField();
   } else {
@@ -280,7 +287,9 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     }
     case WM_TIMER:
       if (wParam == kFocusTimer) FocusCodeField();
-      if (wParam == kHangTimer) Hang();
+      if (wParam == kHangTimer &&
+          (g.options.hangFile.empty() || GetFileAttributesW(g.options.hangFile.c_str()) != INVALID_FILE_ATTRIBUTES))
+        Hang();
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -318,8 +327,13 @@ bool ParseOptions(int argc, wchar_t** argv) {
     } else if (name == L"--hang-after") {
       o.hang = true;
       o.hangAfter = number;
+    } else if (name == L"--hang-on") {
+      o.hang = true;
+      o.hangFile = value;
     } else if (name == L"--hang-for")
       o.hangFor = number;
+    else if (name == L"--clear-code")
+      o.clearCode = true;
     else if (name == L"--log")
       o.logPath = value;
     else
@@ -377,7 +391,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Control(L"Button", L"登录", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 80, 84, 100, 26, g.popup, kIdLogin);
     ShowWindow(g.popup, SW_SHOWNORMAL);
   }
-  if (o.hang) SetTimer(g.main, kHangTimer, o.hangAfter, nullptr);
+  if (o.hang) SetTimer(g.main, kHangTimer, o.hangFile.empty() ? o.hangAfter : 100, nullptr);
   Log(L"START pid=" + Number(GetCurrentProcessId()) + L" main=" + Handle(g.main) + L" popup=" + Handle(g.popup) +
       L" buy=" + Handle(g.forms[kBuy].code) + L" sell=" + Handle(g.forms[kSell].code));
 
