@@ -8,26 +8,32 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import harness as h  # noqa: E402
-from order_scene import OrderCase  # noqa: E402
+from order_scene import CLIENT_EXE, CLIENT_TITLE, OrderCase  # noqa: E402
 
 F1_DOWN, F1_UP = ("WM_KEYDOWN", "0x70", "0x003B0001", "main"), ("WM_KEYUP", "0x70", "0xC03B0001", "main")
 
 
 class OrderActions(OrderCase):
     def test_buy_writes_the_code_from_trader(self):
-        client = self.start_client()
         self.start_trader("600036")
         _, bar = self.start_lingbo()
         bar.wait_code("600036")
-        self.assertEqual(client.field_text("buy"), "999999")
+        # The client is searched for at the click, by either of its marks.
+        for found_by, exe, title in (("title", "trading_client_plain.exe", CLIENT_TITLE),
+                                     ("file description", CLIENT_EXE, "下单")):
+            with self.subTest(found_by=found_by):
+                client = self.start_client(exe=exe, title=title)
+                self.assertEqual(client.field_text("buy"), "999999")
 
-        bar.buy()
+                bar.buy()
 
-        client.wait_code("buy", "600036")
-        self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP])
-        self.assertEqual(client.field_text("buy"), "600036")
-        self.assertEqual(client.log.codes("sell"), [])
-        self.assertEqual(client.log.of("SUBMIT"), [])
+                client.wait_code("buy", "600036")
+                self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP])
+                self.assertEqual(client.field_text("buy"), "600036")
+                self.assertEqual(client.log.codes("sell"), [])
+                self.assertEqual(client.log.of("SUBMIT"), [])
+                client.program.stop()
+                h.wait_until(lambda: h.window(client.main) is None, 10, what="client gone")
 
     def test_buy_writes_the_code_from_dzh(self):
         client = self.start_client()
@@ -69,6 +75,22 @@ class OrderActions(OrderCase):
                                              ("WM_KEYUP", "0x72", "0xC03D0001", "main")])
         self.assertEqual(client.log.of("CODE"), [])
         self.assertEqual(client.field_text("buy"), "999999")
+
+    def test_second_click_soon_after_the_first_is_a_second_action(self):
+        client = self.start_client("--clear-code")
+        self.start_trader("600036")
+        _, bar = self.start_lingbo()
+        bar.wait_code("600036")
+
+        # Within the double-click time: the second click reaches the button
+        # as a double click, after the first action is over.
+        h.double_click(*bar.buy_point(), apart_ms=150)
+
+        h.wait_until(lambda: len(client.log.codes("buy")) >= 4, 10, what="two forms opened and filled")
+        time.sleep(1.0)
+        self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP, F1_DOWN, F1_UP])
+        self.assertEqual([text for _, text in client.log.codes("buy")], ["", "600036", "", "600036"])
+        self.assertEqual(client.field_text("buy"), "600036")
 
     def test_code_field_that_comes_late(self):
         self.start_trader("600036")
@@ -153,6 +175,39 @@ class OrderActions(OrderCase):
         time.sleep(1.0)
         self.assertEqual(client.field_text("buy"), "600036", "no half-written code after the client woke up")
         self.assertEqual([text for _, text in client.log.codes("buy")], ["600036"])
+
+    def test_client_that_stopped_answering_behind_another_window_does_not_freeze_the_bar(self):
+        # Found at start-up; its thread stops while another program is active,
+        # so bringing it forward sends it messages it cannot answer.
+        hang = os.path.join(self.scratch, "hang")
+        client = self.start_client("--hang-on=" + h.windows_path(hang), "--hang-for=10000")
+        trader = self.start_trader("600036")
+        _, bar = self.start_lingbo()
+        bar.wait_code("600036")
+        label = bar.label().hwnd  # asked while the bar answers
+        front = h.foreground()
+        self.assertNotEqual(front and front.hwnd, client.main, "the client must not be the active window")
+        open(hang, "w").close()
+        h.wait_until(lambda: client.log.of("HANG"), 5, what="client hangs")
+
+        bar.buy()
+        clicked = time.time()
+        h.set_text(trader.hwnd, "交易师 - 000001 - 平安银行")
+        h.wait_until(lambda: h.window_text(label) == "000001", 15, 0.05, what="label shows 000001")
+        followed = time.time() - clicked
+        print("\nbar follows the code again %.2f s after the click on a client hung in the background" % followed,
+              file=sys.stderr)
+        self.assertLess(followed, 3.0, "the bar froze with the client")
+
+        # Answering again, the client is driven as ever.
+        h.wait_until(lambda: client.log.of("AWAKE"), 15, what="client answers again")
+        time.sleep(1.0)  # what queued up while it hung is handled
+        again = time.time()
+        bar.buy()
+        client.wait_code("buy", "000001")
+        self.assertEqual([(k, a[0], a[1], a[2]) for t, k, a in client.log.events() if t >= again and
+                          k.startswith("WM_")], [F1_DOWN, F1_UP])
+        self.assertEqual(client.field_text("buy"), "000001")
 
 
 if __name__ == "__main__":
