@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -160,6 +161,20 @@ class Win32World : public World {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
   }
+  // Read off the executable's PE header: its machine field.
+  bool PeerIs32Bit() override {
+    std::ifstream exe(PeerExePath({}), std::ios::binary);
+    char dos[64] = {};
+    if (!exe.read(dos, sizeof dos)) return false;
+    std::uint32_t peOffset = 0;
+    std::memcpy(&peOffset, dos + 0x3C, sizeof peOffset);
+    char header[6] = {};
+    if (!exe.seekg(peOffset) || !exe.read(header, sizeof header)) return false;
+    std::uint16_t machine = 0;
+    std::memcpy(&machine, header + 4, sizeof machine);
+    return machine == IMAGE_FILE_MACHINE_I386;
+  }
+  bool RefusesModulesOfTheOtherWidth() override { return UnderWine(); }
 
   void Reset() {
     for (auto& p : processes_) {
