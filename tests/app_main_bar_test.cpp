@@ -87,6 +87,45 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
   }
 }
 
+// The client found at start-up stops answering while the trader looks at the
+// charting program: a click on 买 must not take the bar down with it.  It
+// follows the quote again at once, and the next click, once the client
+// answers, is a whole order.
+TEST_F(MainBarTest, AClientThatStopsAnsweringDoesNotStopTheBar) {
+  const std::uint32_t broker = sim::AddProcess("C:\\broker\\orders.exe");
+  sim::WindowSpec shape;
+  shape.text = "网上股票交易系统5.0";
+  shape.process = broker;
+  const platform::Hwnd client = sim::CreateWindow(shape);
+  shape.process = sim::AddProcess("C:\\chart\\trader.exe");
+  shape.text = "交易师 - 600036 - 招商银行";
+  const platform::Hwnd chart = sim::CreateWindow(shape);
+  sim::SetForeground(chart);
+  sim::WriteFile(IniPath(), "[软件设置]\r\n数据源=1\r\n");
+  StartProgram();
+  sim::Advance(100);
+  ASSERT_EQ(AppState.tradingClient, client);
+  ASSERT_EQ(sim::TextOf(MainBar().codeLabel), "600036");
+
+  sim::SetHung(sim::MainThreadOf(broker));
+  const std::size_t seen = sim::Received(client).size();
+  const std::uint64_t clicked = sim::Now();
+  sim::At(50, [chart] { sim::SetText(chart, "交易师 - 600000 - 浦发银行"); });
+  sim::Click(MainBar().buyButton);
+  EXPECT_LE(sim::Now() - clicked, 500u) << "the click held the bar";
+  sim::Advance(clicked + 3000 - sim::Now());
+  EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000");
+  EXPECT_EQ(sim::Received(client).size(), seen) << "nothing for a client that does not answer";
+
+  sim::SetHung(sim::MainThreadOf(broker), false);
+  sim::Click(MainBar().buyButton);
+  sim::Advance(1);
+  ASSERT_FALSE(sim::Received(client).empty());
+  bool keyDown = false;
+  for (const sim::Message& m : sim::Received(client)) keyDown |= m.message == platform::kWmKeyDown && m.wParam == 112;
+  EXPECT_TRUE(keyDown);
+}
+
 TEST_F(MainBarTest, SavedPositionIsUsedAndNeverOverwrittenBeforeItIsRead) {
   sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-500\r\n顶边=20\r\n");
   events::OnMainBarMoved();  // a move reported before start-up has read the file

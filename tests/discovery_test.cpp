@@ -133,17 +133,37 @@ TEST_F(DiscoveryTest, ProcessFileNameOfWindowClimbsToTheTopOfTheChain) {
 
 TEST_F(DiscoveryTest, MainModulePath) {
   const std::uint32_t client = sim::AddProcess(kClientExe);
+  const std::uint32_t narrow = sim::AddProcess("C:\\dzh\\dzh2.exe");
+  sim::Make32Bit(narrow);
   const std::uint32_t guarded = sim::AddProcess("C:\\av\\guard.exe");
   sim::DenyModules(guarded);
+  const std::uint32_t sealed = sim::AddProcess("C:\\sys\\sealed.exe");
+  sim::DenyOpenProcess(sealed);
+  const std::uint32_t closed = sim::AddProcess("C:\\sys\\closed.exe");
+  sim::DenyOpenProcess(closed);
+  sim::DenyModules(closed);
   const std::uint32_t ended = sim::AddProcess("C:\\x\\gone.exe");
   sim::EndProcess(ended);
 
-  EXPECT_EQ(MainModulePath(client), kClientExe);
-  EXPECT_EQ(MainModulePath(0), sim::kOwnExePath);  // 0 is this program itself
-  EXPECT_EQ(MainModulePath(sim::kOwnProcess), sim::kOwnExePath);
-  EXPECT_EQ(MainModulePath(guarded), "");
-  EXPECT_EQ(MainModulePath(ended), "");
-  EXPECT_EQ(MainModulePath(999999), "");
+  struct Case {
+    const char* what;
+    std::uint32_t process;
+    std::string path;
+  } const cases[] = {
+      {"64-bit", client, kClientExe},
+      {"32-bit: no module list, the image name still answers", narrow, "C:\\dzh\\dzh2.exe"},
+      {"modules refused, the image name answers", guarded, "C:\\av\\guard.exe"},
+      {"not to be opened, the module list answers", sealed, "C:\\sys\\sealed.exe"},
+      {"neither", closed, ""},
+      {"0 is this program itself", 0, sim::kOwnExePath},
+      {"own id", sim::kOwnProcess, sim::kOwnExePath},
+      {"ended", ended, ""},
+      {"never was", 999999, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MainModulePath(c.process), c.path) << c.what;
+    EXPECT_EQ(sim::OpenHandles(), 0) << c.what;
+  }
 }
 
 TEST_F(DiscoveryTest, NoSnapshotMeansEmptyAnswers) {
@@ -153,7 +173,7 @@ TEST_F(DiscoveryTest, NoSnapshotMeansEmptyAnswers) {
   EXPECT_TRUE(ListProcesses().empty());
   EXPECT_EQ(ProcessFileNameOfWindow(main), "");
   EXPECT_EQ(FindProcessIdByFileName("xiadan.exe"), 0u);
-  EXPECT_EQ(MainModulePath(client), "");
+  EXPECT_EQ(MainModulePath(client), kClientExe) << "the image name needs no snapshot";
   EXPECT_EQ(sim::OpenHandles(), 0);
 }
 
@@ -366,11 +386,16 @@ TEST_F(DiscoveryTest, DescriptionMarkers) {
       {"股票交易", false},     {"", false},
   };
   int n = 0;
-  for (const Case& c : cases) {
-    const std::uint32_t p = Program("C:\\c\\client" + std::to_string(n++) + ".exe", c.description);
-    const Hwnd w = Window("下单", p);
-    EXPECT_EQ(Found(), c.found ? w : 0) << c.description;
-    sim::EndProcess(p);
+  // Most trading clients are 32-bit programs, whose modules this 64-bit
+  // program may not list.
+  for (bool is32Bit : {false, true}) {
+    for (const Case& c : cases) {
+      const std::uint32_t p = Program("C:\\c\\client" + std::to_string(n++) + ".exe", c.description);
+      if (is32Bit) sim::Make32Bit(p);
+      const Hwnd w = Window("下单", p);
+      EXPECT_EQ(Found(), c.found ? w : 0) << c.description << (is32Bit ? " (32-bit)" : "");
+      sim::EndProcess(p);
+    }
   }
 }
 
@@ -439,11 +464,15 @@ TEST_F(DiscoveryTest, AProgramWithManyWindowsIsJudgedOnceBySearch) {
   for (int i = 0; i < 10; ++i) Window("图表", charting);
   sim::ClearCalls();
   EXPECT_EQ(Found(), popUp);
-  int snapshots = 0;
-  for (const sim::Call& call : sim::Calls()) snapshots += call.text.rfind("CreateToolhelp32Snapshot", 0) == 0;
-  // One list of processes for the search, and a module list each for the
-  // charting program and the client: not three snapshots a window.
-  EXPECT_EQ(snapshots, 3);
+  int snapshots = 0, opened = 0;
+  for (const sim::Call& call : sim::Calls()) {
+    snapshots += call.text.rfind("CreateToolhelp32Snapshot", 0) == 0;
+    opened += call.text.rfind("OpenProcess", 0) == 0;
+  }
+  // One list of processes for the search, and an image name each for the
+  // charting program and the client: not a snapshot or two a window.
+  EXPECT_EQ(snapshots, 1);
+  EXPECT_EQ(opened, 2);
   EXPECT_EQ(sim::OpenHandles(), 0);
 }
 

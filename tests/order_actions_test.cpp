@@ -169,7 +169,8 @@ TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
 
   OpenOrderForm(kF1);
 
-  const std::vector<std::string> expected = Joined({{"IsWindow", "OpenIcon", "Sleep", "SetForegroundWindow", "Sleep"},
+  const std::vector<std::string> expected = Joined({{"IsWindow", "SendMessageTimeoutA"},
+                                                    {"OpenIcon", "Sleep", "SetForegroundWindow", "Sleep"},
                                                     kActivateAttached,
                                                     kKeyPress,
                                                     {"Sleep", "GetForegroundWindow", "GetWindowThreadProcessId"},
@@ -361,11 +362,12 @@ TEST_F(OrderActionsTest, FunctionKeyOnlyPressesTheKey) {
     EXPECT_EQ(Timed([] { SendFunctionKey(); }), 20u) << code;
     sim::Advance(1);
 
-    const std::vector<std::string> expected = Joined({{"IsWindow", "OpenIcon", "Sleep"}, kActivateAttached, kKeyPress});
+    const std::vector<std::string> expected =
+        Joined({{"IsWindow", "SendMessageTimeoutA", "OpenIcon", "Sleep"}, kActivateAttached, kKeyPress});
     EXPECT_EQ(CallNames(), expected) << code;
     EXPECT_FALSE(sim::IsMinimized(client.window));
     EXPECT_EQ(FirstCall("GetFocus"), -1);
-    EXPECT_EQ(FirstCall("SendMessageTimeoutA"), -1);
+    EXPECT_TRUE(sim::Received(client.codeField).empty()) << code;
     EXPECT_EQ(sim::TextOf(client.codeField), "999999");
     const auto down = MessagesOf(client.window, kWmKeyDown);
     ASSERT_EQ(down.size(), 1u);
@@ -402,26 +404,88 @@ TEST_F(OrderActionsTest, EveryInputAttachmentIsUndone) {
   }
 }
 
-// A client that has stopped answering while its code field has the focus
-// holds the bar no longer than one bounded wait, and its field is not left
-// with a half-written code; one that is only slow still gets the code.
-TEST_F(OrderActionsTest, UnansweringClientBoundsTheAction) {
+// The client is asked, with a bound, whether it still answers before it is
+// restored and activated: both wait on its thread without one, and a client
+// that has stopped answering would hold the bar for good.  Whether it is
+// still behind another window or minimised, each case ends in bounded time,
+// and the client gets nothing until it answers.
+TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
   const struct {
-    std::uint64_t answersAgainAfter;  // 0: not within the action
+    const char* what;
+    std::uint64_t hungBefore;         // how long before the click it stopped answering
+    std::uint64_t answersAgainAfter;  // after the click; 0: not within the action
+    bool minimized;
     std::uint64_t elapsed;
     bool written;
-  } cases[] = {{0, kFoundAtFirstLook + 2000, false}, {700, 700, true}, {2100, 2100, true}};
+  } cases[] = {
+      {"just stopped", 0, 0, false, 500, false},
+      {"just stopped, minimised", 0, 0, true, 500, false},
+      {"stopped long ago: no wait at all", 6000, 0, false, 0, false},
+      {"answers too late", 0, 700, false, 500, false},
+      {"only slow", 0, 300, false, 300 + kFoundAtFirstLook, true},
+      {"only slow, minimised", 0, 300, true, 300 + kFoundAtFirstLook, true},
+  };
+  for (const auto& c : cases) {
+    const Client client = Fresh("600036", "Edit", c.minimized);
+    OpenFormOnKey(client, kF1, 10);
+    const std::uint32_t other = sim::AddProcess("C:\\x\\chart.exe");
+    sim::WindowSpec shape;
+    shape.process = other;
+    sim::SetForeground(sim::CreateWindow(shape));  // the client is not the active window
+    AppState.tradingClient = client.window;        // found before it stopped answering
+    sim::SetHung(client.thread);
+    sim::Advance(c.hungBefore);
+    if (c.answersAgainAfter) sim::At(c.answersAgainAfter, [&client] { sim::SetHung(client.thread, false); });
+
+    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), c.elapsed) << c.what;
+
+    EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999") << c.what;
+    if (!c.written) {
+      for (const char* call : {"OpenIcon", "SetForegroundWindow", "AttachThreadInput", "SetActiveWindow"})
+        EXPECT_EQ(FirstCall(call), -1) << c.what << ": " << call;
+      EXPECT_TRUE(MessagesOf(client.window, kWmKeyDown).empty()) << c.what;
+    }
+  }
+}
+
+TEST_F(OrderActionsTest, TheFunctionKeyIsGuardedAlike) {
+  const Client client = Fresh("", "Edit", true);
+  AppState.tradingClient = client.window;
+  sim::SetHung(client.thread);
+
+  EXPECT_EQ(Timed([] { SendFunctionKey(); }), 500u);
+  EXPECT_TRUE(sim::IsMinimized(client.window));
+  EXPECT_EQ(FirstCall("PostMessageA"), -1);
+
+  sim::SetHung(client.thread, false);
+  EXPECT_EQ(Timed([] { SendFunctionKey(); }), 20u);
+  sim::Advance(1);
+  EXPECT_EQ(MessagesOf(client.window, kWmKeyDown).size(), 1u);
+}
+
+// A client that stops answering after its hot key, while its code field has
+// the focus, holds the bar no longer than one bounded wait, and its field is
+// not left with a half-written code; one that is only slow still gets it.
+TEST_F(OrderActionsTest, AClientThatStopsAnsweringAtItsHotKeyBoundsTheWrite) {
+  const struct {
+    std::uint64_t answersAgainAfter;  // after the key; 0: not within the action
+    std::uint64_t elapsed;
+    bool written;
+  } cases[] = {{0, kFoundAtFirstLook + 2000, false}, {700, 30 + 700, true}, {2100, 30 + 2100, true}};
   for (const auto& c : cases) {
     const Client client = Fresh("600036");
-    AppState.tradingClient = client.window;  // found before it stopped answering
+    AppState.tradingClient = client.window;
     sim::SetFocus(client.codeField);
-    sim::SetHung(client.thread);
-    if (c.answersAgainAfter) sim::At(c.answersAgainAfter, [&client] { sim::SetHung(client.thread, false); });
+    sim::OnMessage(client.window, [&client, c](const sim::Message& m) {
+      if (!m.posted || m.message != kWmKeyDown) return;
+      sim::SetHung(client.thread);
+      if (c.answersAgainAfter) sim::At(c.answersAgainAfter, [&client] { sim::SetHung(client.thread, false); });
+    });
 
     EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), c.elapsed) << c.answersAgainAfter;
 
     EXPECT_EQ(FirstCall("EnumWindows"), -1);
-    EXPECT_EQ(CountCalls("SendMessageTimeoutA"), c.written ? 2 : 1)
+    EXPECT_EQ(CountCalls("SendMessageTimeoutA"), c.written ? 3 : 2)
         << "the replace must not follow a select that failed";
     sim::SetHung(client.thread, false);
     sim::Advance(10);

@@ -19,13 +19,16 @@ using platform::Hwnd;
 
 constexpr const char* kDzhExe = "D:\\dzh2\\dzh.exe";
 
-// A running 大智慧 with its code tables beside the executable.
+// A running 大智慧 with its code tables beside the executable.  A 32-bit
+// program, as the real one is: its modules are not this program's to list.
 DzhScene StartDzh(const std::string& exe = kDzhExe, const std::string& title = "大智慧 - 行情", int mdiPosition = 3,
                   const std::vector<std::string>& documents = {"浦发银行", "平安银行"}) {
   const std::string folder = exe.substr(0, exe.rfind('\\'));
   sim::WriteFile(folder + "\\data\\sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
   sim::WriteFile(folder + "\\data\\sz\\STKINFO60.DAT", code_table::Table(code_table::ShenzhenSecurities()));
-  return AddDzhWindows(exe, title, mdiPosition, documents);
+  DzhScene scene = AddDzhWindows(exe, title, mdiPosition, documents);
+  sim::Make32Bit(scene.process);
+  return scene;
 }
 
 class QuotePoller : public SimTest {
@@ -172,7 +175,7 @@ TEST_F(QuotePoller, AnEmptyOrMissingDocumentChangesNothing) {
 
 TEST_F(QuotePoller, AnUninspectableDzhFallsBackToTheTitle) {
   const DzhScene dzh = StartDzh();
-  sim::DenyModules(dzh.process);
+  sim::DenyOpenProcess(dzh.process);
   sim::Advance(200);
   EXPECT_EQ(AppState.dzhExePath, "");
   EXPECT_EQ(AppState.currentCode, "浦发银行");

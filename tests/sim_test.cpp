@@ -128,6 +128,44 @@ TEST_F(SimDesktopTest, SentMessagesToAHungThreadWaitOutTheirBound) {
   EXPECT_TRUE(SendMessageTimeoutA(other, kWmGetTextLength, 0, 0, kSmtoBlock, 500, &result));
   EXPECT_EQ(sim::Now() - start, 120u);
   EXPECT_EQ(result, 4);
+  // Silent for five seconds, a thread counts as hung: SMTO_ABORTIFHUNG then
+  // gives up at once, and only that flag does.
+  sim::SetHung(thread);
+  sim::Advance(5000);
+  for (unsigned flags : {unsigned(kSmtoBlock), unsigned(kSmtoAbortIfHung)}) {
+    start = sim::Now();
+    EXPECT_FALSE(SendMessageTimeoutA(other, kWmGetTextLength, 0, 0, flags, 500, &result));
+    EXPECT_EQ(sim::Now() - start, flags == kSmtoAbortIfHung ? 0u : 500u);
+  }
+}
+
+// Restoring another thread's window and activating it wait on that thread
+// without a bound; a foreground switch does not, but leaves the activation
+// to the thread.
+TEST_F(SimDesktopTest, ShowingAndActivatingWaitOnAHungThread) {
+  std::uint32_t process = 0;
+  Hwnd other = OtherWindow(&process);
+  std::uint32_t thread = sim::MainThreadOf(process);
+  sim::SetMinimized(other, true);
+  sim::SetHung(thread);
+  sim::At(3000, [thread] { sim::SetHung(thread, false); });
+  std::uint64_t start = sim::Now();
+  EXPECT_TRUE(OpenIcon(other));
+  EXPECT_EQ(sim::Now() - start, 3000u);
+
+  sim::WindowSpec shape;
+  shape.process = process;
+  sim::SetForeground(sim::CreateWindow(shape));
+  sim::SetHung(thread);
+  start = sim::Now();
+  EXPECT_TRUE(SetForegroundWindow(other));
+  EXPECT_EQ(sim::Now() - start, 0u);
+  EXPECT_EQ(sim::Foreground(), other);
+  EXPECT_NE(sim::ActiveWindowOf(thread), other) << "not yet activated by its thread";
+  AttachThreadInput(sim::kOwnThread, thread, true);
+  SetActiveWindow(other);
+  AttachThreadInput(sim::kOwnThread, thread, false);
+  EXPECT_GE(sim::Now() - start, 3600u * 1000) << "held for good";
 }
 
 TEST_F(SimDesktopTest, ReportedTextLengthsMayLieButCopiesStayBounded) {
@@ -197,6 +235,9 @@ TEST_F(SimDesktopTest, SnapshotsListInCreationOrderAndAreCounted) {
   EXPECT_TRUE(CloseHandle(late));
   EXPECT_EQ(sim::OpenHandles(), 0);
 
+  const std::uint32_t narrow = sim::AddProcess("C:\\x\\n.exe");
+  sim::Make32Bit(narrow);
+  EXPECT_EQ(CreateToolhelp32Snapshot(kTh32csSnapModule, narrow), kInvalidHandle);
   sim::DenyModules(b);
   EXPECT_EQ(CreateToolhelp32Snapshot(kTh32csSnapModule, b), kInvalidHandle);
   EXPECT_EQ(CreateToolhelp32Snapshot(kTh32csSnapModule, a), kInvalidHandle);

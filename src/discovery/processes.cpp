@@ -4,15 +4,16 @@
 
 namespace {
 
-// Closes a tool-help snapshot on every way out of the scope that took it.
-class Snapshot {
+// A snapshot or an opened process, closed on every way out of the scope that
+// took it.
+class OwnedHandle {
  public:
-  Snapshot(unsigned flags, std::uint32_t processId) : handle_(platform::CreateToolhelp32Snapshot(flags, processId)) {}
-  ~Snapshot() {
+  explicit OwnedHandle(platform::Handle handle) : handle_(handle) {}
+  ~OwnedHandle() {
     if (valid()) platform::CloseHandle(handle_);
   }
-  Snapshot(const Snapshot&) = delete;
-  Snapshot& operator=(const Snapshot&) = delete;
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
 
   bool valid() const { return handle_ != platform::kInvalidHandle && handle_ != 0; }
   platform::Handle get() const { return handle_; }
@@ -35,7 +36,7 @@ constexpr int kMaxChainDepth = 4096;
 
 std::vector<ProcessRecord> ListProcesses() {
   std::vector<ProcessRecord> processes;
-  Snapshot snapshot(kProcessesOnly, 0);
+  OwnedHandle snapshot(platform::CreateToolhelp32Snapshot(kProcessesOnly, 0));
   if (!snapshot.valid()) return processes;
   platform::ProcessEntry entry;
   for (bool more = platform::Process32First(snapshot.get(), &entry); more;
@@ -88,7 +89,18 @@ std::uint32_t FindProcessIdByFileName(const std::string& fileName) {
 }
 
 std::string MainModulePath(std::uint32_t processId) {
-  Snapshot snapshot(platform::kTh32csSnapModule, processId);
+  // The peers traders run are mostly 32-bit, and a 64-bit program may not
+  // list their modules; their image name it may always ask for.
+  if (processId != 0) {
+    OwnedHandle process(platform::OpenProcess(platform::kProcessQueryLimitedInformation, processId));
+    if (process.valid()) {
+      std::string path = platform::QueryFullProcessImageNameA(process.get());
+      if (!path.empty()) return path;
+    }
+  }
+  // Process 0 is this program itself, which only a snapshot names that way;
+  // and a process that refuses to be opened may still show its modules.
+  OwnedHandle snapshot(platform::CreateToolhelp32Snapshot(platform::kTh32csSnapModule, processId));
   if (!snapshot.valid()) return "";
   // The first module of a process is its executable.  A refused walk leaves
   // the entry empty, and so the path.

@@ -24,10 +24,26 @@ constexpr int kClassNameBuffer = 259;
 // stopped pumping messages must not freeze the bar with it.
 constexpr unsigned kFieldReplyTimeoutMs = 2000;
 
-// The remembered trading client if it is still a window, else a fresh search.
+// How long the trading client may take to show that it still answers.
+constexpr unsigned kAnswerTimeoutMs = 500;
+
+// Restoring and activating another program's window waits, without a bound,
+// until that program's thread has handled what they send it: a trading client
+// that has stopped answering would freeze the bar for good.  So it is asked
+// first, with a bound.
+bool Answers(platform::Hwnd client) {
+  std::intptr_t result = 0;
+  return platform::SendMessageTimeoutA(client, platform::kWmNull, 0, 0, platform::kSmtoAbortIfHung, kAnswerTimeoutMs,
+                                       &result);
+}
+
+// The remembered trading client if it is still a window, else a fresh search;
+// 0 when there is none, or when it does not answer.
 platform::Hwnd ReachTradingClient() {
   if (!IsWindowAlive(AppState.tradingClient)) FindTradingClient();
-  return AppState.tradingClient;
+  const platform::Hwnd client = AppState.tradingClient;
+  if (client <= 0 || !Answers(client)) return 0;
+  return client;
 }
 
 bool SendToField(platform::Hwnd edit, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {

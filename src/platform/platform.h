@@ -48,6 +48,7 @@ enum : unsigned { kGwHwndNext = 2, kGwChild = 5 };
 enum : unsigned { kGaParent = 1, kGaRoot = 2, kGaRootOwner = 3 };
 enum : int { kSwHide = 0, kSwShowNormal = 1, kSwShow = 5 };
 enum : unsigned { kTh32csSnapProcess = 2, kTh32csSnapModule = 8, kTh32csSnapAll = 15 };
+inline constexpr std::uint32_t kProcessQueryLimitedInformation = 0x1000;
 enum : unsigned { kNimAdd = 0, kNimModify = 1, kNimDelete = 2 };
 enum : unsigned { kMapvkVkToVsc = 0 };
 
@@ -178,12 +179,21 @@ struct ProcessEntry {
 struct ModuleEntry {
   std::string exePath;  // szExePath
 };
-// Returns kInvalidHandle when no snapshot can be taken.
+// Returns kInvalidHandle when no snapshot can be taken.  A module snapshot of
+// a process of the other width may be refused (Wine refuses it whatever the
+// flags): the image name below works for both.
 Handle CreateToolhelp32Snapshot(unsigned flags, std::uint32_t processId);
 bool Process32First(Handle snapshot, ProcessEntry* entry);
 bool Process32Next(Handle snapshot, ProcessEntry* entry);
 bool Module32First(Handle snapshot, ModuleEntry* entry);
 bool CloseHandle(Handle handle);
+// OpenProcess without inheritance; 0 when the process cannot be opened (it
+// has ended, access is refused, or the id is 0).  Close with CloseHandle.
+Handle OpenProcess(std::uint32_t access, std::uint32_t processId);
+// QueryFullProcessImageNameA in the Win32 path format, for a process opened
+// with kProcessQueryLimitedInformation, 32-bit and 64-bit alike; "" when it
+// fails.
+std::string QueryFullProcessImageNameA(Handle process);
 // The full path of the program's own executable.
 std::string GetModuleFileNameA();
 

@@ -53,12 +53,10 @@ TEST_F(ContractTest, ProcessSnapshotsListThePeerByItsFileName) {
 
 TEST_F(ContractTest, ModuleSnapshotsGiveTheExecutablesPath) {
   Peer peer = Start({TopLevel("main")});
-  if (world().UnderWine() && world().PeerIs32Bit()) {
-    // Wine lists no module of a 32-bit process to a 64-bit caller (error
-    // 998): a peer's path must not be taken from its module snapshot.
-    EXPECT_EQ(ModulePath(peer.processId), "<none>");
-  } else {
+  if (!world().PeerIs32Bit()) {
     EXPECT_EQ(Lower(ModulePath(peer.processId)), Lower(world().PeerExePath({})));
+  } else if (world().RefusesModulesOfTheOtherWidth()) {
+    EXPECT_EQ(ModulePath(peer.processId), "<none>");
   }
   EXPECT_EQ(Lower(ModulePath(0)), Lower(GetModuleFileNameA())) << "process 0 is the caller";
   std::uint32_t ended = peer.processId;
@@ -67,6 +65,15 @@ TEST_F(ContractTest, ModuleSnapshotsGiveTheExecutablesPath) {
   EXPECT_EQ(CreateToolhelp32Snapshot(kTh32csSnapModule, ended), kInvalidHandle);
   std::vector<ProcessEntry> all = AllProcesses();
   EXPECT_TRUE(std::none_of(all.begin(), all.end(), [&](const ProcessEntry& e) { return e.processId == ended; }));
+}
+
+TEST_F(ContractTest, TheImageNameGivesTheExecutablesPathForEitherWidth) {
+  Peer peer = Start({TopLevel("main")});
+  Handle process = OpenProcess(kProcessQueryLimitedInformation, peer.processId);
+  ASSERT_NE(process, 0);
+  EXPECT_EQ(Lower(QueryFullProcessImageNameA(process)), Lower(world().PeerExePath({})));
+  EXPECT_TRUE(CloseHandle(process));
+  EXPECT_EQ(OpenProcess(kProcessQueryLimitedInformation, 0), 0) << "0 is nobody's id here";
 }
 
 TEST_F(ContractTest, SnapshotHandlesCloseOnceAndWalksEnd) {

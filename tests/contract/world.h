@@ -75,8 +75,11 @@ class World {
   // Real Windows calls answered by Wine, for the few places where Wine is
   // known to differ from Windows.
   virtual bool UnderWine() { return false; }
-  // Whether the peers are 32-bit programs (the caller is always 64-bit).
-  virtual bool PeerIs32Bit() { return false; }
+  // Whether the peer is a 32-bit program (this test program is 64-bit).
+  virtual bool PeerIs32Bit() = 0;
+  // Whether a module snapshot of a process of the other width is refused
+  // (Wine refuses it; Windows lists the modules it can).
+  virtual bool RefusesModulesOfTheOtherWidth() = 0;
   // Milliseconds on the clock that platform::Sleep and time-outs run on.
   virtual std::uint64_t Now() = 0;
   // The FileDescription the peer's version resource holds (GBK).

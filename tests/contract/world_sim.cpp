@@ -16,6 +16,7 @@ class SimWorld : public World {
   Peer Start(const PeerSpec& shape) override {
     Peer peer;
     peer.processId = sim::AddProcess(PeerExePath(shape));
+    sim::Make32Bit(peer.processId);  // as most real peers are
     Hwnd front = 0, focus = 0;
     for (const PeerWindow& w : shape.windows) {
       sim::WindowSpec s;
@@ -41,6 +42,8 @@ class SimWorld : public World {
   }
 
   void End(const Peer& peer) override { sim::EndProcess(peer.processId); }
+  bool PeerIs32Bit() override { return true; }
+  bool RefusesModulesOfTheOtherWidth() override { return true; }
 
   std::string PeerExePath(const PeerSpec& shape) override {
     return std::string(kPeerDirectory) + (shape.plainVersion ? "contract_peer_plain.exe" : "contract_peer.exe");

@@ -214,6 +214,25 @@ TEST_F(OwnWindows, BarReportsItsEvents) {
   platform::ShellNotifyIconA(platform::kNimDelete, {bar.bar, 100, WM_APP + 100, ""});
 }
 
+// Two quick clicks are two clicks, whether the skin draws the buttons (which
+// then report the second as a double-click) or the system does.
+TEST_F(OwnWindows, ASecondQuickClickOnAButtonIsASecondClick) {
+  MakeBar();
+  const LPARAM at = MAKELPARAM(5, 5);
+  for (int scheme : {3, 0}) {
+    platform::ApplyVisualStyle(scheme);
+    for (const auto& [button, name] : {std::pair{bar.buyButton, "buy"}, std::pair{bar.sellButton, "sell"}}) {
+      RecordedEvents().clear();
+      for (UINT press : {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}) {
+        ::SendMessageA(H(button), press, MK_LBUTTON, at);
+        ::SendMessageA(H(button), WM_LBUTTONUP, 0, at);
+      }
+      PumpMessages(10);
+      EXPECT_EQ(RecordedEvents(), (Events{name, name})) << "scheme " << scheme;
+    }
+  }
+}
+
 TEST_F(OwnWindows, BarTimerAndDestructionAreReported) {
   MakeBar();
   ASSERT_TRUE(platform::SetTimer(bar.bar, 7, 10));

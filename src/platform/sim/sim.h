@@ -54,8 +54,13 @@ std::uint32_t MainThreadOf(std::uint32_t process);
 std::uint32_t AddThread(std::uint32_t process);
 // Ends the process and destroys its windows.
 void EndProcess(std::uint32_t process);
-// Module32First is refused for this process (access denied, other bitness).
+// Module32First is refused for this process (access denied).
 void DenyModules(std::uint32_t process, bool denied = true);
+// A 32-bit process: its module snapshot is refused to the 64-bit program, as
+// Wine refuses it whatever the flags.  Its image name can still be asked for.
+void Make32Bit(std::uint32_t process);
+// OpenProcess of this process is refused (a protected process).
+void DenyOpenProcess(std::uint32_t process, bool denied = true);
 // CreateToolhelp32Snapshot fails from now on.
 void FailSnapshots(bool fail = true);
 

@@ -166,6 +166,12 @@ void EndProcess(std::uint32_t process) {
 void DenyModules(std::uint32_t process, bool denied) {
   if (Process* p = ProcessOf(process)) p->modulesDenied = denied;
 }
+void Make32Bit(std::uint32_t process) {
+  if (Process* p = ProcessOf(process)) p->is32Bit = true;
+}
+void DenyOpenProcess(std::uint32_t process, bool denied) {
+  if (Process* p = ProcessOf(process)) p->openDenied = denied;
+}
 void FailSnapshots(bool fail) { W().failSnapshots = fail; }
 
 void SetVersionInfo(const std::string& path, const VersionInfo& info) { W().versions[FileKey(path)] = info; }
@@ -239,7 +245,7 @@ Handle CreateToolhelp32Snapshot(unsigned flags, std::uint32_t processId) {
       if (p.running) snapshot.processes.push_back({p.id, p.exeFile});
   if (flags & kTh32csSnapModule) {
     const Process* p = ProcessOf(processId == 0 ? sim::kOwnProcess : processId);
-    if (!p || p->modulesDenied || p->id == 0) return kInvalidHandle;
+    if (!p || p->modulesDenied || p->is32Bit || p->id == 0) return kInvalidHandle;
     snapshot.modules.push_back(p->exePath);
   }
   return NewHandle(std::move(snapshot));
@@ -275,9 +281,30 @@ bool Module32First(Handle snapshot, ModuleEntry* entry) {
 
 bool CloseHandle(Handle handle) {
   Log("CloseHandle(%lld)", static_cast<long long>(handle));
-  if (HandleOf(handle, HandleObject::Kind::kSnapshot) || HandleOf(handle, HandleObject::Kind::kFile))
+  if (HandleOf(handle, HandleObject::Kind::kSnapshot) || HandleOf(handle, HandleObject::Kind::kFile) ||
+      HandleOf(handle, HandleObject::Kind::kProcess))
     return W().handles.erase(handle) > 0;
   return false;
+}
+
+Handle OpenProcess(std::uint32_t access, std::uint32_t processId) {
+  Log("OpenProcess(0x%x,%u)", access, processId);
+  const Process* p = ProcessOf(processId);
+  if (!p || p->openDenied || processId == 0) return 0;
+  HandleObject process;
+  process.kind = HandleObject::Kind::kProcess;
+  process.processId = processId;
+  return NewHandle(std::move(process));
+}
+
+std::string QueryFullProcessImageNameA(Handle process) {
+  Log("QueryFullProcessImageNameA(%lld)", static_cast<long long>(process));
+  const HandleObject* h = HandleOf(process, HandleObject::Kind::kProcess);
+  // A handle outlives its process; the name is still there to be read.
+  if (!h) return "";
+  for (const Process& p : W().processes)
+    if (p.id == h->processId) return p.exePath;
+  return "";
 }
 
 std::string GetModuleFileNameA() {

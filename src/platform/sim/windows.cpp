@@ -323,6 +323,17 @@ bool DeliverOne(bool ownLoop) {
 
 }  // namespace
 
+bool IsHung(std::uint32_t thread) {
+  auto it = W().threads.find(thread);
+  return it != W().threads.end() && it->second.hung;
+}
+
+void WaitWhileHung(std::uint32_t thread) {
+  if (IsOwnThread(thread) || !IsHung(thread)) return;
+  Log("... waits on thread %u", thread);
+  RunUntil(W().now + kForeverMs, false, [thread] { return !IsHung(thread); });
+}
+
 void RunUntil(std::uint64_t target, bool ownLoop, const std::function<bool()>& done) {
   World& world = W();
   bool timers = ownLoop && world.loopDepth == 0;
@@ -447,7 +458,9 @@ void RefuseForeground(bool refuse) { W().refuseForeground = refuse; }
 
 void SetHung(std::uint32_t thread, bool hung) {
   auto it = W().threads.find(thread);
-  if (it != W().threads.end()) it->second.hung = hung;
+  if (it == W().threads.end()) return;
+  if (hung && !it->second.hung) it->second.hungSince = W().now;
+  it->second.hung = hung;
 }
 void SetReportedTextLength(Hwnd window, std::intptr_t length) {
   if (Window* w = Find(window)) w->lengthOverridden = true, w->reportedLength = length;
@@ -516,16 +529,15 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
     shown = Hex(lParam);
   Log("SendMessageTimeoutA(%d,%s,%llu,%s)", window, Hex(message).c_str(), static_cast<unsigned long long>(wParam),
       shown.c_str());
-  (void)flags;
   World& world = W();
   Window* w = Find(window);
   if (!w) return false;
   std::uint32_t thread = w->thread;
-  auto hung = [&] {
-    auto it = world.threads.find(thread);
-    return it != world.threads.end() && it->second.hung;
-  };
+  auto hung = [&] { return IsHung(thread); };
   if (!IsOwnThread(thread) && hung()) {
+    // A thread that has not answered for a while counts as hung, and then
+    // SMTO_ABORTIFHUNG gives up without waiting.
+    if ((flags & kSmtoAbortIfHung) && world.now - world.threads[thread].hungSince >= kHungAfterMs) return false;
     // The caller waits out its time-out (other programs go on meanwhile);
     // answered only when the thread wakes up in time.
     RunUntil(world.now + timeoutMs, false, [&] { return !hung() || !Find(window); });
@@ -634,6 +646,10 @@ bool OpenIcon(Hwnd window) {
   Log("OpenIcon(%d)", window);
   Window* w = Find(window);
   if (!w || !w->minimized) return false;
+  // Restoring another thread's window waits until that thread has shown it.
+  WaitWhileHung(w->thread);
+  w = Find(window);
+  if (!w) return false;
   w->minimized = false;
   w->visible = true;
   Moved(window);
@@ -645,6 +661,13 @@ bool SetForegroundWindow(Hwnd window) {
   Log("SetForegroundWindow(%d)", window);
   const Window* w = Find(window);
   if (!w || w->parent || W().refuseForeground) return false;  // only top-level windows
+  if (!IsOwnThread(w->thread) && IsHung(w->thread)) {
+    // The switch returns at once; the window's thread is to handle its
+    // activation, which waits in its queue meanwhile.
+    W().foreground = window;
+    BringWindowToTop(window);
+    return true;
+  }
   Activate(window, true);
   return true;
 }
@@ -656,6 +679,12 @@ Hwnd SetActiveWindow(Hwnd window) {
   // Only a top-level window of a thread that shares the caller's input state.
   if (!w || w->parent || &QueueOf(w->thread) != &own) return 0;
   Hwnd previous = own.active;
+  // A change of the active window is sent to the window's thread, and the
+  // caller waits for it to be handled.
+  if (previous != window) {
+    WaitWhileHung(w->thread);
+    if (!Find(window)) return 0;
+  }
   Activate(window, W().foreground == previous && previous != 0);
   return previous;
 }

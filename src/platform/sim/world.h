@@ -51,6 +51,7 @@ struct Thread {
   std::uint32_t process = 0;
   bool hung = false;
   int queue = 0;  // input state, shared while attached
+  std::uint64_t hungSince = 0;
 };
 
 struct InputQueue {
@@ -60,7 +61,7 @@ struct InputQueue {
 struct Process {
   std::uint32_t id = 0;
   std::string exePath, exeFile;
-  bool running = true, modulesDenied = false;
+  bool running = true, modulesDenied = false, is32Bit = false, openDenied = false;
 };
 
 struct File {
@@ -75,11 +76,13 @@ struct File {
 };
 
 struct HandleObject {
-  enum class Kind { kSnapshot, kFile, kFind } kind = Kind::kSnapshot;
+  enum class Kind { kSnapshot, kFile, kFind, kProcess } kind = Kind::kSnapshot;
   // Snapshot: the processes (and the module path) as they were when taken.
   std::vector<platform::ProcessEntry> processes;
   std::vector<std::string> modules;
   std::size_t next = 0;
+  // Process: which one.
+  std::uint32_t processId = 0;
   // File: its key and read position.
   std::string fileKey;
   std::uint64_t position = 0;
@@ -171,6 +174,16 @@ bool IsOwnThread(std::uint32_t thread);
 InputQueue& QueueOf(std::uint32_t thread);
 
 // Messages and time.
+// Whether the thread has stopped answering.
+bool IsHung(std::uint32_t thread);
+// A call that waits on another thread (activation, showing, a send without a
+// time-out) waits until that thread answers again: the clock runs on, up to
+// an hour, which for a test is forever.
+inline constexpr std::uint64_t kForeverMs = 3600 * 1000;
+void WaitWhileHung(std::uint32_t thread);
+// How long a thread must have stopped answering before Windows calls it
+// hung (IsHungAppWindow, SMTO_ABORTIFHUNG).
+inline constexpr std::uint64_t kHungAfterMs = 5000;
 std::intptr_t HandleMessage(Hwnd window, Message& message);
 // Moves the clock to target, running what falls due; own timers and own
 // posted messages only when ownLoop.  Stops early when done() turns true.

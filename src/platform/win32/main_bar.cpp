@@ -75,7 +75,10 @@ LRESULT CALLBACK CodeLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM l
 LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
-      if (HIWORD(wParam) == BN_CLICKED && lParam != 0) {
+      // The skin draws the buttons itself, and an owner-drawn button reports
+      // a second quick click as a double-click, not as a click: a trader's
+      // second click is a second order all the same.
+      if ((HIWORD(wParam) == BN_CLICKED || HIWORD(wParam) == BN_DOUBLECLICKED) && lParam != 0) {
         if (LOWORD(wParam) == kBuyId) events::OnBuyClicked();
         if (LOWORD(wParam) == kSellId) events::OnSellClicked();
       }

@@ -52,6 +52,24 @@ bool CloseHandle(Handle handle) {
   return ::CloseHandle(ToHandle(handle)) != FALSE;
 }
 
+Handle OpenProcess(std::uint32_t access, std::uint32_t processId) {
+  return FromHandle(::OpenProcess(access, FALSE, processId));
+}
+
+std::string QueryFullProcessImageNameA(Handle process) {
+  // Long paths exist; grow up to the longest one Windows knows.
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD length = static_cast<DWORD>(path.size());
+    if (::QueryFullProcessImageNameA(ToHandle(process), 0, path.data(), &length)) {
+      path.resize(length);
+      return path;
+    }
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || path.size() >= 32768) return {};
+    path.resize(path.size() * 2);
+  }
+}
+
 std::string GetModuleFileNameA() {
   // Paths may exceed MAX_PATH; grow until the name fits.
   std::string path(MAX_PATH, '\0');
