@@ -13,6 +13,47 @@ class CodePage(unittest.TestCase):
         self.assertEqual(harness.acp(), 936)
 
 
+class PeerWidth(unittest.TestCase):
+    """The stand-ins come from the build of the width asked for; our own tools
+    and the program are always 64-bit; a program of the other width is refused."""
+
+    def bits(self, value):
+        saved = os.environ.get("LINGBO_PEER_BITS")
+        os.environ["LINGBO_PEER_BITS"] = value
+        self.addCleanup(lambda: os.environ.pop("LINGBO_PEER_BITS") if saved is None
+                        else os.environ.__setitem__("LINGBO_PEER_BITS", saved))
+
+    def test_each_name_resolves_to_its_width(self):
+        for bits, name, folder, machine in (
+                ("32", "trading_client_plain.exe", "peers32", harness.MACHINE_I386),
+                ("32", "contract_peer.exe", "peers32", harness.MACHINE_I386),
+                ("32", "probe_cli.exe", "peers", harness.MACHINE_AMD64),
+                ("32", "floor_window.exe", "peers", harness.MACHINE_AMD64),
+                ("32", "lingbo.exe", "", harness.MACHINE_AMD64),
+                ("64", "dzh_standin.exe", "peers", harness.MACHINE_AMD64),
+                ("64", "locator_probe_cli.exe", "peers", harness.MACHINE_AMD64)):
+            with self.subTest(bits=bits, name=name):
+                self.bits(bits)
+                path = harness.exe_path(name)
+                self.assertEqual(path, os.path.join(harness.build_dir(), folder, name))
+                self.assertEqual(harness.pe_machine(path), machine)
+
+    def test_a_peer_of_the_other_width_is_not_started(self):
+        for bits, other in (("32", "peers"), ("64", "peers32")):
+            with self.subTest(bits=bits):
+                self.bits(bits)
+                # Renamed, as scenarios rename the 大智慧 stand-in.
+                folder = harness.AppDir(os.path.join(harness.build_dir(), other, "dzh_standin.exe"))
+                self.addCleanup(folder.remove)
+                renamed = os.path.join(folder.path, "dzh.exe")
+                os.rename(folder.exe, renamed)
+                with self.assertRaisesRegex(AssertionError, "machine"):
+                    harness.start(renamed)
+        self.bits("48")
+        with self.assertRaisesRegex(AssertionError, "LINGBO_PEER_BITS"):
+            harness.exe_path("dzh_standin.exe")
+
+
 class Windows(WineTestCase):
 
     def test_titles_survive_the_trip_from_the_windows_side(self):
