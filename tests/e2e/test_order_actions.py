@@ -160,21 +160,22 @@ class OrderActions(OrderCase):
 
         # The bar is held as long as the action runs: its timer, and with it the
         # label, follows the charting program again only when the action is over.
+        # A client that does not answer is left alone after one bounded question.
+        label = bar.label().hwnd  # asked while the bar answers
         bar.buy()
         clicked = time.time()
         h.set_text(trader.hwnd, "交易师 - 000002 - 万科Ａ")
-        bar.wait_code("000002", timeout=10)
+        h.wait_until(lambda: h.window_text(label) == "000002", 10, 0.05, what="label shows 000002")
         answered = time.time() - clicked
         print("\nbar follows the code again %.2f s after the click on a client that stopped answering" % answered,
               file=sys.stderr)
-        # 0.23 s of pauses plus one bounded wait of 2 s, with room for Wine.
-        self.assertGreater(answered, 2.0, "the action did not wait for the code field at all")
-        self.assertLess(answered, 2.23 + 2.0)
+        self.assertLess(answered, 3.0, "the bar froze with the client")
 
         h.wait_until(lambda: client.log.of("AWAKE"), 15, what="client answers again")
         time.sleep(1.0)
         self.assertEqual(client.field_text("buy"), "600036", "no half-written code after the client woke up")
         self.assertEqual([text for _, text in client.log.codes("buy")], ["600036"])
+        self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP], "a hot key reached the client after it woke up")
 
     def test_client_that_stopped_answering_behind_another_window_does_not_freeze_the_bar(self):
         # Found at start-up; its thread stops while another program is active,
@@ -202,11 +203,10 @@ class OrderActions(OrderCase):
         # Answering again, the client is driven as ever.
         h.wait_until(lambda: client.log.of("AWAKE"), 15, what="client answers again")
         time.sleep(1.0)  # what queued up while it hung is handled
-        again = time.time()
         bar.buy()
         client.wait_code("buy", "000001")
-        self.assertEqual([(k, a[0], a[1], a[2]) for t, k, a in client.log.events() if t >= again and
-                          k.startswith("WM_")], [F1_DOWN, F1_UP])
+        # This click's key, and none held back from the click on the hung client.
+        self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP])
         self.assertEqual(client.field_text("buy"), "000001")
 
 
