@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "order/keystrokes.h"
 #include "order/order_actions.h"
 #include "support/test_fixture.h"
@@ -103,22 +102,19 @@ void OpenFormOnKey(const Client& c, std::int32_t hotKey, std::uint64_t delayMs) 
 
 class OrderActionsTest : public SimTest {
  protected:
-  void SetUp() override {
-    SimTest::SetUp();
-    AppState.buyKey = kF1;
-    AppState.sellKey = kF2;
-    AppState.functionKey = kF3;
-  }
+  // What the program would hand the actions: the code it shows and the
+  // trading client it remembers, which each action's outcome updates.
+  std::string code;
+  Hwnd remembered = 0;
+  void Buy(std::int32_t hotKey) { remembered = OpenOrderForm(code, remembered, hotKey).client; }
+  void Function() { remembered = SendFunctionKey(remembered, kF3).client; }
 
   // A desktop of its own for one case of a table: the code shown and a client
   // whose code field is of the given class.
-  static Client Fresh(const std::string& code, const std::string& fieldClass = "Edit", bool minimized = false) {
+  Client Fresh(const std::string& shown, const std::string& fieldClass = "Edit", bool minimized = false) {
     sim::Reset();
-    ResetAppState();
-    AppState.buyKey = kF1;
-    AppState.sellKey = kF2;
-    AppState.functionKey = kF3;
-    AppState.currentCode = code;
+    code = shown;
+    remembered = 0;
     return StartClient(fieldClass, minimized);
   }
 
@@ -152,7 +148,7 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
     const Client client = Fresh("600036");
     if (c.focusAfterKey) OpenFormOnKey(client, kF1, c.focusAfterKey);
 
-    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), c.elapsed) << c.focusAfterKey;
+    EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed) << c.focusAfterKey;
     EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999") << c.focusAfterKey;
     EXPECT_EQ(CountCalls("GetFocus"), c.written ? static_cast<int>((c.elapsed - 230) / 100 + 1) : 20)
         << c.focusAfterKey;
@@ -162,12 +158,12 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
 // The whole action in order: restore, bring forward, activate, press, wait,
 // look, write.
 TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
-  AppState.currentCode = "600036";
+  code = "600036";
   const Client client = StartClient();
-  AppState.tradingClient = client.window;
+  remembered = client.window;
   OpenFormOnKey(client, kF1, 50);
 
-  OpenOrderForm(kF1);
+  Buy(kF1);
 
   const std::vector<std::string> expected = Joined({{"IsWindow", "SendMessageTimeoutA"},
                                                     {"OpenIcon", "Sleep", "SetForegroundWindow", "Sleep"},
@@ -190,7 +186,7 @@ TEST_F(OrderActionsTest, WritesTheCodeAsText) {
     const Client client = Fresh(code);
     OpenFormOnKey(client, kF1, 10);
 
-    OpenOrderForm(kF1);
+    Buy(kF1);
 
     EXPECT_EQ(sim::TextOf(client.codeField), code);
     const auto select = MessagesOf(client.codeField, kEmSetSel);
@@ -212,9 +208,9 @@ TEST_F(OrderActionsTest, NoCodeDoesNothingAtAll) {
     const Client client = Fresh(code);
     OpenFormOnKey(client, kF1, 10);
 
-    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), 0u) << code;
+    EXPECT_EQ(Timed([this] { Buy(kF1); }), 0u) << code;
     EXPECT_TRUE(sim::Calls().empty()) << code << ": " << sim::Calls().front().text;
-    EXPECT_EQ(AppState.tradingClient, 0);
+    EXPECT_EQ(remembered, 0);
     EXPECT_EQ(sim::TextOf(client.codeField), "999999");
   }
 }
@@ -230,7 +226,7 @@ TEST_F(OrderActionsTest, HotKeyArrivesAsPressAndRelease) {
     const Client client = Fresh("600036");
     OpenFormOnKey(client, c.key, 10);
 
-    OpenOrderForm(c.key);
+    Buy(c.key);
 
     const auto down = MessagesOf(client.window, kWmKeyDown);
     const auto up = MessagesOf(client.window, kWmKeyUp);
@@ -247,62 +243,62 @@ TEST_F(OrderActionsTest, HotKeyArrivesAsPressAndRelease) {
 // A remembered handle that is still a window is trusted as it is: no search,
 // even when its title no longer says what it is.
 TEST_F(OrderActionsTest, LiveRememberedClientIsUsedWithoutSearch) {
-  AppState.currentCode = "600036";
+  code = "600036";
   const Client client = StartClient();
   sim::SetText(client.window, "委托");
-  AppState.tradingClient = client.window;
+  remembered = client.window;
   OpenFormOnKey(client, kF1, 10);
 
-  OpenOrderForm(kF1);
+  Buy(kF1);
 
   EXPECT_EQ(CountCalls("EnumWindows"), 0);
-  EXPECT_EQ(AppState.tradingClient, client.window);
+  EXPECT_EQ(remembered, client.window);
   EXPECT_EQ(sim::TextOf(client.codeField), "600036");
 }
 
 // The remembered client has gone: a new search finds the one running now.
 TEST_F(OrderActionsTest, DeadRememberedClientIsLookedUpAgain) {
-  AppState.currentCode = "600036";
+  code = "600036";
   const Client old = StartClient();
-  AppState.tradingClient = old.window;
+  remembered = old.window;
   sim::EndProcess(old.process);
   const Client client = StartClient();
   OpenFormOnKey(client, kF1, 10);
 
-  OpenOrderForm(kF1);
+  Buy(kF1);
 
   EXPECT_GE(CountCalls("EnumWindows"), 1);
-  EXPECT_EQ(AppState.tradingClient, client.window);
+  EXPECT_EQ(remembered, client.window);
   EXPECT_EQ(sim::TextOf(client.codeField), "600036");
 }
 
 // No client: the search runs, nothing else happens; the next click searches
 // again and finds a client started in between.
 TEST_F(OrderActionsTest, NoClientEndsQuietlyAndNextClickSearchesAgain) {
-  AppState.currentCode = "600036";
+  code = "600036";
 
-  EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), 0u);
+  EXPECT_EQ(Timed([this] { Buy(kF1); }), 0u);
   EXPECT_GE(CountCalls("EnumWindows"), 1);
   EXPECT_EQ(FirstCall("PostMessageA"), -1);
   EXPECT_EQ(FirstCall("SetForegroundWindow"), -1);
-  EXPECT_EQ(AppState.tradingClient, 0);
+  EXPECT_EQ(remembered, 0);
 
   const Client client = StartClient();
   OpenFormOnKey(client, kF1, 10);
   sim::ClearCalls();
-  OpenOrderForm(kF1);
+  Buy(kF1);
   EXPECT_GE(CountCalls("EnumWindows"), 1);
-  EXPECT_EQ(AppState.tradingClient, client.window);
+  EXPECT_EQ(remembered, client.window);
   EXPECT_EQ(sim::TextOf(client.codeField), "600036");
 }
 
 // A minimised client is restored before its hot key is pressed.
 TEST_F(OrderActionsTest, MinimisedClientIsRestoredFirst) {
-  AppState.currentCode = "600036";
+  code = "600036";
   const Client client = StartClient("Edit", true);
   OpenFormOnKey(client, kF1, 10);
 
-  OpenOrderForm(kF1);
+  Buy(kF1);
 
   EXPECT_FALSE(sim::IsMinimized(client.window));
   EXPECT_NE(FirstCall("OpenIcon"), -1);
@@ -317,7 +313,7 @@ TEST_F(OrderActionsTest, OnlyExactEditClassIsTheCodeField) {
     const Client client = Fresh("600036", fieldClass);
     OpenFormOnKey(client, kF1, 10);
 
-    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), kNeverFound) << fieldClass;
+    EXPECT_EQ(Timed([this] { Buy(kF1); }), kNeverFound) << fieldClass;
     EXPECT_EQ(sim::TextOf(client.codeField), "999999") << fieldClass;
     EXPECT_TRUE(MessagesOf(client.codeField, kEmSetSel).empty()) << fieldClass;
     EXPECT_TRUE(MessagesOf(client.codeField, kEmReplaceSel).empty()) << fieldClass;
@@ -327,7 +323,7 @@ TEST_F(OrderActionsTest, OnlyExactEditClassIsTheCodeField) {
 // Whatever "Edit" has the focus in the foreground window takes the code, even
 // one of another program that the user brought forward meanwhile.
 TEST_F(OrderActionsTest, ForegroundEditOfAnotherProgramTakesTheCode) {
-  AppState.currentCode = "600036";
+  code = "600036";
   const Client client = StartClient();
   const std::uint32_t notes = sim::AddProcess("C:\\Windows\\notepad.exe");
   sim::WindowSpec shape;
@@ -346,7 +342,7 @@ TEST_F(OrderActionsTest, ForegroundEditOfAnotherProgramTakesTheCode) {
       });
   });
 
-  EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), kFoundAtFirstLook);
+  EXPECT_EQ(Timed([this] { Buy(kF1); }), kFoundAtFirstLook);
   EXPECT_EQ(sim::TextOf(notesEdit), "600036");
   EXPECT_EQ(sim::TextOf(client.codeField), "999999");
 }
@@ -357,9 +353,9 @@ TEST_F(OrderActionsTest, FunctionKeyOnlyPressesTheKey) {
   for (const std::string code : {"", "600036"}) {
     const Client client = Fresh(code, "Edit", true);
     sim::SetFocus(client.codeField);
-    AppState.tradingClient = client.window;
+    remembered = client.window;
 
-    EXPECT_EQ(Timed([] { SendFunctionKey(); }), 20u) << code;
+    EXPECT_EQ(Timed([this] { Function(); }), 20u) << code;
     sim::Advance(1);
 
     const std::vector<std::string> expected =
@@ -378,7 +374,7 @@ TEST_F(OrderActionsTest, FunctionKeyOnlyPressesTheKey) {
 }
 
 TEST_F(OrderActionsTest, FunctionKeyWithoutClientDoesNothing) {
-  EXPECT_EQ(Timed([] { SendFunctionKey(); }), 0u);
+  EXPECT_EQ(Timed([this] { Function(); }), 0u);
   EXPECT_GE(CountCalls("EnumWindows"), 1);
   EXPECT_EQ(FirstCall("OpenIcon"), -1);
   EXPECT_EQ(FirstCall("PostMessageA"), -1);
@@ -395,8 +391,8 @@ TEST_F(OrderActionsTest, EveryInputAttachmentIsUndone) {
     for (std::uint64_t t = 1; t < 2400; t += 7)
       sim::At(t, [&heldDuringPause] { heldDuringPause += sim::InputAttachments(); });
     sim::ClearCalls();
-    OpenOrderForm(kF1);
-    SendFunctionKey();
+    Buy(kF1);
+    Function();
 
     EXPECT_GT(CountCalls("AttachThreadInput"), 0);
     EXPECT_EQ(heldDuringPause, 0) << focusAfterKey;
@@ -432,12 +428,12 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
     sim::WindowSpec shape;
     shape.process = other;
     sim::SetForeground(sim::CreateWindow(shape));  // the client is not the active window
-    AppState.tradingClient = client.window;        // found before it stopped answering
+    remembered = client.window;                    // found before it stopped answering
     sim::SetHung(client.thread);
     sim::Advance(c.hungBefore);
     if (c.answersAgainAfter) sim::At(c.answersAgainAfter, [&client] { sim::SetHung(client.thread, false); });
 
-    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), c.elapsed) << c.what;
+    EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed) << c.what;
 
     EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999") << c.what;
     if (!c.written) {
@@ -450,15 +446,15 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
 
 TEST_F(OrderActionsTest, TheFunctionKeyIsGuardedAlike) {
   const Client client = Fresh("", "Edit", true);
-  AppState.tradingClient = client.window;
+  remembered = client.window;
   sim::SetHung(client.thread);
 
-  EXPECT_EQ(Timed([] { SendFunctionKey(); }), 500u);
+  EXPECT_EQ(Timed([this] { Function(); }), 500u);
   EXPECT_TRUE(sim::IsMinimized(client.window));
   EXPECT_EQ(FirstCall("PostMessageA"), -1);
 
   sim::SetHung(client.thread, false);
-  EXPECT_EQ(Timed([] { SendFunctionKey(); }), 20u);
+  EXPECT_EQ(Timed([this] { Function(); }), 20u);
   sim::Advance(1);
   EXPECT_EQ(MessagesOf(client.window, kWmKeyDown).size(), 1u);
 }
@@ -474,7 +470,7 @@ TEST_F(OrderActionsTest, AClientThatStopsAnsweringAtItsHotKeyBoundsTheWrite) {
   } cases[] = {{0, kFoundAtFirstLook + 2000, false}, {700, 30 + 700, true}, {2100, 30 + 2100, true}};
   for (const auto& c : cases) {
     const Client client = Fresh("600036");
-    AppState.tradingClient = client.window;
+    remembered = client.window;
     sim::SetFocus(client.codeField);
     sim::OnMessage(client.window, [&client, c](const sim::Message& m) {
       if (!m.posted || m.message != kWmKeyDown) return;
@@ -482,7 +478,7 @@ TEST_F(OrderActionsTest, AClientThatStopsAnsweringAtItsHotKeyBoundsTheWrite) {
       if (c.answersAgainAfter) sim::At(c.answersAgainAfter, [&client] { sim::SetHung(client.thread, false); });
     });
 
-    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), c.elapsed) << c.answersAgainAfter;
+    EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed) << c.answersAgainAfter;
 
     EXPECT_EQ(FirstCall("EnumWindows"), -1);
     EXPECT_EQ(CountCalls("SendMessageTimeoutA"), c.written ? 3 : 2)

@@ -6,9 +6,9 @@
 
 #include "app/app_state.h"
 #include "app/main_bar.h"
-#include "app/settings.h"
+#include "app/quote_poller.h"
 #include "platform/sim/sim.h"
-#include "quote/quote_poller.h"
+#include "settings/settings.h"
 #include "support/code_table.h"
 #include "support/dzh_scene.h"
 #include "support/test_fixture.h"
@@ -49,9 +49,9 @@ class QuotePoller : public SimTest {
 TEST_F(QuotePoller, AttachesOnOneTickAndReadsTheCodeOnTheNext) {
   const DzhScene dzh = StartDzh();
   sim::Advance(100);
-  EXPECT_EQ(AppState.dzhMainWindow, dzh.frame);
-  EXPECT_EQ(AppState.dzhMdiClient, dzh.mdiClient);
-  EXPECT_EQ(AppState.dzhExePath, kDzhExe);
+  EXPECT_EQ(AppState.dzh.mainWindow, dzh.frame);
+  EXPECT_EQ(AppState.dzh.mdiClient, dzh.mdiClient);
+  EXPECT_EQ(AppState.dzh.exePath, kDzhExe);
   EXPECT_EQ(AppState.currentCode, "");
   EXPECT_EQ(Label(), "");
   EXPECT_EQ(Interval(), kPollInterval);
@@ -73,9 +73,9 @@ TEST_F(QuotePoller, SearchesEveryTenSecondsWhileDzhIsAbsent) {
   EXPECT_EQ(Interval(), kDzhRetryInterval);
   const DzhScene dzh = StartDzh();
   sim::Advance(kDzhRetryInterval - 1);
-  EXPECT_EQ(AppState.dzhMainWindow, 0);
+  EXPECT_EQ(AppState.dzh.mainWindow, 0);
   sim::Advance(1);
-  EXPECT_EQ(AppState.dzhMainWindow, dzh.frame);
+  EXPECT_EQ(AppState.dzh.mainWindow, dzh.frame);
   EXPECT_EQ(Interval(), kPollInterval);
 }
 
@@ -86,16 +86,16 @@ TEST_F(QuotePoller, FollowsDzhThroughARestart) {
 
   sim::EndProcess(first.process);
   sim::Advance(100);
-  EXPECT_EQ(AppState.dzhMainWindow, 0);
+  EXPECT_EQ(AppState.dzh.mainWindow, 0);
   EXPECT_EQ(Interval(), kDzhRetryInterval);
   EXPECT_EQ(AppState.currentCode, "600000");
   EXPECT_EQ(Label(), "600000");
 
   const DzhScene second = StartDzh("E:\\新大智慧\\dzh.exe", "大智慧", 1, {"贵州茅台"});
   sim::Advance(kDzhRetryInterval);
-  EXPECT_EQ(AppState.dzhMainWindow, second.frame);
-  EXPECT_EQ(AppState.dzhMdiClient, second.mdiClient);
-  EXPECT_EQ(AppState.dzhExePath, "E:\\新大智慧\\dzh.exe");
+  EXPECT_EQ(AppState.dzh.mainWindow, second.frame);
+  EXPECT_EQ(AppState.dzh.mdiClient, second.mdiClient);
+  EXPECT_EQ(AppState.dzh.exePath, "E:\\新大智慧\\dzh.exe");
   sim::Advance(100);
   EXPECT_EQ(Label(), "600519");
 }
@@ -109,7 +109,7 @@ TEST_F(QuotePoller, KeepsDzhAttachedThroughAStayWithTheOtherSource) {
   sim::Advance(100);
   EXPECT_EQ(AppState.currentCode, "");  // no 交易师 running
   EXPECT_EQ(Label(), "600000");         // the label never goes blank
-  EXPECT_EQ(AppState.dzhMainWindow, dzh.frame);
+  EXPECT_EQ(AppState.dzh.mainWindow, dzh.frame);
 
   const std::uint32_t trader = sim::AddProcess("C:\\jys\\jys.exe");
   sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", trader});
@@ -134,7 +134,7 @@ TEST_F(QuotePoller, LooksForTheMdiClientAmongTheFirstFortyChildren) {
     SetUp();
     const DzhScene dzh = StartDzh(kDzhExe, "大智慧", c.position);
     sim::Advance(100);
-    EXPECT_EQ(AppState.dzhMainWindow, c.found ? dzh.frame : 0) << c.position;
+    EXPECT_EQ(AppState.dzh.mainWindow, c.found ? dzh.frame : 0) << c.position;
     EXPECT_EQ(Interval(), c.found ? kPollInterval : kDzhRetryInterval) << c.position;
   }
 }
@@ -155,8 +155,8 @@ TEST_F(QuotePoller, TakesTheFirstQualifyingWindowWhoseTitleBeginsWithDzh) {
   sim::CreateWindow(mdi);
 
   sim::Advance(100);
-  EXPECT_EQ(AppState.dzhMainWindow, wanted.frame);
-  EXPECT_EQ(AppState.dzhExePath, kDzhExe);
+  EXPECT_EQ(AppState.dzh.mainWindow, wanted.frame);
+  EXPECT_EQ(AppState.dzh.exePath, kDzhExe);
 }
 
 TEST_F(QuotePoller, AnEmptyOrMissingDocumentChangesNothing) {
@@ -177,7 +177,7 @@ TEST_F(QuotePoller, AnUninspectableDzhFallsBackToTheTitle) {
   const DzhScene dzh = StartDzh();
   sim::DenyOpenProcess(dzh.process);
   sim::Advance(200);
-  EXPECT_EQ(AppState.dzhExePath, "");
+  EXPECT_EQ(AppState.dzh.exePath, "");
   EXPECT_EQ(AppState.currentCode, "浦发银行");
   EXPECT_EQ(Label(), "浦发银行");
 }

@@ -16,8 +16,8 @@
 
 #include "app/app_state.h"
 #include "app/main_bar.h"
-#include "app/settings.h"
 #include "platform/sim/sim.h"
+#include "settings/settings.h"
 #include "support/code_table.h"
 #include "support/dzh_scene.h"
 #include "support/test_fixture.h"

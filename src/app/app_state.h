@@ -1,11 +1,13 @@
-// The program-wide variables: one record for the whole run, read and written
-// directly on the GUI thread by every part of the program.
+// The program-wide variables: one record for the whole run, kept by the
+// application shell on the GUI thread and handed to the other parts as
+// arguments.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
+#include "quote/dzh_reader.h"
 
 struct AppStateRecord {
   std::string currentCode;           // the code the charting program shows
@@ -13,10 +15,7 @@ struct AppStateRecord {
   std::int32_t buyKey = 0;           // hot keys of the trading client
   std::int32_t sellKey = 0;
   std::int32_t functionKey = 0;
-  platform::Hwnd dzhMainWindow = 0;  // below 1: not attached
-  platform::Hwnd dzhMdiClient = 0;
-  std::string dzhExePath;        // 大智慧's executable
-  std::string dzhStockInfoFile;  // chosen code table file name
+  DzhAttachment dzh;  // the 大智慧 being read
 };
 
 extern AppStateRecord AppState;

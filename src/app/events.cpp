@@ -2,14 +2,30 @@
 // program does about them.
 #include "platform/events.h"
 
+#include <cstdint>
+#include <string>
+
 #include "app/app_state.h"
 #include "app/key_settings_window.h"
 #include "app/main_bar.h"
+#include "app/quote_poller.h"
 #include "order/order_actions.h"
 #include "platform/platform.h"
-#include "quote/quote_poller.h"
+
+namespace {
+
+// The trading client an action used or found is the one the next starts from.
+void OpenOrderFormWith(std::int32_t hotKey) {
+  // A copy: the code tested is the code written, whatever happens meanwhile.
+  const std::string code = AppState.currentCode;
+  AppState.tradingClient = OpenOrderForm(code, AppState.tradingClient, hotKey).client;
+}
+
+}  // namespace
 
 namespace events {
+
+int RunProgram() { return ::RunProgram(); }
 
 void OnMainBarMoved() { ::OnMainBarMoved(); }
 void OnMainBarDestroyed() { ::OnMainBarDestroyed(); }
@@ -36,9 +52,11 @@ void OnTrayMessage(unsigned mouseMessage) {
 }
 
 void OnTaskbarCreated() { ::OnTaskbarCreated(); }
-void OnBuyClicked() { OpenOrderForm(AppState.buyKey); }
-void OnSellClicked() { OpenOrderForm(AppState.sellKey); }
-void OnCodeLabelDoubleClicked() { SendFunctionKey(); }
+void OnBuyClicked() { OpenOrderFormWith(AppState.buyKey); }
+void OnSellClicked() { OpenOrderFormWith(AppState.sellKey); }
+void OnCodeLabelDoubleClicked() {
+  AppState.tradingClient = SendFunctionKey(AppState.tradingClient, AppState.functionKey).client;
+}
 void OnCodeLabelRightButtonDown() { OpenKeySettings(); }
 
 void OnBuyKeyChanged() { ::OnBuyKeyChanged(); }

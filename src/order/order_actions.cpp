@@ -1,6 +1,5 @@
 #include "order/order_actions.h"
 
-#include "app/app_state.h"
 #include "discovery/trading_client.h"
 #include "discovery/windows.h"
 #include "order/activation.h"
@@ -37,11 +36,12 @@ bool Answers(platform::Hwnd client) {
                                        &result);
 }
 
-// The remembered trading client if it is still a window, else a fresh search;
-// 0 when there is none, or when it does not answer.
-platform::Hwnd ReachTradingClient() {
-  if (!IsWindowAlive(AppState.tradingClient)) FindTradingClient();
-  const platform::Hwnd client = AppState.tradingClient;
+// The remembered trading client if it is still a window, else a fresh search,
+// which the outcome keeps for the next action.  0 when there is none, or when
+// it does not answer.
+platform::Hwnd ReachTradingClient(platform::Hwnd remembered, OrderOutcome* outcome) {
+  outcome->client = IsWindowAlive(remembered) ? remembered : FindTradingClient();
+  const platform::Hwnd client = outcome->client;
   if (client <= 0 || !Answers(client)) return 0;
   return client;
 }
@@ -54,13 +54,12 @@ bool SendToField(platform::Hwnd edit, unsigned message, std::uintptr_t wParam, s
 
 }  // namespace
 
-void OpenOrderForm(std::int32_t hotKey) {
-  // The code tested is the code written, whatever reaches the thread while it
-  // waits on the trading client.
-  const std::string code = AppState.currentCode;
-  if (TextToInt(code) <= 0) return;
-  const platform::Hwnd client = ReachTradingClient();
-  if (client <= 0) return;
+OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedClient, std::int32_t hotKey) {
+  OrderOutcome outcome;
+  outcome.client = rememberedClient;
+  if (TextToInt(code) <= 0) return outcome;
+  const platform::Hwnd client = ReachTradingClient(rememberedClient, &outcome);
+  if (client <= 0) return outcome;
 
   platform::OpenIcon(client);
   platform::Sleep(kSettleMs);
@@ -76,21 +75,24 @@ void OpenOrderForm(std::int32_t hotKey) {
     const platform::Hwnd focus = GetForegroundFocus();
     if (platform::GetClassNameA(focus, kClassNameBuffer) == kCodeFieldClass) {
       ReplaceEditText(focus, code);
-      return;
+      return outcome;
     }
     platform::Sleep(kFieldLookPauseMs);
   }
+  return outcome;
 }
 
-void SendFunctionKey() {
-  const platform::Hwnd client = ReachTradingClient();
-  if (client <= 0) return;
+OrderOutcome SendFunctionKey(platform::Hwnd rememberedClient, std::int32_t functionKey) {
+  OrderOutcome outcome;
+  const platform::Hwnd client = ReachTradingClient(rememberedClient, &outcome);
+  if (client <= 0) return outcome;
 
   platform::OpenIcon(client);
   platform::Sleep(kSettleMs);
   ForceActivate(client);
   platform::Sleep(kSettleMs);
-  PostKeyPress(client, AppState.functionKey);
+  PostKeyPress(client, functionKey);
+  return outcome;
 }
 
 void ReplaceEditText(platform::Hwnd edit, const std::string& text) {

@@ -3,14 +3,14 @@
 #include "app/app_state.h"
 #include "app/key_settings_window.h"
 #include "app/main_bar.h"
-#include "quote/dzh_reader.h"
+#include "settings/code_cache.h"
 
 void SimTest::SetUp() {
   sim::Reset();
   ResetAppState();
   ResetMainBar();
   ResetKeySettings();
-  ResetDzhReader();
+  ResetCodeCache();
 }
 
 void SimTest::TearDown() { EXPECT_EQ(sim::OpenHandles(), 0) << "a handle the program opened was left open"; }

@@ -1,6 +1,7 @@
 // new.ini beside the executable: the user's settings and the code cache.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/platform.h"
@@ -14,9 +15,17 @@ void WriteSetting(const std::string& section, const std::string& key, const std:
 // new.ini's size and last write time; false when there is no such file.
 bool StampSettingsFile(platform::FileStamp* stamp);
 
-struct SavedPosition {
-  int left = 100;
-  int top = 100;
+// Which charting program the code comes from ("数据源": 1 is 交易师).
+enum class QuoteSource { kDzh, kTrader };
+
+// What start-up takes from new.ini.
+struct Settings {
+  QuoteSource source = QuoteSource::kDzh;
+  std::int32_t buyKey = 112, sellKey = 113, functionKey = 114;
+  int left = 100, top = 100;  // the bar's saved position
 };
-// The start-up load with its repairs; returns the bar's saved position.
-SavedPosition LoadSettings();
+// The start-up load.  A key code below 1 is repaired in the file to its
+// default, with the note on key codes beside it.
+Settings LoadSettings();
+// The source chosen in the tray menu, for the next start.
+void SaveQuoteSource(QuoteSource source);
