@@ -104,16 +104,16 @@ class OrderActionsTest : public SimTest {
  protected:
   // What the program would hand the actions: the code it shows and the
   // trading client it remembers, which each action's outcome updates.
-  std::string code;
+  std::string shownCode;
   Hwnd remembered = 0;
-  void Buy(std::int32_t hotKey) { remembered = OpenOrderForm(code, remembered, hotKey).client; }
+  void Buy(std::int32_t hotKey) { remembered = OpenOrderForm(shownCode, remembered, hotKey).client; }
   void Function() { remembered = SendFunctionKey(remembered, kF3).client; }
 
   // A desktop of its own for one case of a table: the code shown and a client
   // whose code field is of the given class.
   Client Fresh(const std::string& shown, const std::string& fieldClass = "Edit", bool minimized = false) {
     sim::Reset();
-    code = shown;
+    shownCode = shown;
     remembered = 0;
     return StartClient(fieldClass, minimized);
   }
@@ -158,7 +158,7 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
 // The whole action in order: restore, bring forward, activate, press, wait,
 // look, write.
 TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
-  code = "600036";
+  shownCode = "600036";
   const Client client = StartClient();
   remembered = client.window;
   OpenFormOnKey(client, kF1, 50);
@@ -243,7 +243,7 @@ TEST_F(OrderActionsTest, HotKeyArrivesAsPressAndRelease) {
 // A remembered handle that is still a window is trusted as it is: no search,
 // even when its title no longer says what it is.
 TEST_F(OrderActionsTest, LiveRememberedClientIsUsedWithoutSearch) {
-  code = "600036";
+  shownCode = "600036";
   const Client client = StartClient();
   sim::SetText(client.window, "委托");
   remembered = client.window;
@@ -258,7 +258,7 @@ TEST_F(OrderActionsTest, LiveRememberedClientIsUsedWithoutSearch) {
 
 // The remembered client has gone: a new search finds the one running now.
 TEST_F(OrderActionsTest, DeadRememberedClientIsLookedUpAgain) {
-  code = "600036";
+  shownCode = "600036";
   const Client old = StartClient();
   remembered = old.window;
   sim::EndProcess(old.process);
@@ -275,7 +275,7 @@ TEST_F(OrderActionsTest, DeadRememberedClientIsLookedUpAgain) {
 // No client: the search runs, nothing else happens; the next click searches
 // again and finds a client started in between.
 TEST_F(OrderActionsTest, NoClientEndsQuietlyAndNextClickSearchesAgain) {
-  code = "600036";
+  shownCode = "600036";
 
   EXPECT_EQ(Timed([this] { Buy(kF1); }), 0u);
   EXPECT_GE(CountCalls("EnumWindows"), 1);
@@ -294,7 +294,7 @@ TEST_F(OrderActionsTest, NoClientEndsQuietlyAndNextClickSearchesAgain) {
 
 // A minimised client is restored before its hot key is pressed.
 TEST_F(OrderActionsTest, MinimisedClientIsRestoredFirst) {
-  code = "600036";
+  shownCode = "600036";
   const Client client = StartClient("Edit", true);
   OpenFormOnKey(client, kF1, 10);
 
@@ -323,7 +323,7 @@ TEST_F(OrderActionsTest, OnlyExactEditClassIsTheCodeField) {
 // Whatever "Edit" has the focus in the foreground window takes the code, even
 // one of another program that the user brought forward meanwhile.
 TEST_F(OrderActionsTest, ForegroundEditOfAnotherProgramTakesTheCode) {
-  code = "600036";
+  shownCode = "600036";
   const Client client = StartClient();
   const std::uint32_t notes = sim::AddProcess("C:\\Windows\\notepad.exe");
   sim::WindowSpec shape;
