@@ -6,23 +6,12 @@
 #include "app/main_bar.h"
 #include "platform/events.h"
 #include "settings/settings.h"
+#include "support/calls.h"
 #include "support/test_fixture.h"
 
 namespace {
 
 using platform::TrayMenuItem;
-
-int CountCalls(const std::string& prefix) {
-  int count = 0;
-  for (const sim::Call& call : sim::Calls()) count += call.text.rfind(prefix, 0) == 0;
-  return count;
-}
-
-platform::Rect BarRect() {
-  platform::Rect rect;
-  platform::GetWindowRect(MainBar().bar, &rect);
-  return rect;
-}
 
 class MainBarTest : public SimTest {};
 
@@ -171,7 +160,7 @@ TEST_F(MainBarTest, TimerIntervalRules) {
     EXPECT_EQ(sim::TimerRunning(kQuoteTimerId), step.running);
     EXPECT_EQ(sim::TimerInterval(kQuoteTimerId), step.interval);
     EXPECT_EQ(QuoteTimerInterval(), step.interval);
-    EXPECT_EQ(CountCalls("SetTimer(") + CountCalls("KillTimer("), step.timerCalls);
+    EXPECT_EQ(CountCalls("SetTimer") + CountCalls("KillTimer"), step.timerCalls);
   }
 }
 
@@ -293,7 +282,7 @@ TEST_F(MainBarTest, DestroyStopsTheTimerAndRemovesTheIcon) {
   sim::ClearCalls();
   sim::DestroyWindow(MainBar().bar);
   EXPECT_EQ(QuoteTimerInterval(), 0u);
-  EXPECT_EQ(CountCalls("KillTimer("), 1);
+  EXPECT_EQ(CountCalls("KillTimer"), 1);
   EXPECT_FALSE(sim::Tray().present);
   EXPECT_EQ(sim::Tray().deletes, 1);
 }
@@ -305,7 +294,7 @@ TEST_F(MainBarTest, CodeLabelCaptionIsRepaintedOnlyWhenItChanges) {
   EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000");
   sim::ClearCalls();
   SetCodeLabelCaption("600000");
-  EXPECT_EQ(CountCalls("SetWindowTextA("), 0);
+  EXPECT_EQ(CountCalls("SetWindowTextA"), 0);
   SetCodeLabelCaption("深发展Ａ");
   EXPECT_EQ(GetCodeLabelCaption(), "深发展Ａ");
 }

@@ -5,6 +5,8 @@
 
 #include "order/keystrokes.h"
 #include "order/order_actions.h"
+#include "support/calls.h"
+#include "support/client_scene.h"
 #include "support/test_fixture.h"
 
 namespace {
@@ -29,75 +31,11 @@ const std::vector<std::string> kKeyPress = {"MapVirtualKeyA", "PostMessageA", "M
 const std::vector<std::string> kFocusAttached = {"GetCurrentThreadId", "AttachThreadInput", "GetFocus",
                                                  "GetCurrentThreadId", "AttachThreadInput"};
 
-std::vector<std::string> Joined(std::initializer_list<std::vector<std::string>> parts) {
-  std::vector<std::string> all;
-  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-std::vector<std::string> CallNames() {
-  std::vector<std::string> names;
-  for (const auto& call : sim::Calls()) names.push_back(call.text.substr(0, call.text.find('(')));
-  return names;
-}
-
-int CountCalls(const std::string& name) {
-  int count = 0;
-  for (const auto& called : CallNames()) count += called == name;
-  return count;
-}
-
-// Position of the first call of that name, -1 when absent.
-int FirstCall(const std::string& name) {
-  const auto names = CallNames();
-  for (std::size_t i = 0; i < names.size(); ++i)
-    if (names[i] == name) return static_cast<int>(i);
-  return -1;
-}
-
 std::vector<sim::Message> MessagesOf(Hwnd window, unsigned message) {
   std::vector<sim::Message> found;
   for (const auto& m : sim::Received(window))
     if (m.message == message) found.push_back(m);
   return found;
-}
-
-// A stand-in trading client: a main window whose title names it, a code
-// field that holds an old code, and a button that has the focus until the
-// hot key opens the form.
-struct Client {
-  std::uint32_t process = 0, thread = 0;
-  Hwnd window = 0, codeField = 0, button = 0;
-};
-
-Client StartClient(const std::string& fieldClass = "Edit", bool minimized = false) {
-  Client c;
-  c.process = sim::AddProcess("C:\\broker\\client.exe");
-  c.thread = sim::MainThreadOf(c.process);
-  sim::WindowSpec shape;
-  shape.className = "BrokerFrame";
-  shape.text = "网上股票交易系统5.0";
-  shape.process = c.process;
-  shape.minimized = minimized;
-  c.window = sim::CreateWindow(shape);
-  shape.minimized = false;
-  shape.parent = c.window;
-  shape.className = "Button";
-  shape.text = "查询";
-  c.button = sim::CreateWindow(shape);
-  shape.className = fieldClass;
-  shape.text = "999999";
-  c.codeField = sim::CreateWindow(shape);
-  sim::SetFocus(c.button);
-  return c;
-}
-
-// On the press of hotKey, the client focuses its code field after delayMs.
-void OpenFormOnKey(const Client& c, std::int32_t hotKey, std::uint64_t delayMs) {
-  sim::OnMessage(c.window, [c, hotKey, delayMs](const sim::Message& m) {
-    if (m.posted && m.message == kWmKeyDown && m.wParam == static_cast<std::uintptr_t>(hotKey))
-      sim::At(delayMs, [c] { sim::SetFocus(c.codeField); });
-  });
 }
 
 class OrderActionsTest : public SimTest {
@@ -111,11 +49,11 @@ class OrderActionsTest : public SimTest {
 
   // A desktop of its own for one case of a table: the code shown and a client
   // whose code field is of the given class.
-  Client Fresh(const std::string& shown, const std::string& fieldClass = "Edit", bool minimized = false) {
+  ClientScene Fresh(const std::string& shown, const std::string& fieldClass = "Edit", bool minimized = false) {
     sim::Reset();
     shownCode = shown;
     remembered = 0;
-    return StartClient(fieldClass, minimized);
+    return AddTradingClient(fieldClass, minimized);
   }
 
   // Runs one action and tells how long it held the GUI thread.
@@ -145,7 +83,7 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
       {0, kNeverFound, false},
   };
   for (const auto& c : cases) {
-    const Client client = Fresh("600036");
+    const ClientScene client = Fresh("600036");
     if (c.focusAfterKey) OpenFormOnKey(client, kF1, c.focusAfterKey);
 
     EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed) << c.focusAfterKey;
@@ -159,7 +97,7 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
 // look, write.
 TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
   shownCode = "600036";
-  const Client client = StartClient();
+  const ClientScene client = AddTradingClient();
   remembered = client.window;
   OpenFormOnKey(client, kF1, 50);
 
@@ -183,7 +121,7 @@ TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
 // as the charting program showed it.
 TEST_F(OrderActionsTest, WritesTheCodeAsText) {
   for (const std::string code : {"000001", "600036", "１２３４５６", "300750 "}) {
-    const Client client = Fresh(code);
+    const ClientScene client = Fresh(code);
     OpenFormOnKey(client, kF1, 10);
 
     Buy(kF1);
@@ -193,7 +131,9 @@ TEST_F(OrderActionsTest, WritesTheCodeAsText) {
     const auto replace = MessagesOf(client.codeField, kEmReplaceSel);
     ASSERT_EQ(select.size(), 1u) << code;
     ASSERT_EQ(replace.size(), 1u) << code;
-    EXPECT_LT(select[0].time, replace[0].time + 1);
+    std::vector<unsigned> order;
+    for (const sim::Message& m : sim::Received(client.codeField)) order.push_back(m.message);
+    EXPECT_EQ(order, (std::vector<unsigned>{kEmSetSel, kEmReplaceSel})) << "selected first, then replaced";
     EXPECT_EQ(select[0].wParam, 0u);
     EXPECT_EQ(select[0].lParam, -1);
     EXPECT_EQ(replace[0].wParam, 1u);
@@ -205,7 +145,7 @@ TEST_F(OrderActionsTest, WritesTheCodeAsText) {
 // even the search for the client.
 TEST_F(OrderActionsTest, NoCodeDoesNothingAtAll) {
   for (const std::string code : {"", "000000", "0", "abc", "-600036", " ", "０００"}) {
-    const Client client = Fresh(code);
+    const ClientScene client = Fresh(code);
     OpenFormOnKey(client, kF1, 10);
 
     EXPECT_EQ(Timed([this] { Buy(kF1); }), 0u) << code;
@@ -223,7 +163,7 @@ TEST_F(OrderActionsTest, HotKeyArrivesAsPressAndRelease) {
     std::uint32_t down, up;
   } cases[] = {{kF1, 0x003B0001, 0xC03B0001}, {kF2, 0x003C0001, 0xC03C0001}, {kF4, 0x003E0001, 0xC03E0001}};
   for (const auto& c : cases) {
-    const Client client = Fresh("600036");
+    const ClientScene client = Fresh("600036");
     OpenFormOnKey(client, c.key, 10);
 
     Buy(c.key);
@@ -244,7 +184,7 @@ TEST_F(OrderActionsTest, HotKeyArrivesAsPressAndRelease) {
 // even when its title no longer says what it is.
 TEST_F(OrderActionsTest, LiveRememberedClientIsUsedWithoutSearch) {
   shownCode = "600036";
-  const Client client = StartClient();
+  const ClientScene client = AddTradingClient();
   sim::SetText(client.window, "委托");
   remembered = client.window;
   OpenFormOnKey(client, kF1, 10);
@@ -259,10 +199,10 @@ TEST_F(OrderActionsTest, LiveRememberedClientIsUsedWithoutSearch) {
 // The remembered client has gone: a new search finds the one running now.
 TEST_F(OrderActionsTest, DeadRememberedClientIsLookedUpAgain) {
   shownCode = "600036";
-  const Client old = StartClient();
+  const ClientScene old = AddTradingClient();
   remembered = old.window;
   sim::EndProcess(old.process);
-  const Client client = StartClient();
+  const ClientScene client = AddTradingClient();
   OpenFormOnKey(client, kF1, 10);
 
   Buy(kF1);
@@ -283,7 +223,7 @@ TEST_F(OrderActionsTest, NoClientEndsQuietlyAndNextClickSearchesAgain) {
   EXPECT_EQ(FirstCall("SetForegroundWindow"), -1);
   EXPECT_EQ(remembered, 0);
 
-  const Client client = StartClient();
+  const ClientScene client = AddTradingClient();
   OpenFormOnKey(client, kF1, 10);
   sim::ClearCalls();
   Buy(kF1);
@@ -295,7 +235,7 @@ TEST_F(OrderActionsTest, NoClientEndsQuietlyAndNextClickSearchesAgain) {
 // A minimised client is restored before its hot key is pressed.
 TEST_F(OrderActionsTest, MinimisedClientIsRestoredFirst) {
   shownCode = "600036";
-  const Client client = StartClient("Edit", true);
+  const ClientScene client = AddTradingClient("Edit", true);
   OpenFormOnKey(client, kF1, 10);
 
   Buy(kF1);
@@ -310,7 +250,7 @@ TEST_F(OrderActionsTest, MinimisedClientIsRestoredFirst) {
 // field; anything else is looked at twenty times and left alone.
 TEST_F(OrderActionsTest, OnlyExactEditClassIsTheCodeField) {
   for (const std::string fieldClass : {"edit", "EDIT", "RichEdit20A", "RICHEDIT50W", "Edit2", "TEdit", "ComboBox"}) {
-    const Client client = Fresh("600036", fieldClass);
+    const ClientScene client = Fresh("600036", fieldClass);
     OpenFormOnKey(client, kF1, 10);
 
     EXPECT_EQ(Timed([this] { Buy(kF1); }), kNeverFound) << fieldClass;
@@ -324,7 +264,7 @@ TEST_F(OrderActionsTest, OnlyExactEditClassIsTheCodeField) {
 // one of another program that the user brought forward meanwhile.
 TEST_F(OrderActionsTest, ForegroundEditOfAnotherProgramTakesTheCode) {
   shownCode = "600036";
-  const Client client = StartClient();
+  const ClientScene client = AddTradingClient();
   const std::uint32_t notes = sim::AddProcess("C:\\Windows\\notepad.exe");
   sim::WindowSpec shape;
   shape.text = "记事本";
@@ -351,7 +291,7 @@ TEST_F(OrderActionsTest, ForegroundEditOfAnotherProgramTakesTheCode) {
 // activation, no wait and nothing written.
 TEST_F(OrderActionsTest, FunctionKeyOnlyPressesTheKey) {
   for (const std::string code : {"", "600036"}) {
-    const Client client = Fresh(code, "Edit", true);
+    const ClientScene client = Fresh(code, "Edit", true);
     sim::SetFocus(client.codeField);
     remembered = client.window;
 
@@ -384,7 +324,7 @@ TEST_F(OrderActionsTest, FunctionKeyWithoutClientDoesNothing) {
 // across a pause, whether the field was found or never found.
 TEST_F(OrderActionsTest, EveryInputAttachmentIsUndone) {
   for (std::uint64_t focusAfterKey : {10, 0}) {
-    const Client client = Fresh("600036");
+    const ClientScene client = Fresh("600036");
     if (focusAfterKey) OpenFormOnKey(client, kF1, focusAfterKey);
     // Whenever the clock moves (every pause), nothing may be attached.
     int heldDuringPause = 0;
@@ -422,7 +362,7 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
       {"only slow, minimised", 0, 300, true, 300 + kFoundAtFirstLook, true},
   };
   for (const auto& c : cases) {
-    const Client client = Fresh("600036", "Edit", c.minimized);
+    const ClientScene client = Fresh("600036", "Edit", c.minimized);
     OpenFormOnKey(client, kF1, 10);
     const std::uint32_t other = sim::AddProcess("C:\\x\\chart.exe");
     sim::WindowSpec shape;
@@ -445,7 +385,7 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
 }
 
 TEST_F(OrderActionsTest, TheFunctionKeyIsGuardedAlike) {
-  const Client client = Fresh("", "Edit", true);
+  const ClientScene client = Fresh("", "Edit", true);
   remembered = client.window;
   sim::SetHung(client.thread);
 
@@ -469,7 +409,7 @@ TEST_F(OrderActionsTest, AClientThatStopsAnsweringAtItsHotKeyBoundsTheWrite) {
     bool written;
   } cases[] = {{0, kFoundAtFirstLook + 2000, false}, {700, 30 + 700, true}, {2100, 30 + 2100, true}};
   for (const auto& c : cases) {
-    const Client client = Fresh("600036");
+    const ClientScene client = Fresh("600036");
     remembered = client.window;
     sim::SetFocus(client.codeField);
     sim::OnMessage(client.window, [&client, c](const sim::Message& m) {
@@ -491,7 +431,7 @@ TEST_F(OrderActionsTest, AClientThatStopsAnsweringAtItsHotKeyBoundsTheWrite) {
 
 // ReplaceEditText on a responsive field replaces all of it, whatever it held.
 TEST_F(OrderActionsTest, ReplaceEditTextReplacesWholeContent) {
-  const Client client = StartClient();
+  const ClientScene client = AddTradingClient();
   for (const std::string old : {"", "9", "999999", "601318 中国平安"}) {
     sim::SetText(client.codeField, old);
     ReplaceEditText(client.codeField, "000001");

@@ -20,8 +20,6 @@ constexpr const char* kShanghai = "D:\\dzh2\\data\\sh\\";
 constexpr const char* kShenzhen = "D:\\dzh2\\data\\sz\\";
 constexpr const char* kTable = "STKINFO60.DAT";
 
-std::string Field(const std::string& code) { return (code + std::string(10, '\0')).substr(0, 10); }
-
 class DzhReader : public SimTest {
  protected:
   void SetUp() override {
@@ -104,9 +102,9 @@ TEST_F(DzhReader, CodesRejectedByTheMarketRules) {
 
 TEST_F(DzhReader, TitleOnlyAtTheEndOfBothTablesGivesNoCode) {
   sim::WriteFile(std::string(kShanghai) + kTable,
-                 code_table::Table(code_table::Generated(true, 10, 3)) + Field("600123") + "末尾股票");
+                 code_table::Table(code_table::Generated(true, 10, 3)) + code_table::Field("600123") + "末尾股票");
   sim::WriteFile(std::string(kShenzhen) + kTable,
-                 code_table::Table(code_table::Generated(false, 10, 4)) + Field("000123") + "末尾股票");
+                 code_table::Table(code_table::Generated(false, 10, 4)) + code_table::Field("000123") + "末尾股票");
   EXPECT_EQ(Resolve("末尾股票"), "末尾股票");
 }
 
@@ -216,7 +214,8 @@ TEST_F(DzhReader, OverlongAndMalformedTitlesStayInMemory) {
       "银\x81\x7F行",
   };
   std::string table = "STKINFO1" + std::string(8, '\0');
-  for (std::size_t i = 0; i < titles.size(); ++i) table += Field("60071" + std::to_string(i)) + titles[i] + '\0';
+  for (std::size_t i = 0; i < titles.size(); ++i)
+    table += code_table::Field("60071" + std::to_string(i)) + titles[i] + '\0';
   sim::WriteFile(std::string(kShanghai) + kTable, table);
   sim::WriteFile(std::string(kShenzhen) + kTable, table);
   WriteSetting(kCodeCacheSection, "浦发银行", "600000");

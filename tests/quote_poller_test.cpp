@@ -19,18 +19,6 @@ using platform::Hwnd;
 
 constexpr const char* kDzhExe = "D:\\dzh2\\dzh.exe";
 
-// A running 大智慧 with its code tables beside the executable.  A 32-bit
-// program, as the real one is: its modules are not this program's to list.
-DzhScene StartDzh(const std::string& exe = kDzhExe, const std::string& title = "大智慧 - 行情", int mdiPosition = 3,
-                  const std::vector<std::string>& documents = {"浦发银行", "平安银行"}) {
-  const std::string folder = exe.substr(0, exe.rfind('\\'));
-  sim::WriteFile(folder + "\\data\\sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
-  sim::WriteFile(folder + "\\data\\sz\\STKINFO60.DAT", code_table::Table(code_table::ShenzhenSecurities()));
-  DzhScene scene = AddDzhWindows(exe, title, mdiPosition, documents);
-  sim::Make32Bit(scene.process);
-  return scene;
-}
-
 class QuotePoller : public SimTest {
  protected:
   void SetUp() override {
@@ -47,7 +35,7 @@ class QuotePoller : public SimTest {
 };
 
 TEST_F(QuotePoller, AttachesOnOneTickAndReadsTheCodeOnTheNext) {
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   sim::Advance(100);
   EXPECT_EQ(AppState.dzh.mainWindow, dzh.frame);
   EXPECT_EQ(AppState.dzh.mdiClient, dzh.mdiClient);
@@ -71,7 +59,7 @@ TEST_F(QuotePoller, AttachesOnOneTickAndReadsTheCodeOnTheNext) {
 TEST_F(QuotePoller, SearchesEveryTenSecondsWhileDzhIsAbsent) {
   sim::Advance(100);
   EXPECT_EQ(Interval(), kDzhRetryInterval);
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   sim::Advance(kDzhRetryInterval - 1);
   EXPECT_EQ(AppState.dzh.mainWindow, 0);
   sim::Advance(1);
@@ -80,7 +68,7 @@ TEST_F(QuotePoller, SearchesEveryTenSecondsWhileDzhIsAbsent) {
 }
 
 TEST_F(QuotePoller, FollowsDzhThroughARestart) {
-  const DzhScene first = StartDzh();
+  const DzhScene first = StartDzh(kDzhExe);
   sim::Advance(200);
   ASSERT_EQ(Label(), "600000");
 
@@ -101,7 +89,7 @@ TEST_F(QuotePoller, FollowsDzhThroughARestart) {
 }
 
 TEST_F(QuotePoller, KeepsDzhAttachedThroughAStayWithTheOtherSource) {
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   sim::Advance(200);
   ASSERT_EQ(Label(), "600000");
 
@@ -160,7 +148,7 @@ TEST_F(QuotePoller, TakesTheFirstQualifyingWindowWhoseTitleBeginsWithDzh) {
 }
 
 TEST_F(QuotePoller, AnEmptyOrMissingDocumentChangesNothing) {
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   sim::Advance(200);
   ASSERT_EQ(AppState.currentCode, "600000");
   sim::SetText(dzh.documents[0], "");
@@ -174,7 +162,7 @@ TEST_F(QuotePoller, AnEmptyOrMissingDocumentChangesNothing) {
 }
 
 TEST_F(QuotePoller, AnUninspectableDzhFallsBackToTheTitle) {
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   sim::DenyOpenProcess(dzh.process);
   sim::Advance(200);
   EXPECT_EQ(AppState.dzh.exePath, "");
@@ -183,7 +171,7 @@ TEST_F(QuotePoller, AnUninspectableDzhFallsBackToTheTitle) {
 }
 
 TEST_F(QuotePoller, ACachedTitleNeedsNoTable) {
-  StartDzh();
+  StartDzh(kDzhExe);
   WriteSetting(kCodeCacheSection, "浦发银行", "600001");
   sim::Advance(100);
   sim::ClearCalls();
@@ -200,7 +188,7 @@ TEST_F(QuotePoller, ASteadyTickReadsNewIniOnlyAfterItOrTheTitleChanged) {
     for (const sim::Call& call : sim::Calls()) reads += call.text.rfind("GetPrivateProfileStringA", 0) == 0;
     return reads;
   };
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   WriteSetting(kCodeCacheSection, "浦发银行", "600001");
   WriteSetting(kCodeCacheSection, "平安银行", "000001");
   sim::Advance(200);
@@ -246,7 +234,7 @@ TEST_F(QuotePoller, ASteadyTickReadsNewIniOnlyAfterItOrTheTitleChanged) {
 // A tick arms its timer once, at its end, so a slow tick (here a hung
 // document window, read within its bound) is followed one interval later.
 TEST_F(QuotePoller, ATickArmsItsTimerOnceAtItsEnd) {
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   WriteSetting(kCodeCacheSection, "浦发银行", "600000");
   std::vector<std::uint64_t> starts;
   sim::OnTick([&](unsigned) { starts.push_back(sim::Now()); });

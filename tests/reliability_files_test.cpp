@@ -72,14 +72,7 @@ Entries DefaultSettings(int left = 100, int top = 100) {
           {"顶边", std::to_string(top)}};
 }
 
-class BadFiles : public SimTest {
- protected:
-  static platform::Rect BarRect() {
-    platform::Rect rect;
-    platform::GetWindowRect(MainBar().bar, &rect);
-    return rect;
-  }
-};
+class BadFiles : public SimTest {};
 
 // Start-up over what a user's disk may hold under the name new.ini.
 TEST_F(BadFiles, StartUpOverAnyNewIni) {

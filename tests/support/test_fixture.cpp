@@ -44,3 +44,9 @@ SimTest::IniEntries SimTest::IniSection(const std::string& section) {
 void SimTest::StartProgram() {
   if (!StartMainBar()) ADD_FAILURE() << "the bar could not be created";
 }
+
+platform::Rect SimTest::BarRect() {
+  platform::Rect rect;
+  platform::GetWindowRect(MainBar().bar, &rect);
+  return rect;
+}
