@@ -103,13 +103,14 @@ TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
 
   Buy(kF1);
 
-  const std::vector<std::string> expected = Joined({{"IsWindow", "SendMessageTimeoutA"},
-                                                    {"OpenIcon", "Sleep", "SetForegroundWindow", "Sleep"},
-                                                    kActivateAttached,
-                                                    kKeyPress,
-                                                    {"Sleep", "GetForegroundWindow", "GetWindowThreadProcessId"},
-                                                    kFocusAttached,
-                                                    {"GetClassNameA", "SendMessageTimeoutA", "SendMessageTimeoutA"}});
+  const std::vector<std::string> expected = Joined(
+      {{"IsWindow", "SendMessageTimeoutA"},
+       {"OpenIcon", "Sleep", "SetForegroundWindow", "Sleep"},
+       kActivateAttached,
+       kKeyPress,
+       {"GetTickCount64", "Sleep", "GetForegroundWindow", "GetWindowThreadProcessId"},
+       kFocusAttached,
+       {"GetClassNameA", "GetTickCount64", "SendMessageTimeoutA", "SendMessageTimeoutA", "SendMessageTimeoutA"}});
   EXPECT_EQ(CallNames(), expected);
   std::vector<std::string> sleeps;
   for (const auto& call : sim::Calls())
@@ -133,7 +134,8 @@ TEST_F(OrderActionsTest, WritesTheCodeAsText) {
     ASSERT_EQ(replace.size(), 1u) << code;
     std::vector<unsigned> order;
     for (const sim::Message& m : sim::Received(client.codeField)) order.push_back(m.message);
-    EXPECT_EQ(order, (std::vector<unsigned>{kEmSetSel, kEmReplaceSel})) << "selected first, then replaced";
+    EXPECT_EQ(order, (std::vector<unsigned>{kEmSetSel, kEmReplaceSel, platform::kWmGetText}))
+        << "selected first, then replaced, then read back";
     EXPECT_EQ(select[0].wParam, 0u);
     EXPECT_EQ(select[0].lParam, -1);
     EXPECT_EQ(replace[0].wParam, 1u);
@@ -421,11 +423,68 @@ TEST_F(OrderActionsTest, AClientThatStopsAnsweringAtItsHotKeyBoundsTheWrite) {
     EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed) << c.answersAgainAfter;
 
     EXPECT_EQ(FirstCall("EnumWindows"), -1);
-    EXPECT_EQ(CountCalls("SendMessageTimeoutA"), c.written ? 3 : 2)
+    EXPECT_EQ(CountCalls("SendMessageTimeoutA"), c.written ? 4 : 2)
         << "the replace must not follow a select that failed";
     sim::SetHung(client.thread, false);
     sim::Advance(10);
     EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999") << c.answersAgainAfter;
+  }
+}
+
+// The field is read back after the replace.  A client that ignored the
+// replace gets the code typed, once, and read back again; one that reacts
+// only to typed keys gets it typed from the start ("输入方式" 1).  Nothing is
+// typed after a refused selection, and a field that stops answering ends the
+// action within its bounds.
+TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
+  enum class Field { kPlain, kIgnoresReplace, kAddsName, kHangsAfterReadBack, kHangsWhenTyped };
+  const struct {
+    const char* what;
+    Field field;
+    CodeEntry entry;
+    CodeWritten written;
+    std::size_t replaces, typed;  // EM_REPLACESEL and WM_CHAR messages taken
+    std::string text;             // the field's text afterwards
+    std::uint64_t elapsed;
+  } cases[] = {
+      {"replaced and read back", Field::kPlain, CodeEntry::kReplace, CodeWritten::kReplaced, 1, 0, "600036", 230},
+      {"name after the code", Field::kAddsName, CodeEntry::kReplace, CodeWritten::kReplaced, 1, 0, "600036 招商银行",
+       230},
+      {"replace ignored", Field::kIgnoresReplace, CodeEntry::kReplace, CodeWritten::kTypedAfterIgnoredReplace, 1, 6,
+       "600036", 230},
+      {"typed by setting", Field::kIgnoresReplace, CodeEntry::kType, CodeWritten::kTypedBySetting, 0, 6, "600036", 230},
+      {"select refused before typing", Field::kHangsAfterReadBack, CodeEntry::kReplace, CodeWritten::kSelectFailed, 1,
+       0, "999999", 230 + 2000},
+      {"stops answering when typed", Field::kHangsWhenTyped, CodeEntry::kReplace, CodeWritten::kFieldSilent, 1, 0,
+       "999999", 230 + 500},
+  };
+  for (const auto& c : cases) {
+    const ClientScene client = Fresh("600036");
+    OpenFormOnKey(client, kF1, 10);
+    if (c.field != Field::kPlain && c.field != Field::kAddsName) sim::IgnoreReplaceSel(client.codeField);
+    sim::OnMessage(client.codeField, [&client, c](const sim::Message& m) {
+      if (c.field == Field::kAddsName && m.message == kEmReplaceSel)
+        sim::SetText(client.codeField, m.text + " 招商银行");
+      if (c.field == Field::kHangsAfterReadBack && m.message == platform::kWmGetText) sim::SetHung(client.thread);
+      if (c.field == Field::kHangsWhenTyped && m.message == kEmSetSel &&
+          !MessagesOf(client.codeField, platform::kWmGetText).empty())
+        sim::SetHung(client.thread);
+    });
+    OrderOutcome outcome;
+    const std::uint64_t elapsed = Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1, c.entry); });
+
+    EXPECT_EQ(elapsed, c.elapsed) << c.what;
+    EXPECT_EQ(outcome.written, c.written) << c.what;
+    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.replaces) << c.what;
+    sim::SetHung(client.thread, false);
+    sim::Advance(1);
+    EXPECT_EQ(MessagesOf(client.codeField, platform::kWmChar).size(), c.typed) << c.what;
+    EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
+    EXPECT_EQ(outcome.reached, ClientReached::kSearched) << c.what;
+    EXPECT_TRUE(outcome.answered && outcome.inFront) << c.what;
+    EXPECT_EQ(outcome.keyPosted, kF1) << c.what;
+    EXPECT_EQ(outcome.fieldAfterMs, 200) << c.what;
+    EXPECT_EQ(outcome.focusedClass, "Edit") << c.what;
   }
 }
 

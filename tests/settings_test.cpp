@@ -88,6 +88,26 @@ TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
   }
 }
 
+// "输入方式" 1 types the code; anything else, or nothing, replaces.  The
+// program only reads it.
+TEST_F(SettingsTest, CodeEntryIsTypedOnlyForOne) {
+  const struct {
+    const char* line;
+    CodeEntry entry;
+  } cases[] = {{"", CodeEntry::kReplace},
+               {"输入方式=0\r\n", CodeEntry::kReplace},
+               {"输入方式=1\r\n", CodeEntry::kType},
+               {"输入方式=１\r\n", CodeEntry::kType},
+               {"输入方式=2\r\n", CodeEntry::kReplace},
+               {"输入方式=打字\r\n", CodeEntry::kReplace}};
+  for (const auto& c : cases) {
+    const std::string file = "[软件设置]\r\n" + std::string(c.line) + "买入键=112\r\n卖出键=113\r\n功能键=114\r\n";
+    sim::WriteFile(IniPath(), file);
+    EXPECT_EQ(LoadSettings().codeEntry, c.entry) << c.line;
+    EXPECT_EQ(sim::FileContent(IniPath()), file) << c.line;
+  }
+}
+
 TEST_F(SettingsTest, RepairedKeysStayInForceWhenTheFileIsReadOnly) {
   sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=0\r\n");
   sim::SetReadOnly(IniPath());

@@ -6,8 +6,20 @@
 #include <cstdint>
 #include <string>
 
+#include "order/order_actions.h"
 #include "platform/platform.h"
 #include "quote/dzh_reader.h"
+#include "settings/settings.h"
+
+// The last order action, kept in memory (never in a file) so that the trader
+// can see afterwards why a click did what it did.
+enum class ActionButton { kBuy, kSell, kFunctionKey };
+struct ActionRecord {
+  bool happened = false;
+  ActionButton button = ActionButton::kBuy;
+  platform::LocalTime at;
+  OrderOutcome outcome;
+};
 
 struct AppStateRecord {
   std::string currentCode;           // the code the charting program shows
@@ -15,6 +27,8 @@ struct AppStateRecord {
   std::int32_t buyKey = 0;           // hot keys of the trading client
   std::int32_t sellKey = 0;
   std::int32_t functionKey = 0;
+  CodeEntry codeEntry = CodeEntry::kReplace;  // how the code goes into the field
+  ActionRecord lastAction;
   DzhAttachment dzh;  // the 大智慧 being read
 };
 

@@ -14,11 +14,18 @@
 
 namespace {
 
-// The trading client an action used or found is the one the next starts from.
-void OpenOrderFormWith(std::int32_t hotKey) {
+// The trading client an action used or found is the one the next starts from;
+// what it did is kept for the trader to look at.
+void Remember(ActionButton button, const platform::LocalTime& at, const OrderOutcome& outcome) {
+  AppState.tradingClient = outcome.client;
+  AppState.lastAction = {true, button, at, outcome};
+}
+
+void OpenOrderFormWith(ActionButton button, std::int32_t hotKey) {
+  const platform::LocalTime at = platform::GetLocalTime();
   // A copy: the code tested is the code written, whatever happens meanwhile.
   const std::string code = AppState.currentCode;
-  AppState.tradingClient = OpenOrderForm(code, AppState.tradingClient, hotKey).client;
+  Remember(button, at, OpenOrderForm(code, AppState.tradingClient, hotKey, AppState.codeEntry));
 }
 
 }  // namespace
@@ -52,10 +59,11 @@ void OnTrayMessage(unsigned mouseMessage) {
 }
 
 void OnTaskbarCreated() { ::OnTaskbarCreated(); }
-void OnBuyClicked() { OpenOrderFormWith(AppState.buyKey); }
-void OnSellClicked() { OpenOrderFormWith(AppState.sellKey); }
+void OnBuyClicked() { OpenOrderFormWith(ActionButton::kBuy, AppState.buyKey); }
+void OnSellClicked() { OpenOrderFormWith(ActionButton::kSell, AppState.sellKey); }
 void OnCodeLabelDoubleClicked() {
-  AppState.tradingClient = SendFunctionKey(AppState.tradingClient, AppState.functionKey).client;
+  const platform::LocalTime at = platform::GetLocalTime();
+  Remember(ActionButton::kFunctionKey, at, SendFunctionKey(AppState.tradingClient, AppState.functionKey));
 }
 void OnCodeLabelRightButtonDown() { OpenKeySettings(); }
 

@@ -92,6 +92,7 @@ void OnMainBarCreated() {
   AppState.buyKey = settings.buyKey;
   AppState.sellKey = settings.sellKey;
   AppState.functionKey = settings.functionKey;
+  AppState.codeEntry = settings.codeEntry;
   savedPositionRead = true;
   PlaceWindow(bar.bar, settings.left, settings.top);
 }

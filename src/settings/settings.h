@@ -18,9 +18,15 @@ bool StampSettingsFile(platform::FileStamp* stamp);
 // Which charting program the code comes from ("数据源": 1 is 交易师).
 enum class QuoteSource { kDzh, kTrader };
 
+// How the code goes into the trading client's code field ("输入方式"): 1 types
+// it, for clients that react only to typed keys; anything else replaces the
+// field's text, and types only when the client ignored that.
+enum class CodeEntry { kReplace, kType };
+
 // What start-up takes from new.ini.
 struct Settings {
   QuoteSource source = QuoteSource::kDzh;
+  CodeEntry codeEntry = CodeEntry::kReplace;
   std::int32_t buyKey = 112, sellKey = 113, functionKey = 114;
   int left = 100, top = 100;  // the bar's saved position
 };
