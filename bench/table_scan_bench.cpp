@@ -16,6 +16,7 @@
 #include "heap_meter.h"
 #include "platform/sim/sim.h"
 #include "quote/dzh_reader.h"
+#include "settings/code_cache.h"
 #include "support/code_table.h"
 
 namespace {
@@ -136,18 +137,17 @@ BENCHMARK(BM_CopyThenMemchr)->ArgName("MB")->Arg(16)->Unit(benchmark::kMilliseco
 void BM_FirstResolution(benchmark::State& state) {
   const bool shenzhen = state.range(0) != 0;
   sim::Reset();
-  ResetAppState();
-  ResetMainBar();
-  ResetDzhReader();
+  ResetCodeCache();
   sim::WriteFile("D:\\dzh2\\data\\sh\\STKINFO60.DAT", code_table::LargeTable(true, 3 << 20, 7));
   sim::WriteFile("D:\\dzh2\\data\\sz\\STKINFO60.DAT", code_table::LargeTable(false, 3 << 20, 8));
-  AppState.dzhExePath = "D:\\dzh2\\dzh.exe";
+  DzhAttachment dzh;
+  dzh.exePath = "D:\\dzh2\\dzh.exe";
   const code_table::Security& wanted =
       shenzhen ? code_table::ShenzhenSecurities().front() : code_table::ShanghaiSecurities().back();
   const std::size_t before = heap_meter::Live();
   heap_meter::ResetPeak();
   for (auto _ : state) {
-    if (ResolveDzhCode(wanted.name) != wanted.code) state.SkipWithError("resolved to the wrong code");
+    if (ResolveDzhCode(wanted.name, dzh) != wanted.code) state.SkipWithError("resolved to the wrong code");
     sim::ClearHistory();
   }
   state.counters["heap_peak_KB"] = static_cast<double>(heap_meter::Peak() - before) / 1024.0;

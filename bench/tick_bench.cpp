@@ -10,10 +10,11 @@
 
 #include "app/app_state.h"
 #include "app/main_bar.h"
+#include "app/quote_poller.h"
 #include "heap_meter.h"
 #include "platform/sim/sim.h"
 #include "quote/dzh_reader.h"
-#include "quote/quote_poller.h"
+#include "settings/code_cache.h"
 #include "support/dzh_scene.h"
 
 namespace {
@@ -25,7 +26,7 @@ platform::Hwnd Scene(int entries, int windows, bool withDzh) {
   sim::Reset();
   ResetAppState();
   ResetMainBar();
-  ResetDzhReader();
+  ResetCodeCache();
   std::string ini = "[软件设置]\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n[代码表]\r\n";
   for (int i = 1; i < entries; ++i) ini += "股票" + std::to_string(i) + "=" + std::to_string(600000 + i) + "\r\n";
   ini += "浦发银行=600000\r\n";
@@ -102,7 +103,7 @@ void BM_SearchTick(benchmark::State& state) {
   Scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), false);
   MeasureTicks(state, 16, [&] {
     OnQuoteTimer();
-    if (AppState.dzhMainWindow > 0) state.SkipWithError("found a 大智慧 that is not there");
+    if (AppState.dzh.mainWindow > 0) state.SkipWithError("found a 大智慧 that is not there");
   });
 }
 BENCHMARK(BM_SearchTick)

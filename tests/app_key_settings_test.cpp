@@ -5,8 +5,8 @@
 #include "app/app_state.h"
 #include "app/key_settings_window.h"
 #include "app/main_bar.h"
-#include "app/settings.h"
 #include "platform/events.h"
+#include "settings/settings.h"
 #include "support/test_fixture.h"
 
 namespace {

@@ -4,25 +4,15 @@
 
 #include "app/app_state.h"
 #include "app/main_bar.h"
-#include "app/settings.h"
 #include "platform/events.h"
+#include "settings/settings.h"
+#include "support/calls.h"
+#include "support/client_scene.h"
 #include "support/test_fixture.h"
 
 namespace {
 
 using platform::TrayMenuItem;
-
-int CountCalls(const std::string& prefix) {
-  int count = 0;
-  for (const sim::Call& call : sim::Calls()) count += call.text.rfind(prefix, 0) == 0;
-  return count;
-}
-
-platform::Rect BarRect() {
-  platform::Rect rect;
-  platform::GetWindowRect(MainBar().bar, &rect);
-  return rect;
-}
 
 class MainBarTest : public SimTest {};
 
@@ -72,7 +62,10 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
     platform::Hwnd target;
     bool doubleClick;
     std::uintptr_t key;
-  } cases[] = {{bar.buyButton, false, 65}, {bar.sellButton, false, 66}, {bar.codeLabel, true, 67}};
+    ActionButton button;
+  } cases[] = {{bar.buyButton, false, 65, ActionButton::kBuy},
+               {bar.sellButton, false, 66, ActionButton::kSell},
+               {bar.codeLabel, true, 67, ActionButton::kFunctionKey}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key);
     const std::size_t seen = sim::Received(client).size();
@@ -84,6 +77,16 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
       if (received[i].message == platform::kWmKeyDown) keysDown.push_back(received[i].wParam);
     }
     EXPECT_EQ(keysDown, std::vector<std::uintptr_t>{c.key});
+    // Kept for the trader: which button, when, and the key posted.
+    const ActionRecord& last = AppState.lastAction;
+    EXPECT_TRUE(last.happened);
+    EXPECT_EQ(last.button, c.button);
+    EXPECT_EQ(last.outcome.keyPosted, static_cast<std::int32_t>(c.key));
+    const auto ms = [](const platform::LocalTime& t) {
+      return ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.milliseconds;
+    };
+    EXPECT_EQ(ms(platform::GetLocalTime()) - ms(last.at), c.doubleClick ? 20 + 1 : 2230 + 1)
+        << "stamped when the click came, before the action's pauses and looks";
   }
 }
 
@@ -124,6 +127,19 @@ TEST_F(MainBarTest, AClientThatStopsAnsweringDoesNotStopTheBar) {
   bool keyDown = false;
   for (const sim::Message& m : sim::Received(client)) keyDown |= m.message == platform::kWmKeyDown && m.wParam == 112;
   EXPECT_TRUE(keyDown);
+}
+
+// "输入方式" 1 in new.ini: the code is typed, never replaced.
+TEST_F(MainBarTest, TheCodeEntrySettingReachesTheActions) {
+  const ClientScene client = AddTradingClient();
+  OpenFormOnKey(client, 112, 10);
+  sim::WriteFile(IniPath(), "[软件设置]\r\n输入方式=1\r\n");
+  StartProgram();
+  AppState.currentCode = "600036";
+  sim::Click(MainBar().buyButton);
+  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+  EXPECT_EQ(AppState.lastAction.outcome.written, CodeWritten::kTypedBySetting);
+  for (const sim::Message& m : sim::Received(client.codeField)) EXPECT_NE(m.message, platform::kEmReplaceSel);
 }
 
 TEST_F(MainBarTest, SavedPositionIsUsedAndNeverOverwrittenBeforeItIsRead) {
@@ -171,7 +187,7 @@ TEST_F(MainBarTest, TimerIntervalRules) {
     EXPECT_EQ(sim::TimerRunning(kQuoteTimerId), step.running);
     EXPECT_EQ(sim::TimerInterval(kQuoteTimerId), step.interval);
     EXPECT_EQ(QuoteTimerInterval(), step.interval);
-    EXPECT_EQ(CountCalls("SetTimer(") + CountCalls("KillTimer("), step.timerCalls);
+    EXPECT_EQ(CountCalls("SetTimer") + CountCalls("KillTimer"), step.timerCalls);
   }
 }
 
@@ -293,7 +309,7 @@ TEST_F(MainBarTest, DestroyStopsTheTimerAndRemovesTheIcon) {
   sim::ClearCalls();
   sim::DestroyWindow(MainBar().bar);
   EXPECT_EQ(QuoteTimerInterval(), 0u);
-  EXPECT_EQ(CountCalls("KillTimer("), 1);
+  EXPECT_EQ(CountCalls("KillTimer"), 1);
   EXPECT_FALSE(sim::Tray().present);
   EXPECT_EQ(sim::Tray().deletes, 1);
 }
@@ -305,7 +321,7 @@ TEST_F(MainBarTest, CodeLabelCaptionIsRepaintedOnlyWhenItChanges) {
   EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000");
   sim::ClearCalls();
   SetCodeLabelCaption("600000");
-  EXPECT_EQ(CountCalls("SetWindowTextA("), 0);
+  EXPECT_EQ(CountCalls("SetWindowTextA"), 0);
   SetCodeLabelCaption("深发展Ａ");
   EXPECT_EQ(GetCodeLabelCaption(), "深发展Ａ");
 }

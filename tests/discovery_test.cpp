@@ -2,7 +2,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "discovery/processes.h"
 #include "discovery/trading_client.h"
 #include "discovery/windows.h"
@@ -41,10 +40,7 @@ class DiscoveryTest : public SimTest {
     if (!description.empty()) sim::SetFileDescription(exePath, description);
     return process;
   }
-  static Hwnd Found() {
-    FindTradingClient();
-    return AppState.tradingClient;
-  }
+  static Hwnd Found() { return FindTradingClient(); }
 };
 
 // ---------------------------------------------------------------------------
@@ -422,7 +418,6 @@ TEST_F(DiscoveryTest, APopUpAboveTheClientQualifiesThroughItsExecutable) {
 TEST_F(DiscoveryTest, HiddenClientIsNotFoundMinimisedOneIs) {
   const std::uint32_t client = Program(kClientExe, "网上股票交易");
   const Hwnd main = Window("网上股票交易系统", client, false);
-  AppState.tradingClient = 12345;  // a stale handle must not survive a search
   EXPECT_EQ(Found(), 0);
   sim::SetVisible(main, true);
   sim::SetMinimized(main, true);

@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "order/keystrokes.h"
 #include "order/order_actions.h"
+#include "support/calls.h"
+#include "support/client_scene.h"
 #include "support/test_fixture.h"
 
 namespace {
@@ -30,32 +31,6 @@ const std::vector<std::string> kKeyPress = {"MapVirtualKeyA", "PostMessageA", "M
 const std::vector<std::string> kFocusAttached = {"GetCurrentThreadId", "AttachThreadInput", "GetFocus",
                                                  "GetCurrentThreadId", "AttachThreadInput"};
 
-std::vector<std::string> Joined(std::initializer_list<std::vector<std::string>> parts) {
-  std::vector<std::string> all;
-  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-std::vector<std::string> CallNames() {
-  std::vector<std::string> names;
-  for (const auto& call : sim::Calls()) names.push_back(call.text.substr(0, call.text.find('(')));
-  return names;
-}
-
-int CountCalls(const std::string& name) {
-  int count = 0;
-  for (const auto& called : CallNames()) count += called == name;
-  return count;
-}
-
-// Position of the first call of that name, -1 when absent.
-int FirstCall(const std::string& name) {
-  const auto names = CallNames();
-  for (std::size_t i = 0; i < names.size(); ++i)
-    if (names[i] == name) return static_cast<int>(i);
-  return -1;
-}
-
 std::vector<sim::Message> MessagesOf(Hwnd window, unsigned message) {
   std::vector<sim::Message> found;
   for (const auto& m : sim::Received(window))
@@ -63,63 +38,22 @@ std::vector<sim::Message> MessagesOf(Hwnd window, unsigned message) {
   return found;
 }
 
-// A stand-in trading client: a main window whose title names it, a code
-// field that holds an old code, and a button that has the focus until the
-// hot key opens the form.
-struct Client {
-  std::uint32_t process = 0, thread = 0;
-  Hwnd window = 0, codeField = 0, button = 0;
-};
-
-Client StartClient(const std::string& fieldClass = "Edit", bool minimized = false) {
-  Client c;
-  c.process = sim::AddProcess("C:\\broker\\client.exe");
-  c.thread = sim::MainThreadOf(c.process);
-  sim::WindowSpec shape;
-  shape.className = "BrokerFrame";
-  shape.text = "网上股票交易系统5.0";
-  shape.process = c.process;
-  shape.minimized = minimized;
-  c.window = sim::CreateWindow(shape);
-  shape.minimized = false;
-  shape.parent = c.window;
-  shape.className = "Button";
-  shape.text = "查询";
-  c.button = sim::CreateWindow(shape);
-  shape.className = fieldClass;
-  shape.text = "999999";
-  c.codeField = sim::CreateWindow(shape);
-  sim::SetFocus(c.button);
-  return c;
-}
-
-// On the press of hotKey, the client focuses its code field after delayMs.
-void OpenFormOnKey(const Client& c, std::int32_t hotKey, std::uint64_t delayMs) {
-  sim::OnMessage(c.window, [c, hotKey, delayMs](const sim::Message& m) {
-    if (m.posted && m.message == kWmKeyDown && m.wParam == static_cast<std::uintptr_t>(hotKey))
-      sim::At(delayMs, [c] { sim::SetFocus(c.codeField); });
-  });
-}
-
 class OrderActionsTest : public SimTest {
  protected:
-  void SetUp() override {
-    SimTest::SetUp();
-    AppState.buyKey = kF1;
-    AppState.sellKey = kF2;
-    AppState.functionKey = kF3;
-  }
+  // What the program would hand the actions: the code it shows and the
+  // trading client it remembers, which each action's outcome updates.
+  std::string shownCode;
+  Hwnd remembered = 0;
+  void Buy(std::int32_t hotKey) { remembered = OpenOrderForm(shownCode, remembered, hotKey).client; }
+  void Function() { remembered = SendFunctionKey(remembered, kF3).client; }
 
   // A desktop of its own for one case of a table: the code shown and a client
   // whose code field is of the given class.
-  static Client Fresh(const std::string& code, const std::string& fieldClass = "Edit", bool minimized = false) {
+  ClientScene Fresh(const std::string& shown, const std::string& fieldClass = "Edit", bool minimized = false) {
     sim::Reset();
-    ResetAppState();
-    AppState.buyKey = kF1;
-    AppState.sellKey = kF2;
-    AppState.functionKey = kF3;
-    AppState.currentCode = code;
-    return StartClient(fieldClass, minimized);
+    shownCode = shown;
+    remembered = 0;
+    return AddTradingClient(fieldClass, minimized);
   }
 
   // Runs one action and tells how long it held the GUI thread.
@@ -149,10 +83,10 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
       {0, kNeverFound, false},
   };
   for (const auto& c : cases) {
-    const Client client = Fresh("600036");
+    const ClientScene client = Fresh("600036");
     if (c.focusAfterKey) OpenFormOnKey(client, kF1, c.focusAfterKey);
 
-    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), c.elapsed) << c.focusAfterKey;
+    EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed) << c.focusAfterKey;
     EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999") << c.focusAfterKey;
     EXPECT_EQ(CountCalls("GetFocus"), c.written ? static_cast<int>((c.elapsed - 230) / 100 + 1) : 20)
         << c.focusAfterKey;
@@ -162,20 +96,21 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
 // The whole action in order: restore, bring forward, activate, press, wait,
 // look, write.
 TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
-  AppState.currentCode = "600036";
-  const Client client = StartClient();
-  AppState.tradingClient = client.window;
+  shownCode = "600036";
+  const ClientScene client = AddTradingClient();
+  remembered = client.window;
   OpenFormOnKey(client, kF1, 50);
 
-  OpenOrderForm(kF1);
+  Buy(kF1);
 
-  const std::vector<std::string> expected = Joined({{"IsWindow", "SendMessageTimeoutA"},
-                                                    {"OpenIcon", "Sleep", "SetForegroundWindow", "Sleep"},
-                                                    kActivateAttached,
-                                                    kKeyPress,
-                                                    {"Sleep", "GetForegroundWindow", "GetWindowThreadProcessId"},
-                                                    kFocusAttached,
-                                                    {"GetClassNameA", "SendMessageTimeoutA", "SendMessageTimeoutA"}});
+  const std::vector<std::string> expected = Joined(
+      {{"IsWindow", "SendMessageTimeoutA"},
+       {"OpenIcon", "Sleep", "SetForegroundWindow", "Sleep"},
+       kActivateAttached,
+       kKeyPress,
+       {"GetTickCount64", "Sleep", "GetForegroundWindow", "GetWindowThreadProcessId"},
+       kFocusAttached,
+       {"GetClassNameA", "GetTickCount64", "SendMessageTimeoutA", "SendMessageTimeoutA", "SendMessageTimeoutA"}});
   EXPECT_EQ(CallNames(), expected);
   std::vector<std::string> sleeps;
   for (const auto& call : sim::Calls())
@@ -187,17 +122,20 @@ TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
 // as the charting program showed it.
 TEST_F(OrderActionsTest, WritesTheCodeAsText) {
   for (const std::string code : {"000001", "600036", "１２３４５６", "300750 "}) {
-    const Client client = Fresh(code);
+    const ClientScene client = Fresh(code);
     OpenFormOnKey(client, kF1, 10);
 
-    OpenOrderForm(kF1);
+    Buy(kF1);
 
     EXPECT_EQ(sim::TextOf(client.codeField), code);
     const auto select = MessagesOf(client.codeField, kEmSetSel);
     const auto replace = MessagesOf(client.codeField, kEmReplaceSel);
     ASSERT_EQ(select.size(), 1u) << code;
     ASSERT_EQ(replace.size(), 1u) << code;
-    EXPECT_LT(select[0].time, replace[0].time + 1);
+    std::vector<unsigned> order;
+    for (const sim::Message& m : sim::Received(client.codeField)) order.push_back(m.message);
+    EXPECT_EQ(order, (std::vector<unsigned>{kEmSetSel, kEmReplaceSel, platform::kWmGetText}))
+        << "selected first, then replaced, then read back";
     EXPECT_EQ(select[0].wParam, 0u);
     EXPECT_EQ(select[0].lParam, -1);
     EXPECT_EQ(replace[0].wParam, 1u);
@@ -209,12 +147,12 @@ TEST_F(OrderActionsTest, WritesTheCodeAsText) {
 // even the search for the client.
 TEST_F(OrderActionsTest, NoCodeDoesNothingAtAll) {
   for (const std::string code : {"", "000000", "0", "abc", "-600036", " ", "０００"}) {
-    const Client client = Fresh(code);
+    const ClientScene client = Fresh(code);
     OpenFormOnKey(client, kF1, 10);
 
-    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), 0u) << code;
+    EXPECT_EQ(Timed([this] { Buy(kF1); }), 0u) << code;
     EXPECT_TRUE(sim::Calls().empty()) << code << ": " << sim::Calls().front().text;
-    EXPECT_EQ(AppState.tradingClient, 0);
+    EXPECT_EQ(remembered, 0);
     EXPECT_EQ(sim::TextOf(client.codeField), "999999");
   }
 }
@@ -227,10 +165,10 @@ TEST_F(OrderActionsTest, HotKeyArrivesAsPressAndRelease) {
     std::uint32_t down, up;
   } cases[] = {{kF1, 0x003B0001, 0xC03B0001}, {kF2, 0x003C0001, 0xC03C0001}, {kF4, 0x003E0001, 0xC03E0001}};
   for (const auto& c : cases) {
-    const Client client = Fresh("600036");
+    const ClientScene client = Fresh("600036");
     OpenFormOnKey(client, c.key, 10);
 
-    OpenOrderForm(c.key);
+    Buy(c.key);
 
     const auto down = MessagesOf(client.window, kWmKeyDown);
     const auto up = MessagesOf(client.window, kWmKeyUp);
@@ -247,62 +185,62 @@ TEST_F(OrderActionsTest, HotKeyArrivesAsPressAndRelease) {
 // A remembered handle that is still a window is trusted as it is: no search,
 // even when its title no longer says what it is.
 TEST_F(OrderActionsTest, LiveRememberedClientIsUsedWithoutSearch) {
-  AppState.currentCode = "600036";
-  const Client client = StartClient();
+  shownCode = "600036";
+  const ClientScene client = AddTradingClient();
   sim::SetText(client.window, "委托");
-  AppState.tradingClient = client.window;
+  remembered = client.window;
   OpenFormOnKey(client, kF1, 10);
 
-  OpenOrderForm(kF1);
+  Buy(kF1);
 
   EXPECT_EQ(CountCalls("EnumWindows"), 0);
-  EXPECT_EQ(AppState.tradingClient, client.window);
+  EXPECT_EQ(remembered, client.window);
   EXPECT_EQ(sim::TextOf(client.codeField), "600036");
 }
 
 // The remembered client has gone: a new search finds the one running now.
 TEST_F(OrderActionsTest, DeadRememberedClientIsLookedUpAgain) {
-  AppState.currentCode = "600036";
-  const Client old = StartClient();
-  AppState.tradingClient = old.window;
+  shownCode = "600036";
+  const ClientScene old = AddTradingClient();
+  remembered = old.window;
   sim::EndProcess(old.process);
-  const Client client = StartClient();
+  const ClientScene client = AddTradingClient();
   OpenFormOnKey(client, kF1, 10);
 
-  OpenOrderForm(kF1);
+  Buy(kF1);
 
   EXPECT_GE(CountCalls("EnumWindows"), 1);
-  EXPECT_EQ(AppState.tradingClient, client.window);
+  EXPECT_EQ(remembered, client.window);
   EXPECT_EQ(sim::TextOf(client.codeField), "600036");
 }
 
 // No client: the search runs, nothing else happens; the next click searches
 // again and finds a client started in between.
 TEST_F(OrderActionsTest, NoClientEndsQuietlyAndNextClickSearchesAgain) {
-  AppState.currentCode = "600036";
+  shownCode = "600036";
 
-  EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), 0u);
+  EXPECT_EQ(Timed([this] { Buy(kF1); }), 0u);
   EXPECT_GE(CountCalls("EnumWindows"), 1);
   EXPECT_EQ(FirstCall("PostMessageA"), -1);
   EXPECT_EQ(FirstCall("SetForegroundWindow"), -1);
-  EXPECT_EQ(AppState.tradingClient, 0);
+  EXPECT_EQ(remembered, 0);
 
-  const Client client = StartClient();
+  const ClientScene client = AddTradingClient();
   OpenFormOnKey(client, kF1, 10);
   sim::ClearCalls();
-  OpenOrderForm(kF1);
+  Buy(kF1);
   EXPECT_GE(CountCalls("EnumWindows"), 1);
-  EXPECT_EQ(AppState.tradingClient, client.window);
+  EXPECT_EQ(remembered, client.window);
   EXPECT_EQ(sim::TextOf(client.codeField), "600036");
 }
 
 // A minimised client is restored before its hot key is pressed.
 TEST_F(OrderActionsTest, MinimisedClientIsRestoredFirst) {
-  AppState.currentCode = "600036";
-  const Client client = StartClient("Edit", true);
+  shownCode = "600036";
+  const ClientScene client = AddTradingClient("Edit", true);
   OpenFormOnKey(client, kF1, 10);
 
-  OpenOrderForm(kF1);
+  Buy(kF1);
 
   EXPECT_FALSE(sim::IsMinimized(client.window));
   EXPECT_NE(FirstCall("OpenIcon"), -1);
@@ -314,10 +252,10 @@ TEST_F(OrderActionsTest, MinimisedClientIsRestoredFirst) {
 // field; anything else is looked at twenty times and left alone.
 TEST_F(OrderActionsTest, OnlyExactEditClassIsTheCodeField) {
   for (const std::string fieldClass : {"edit", "EDIT", "RichEdit20A", "RICHEDIT50W", "Edit2", "TEdit", "ComboBox"}) {
-    const Client client = Fresh("600036", fieldClass);
+    const ClientScene client = Fresh("600036", fieldClass);
     OpenFormOnKey(client, kF1, 10);
 
-    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), kNeverFound) << fieldClass;
+    EXPECT_EQ(Timed([this] { Buy(kF1); }), kNeverFound) << fieldClass;
     EXPECT_EQ(sim::TextOf(client.codeField), "999999") << fieldClass;
     EXPECT_TRUE(MessagesOf(client.codeField, kEmSetSel).empty()) << fieldClass;
     EXPECT_TRUE(MessagesOf(client.codeField, kEmReplaceSel).empty()) << fieldClass;
@@ -327,8 +265,8 @@ TEST_F(OrderActionsTest, OnlyExactEditClassIsTheCodeField) {
 // Whatever "Edit" has the focus in the foreground window takes the code, even
 // one of another program that the user brought forward meanwhile.
 TEST_F(OrderActionsTest, ForegroundEditOfAnotherProgramTakesTheCode) {
-  AppState.currentCode = "600036";
-  const Client client = StartClient();
+  shownCode = "600036";
+  const ClientScene client = AddTradingClient();
   const std::uint32_t notes = sim::AddProcess("C:\\Windows\\notepad.exe");
   sim::WindowSpec shape;
   shape.text = "记事本";
@@ -346,7 +284,7 @@ TEST_F(OrderActionsTest, ForegroundEditOfAnotherProgramTakesTheCode) {
       });
   });
 
-  EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), kFoundAtFirstLook);
+  EXPECT_EQ(Timed([this] { Buy(kF1); }), kFoundAtFirstLook);
   EXPECT_EQ(sim::TextOf(notesEdit), "600036");
   EXPECT_EQ(sim::TextOf(client.codeField), "999999");
 }
@@ -355,11 +293,11 @@ TEST_F(OrderActionsTest, ForegroundEditOfAnotherProgramTakesTheCode) {
 // activation, no wait and nothing written.
 TEST_F(OrderActionsTest, FunctionKeyOnlyPressesTheKey) {
   for (const std::string code : {"", "600036"}) {
-    const Client client = Fresh(code, "Edit", true);
+    const ClientScene client = Fresh(code, "Edit", true);
     sim::SetFocus(client.codeField);
-    AppState.tradingClient = client.window;
+    remembered = client.window;
 
-    EXPECT_EQ(Timed([] { SendFunctionKey(); }), 20u) << code;
+    EXPECT_EQ(Timed([this] { Function(); }), 20u) << code;
     sim::Advance(1);
 
     const std::vector<std::string> expected =
@@ -378,7 +316,7 @@ TEST_F(OrderActionsTest, FunctionKeyOnlyPressesTheKey) {
 }
 
 TEST_F(OrderActionsTest, FunctionKeyWithoutClientDoesNothing) {
-  EXPECT_EQ(Timed([] { SendFunctionKey(); }), 0u);
+  EXPECT_EQ(Timed([this] { Function(); }), 0u);
   EXPECT_GE(CountCalls("EnumWindows"), 1);
   EXPECT_EQ(FirstCall("OpenIcon"), -1);
   EXPECT_EQ(FirstCall("PostMessageA"), -1);
@@ -388,15 +326,15 @@ TEST_F(OrderActionsTest, FunctionKeyWithoutClientDoesNothing) {
 // across a pause, whether the field was found or never found.
 TEST_F(OrderActionsTest, EveryInputAttachmentIsUndone) {
   for (std::uint64_t focusAfterKey : {10, 0}) {
-    const Client client = Fresh("600036");
+    const ClientScene client = Fresh("600036");
     if (focusAfterKey) OpenFormOnKey(client, kF1, focusAfterKey);
     // Whenever the clock moves (every pause), nothing may be attached.
     int heldDuringPause = 0;
     for (std::uint64_t t = 1; t < 2400; t += 7)
       sim::At(t, [&heldDuringPause] { heldDuringPause += sim::InputAttachments(); });
     sim::ClearCalls();
-    OpenOrderForm(kF1);
-    SendFunctionKey();
+    Buy(kF1);
+    Function();
 
     EXPECT_GT(CountCalls("AttachThreadInput"), 0);
     EXPECT_EQ(heldDuringPause, 0) << focusAfterKey;
@@ -426,18 +364,18 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
       {"only slow, minimised", 0, 300, true, 300 + kFoundAtFirstLook, true},
   };
   for (const auto& c : cases) {
-    const Client client = Fresh("600036", "Edit", c.minimized);
+    const ClientScene client = Fresh("600036", "Edit", c.minimized);
     OpenFormOnKey(client, kF1, 10);
     const std::uint32_t other = sim::AddProcess("C:\\x\\chart.exe");
     sim::WindowSpec shape;
     shape.process = other;
     sim::SetForeground(sim::CreateWindow(shape));  // the client is not the active window
-    AppState.tradingClient = client.window;        // found before it stopped answering
+    remembered = client.window;                    // found before it stopped answering
     sim::SetHung(client.thread);
     sim::Advance(c.hungBefore);
     if (c.answersAgainAfter) sim::At(c.answersAgainAfter, [&client] { sim::SetHung(client.thread, false); });
 
-    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), c.elapsed) << c.what;
+    EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed) << c.what;
 
     EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999") << c.what;
     if (!c.written) {
@@ -449,16 +387,16 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
 }
 
 TEST_F(OrderActionsTest, TheFunctionKeyIsGuardedAlike) {
-  const Client client = Fresh("", "Edit", true);
-  AppState.tradingClient = client.window;
+  const ClientScene client = Fresh("", "Edit", true);
+  remembered = client.window;
   sim::SetHung(client.thread);
 
-  EXPECT_EQ(Timed([] { SendFunctionKey(); }), 500u);
+  EXPECT_EQ(Timed([this] { Function(); }), 500u);
   EXPECT_TRUE(sim::IsMinimized(client.window));
   EXPECT_EQ(FirstCall("PostMessageA"), -1);
 
   sim::SetHung(client.thread, false);
-  EXPECT_EQ(Timed([] { SendFunctionKey(); }), 20u);
+  EXPECT_EQ(Timed([this] { Function(); }), 20u);
   sim::Advance(1);
   EXPECT_EQ(MessagesOf(client.window, kWmKeyDown).size(), 1u);
 }
@@ -473,8 +411,8 @@ TEST_F(OrderActionsTest, AClientThatStopsAnsweringAtItsHotKeyBoundsTheWrite) {
     bool written;
   } cases[] = {{0, kFoundAtFirstLook + 2000, false}, {700, 30 + 700, true}, {2100, 30 + 2100, true}};
   for (const auto& c : cases) {
-    const Client client = Fresh("600036");
-    AppState.tradingClient = client.window;
+    const ClientScene client = Fresh("600036");
+    remembered = client.window;
     sim::SetFocus(client.codeField);
     sim::OnMessage(client.window, [&client, c](const sim::Message& m) {
       if (!m.posted || m.message != kWmKeyDown) return;
@@ -482,10 +420,10 @@ TEST_F(OrderActionsTest, AClientThatStopsAnsweringAtItsHotKeyBoundsTheWrite) {
       if (c.answersAgainAfter) sim::At(c.answersAgainAfter, [&client] { sim::SetHung(client.thread, false); });
     });
 
-    EXPECT_EQ(Timed([] { OpenOrderForm(kF1); }), c.elapsed) << c.answersAgainAfter;
+    EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed) << c.answersAgainAfter;
 
     EXPECT_EQ(FirstCall("EnumWindows"), -1);
-    EXPECT_EQ(CountCalls("SendMessageTimeoutA"), c.written ? 3 : 2)
+    EXPECT_EQ(CountCalls("SendMessageTimeoutA"), c.written ? 4 : 2)
         << "the replace must not follow a select that failed";
     sim::SetHung(client.thread, false);
     sim::Advance(10);
@@ -493,9 +431,66 @@ TEST_F(OrderActionsTest, AClientThatStopsAnsweringAtItsHotKeyBoundsTheWrite) {
   }
 }
 
+// The field is read back after the replace.  A client that ignored the
+// replace gets the code typed, once, and read back again; one that reacts
+// only to typed keys gets it typed from the start ("输入方式" 1).  Nothing is
+// typed after a refused selection, and a field that stops answering ends the
+// action within its bounds.
+TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
+  enum class Field { kPlain, kIgnoresReplace, kAddsName, kHangsAfterReadBack, kHangsWhenTyped };
+  const struct {
+    const char* what;
+    Field field;
+    CodeEntry entry;
+    CodeWritten written;
+    std::size_t replaces, typed;  // EM_REPLACESEL and WM_CHAR messages taken
+    std::string text;             // the field's text afterwards
+    std::uint64_t elapsed;
+  } cases[] = {
+      {"replaced and read back", Field::kPlain, CodeEntry::kReplace, CodeWritten::kReplaced, 1, 0, "600036", 230},
+      {"name after the code", Field::kAddsName, CodeEntry::kReplace, CodeWritten::kReplaced, 1, 0, "600036 招商银行",
+       230},
+      {"replace ignored", Field::kIgnoresReplace, CodeEntry::kReplace, CodeWritten::kTypedAfterIgnoredReplace, 1, 6,
+       "600036", 230},
+      {"typed by setting", Field::kIgnoresReplace, CodeEntry::kType, CodeWritten::kTypedBySetting, 0, 6, "600036", 230},
+      {"select refused before typing", Field::kHangsAfterReadBack, CodeEntry::kReplace, CodeWritten::kSelectFailed, 1,
+       0, "999999", 230 + 2000},
+      {"stops answering when typed", Field::kHangsWhenTyped, CodeEntry::kReplace, CodeWritten::kFieldSilent, 1, 0,
+       "999999", 230 + 500},
+  };
+  for (const auto& c : cases) {
+    const ClientScene client = Fresh("600036");
+    OpenFormOnKey(client, kF1, 10);
+    if (c.field != Field::kPlain && c.field != Field::kAddsName) sim::IgnoreReplaceSel(client.codeField);
+    sim::OnMessage(client.codeField, [&client, c](const sim::Message& m) {
+      if (c.field == Field::kAddsName && m.message == kEmReplaceSel)
+        sim::SetText(client.codeField, m.text + " 招商银行");
+      if (c.field == Field::kHangsAfterReadBack && m.message == platform::kWmGetText) sim::SetHung(client.thread);
+      if (c.field == Field::kHangsWhenTyped && m.message == kEmSetSel &&
+          !MessagesOf(client.codeField, platform::kWmGetText).empty())
+        sim::SetHung(client.thread);
+    });
+    OrderOutcome outcome;
+    const std::uint64_t elapsed = Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1, c.entry); });
+
+    EXPECT_EQ(elapsed, c.elapsed) << c.what;
+    EXPECT_EQ(outcome.written, c.written) << c.what;
+    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.replaces) << c.what;
+    sim::SetHung(client.thread, false);
+    sim::Advance(1);
+    EXPECT_EQ(MessagesOf(client.codeField, platform::kWmChar).size(), c.typed) << c.what;
+    EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
+    EXPECT_EQ(outcome.reached, ClientReached::kSearched) << c.what;
+    EXPECT_TRUE(outcome.answered && outcome.inFront) << c.what;
+    EXPECT_EQ(outcome.keyPosted, kF1) << c.what;
+    EXPECT_EQ(outcome.fieldAfterMs, 200) << c.what;
+    EXPECT_EQ(outcome.focusedClass, "Edit") << c.what;
+  }
+}
+
 // ReplaceEditText on a responsive field replaces all of it, whatever it held.
 TEST_F(OrderActionsTest, ReplaceEditTextReplacesWholeContent) {
-  const Client client = StartClient();
+  const ClientScene client = AddTradingClient();
   for (const std::string old : {"", "9", "999999", "601318 中国平安"}) {
     sim::SetText(client.codeField, old);
     ReplaceEditText(client.codeField, "000001");

@@ -3,28 +3,12 @@
 #include <vector>
 
 #include "order/activation.h"
+#include "support/calls.h"
 #include "support/test_fixture.h"
 
 namespace {
 
 using platform::Hwnd;
-
-// The seam calls made since the last ClearCalls, by name only.
-std::vector<std::string> CallNames() {
-  std::vector<std::string> names;
-  for (const auto& call : sim::Calls()) names.push_back(call.text.substr(0, call.text.find('(')));
-  return names;
-}
-
-// The arguments of every call of one name, as the call log shows them.
-std::vector<std::string> ArgumentsOf(const std::string& name) {
-  std::vector<std::string> arguments;
-  for (const auto& call : sim::Calls()) {
-    if (call.text.compare(0, name.size() + 1, name + "(") == 0)
-      arguments.push_back(call.text.substr(name.size() + 1, call.text.size() - name.size() - 2));
-  }
-  return arguments;
-}
 
 class ActivationTest : public SimTest {
  protected:

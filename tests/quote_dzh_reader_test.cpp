@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/settings.h"
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
 #include "quote/dzh_reader.h"
+#include "settings/code_cache.h"
+#include "settings/settings.h"
 #include "support/code_table.h"
 #include "support/test_fixture.h"
 
@@ -20,14 +20,15 @@ constexpr const char* kShanghai = "D:\\dzh2\\data\\sh\\";
 constexpr const char* kShenzhen = "D:\\dzh2\\data\\sz\\";
 constexpr const char* kTable = "STKINFO60.DAT";
 
-std::string Field(const std::string& code) { return (code + std::string(10, '\0')).substr(0, 10); }
-
 class DzhReader : public SimTest {
  protected:
   void SetUp() override {
     SimTest::SetUp();
-    AppState.dzhExePath = kDzhExe;
+    dzh.exePath = kDzhExe;
   }
+
+  std::string Resolve(const std::string& title) { return ResolveDzhCode(title, dzh); }
+  DzhAttachment dzh;
 
   // Both tables under one name: the real securities of each exchange amid
   // made-up ones, plus whatever a test adds.
@@ -64,17 +65,17 @@ TEST_F(DzhReader, ResolvesEachExchangeAndCachesTheAnswer) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(LookupCachedCode(c.title), "") << c.title;
-    EXPECT_EQ(ResolveDzhCode(c.title), c.code) << c.title;
+    EXPECT_EQ(Resolve(c.title), c.code) << c.title;
     EXPECT_EQ(Cached(c.title), c.code) << c.title;
     EXPECT_EQ(LookupCachedCode(c.title), c.code) << c.title;
   }
-  EXPECT_EQ(AppState.dzhStockInfoFile, kTable);
+  EXPECT_EQ(dzh.stockInfoFile, kTable);
 }
 
 TEST_F(DzhReader, ShanghaiWinsWithoutReadingShenzhen) {
   WriteTables({{"600888", "两地股票"}}, {{"000888", "两地股票"}});
   sim::ClearCalls();
-  EXPECT_EQ(ResolveDzhCode("两地股票"), "600888");
+  EXPECT_EQ(Resolve("两地股票"), "600888");
   EXPECT_TRUE(Opened(kShanghai));
   EXPECT_FALSE(Opened(kShenzhen));
 }
@@ -96,15 +97,15 @@ TEST_F(DzhReader, CodesRejectedByTheMarketRules) {
       {"a later valid record", "先错后对", "600999"},
       {"a 6 code in Shenzhen", "深表沪码", "深表沪码"},
   };
-  for (const Case& c : cases) EXPECT_EQ(ResolveDzhCode(c.title), c.code) << c.what;
+  for (const Case& c : cases) EXPECT_EQ(Resolve(c.title), c.code) << c.what;
 }
 
 TEST_F(DzhReader, TitleOnlyAtTheEndOfBothTablesGivesNoCode) {
   sim::WriteFile(std::string(kShanghai) + kTable,
-                 code_table::Table(code_table::Generated(true, 10, 3)) + Field("600123") + "末尾股票");
+                 code_table::Table(code_table::Generated(true, 10, 3)) + code_table::Field("600123") + "末尾股票");
   sim::WriteFile(std::string(kShenzhen) + kTable,
-                 code_table::Table(code_table::Generated(false, 10, 4)) + Field("000123") + "末尾股票");
-  EXPECT_EQ(ResolveDzhCode("末尾股票"), "末尾股票");
+                 code_table::Table(code_table::Generated(false, 10, 4)) + code_table::Field("000123") + "末尾股票");
+  EXPECT_EQ(Resolve("末尾股票"), "末尾股票");
 }
 
 TEST_F(DzhReader, TheLastStockInfoFileListedIsUsedInBothFolders) {
@@ -126,53 +127,53 @@ TEST_F(DzhReader, TheLastStockInfoFileListedIsUsedInBothFolders) {
   const std::size_t index = std::find(names.begin(), names.end(), last) - names.begin();
   ASSERT_LT(index, names.size());
 
-  EXPECT_EQ(ResolveDzhCode("多表股票"), "60010" + std::to_string(index));
-  EXPECT_EQ(AppState.dzhStockInfoFile, last);
-  EXPECT_EQ(ResolveDzhCode("深市多表"), "00010" + std::to_string(index));
+  EXPECT_EQ(Resolve("多表股票"), "60010" + std::to_string(index));
+  EXPECT_EQ(dzh.stockInfoFile, last);
+  EXPECT_EQ(Resolve("深市多表"), "00010" + std::to_string(index));
 }
 
 TEST_F(DzhReader, FilesThatDoNotQualify) {
   sim::WriteFile(std::string(kShanghai) + "stkinfo60.dat", code_table::Table(code_table::ShanghaiSecurities()));
   sim::MakeDirectory(std::string(kShanghai) + "STKINFO");
-  EXPECT_EQ(ResolveDzhCode("浦发银行"), "浦发银行");
-  EXPECT_EQ(AppState.dzhStockInfoFile, "");
+  EXPECT_EQ(Resolve("浦发银行"), "浦发银行");
+  EXPECT_EQ(dzh.stockInfoFile, "");
 }
 
 TEST_F(DzhReader, ForgetsAStockInfoFileThatIsGone) {
   WriteTables({}, {}, "STKINFO51.DAT");
-  EXPECT_EQ(ResolveDzhCode("浦发银行"), "600000");
+  EXPECT_EQ(Resolve("浦发银行"), "600000");
   sim::RemoveFile(std::string(kShanghai) + "STKINFO51.DAT");
   WriteTables({{"600222", "新表股票"}}, {}, "STKINFO60.DAT");
-  EXPECT_EQ(ResolveDzhCode("新表股票"), "600222");
-  EXPECT_EQ(AppState.dzhStockInfoFile, "STKINFO60.DAT");
+  EXPECT_EQ(Resolve("新表股票"), "600222");
+  EXPECT_EQ(dzh.stockInfoFile, "STKINFO60.DAT");
 }
 
 TEST_F(DzhReader, AnUnopenableShanghaiTableSkipsShenzhen) {
   WriteTables({}, {});
   sim::FailOpen(std::string(kShanghai) + kTable);
-  EXPECT_EQ(ResolveDzhCode("平安银行"), "平安银行");
+  EXPECT_EQ(Resolve("平安银行"), "平安银行");
   sim::FailOpen(std::string(kShanghai) + kTable, false);
   sim::FailOpen(std::string(kShenzhen) + kTable);
-  EXPECT_EQ(ResolveDzhCode("万科Ａ"), "万科Ａ");
+  EXPECT_EQ(Resolve("万科Ａ"), "万科Ａ");
 }
 
 TEST_F(DzhReader, AnExecutablePathWithoutBackslashLooksAtTheDriveRoot) {
-  AppState.dzhExePath = "dzh.exe";
+  dzh.exePath = "dzh.exe";
   sim::WriteFile(std::string("\\data\\sh\\") + kTable, code_table::Table(code_table::ShanghaiSecurities()));
-  EXPECT_EQ(ResolveDzhCode("招商银行"), "600036");
-  AppState.dzhExePath = "";
-  EXPECT_EQ(ResolveDzhCode("浦发银行"), "600000");
+  EXPECT_EQ(Resolve("招商银行"), "600036");
+  dzh.exePath = "";
+  EXPECT_EQ(Resolve("浦发银行"), "600000");
 }
 
 TEST_F(DzhReader, ATitleCachedAsItselfStaysSo) {
   WriteTables({}, {});
-  EXPECT_EQ(ResolveDzhCode("后来上市"), "后来上市");
+  EXPECT_EQ(Resolve("后来上市"), "后来上市");
   WriteTables({{"603999", "后来上市"}}, {});
   EXPECT_EQ(LookupCachedCode("后来上市"), "后来上市");
   // An entry emptied by hand counts as missing and is looked up again.
   WriteSetting(kCodeCacheSection, "后来上市", "");
   EXPECT_EQ(LookupCachedCode("后来上市"), "");
-  EXPECT_EQ(ResolveDzhCode("后来上市"), "603999");
+  EXPECT_EQ(Resolve("后来上市"), "603999");
   EXPECT_EQ(Cached("后来上市"), "603999");
 }
 
@@ -192,7 +193,7 @@ TEST_F(DzhReader, TitlesNewIniCannotHoldStayInMemory) {
     const std::string code = "60070" + std::to_string(i);
     EXPECT_FALSE(IsCacheableTitle(titles[i])) << i;
     EXPECT_EQ(LookupCachedCode(titles[i]), "") << i;
-    EXPECT_EQ(ResolveDzhCode(titles[i]), code) << i;
+    EXPECT_EQ(Resolve(titles[i]), code) << i;
     sim::ClearCalls();
     EXPECT_EQ(LookupCachedCode(titles[i]), code) << i;
     EXPECT_TRUE(sim::Calls().empty()) << "looked up in memory only: " << i;
@@ -200,7 +201,7 @@ TEST_F(DzhReader, TitlesNewIniCannotHoldStayInMemory) {
   EXPECT_EQ(sim::FileContent(IniPath()), iniBefore);
   EXPECT_EQ(Cached("浦发银行"), "600000");
 
-  ResetDzhReader();
+  ResetCodeCache();
   for (const std::string& title : titles) EXPECT_EQ(LookupCachedCode(title), "") << title;
 }
 
@@ -213,7 +214,8 @@ TEST_F(DzhReader, OverlongAndMalformedTitlesStayInMemory) {
       "银\x81\x7F行",
   };
   std::string table = "STKINFO1" + std::string(8, '\0');
-  for (std::size_t i = 0; i < titles.size(); ++i) table += Field("60071" + std::to_string(i)) + titles[i] + '\0';
+  for (std::size_t i = 0; i < titles.size(); ++i)
+    table += code_table::Field("60071" + std::to_string(i)) + titles[i] + '\0';
   sim::WriteFile(std::string(kShanghai) + kTable, table);
   sim::WriteFile(std::string(kShenzhen) + kTable, table);
   WriteSetting(kCodeCacheSection, "浦发银行", "600000");
@@ -222,7 +224,7 @@ TEST_F(DzhReader, OverlongAndMalformedTitlesStayInMemory) {
   for (std::size_t i = 0; i < titles.size(); ++i) {
     EXPECT_FALSE(IsCacheableTitle(titles[i])) << i;
     EXPECT_EQ(LookupCachedCode(titles[i]), "") << i;
-    EXPECT_EQ(ResolveDzhCode(titles[i]), "60071" + std::to_string(i)) << i;
+    EXPECT_EQ(Resolve(titles[i]), "60071" + std::to_string(i)) << i;
     EXPECT_EQ(LookupCachedCode(titles[i]), "60071" + std::to_string(i)) << i;
   }
   EXPECT_EQ(sim::FileContent(IniPath()), iniBefore);
@@ -233,10 +235,10 @@ TEST_F(DzhReader, OverlongAndMalformedTitlesStayInMemory) {
 // must not make the memory kept for such titles grow for the whole run.
 TEST_F(DzhReader, TitlesKeptInMemoryAreBounded) {
   WriteTables({}, {});
-  for (int i = 0; i < 1024; ++i) ResolveDzhCode("时间=" + std::to_string(i));
+  for (int i = 0; i < 1024; ++i) Resolve("时间=" + std::to_string(i));
   EXPECT_EQ(LookupCachedCode("时间=1023"), "时间=1023");
   EXPECT_EQ(LookupCachedCode("时间=0"), "时间=0");
-  ResolveDzhCode("时间=1024");
+  Resolve("时间=1024");
   EXPECT_EQ(LookupCachedCode("时间=0"), "") << "the oldest titles are forgotten, not kept for ever";
   EXPECT_EQ(LookupCachedCode("时间=1024"), "时间=1024");
 }
@@ -252,7 +254,7 @@ TEST_F(DzhReader, AHugeTableIsScannedWithoutHoldingIt) {
   // fail nor need the file in memory.
   sim::WriteSparseFile(std::string(kShanghai) + kTable, 128ull << 20, 'x');
   sim::WriteFile(std::string(kShenzhen) + kTable, code_table::Table(code_table::ShenzhenSecurities()));
-  EXPECT_EQ(ResolveDzhCode("平安银行"), "000001");
+  EXPECT_EQ(Resolve("平安银行"), "000001");
 }
 
 }  // namespace

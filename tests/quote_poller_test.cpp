@@ -6,9 +6,9 @@
 
 #include "app/app_state.h"
 #include "app/main_bar.h"
-#include "app/settings.h"
+#include "app/quote_poller.h"
 #include "platform/sim/sim.h"
-#include "quote/quote_poller.h"
+#include "settings/settings.h"
 #include "support/code_table.h"
 #include "support/dzh_scene.h"
 #include "support/test_fixture.h"
@@ -18,18 +18,6 @@ namespace {
 using platform::Hwnd;
 
 constexpr const char* kDzhExe = "D:\\dzh2\\dzh.exe";
-
-// A running 大智慧 with its code tables beside the executable.  A 32-bit
-// program, as the real one is: its modules are not this program's to list.
-DzhScene StartDzh(const std::string& exe = kDzhExe, const std::string& title = "大智慧 - 行情", int mdiPosition = 3,
-                  const std::vector<std::string>& documents = {"浦发银行", "平安银行"}) {
-  const std::string folder = exe.substr(0, exe.rfind('\\'));
-  sim::WriteFile(folder + "\\data\\sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
-  sim::WriteFile(folder + "\\data\\sz\\STKINFO60.DAT", code_table::Table(code_table::ShenzhenSecurities()));
-  DzhScene scene = AddDzhWindows(exe, title, mdiPosition, documents);
-  sim::Make32Bit(scene.process);
-  return scene;
-}
 
 class QuotePoller : public SimTest {
  protected:
@@ -47,11 +35,11 @@ class QuotePoller : public SimTest {
 };
 
 TEST_F(QuotePoller, AttachesOnOneTickAndReadsTheCodeOnTheNext) {
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   sim::Advance(100);
-  EXPECT_EQ(AppState.dzhMainWindow, dzh.frame);
-  EXPECT_EQ(AppState.dzhMdiClient, dzh.mdiClient);
-  EXPECT_EQ(AppState.dzhExePath, kDzhExe);
+  EXPECT_EQ(AppState.dzh.mainWindow, dzh.frame);
+  EXPECT_EQ(AppState.dzh.mdiClient, dzh.mdiClient);
+  EXPECT_EQ(AppState.dzh.exePath, kDzhExe);
   EXPECT_EQ(AppState.currentCode, "");
   EXPECT_EQ(Label(), "");
   EXPECT_EQ(Interval(), kPollInterval);
@@ -71,37 +59,37 @@ TEST_F(QuotePoller, AttachesOnOneTickAndReadsTheCodeOnTheNext) {
 TEST_F(QuotePoller, SearchesEveryTenSecondsWhileDzhIsAbsent) {
   sim::Advance(100);
   EXPECT_EQ(Interval(), kDzhRetryInterval);
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   sim::Advance(kDzhRetryInterval - 1);
-  EXPECT_EQ(AppState.dzhMainWindow, 0);
+  EXPECT_EQ(AppState.dzh.mainWindow, 0);
   sim::Advance(1);
-  EXPECT_EQ(AppState.dzhMainWindow, dzh.frame);
+  EXPECT_EQ(AppState.dzh.mainWindow, dzh.frame);
   EXPECT_EQ(Interval(), kPollInterval);
 }
 
 TEST_F(QuotePoller, FollowsDzhThroughARestart) {
-  const DzhScene first = StartDzh();
+  const DzhScene first = StartDzh(kDzhExe);
   sim::Advance(200);
   ASSERT_EQ(Label(), "600000");
 
   sim::EndProcess(first.process);
   sim::Advance(100);
-  EXPECT_EQ(AppState.dzhMainWindow, 0);
+  EXPECT_EQ(AppState.dzh.mainWindow, 0);
   EXPECT_EQ(Interval(), kDzhRetryInterval);
   EXPECT_EQ(AppState.currentCode, "600000");
   EXPECT_EQ(Label(), "600000");
 
   const DzhScene second = StartDzh("E:\\新大智慧\\dzh.exe", "大智慧", 1, {"贵州茅台"});
   sim::Advance(kDzhRetryInterval);
-  EXPECT_EQ(AppState.dzhMainWindow, second.frame);
-  EXPECT_EQ(AppState.dzhMdiClient, second.mdiClient);
-  EXPECT_EQ(AppState.dzhExePath, "E:\\新大智慧\\dzh.exe");
+  EXPECT_EQ(AppState.dzh.mainWindow, second.frame);
+  EXPECT_EQ(AppState.dzh.mdiClient, second.mdiClient);
+  EXPECT_EQ(AppState.dzh.exePath, "E:\\新大智慧\\dzh.exe");
   sim::Advance(100);
   EXPECT_EQ(Label(), "600519");
 }
 
 TEST_F(QuotePoller, KeepsDzhAttachedThroughAStayWithTheOtherSource) {
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   sim::Advance(200);
   ASSERT_EQ(Label(), "600000");
 
@@ -109,7 +97,7 @@ TEST_F(QuotePoller, KeepsDzhAttachedThroughAStayWithTheOtherSource) {
   sim::Advance(100);
   EXPECT_EQ(AppState.currentCode, "");  // no 交易师 running
   EXPECT_EQ(Label(), "600000");         // the label never goes blank
-  EXPECT_EQ(AppState.dzhMainWindow, dzh.frame);
+  EXPECT_EQ(AppState.dzh.mainWindow, dzh.frame);
 
   const std::uint32_t trader = sim::AddProcess("C:\\jys\\jys.exe");
   sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", trader});
@@ -134,7 +122,7 @@ TEST_F(QuotePoller, LooksForTheMdiClientAmongTheFirstFortyChildren) {
     SetUp();
     const DzhScene dzh = StartDzh(kDzhExe, "大智慧", c.position);
     sim::Advance(100);
-    EXPECT_EQ(AppState.dzhMainWindow, c.found ? dzh.frame : 0) << c.position;
+    EXPECT_EQ(AppState.dzh.mainWindow, c.found ? dzh.frame : 0) << c.position;
     EXPECT_EQ(Interval(), c.found ? kPollInterval : kDzhRetryInterval) << c.position;
   }
 }
@@ -155,12 +143,12 @@ TEST_F(QuotePoller, TakesTheFirstQualifyingWindowWhoseTitleBeginsWithDzh) {
   sim::CreateWindow(mdi);
 
   sim::Advance(100);
-  EXPECT_EQ(AppState.dzhMainWindow, wanted.frame);
-  EXPECT_EQ(AppState.dzhExePath, kDzhExe);
+  EXPECT_EQ(AppState.dzh.mainWindow, wanted.frame);
+  EXPECT_EQ(AppState.dzh.exePath, kDzhExe);
 }
 
 TEST_F(QuotePoller, AnEmptyOrMissingDocumentChangesNothing) {
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   sim::Advance(200);
   ASSERT_EQ(AppState.currentCode, "600000");
   sim::SetText(dzh.documents[0], "");
@@ -174,16 +162,16 @@ TEST_F(QuotePoller, AnEmptyOrMissingDocumentChangesNothing) {
 }
 
 TEST_F(QuotePoller, AnUninspectableDzhFallsBackToTheTitle) {
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   sim::DenyOpenProcess(dzh.process);
   sim::Advance(200);
-  EXPECT_EQ(AppState.dzhExePath, "");
+  EXPECT_EQ(AppState.dzh.exePath, "");
   EXPECT_EQ(AppState.currentCode, "浦发银行");
   EXPECT_EQ(Label(), "浦发银行");
 }
 
 TEST_F(QuotePoller, ACachedTitleNeedsNoTable) {
-  StartDzh();
+  StartDzh(kDzhExe);
   WriteSetting(kCodeCacheSection, "浦发银行", "600001");
   sim::Advance(100);
   sim::ClearCalls();
@@ -200,7 +188,7 @@ TEST_F(QuotePoller, ASteadyTickReadsNewIniOnlyAfterItOrTheTitleChanged) {
     for (const sim::Call& call : sim::Calls()) reads += call.text.rfind("GetPrivateProfileStringA", 0) == 0;
     return reads;
   };
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   WriteSetting(kCodeCacheSection, "浦发银行", "600001");
   WriteSetting(kCodeCacheSection, "平安银行", "000001");
   sim::Advance(200);
@@ -246,7 +234,7 @@ TEST_F(QuotePoller, ASteadyTickReadsNewIniOnlyAfterItOrTheTitleChanged) {
 // A tick arms its timer once, at its end, so a slow tick (here a hung
 // document window, read within its bound) is followed one interval later.
 TEST_F(QuotePoller, ATickArmsItsTimerOnceAtItsEnd) {
-  const DzhScene dzh = StartDzh();
+  const DzhScene dzh = StartDzh(kDzhExe);
   WriteSetting(kCodeCacheSection, "浦发银行", "600000");
   std::vector<std::uint64_t> starts;
   sim::OnTick([&](unsigned) { starts.push_back(sim::Now()); });

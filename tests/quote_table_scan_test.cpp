@@ -67,8 +67,6 @@ std::string FeedCut(const std::string& table, const std::string& title, Market m
   return scanner.Finish();
 }
 
-std::string Field(const std::string& code) { return (code + std::string(10, '\0')).substr(0, 10); }
-
 TEST(MarketRule, AcceptsSixCharactersOfTheExchange) {
   struct Case {
     std::string code;
@@ -97,21 +95,23 @@ TEST(TableScan, FindsTheCodeInFrontOfTheName) {
     std::string code;
     std::string title = "浦发银行";
   } const cases[] = {
-      {"a record in the middle", "header" + Field("600000") + name + "tail"s, Market::kShanghai, "600000"},
-      {"the record opens the table", Field("600000") + name + "x", Market::kShanghai, "600000"},
-      {"the title only at the very end", "header" + Field("600000") + name, Market::kShanghai, ""},
-      {"the title nowhere", "header" + Field("600000") + "招商银行x", Market::kShanghai, ""},
+      {"a record in the middle", "header" + code_table::Field("600000") + name + "tail"s, Market::kShanghai, "600000"},
+      {"the record opens the table", code_table::Field("600000") + name + "x", Market::kShanghai, "600000"},
+      {"the title only at the very end", "header" + code_table::Field("600000") + name, Market::kShanghai, ""},
+      {"the title nowhere", "header" + code_table::Field("600000") + "招商银行x", Market::kShanghai, ""},
       {"a field less than 10 bytes from the start", "600000" + name + "x", Market::kShanghai, ""},
       {"six digits without NUL", "6000001234" + name + "x", Market::kShanghai, ""},
-      {"a Shenzhen code in the Shanghai rule", Field("000001") + name + "x", Market::kShanghai, ""},
-      {"a Shenzhen code", Field("000001") + name + "x", Market::kShenzhen, "000001"},
-      {"a later valid record", Field("ABC") + name + Field("600036") + name + "x", Market::kShanghai, "600036"},
-      {"back-to-back titles leave an empty piece", Field("600036") + name + name + "x", Market::kShanghai, "600036"},
+      {"a Shenzhen code in the Shanghai rule", code_table::Field("000001") + name + "x", Market::kShanghai, ""},
+      {"a Shenzhen code", code_table::Field("000001") + name + "x", Market::kShenzhen, "000001"},
+      {"a later valid record", code_table::Field("ABC") + name + code_table::Field("600036") + name + "x",
+       Market::kShanghai, "600036"},
+      {"back-to-back titles leave an empty piece", code_table::Field("600036") + name + name + "x", Market::kShanghai,
+       "600036"},
       // The piece between two titles is shorter than a field: no candidate
       // there, but the table goes on and the trailing piece is examined.
-      {"a short piece, then the table's last 10 bytes", "xx" + name + "12" + name + Field("600519"), Market::kShanghai,
-       "600519"},
-      {"the trailing piece alone", name + "tail-" + Field("601318"), Market::kShanghai, "601318"},
+      {"a short piece, then the table's last 10 bytes", "xx" + name + "12" + name + code_table::Field("600519"),
+       Market::kShanghai, "600519"},
+      {"the trailing piece alone", name + "tail-" + code_table::Field("601318"), Market::kShanghai, "601318"},
       {"an empty table", "", Market::kShanghai, ""},
       // The last 10 bytes would run back into the title and read "600001".
       {"a trailing piece shorter than a field", "junk-junk-6" + "00001\0\0\0\0"s, Market::kShanghai, "", "6"},
@@ -127,7 +127,7 @@ TEST(TableScan, FindsTheCodeInFrontOfTheName) {
 
 TEST(TableScan, StopsReadingOnceTheCodeIsKnown) {
   const std::string title = "浦发银行";
-  const std::string table = Field("600000") + title + std::string(1 << 20, 'x');
+  const std::string table = code_table::Field("600000") + title + std::string(1 << 20, 'x');
   MemoryReader reader{table, SIZE_MAX};
   EXPECT_EQ(ScanCodeTable(std::ref(reader), title, Market::kShanghai, 4096), "600000");
   EXPECT_LT(reader.offset, 3 * 4096u);
@@ -155,9 +155,9 @@ TEST(TableScan, ATitleCutAnywhereIsStillFound) {
     const struct {
       std::string table, code;
     } tables[] = {
-        {padding + c.nearMiss + Field("600000") + c.title + "-tail", "600000"},
+        {padding + c.nearMiss + code_table::Field("600000") + c.title + "-tail", "600000"},
         // Only the trailing piece offers a code: the table's last 10 bytes.
-        {padding + c.title + c.nearMiss + "-" + Field("601318"), "601318"},
+        {padding + c.title + c.nearMiss + "-" + code_table::Field("601318"), "601318"},
     };
     for (const auto& t : tables) {
       ASSERT_EQ(ReferenceScan(t.table, c.title, Market::kShanghai), t.code) << c.what;
@@ -182,13 +182,15 @@ TEST(TableScan, FeedSaysWhenTheCodeIsKnown) {
     std::size_t knownAfter;  // bytes fed when Feed first says so
     std::string code;
   } const cases[] = {
-      {"a first record: once the table goes on", Field("600000") + name + "xyz", 10 + name.size() + 1, "600000"},
-      {"a first record followed by the title", Field("600000") + name + name, 10 + name.size() + 1, "600000"},
-      {"a later record: at the end of its title", Field("ABC") + name + Field("600036") + name + "x",
-       2 * (10 + name.size()), "600036"},
-      {"the title only at the very end", Field("600000") + name, never, ""},
-      {"the code in the trailing piece", name + "tail-" + Field("601318"), never, "601318"},
-      {"no code at all", Field("ABC") + name + "tail-tail-tail", never, ""},
+      {"a first record: once the table goes on", code_table::Field("600000") + name + "xyz", 10 + name.size() + 1,
+       "600000"},
+      {"a first record followed by the title", code_table::Field("600000") + name + name, 10 + name.size() + 1,
+       "600000"},
+      {"a later record: at the end of its title",
+       code_table::Field("ABC") + name + code_table::Field("600036") + name + "x", 2 * (10 + name.size()), "600036"},
+      {"the title only at the very end", code_table::Field("600000") + name, never, ""},
+      {"the code in the trailing piece", name + "tail-" + code_table::Field("601318"), never, "601318"},
+      {"no code at all", code_table::Field("ABC") + name + "tail-tail-tail", never, ""},
   };
   for (const Case& c : cases) {
     CodeTableScanner scanner(name, Market::kShanghai);
@@ -198,7 +200,7 @@ TEST(TableScan, FeedSaysWhenTheCodeIsKnown) {
     EXPECT_EQ(knownAfter, c.knownAfter) << c.what;
     // Whatever comes after a known result changes nothing.
     if (knownAfter != never) {
-      EXPECT_TRUE(scanner.Feed(Field("600519") + name + "x")) << c.what;
+      EXPECT_TRUE(scanner.Feed(code_table::Field("600519") + name + "x")) << c.what;
     }
     EXPECT_EQ(scanner.Finish(), c.code) << c.what;
   }
@@ -222,7 +224,7 @@ TEST(TableScan, ChunkedScanAgreesWithThePlainSplit) {
           table += title;
           break;
         case 1:
-          table += Field(std::to_string(pick(2) ? 600000 + pick(9999) : 1 + pick(4999))) + title;
+          table += code_table::Field(std::to_string(pick(2) ? 600000 + pick(9999) : 1 + pick(4999))) + title;
           break;
         default:
           table += alphabet[pick(sizeof alphabet)];

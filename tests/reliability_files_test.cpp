@@ -12,9 +12,10 @@
 #include "app/app_state.h"
 #include "app/key_settings_window.h"
 #include "app/main_bar.h"
-#include "app/settings.h"
 #include "platform/sim/sim.h"
 #include "quote/dzh_reader.h"
+#include "settings/code_cache.h"
+#include "settings/settings.h"
 #include "support/code_table.h"
 #include "support/dzh_scene.h"
 #include "support/test_fixture.h"
@@ -71,14 +72,7 @@ Entries DefaultSettings(int left = 100, int top = 100) {
           {"顶边", std::to_string(top)}};
 }
 
-class BadFiles : public SimTest {
- protected:
-  static platform::Rect BarRect() {
-    platform::Rect rect;
-    platform::GetWindowRect(MainBar().bar, &rect);
-    return rect;
-  }
-};
+class BadFiles : public SimTest {};
 
 // Start-up over what a user's disk may hold under the name new.ini.
 TEST_F(BadFiles, StartUpOverAnyNewIni) {
@@ -172,8 +166,9 @@ TEST_F(BadFiles, TenThousandCachedTitles) {
   EXPECT_EQ(sim::FileContent(IniPath()), file) << "start-up had nothing to repair";
 
   for (int i : {0, 1, 4999, 9999}) EXPECT_EQ(LookupCachedCode("证券" + std::to_string(i)), std::to_string(600000 + i));
-  AppState.dzhExePath = "D:\\dzh\\dzh.exe";
-  EXPECT_EQ(ResolveDzhCode("新证券"), "新证券");
+  DzhAttachment dzh;
+  dzh.exePath = "D:\\dzh\\dzh.exe";
+  EXPECT_EQ(ResolveDzhCode("新证券", dzh), "新证券");
   EXPECT_EQ(sim::FileContent(IniPath()), file + "新证券=新证券\r\n") << "one entry added at the end, none changed";
 }
 
@@ -204,7 +199,8 @@ TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SetUp();
-    AppState.dzhExePath = "D:\\dzh\\dzh.exe";
+    DzhAttachment dzh;
+    dzh.exePath = "D:\\dzh\\dzh.exe";
     if (c.sparseSize > 0) {
       sim::WriteSparseFile(sh, c.sparseSize);
     } else {
@@ -212,7 +208,7 @@ TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
     }
     sim::FailOpen(sh, c.unopenable);
     sim::WriteFile(sz, shenzhen);
-    EXPECT_EQ(ResolveDzhCode(c.title), c.code);
+    EXPECT_EQ(ResolveDzhCode(c.title, dzh), c.code);
     EXPECT_EQ(LookupCachedCode(c.title), c.code);
     TearDown();
   }
@@ -240,10 +236,11 @@ TEST_F(BadFiles, NewIniHoldsExactlyWhatWasWritten) {
 
   // Titles that look like settings, sections or entries go nowhere near
   // "软件设置".
-  AppState.dzhExePath = "D:\\dzh\\dzh.exe";
+  DzhAttachment dzh;
+  dzh.exePath = "D:\\dzh\\dzh.exe";
   const std::vector<std::string> titles = {"招商银行", "买入键",          "软件设置", "[软件设置]",
                                            "左边=5",   "a\r\n[软件设置]", "万科Ａ",   " 数据源"};
-  for (const std::string& title : titles) ResolveDzhCode(title);
+  for (const std::string& title : titles) ResolveDzhCode(title, dzh);
   sim::SetReadOnly(IniPath());
   platform::MoveWindow(MainBar().bar, 10, 10, 120, 24, true);  // lost: the file is read-only
   sim::SetReadOnly(IniPath(), false);

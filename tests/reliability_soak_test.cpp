@@ -16,8 +16,9 @@
 
 #include "app/app_state.h"
 #include "app/main_bar.h"
-#include "app/settings.h"
 #include "platform/sim/sim.h"
+#include "settings/settings.h"
+#include "support/client_scene.h"
 #include "support/code_table.h"
 #include "support/dzh_scene.h"
 #include "support/test_fixture.h"
@@ -61,21 +62,10 @@ std::vector<Document> Documents() {
   return documents;
 }
 
-DzhScene StartDzh() {
+DzhScene StartDzhWithDocuments() {
   std::vector<std::string> titles;
   for (const Document& d : Documents()) titles.push_back(d.title);
-  return AddDzhWindows(kDzhExe, "大智慧 - 行情", 1, titles);
-}
-
-// A trading client whose code field has the focus from the start.
-Hwnd StartClient() {
-  const std::uint32_t process = sim::AddProcess("C:\\broker\\xiadan.exe");
-  const Hwnd window = sim::CreateWindow({"BrokerFrame", "网上股票交易系统5.0", process});
-  sim::WindowSpec field{"Edit", "", process};
-  field.parent = window;
-  const Hwnd edit = sim::CreateWindow(field);
-  sim::SetFocus(edit);
-  return edit;
+  return StartDzh(kDzhExe, "大智慧 - 行情", 1, titles);
 }
 
 void ChooseSource(platform::TrayMenuItem item) {
@@ -86,14 +76,13 @@ void ChooseSource(platform::TrayMenuItem item) {
 class Soak : public SimTest {};
 
 TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
-  const std::string folder = "D:\\dzh\\data\\";
-  sim::WriteFile(folder + "sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
-  sim::WriteFile(folder + "sz\\STKINFO60.DAT", code_table::Table(code_table::ShenzhenSecurities()));
   const std::uint32_t trader = sim::AddProcess("C:\\jys\\jys.exe");
   sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", trader});
-  const Hwnd codeField = StartClient();
+  // A trading client whose code field has the focus from the start.
+  const Hwnd codeField = AddTradingClient().codeField;
+  sim::SetFocus(codeField);
   StartProgram();
-  DzhScene dzh = StartDzh();
+  DzhScene dzh = StartDzhWithDocuments();
 
   const std::vector<Document> documents = Documents();
   std::size_t ticks = 0;
@@ -107,7 +96,7 @@ TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
     if (second % 60 == 0) {
       // The paths other than the steady one, once in a while.
       if (minute == 3) sim::EndProcess(dzh.process);
-      if (minute == 4) dzh = StartDzh();
+      if (minute == 4) dzh = StartDzhWithDocuments();
       if (minute % 10 == 7) ChooseSource(platform::TrayMenuItem::kTrader);
       if (minute % 10 == 8) ChooseSource(platform::TrayMenuItem::kDzh);
       if (minute >= 1 && TextToInt(AppState.currentCode) > 0) {

@@ -1,11 +1,25 @@
-// The program-wide variables: one record for the whole run, read and written
-// directly on the GUI thread by every part of the program.
+// The program-wide variables: one record for the whole run, kept by the
+// application shell on the GUI thread and handed to the other parts as
+// arguments.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "order/order_actions.h"
 #include "platform/platform.h"
+#include "quote/dzh_reader.h"
+#include "settings/settings.h"
+
+// The last order action, kept in memory (never in a file) so that the trader
+// can see afterwards why a click did what it did.
+enum class ActionButton { kBuy, kSell, kFunctionKey };
+struct ActionRecord {
+  bool happened = false;
+  ActionButton button = ActionButton::kBuy;
+  platform::LocalTime at;
+  OrderOutcome outcome;
+};
 
 struct AppStateRecord {
   std::string currentCode;           // the code the charting program shows
@@ -13,10 +27,9 @@ struct AppStateRecord {
   std::int32_t buyKey = 0;           // hot keys of the trading client
   std::int32_t sellKey = 0;
   std::int32_t functionKey = 0;
-  platform::Hwnd dzhMainWindow = 0;  // below 1: not attached
-  platform::Hwnd dzhMdiClient = 0;
-  std::string dzhExePath;        // 大智慧's executable
-  std::string dzhStockInfoFile;  // chosen code table file name
+  CodeEntry codeEntry = CodeEntry::kReplace;  // how the code goes into the field
+  ActionRecord lastAction;
+  DzhAttachment dzh;  // the 大智慧 being read
 };
 
 extern AppStateRecord AppState;

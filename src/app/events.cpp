@@ -2,14 +2,37 @@
 // program does about them.
 #include "platform/events.h"
 
+#include <cstdint>
+#include <string>
+
 #include "app/app_state.h"
 #include "app/key_settings_window.h"
 #include "app/main_bar.h"
+#include "app/quote_poller.h"
 #include "order/order_actions.h"
 #include "platform/platform.h"
-#include "quote/quote_poller.h"
+
+namespace {
+
+// The trading client an action used or found is the one the next starts from;
+// what it did is kept for the trader to look at.
+void Remember(ActionButton button, const platform::LocalTime& at, const OrderOutcome& outcome) {
+  AppState.tradingClient = outcome.client;
+  AppState.lastAction = {true, button, at, outcome};
+}
+
+void OpenOrderFormWith(ActionButton button, std::int32_t hotKey) {
+  const platform::LocalTime at = platform::GetLocalTime();
+  // A copy: the code tested is the code written, whatever happens meanwhile.
+  const std::string code = AppState.currentCode;
+  Remember(button, at, OpenOrderForm(code, AppState.tradingClient, hotKey, AppState.codeEntry));
+}
+
+}  // namespace
 
 namespace events {
+
+int RunProgram() { return ::RunProgram(); }
 
 void OnMainBarMoved() { ::OnMainBarMoved(); }
 void OnMainBarDestroyed() { ::OnMainBarDestroyed(); }
@@ -36,9 +59,12 @@ void OnTrayMessage(unsigned mouseMessage) {
 }
 
 void OnTaskbarCreated() { ::OnTaskbarCreated(); }
-void OnBuyClicked() { OpenOrderForm(AppState.buyKey); }
-void OnSellClicked() { OpenOrderForm(AppState.sellKey); }
-void OnCodeLabelDoubleClicked() { SendFunctionKey(); }
+void OnBuyClicked() { OpenOrderFormWith(ActionButton::kBuy, AppState.buyKey); }
+void OnSellClicked() { OpenOrderFormWith(ActionButton::kSell, AppState.sellKey); }
+void OnCodeLabelDoubleClicked() {
+  const platform::LocalTime at = platform::GetLocalTime();
+  Remember(ActionButton::kFunctionKey, at, SendFunctionKey(AppState.tradingClient, AppState.functionKey));
+}
 void OnCodeLabelRightButtonDown() { OpenKeySettings(); }
 
 void OnBuyKeyChanged() { ::OnBuyKeyChanged(); }

@@ -5,8 +5,8 @@
 
 #include "app/app_state.h"
 #include "app/main_bar.h"
-#include "app/settings.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 #include "text/text.h"
 
 namespace {

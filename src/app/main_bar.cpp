@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "app/app_state.h"
-#include "app/settings.h"
 #include "discovery/trading_client.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -86,10 +86,15 @@ bool StartMainBar() {
 void OnMainBarCreated() {
   ApplyVisualStyle(3);
   InstallTrayIcon();
-  FindTradingClient();
-  const SavedPosition saved = LoadSettings();
+  AppState.tradingClient = FindTradingClient();
+  const Settings settings = LoadSettings();
+  SetQuoteSource(settings.source);
+  AppState.buyKey = settings.buyKey;
+  AppState.sellKey = settings.sellKey;
+  AppState.functionKey = settings.functionKey;
+  AppState.codeEntry = settings.codeEntry;
   savedPositionRead = true;
-  PlaceWindow(bar.bar, saved.left, saved.top);
+  PlaceWindow(bar.bar, settings.left, settings.top);
 }
 
 void PlaceWindow(platform::Hwnd window, int left, int top) {
@@ -206,13 +211,9 @@ void OnTrayIcon(int operation) {
 }
 
 void ToggleQuoteSource() {
-  if (GetQuoteSource() == QuoteSource::kDzh) {
-    SetQuoteSource(QuoteSource::kTrader);
-    WriteSetting(kSettingsSection, "数据源", "1");
-  } else {
-    SetQuoteSource(QuoteSource::kDzh);
-    WriteSetting(kSettingsSection, "数据源", "0");
-  }
+  const QuoteSource other = GetQuoteSource() == QuoteSource::kDzh ? QuoteSource::kTrader : QuoteSource::kDzh;
+  SetQuoteSource(other);
+  SaveQuoteSource(other);
 }
 
 void ExitProgram() {

@@ -4,8 +4,7 @@
 #include <string>
 
 #include "platform/platform.h"
-
-enum class QuoteSource { kDzh, kTrader };
+#include "settings/settings.h"
 
 inline constexpr unsigned kTrayIconId = 100;
 inline constexpr unsigned kTrayCallbackMessage = platform::kWmApp + 100;

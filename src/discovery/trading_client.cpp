@@ -6,7 +6,6 @@
 #include <optional>
 #include <vector>
 
-#include "app/app_state.h"
 #include "discovery/processes.h"
 #include "discovery/windows.h"
 #include "platform/platform.h"
@@ -68,15 +67,12 @@ class DescriptionVerdicts {
 
 }  // namespace
 
-void FindTradingClient() {
-  AppState.tradingClient = 0;
+platform::Hwnd FindTradingClient() {
   DescriptionVerdicts descriptions;
   for (platform::Hwnd window : ListVisibleTopLevelWindows()) {
-    if (ContainsAny(ReadWindowText(window), TitleMarkers) || descriptions.Qualifies(window)) {
-      AppState.tradingClient = window;
-      return;
-    }
+    if (ContainsAny(ReadWindowText(window), TitleMarkers) || descriptions.Qualifies(window)) return window;
   }
+  return 0;
 }
 
 std::string ReadFileDescription(const std::string& path) {

@@ -4,17 +4,13 @@
 
 namespace {
 
-// A window whose thread has stopped answering must not freeze the program:
-// each message waits at most this long.
-constexpr unsigned kTextTimeoutMs = 500;
 // Window texts are never this long; a larger length is a lie (or garbage)
 // and must not decide how much memory is taken.
 constexpr std::intptr_t kMaxTextLength = 65535;
 
-bool Ask(platform::Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t* result) {
-  return platform::SendMessageTimeoutA(window, message, wParam, lParam, platform::kSmtoAbortIfHung, kTextTimeoutMs,
-                                       result);
-}
+// A window whose thread has stopped answering must not freeze the program:
+// each message waits at most this long.
+constexpr TextBounds kSearchBounds{platform::kSmtoAbortIfHung, 500, 500};
 
 }  // namespace
 
@@ -31,12 +27,23 @@ std::vector<platform::Hwnd> ListVisibleTopLevelWindows() {
 
 std::string ReadWindowText(platform::Hwnd window) {
   if (!platform::IsWindow(window)) return "";
+  return ReadWindowTextWithin(window, kSearchBounds);
+}
+
+std::string ReadWindowTextWithin(platform::Hwnd window, const TextBounds& bounds) {
   std::intptr_t length = 0;
-  if (!Ask(window, platform::kWmGetTextLength, 0, 0, &length)) return "";
+  if (!platform::SendMessageTimeoutA(window, platform::kWmGetTextLength, 0, 0, bounds.flags, bounds.lengthTimeoutMs,
+                                     &length)) {
+    return "";
+  }
   if (length <= 0 || length > kMaxTextLength) return "";
-  std::string buffer(static_cast<std::size_t>(length) + 1, '\0');
+  // Room for the text, its NUL and one more NUL in case the window writes
+  // the full wParam without terminating it.
+  std::string buffer(static_cast<std::size_t>(length) + 2, '\0');
   std::intptr_t copied = 0;
-  if (!Ask(window, platform::kWmGetText, buffer.size(), reinterpret_cast<std::intptr_t>(buffer.data()), &copied)) {
+  if (!platform::SendMessageTimeoutA(window, platform::kWmGetText, static_cast<std::uintptr_t>(length) + 1,
+                                     reinterpret_cast<std::intptr_t>(buffer.data()), bounds.flags, bounds.textTimeoutMs,
+                                     &copied)) {
     return "";
   }
   // The text may have shrunk between the two messages; the zero ends it.

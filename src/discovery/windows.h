@@ -13,3 +13,12 @@ std::vector<platform::Hwnd> ListVisibleTopLevelWindows();
 // The window's text, "" when it is not a window, has no text, or does not
 // answer within the bound.
 std::string ReadWindowText(platform::Hwnd window);
+
+// How long each of the two messages of a text read may wait, and how.
+struct TextBounds {
+  unsigned flags = platform::kSmtoAbortIfHung;
+  unsigned lengthTimeoutMs = 500, textTimeoutMs = 500;
+};
+// WM_GETTEXTLENGTH, then WM_GETTEXT into a buffer of that length, each
+// within its bound; "" when either fails or the length is not believable.
+std::string ReadWindowTextWithin(platform::Hwnd window, const TextBounds& bounds);

@@ -1,6 +1,7 @@
 #include "order/order_actions.h"
 
-#include "app/app_state.h"
+#include <cstring>
+
 #include "discovery/trading_client.h"
 #include "discovery/windows.h"
 #include "order/activation.h"
@@ -23,6 +24,12 @@ constexpr int kClassNameBuffer = 259;
 // How long one message to the code field may take.  A trading client that has
 // stopped pumping messages must not freeze the bar with it.
 constexpr unsigned kFieldReplyTimeoutMs = 2000;
+// Reading the field back and typing into it are quick for a client that
+// answers at all.
+constexpr unsigned kReadBackTimeoutMs = 500;
+// Enough of the field to see whether it begins with the code; clients that
+// fill in the name and price after it make it longer.
+constexpr std::size_t kReadBackBuffer = 256;
 
 // How long the trading client may take to show that it still answers.
 constexpr unsigned kAnswerTimeoutMs = 500;
@@ -37,66 +44,137 @@ bool Answers(platform::Hwnd client) {
                                        &result);
 }
 
-// The remembered trading client if it is still a window, else a fresh search;
-// 0 when there is none, or when it does not answer.
-platform::Hwnd ReachTradingClient() {
-  if (!IsWindowAlive(AppState.tradingClient)) FindTradingClient();
-  const platform::Hwnd client = AppState.tradingClient;
-  if (client <= 0 || !Answers(client)) return 0;
-  return client;
+// The remembered trading client if it is still a window, else a fresh search,
+// which the outcome keeps for the next action.  0 when there is none, or when
+// it does not answer.
+platform::Hwnd ReachTradingClient(platform::Hwnd remembered, OrderOutcome* outcome) {
+  if (IsWindowAlive(remembered)) {
+    outcome->client = remembered;
+    outcome->reached = ClientReached::kRemembered;
+  } else {
+    outcome->client = FindTradingClient();
+    outcome->reached = outcome->client > 0 ? ClientReached::kSearched : ClientReached::kNotFound;
+  }
+  if (outcome->client <= 0) {
+    outcome->written = CodeWritten::kNoClient;
+    return 0;
+  }
+  outcome->answered = Answers(outcome->client);
+  if (!outcome->answered) {
+    outcome->written = CodeWritten::kClientSilent;
+    return 0;
+  }
+  return outcome->client;
 }
 
-bool SendToField(platform::Hwnd edit, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+bool SendToField(platform::Hwnd edit, unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
+                 unsigned timeoutMs = kFieldReplyTimeoutMs) {
   std::intptr_t result = 0;
-  return platform::SendMessageTimeoutA(edit, message, wParam, lParam, platform::kSmtoAbortIfHung, kFieldReplyTimeoutMs,
-                                       &result);
+  return platform::SendMessageTimeoutA(edit, message, wParam, lParam, platform::kSmtoAbortIfHung, timeoutMs, &result);
+}
+
+// The field's text, as far as needed; false when the field does not answer.
+bool ReadField(platform::Hwnd edit, std::string* text) {
+  char buffer[kReadBackBuffer] = {};
+  if (!SendToField(edit, platform::kWmGetText, sizeof buffer, reinterpret_cast<std::intptr_t>(buffer),
+                   kReadBackTimeoutMs)) {
+    return false;
+  }
+  text->assign(buffer, strnlen(buffer, sizeof buffer));
+  return true;
+}
+
+// Types the code into the selection as the keyboard would, a character at a
+// time; a GBK character goes as one, its lead byte in bits 8 to 15.
+bool TypeCode(platform::Hwnd edit, const std::string& code) {
+  for (std::size_t i = 0; i < code.size(); ++i) {
+    std::uintptr_t character = static_cast<unsigned char>(code[i]);
+    if (character >= 0x80 && i + 1 < code.size()) character = character << 8 | static_cast<unsigned char>(code[++i]);
+    if (!SendToField(edit, platform::kWmChar, character, 0, kReadBackTimeoutMs)) return false;
+  }
+  return true;
+}
+
+// Types the code over the whole field once and reads it back.
+CodeWritten TypeOver(platform::Hwnd edit, const std::string& code, CodeWritten typed, OrderOutcome* outcome) {
+  if (!SendToField(edit, platform::kEmSetSel, 0, -1)) return CodeWritten::kSelectFailed;
+  if (!TypeCode(edit, code) || !ReadField(edit, &outcome->fieldText)) return CodeWritten::kFieldSilent;
+  return StartsWith(outcome->fieldText, code) ? typed : CodeWritten::kNotLanded;
+}
+
+// Some clients leave the field as it was after a replace, and some look the
+// security up only on typed keys: the field is read back, and the code typed
+// once where the replace did not land.  Never typed after a refused
+// selection: the code would go beside the old one and make another code.
+CodeWritten EnterCode(platform::Hwnd edit, const std::string& code, CodeEntry entry, OrderOutcome* outcome) {
+  if (entry == CodeEntry::kType) return TypeOver(edit, code, CodeWritten::kTypedBySetting, outcome);
+  bool selected = false;
+  if (!ReplaceEditText(edit, code, &selected)) return selected ? CodeWritten::kFieldSilent : CodeWritten::kSelectFailed;
+  if (!ReadField(edit, &outcome->fieldText)) return CodeWritten::kFieldSilent;
+  if (StartsWith(outcome->fieldText, code)) return CodeWritten::kReplaced;
+  return TypeOver(edit, code, CodeWritten::kTypedAfterIgnoredReplace, outcome);
 }
 
 }  // namespace
 
-void OpenOrderForm(std::int32_t hotKey) {
-  // The code tested is the code written, whatever reaches the thread while it
-  // waits on the trading client.
-  const std::string code = AppState.currentCode;
-  if (TextToInt(code) <= 0) return;
-  const platform::Hwnd client = ReachTradingClient();
-  if (client <= 0) return;
+OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedClient, std::int32_t hotKey,
+                           CodeEntry entry) {
+  OrderOutcome outcome;
+  outcome.client = rememberedClient;
+  if (TextToInt(code) <= 0) {
+    outcome.written = CodeWritten::kNoCode;
+    return outcome;
+  }
+  const platform::Hwnd client = ReachTradingClient(rememberedClient, &outcome);
+  if (client <= 0) return outcome;
 
   platform::OpenIcon(client);
   platform::Sleep(kSettleMs);
   platform::SetForegroundWindow(client);
   platform::Sleep(kSettleMs);
-  ForceActivate(client);
+  outcome.inFront = ForceActivate(client);
   platform::Sleep(kSettleMs);
   PostKeyPress(client, hotKey);
+  outcome.keyPosted = hotKey;
+  const std::uint64_t keyAt = platform::GetTickCount64();
   platform::Sleep(kFormOpenMs);
 
   // Whatever is in front now decides; the form may take a while to appear.
   for (int look = 0; look < kFieldLooks; ++look) {
     const platform::Hwnd focus = GetForegroundFocus();
-    if (platform::GetClassNameA(focus, kClassNameBuffer) == kCodeFieldClass) {
-      ReplaceEditText(focus, code);
-      return;
+    outcome.focusedClass = platform::GetClassNameA(focus, kClassNameBuffer);
+    if (outcome.focusedClass == kCodeFieldClass) {
+      outcome.fieldAfterMs = static_cast<std::int64_t>(platform::GetTickCount64() - keyAt);
+      outcome.written = EnterCode(focus, code, entry, &outcome);
+      return outcome;
     }
     platform::Sleep(kFieldLookPauseMs);
   }
+  outcome.written = CodeWritten::kNoField;
+  return outcome;
 }
 
-void SendFunctionKey() {
-  const platform::Hwnd client = ReachTradingClient();
-  if (client <= 0) return;
+OrderOutcome SendFunctionKey(platform::Hwnd rememberedClient, std::int32_t functionKey) {
+  OrderOutcome outcome;
+  const platform::Hwnd client = ReachTradingClient(rememberedClient, &outcome);
+  if (client <= 0) return outcome;
 
   platform::OpenIcon(client);
   platform::Sleep(kSettleMs);
-  ForceActivate(client);
+  outcome.inFront = ForceActivate(client);
   platform::Sleep(kSettleMs);
-  PostKeyPress(client, AppState.functionKey);
+  PostKeyPress(client, functionKey);
+  outcome.keyPosted = functionKey;
+  outcome.written = CodeWritten::kNotTried;
+  return outcome;
 }
 
-void ReplaceEditText(platform::Hwnd edit, const std::string& text) {
+bool ReplaceEditText(platform::Hwnd edit, const std::string& text, bool* selected) {
   // Without the selection the code would land beside the field's old content
   // and make a different, wrong code; better to leave the field alone.
-  if (!SendToField(edit, platform::kEmSetSel, 0, -1)) return;
+  const bool all = SendToField(edit, platform::kEmSetSel, 0, -1);
+  if (selected) *selected = all;
+  if (!all) return false;
   // wParam 1: the trader can undo the replacement in the field.
-  SendToField(edit, platform::kEmReplaceSel, 1, reinterpret_cast<std::intptr_t>(text.c_str()));
+  return SendToField(edit, platform::kEmReplaceSel, 1, reinterpret_cast<std::intptr_t>(text.c_str()));
 }

@@ -5,7 +5,50 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "settings/settings.h"
 
-void OpenOrderForm(std::int32_t hotKey);
-void SendFunctionKey();
-void ReplaceEditText(platform::Hwnd edit, const std::string& text);
+// How the action reached the trading client.
+enum class ClientReached { kNotNeeded, kRemembered, kSearched, kNotFound };
+
+// How the code went into the code field, or why it did not.
+enum class CodeWritten {
+  kNotTried,                  // the function key, which writes nothing
+  kReplaced,                  // replaced, and read back
+  kTypedAfterIgnoredReplace,  // the client ignored the replace; typed, and read back
+  kTypedBySetting,            // typed ("输入方式" 1), and read back
+  kNoCode,                    // the code's value is not above 0
+  kNoClient,                  // no trading client found
+  kClientSilent,              // the client did not answer
+  kNoField,                   // no "Edit" had the focus within the looks
+  kSelectFailed,              // the field did not take the selection: left alone
+  kFieldSilent,               // the field stopped answering while it was written
+  kNotLanded,                 // typed, but the field does not begin with the code
+};
+
+// What an action did, step by step, for the trader to look at afterwards and
+// for the next action to start from.
+struct OrderOutcome {
+  // The trading client to remember: the one used, the one a search found,
+  // or 0 when a search found none.
+  platform::Hwnd client = 0;
+  ClientReached reached = ClientReached::kNotNeeded;
+  bool answered = false;           // the client answered before it was activated
+  bool inFront = false;            // the foreground switch was granted
+  std::int32_t keyPosted = 0;      // 0: no key was posted
+  std::int64_t fieldAfterMs = -1;  // from the key to the focused "Edit"; -1: none
+  std::string focusedClass;        // of the control focused at the last look
+  CodeWritten written = CodeWritten::kNotTried;
+  std::string fieldText;  // what the field held when it was last read back
+};
+
+// Brings the trading client forward, presses hotKey in it and writes code
+// into the code field its order form focuses, the way entry says.  Nothing
+// at all for a code whose value is not above 0.
+OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedClient, std::int32_t hotKey,
+                           CodeEntry entry = CodeEntry::kReplace);
+// Brings the trading client forward and presses functionKey in it.
+OrderOutcome SendFunctionKey(platform::Hwnd rememberedClient, std::int32_t functionKey);
+// Selects the edit's whole text and replaces it with text; false unless both
+// were taken.  *selected tells whether the selection was (without it nothing
+// is replaced).
+bool ReplaceEditText(platform::Hwnd edit, const std::string& text, bool* selected = nullptr);

@@ -4,6 +4,9 @@
 
 namespace events {
 
+// The program itself, up to the end of its message loop; its exit code.
+int RunProgram();
+
 // The main bar.
 void OnMainBarMoved();                      // WM_MOVE, never during creation
 void OnMainBarDestroyed();                  // WM_DESTROY

@@ -34,6 +34,7 @@ enum : unsigned {
   kWmContextMenu = 0x007B,
   kWmKeyDown = 0x0100,
   kWmKeyUp = 0x0101,
+  kWmChar = 0x0102,
   kWmLButtonUp = 0x0202,
   kWmLButtonDblClk = 0x0203,
   kWmRButtonUp = 0x0205,
@@ -253,5 +254,12 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
 // ---------------------------------------------------------------------------
 
 void Sleep(unsigned milliseconds);
+// Milliseconds since the system started.
+std::uint64_t GetTickCount64();
+// The wall clock, for what the trader reads.
+struct LocalTime {
+  int hour = 0, minute = 0, second = 0, milliseconds = 0;
+};
+LocalTime GetLocalTime();
 
 }  // namespace platform

@@ -3,17 +3,16 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <map>
-#include <optional>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
 
-#include "app/app_state.h"
-#include "app/settings.h"
+#include "discovery/processes.h"
+#include "discovery/windows.h"
 #include "platform/platform.h"
+#include "settings/code_cache.h"
 #include "text/text.h"
 
 namespace {
@@ -21,41 +20,8 @@ namespace {
 // The code field starts this many bytes before the first byte of a name.
 constexpr std::size_t kCodeFieldWidth = 10;
 
-// Codes of titles that new.ini cannot hold as keys, for the rest of the run.
-std::map<std::string, std::string, std::less<>> uncacheableCodes;
-// A window whose odd title keeps changing must not make that memory grow
-// without end: past this many titles it starts afresh (and re-reads tables).
-constexpr std::size_t kMostUncacheableCodes = 1024;
-
-// The steady state asks for the same title ten times a second.  The profile
-// functions open and read new.ini for every question, while the answer can
-// only change when the file does, which its size and write time tell for the
-// price of one look at the file.  (A hand edit that keeps the file's size
-// and falls within the file system's clock resolution of the previous write
-// is noticed at the next change of title.)
-struct RememberedLookup {
-  std::string title, code;
-  platform::FileStamp stamp;
-};
-std::optional<RememberedLookup> lastLookup;
-// A cached title comes back through ReadSetting's 10240-byte buffer, so a
-// longer one would come back cut; far longer keys (32 K characters) even
-// crash the profile functions under Wine.  No security is named like that.
-constexpr std::size_t kLongestCacheableTitle = 10239;
-
-// Every byte of 0x80 or more starts a two-byte GBK character with a proper
-// trail byte.  The profile functions convert keys through Unicode, where a
-// broken sequence can turn into the key of another title.
-bool IsWellFormedGbk(std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80) continue;
-    if (lead == 0x80 || lead == 0xFF || i + 1 == text.size()) return false;
-    const auto trail = static_cast<unsigned char>(text[++i]);
-    if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
-  }
-  return true;
-}
+constexpr int kMdiClientSearchDepth = 40;
+constexpr int kClassNameBuffer = 259;
 
 class FileHandle {
  public:
@@ -148,8 +114,7 @@ const char* NextCandidate(const char* from, const char* stop, std::string_view t
 
 // The directory of 大智慧's executable; a path without a backslash leaves the
 // data folders at the root of the current drive.
-std::string DzhBaseFolder() {
-  const std::string& exe = AppState.dzhExePath;
+std::string DzhBaseFolder(const std::string& exe) {
   const int slash = FindText(exe, "\\", TextSearch{false, true, 1});
   return slash > 0 ? LeftText(exe, slash - 1) : std::string();
 }
@@ -181,29 +146,7 @@ bool ScanTableFile(const std::string& path, const std::string& title, Market mar
   return true;
 }
 
-void StoreCode(const std::string& title, const std::string& code) {
-  if (IsCacheableTitle(title)) {
-    WriteSetting(kCodeCacheSection, title, code);
-  } else {
-    if (uncacheableCodes.size() >= kMostUncacheableCodes) uncacheableCodes.clear();
-    uncacheableCodes[title] = code;
-  }
-}
-
 }  // namespace
-
-bool IsCacheableTitle(std::string_view title) {
-  if (title.empty() || title.size() > kLongestCacheableTitle || !IsWellFormedGbk(title)) return false;
-  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  if (blank(title.front()) || blank(title.back())) return false;
-  if (title.front() == '[' || title.front() == ';') return false;
-  if (title.find_first_of(std::string_view("\r\n=\0", 4)) != std::string_view::npos) return false;
-  // A value in matching quotes is read back without them, so a title cached
-  // as itself would come back changed.
-  if (title.size() >= 2 && (title.front() == '"' || title.front() == '\'') && title.back() == title.front())
-    return false;
-  return true;
-}
 
 bool MeetsMarketRule(std::string_view code, Market market) {
   if (code.size() != 6 || TextToInt(code) <= 0) return false;
@@ -315,32 +258,12 @@ std::string ScanCodeTable(const TableReader& read, std::string_view title, Marke
   return scanner.Finish();
 }
 
-std::string LookupCachedCode(const std::string& title) {
-  if (!IsCacheableTitle(title)) {
-    const auto found = uncacheableCodes.find(title);
-    return found == uncacheableCodes.end() ? std::string() : found->second;
-  }
-  // The stamp comes first: a write between it and the read shows up as a
-  // different stamp at the next lookup.
-  platform::FileStamp stamp;
-  const bool stamped = StampSettingsFile(&stamp);
-  if (stamped && lastLookup && lastLookup->stamp == stamp && lastLookup->title == title) return lastLookup->code;
-  std::string code = ReadSetting(kCodeCacheSection, title, "");
-  // An empty answer is no answer: the caller resolves the title at once.
-  if (stamped && !code.empty()) {
-    lastLookup = RememberedLookup{title, code, stamp};
-  } else {
-    lastLookup.reset();
-  }
-  return code;
-}
-
-std::string ResolveDzhCode(const std::string& title) {
-  const std::string base = DzhBaseFolder();
+std::string ResolveDzhCode(const std::string& title, DzhAttachment& dzh) {
+  const std::string base = DzhBaseFolder(dzh.exePath);
   const std::string shanghai = base + "\\data\\sh\\";
   const std::string shenzhen = base + "\\data\\sz\\";
 
-  std::string& stockInfoFile = AppState.dzhStockInfoFile;
+  std::string& stockInfoFile = dzh.stockInfoFile;
   if (!stockInfoFile.empty() && !Exists(shanghai + stockInfoFile)) stockInfoFile.clear();
   if (stockInfoFile.empty()) stockInfoFile = ChooseStockInfoFile(shanghai);
 
@@ -352,11 +275,60 @@ std::string ResolveDzhCode(const std::string& title) {
   if (code.size() != 6 || TextToInt(code) < 1) code.clear();
   if (code.empty()) code = title;
 
-  StoreCode(title, code);
+  StoreCachedCode(title, code);
   return code;
 }
 
-void ResetDzhReader() {
-  uncacheableCodes.clear();
-  lastLookup.reset();
+DzhAttachment FindDzh() {
+  static const std::string kDzhTitle = "大智慧";
+  DzhAttachment dzh;
+  for (const platform::Hwnd window : ListVisibleTopLevelWindows()) {
+    if (ReadWindowText(window).compare(0, kDzhTitle.size(), kDzhTitle) != 0) continue;
+    // The first 40 children in Z order; walking them one after the other
+    // finds the same child at each position as a path of that position.
+    platform::Hwnd child = 0;
+    for (int position = 1; position <= kMdiClientSearchDepth; ++position) {
+      child = platform::FindWindowExA(window, child);
+      if (child <= 0) break;
+      if (platform::GetClassNameA(child, kClassNameBuffer) == "MDIClient") {
+        dzh.mainWindow = window;
+        dzh.mdiClient = child;
+        const std::string exeName = ProcessFileNameOfWindow(window);
+        dzh.exePath = MainModulePath(FindProcessIdByFileName(exeName));
+        return dzh;
+      }
+    }
+  }
+  return dzh;
+}
+
+std::string ReadDzhCode(DzhAttachment& dzh) {
+  if (dzh.mdiClient <= 0) return "";
+  // The MDI client's first child in Z order is the front document.
+  const std::string title = ReadWindowText(FindChildByPath(dzh.mdiClient, "1"));
+  if (title.empty()) return "";
+  const std::string code = LookupCachedCode(title);
+  return code.empty() ? ResolveDzhCode(title, dzh) : code;
+}
+
+platform::Hwnd FindChildByPath(platform::Hwnd parent, const std::string& path) {
+  if (path.empty()) return 0;
+  platform::Hwnd current = parent;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t dash = path.find('-', start);
+    const std::string_view part = std::string_view(path).substr(start, dash - start);
+    const std::int32_t position = TextToInt(part);
+    // Position 0 or below names no child; walking on from "no window" would
+    // wander among the top-level windows.
+    if (position < 1) return 0;
+    platform::Hwnd child = 0;
+    for (std::int32_t i = 0; i < position; ++i) {
+      child = platform::FindWindowExA(current, child);
+      if (child == 0) return 0;
+    }
+    current = child;
+    if (dash == std::string::npos) return current;
+    start = dash + 1;
+  }
 }

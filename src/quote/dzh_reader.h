@@ -8,14 +8,29 @@
 #include <string>
 #include <string_view>
 
-std::string LookupCachedCode(const std::string& title);
-std::string ResolveDzhCode(const std::string& title);
-// Forgets what the reader keeps in memory for the run (tests, restart).
-void ResetDzhReader();
+#include "platform/platform.h"
 
-// Whether the profile functions can store title as a key and find it again.
-// A title that cannot is kept in memory for the run instead of in new.ini.
-bool IsCacheableTitle(std::string_view title);
+// What the reader keeps of a running 大智慧 while it stays attached.
+struct DzhAttachment {
+  platform::Hwnd mainWindow = 0;  // below 1: not attached
+  platform::Hwnd mdiClient = 0;
+  std::string exePath;        // 大智慧's executable; its folder holds the tables
+  std::string stockInfoFile;  // the code table file chosen, once one is
+};
+
+// The first visible top-level window whose title begins with "大智慧" and
+// that has an "MDIClient" among its first 40 children, with its executable;
+// mainWindow 0 when there is none.
+DzhAttachment FindDzh();
+// The code of the front document: from the cache, else from the code tables
+// (and then cached), else its title; "" when there is no document title.
+std::string ReadDzhCode(DzhAttachment& dzh);
+// The title through the code tables beside dzh.exePath; the title itself
+// when they do not have it.  Either way the answer is cached.
+std::string ResolveDzhCode(const std::string& title, DzhAttachment& dzh);
+// A child by its positions in Z order, one per level, "3-1": the first child
+// of the third child; 0 when there is none.
+platform::Hwnd FindChildByPath(platform::Hwnd parent, const std::string& path);
 
 // Which table a candidate code is checked against.
 enum class Market { kShanghai, kShenzhen };

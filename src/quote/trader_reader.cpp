@@ -2,15 +2,12 @@
 
 #include <unordered_set>
 
+#include "discovery/windows.h"
 #include "text/text.h"
 
 namespace {
 
 constexpr int kTitleBuffer = 255;
-constexpr unsigned kLengthTimeoutMs = 100;
-constexpr unsigned kTextTimeoutMs = 500;
-// Nothing sane reports a longer title; a bigger answer is not worth a buffer.
-constexpr std::intptr_t kLongestText = 65535;
 
 bool IsStockCode(const std::string& text) { return text.size() == 6 && TextToInt(text) > 0; }
 
@@ -52,23 +49,8 @@ std::vector<TopLevelWindowEntry> ListTopLevelWindows() {
 }
 
 std::string GetWindowTextTimeout(platform::Hwnd window) {
-  std::intptr_t length = 0;
-  if (!platform::SendMessageTimeoutA(window, platform::kWmGetTextLength, 0, 0, platform::kSmtoBlock, kLengthTimeoutMs,
-                                     &length)) {
-    return {};
-  }
-  if (length < 0 || length > kLongestText) return {};
-  // Room for the text, its NUL and one more NUL in case the window writes
-  // the full wParam without terminating it.
-  std::string buffer(static_cast<std::size_t>(length) + 2, '\0');
-  std::intptr_t copied = 0;
-  if (!platform::SendMessageTimeoutA(window, platform::kWmGetText, static_cast<std::uintptr_t>(length) + 1,
-                                     reinterpret_cast<std::intptr_t>(buffer.data()), platform::kSmtoBlock,
-                                     kTextTimeoutMs, &copied)) {
-    return {};
-  }
-  buffer.resize(buffer.find('\0'));
-  return buffer;
+  // 交易师 answers its length quickly or not at all; the text may take longer.
+  return ReadWindowTextWithin(window, TextBounds{platform::kSmtoBlock, 100, 500});
 }
 
 std::string TextBetween(std::string_view text, std::string_view startMarker, std::string_view endMarker) {

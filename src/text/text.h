@@ -21,6 +21,10 @@ struct TextSearch {
 };
 int FindText(std::string_view text, std::string_view pattern, TextSearch how = {});
 inline bool ContainsText(std::string_view text, std::string_view pattern) { return FindText(text, pattern) > 0; }
+// Whether text begins with prefix, byte for byte.
+inline bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
 
 // Slicing; a count of 0 or less, or a start outside the text, gives "".
 std::string LeftText(std::string_view text, int count);

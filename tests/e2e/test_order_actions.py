@@ -158,9 +158,8 @@ class OrderActions(OrderCase):
         h.set_text(trader.hwnd, "交易师 - 000001 - 平安银行")
         bar.wait_code("000001")
 
-        # The bar is held as long as the action runs: its timer, and with it the
-        # label, follows the charting program again only when the action is over.
-        # A client that does not answer is left alone after one bounded question.
+        # Asked first whether it answers, the silent client is left alone: the
+        # bar follows the charting program again at once.
         label = bar.label().hwnd  # asked while the bar answers
         bar.buy()
         clicked = time.time()
@@ -169,13 +168,15 @@ class OrderActions(OrderCase):
         answered = time.time() - clicked
         print("\nbar follows the code again %.2f s after the click on a client that stopped answering" % answered,
               file=sys.stderr)
-        self.assertLess(answered, 3.0, "the bar froze with the client")
+        # At most the 0.5 s question, with room for Wine; an action that went on
+        # would wait 2.23 s for the code field before it gave up.
+        self.assertLess(answered, 2.0)
 
         h.wait_until(lambda: client.log.of("AWAKE"), 15, what="client answers again")
         time.sleep(1.0)
         self.assertEqual(client.field_text("buy"), "600036", "no half-written code after the client woke up")
         self.assertEqual([text for _, text in client.log.codes("buy")], ["600036"])
-        self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP], "a hot key reached the client after it woke up")
+        self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP], "no key for a client that did not answer")
 
     def test_client_that_stopped_answering_behind_another_window_does_not_freeze_the_bar(self):
         # Found at start-up; its thread stops while another program is active,

@@ -120,4 +120,8 @@ std::string LargeTable(bool shanghai, std::size_t bytes, std::uint32_t seed) {
   return table;
 }
 
+std::string Field(const std::string& code) {
+  return (code + std::string(kCodeFieldSize, '\0')).substr(0, kCodeFieldSize);
+}
+
 }  // namespace code_table

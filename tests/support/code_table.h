@@ -33,6 +33,8 @@ const std::vector<Security>& ShenzhenSecurities();
 // real one.  The same seed gives the same list.
 std::vector<Security> Generated(bool shanghai, std::size_t count, std::uint32_t seed);
 
+// A code as its field holds it: NUL-padded, or cut, to the field's size.
+std::string Field(const std::string& code);
 // One record; a code longer than the field is cut, so a code field without
 // any NUL can be made with a 10-byte code.
 std::string Record(const Security& security, std::uint32_t seed = 0);

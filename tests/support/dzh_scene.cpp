@@ -1,6 +1,7 @@
 #include "support/dzh_scene.h"
 
 #include "platform/sim/sim.h"
+#include "support/code_table.h"
 
 DzhScene AddDzhWindows(const std::string& exe, const std::string& frameTitle, int mdiPosition,
                        const std::vector<std::string>& documents) {
@@ -21,4 +22,14 @@ DzhScene AddDzhWindows(const std::string& exe, const std::string& frameTitle, in
     dzh.documents.push_back(sim::CreateWindow(document));
   }
   return dzh;
+}
+
+DzhScene StartDzh(const std::string& exe, const std::string& frameTitle, int mdiPosition,
+                  const std::vector<std::string>& documents) {
+  const std::string folder = exe.substr(0, exe.rfind('\\'));
+  sim::WriteFile(folder + "\\data\\sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
+  sim::WriteFile(folder + "\\data\\sz\\STKINFO60.DAT", code_table::Table(code_table::ShenzhenSecurities()));
+  DzhScene scene = AddDzhWindows(exe, frameTitle, mdiPosition, documents);
+  sim::Make32Bit(scene.process);
+  return scene;
 }

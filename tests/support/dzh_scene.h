@@ -17,3 +17,9 @@ struct DzhScene {
 // before the "MDIClient", and one document window per title.  No code tables.
 DzhScene AddDzhWindows(const std::string& exe, const std::string& frameTitle, int mdiPosition,
                        const std::vector<std::string>& documents);
+
+// A running 大智慧 with its code tables beside the executable: the real
+// securities of each exchange.  A 32-bit program, as the real one is: its
+// modules are not this program's to list.
+DzhScene StartDzh(const std::string& exe, const std::string& frameTitle = "大智慧 - 行情", int mdiPosition = 3,
+                  const std::vector<std::string>& documents = {"浦发银行", "平安银行"});

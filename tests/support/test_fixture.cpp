@@ -3,14 +3,14 @@
 #include "app/app_state.h"
 #include "app/key_settings_window.h"
 #include "app/main_bar.h"
-#include "quote/dzh_reader.h"
+#include "settings/code_cache.h"
 
 void SimTest::SetUp() {
   sim::Reset();
   ResetAppState();
   ResetMainBar();
   ResetKeySettings();
-  ResetDzhReader();
+  ResetCodeCache();
 }
 
 void SimTest::TearDown() { EXPECT_EQ(sim::OpenHandles(), 0) << "a handle the program opened was left open"; }
@@ -43,4 +43,10 @@ SimTest::IniEntries SimTest::IniSection(const std::string& section) {
 
 void SimTest::StartProgram() {
   if (!StartMainBar()) ADD_FAILURE() << "the bar could not be created";
+}
+
+platform::Rect SimTest::BarRect() {
+  platform::Rect rect;
+  platform::GetWindowRect(MainBar().bar, &rect);
+  return rect;
 }

@@ -27,4 +27,6 @@ class SimTest : public ::testing::Test {
   // The program's start-up up to its message loop: AppState initialised, the
   // bar created, loaded from new.ini, placed and shown.
   static void StartProgram();
+  // Where the bar is, on the screen.
+  static platform::Rect BarRect();
 };

@@ -36,6 +36,8 @@ void Reset();
 // ---------------------------------------------------------------------------
 
 std::uint64_t Now();
+// The wall clock reads 09:30:00.000 when the virtual clock is at 0.
+inline constexpr std::uint64_t kClockStartsAt = (9 * 60 + 30) * 60 * 1000;
 // Moves the clock forward, running in time order everything that falls due:
 // actions given to At, deliveries of posted messages and the program's
 // timers (events::OnTimer).
@@ -97,10 +99,15 @@ struct WindowSpec {
 };
 // A new top-level window goes to the top of the Z order; a new child goes
 // after its existing siblings (as controls do).  Windows of class "Edit"
-// behave as edit controls: WM_GETTEXT, EM_SETSEL, EM_REPLACESEL.
+// behave as edit controls: WM_GETTEXT, EM_SETSEL, EM_REPLACESEL and WM_CHAR
+// (one byte, or a two-byte GBK character with its lead byte in bits 8-15,
+// replacing the selection).
 Hwnd CreateWindow(const WindowSpec& shape);
 void DestroyWindow(Hwnd window);
 void SetText(Hwnd window, const std::string& text);
+// The "Edit" takes EM_REPLACESEL without changing, as some trading clients'
+// code fields do: they react only to typed characters.
+void IgnoreReplaceSel(Hwnd edit, bool ignore = true);
 std::string TextOf(Hwnd window);
 void SetVisible(Hwnd window, bool visible);
 // Minimising or restoring the bar reports a move (WM_MOVE), as a real

@@ -231,6 +231,12 @@ void EditSetSel(Window& w, std::uintptr_t wParam, std::intptr_t lParam) {
   w.selEnd = std::max(start, end);
 }
 
+void ReplaceSelection(Window& w, const std::string& text) {
+  std::size_t start = std::min(w.selStart, w.text.size()), end = std::min(w.selEnd, w.text.size());
+  w.text.replace(start, end - start, text);
+  w.selStart = w.selEnd = start + text.size();
+}
+
 }  // namespace
 
 std::intptr_t HandleMessage(Hwnd window, Message& m) {
@@ -267,10 +273,17 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
       break;
     case platform::kEmReplaceSel:
       if (m.lParam) m.text = reinterpret_cast<const char*>(m.lParam);
+      if (edit && !w->ignoresReplaceSel) {
+        ReplaceSelection(*w, m.text);
+        changed = true;
+      }
+      break;
+    case platform::kWmChar:
       if (edit) {
-        std::size_t start = std::min(w->selStart, w->text.size()), end = std::min(w->selEnd, w->text.size());
-        w->text.replace(start, end - start, m.text);
-        w->selStart = w->selEnd = start + m.text.size();
+        std::string typed;
+        if (m.wParam > 0xFF) typed += static_cast<char>((m.wParam >> 8) & 0xFF);
+        typed += static_cast<char>(m.wParam & 0xFF);
+        ReplaceSelection(*w, typed);
         changed = true;
       }
       break;
@@ -421,6 +434,10 @@ void DestroyWindow(Hwnd window) { Destroy(window); }
 void SetText(Hwnd window, const std::string& text) {
   if (Window* w = Find(window)) w->text = text;
 }
+void IgnoreReplaceSel(Hwnd edit, bool ignore) {
+  if (Window* w = Find(edit)) w->ignoresReplaceSel = ignore;
+}
+
 std::string TextOf(Hwnd window) {
   Window* w = Find(window);
   return w ? w->text : std::string();
@@ -769,6 +786,18 @@ std::uint32_t GetCurrentThreadId() {
 void Sleep(unsigned milliseconds) {
   Log("Sleep(%u)", milliseconds);
   RunUntil(W().now + milliseconds, false);
+}
+
+std::uint64_t GetTickCount64() {
+  Log("GetTickCount64()");
+  return W().now;
+}
+
+LocalTime GetLocalTime() {
+  Log("GetLocalTime()");
+  const std::uint64_t ms = sim::kClockStartsAt + W().now;
+  return {static_cast<int>(ms / 3600000 % 24), static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60),
+          static_cast<int>(ms % 1000)};
 }
 
 }  // namespace platform

@@ -35,7 +35,7 @@ struct Window {
   std::string className, text;
   std::uint32_t process = 0, thread = 0;
   Hwnd parent = 0, owner = 0;
-  bool visible = false, minimized = false, enabled = true, topmost = false;
+  bool visible = false, minimized = false, enabled = true, topmost = false, ignoresReplaceSel = false;
   platform::Rect rect;         // relative to the parent's origin; screen for top-level
   std::vector<Hwnd> children;  // Z order, top first
   Hwnd lastFocus = 0;          // restored when the window is activated again

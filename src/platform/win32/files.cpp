@@ -87,4 +87,12 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
 
 void Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
 
+std::uint64_t GetTickCount64() { return ::GetTickCount64(); }
+
+LocalTime GetLocalTime() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return {now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
 }  // namespace platform

@@ -1,6 +1,6 @@
-// The program's entry point: everything else starts in RunProgram.
+// The program's entry point: everything else starts in events::RunProgram.
 #include <windows.h>
 
-#include "app/main_bar.h"
+#include "platform/events.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return RunProgram(); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return events::RunProgram(); }

@@ -1,10 +1,7 @@
-#include "app/settings.h"
+#include "settings/settings.h"
 
-#include <cstdint>
 #include <string_view>
 
-#include "app/app_state.h"
-#include "app/main_bar.h"
 #include "platform/platform.h"
 #include "text/text.h"
 
@@ -80,16 +77,21 @@ void WriteSetting(const std::string& section, const std::string& key, const std:
   platform::WritePrivateProfileStringA(section, key, value, SettingsPath());
 }
 
-SavedPosition LoadSettings() {
+Settings LoadSettings() {
+  Settings settings;
   const bool trader = TextToInt(ReadSetting(kSettingsSection, "数据源", "0")) == 1;
-  SetQuoteSource(trader ? QuoteSource::kTrader : QuoteSource::kDzh);
+  settings.source = trader ? QuoteSource::kTrader : QuoteSource::kDzh;
+  // Read, never written: only a trader whose client needs it sets it.
+  const bool typed = TextToInt(ReadSetting(kSettingsSection, "输入方式", "0")) == 1;
+  settings.codeEntry = typed ? CodeEntry::kType : CodeEntry::kReplace;
+  settings.buyKey = LoadKeyCode("买入键", 112);
+  settings.sellKey = LoadKeyCode("卖出键", 113);
+  settings.functionKey = LoadKeyCode("功能键", 114);
+  settings.left = TextToInt(ReadSetting(kSettingsSection, "左边", "100"));
+  settings.top = TextToInt(ReadSetting(kSettingsSection, "顶边", "100"));
+  return settings;
+}
 
-  AppState.buyKey = LoadKeyCode("买入键", 112);
-  AppState.sellKey = LoadKeyCode("卖出键", 113);
-  AppState.functionKey = LoadKeyCode("功能键", 114);
-
-  SavedPosition position;
-  position.left = TextToInt(ReadSetting(kSettingsSection, "左边", "100"));
-  position.top = TextToInt(ReadSetting(kSettingsSection, "顶边", "100"));
-  return position;
+void SaveQuoteSource(QuoteSource source) {
+  WriteSetting(kSettingsSection, "数据源", source == QuoteSource::kTrader ? "1" : "0");
 }

@@ -2,9 +2,7 @@
 // its repairs.
 #include <string>
 
-#include "app/app_state.h"
-#include "app/main_bar.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "support/test_fixture.h"
 
 namespace {
@@ -48,13 +46,13 @@ TEST_F(SettingsTest, WritesWithoutANameAreDropped) {
 }
 
 TEST_F(SettingsTest, FirstLoadRepairsEveryKeyAndWritesNoSource) {
-  const SavedPosition position = LoadSettings();
-  EXPECT_EQ(position.left, 100);
-  EXPECT_EQ(position.top, 100);
-  EXPECT_EQ(GetQuoteSource(), QuoteSource::kDzh);
-  EXPECT_EQ(AppState.buyKey, 112);
-  EXPECT_EQ(AppState.sellKey, 113);
-  EXPECT_EQ(AppState.functionKey, 114);
+  const Settings loaded = LoadSettings();
+  EXPECT_EQ(loaded.left, 100);
+  EXPECT_EQ(loaded.top, 100);
+  EXPECT_EQ(loaded.source, QuoteSource::kDzh);
+  EXPECT_EQ(loaded.buyKey, 112);
+  EXPECT_EQ(loaded.sellKey, 113);
+  EXPECT_EQ(loaded.functionKey, 114);
   const IniEntries expected = {
       {"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"}, {"买入键", "112"}, {"卖出键", "113"}, {"功能键", "114"}};
   EXPECT_EQ(IniSection(kSettingsSection), expected);
@@ -79,31 +77,49 @@ TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
     sim::Reset();
-    SetQuoteSource(c.source == QuoteSource::kDzh ? QuoteSource::kTrader : QuoteSource::kDzh);
     const std::string before = "[软件设置]\r\n" + std::string(c.stored);
     sim::WriteFile(IniPath(), before);
-    LoadSettings();
-    EXPECT_EQ(AppState.buyKey, c.buy);
-    EXPECT_EQ(AppState.sellKey, c.sell);
-    EXPECT_EQ(AppState.functionKey, c.function);
-    EXPECT_EQ(GetQuoteSource(), c.source);
+    const Settings loaded = LoadSettings();
+    EXPECT_EQ(loaded.buyKey, c.buy);
+    EXPECT_EQ(loaded.sellKey, c.sell);
+    EXPECT_EQ(loaded.functionKey, c.function);
+    EXPECT_EQ(loaded.source, c.source);
     EXPECT_EQ(sim::FileContent(IniPath()) != before, c.fileChanged);
+  }
+}
+
+// "输入方式" 1 types the code; anything else, or nothing, replaces.  The
+// program only reads it.
+TEST_F(SettingsTest, CodeEntryIsTypedOnlyForOne) {
+  const struct {
+    const char* line;
+    CodeEntry entry;
+  } cases[] = {{"", CodeEntry::kReplace},
+               {"输入方式=0\r\n", CodeEntry::kReplace},
+               {"输入方式=1\r\n", CodeEntry::kType},
+               {"输入方式=１\r\n", CodeEntry::kType},
+               {"输入方式=2\r\n", CodeEntry::kReplace},
+               {"输入方式=打字\r\n", CodeEntry::kReplace}};
+  for (const auto& c : cases) {
+    const std::string file = "[软件设置]\r\n" + std::string(c.line) + "买入键=112\r\n卖出键=113\r\n功能键=114\r\n";
+    sim::WriteFile(IniPath(), file);
+    EXPECT_EQ(LoadSettings().codeEntry, c.entry) << c.line;
+    EXPECT_EQ(sim::FileContent(IniPath()), file) << c.line;
   }
 }
 
 TEST_F(SettingsTest, RepairedKeysStayInForceWhenTheFileIsReadOnly) {
   sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=0\r\n");
   sim::SetReadOnly(IniPath());
-  LoadSettings();
-  EXPECT_EQ(AppState.buyKey, 112);
+  EXPECT_EQ(LoadSettings().buyKey, 112);
   EXPECT_EQ(sim::FileContent(IniPath()), "[软件设置]\r\n买入键=0\r\n");
 }
 
 TEST_F(SettingsTest, PositionIsTheLeadingNumber) {
   sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-500\r\n顶边=abc\r\n");
-  const SavedPosition position = LoadSettings();
-  EXPECT_EQ(position.left, -500);
-  EXPECT_EQ(position.top, 0);
+  const Settings loaded = LoadSettings();
+  EXPECT_EQ(loaded.left, -500);
+  EXPECT_EQ(loaded.top, 0);
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#include "app/quote_poller.h"
+
+#include <string>
+
+#include "app/app_state.h"
+#include "app/main_bar.h"
+#include "discovery/windows.h"
+#include "quote/dzh_reader.h"
+#include "quote/trader_reader.h"
+
+namespace {
+
+// Once the label has shown a code it keeps one: an empty read leaves it.
+void ShowCode(const std::string& code) {
+  AppState.currentCode = code;
+  if (!code.empty() && GetCodeLabelCaption() != code) SetCodeLabelCaption(code);
+}
+
+void AttachToDzh() {
+  DzhAttachment found = FindDzh();
+  // The table file chosen before is kept; it is checked again before use.
+  found.stockInfoFile = AppState.dzh.stockInfoFile;
+  AppState.dzh = found;
+  // The code is read from the next tick on; without 大智慧, look again later.
+  SetQuoteTimerInterval(AppState.dzh.mainWindow < 1 ? kDzhRetryInterval : kPollInterval);
+}
+
+void ReadFromDzh() {
+  if (!IsWindowAlive(AppState.dzh.mainWindow)) {
+    AppState.dzh.mainWindow = 0;
+    SetQuoteTimerInterval(kDzhRetryInterval);
+    return;
+  }
+  const std::string code = ReadDzhCode(AppState.dzh);
+  if (!code.empty()) ShowCode(code);
+  SetQuoteTimerInterval(kPollInterval);
+}
+
+}  // namespace
+
+void OnQuoteTimer() {
+  // Stopped while the tick runs, so a slow tick never queues more of them;
+  // the timer is touched once, at the end, with the interval the tick chose.
+  const QuoteTimerBatch batch;
+  SetQuoteTimerInterval(0);
+  if (GetQuoteSource() == QuoteSource::kTrader) {
+    ShowCode(ReadTraderCode());
+    SetQuoteTimerInterval(kPollInterval);
+  } else if (AppState.dzh.mainWindow < 1) {
+    AttachToDzh();
+  } else {
+    ReadFromDzh();
+  }
+}

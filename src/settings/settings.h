@@ -1,0 +1,37 @@
+// new.ini beside the executable: the user's settings and the code cache.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/platform.h"
+
+inline constexpr const char* kSettingsSection = "软件设置";
+inline constexpr const char* kCodeCacheSection = "代码表";
+
+const std::string& SettingsPath();
+std::string ReadSetting(const std::string& section, const std::string& key, const std::string& defaultValue);
+void WriteSetting(const std::string& section, const std::string& key, const std::string& value);
+// new.ini's size and last write time; false when there is no such file.
+bool StampSettingsFile(platform::FileStamp* stamp);
+
+// Which charting program the code comes from ("数据源": 1 is 交易师).
+enum class QuoteSource { kDzh, kTrader };
+
+// How the code goes into the trading client's code field ("输入方式"): 1 types
+// it, for clients that react only to typed keys; anything else replaces the
+// field's text, and types only when the client ignored that.
+enum class CodeEntry { kReplace, kType };
+
+// What start-up takes from new.ini.
+struct Settings {
+  QuoteSource source = QuoteSource::kDzh;
+  CodeEntry codeEntry = CodeEntry::kReplace;
+  std::int32_t buyKey = 112, sellKey = 113, functionKey = 114;
+  int left = 100, top = 100;  // the bar's saved position
+};
+// The start-up load.  A key code below 1 is repaired in the file to its
+// default, with the note on key codes beside it.
+Settings LoadSettings();
+// The source chosen in the tray menu, for the next start.
+void SaveQuoteSource(QuoteSource source);

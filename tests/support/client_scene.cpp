@@ -1,0 +1,32 @@
+#include "support/client_scene.h"
+
+#include "platform/sim/sim.h"
+
+ClientScene AddTradingClient(const std::string& fieldClass, bool minimized) {
+  ClientScene c;
+  c.process = sim::AddProcess("C:\\broker\\client.exe");
+  c.thread = sim::MainThreadOf(c.process);
+  sim::WindowSpec shape;
+  shape.className = "BrokerFrame";
+  shape.text = "网上股票交易系统5.0";
+  shape.process = c.process;
+  shape.minimized = minimized;
+  c.window = sim::CreateWindow(shape);
+  shape.minimized = false;
+  shape.parent = c.window;
+  shape.className = "Button";
+  shape.text = "查询";
+  c.button = sim::CreateWindow(shape);
+  shape.className = fieldClass;
+  shape.text = "999999";
+  c.codeField = sim::CreateWindow(shape);
+  sim::SetFocus(c.button);
+  return c;
+}
+
+void OpenFormOnKey(const ClientScene& client, std::int32_t hotKey, std::uint64_t delayMs) {
+  sim::OnMessage(client.window, [client, hotKey, delayMs](const sim::Message& m) {
+    if (m.posted && m.message == platform::kWmKeyDown && m.wParam == static_cast<std::uintptr_t>(hotKey))
+      sim::At(delayMs, [client] { sim::SetFocus(client.codeField); });
+  });
+}
