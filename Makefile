@@ -24,8 +24,8 @@ run: windows
 	bash scripts/run-under-wine.sh
 
 # Every test: formatting, the layers of src/, the native tests under the
-# sanitizers, short fuzzing runs, then the native tests again beside the Windows executables and the
-# end-to-end scenarios under Wine.  Ends with CTest's summary.
+# sanitizers, short fuzzing runs, then the native tests again beside the
+# Windows executables and the end-to-end scenarios under Wine.  Ends with CTest's summary.
 test: format-check layer-check sanitize fuzz native windows
 	ctest --preset native
 
