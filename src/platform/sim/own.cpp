@@ -142,6 +142,9 @@ void TrayMouse(unsigned mouseMessage) {
 }
 
 void BroadcastTaskbarCreated() {
+  // The new taskbar belongs to a restarted shell, which knows no icon of the
+  // old one.
+  W().trayIcons.clear();
   if (Find(W().bar.bar)) Report("OnTaskbarCreated"), events::OnTaskbarCreated();
 }
 
