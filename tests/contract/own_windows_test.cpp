@@ -57,7 +57,7 @@ TEST_F(OwnWindowsTest, TheBarIsCentredHiddenTopmostAndLaidOut) {
     const char* text;
   } const cases[] = {
       {bar.buyButton, {0, 0, 30, 24}, "Button", "买"},
-      {bar.codeLabel, {30, 0, 90, 24}, "Static", ""},
+      {bar.codeLabel, {30, 0, 90, 24}, "LingboCodeLabel", ""},
       {bar.sellButton, {90, 0, 120, 24}, "Button", "卖"},
   };
   for (const Case& c : cases) {
