@@ -151,6 +151,9 @@ void TrayMouse(unsigned mouseMessage) {
 }
 
 void BroadcastTaskbarCreated() {
+  // The new taskbar belongs to a restarted shell, which knows no icon of the
+  // old one.
+  W().trayIcons.clear();
   if (Find(W().bar.bar)) Report("OnTaskbarCreated"), events::OnTaskbarCreated();
 }
 
@@ -168,7 +171,7 @@ MainBarWindows CreateMainBar() {
   MainBarWindows bar;
   bar.bar = OwnWindow("LingboBar", "凌波助手", 0, 0, {left, top, left + 120, top + 24}, Role::kBar, false, true);
   bar.buyButton = OwnWindow("Button", "买", bar.bar, 0, {0, 0, 30, 24}, Role::kBuyButton, true);
-  bar.codeLabel = OwnWindow("Static", "", bar.bar, 0, {30, 0, 90, 24}, Role::kCodeLabel, true);
+  bar.codeLabel = OwnWindow("LingboCodeLabel", "", bar.bar, 0, {30, 0, 90, 24}, Role::kCodeLabel, true);
   bar.sellButton = OwnWindow("Button", "卖", bar.bar, 0, {90, 0, 120, 24}, Role::kSellButton, true);
   world.bar = bar;
   world.dzhChecked = true;

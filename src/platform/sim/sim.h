@@ -54,6 +54,9 @@ void At(std::uint64_t delay, std::function<void()> action);
 std::uint32_t AddProcess(const std::string& exePath);
 std::uint32_t MainThreadOf(std::uint32_t process);
 std::uint32_t AddThread(std::uint32_t process);
+// The program's own executable lies at exePath from now on, for its
+// GetModuleFileNameA and its process entry (a copy unpacked elsewhere).
+void MoveOwnExecutable(const std::string& exePath);
 // Ends the process and destroys its windows.
 void EndProcess(std::uint32_t process);
 // Module32First is refused for this process (access denied).
@@ -217,7 +220,8 @@ void DoubleClick(Hwnd window);
 void RightButtonDown(Hwnd window);
 // The tray icon's callback with this mouse message (WM_LBUTTONUP, ...).
 void TrayMouse(unsigned mouseMessage);
-// The shell announces a new taskbar ("TaskbarCreated").
+// The shell restarted: its tray icons are gone, and it announces a new
+// taskbar ("TaskbarCreated").
 void BroadcastTaskbarCreated();
 
 // ---------------------------------------------------------------------------

@@ -148,6 +148,15 @@ std::uint32_t AddThread(std::uint32_t process) {
   return id;
 }
 
+void MoveOwnExecutable(const std::string& exePath) {
+  World& world = W();
+  world.ownExePath = exePath;
+  WriteFile(exePath, "MZ");
+  Process* own = ProcessOf(kOwnProcess);
+  own->exePath = exePath;
+  own->exeFile = exePath.substr(exePath.find_last_of('\\') + 1);
+}
+
 void EndProcess(std::uint32_t process) {
   World& world = W();
   Process* p = ProcessOf(process);
@@ -357,7 +366,7 @@ unsigned GetACP() {
 
 std::string GetModuleFileNameA() {
   Log("GetModuleFileNameA()");
-  return sim::kOwnExePath;
+  return W().ownExePath;
 }
 
 std::uint32_t GetFileVersionInfoSizeA(const std::string& path) {

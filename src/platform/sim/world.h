@@ -122,6 +122,7 @@ struct World {
   std::vector<InputQueue> queues;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> attachments;
   std::vector<Process> processes;  // creation order
+  std::string ownExePath = kOwnExePath;
   std::uint32_t nextProcessId = 1000, nextThreadId = 2000;
   bool failSnapshots = false, refuseForeground = false;
   Hwnd foreground = 0;
