@@ -1,5 +1,5 @@
 # The two commands of a fresh machine: `make run` and `make test`.
-.PHONY: all deps native windows asan run test test-native sanitize fuzz format format-check bench dist clean
+.PHONY: all deps native windows asan run test test-native sanitize fuzz format format-check layer-check bench dist clean
 
 all: native windows
 
@@ -23,10 +23,10 @@ asan: deps
 run: windows
 	bash scripts/run-under-wine.sh
 
-# Every test: formatting, the native tests under the sanitizers, short fuzzing
-# runs, then the native tests again beside the Windows executables and the
-# end-to-end scenarios under Wine.  Ends with CTest's summary.
-test: format-check sanitize fuzz native windows
+# Every test: formatting, the layers of src/, the native tests under the
+# sanitizers, short fuzzing runs, then the native tests again beside the
+# Windows executables and the end-to-end scenarios under Wine.  Ends with CTest's summary.
+test: format-check layer-check sanitize fuzz native windows
 	ctest --preset native
 
 test-native: native
@@ -40,6 +40,11 @@ fuzz: deps
 
 format-check: deps
 	bash scripts/check-format.sh
+
+# No folder of src/ includes a layer above its own, and no two files of src/
+# include each other, directly or through others.
+layer-check:
+	python3 scripts/check-layers.py
 
 format: deps
 	bash scripts/check-format.sh --fix

@@ -6,7 +6,7 @@ file(GLOB LINGBO_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 list(FILTER LINGBO_WIN32_SOURCES EXCLUDE REGEX "winmain\\.cpp$")
 add_library(lingbo_win32 OBJECT ${LINGBO_WIN32_SOURCES})
 target_include_directories(lingbo_win32 PUBLIC src)
-set(LINGBO_WIN32_LIBS user32 gdi32 shell32 version comctl32)
+set(LINGBO_WIN32_LIBS user32 gdi32 shell32 version comctl32 advapi32)
 
 file(GLOB LINGBO_RESOURCES CONFIGURE_DEPENDS src/platform/win32/*.rc)
 # The version lives in one place, the project() line: the resources (and the
@@ -30,10 +30,11 @@ target_link_options(lingbo PRIVATE -Wl,--gc-sections)
 
 # Checks of the real platform layer itself (the program's windows, skin, tray
 # and resources), run under Wine.  They link the platform layer without the
-# program's logic and record the events it reports.
+# program's logic and record the events it reports, as the contract suite does.
 file(GLOB LINGBO_WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win32/*_test.cpp)
 if(LINGBO_WIN32_TEST_SOURCES)
-  add_executable(win32_tests ${LINGBO_WIN32_TEST_SOURCES} ${LINGBO_RESOURCES})
+  add_executable(win32_tests ${LINGBO_WIN32_TEST_SOURCES} ${LINGBO_RESOURCES}
+                 ${CMAKE_SOURCE_DIR}/tests/contract/own_events.cpp ${CMAKE_SOURCE_DIR}/tests/contract/world_win32.cpp)
   target_link_libraries(win32_tests PRIVATE lingbo_win32 ${LINGBO_WIN32_LIBS} gtest gtest_main)
   target_include_directories(win32_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
   set_target_properties(win32_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

@@ -77,6 +77,8 @@ TEST_F(KeySettingsTest, EscapeGivesTheBarBackItsFormerState) {
     OpenKeySettings();
     const platform::Hwnd window = sim::KeySettings().window;
     ASSERT_GT(window, 0);
+    OpenKeySettings();  // asked for again while it is open: still the one window
+    EXPECT_EQ(sim::KeySettings().window, window);
     const std::string before = sim::FileContent(IniPath());
     sim::PressEscape(window);
     EXPECT_FALSE(platform::IsWindow(window));

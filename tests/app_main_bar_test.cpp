@@ -300,8 +300,9 @@ TEST_F(MainBarTest, TrayIconIsModifiedWhenPresentAndAddedToANewTaskbar) {
   EXPECT_EQ(sim::Tray().adds, 1);
   EXPECT_EQ(sim::Tray().modifies, 1);
   sim::BroadcastTaskbarCreated();
-  EXPECT_EQ(sim::Tray().adds, 2);
   EXPECT_TRUE(sim::Tray().present);
+  EXPECT_EQ(sim::Tray().adds, 2);
+  EXPECT_EQ(sim::Tray().modifies, 1) << "a new taskbar has no icon to modify";
 }
 
 TEST_F(MainBarTest, DestroyStopsTheTimerAndRemovesTheIcon) {

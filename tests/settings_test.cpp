@@ -7,9 +7,32 @@
 
 namespace {
 
-class SettingsTest : public SimTest {};
+// 誠 is the GBK pair D5 5C: its trail byte is a backslash.
+static_assert(sizeof("誠") == 3 && "誠"[1] == '\\', "sources must be compiled to GBK");
 
-TEST_F(SettingsTest, FileLivesBesideTheExecutable) { EXPECT_EQ(SettingsPath(), "C:\\lingbo\\new.ini"); }
+class SettingsTest : public SimTest {
+ protected:
+  void TearDown() override {
+    ResetSettingsPath();
+    SimTest::TearDown();
+  }
+};
+
+TEST_F(SettingsTest, FileLivesBesideTheExecutable) {
+  struct Case {
+    const char* exe;
+    const char* ini;
+  } const cases[] = {
+      {sim::kOwnExePath, "C:\\lingbo\\new.ini"},
+      // Split at the last backslash that is a character of its own.
+      {"D:\\工具\\凌波誠.exe", "D:\\工具\\new.ini"},
+  };
+  for (const Case& c : cases) {
+    sim::MoveOwnExecutable(c.exe);
+    ResetSettingsPath();
+    EXPECT_EQ(SettingsPath(), c.ini) << c.exe;
+  }
+}
 
 TEST_F(SettingsTest, NamesLoseLeadingBlanksAndEmptyNamesReadNothing) {
   sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=120\r\n");

@@ -9,6 +9,7 @@
 #include "app/key_settings_window.h"
 #include "app/main_bar.h"
 #include "app/quote_poller.h"
+#include "app/status_window.h"
 #include "order/order_actions.h"
 #include "platform/platform.h"
 
@@ -39,6 +40,7 @@ void OnMainBarDestroyed() { ::OnMainBarDestroyed(); }
 
 void OnTimer(unsigned id) {
   if (id == kQuoteTimerId) OnQuoteTimer();
+  if (id == kStatusTimerId) OnStatusTimer();
 }
 
 void OnTrayMessage(unsigned mouseMessage) {
@@ -72,5 +74,7 @@ void OnSellKeyChanged() { ::OnSellKeyChanged(); }
 void OnFunctionKeyChanged() { ::OnFunctionKeyChanged(); }
 void OnSettingsFileClicked() { OpenSettingsFile(); }
 void OnKeySettingsClosed() { ::OnKeySettingsClosed(); }
+void OnStatusCopyClicked() { ::OnStatusCopyClicked(); }
+void OnStatusClosed() { ::OnStatusClosed(); }
 
 }  // namespace events

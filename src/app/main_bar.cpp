@@ -4,18 +4,24 @@
 #include <cstdint>
 
 #include "app/app_state.h"
+#include "app/status_window.h"
 #include "discovery/trading_client.h"
 #include "settings/settings.h"
 
 namespace {
 
 constexpr const char* kProgramTitle = "凌波助手";
+// The tray tip on a system whose code page garbles every Chinese title: the
+// one cause of silence the trader cannot see from outside.
+constexpr const char* kWrongCodePageTip = "凌波助手：系统代码页不是936，中文会乱码";
+constexpr unsigned kExpectedCodePage = 936;
 constexpr int kCodeLabelTextSize = 4096;
 
 platform::MainBarWindows bar;
 unsigned quoteTimerInterval = 0;
 bool batchingTimer = false;
 bool timerChangedInBatch = false;
+const char* trayTip = kProgramTitle;
 // Whether the shell has our icon, as far as we know.
 bool trayIconAdded = false;
 // Until LoadSettings has read "左边" and "顶边", a move must not overwrite them.
@@ -26,7 +32,7 @@ platform::TrayIcon TrayIconData() {
   icon.owner = bar.bar;
   icon.id = kTrayIconId;
   icon.callbackMessage = kTrayCallbackMessage;
-  icon.tip = kProgramTitle;
+  icon.tip = trayTip;
   return icon;
 }
 
@@ -53,6 +59,9 @@ void PopUpTrayMenu() {
     case platform::TrayMenuItem::kDzh:
     case platform::TrayMenuItem::kTrader:
       ToggleQuoteSource();
+      break;
+    case platform::TrayMenuItem::kStatus:
+      OpenStatusWindow();
       break;
     case platform::TrayMenuItem::kExit:
       ExitProgram();
@@ -85,6 +94,7 @@ bool StartMainBar() {
 
 void OnMainBarCreated() {
   ApplyVisualStyle(3);
+  trayTip = platform::GetACP() == kExpectedCodePage ? kProgramTitle : kWrongCodePageTip;
   InstallTrayIcon();
   AppState.tradingClient = FindTradingClient();
   const Settings settings = LoadSettings();
@@ -245,4 +255,5 @@ void ResetMainBar() {
   batchingTimer = timerChangedInBatch = false;
   trayIconAdded = false;
   savedPositionRead = false;
+  trayTip = kProgramTitle;
 }

@@ -88,6 +88,33 @@ std::uint32_t FindProcessIdByFileName(const std::string& fileName) {
   return FirstProcessIdIn(ListProcesses(), fileName);
 }
 
+Bitness ProcessBitness(std::uint32_t processId) {
+  OwnedHandle process(platform::OpenProcess(platform::kProcessQueryLimitedInformation, processId));
+  bool wow64 = false;
+  if (!process.valid() || !platform::IsWow64Process(process.get(), &wow64)) return Bitness::kUnknown;
+  return wow64 ? Bitness::k32 : Bitness::k64;
+}
+
+namespace {
+
+// The integrity level of a process's token; false when it cannot be told.
+bool IntegrityOf(std::uint32_t processId, std::uint32_t* level) {
+  OwnedHandle process(platform::OpenProcess(platform::kProcessQueryLimitedInformation, processId));
+  if (!process.valid()) return false;
+  OwnedHandle token(platform::OpenProcessToken(process.get()));
+  return token.valid() && platform::GetTokenIntegrityLevel(token.get(), level);
+}
+
+}  // namespace
+
+Privilege ComparePrivilege(std::uint32_t processId) {
+  std::uint32_t theirs = 0, ours = 0;
+  if (!IntegrityOf(processId, &theirs) || !IntegrityOf(platform::GetCurrentProcessId(), &ours)) {
+    return Privilege::kUnknown;
+  }
+  return theirs > ours ? Privilege::kHigher : Privilege::kNotHigher;
+}
+
 std::string MainModulePath(std::uint32_t processId) {
   // The peers traders run are mostly 32-bit, and a 64-bit program may not
   // list their modules; their image name it may always ask for.

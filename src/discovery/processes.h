@@ -26,3 +26,12 @@ std::uint32_t FirstProcessIdIn(const std::vector<ProcessRecord>& processes, cons
 std::uint32_t FindProcessIdByFileName(const std::string& fileName);
 // Process id 0 names the calling process.
 std::string MainModulePath(std::uint32_t processId);
+
+enum class Bitness { kUnknown, k32, k64 };
+// The process's width (this program runs only on 64-bit Windows).
+Bitness ProcessBitness(std::uint32_t processId);
+// Whether the process runs at a higher integrity level than this program
+// (run as administrator while this one is not): Windows then drops the keys
+// and messages this program sends it, without a word.
+enum class Privilege { kUnknown, kNotHigher, kHigher };
+Privilege ComparePrivilege(std::uint32_t processId);

@@ -13,12 +13,17 @@
 
 namespace {
 
+// The system keeps a window's title in full; this is more than any marker
+// needs to be found.
+constexpr int kKeptTitleBuffer = 512;
+
+// The first of the markers that text contains; empty when none.
 template <std::size_t N>
-bool ContainsAny(const std::string& text, const std::array<std::string_view, N>& markers) {
+std::string_view MarkerIn(const std::string& text, const std::array<std::string_view, N>& markers) {
   for (std::string_view marker : markers) {
-    if (ContainsText(text, marker)) return true;
+    if (ContainsText(text, marker)) return marker;
   }
-  return false;
+  return {};
 }
 
 // The version resource's language and code page, as the key of its string
@@ -44,7 +49,8 @@ std::string StringTableKey(const std::vector<std::uint8_t>& block) {
 // module snapshot and a version read for each of them.
 class DescriptionVerdicts {
  public:
-  bool Qualifies(platform::Hwnd window) {
+  // The description marker of the window's executable; empty when it has none.
+  std::string_view MarkerOf(platform::Hwnd window) {
     const std::uint32_t owner = ProcessIdOfWindow(window);
     const auto known = verdicts_.find(owner);
     if (known != verdicts_.end()) return known->second;
@@ -55,34 +61,42 @@ class DescriptionVerdicts {
     // name; a window whose process has no name ends up at process 0, which is
     // this program itself.
     const std::uint32_t processId = FirstProcessIdIn(*processes_, ExeNameIn(*processes_, owner));
-    const bool verdict = ContainsAny(ReadFileDescription(MainModulePath(processId)), DescriptionMarkers);
+    const std::string_view verdict = MarkerIn(ReadFileDescription(MainModulePath(processId)), DescriptionMarkers);
     verdicts_.emplace(owner, verdict);
     return verdict;
   }
 
  private:
   std::optional<std::vector<ProcessRecord>> processes_;
-  std::map<std::uint32_t, bool> verdicts_;
+  std::map<std::uint32_t, std::string_view> verdicts_;
 };
 
 }  // namespace
 
-platform::Hwnd FindTradingClient() {
+TradingClientMatch FindTradingClientMatch(TitleSource titles) {
   DescriptionVerdicts descriptions;
   for (platform::Hwnd window : ListVisibleTopLevelWindows()) {
-    if (ContainsAny(ReadWindowText(window), TitleMarkers) || descriptions.Qualifies(window)) return window;
+    const std::string title = titles == TitleSource::kAskTheWindow ? ReadWindowText(window)
+                                                                   : platform::GetWindowTextA(window, kKeptTitleBuffer);
+    std::string_view marker = MarkerIn(title, TitleMarkers);
+    const bool byTitle = !marker.empty();
+    if (!byTitle) marker = descriptions.MarkerOf(window);
+    if (!marker.empty()) return {window, byTitle, std::string(marker), title};
   }
-  return 0;
+  return {};
 }
 
-std::string ReadFileDescription(const std::string& path) {
+platform::Hwnd FindTradingClient() { return FindTradingClientMatch().window; }
+
+std::string ReadFileDescription(const std::string& path) { return ReadVersionString(path, "FileDescription"); }
+
+std::string ReadVersionString(const std::string& path, const std::string& name) {
   const std::uint32_t size = platform::GetFileVersionInfoSizeA(path);
   if (size == 0) return "";
   std::vector<std::uint8_t> block;
   if (!platform::GetFileVersionInfoA(path, size, &block)) return "";
   std::string description;
-  if (!platform::VerQueryValueA(block, "\\StringFileInfo\\" + StringTableKey(block) + "\\FileDescription",
-                                &description)) {
+  if (!platform::VerQueryValueA(block, "\\StringFileInfo\\" + StringTableKey(block) + "\\" + name, &description)) {
     return "";
   }
   return description;

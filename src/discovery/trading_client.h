@@ -15,5 +15,21 @@ inline constexpr std::array<std::string_view, 4> DescriptionMarkers = {"网上�
 
 // The first qualifying window, or 0.
 platform::Hwnd FindTradingClient();
+
+// The first qualifying window and why it qualified.
+struct TradingClientMatch {
+  platform::Hwnd window = 0;  // 0: none qualifies
+  bool byTitle = false;       // else by its executable's file description
+  std::string marker;         // the marker found
+  std::string title;
+};
+// Where the search takes the windows' titles from: the windows themselves,
+// each asked within a bound (as an action does), or the copy the system
+// keeps, which a window that has stopped answering still has.
+enum class TitleSource { kAskTheWindow, kKeptBySystem };
+TradingClientMatch FindTradingClientMatch(TitleSource titles = TitleSource::kAskTheWindow);
+
 // The FileDescription of the file's version resource, or "".
 std::string ReadFileDescription(const std::string& path);
+// Any string of the file's version resource ("FileVersion", ...), or "".
+std::string ReadVersionString(const std::string& path, const std::string& name);

@@ -25,4 +25,8 @@ void OnFunctionKeyChanged();
 void OnSettingsFileClicked();  // the "配置文件" button
 void OnKeySettingsClosed();    // the window is being destroyed
 
+// The status window.
+void OnStatusCopyClicked();  // the "复制" button
+void OnStatusClosed();       // the window is being destroyed
+
 }  // namespace events

@@ -153,14 +153,38 @@ struct TrayIcon {
 };
 bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon);
 
-// The tray menu: "大智慧", "交易师", "退出".  Its check marks outlive each
-// pop-up; the pop-up itself is built afresh from them every time.
-enum class TrayMenuItem { kNone = 0, kDzh = 1, kTrader = 2, kExit = 3 };
+// The tray menu.  Its check marks outlive each pop-up; the pop-up itself is
+// built afresh from them every time, with these items from top to bottom and
+// no separator.
+enum class TrayMenuItem { kNone = 0, kDzh = 1, kTrader = 2, kExit = 3, kStatus = 4 };
+struct TrayMenuEntry {
+  TrayMenuItem item;
+  const char* text;
+};
+inline constexpr TrayMenuEntry kTrayMenu[] = {{TrayMenuItem::kDzh, "大智慧"},
+                                              {TrayMenuItem::kTrader, "交易师"},
+                                              {TrayMenuItem::kStatus, "状态…"},
+                                              {TrayMenuItem::kExit, "退出"}};
 void CheckTrayMenuItem(TrayMenuItem item, bool checked);
 bool IsTrayMenuItemChecked(TrayMenuItem item);
 // Pops the menu up (TPM_RIGHTALIGN at x, y, owned by owner), waits for the
 // user and destroys it; returns the item chosen, kNone when none.
 TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y);
+
+// Creates the status window "凌波助手 状态" (centred, not yet shown): an
+// ordinary window with a taskbar button, never topmost, holding a read-only
+// multi-line text the trader can select, a "复制" button and a close box.
+// Escape and the close box destroy it; that, and the button, are reported
+// through events.h.
+struct StatusWindows {
+  Hwnd window = 0, text = 0, copyButton = 0;
+};
+StatusWindows CreateStatusWindow();
+// Puts text into an edit control when it differs from what it holds, keeping
+// the trader's selection and the scroll position.
+void UpdateEditText(Hwnd edit, const std::string& text);
+// The text on the clipboard, as CF_TEXT; false when the clipboard is busy.
+bool SetClipboardText(Hwnd owner, const std::string& text);
 
 // ShellExecuteA(no owner, "open", path, no parameters, "", SW_SHOWNORMAL).
 void ShellExecuteOpen(const std::string& path);
@@ -197,6 +221,17 @@ Handle OpenProcess(std::uint32_t access, std::uint32_t processId);
 std::string QueryFullProcessImageNameA(Handle process);
 // The full path of the program's own executable.
 std::string GetModuleFileNameA();
+std::uint32_t GetCurrentProcessId();
+// IsWow64Process: *wow64 is true for a 32-bit process on 64-bit Windows.
+bool IsWow64Process(Handle process, bool* wow64);
+// OpenProcessToken with TOKEN_QUERY; 0 when it cannot be opened.  Close with
+// CloseHandle.
+Handle OpenProcessToken(Handle process);
+// The token's mandatory integrity level, as its RID (0x2000 medium, 0x3000
+// high, ...); false when it cannot be read.
+bool GetTokenIntegrityLevel(Handle token, std::uint32_t* level);
+// The system's ANSI code page.
+unsigned GetACP();
 
 // ---------------------------------------------------------------------------
 // Version resources

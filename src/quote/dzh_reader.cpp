@@ -307,6 +307,7 @@ std::string ReadDzhCode(DzhAttachment& dzh) {
   // The MDI client's first child in Z order is the front document.
   const std::string title = ReadWindowText(FindChildByPath(dzh.mdiClient, "1"));
   if (title.empty()) return "";
+  if (dzh.lastTitle != title) dzh.lastTitle = title;
   const std::string code = LookupCachedCode(title);
   return code.empty() ? ResolveDzhCode(title, dzh) : code;
 }

@@ -16,6 +16,7 @@ struct DzhAttachment {
   platform::Hwnd mdiClient = 0;
   std::string exePath;        // 大智慧's executable; its folder holds the tables
   std::string stockInfoFile;  // the code table file chosen, once one is
+  std::string lastTitle;      // the front document's title last read
 };
 
 // The first visible top-level window whose title begins with "大智慧" and

@@ -13,10 +13,15 @@ bool IsStockCode(const std::string& text) { return text.size() == 6 && TextToInt
 
 }  // namespace
 
-std::string ReadTraderCode() {
+platform::Hwnd FindTraderMainWindow() {
   const platform::Hwnd window = FindWindowByTitleFragment("交易师");
-  if (window <= 0) return {};
+  if (window <= 0) return 0;
   const platform::Hwnd root = platform::GetAncestor(window, platform::kGaRootOwner);
+  return root > 0 ? root : 0;
+}
+
+std::string ReadTraderCode() {
+  const platform::Hwnd root = FindTraderMainWindow();
   if (root <= 0) return {};
   const std::string title = GetWindowTextTimeout(root);
 

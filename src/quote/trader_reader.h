@@ -14,6 +14,8 @@ struct TopLevelWindowEntry {
 };
 
 std::string ReadTraderCode();
+// The root owner of the first window whose title holds "交易师"; 0 when none.
+platform::Hwnd FindTraderMainWindow();
 platform::Hwnd FindWindowByTitleFragment(const std::string& fragment);
 std::vector<TopLevelWindowEntry> ListTopLevelWindows();
 std::string GetWindowTextTimeout(platform::Hwnd window);

@@ -60,6 +60,11 @@ const std::string& SettingsPath() {
   return settingsPath;
 }
 
+void ResetSettingsPath() {
+  settingsPath.clear();
+  readPath.clear();
+}
+
 std::string ReadSetting(const std::string& section, const std::string& key, const std::string& defaultValue) {
   const std::string& path = ReadPath();
   const std::string cleanSection = DropLeadingBlanks(section);

@@ -10,6 +10,9 @@ inline constexpr const char* kSettingsSection = "软件设置";
 inline constexpr const char* kCodeCacheSection = "代码表";
 
 const std::string& SettingsPath();
+// Forgets the path worked out, so that the next use looks at the executable
+// again (for tests that move it).
+void ResetSettingsPath();
 std::string ReadSetting(const std::string& section, const std::string& key, const std::string& defaultValue);
 void WriteSetting(const std::string& section, const std::string& key, const std::string& value);
 // new.ini's size and last write time; false when there is no such file.

@@ -15,7 +15,10 @@ namespace contract {
 
 class ContractTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetWorld(); }
+  void SetUp() override {
+    ResetWorld();
+    OwnEvents().clear();
+  }
   void TearDown() override {
     for (auto& peer : peers_) TheWorld().End(peer);
   }

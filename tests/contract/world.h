@@ -82,9 +82,29 @@ class World {
   virtual bool RefusesModulesOfTheOtherWidth() = 0;
   // Milliseconds on the clock that platform::Sleep and time-outs run on.
   virtual std::uint64_t Now() = 0;
+
+  // The user at the program's own windows.  The tray icon's callback is
+  // kWmApp + 100; Escape comes both to the control and through the dialog
+  // manager of its window.
+  virtual void Click(Hwnd control) = 0;
+  virtual void DoubleClick(Hwnd control) = 0;
+  virtual void RightButtonDown(Hwnd control) = 0;
+  virtual void TrayMouse(Hwnd bar, unsigned mouseMessage) = 0;
+  virtual void TaskbarCreated(Hwnd bar) = 0;  // the shell announces a new taskbar
+  virtual void PressEscape(Hwnd control) = 0;
+  virtual void Destroy(Hwnd ownWindow) = 0;
+  // The program's message loop runs for ms milliseconds.  Destroying the bar
+  // ends it at once (WM_QUIT) where BarEndsTheLoop: the sim's ends at
+  // ExitProcess alone.
+  virtual void Pump(unsigned ms) = 0;
+  virtual bool BarEndsTheLoop() = 0;
   // The FileDescription the peer's version resource holds (GBK).
   static std::string PeerDescription() { return "契约测试对端程序"; }
 };
+
+// What the program's own windows reported to events::, in order, as
+// "OnBuyClicked()" or "OnTimer(7)"; and "WM_QUIT" when the loop was told to end.
+std::vector<std::string>& OwnEvents();
 
 // The world of this build; a fresh one (empty desktop apart from the peers
 // a case starts) for every case.

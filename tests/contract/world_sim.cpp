@@ -73,6 +73,16 @@ class SimWorld : public World {
     return true;
   }
   std::uint64_t Now() override { return sim::Now(); }
+
+  void Click(Hwnd control) override { sim::Click(control); }
+  void DoubleClick(Hwnd control) override { sim::DoubleClick(control); }
+  void RightButtonDown(Hwnd control) override { sim::RightButtonDown(control); }
+  void TrayMouse(Hwnd, unsigned mouseMessage) override { sim::TrayMouse(mouseMessage); }
+  void TaskbarCreated(Hwnd) override { sim::BroadcastTaskbarCreated(); }
+  void PressEscape(Hwnd control) override { sim::PressEscape(control); }
+  void Destroy(Hwnd ownWindow) override { sim::DestroyWindow(ownWindow); }
+  void Pump(unsigned ms) override { sim::Advance(ms); }
+  bool BarEndsTheLoop() override { return false; }
 };
 
 }  // namespace

@@ -55,6 +55,8 @@ void MakeDirectories(const std::string& path) {
     if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
 }
 
+HWND H(Hwnd window) { return reinterpret_cast<HWND>(static_cast<std::intptr_t>(window)); }
+
 std::string OwnDirectory() {
   char path[MAX_PATH];
   DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -185,6 +187,32 @@ class Win32World : public World {
   // What the peer really is, read off its PE header, whatever was asked for.
   bool PeerIs32Bit() override { return PeMachine(PeerExePath({})) == IMAGE_FILE_MACHINE_I386; }
   bool RefusesModulesOfTheOtherWidth() override { return UnderWine(); }
+
+  void Click(Hwnd control) override { ::SendMessageA(H(control), BM_CLICK, 0, 0); }
+  void DoubleClick(Hwnd control) override {
+    ::SendMessageA(H(control), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+  }
+  void RightButtonDown(Hwnd control) override {
+    ::SendMessageA(H(control), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+  }
+  void TrayMouse(Hwnd bar, unsigned mouseMessage) override { ::SendMessageA(H(bar), WM_APP + 100, 100, mouseMessage); }
+  void TaskbarCreated(Hwnd bar) override { ::SendMessageA(H(bar), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0); }
+  void PressEscape(Hwnd control) override {
+    HWND root = ::GetAncestor(H(control), GA_ROOT);
+    ::SendMessageA(H(control), WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    MSG escape{H(control), WM_KEYDOWN, VK_ESCAPE, 0x00010001, 0, {}};
+    if (::IsWindow(root)) ::IsDialogMessageA(root, &escape);
+  }
+  void Destroy(Hwnd ownWindow) override { ::DestroyWindow(H(ownWindow)); }
+  void Pump(unsigned ms) override {
+    for (const ULONGLONG end = ::GetTickCount64() + ms; ::GetTickCount64() < end; ::Sleep(5))
+      for (MSG m; ::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);)
+        if (m.message == WM_QUIT)
+          OwnEvents().push_back("WM_QUIT");
+        else
+          ::TranslateMessage(&m), ::DispatchMessageA(&m);
+  }
+  bool BarEndsTheLoop() override { return true; }
 
   void Reset() {
     for (auto& p : processes_) {

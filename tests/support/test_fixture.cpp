@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/key_settings_window.h"
 #include "app/main_bar.h"
+#include "app/status_window.h"
 #include "settings/code_cache.h"
 
 void SimTest::SetUp() {
@@ -10,6 +11,7 @@ void SimTest::SetUp() {
   ResetAppState();
   ResetMainBar();
   ResetKeySettings();
+  ResetStatusWindow();
   ResetCodeCache();
 }
 

@@ -61,6 +61,10 @@ void Destroyed(Hwnd window, Role role) {
     world.keySettings = {};
     Report("OnKeySettingsClosed");
     events::OnKeySettingsClosed();
+  } else if (role == Role::kStatusWindow) {
+    world.status = {};
+    Report("OnStatusClosed");
+    events::OnStatusClosed();
   }
 }
 
@@ -72,6 +76,8 @@ using namespace detail;
 
 platform::MainBarWindows Bar() { return W().bar; }
 platform::KeySettingsWindows KeySettings() { return W().keySettings; }
+platform::StatusWindows StatusWindow() { return W().status; }
+std::string Clipboard() { return W().clipboard; }
 
 bool TimerRunning(unsigned id) { return TimerInterval(id) != 0; }
 unsigned TimerInterval(unsigned id) {
@@ -107,7 +113,7 @@ void TypeInto(Hwnd box, const std::string& text) {
 
 void PressEscape(Hwnd window) {
   Hwnd root = RootOf(window);
-  if (root && root == W().keySettings.window) Destroy(root);
+  if (root && (root == W().keySettings.window || root == W().status.window)) Destroy(root);
 }
 
 void Click(Hwnd window) {
@@ -122,6 +128,9 @@ void Click(Hwnd window) {
   } else if (RootOf(window) == world.keySettings.window && world.windows[window].text == "配置文件") {
     Report("OnSettingsFileClicked");
     events::OnSettingsFileClicked();
+  } else if (window == world.status.copyButton) {
+    Report("OnStatusCopyClicked");
+    events::OnStatusCopyClicked();
   }
 }
 
@@ -142,6 +151,9 @@ void TrayMouse(unsigned mouseMessage) {
 }
 
 void BroadcastTaskbarCreated() {
+  // The new taskbar belongs to a restarted shell, which knows no icon of the
+  // old one.
+  W().trayIcons.clear();
   if (Find(W().bar.bar)) Report("OnTaskbarCreated"), events::OnTaskbarCreated();
 }
 
@@ -159,7 +171,7 @@ MainBarWindows CreateMainBar() {
   MainBarWindows bar;
   bar.bar = OwnWindow("LingboBar", "凌波助手", 0, 0, {left, top, left + 120, top + 24}, Role::kBar, false, true);
   bar.buyButton = OwnWindow("Button", "买", bar.bar, 0, {0, 0, 30, 24}, Role::kBuyButton, true);
-  bar.codeLabel = OwnWindow("Static", "", bar.bar, 0, {30, 0, 90, 24}, Role::kCodeLabel, true);
+  bar.codeLabel = OwnWindow("LingboCodeLabel", "", bar.bar, 0, {30, 0, 90, 24}, Role::kCodeLabel, true);
   bar.sellButton = OwnWindow("Button", "卖", bar.bar, 0, {90, 0, 120, 24}, Role::kSellButton, true);
   world.bar = bar;
   world.dzhChecked = true;
@@ -187,6 +199,35 @@ KeySettingsWindows CreateKeySettingsWindow() {
   OwnWindow("Button", "配置文件", keys.window, 0, {11, 96, 235, 120}, Role::kNone, true);
   world.keySettings = keys;
   return keys;
+}
+
+StatusWindows CreateStatusWindow() {
+  Log("CreateStatusWindow()");
+  World& world = W();
+  int left = (sim::kScreenWidth - 520) / 2, top = (sim::kScreenHeight - 460) / 2;
+  StatusWindows status;
+  status.window =
+      OwnWindow("LingboStatus", "凌波助手 状态", 0, 0, {left, top, left + 520, top + 460}, Role::kStatusWindow, false);
+  status.text = OwnWindow("Edit", "", status.window, 0, {8, 8, 504, 376}, Role::kNone, true);
+  status.copyButton = OwnWindow("Button", "复制", status.window, 0, {416, 392, 504, 418}, Role::kNone, true);
+  world.status = status;
+  return status;
+}
+
+void UpdateEditText(Hwnd edit, const std::string& text) {
+  Log("UpdateEditText(%d)", edit);
+  Window* w = Find(edit);
+  if (!w || w->text == text) return;
+  // The selection stays where the trader left it, as far as the text reaches.
+  w->text = text;
+  w->selStart = std::min(w->selStart, text.size());
+  w->selEnd = std::min(w->selEnd, text.size());
+}
+
+bool SetClipboardText(Hwnd owner, const std::string& text) {
+  Log("SetClipboardText(%d)", owner);
+  W().clipboard = text;
+  return true;
 }
 
 bool SetWindowTextA(Hwnd window, const std::string& text) {
@@ -389,6 +430,13 @@ TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
   world.lastMenu.at = {x, y};
   world.lastMenu.dzhChecked = world.dzhChecked;
   world.lastMenu.traderChecked = world.traderChecked;
+  world.lastMenu.items.clear();
+  for (const TrayMenuEntry& entry : kTrayMenu)
+    world.lastMenu.items.push_back(((entry.item == TrayMenuItem::kDzh && world.dzhChecked) ||
+                                            (entry.item == TrayMenuItem::kTrader && world.traderChecked)
+                                        ? "√"
+                                        : "") +
+                                   std::string(entry.text));
   TrayMenuItem chosen = world.nextChoice;
   world.nextChoice = TrayMenuItem::kNone;
   return chosen;

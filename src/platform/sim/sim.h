@@ -54,6 +54,9 @@ void At(std::uint64_t delay, std::function<void()> action);
 std::uint32_t AddProcess(const std::string& exePath);
 std::uint32_t MainThreadOf(std::uint32_t process);
 std::uint32_t AddThread(std::uint32_t process);
+// The program's own executable lies at exePath from now on, for its
+// GetModuleFileNameA and its process entry (a copy unpacked elsewhere).
+void MoveOwnExecutable(const std::string& exePath);
 // Ends the process and destroys its windows.
 void EndProcess(std::uint32_t process);
 // Module32First is refused for this process (access denied).
@@ -63,6 +66,12 @@ void DenyModules(std::uint32_t process, bool denied = true);
 void Make32Bit(std::uint32_t process);
 // OpenProcess of this process is refused (a protected process).
 void DenyOpenProcess(std::uint32_t process, bool denied = true);
+// The process's integrity level (0x2000 medium by default, 0x3000 high for a
+// program run as administrator), and a token that cannot be opened.
+void SetIntegrity(std::uint32_t process, std::uint32_t level);
+void DenyToken(std::uint32_t process, bool denied = true);
+// The system's ANSI code page (936 by default).
+void SetCodePage(unsigned codePage);
 // CreateToolhelp32Snapshot fails from now on.
 void FailSnapshots(bool fail = true);
 
@@ -176,6 +185,8 @@ void FailOpen(const std::string& path, bool fail = true);
 
 platform::MainBarWindows Bar();
 platform::KeySettingsWindows KeySettings();  // all 0 when not open
+platform::StatusWindows StatusWindow();      // all 0 when not open
+std::string Clipboard();
 bool TimerRunning(unsigned id);
 unsigned TimerInterval(unsigned id);  // 0 when not running
 struct TrayState {
@@ -191,6 +202,7 @@ struct TrayMenuShown {
   int times = 0;
   platform::Point at;
   bool dzhChecked = false, traderChecked = false;
+  std::vector<std::string> items;  // from top to bottom, a check mark as "√" in front
 };
 TrayMenuShown LastTrayMenu();
 void SetCursorPos(int x, int y);
@@ -200,6 +212,7 @@ bool Exited(unsigned* exitCode = nullptr);  // ExitProcess was called
 // User input to the program's windows, delivered as the real platform would.
 void TypeInto(Hwnd box, const std::string& text);  // replaces the box's text
 void PressEscape(Hwnd window);
+// Escape closes the key settings window and the status window.
 // A click, a left double-click and a right-button press on one of the
 // program's controls, ignored while it or its window is disabled or hidden.
 void Click(Hwnd window);
@@ -207,7 +220,8 @@ void DoubleClick(Hwnd window);
 void RightButtonDown(Hwnd window);
 // The tray icon's callback with this mouse message (WM_LBUTTONUP, ...).
 void TrayMouse(unsigned mouseMessage);
-// The shell announces a new taskbar ("TaskbarCreated").
+// The shell restarted: its tray icons are gone, and it announces a new
+// taskbar ("TaskbarCreated").
 void BroadcastTaskbarCreated();
 
 // ---------------------------------------------------------------------------

@@ -148,6 +148,15 @@ std::uint32_t AddThread(std::uint32_t process) {
   return id;
 }
 
+void MoveOwnExecutable(const std::string& exePath) {
+  World& world = W();
+  world.ownExePath = exePath;
+  WriteFile(exePath, "MZ");
+  Process* own = ProcessOf(kOwnProcess);
+  own->exePath = exePath;
+  own->exeFile = exePath.substr(exePath.find_last_of('\\') + 1);
+}
+
 void EndProcess(std::uint32_t process) {
   World& world = W();
   Process* p = ProcessOf(process);
@@ -172,6 +181,13 @@ void Make32Bit(std::uint32_t process) {
 void DenyOpenProcess(std::uint32_t process, bool denied) {
   if (Process* p = ProcessOf(process)) p->openDenied = denied;
 }
+void SetIntegrity(std::uint32_t process, std::uint32_t level) {
+  if (Process* p = ProcessOf(process)) p->integrity = level;
+}
+void DenyToken(std::uint32_t process, bool denied) {
+  if (Process* p = ProcessOf(process)) p->tokenDenied = denied;
+}
+void SetCodePage(unsigned codePage) { W().codePage = codePage; }
 void FailSnapshots(bool fail) { W().failSnapshots = fail; }
 
 void SetVersionInfo(const std::string& path, const VersionInfo& info) { W().versions[FileKey(path)] = info; }
@@ -282,7 +298,7 @@ bool Module32First(Handle snapshot, ModuleEntry* entry) {
 bool CloseHandle(Handle handle) {
   Log("CloseHandle(%lld)", static_cast<long long>(handle));
   if (HandleOf(handle, HandleObject::Kind::kSnapshot) || HandleOf(handle, HandleObject::Kind::kFile) ||
-      HandleOf(handle, HandleObject::Kind::kProcess))
+      HandleOf(handle, HandleObject::Kind::kProcess) || HandleOf(handle, HandleObject::Kind::kToken))
     return W().handles.erase(handle) > 0;
   return false;
 }
@@ -307,9 +323,50 @@ std::string QueryFullProcessImageNameA(Handle process) {
   return "";
 }
 
+std::uint32_t GetCurrentProcessId() {
+  Log("GetCurrentProcessId()");
+  return sim::kOwnProcess;
+}
+
+static const Process* ProcessOfHandle(Handle handle, HandleObject::Kind kind) {
+  const HandleObject* h = HandleOf(handle, kind);
+  return h ? ProcessOf(h->processId) : nullptr;
+}
+
+bool IsWow64Process(Handle process, bool* wow64) {
+  Log("IsWow64Process(%lld)", static_cast<long long>(process));
+  const Process* p = ProcessOfHandle(process, HandleObject::Kind::kProcess);
+  if (!p) return false;
+  if (wow64) *wow64 = p->is32Bit;
+  return true;
+}
+
+Handle OpenProcessToken(Handle process) {
+  Log("OpenProcessToken(%lld)", static_cast<long long>(process));
+  const Process* p = ProcessOfHandle(process, HandleObject::Kind::kProcess);
+  if (!p || p->tokenDenied) return 0;
+  HandleObject token;
+  token.kind = HandleObject::Kind::kToken;
+  token.processId = p->id;
+  return NewHandle(std::move(token));
+}
+
+bool GetTokenIntegrityLevel(Handle token, std::uint32_t* level) {
+  Log("GetTokenIntegrityLevel(%lld)", static_cast<long long>(token));
+  const Process* p = ProcessOfHandle(token, HandleObject::Kind::kToken);
+  if (!p) return false;
+  if (level) *level = p->integrity;
+  return true;
+}
+
+unsigned GetACP() {
+  Log("GetACP()");
+  return W().codePage;
+}
+
 std::string GetModuleFileNameA() {
   Log("GetModuleFileNameA()");
-  return sim::kOwnExePath;
+  return W().ownExePath;
 }
 
 std::uint32_t GetFileVersionInfoSizeA(const std::string& path) {

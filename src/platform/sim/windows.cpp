@@ -288,7 +288,7 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
       }
       break;
     case platform::kWmClose:
-      if (w->role == Role::kKeyWindow || w->role == Role::kBar) {
+      if (w->role == Role::kKeyWindow || w->role == Role::kBar || w->role == Role::kStatusWindow) {
         w->received.push_back(m);
         Destroy(window);
         return 0;

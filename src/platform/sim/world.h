@@ -27,7 +27,8 @@ enum class Role {
   kKeyWindow,
   kBuyBox,
   kSellBox,
-  kFunctionBox
+  kFunctionBox,
+  kStatusWindow
 };
 
 struct Window {
@@ -61,7 +62,8 @@ struct InputQueue {
 struct Process {
   std::uint32_t id = 0;
   std::string exePath, exeFile;
-  bool running = true, modulesDenied = false, is32Bit = false, openDenied = false;
+  bool running = true, modulesDenied = false, is32Bit = false, openDenied = false, tokenDenied = false;
+  std::uint32_t integrity = 0x2000;  // medium, as a program the user started
 };
 
 struct File {
@@ -76,12 +78,12 @@ struct File {
 };
 
 struct HandleObject {
-  enum class Kind { kSnapshot, kFile, kFind, kProcess } kind = Kind::kSnapshot;
+  enum class Kind { kSnapshot, kFile, kFind, kProcess, kToken } kind = Kind::kSnapshot;
   // Snapshot: the processes (and the module path) as they were when taken.
   std::vector<platform::ProcessEntry> processes;
   std::vector<std::string> modules;
   std::size_t next = 0;
-  // Process: which one.
+  // Process and token: of which process.
   std::uint32_t processId = 0;
   // File: its key and read position.
   std::string fileKey;
@@ -120,6 +122,7 @@ struct World {
   std::vector<InputQueue> queues;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> attachments;
   std::vector<Process> processes;  // creation order
+  std::string ownExePath = kOwnExePath;
   std::uint32_t nextProcessId = 1000, nextThreadId = 2000;
   bool failSnapshots = false, refuseForeground = false;
   Hwnd foreground = 0;
@@ -135,6 +138,9 @@ struct World {
   // The program's own windows and shell state.
   platform::MainBarWindows bar;
   platform::KeySettingsWindows keySettings;
+  platform::StatusWindows status;
+  std::string clipboard;
+  unsigned codePage = 936;
   Hwnd keyOwner = 0;
   bool creatingBar = false;
   std::vector<TrayIconRecord> trayIcons;

@@ -89,6 +89,8 @@ void Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
 
 std::uint64_t GetTickCount64() { return ::GetTickCount64(); }
 
+unsigned GetACP() { return ::GetACP(); }
+
 LocalTime GetLocalTime() {
   SYSTEMTIME now{};
   ::GetLocalTime(&now);

@@ -45,7 +45,7 @@ LRESULT CALLBACK KeySettingsProc(HWND window, UINT message, WPARAM wParam, LPARA
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
     }
     case WM_DESTROY:
-      win32::SetDialogWindow(nullptr);
+      win32::RemoveDialogWindow(window);
       events::OnKeySettingsClosed();
       return 0;
   }
@@ -89,7 +89,7 @@ KeySettingsWindows CreateKeySettingsWindow() {
       FromHwnd(CreateControl(window, "EDIT", "", kBox, WS_EX_CLIENTEDGE, 58, 67, 70, 25, kFunctionBoxId));
   CreateControl(window, "STATIC", kNote, SS_LEFT | SS_NOPREFIX, 0, 136, 6, 104, 91, -1);
   CreateControl(window, "BUTTON", "配置文件", WS_TABSTOP | BS_PUSHBUTTON, 0, 11, 96, 224, 24, kSettingsFileId);
-  win32::SetDialogWindow(window);
+  win32::AddDialogWindow(window);
   return windows;
 }
 

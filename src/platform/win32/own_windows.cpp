@@ -51,10 +51,26 @@ POINT CentredOnScreen(int width, int height) {
 }
 
 namespace {
-HWND dialogWindow = nullptr;
+// The key settings window and the status window, while they are open.
+HWND dialogWindows[2] = {};
 }  // namespace
 
-void SetDialogWindow(HWND window) { dialogWindow = window; }
+void AddDialogWindow(HWND window) {
+  for (HWND& slot : dialogWindows)
+    if (!slot || !::IsWindow(slot)) return void(slot = window);
+}
+
+void RemoveDialogWindow(HWND window) {
+  for (HWND& slot : dialogWindows)
+    if (slot == window) slot = nullptr;
+}
+
+HWND DialogWindowOf(HWND window) {
+  HWND root = window ? ::GetAncestor(window, GA_ROOT) : nullptr;
+  for (HWND slot : dialogWindows)
+    if (slot && slot == root) return slot;
+  return nullptr;
+}
 
 }  // namespace win32
 
@@ -101,8 +117,15 @@ void ShellExecuteOpen(const std::string& path) {
 int RunMessageLoop() {
   MSG message{};
   while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-    // Tab and Escape of the key settings window, as in a dialog box.
-    if (win32::dialogWindow && ::IsDialogMessageA(win32::dialogWindow, &message)) continue;
+    // Tab and Escape of our own windows, as in a dialog box.  Escape closes
+    // them even from a multi-line text, which would otherwise keep it.
+    if (HWND dialog = win32::DialogWindowOf(message.hwnd)) {
+      if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+        ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+        continue;
+      }
+      if (::IsDialogMessageA(dialog, &message)) continue;
+    }
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }

@@ -70,6 +70,34 @@ std::string QueryFullProcessImageNameA(Handle process) {
   }
 }
 
+std::uint32_t GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+bool IsWow64Process(Handle process, bool* wow64) {
+  BOOL answer = FALSE;
+  if (!::IsWow64Process(ToHandle(process), &answer)) return false;
+  if (wow64) *wow64 = answer != FALSE;
+  return true;
+}
+
+Handle OpenProcessToken(Handle process) {
+  HANDLE token = nullptr;
+  if (!::OpenProcessToken(ToHandle(process), TOKEN_QUERY, &token)) return 0;
+  return FromHandle(token);
+}
+
+bool GetTokenIntegrityLevel(Handle token, std::uint32_t* level) {
+  // A label and its SID, which holds the level as its last sub-authority.
+  alignas(TOKEN_MANDATORY_LABEL) unsigned char buffer[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE] = {};
+  DWORD size = 0;
+  if (!::GetTokenInformation(ToHandle(token), TokenIntegrityLevel, buffer, sizeof buffer, &size)) return false;
+  PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(buffer)->Label.Sid;
+  if (!sid || !::IsValidSid(sid)) return false;
+  const UCHAR count = *::GetSidSubAuthorityCount(sid);
+  if (count == 0) return false;
+  if (level) *level = *::GetSidSubAuthority(sid, count - 1);
+  return true;
+}
+
 std::string GetModuleFileNameA() {
   // Paths may exceed MAX_PATH; grow until the name fits.
   std::string path(MAX_PATH, '\0');

@@ -64,23 +64,16 @@ bool IsTrayMenuItemChecked(TrayMenuItem item) {
 TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
   HMENU menu = ::CreatePopupMenu();
   if (!menu) return TrayMenuItem::kNone;
-  auto mark = [](bool checked) -> UINT { return MF_STRING | (checked ? MF_CHECKED : MF_UNCHECKED); };
-  ::AppendMenuA(menu, mark(checkedDzh), static_cast<UINT_PTR>(TrayMenuItem::kDzh), "大智慧");
-  ::AppendMenuA(menu, mark(checkedTrader), static_cast<UINT_PTR>(TrayMenuItem::kTrader), "交易师");
-  ::AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(TrayMenuItem::kExit), "退出");
+  for (const TrayMenuEntry& entry : kTrayMenu) {
+    const UINT checked = IsTrayMenuItemChecked(entry.item) ? MF_CHECKED : MF_UNCHECKED;
+    ::AppendMenuA(menu, MF_STRING | checked, static_cast<UINT_PTR>(entry.item), entry.text);
+  }
   const int chosen =
       static_cast<int>(::TrackPopupMenu(menu, TPM_RIGHTALIGN | TPM_RETURNCMD, x, y, 0, win32::ToHwnd(owner), nullptr));
   ::DestroyMenu(menu);
-  switch (chosen) {
-    case 1:
-      return TrayMenuItem::kDzh;
-    case 2:
-      return TrayMenuItem::kTrader;
-    case 3:
-      return TrayMenuItem::kExit;
-    default:
-      return TrayMenuItem::kNone;
-  }
+  for (const TrayMenuEntry& entry : kTrayMenu)
+    if (chosen == static_cast<int>(entry.item)) return entry.item;
+  return TrayMenuItem::kNone;
 }
 
 }  // namespace platform

@@ -42,9 +42,11 @@ HWND CreateControl(HWND parent, const char* className, const char* text, DWORD s
 // Top-left corner that centres a window of this outer size on the primary screen.
 POINT CentredOnScreen(int width, int height);
 
-// The window whose dialog keys (Tab, Escape) the message loop routes through
-// IsDialogMessage; 0 when none is open.
-void SetDialogWindow(HWND window);
+// Our windows whose keys the message loop routes as a dialog box's (Tab
+// moves on, Escape closes), while they are open.
+void AddDialogWindow(HWND window);
+void RemoveDialogWindow(HWND window);
+HWND DialogWindowOf(HWND window);
 
 // The callback message of the tray icon last installed; 0 before that.
 UINT TrayCallbackMessage();

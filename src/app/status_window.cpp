@@ -1,0 +1,244 @@
+#include "app/status_window.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/main_bar.h"
+#include "discovery/processes.h"
+#include "discovery/trading_client.h"
+#include "discovery/windows.h"
+#include "platform/platform.h"
+#include "quote/trader_reader.h"
+
+namespace {
+
+platform::StatusWindows status;
+
+// How long the status lookup waits for a trading client to answer: it runs
+// twice a second, and the bar must not stall on it.
+constexpr unsigned kAnswerProbeMs = 100;
+constexpr unsigned kExpectedCodePage = 936;
+
+class Lines {
+ public:
+  void Add(const std::string& line) { text_ += line + "\r\n"; }
+  void Add(const std::string& name, const std::string& value) { Add(name + "：" + value); }
+  const std::string& Text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+std::string Number(long long value) { return std::to_string(value); }
+
+std::string TimeText(const platform::LocalTime& t) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+  return text;
+}
+
+std::string OrNone(const std::string& text) { return text.empty() ? "（无）" : text; }
+
+void AddProgram(Lines& lines) {
+  const std::string version = ReadVersionString(platform::GetModuleFileNameA(), "FileVersion");
+  lines.Add("凌波助手", version.empty() ? "版本不明" : "版本 " + version);
+  const unsigned codePage = platform::GetACP();
+  lines.Add("系统代码页", Number(codePage));
+  if (codePage != kExpectedCodePage) {
+    lines.Add("警告：系统代码页不是 936（简体中文 GBK），窗口标题里的中文读出来是乱码，行情软件和交易程序都认不出来。");
+    lines.Add(
+        "办法：控制面板 → 区域 → 管理 → 非 Unicode 程序的语言 → 更改系统区域设置，选“中文(简体，中国)”，"
+        "不要勾选“使用 Unicode UTF-8 提供全球语言支持”，然后重新启动电脑。");
+  }
+}
+
+void AddQuoteSource(Lines& lines) {
+  if (GetQuoteSource() == QuoteSource::kTrader) {
+    lines.Add("行情来源", "交易师");
+    const platform::Hwnd trader = FindTraderMainWindow();
+    lines.Add("交易师窗口", trader > 0 ? "已找到" : "未找到");
+    if (trader > 0) lines.Add("交易师窗口标题", OrNone(GetWindowTextTimeout(trader)));
+  } else {
+    const DzhAttachment& dzh = AppState.dzh;
+    lines.Add("行情来源", "大智慧");
+    const bool attached = dzh.mainWindow > 0 && IsWindowAlive(dzh.mainWindow);
+    lines.Add("大智慧", attached ? "已连接" : "未找到（每 10 秒找一次）");
+    if (attached) {
+      lines.Add("大智慧主窗口标题", OrNone(ReadWindowText(dzh.mainWindow)));
+      lines.Add("大智慧程序", OrNone(dzh.exePath));
+      lines.Add("代码表文件", dzh.stockInfoFile.empty() ? "尚未选定" : dzh.stockInfoFile);
+      lines.Add("最前面的图表标题", OrNone(dzh.lastTitle));
+    }
+  }
+  lines.Add("当前代码", OrNone(AppState.currentCode));
+}
+
+void AddTradingClient(Lines& lines) {
+  // A search of its own: what the bar remembers stays as it is.  It reads the
+  // titles the system keeps, so that a client that has stopped answering is
+  // still found, and said to be hung.
+  const TradingClientMatch match = FindTradingClientMatch(TitleSource::kKeptBySystem);
+  if (match.window <= 0) {
+    lines.Add("交易程序", "未找到（窗口标题或程序的文件说明都不符合）");
+    return;
+  }
+  lines.Add("交易程序", "已找到");
+  lines.Add("识别方式", (match.byTitle ? "窗口标题含“" : "程序的文件说明含“") + match.marker + "”");
+  lines.Add("交易程序窗口标题", OrNone(match.title));
+  const std::uint32_t processId = ProcessIdOfWindow(match.window);
+  const std::string path = MainModulePath(processId);
+  lines.Add("交易程序文件", OrNone(path));
+  lines.Add("文件说明", OrNone(ReadFileDescription(path)));
+  lines.Add("进程号", Number(processId));
+  const Bitness bits = ProcessBitness(processId);
+  lines.Add("位数", bits == Bitness::k32 ? "32 位" : bits == Bitness::k64 ? "64 位" : "无法判断");
+  std::intptr_t result = 0;
+  const bool answers = platform::SendMessageTimeoutA(match.window, platform::kWmNull, 0, 0, platform::kSmtoAbortIfHung,
+                                                     kAnswerProbeMs, &result);
+  lines.Add("响应", answers ? "正常" : "未响应：点“买”“卖”不会有动作，等交易程序恢复后再点");
+  switch (ComparePrivilege(processId)) {
+    case Privilege::kHigher:
+      lines.Add("权限", "高于本程序（例如以管理员身份运行）：本程序发出的按键和代码会被 Windows 丢弃");
+      lines.Add("办法：两者以相同方式运行，都以管理员身份运行，或都不以管理员身份运行。");
+      break;
+    case Privilege::kNotHigher:
+      lines.Add("权限", "不高于本程序");
+      break;
+    case Privilege::kUnknown:
+      lines.Add("权限", "无法判断");
+      break;
+  }
+}
+
+std::string ReachedText(ClientReached reached) {
+  switch (reached) {
+    case ClientReached::kRemembered:
+      return "沿用记住的窗口";
+    case ClientReached::kSearched:
+      return "重新查找到";
+    case ClientReached::kNotFound:
+      return "未找到";
+    case ClientReached::kNotNeeded:
+      break;
+  }
+  return "没有查找";
+}
+
+std::string WrittenText(CodeWritten written) {
+  switch (written) {
+    case CodeWritten::kNotTried:
+      return "不写代码";
+    case CodeWritten::kReplaced:
+      return "已替换（读回无误）";
+    case CodeWritten::kTypedAfterIgnoredReplace:
+      return "替换被交易程序忽略，已逐字键入（读回无误）";
+    case CodeWritten::kTypedBySetting:
+      return "按“输入方式”逐字键入（读回无误）";
+    case CodeWritten::kNoCode:
+      return "未写入：当前没有代码";
+    case CodeWritten::kNoClient:
+      return "未写入：没有找到交易程序";
+    case CodeWritten::kClientSilent:
+      return "未写入：交易程序未响应";
+    case CodeWritten::kNoField:
+      return "未写入：约 2 秒内没有代码框得到焦点";
+    case CodeWritten::kSelectFailed:
+      return "未写入：代码框不接受全选";
+    case CodeWritten::kFieldSilent:
+      return "未写入完整：代码框在写入时停止响应";
+    case CodeWritten::kNotLanded:
+      return "未写入：键入后代码框里仍不是这个代码";
+  }
+  return "";
+}
+
+void AddLastAction(Lines& lines) {
+  const ActionRecord& last = AppState.lastAction;
+  if (!last.happened) {
+    lines.Add("上一次操作", "尚无");
+    return;
+  }
+  const char* button = last.button == ActionButton::kBuy    ? "买"
+                       : last.button == ActionButton::kSell ? "卖"
+                                                            : "双击代码（功能键）";
+  const OrderOutcome& o = last.outcome;
+  lines.Add("上一次操作", TimeText(last.at) + " " + button);
+  if (o.written == CodeWritten::kNoCode) {
+    lines.Add("  结果", WrittenText(o.written));
+    return;
+  }
+  lines.Add("  交易程序", ReachedText(o.reached));
+  if (o.reached == ClientReached::kNotFound) return;
+  lines.Add("  响应", o.answered ? "正常" : "未响应");
+  if (!o.answered) return;
+  lines.Add("  调到前面", o.inFront ? "成功" : "被 Windows 拒绝");
+  lines.Add("  按键", o.keyPosted ? KeyName(o.keyPosted) : "未按");
+  if (last.button == ActionButton::kFunctionKey) return;
+  if (o.fieldAfterMs >= 0) {
+    lines.Add("  代码框", "按键后 " + Number(o.fieldAfterMs) + " 毫秒得到焦点，类名 " + o.focusedClass);
+  } else {
+    lines.Add("  代码框", "没有等到，最后看到的焦点类名 " + OrNone(o.focusedClass));
+  }
+  lines.Add("  写入", WrittenText(o.written));
+  if (!o.fieldText.empty()) lines.Add("  代码框读回", o.fieldText);
+}
+
+}  // namespace
+
+std::string KeyName(std::int32_t keyCode) {
+  std::string name;
+  if (keyCode >= 112 && keyCode <= 135) {
+    name = "F" + Number(keyCode - 111);
+  } else if ((keyCode >= '0' && keyCode <= '9') || (keyCode >= 'A' && keyCode <= 'Z')) {
+    name = std::string(1, static_cast<char>(keyCode));
+  }
+  return name.empty() ? Number(keyCode) : name + " (" + Number(keyCode) + ")";
+}
+
+std::string StatusText() {
+  Lines lines;
+  AddProgram(lines);
+  AddQuoteSource(lines);
+  AddTradingClient(lines);
+  lines.Add("买入键 " + KeyName(AppState.buyKey));
+  lines.Add("卖出键 " + KeyName(AppState.sellKey));
+  lines.Add("功能键 " + KeyName(AppState.functionKey));
+  AddLastAction(lines);
+  return lines.Text();
+}
+
+void OpenStatusWindow() {
+  if (status.window > 0 && platform::IsWindow(status.window)) {
+    // Asked for again: the trader wants to see it.
+    if (platform::IsIconic(status.window)) platform::ShowWindow(status.window, platform::kSwShowNormal);
+    platform::SetForegroundWindow(status.window);
+    return;
+  }
+  status = platform::CreateStatusWindow();
+  if (status.window <= 0) {
+    status = {};
+    return;
+  }
+  platform::UpdateEditText(status.text, StatusText());
+  platform::ShowWindow(status.window, platform::kSwShow);
+  platform::SetTimer(MainBar().bar, kStatusTimerId, kStatusRefreshMs);
+}
+
+void OnStatusTimer() {
+  if (status.window <= 0) return;
+  platform::UpdateEditText(status.text, StatusText());
+}
+
+void OnStatusCopyClicked() {
+  if (status.window <= 0) return;
+  platform::SetClipboardText(status.window, platform::GetWindowTextA(status.text, 65536));
+}
+
+void OnStatusClosed() {
+  if (status.window <= 0) return;
+  status = {};
+  platform::KillTimer(MainBar().bar, kStatusTimerId);
+}
+
+void ResetStatusWindow() { status = {}; }

@@ -1,0 +1,33 @@
+// The program's own windows report here instead of to the program, in the
+// simulated desktop's words, so that both worlds read alike.
+#include <string>
+#include <vector>
+
+#include "contract/world.h"
+#include "platform/events.h"
+
+namespace contract {
+std::vector<std::string>& OwnEvents() {
+  static std::vector<std::string> reported;
+  return reported;
+}
+}  // namespace contract
+
+namespace events {
+static void Report(const std::string& event) { contract::OwnEvents().push_back(event); }
+int RunProgram() { return 0; }
+void OnMainBarMoved() { Report("OnMainBarMoved()"); }
+void OnMainBarDestroyed() { Report("OnMainBarDestroyed()"); }
+void OnTimer(unsigned id) { Report("OnTimer(" + std::to_string(id) + ")"); }
+void OnTrayMessage(unsigned mouseMessage) { Report("OnTrayMessage(" + std::to_string(mouseMessage) + ")"); }
+void OnTaskbarCreated() { Report("OnTaskbarCreated()"); }
+void OnBuyClicked() { Report("OnBuyClicked()"); }
+void OnSellClicked() { Report("OnSellClicked()"); }
+void OnCodeLabelDoubleClicked() { Report("OnCodeLabelDoubleClicked()"); }
+void OnCodeLabelRightButtonDown() { Report("OnCodeLabelRightButtonDown()"); }
+void OnBuyKeyChanged() { Report("OnBuyKeyChanged()"); }
+void OnSellKeyChanged() { Report("OnSellKeyChanged()"); }
+void OnFunctionKeyChanged() { Report("OnFunctionKeyChanged()"); }
+void OnSettingsFileClicked() { Report("OnSettingsFileClicked()"); }
+void OnKeySettingsClosed() { Report("OnKeySettingsClosed()"); }
+}  // namespace events

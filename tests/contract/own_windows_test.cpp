@@ -1,0 +1,206 @@
+// The program's own windows: where they stand, what they hold and what they
+// report.  Styles, pixels and resources, which only real windows have, are
+// tested in tests/win32.
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "contract/fixture.h"
+
+namespace contract {
+namespace {
+
+using namespace platform;
+using Events = std::vector<std::string>;
+constexpr unsigned kGwOwner = 4;
+
+class OwnWindowsTest : public ContractTest {
+ protected:
+  void TearDown() override {
+    for (Hwnd window : {keys.window, bar.bar})
+      if (window > 0 && IsWindow(window)) world().Destroy(window);
+    world().Pump(20);
+    ContractTest::TearDown();
+  }
+  void SetUp() override {
+    ContractTest::SetUp();
+    bar = CreateMainBar();
+    ASSERT_GT(bar.bar, 0);
+  }
+  // Where window stands from origin's top-left corner, itself at (x, y).
+  static std::vector<int> PlaceIn(Hwnd origin, Hwnd window, int x = 0, int y = 0) {
+    Rect o, r;
+    GetWindowRect(origin, &o);
+    GetWindowRect(window, &r);
+    return {r.left - o.left + x, r.top - o.top + y, r.right - o.left + x, r.bottom - o.top + y};
+  }
+  // Where a window of this size stands centred on the screen.
+  static std::vector<int> Centred(int width, int height) {
+    Rect screen;
+    GetWindowRect(GetDesktopWindow(), &screen);
+    const int left = (screen.right - width) / 2, top = (screen.bottom - height) / 2;
+    return {left, top, left + width, top + height};
+  }
+  MainBarWindows bar;
+  KeySettingsWindows keys;
+};
+
+TEST_F(OwnWindowsTest, TheBarIsCentredHiddenTopmostAndLaidOut) {
+  EXPECT_EQ(PlaceIn(GetDesktopWindow(), bar.bar), Centred(120, 24));
+  EXPECT_FALSE(IsWindowVisible(bar.bar));
+  EXPECT_EQ(GetWindowTextA(bar.bar, 256), "凌波助手");
+  struct Case {
+    Hwnd control;
+    std::vector<int> place;
+    const char* className;
+    const char* text;
+  } const cases[] = {
+      {bar.buyButton, {0, 0, 30, 24}, "Button", "买"},
+      {bar.codeLabel, {30, 0, 90, 24}, "LingboCodeLabel", ""},
+      {bar.sellButton, {90, 0, 120, 24}, "Button", "卖"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PlaceIn(bar.bar, c.control), c.place) << c.text;
+    EXPECT_STRCASEEQ(GetClassNameA(c.control, 259).c_str(), c.className);
+    EXPECT_EQ(GetWindowTextA(c.control, 10), c.text);
+    EXPECT_EQ(GetParent(c.control), bar.bar);
+  }
+  Peer peer = Start({TopLevel("newer", "newer")});
+  const std::vector<Hwnd> all = EnumWindows();
+  const auto barAt = std::find(all.begin(), all.end(), bar.bar);
+  EXPECT_LT(barAt, std::find(all.begin(), all.end(), peer["newer"])) << "a topmost window stays above new ones";
+  world().Pump(20);
+  EXPECT_EQ(OwnEvents(), Events{}) << "no move may be reported while the bar is made";
+}
+
+TEST_F(OwnWindowsTest, TheBarReportsTheUsersInputAndRealMoves) {
+  Rect at;
+  GetWindowRect(bar.bar, &at);
+  ShowWindow(bar.bar, kSwShow);
+  ASSERT_TRUE(ShellNotifyIconA(kNimAdd, {bar.bar, 100, kWmApp + 100, "凌波助手"}));
+  world().Pump(10);
+  World& w = world();
+  struct Case {
+    const char* what;
+    std::function<void()> input;
+    Events expected;
+  } const cases[] = {
+      {"click 买", [&] { w.Click(bar.buyButton); }, {"OnBuyClicked()"}},
+      {"click 卖", [&] { w.Click(bar.sellButton); }, {"OnSellClicked()"}},
+      {"double-click the code", [&] { w.DoubleClick(bar.codeLabel); }, {"OnCodeLabelDoubleClicked()"}},
+      {"right button on the code", [&] { w.RightButtonDown(bar.codeLabel); }, {"OnCodeLabelRightButtonDown()"}},
+      {"click the icon", [&] { w.TrayMouse(bar.bar, kWmLButtonUp); }, {"OnTrayMessage(514)"}},
+      {"the icon's menu key", [&] { w.TrayMouse(bar.bar, kWmContextMenu); }, {"OnTrayMessage(123)"}},
+      // Escape, by any way, leaves the bar alone.
+      {"Escape at the bar", [&] { w.PressEscape(bar.bar); }, {}},
+      {"Escape at 买", [&] { w.PressEscape(bar.buyButton); }, {}},
+      {"a new taskbar", [&] { w.TaskbarCreated(bar.bar); }, {"OnTaskbarCreated()"}},
+      {"no move", [&] { MoveWindow(bar.bar, at.left, at.top, 120, 24, true); }, {}},
+      {"a move", [&] { MoveWindow(bar.bar, -500, 20, 120, 24, true); }, {"OnMainBarMoved()"}},
+      {"minimised", [&] { ShowWindow(bar.bar, 6); }, {"OnMainBarMoved()"}},  // SW_MINIMIZE
+  };
+  for (const Case& c : cases) {
+    OwnEvents().clear();
+    c.input();
+    w.Pump(10);
+    EXPECT_EQ(OwnEvents(), c.expected) << c.what;
+  }
+  EXPECT_TRUE(IsWindow(bar.bar));
+  ShowWindow(bar.bar, kSwShow);
+  EXPECT_TRUE(IsIconic(bar.bar)) << "SW_SHOW does not restore";
+  ShellNotifyIconA(kNimDelete, {bar.bar, 100, kWmApp + 100, ""});
+}
+
+TEST_F(OwnWindowsTest, TheBarsTimerTicksUntilKilledAndItsEndIsReported) {
+  ASSERT_TRUE(SetTimer(bar.bar, 7, 10));
+  world().Pump(100);
+  ASSERT_FALSE(OwnEvents().empty());
+  EXPECT_EQ(OwnEvents().front(), "OnTimer(7)");
+  ASSERT_TRUE(KillTimer(bar.bar, 7));
+  world().Pump(20);
+  OwnEvents().clear();
+  world().Pump(60);
+  EXPECT_EQ(OwnEvents(), Events{}) << "a killed timer keeps quiet";
+  world().Destroy(bar.bar);
+  world().Pump(10);
+  Events ended{"OnMainBarDestroyed()"};
+  if (world().BarEndsTheLoop()) ended.push_back("WM_QUIT");
+  EXPECT_EQ(OwnEvents(), ended) << "the loop ends with the bar";
+}
+
+TEST_F(OwnWindowsTest, TheKeySettingsWindowIsLaidOutReportsEachChangeOnceAndEscapeClosesIt) {
+  keys = CreateKeySettingsWindow();
+  ASSERT_GT(keys.window, 0);
+  EXPECT_EQ(PlaceIn(GetDesktopWindow(), keys.window), Centred(253, 150));
+  EXPECT_FALSE(IsWindowVisible(keys.window));
+  EXPECT_EQ(GetWindowTextA(keys.window, 256), "功能键设置");
+  const Hwnd owner = GetWindow(keys.window, kGwOwner);
+  ASSERT_GT(owner, 0);
+  EXPECT_NE(owner, bar.bar) << "owned by the topmost bar it would float above everything";
+  EXPECT_FALSE(IsWindowVisible(owner));
+
+  const std::string note = "键码表： \r\n\r\nF1[112],F2[113]\r\n\r\nF3[114],F4[115]\r\n\r\n依此类推”";
+  struct Case {
+    const char* className;
+    std::vector<int> place;  // in the client area
+    std::string text;
+    Hwnd handle;  // 0: not handed out
+  } const cases[] = {
+      {"Static", {8, 7, 48, 32}, "买入键", 0},  {"Edit", {58, 7, 128, 32}, "", keys.buyBox},
+      {"Static", {8, 37, 48, 62}, "卖出键", 0}, {"Edit", {58, 37, 128, 62}, "", keys.sellBox},
+      {"Static", {8, 67, 48, 92}, "功能键", 0}, {"Edit", {58, 67, 128, 92}, "", keys.functionBox},
+      {"Static", {136, 6, 240, 97}, note, 0},   {"Button", {11, 96, 235, 120}, "配置文件", 0},
+  };
+  // Places are measured from the first control, which stands at (8, 7).
+  const Hwnd first = GetWindow(keys.window, kGwChild);
+  Hwnd child = first, fileButton = 0;
+  for (const Case& c : cases) {
+    ASSERT_GT(child, 0) << c.text;
+    EXPECT_STRCASEEQ(GetClassNameA(child, 32).c_str(), c.className);
+    EXPECT_EQ(PlaceIn(first, child, 8, 7), c.place) << c.text;
+    EXPECT_EQ(GetWindowTextA(child, 256), c.text);
+    if (c.handle) {
+      EXPECT_EQ(child, c.handle);
+    }
+    fileButton = child;
+    child = GetWindow(child, kGwHwndNext);
+  }
+  EXPECT_EQ(child, 0) << "no further controls";
+
+  ShowWindow(keys.window, kSwShow);
+  SetWindowTextA(keys.buyBox, "112");
+  SetWindowTextA(keys.sellBox, "113");
+  SetWindowTextA(keys.functionBox, "F5");
+  world().Click(fileButton);
+  world().Pump(10);
+  EXPECT_EQ(OwnEvents(),
+            (Events{"OnBuyKeyChanged()", "OnSellKeyChanged()", "OnFunctionKeyChanged()", "OnSettingsFileClicked()"}));
+  EXPECT_EQ(GetWindowTextA(keys.functionBox, 16), "F5");
+
+  OwnEvents().clear();
+  world().PressEscape(keys.sellBox);
+  world().Pump(20);
+  EXPECT_FALSE(IsWindow(keys.window));
+  EXPECT_EQ(OwnEvents(), Events{"OnKeySettingsClosed()"});
+  EXPECT_TRUE(IsWindow(bar.bar));
+  world().PressEscape(keys.sellBox);
+  world().Pump(10);
+  EXPECT_EQ(OwnEvents(), Events{"OnKeySettingsClosed()"}) << "reported once";
+}
+
+TEST_F(OwnWindowsTest, TheTrayMenuKeepsItsMarks) {
+  EXPECT_TRUE(IsTrayMenuItemChecked(TrayMenuItem::kDzh)) << "大智慧 is the default source";
+  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kTrader));
+  CheckTrayMenuItem(TrayMenuItem::kDzh, false);
+  CheckTrayMenuItem(TrayMenuItem::kTrader, true);
+  CheckTrayMenuItem(TrayMenuItem::kExit, true);
+  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kDzh));
+  EXPECT_TRUE(IsTrayMenuItemChecked(TrayMenuItem::kTrader));
+  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kExit)) << "退出 never carries a mark";
+  CheckTrayMenuItem(TrayMenuItem::kDzh, true);
+  CheckTrayMenuItem(TrayMenuItem::kTrader, false);
+}
+
+}  // namespace
+}  // namespace contract
