@@ -40,7 +40,7 @@ void OnMainBarDestroyed() { ::OnMainBarDestroyed(); }
 
 void OnTimer(unsigned id) {
   if (id == kQuoteTimerId) OnQuoteTimer();
-  if (id == kStatusTimerId) OnStatusTimer();
+  if (id == kStatusTimerId) OnStatusTimer(GetQuoteSource());
 }
 
 void OnTrayMessage(unsigned mouseMessage) {

@@ -61,7 +61,7 @@ void PopUpTrayMenu() {
       ToggleQuoteSource();
       break;
     case platform::TrayMenuItem::kStatus:
-      OpenStatusWindow();
+      OpenStatusWindow(bar.bar, GetQuoteSource());
       break;
     case platform::TrayMenuItem::kExit:
       ExitProgram();

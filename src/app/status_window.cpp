@@ -4,7 +4,6 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/main_bar.h"
 #include "discovery/processes.h"
 #include "discovery/trading_client.h"
 #include "discovery/windows.h"
@@ -14,6 +13,10 @@
 namespace {
 
 platform::StatusWindows status;
+// The window whose timer refreshes the status window: the bar's.
+platform::Hwnd timerOwner = 0;
+// The source chosen in the tray menu, as the bar last said.
+QuoteSource source = QuoteSource::kDzh;
 
 // How long the status lookup waits for a trading client to answer: it runs
 // twice a second, and the bar must not stall on it.
@@ -54,7 +57,7 @@ void AddProgram(Lines& lines) {
 }
 
 void AddQuoteSource(Lines& lines) {
-  if (GetQuoteSource() == QuoteSource::kTrader) {
+  if (source == QuoteSource::kTrader) {
     lines.Add("行情来源", "交易师");
     const platform::Hwnd trader = FindTraderMainWindow();
     lines.Add("交易师窗口", trader > 0 ? "已找到" : "未找到");
@@ -208,7 +211,9 @@ std::string StatusText() {
   return lines.Text();
 }
 
-void OpenStatusWindow() {
+void OpenStatusWindow(platform::Hwnd bar, QuoteSource quoteSource) {
+  timerOwner = bar;
+  source = quoteSource;
   if (status.window > 0 && platform::IsWindow(status.window)) {
     // Asked for again: the trader wants to see it.
     if (platform::IsIconic(status.window)) platform::ShowWindow(status.window, platform::kSwShowNormal);
@@ -222,10 +227,11 @@ void OpenStatusWindow() {
   }
   platform::UpdateEditText(status.text, StatusText());
   platform::ShowWindow(status.window, platform::kSwShow);
-  platform::SetTimer(MainBar().bar, kStatusTimerId, kStatusRefreshMs);
+  platform::SetTimer(timerOwner, kStatusTimerId, kStatusRefreshMs);
 }
 
-void OnStatusTimer() {
+void OnStatusTimer(QuoteSource quoteSource) {
+  source = quoteSource;
   if (status.window <= 0) return;
   platform::UpdateEditText(status.text, StatusText());
 }
@@ -238,7 +244,11 @@ void OnStatusCopyClicked() {
 void OnStatusClosed() {
   if (status.window <= 0) return;
   status = {};
-  platform::KillTimer(MainBar().bar, kStatusTimerId);
+  platform::KillTimer(timerOwner, kStatusTimerId);
 }
 
-void ResetStatusWindow() { status = {}; }
+void ResetStatusWindow() {
+  status = {};
+  timerOwner = 0;
+  source = QuoteSource::kDzh;
+}

@@ -6,12 +6,16 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+#include "settings/settings.h"
+
 inline constexpr unsigned kStatusTimerId = 2;
 inline constexpr unsigned kStatusRefreshMs = 500;
 
-// Opens the window, or brings it forward when it is open.
-void OpenStatusWindow();
-void OnStatusTimer();
+// Opens the window, or brings it forward when it is open; the bar's timer
+// refreshes it.
+void OpenStatusWindow(platform::Hwnd bar, QuoteSource source);
+void OnStatusTimer(QuoteSource source);
 void OnStatusCopyClicked();
 void OnStatusClosed();
 // Forgets an open window (tests).

@@ -30,4 +30,6 @@ void OnSellKeyChanged() { Report("OnSellKeyChanged()"); }
 void OnFunctionKeyChanged() { Report("OnFunctionKeyChanged()"); }
 void OnSettingsFileClicked() { Report("OnSettingsFileClicked()"); }
 void OnKeySettingsClosed() { Report("OnKeySettingsClosed()"); }
+void OnStatusCopyClicked() { Report("OnStatusCopyClicked()"); }
+void OnStatusClosed() { Report("OnStatusClosed()"); }
 }  // namespace events

@@ -18,7 +18,7 @@ constexpr unsigned kGwOwner = 4;
 class OwnWindowsTest : public ContractTest {
  protected:
   void TearDown() override {
-    for (Hwnd window : {keys.window, bar.bar})
+    for (Hwnd window : {keys.window, status.window, bar.bar})
       if (window > 0 && IsWindow(window)) world().Destroy(window);
     world().Pump(20);
     ContractTest::TearDown();
@@ -44,6 +44,7 @@ class OwnWindowsTest : public ContractTest {
   }
   MainBarWindows bar;
   KeySettingsWindows keys;
+  StatusWindows status;
 };
 
 TEST_F(OwnWindowsTest, TheBarIsCentredHiddenTopmostAndLaidOut) {
@@ -187,6 +188,35 @@ TEST_F(OwnWindowsTest, TheKeySettingsWindowIsLaidOutReportsEachChangeOnceAndEsca
   world().PressEscape(keys.sellBox);
   world().Pump(10);
   EXPECT_EQ(OwnEvents(), Events{"OnKeySettingsClosed()"}) << "reported once";
+}
+
+// An ordinary window: no owner to float above with, its text replaced only
+// when it changes, "复制" reported, Escape closing it even from the text.
+TEST_F(OwnWindowsTest, TheStatusWindowIsOrdinaryAndEscapeClosesItFromItsText) {
+  status = CreateStatusWindow();
+  ASSERT_GT(status.window, 0);
+  EXPECT_EQ(PlaceIn(GetDesktopWindow(), status.window), Centred(520, 460));
+  EXPECT_FALSE(IsWindowVisible(status.window));
+  EXPECT_EQ(GetWindowTextA(status.window, 256), "凌波助手 状态");
+  EXPECT_EQ(GetWindow(status.window, kGwOwner), 0);
+  EXPECT_STRCASEEQ(GetClassNameA(status.text, 32).c_str(), "Edit");
+  EXPECT_EQ(GetWindowTextA(status.copyButton, 32), "复制");
+  ShowWindow(status.window, kSwShow);
+
+  const std::string text = "交易程序：已找到\r\n响应：正常\r\n";
+  UpdateEditText(status.text, text);
+  UpdateEditText(status.text, text);
+  EXPECT_EQ(GetWindowTextA(status.text, 256), text);
+  world().Click(status.copyButton);
+  world().Pump(10);
+  EXPECT_EQ(OwnEvents(), Events{"OnStatusCopyClicked()"});
+
+  OwnEvents().clear();
+  world().PressEscape(status.text);
+  world().Pump(50);
+  EXPECT_FALSE(IsWindow(status.window));
+  EXPECT_EQ(OwnEvents(), Events{"OnStatusClosed()"});
+  EXPECT_TRUE(IsWindow(bar.bar));
 }
 
 TEST_F(OwnWindowsTest, TheTrayMenuKeepsItsMarks) {
