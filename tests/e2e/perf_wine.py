@@ -267,7 +267,7 @@ def measure_idle(h, idle_seconds, memory_seconds):
 
 def measure_order(runs):
     ok = order_figure("order_entry_median_ms", runs, 1.05)
-    # The way round adds nine messages to a client that answers (replace,
+    # The way round adds ten messages to a client that answers (replace,
     # read back, select, six characters, read back) and no pause, a few ms
     # under Wine: a pause slipped into it shows here; a second run of typing
     # is the scenarios' to catch.
