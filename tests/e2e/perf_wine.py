@@ -15,7 +15,9 @@
              floor_window.exe at the same moment; then the same CPU figure with the
              status window open (tray menu "状态…", refreshed every 500 ms)
     order    the real click on "买" to the code in the stand-in client's field,
-             median of --order-runs runs, against the 230 ms of the tool's own pauses
+             median of --order-runs runs, against the 230 ms of the tool's own pauses;
+             then the same for a client that ignores the replace, where the code
+             arrives typed after the read-back (order_entry_fallback_ms)
 
 Every figure is printed as one line "FIGURE <name> <value> <unit> floor <value>
 ratio <r> target <op><t> <ok|MISSED>"; the exit status is 1 when a target is missed,
@@ -293,7 +295,16 @@ def _idle_with_status_open(h, lingbo_pid, poll_pid, idle_seconds):
 
 
 def measure_order(runs):
-    results = order_latency.measure(runs)
+    ok = order_figure("order_entry_median_ms", runs, 1.05)
+    # The way round adds ten messages to a client that answers (replace,
+    # read back, select, six characters, read back) and no pause, a few ms
+    # under Wine: a pause slipped into it shows here; a second run of typing
+    # is the scenarios' to catch.
+    return order_figure("order_entry_fallback_ms", runs, 1.10, "--ignore-replace") and ok
+
+
+def order_figure(name, runs, target, *client_options):
+    results = order_latency.measure(runs, *client_options)
     if not results:
         raise AssertionError("the order latency run failed")
     # The click is the button's release, which xdotool sends as the last
@@ -301,9 +312,9 @@ def measure_order(runs):
     # few milliseconds it takes to start (shown as the upper bound).
     total = [r[0] - r[1] for r in results]
     upper = [r[0] for r in results]
-    note("order entry runs (ms): %s" % " ".join("%.0f" % v for v in total))
+    note("%s runs (ms): %s" % (name, " ".join("%.0f" % v for v in total)))
     note("timed from before xdotool starts instead: median %.1f ms" % statistics.median(upper))
-    return figure("order_entry_median_ms", statistics.median(total), "ms", order_latency.PAUSES_MS, 1.05)
+    return figure(name, statistics.median(total), "ms", order_latency.PAUSES_MS, target)
 
 
 def main():
