@@ -13,10 +13,10 @@
 #include "app/app_state.h"
 #include "app/key_settings_window.h"
 #include "app/main_bar.h"
-#include "app/settings.h"
 #include "fuzz_check.h"
 #include "platform/sim/sim.h"
-#include "quote/dzh_reader.h"
+#include "settings/code_cache.h"
+#include "settings/settings.h"
 #include "text/text.h"
 
 namespace {
@@ -36,7 +36,7 @@ Loaded Start() {
   ResetAppState();
   ResetMainBar();
   ResetKeySettings();
-  ResetDzhReader();
+  ResetCodeCache();
   FUZZ_CHECK(StartMainBar());
   Loaded loaded{AppState.buyKey, AppState.sellKey, AppState.functionKey, {}};
   FUZZ_CHECK(platform::GetWindowRect(MainBar().bar, &loaded.bar));
