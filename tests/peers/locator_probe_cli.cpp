@@ -17,7 +17,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app_state.h"
 #include "discovery/processes.h"
 #include "discovery/trading_client.h"
 #include "discovery/windows.h"
@@ -58,9 +57,8 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 int Find() {
   LARGE_INTEGER start, end;
   QueryPerformanceCounter(&start);
-  FindTradingClient();
+  const platform::Hwnd found = FindTradingClient();
   QueryPerformanceCounter(&end);
-  const platform::Hwnd found = AppState.tradingClient;
   const std::string title = found > 0 ? ReadWindowText(found) : "";
   Write(std::to_string(found) + "\t" + std::to_string(static_cast<long long>(Milliseconds(start, end))) + "\t" +
         Utf8(title) + "\n");
