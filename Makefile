@@ -1,5 +1,5 @@
 # The two commands of a fresh machine: `make run` and `make test`.
-.PHONY: all deps native windows asan run test test-native sanitize fuzz format format-check layer-check bench dist clean
+.PHONY: all deps native windows asan run demo test test-native sanitize fuzz format format-check layer-check bench dist clean
 
 all: native windows
 
@@ -22,6 +22,11 @@ asan: deps
 # one), with its own Wine prefix.
 run: windows
 	bash scripts/run-under-wine.sh
+
+# The same, with the stand-ins of 大智慧 and of a trading client beside it:
+# the label follows the chart in front, 买 fills the client's code field.
+demo: windows
+	bash scripts/run-under-wine.sh --demo
 
 # Every test: formatting, the layers of src/, the native tests under the
 # sanitizers, short fuzzing runs, then the native tests again beside the

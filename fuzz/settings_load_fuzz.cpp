@@ -13,6 +13,7 @@
 #include "app/app_state.h"
 #include "app/key_settings_window.h"
 #include "app/main_bar.h"
+#include "app/status_window.h"
 #include "fuzz_check.h"
 #include "platform/sim/sim.h"
 #include "settings/code_cache.h"
@@ -36,6 +37,7 @@ Loaded Start() {
   ResetAppState();
   ResetMainBar();
   ResetKeySettings();
+  ResetStatusWindow();
   ResetCodeCache();
   FUZZ_CHECK(StartMainBar());
   Loaded loaded{AppState.buyKey, AppState.sellKey, AppState.functionKey, {}};

@@ -18,7 +18,7 @@ if [ "${1:-}" = "-t" ]; then seconds=$2; shift 2; fi
 
 out=build/fuzz
 mkdir -p "$out"/{logs,crashes}
-mapfile -t sources < <(find src/text src/app src/settings src/discovery src/quote src/order src/platform src/platform/sim fuzz \
+mapfile -t sources < <(find src/text src/settings src/app src/discovery src/quote src/order src/platform src/platform/sim fuzz \
   -maxdepth 1 \( -name '*.cpp' -o -name '*.h' \))
 # A fresh copy each time: a file moved in src/ must not live on here.
 rm -rf "$out/src"

@@ -195,7 +195,7 @@ TEST_F(OwnWindowsTest, TheKeySettingsWindowIsLaidOutReportsEachChangeOnceAndEsca
 TEST_F(OwnWindowsTest, TheStatusWindowIsOrdinaryAndEscapeClosesItFromItsText) {
   status = CreateStatusWindow();
   ASSERT_GT(status.window, 0);
-  EXPECT_EQ(PlaceIn(GetDesktopWindow(), status.window), Centred(520, 460));
+  EXPECT_EQ(PlaceIn(GetDesktopWindow(), status.window), Centred(520, 600));
   EXPECT_FALSE(IsWindowVisible(status.window));
   EXPECT_EQ(GetWindowTextA(status.window, 256), "凌波助手 状态");
   EXPECT_EQ(GetWindow(status.window, kGwOwner), 0);

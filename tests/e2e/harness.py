@@ -82,6 +82,10 @@ Looking at the desktop from the Windows side (through peers/probe_cli.exe)
     send(hwnd, msg, wparam=0, lparam=0, timeout_ms=2000) -> int | None   SendMessageTimeout
     set_text(hwnd, text)           WM_SETTEXT
     acp() -> int                   Wine's ANSI code page (936 expected)
+    clipboard_bytes() -> bytes | None   the clipboard's CF_TEXT as stored (GBK from a 936
+                                   program); None when it holds no text
+    tooltip_texts() -> [str]       the text of every tooltip's tools, the tray icons' tips among
+                                   them (Wine's explorer.exe keeps one tooltip per icon)
     show_window(title) -> (Program, Window)   a plain stand-in top-level window with that title
                                    (e.g. a charting program's main window); stop the Program
                                    to close it (WineTestCase.show_window stops it at the end)
@@ -401,6 +405,15 @@ def probe(*args, timeout=20, check=True):
 
 def acp():
     return int(probe("acp").strip())
+
+
+def clipboard_bytes():
+    result = run(exe_path("probe_cli.exe"), "clipboard", timeout=20)
+    return result.stdout if result.returncode == 0 else None
+
+
+def tooltip_texts():
+    return [_unescape(line.split("\t", 2)[2]) for line in probe("tips").split("\n") if line.count("\t") >= 2]
 
 
 def _unescape(text):

@@ -6,6 +6,10 @@
             waits until its top-left corner is there
         self.open_key_settings(bar) -> Window
             presses the right button on the code label and waits for "功能键设置"
+    choose_tray_menu_item(index, icon=None)
+        right-clicks the program's icon in Wine's tray window and clicks the
+        menu's item at that index (0 大智慧, 1 交易师, 2 状态…, 3 退出); the
+        tray must hold that icon alone, unless icon names its place from the left
     bar_parts(bar) -> {"buy": Window, "label": Window, "sell": Window}, by position
     key_boxes(dialog) -> [buy box, sell box, function box] (the Edit children, top to bottom)
     settings_ini(**values) -> new.ini text with section "软件设置" holding values
@@ -58,6 +62,23 @@ class LingboCase(WineTestCase):
         finally:
             harness.mouse_up(3)
             time.sleep(0.2)
+
+
+TRAY_MENU_ITEMS = 4
+
+
+def choose_tray_menu_item(index, icon=None):
+    # Without a desktop's tray Wine shows the icons in a window of its own.
+    tray = harness.find_window(title="Wine System Tray", timeout=10, visible=True)
+    icons = wait_until(lambda: [w for w in harness.children(tray.hwnd) if w.visible], 10, what="a tray icon")
+    if icon is None and len(icons) != 1:
+        raise AssertionError("the tray should hold the program's icon alone: %r" % icons)
+    harness.right_click(*sorted(icons, key=lambda w: w.left)[icon or 0].center)
+    menu = harness.find_window(cls="#32768", timeout=10, visible=True)
+    # The items share the menu's height inside a 3-pixel frame.
+    step = (menu.height - 6) // TRAY_MENU_ITEMS
+    harness.click(menu.left + menu.width // 2, menu.top + 3 + step * index + step // 2)
+    wait_until(lambda: not [w for w in harness.find_windows(cls="#32768") if w.visible], 10, what="the tray menu closed")
 
 
 def _at(hwnd, at):

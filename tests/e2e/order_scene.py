@@ -18,11 +18,13 @@ CLIENT_EXE = "trading_client.exe"
 CLIENT_TITLE = "网上股票交易系统"
 
 
-def ini_text(buy=112, sell=113, function=114, source="1", cache=None):
+def ini_text(buy=112, sell=113, function=114, source="1", cache=None, entry=None):
     """new.ini with the given keys and source ("1" 交易师, "0" 大智慧), bar at (100, 100),
-    and 大智慧 document titles already mapped to codes."""
+    and 大智慧 document titles already mapped to codes; entry is "输入方式", left out when None."""
     text = ("[软件设置]\n数据源=%s\n买入键=%d\n卖出键=%d\n功能键=%d\n左边=100\n顶边=100\n"
             % (source, buy, sell, function))
+    if entry is not None:
+        text += "输入方式=%s\n" % entry
     if cache:
         text += "[代码表]\n" + "".join("%s=%s\n" % item for item in cache.items())
     return text
@@ -59,6 +61,20 @@ class ClientLog:
         """(time, text) of every change of that form's code field."""
         return [(t, " ".join(a[1:])) for t, a in self.of("CODE") if a and a[0] == side]
 
+    def typed_runs(self, side):
+        """The characters typed into that form's code field, one string per run:
+        consecutive CHAR events, with only the changes they cause between them."""
+        runs, typing = [], False
+        for _, kind, args in self.events():
+            if kind == "CHAR" and args and args[0] == side:
+                if not typing:
+                    runs.append("")
+                runs[-1] += chr(int(args[1], 16))
+                typing = True
+            elif kind not in ("CODE", "NAME"):
+                typing = False
+        return runs
+
 
 class StandInClient:
     def __init__(self, case, *options, exe=CLIENT_EXE, title=CLIENT_TITLE, code="999999"):
@@ -73,6 +89,8 @@ class StandInClient:
         self.main = int(fields["main"])
         self.buy_field = int(fields["buy"])
         self.sell_field = int(fields["sell"])
+        self.name_label = {side: int(fields[side + ".name"]) for side in ("buy", "sell")}
+        self.price_field = {side: int(fields[side + ".price"]) for side in ("buy", "sell")}
 
     def field(self, side):
         return self.buy_field if side == "buy" else self.sell_field
@@ -83,6 +101,10 @@ class StandInClient:
     def wait_code(self, side, code, timeout=8):
         return h.wait_until(lambda: [t for t, text in self.log.codes(side) if text == code], timeout,
                             interval=0.02, what="%s field holds %s" % (side, code))[0]
+
+    def security(self, side):
+        """(name, price) the form shows, read through the probe."""
+        return h.window_text(self.name_label[side]), h.window_text(self.price_field[side])
 
 
 class OrderCase(h.WineTestCase):
@@ -113,9 +135,14 @@ class OrderCase(h.WineTestCase):
     def start_lingbo(self, **keys):
         app = self.app_dir()
         app.write_ini(ini_text(**keys))
-        self.start(app.exe, cwd=app.path)
+        self.lingbo = self.start(app.exe, cwd=app.path)
         bar = self.find_window(title=h.LINGBO_TITLE, timeout=20, visible=True)
         return app, Bar(bar)
+
+    def stop_lingbo(self):
+        """Ends the bar started last, so that another can start with other settings."""
+        self.lingbo.stop()
+        h.wait_until(lambda: not h.find_windows(title=h.LINGBO_TITLE), 10, what="bar gone")
 
     def start_client(self, *options, **kwargs):
         return StandInClient(self, *options, **kwargs)

@@ -30,6 +30,9 @@ class OrderActions(OrderCase):
                 client.wait_code("buy", "600036")
                 self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP])
                 self.assertEqual(client.field_text("buy"), "600036")
+                # The replace landed: read back, nothing typed over it.
+                self.assertEqual([args for _, args in client.log.of("REPLACE")], [["buy", "taken"]])
+                self.assertEqual(client.log.of("CHAR"), [])
                 self.assertEqual(client.log.codes("sell"), [])
                 self.assertEqual(client.log.of("SUBMIT"), [])
                 client.program.stop()
@@ -46,6 +49,49 @@ class OrderActions(OrderCase):
         client.wait_code("buy", "600036")
         self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP])
         self.assertEqual(client.field_text("buy"), "600036")
+
+    def test_client_that_ignores_the_replace_gets_the_code_typed_once(self):
+        self.start_trader("600036")
+        _, bar = self.start_lingbo()
+        bar.wait_code("600036")
+        for side, press in (("buy", bar.buy), ("sell", bar.sell)):
+            with self.subTest(side=side):
+                client = self.start_client("--ignore-replace")
+
+                press()
+
+                client.wait_code(side, "600036")
+                time.sleep(1.0)  # a second run of typing would come within the action
+                self.assertEqual([args for _, args in client.log.of("REPLACE")], [[side, "ignored"]])
+                self.assertEqual(client.log.typed_runs(side), ["600036"])
+                self.assertEqual(client.field_text(side), "600036")
+                self.assertEqual(len(client.log.keys()), 2, "the hot key only: typing is sent, not posted")
+                client.program.stop()
+                h.wait_until(lambda: h.window(client.main) is None, 10, what="client gone")
+
+    def test_typing_mode_lets_the_client_look_the_code_up(self):
+        self.start_trader("600036")
+        # The client fills in the name and price on typed keys only: a replace
+        # that lands leaves them empty, "输入方式" 1 types from the start.
+        for entry, typed, security in ((None, [], ("", "")), ("1", ["600036"], ("招商银行", "35.20"))):
+            with self.subTest(entry=entry):
+                lingbo_app, bar = self.start_lingbo(entry=entry)
+                bar.wait_code("600036")
+                client = self.start_client("--name-on-typing")
+
+                bar.buy()
+
+                client.wait_code("buy", "600036")
+                time.sleep(1.0)
+                self.assertEqual(client.log.typed_runs("buy"), typed)
+                self.assertEqual(len(client.log.of("REPLACE")), 0 if typed else 1)
+                self.assertEqual(client.security("buy"), security)
+                self.assertEqual(client.field_text("buy"), "600036")
+                self.assertEqual(lingbo_app.read_ini().count("输入方式"), 0 if entry is None else 1,
+                                 "the program does not write the setting")
+                client.program.stop()
+                self.stop_lingbo()
+                h.wait_until(lambda: h.window(client.main) is None, 10, what="client gone")
 
     def test_sell_presses_the_configured_key(self):
         client = self.start_client("--sell-key=115")

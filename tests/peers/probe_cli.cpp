@@ -29,6 +29,11 @@
 //                                     waiting at most BOUND_MS (default 10000), and prints
 //                                     "count max_ms mean_ms failed": how long the window's
 //                                     thread kept a message waiting
+//   clipboard                         the clipboard's CF_TEXT, its bytes as they are (no
+//                                     conversion, so GBK stays GBK); exit 2 when it holds none
+//   tips                              the text of every tool of every tooltip window on the
+//                                     desktop, "tooltip_hwnd pid text" (text escaped like a
+//                                     title): the tray's tips live in Wine's explorer.exe
 //
 // Window records are tab-separated:
 //   hwnd pid visible iconic enabled topmost left top right bottom class title
@@ -36,6 +41,7 @@
 // Numbers accept decimal or 0x hex.  Exit codes: 0 done, 1 usage or failed
 // call, 2 not found, 3 no such profile key.
 #include <windows.h>
+#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -432,6 +438,62 @@ int Ping(int argc, wchar_t** argv) {
   return 0;
 }
 
+int Clipboard() {
+  if (!OpenClipboard(nullptr)) return 1;
+  int code = 2;
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const char* bytes = static_cast<const char*>(GlobalLock(data))) {
+      Write(std::string(bytes));
+      GlobalUnlock(data);
+      code = 0;
+    }
+  }
+  CloseClipboard();
+  return code;
+}
+
+// A tooltip answers TTM_ENUMTOOLSW by copying into the TOOLINFOW it is given,
+// and the tray's tooltips belong to another process: the structure and the
+// text buffer must be in that process's memory.
+int Tips() {
+  constexpr SIZE_T kTextChars = 1024;
+  for (HWND tooltip : TopLevelWindows()) {
+    if (ClassOf(tooltip) != TOOLTIPS_CLASSW) continue;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(tooltip, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) continue;
+    const SIZE_T size = sizeof(TTTOOLINFOW) + kTextChars * sizeof(wchar_t);
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    if (remote) {
+      DWORD_PTR count = 0;
+      SendMessageTimeoutW(tooltip, TTM_GETTOOLCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+      for (DWORD_PTR i = 0; i < count; ++i) {
+        TTTOOLINFOW info = {};
+        info.cbSize = sizeof info;
+        info.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof info);
+        std::vector<wchar_t> text(kTextChars, L'\0');
+        DWORD_PTR found = 0;
+        if (!WriteProcessMemory(process, remote, &info, sizeof info, nullptr) ||
+            !WriteProcessMemory(process, remote + sizeof info, text.data(), sizeof(wchar_t), nullptr) ||
+            !SendMessageTimeoutW(tooltip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 2000,
+                                 &found) ||
+            !found ||
+            !ReadProcessMemory(process, remote + sizeof info, text.data(), kTextChars * sizeof(wchar_t), nullptr))
+          continue;
+        text.back() = L'\0';
+        char head[64];
+        std::snprintf(head, sizeof head, "%lld\t%lu\t", static_cast<long long>(reinterpret_cast<intptr_t>(tooltip)),
+                      pid);
+        Write(head + Escaped(text.data()) + "\n");
+      }
+      VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -482,5 +544,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"texta") return TextA(argc, argv);
   if (command == L"handles") return Handles(argc, argv);
   if (command == L"ping") return Ping(argc, argv);
+  if (command == L"clipboard") return Clipboard();
+  if (command == L"tips") return Tips();
   return 1;
 }

@@ -29,14 +29,24 @@
 //   --hang-for=MS     ...for this long (default 600000), then answers again
 //   --clear-code      a hot key also empties its form's code field, as many
 //                     clients do, so every fill shows in the log as a change
+//   --ignore-replace  the code fields leave their text alone on EM_REPLACESEL,
+//                     as some broker builds do: only typed characters
+//                     (WM_CHAR) change them
+//   --name-on-typing  when typed characters complete a six-digit code in a
+//                     code field, the form shows the security's name and fills
+//                     in its price, as clients that look the code up on keys
+//                     do; any other change of the field (a replace, a set
+//                     text, a code not complete) clears both
 //   --log=PATH        event log, appended, UTF-8, one event a line
 // An unknown option ends the program at once with exit code 2.
 //
 // Log lines start with the wall-clock time in milliseconds since 1970 (three
 // decimals, from GetSystemTimePreciseAsFileTime), then the event.  Window
 // handles are decimal.
-//   T START pid=P main=H popup=H buy=H sell=H     (popup=0 without --popup; buy
-//                                                  and sell are the code fields)
+//   T START pid=P main=H popup=H buy=H sell=H buy.name=H buy.price=H
+//           sell.name=H sell.price=H     (popup=0 without --popup; buy and sell
+//                                         are the code fields, *.name the
+//                                         static showing the name)
 //   T WM_KEYDOWN 0x70 0x003B0001 main   every key message taken from the queue:
 //                                       WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN,
 //                                       WM_SYSKEYUP, WM_CHAR, ...; wParam and
@@ -47,6 +57,13 @@
 //   T FOCUS buy|sell                    its code field got the focus
 //   T CODE buy|sell TEXT                the code field's text changed (TEXT
 //                                       may be empty)
+//   T SELECT buy|sell START END         EM_SETSEL reached a code field
+//   T REPLACE buy|sell taken|ignored    EM_REPLACESEL reached a code field
+//   T CHAR buy|sell 0x36                a WM_CHAR reached a code field, sent or
+//                                       posted; consecutive CHAR lines (with
+//                                       only CODE and NAME lines between them)
+//                                       are one run of typing
+//   T NAME buy|sell NAME PRICE          --name-on-typing filled in the form
 //   T SUBMIT buy|sell                   the form's order button was pressed
 //   T LOGIN                             the log-in window was closed by its button
 //   T HANG MS / T AWAKE                 the window thread stops / answers again
@@ -66,7 +83,7 @@ namespace {
 
 enum : UINT_PTR { kFocusTimer = 1, kHangTimer = 2 };
 enum : int { kBuy = 0, kSell = 1 };
-enum : WORD { kIdCode = 100, kIdPrice = 101, kIdQuantity = 102, kIdSubmit = 103, kIdLogin = 200 };
+enum : WORD { kIdCode = 100, kIdPrice = 101, kIdQuantity = 102, kIdSubmit = 103, kIdName = 104, kIdLogin = 200 };
 constexpr const wchar_t* kSideName[] = {L"buy", L"sell"};
 
 struct Options {
@@ -84,14 +101,17 @@ struct Options {
   UINT hangFor = 600000;
   std::wstring hangFile;
   bool clearCode = false;
+  bool ignoreReplace = false;
+  bool nameOnTyping = false;
   std::wstring logPath;
 };
 
 // One order form: its controls live directly in the main window, so their
 // notifications come to it; a form is shown by showing its controls.
 struct Form {
-  HWND header = nullptr, codeLabel = nullptr, code = nullptr, priceLabel = nullptr, price = nullptr,
+  HWND header = nullptr, codeLabel = nullptr, code = nullptr, name = nullptr, priceLabel = nullptr, price = nullptr,
        quantityLabel = nullptr, quantity = nullptr, submit = nullptr;
+  WNDPROC editProc = nullptr;  // the code field's own procedure, under ours
 };
 
 struct Client {
@@ -196,7 +216,8 @@ void ShowForm(int side) {
   for (int other : {kBuy, kSell}) {
     const int show = other == side ? SW_SHOW : SW_HIDE;
     const Form& f = g.forms[other];
-    for (HWND control : {f.header, f.codeLabel, f.code, f.priceLabel, f.price, f.quantityLabel, f.quantity, f.submit}) {
+    for (HWND control :
+         {f.header, f.codeLabel, f.code, f.name, f.priceLabel, f.price, f.quantityLabel, f.quantity, f.submit}) {
       ShowWindow(control, show);
     }
   }
@@ -232,6 +253,76 @@ void Hang() {
   Log(L"AWAKE");
 }
 
+// The securities a client looking codes up knows; any other code gets no name.
+struct Security {
+  const wchar_t* code;
+  const wchar_t* name;
+  const wchar_t* price;
+};
+constexpr Security kSecurities[] = {
+    {L"600036", L"招商银行", L"35.20"},
+    {L"600000", L"浦发银行", L"7.85"},
+    {L"000001", L"平安银行", L"11.02"},
+    {L"000002", L"万科Ａ", L"8.60"},
+};
+
+bool IsCompleteCode(const std::wstring& text) {
+  if (text.size() != 6) return false;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') return false;
+  }
+  return true;
+}
+
+void ShowSecurity(int side, bool typed) {
+  const Form& f = g.forms[side];
+  const std::wstring code = TextOf(f.code);
+  const Security* found = nullptr;
+  if (typed && IsCompleteCode(code)) {
+    for (const Security& s : kSecurities) {
+      if (code == s.code) found = &s;
+    }
+  }
+  if (!found) {
+    if (GetWindowTextLengthW(f.name) > 0) SetWindowTextW(f.name, L"");
+    if (GetWindowTextLengthW(f.price) > 0) SetWindowTextW(f.price, L"");
+    return;
+  }
+  SetWindowTextW(f.name, found->name);
+  SetWindowTextW(f.price, found->price);
+  Log(std::wstring(L"NAME ") + kSideName[side] + L" " + found->name + L" " + found->price);
+}
+
+LRESULT CALLBACK CodeFieldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const int side = window == g.forms[kSell].code ? kSell : kBuy;
+  const Form& f = g.forms[side];
+  const std::wstring name = kSideName[side];
+  switch (message) {
+    case EM_SETSEL:
+      Log(L"SELECT " + name + L" " + std::to_wstring(static_cast<long long>(static_cast<INT_PTR>(wParam))) + L" " +
+          std::to_wstring(static_cast<long long>(lParam)));
+      break;
+    case EM_REPLACESEL:
+      Log(L"REPLACE " + name + (g.options.ignoreReplace ? L" ignored" : L" taken"));
+      if (g.options.ignoreReplace) return 0;
+      break;
+    case WM_CHAR: {
+      wchar_t text[32];
+      std::swprintf(text, sizeof text / sizeof text[0], L"CHAR %ls 0x%02llX", name.c_str(),
+                    static_cast<unsigned long long>(wParam));
+      Log(text);
+      const LRESULT result = CallWindowProcW(f.editProc, window, message, wParam, lParam);
+      if (g.options.nameOnTyping) ShowSecurity(side, true);
+      return result;
+    }
+    default:
+      break;
+  }
+  const LRESULT result = CallWindowProcW(f.editProc, window, message, wParam, lParam);
+  if (g.options.nameOnTyping && (message == EM_REPLACESEL || message == WM_SETTEXT)) ShowSecurity(side, false);
+  return result;
+}
+
 HWND Control(const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h, HWND parent, WORD id) {
   HWND control =
       CreateWindowExW(0, cls, text, WS_CHILD | style, x, y, w, h, parent,
@@ -252,6 +343,9 @@ void BuildForm(int side) {
   f.codeLabel = Control(L"Static", L"证券代码", 0, 16, 72, 86, 20, p, 0);
   f.code = Control(L"Edit", g.options.code.c_str(), WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 106, 70, 120, 22, p,
                    FormId(side, kIdCode));
+  f.editProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrW(f.code, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CodeFieldProc)));
+  f.name = Control(L"Static", L"", 0, 236, 72, 120, 20, p, FormId(side, kIdName));
   f.priceLabel = Control(L"Static", buy ? L"买入价格" : L"卖出价格", 0, 16, 104, 86, 20, p, 0);
   f.price =
       Control(L"Edit", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 106, 102, 120, 22, p, FormId(side, kIdPrice));
@@ -334,6 +428,10 @@ bool ParseOptions(int argc, wchar_t** argv) {
       o.hangFor = number;
     else if (name == L"--clear-code")
       o.clearCode = true;
+    else if (name == L"--ignore-replace")
+      o.ignoreReplace = true;
+    else if (name == L"--name-on-typing")
+      o.nameOnTyping = true;
     else if (name == L"--log")
       o.logPath = value;
     else
@@ -393,7 +491,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   }
   if (o.hang) SetTimer(g.main, kHangTimer, o.hangFile.empty() ? o.hangAfter : 100, nullptr);
   Log(L"START pid=" + Number(GetCurrentProcessId()) + L" main=" + Handle(g.main) + L" popup=" + Handle(g.popup) +
-      L" buy=" + Handle(g.forms[kBuy].code) + L" sell=" + Handle(g.forms[kSell].code));
+      L" buy=" + Handle(g.forms[kBuy].code) + L" sell=" + Handle(g.forms[kSell].code) + L" buy.name=" +
+      Handle(g.forms[kBuy].name) + L" buy.price=" + Handle(g.forms[kBuy].price) + L" sell.name=" +
+      Handle(g.forms[kSell].name) + L" sell.price=" + Handle(g.forms[kSell].price));
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

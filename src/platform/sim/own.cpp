@@ -204,12 +204,12 @@ KeySettingsWindows CreateKeySettingsWindow() {
 StatusWindows CreateStatusWindow() {
   Log("CreateStatusWindow()");
   World& world = W();
-  int left = (sim::kScreenWidth - 520) / 2, top = (sim::kScreenHeight - 460) / 2;
+  int left = (sim::kScreenWidth - 520) / 2, top = (sim::kScreenHeight - 600) / 2;
   StatusWindows status;
   status.window =
-      OwnWindow("LingboStatus", "凌波助手 状态", 0, 0, {left, top, left + 520, top + 460}, Role::kStatusWindow, false);
-  status.text = OwnWindow("Edit", "", status.window, 0, {8, 8, 504, 376}, Role::kNone, true);
-  status.copyButton = OwnWindow("Button", "复制", status.window, 0, {416, 392, 504, 418}, Role::kNone, true);
+      OwnWindow("LingboStatus", "凌波助手 状态", 0, 0, {left, top, left + 520, top + 600}, Role::kStatusWindow, false);
+  status.text = OwnWindow("Edit", "", status.window, 0, {8, 8, 504, 516}, Role::kNone, true);
+  status.copyButton = OwnWindow("Button", "复制", status.window, 0, {416, 532, 504, 558}, Role::kNone, true);
   world.status = status;
   return status;
 }

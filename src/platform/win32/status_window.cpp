@@ -9,7 +9,7 @@ namespace {
 
 constexpr char kWindowClass[] = "LingboStatus";
 constexpr int kWidth = 520;
-constexpr int kHeight = 460;
+constexpr int kHeight = 600;
 enum : int { kTextId = 101, kCopyId };
 
 LRESULT CALLBACK StatusProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,0 +1,143 @@
+"""The status window: opened from the tray menu, what it says about the trading
+client and the last buy, "复制", the code-page warning, and the bar meanwhile."""
+
+import os
+import re
+import subprocess
+import unittest
+
+import harness as h
+from harness import wait_until
+from lingbo_app import choose_tray_menu_item
+from order_scene import CLIENT_EXE, CLIENT_TITLE, OrderCase
+
+STATUS_TITLE = "凌波助手 状态"
+STATUS_ITEM = 2
+TIP_WARNING = "凌波助手：系统代码页不是936，中文会乱码"
+
+
+class StatusCase(OrderCase):
+
+    def start_trader_with_control(self, title):
+        """交易师 whose title the test can change through a file."""
+        folder = self.app_dir("trader_standin.exe")
+        control = os.path.join(folder.path, "title.txt")
+        self.start(folder.exe, "--control", h.windows_path(control), title)
+        self.find_window(title=title, timeout=20)
+
+        def retitle(text):
+            with open(control, "w", encoding="utf-8") as f:
+                f.write(text + "\n")
+        return retitle
+
+    def open_status(self, title=STATUS_TITLE, pid=None):
+        choose_tray_menu_item(STATUS_ITEM)
+        window = self.find_window(title=title, cls="LingboStatus", pid=pid, timeout=10, visible=True)
+        return window, h.child(window.hwnd, cls="Edit")
+
+
+def status_text(edit):
+    return h.window_text(edit.hwnd) or ""
+
+
+def wait_text(edit, *parts, timeout=10):
+    return wait_until(lambda: (lambda t: t if all(re.search(p, t) for p in parts) else None)(status_text(edit)),
+                      timeout, what="the status text matching %r" % (parts,))
+
+
+def from_ansi_1252(text):
+    """The bytes a code-page-1252 program stored: every character back to its byte."""
+    out = bytearray()
+    for ch in text:
+        try:
+            out += ch.encode("cp1252")
+        except UnicodeEncodeError:
+            out.append(ord(ch))  # the five bytes 1252 leaves undefined come back as U+0081 etc.
+    return bytes(out)
+
+
+class StatusWindow(StatusCase):
+
+    def test_it_names_the_client_and_after_a_buy_the_key_the_focus_time_and_the_replacement(self):
+        self.start_trader_with_control("交易师 - 600036 - 招商银行")
+        client = self.start_client()
+        _, bar = self.start_lingbo(source="1")
+        bar.wait_code("600036")
+
+        window, edit = self.open_status()
+        self.assertFalse(window.topmost)
+        text = wait_text(edit, "交易程序：已找到", "上一次操作：尚无")
+        self.assertIn("交易程序窗口标题：%s\r\n" % CLIENT_TITLE, text)
+        shown = re.search(r"交易程序文件：(.*)\r\n", text).group(1)
+        self.assertEqual(shown.lower(), h.windows_path(h.exe_path(CLIENT_EXE)).lower())
+        self.assertIn("位数：%d 位" % h.peer_bits(), text)
+        self.assertIn("买入键 F1 (112)", text)
+
+        bar.buy()
+        client.wait_code("buy", "600036")
+        text = wait_text(edit, r"上一次操作：\d\d:\d\d:\d\d 买\r\n", r"  按键：F1 \(112\)\r\n",
+                         r"  代码框：按键后 \d+ 毫秒得到焦点", r"  写入：已替换")
+        self.assertIn("  代码框读回：600036", text)
+
+        h.click(*h.child(window.hwnd, cls="Button", title="复制").center)
+        copied = wait_until(h.clipboard_bytes, 10, what="text on the clipboard")
+        self.assertEqual(copied.decode("gbk"), status_text(edit))
+
+    def test_escape_closes_it_and_the_bar_answers_throughout(self):
+        retitle = self.start_trader_with_control("交易师 - 600036 - 招商银行")
+        client = self.start_client()
+        _, bar = self.start_lingbo(source="1")
+        bar.wait_code("600036")
+        window, edit = self.open_status()
+
+        retitle("交易师 - 000001 - 平安银行")
+        bar.wait_code("000001")
+        wait_text(edit, "当前代码：000001")
+        bar.buy()
+        client.wait_code("buy", "000001")
+
+        h.click(*edit.center)
+        h.key("Escape")
+        # Hiding a captioned window takes Wine about 2 s without a window manager.
+        wait_until(lambda: not h.window(window.hwnd), 10, what="the status window closed")
+        retitle("交易师 - 600519 - 贵州茅台")
+        bar.wait_code("600519")
+        bar.buy()
+        client.wait_code("buy", "600519")
+
+
+class WrongCodePage(StatusCase):
+
+    def test_under_code_page_1252_the_window_and_the_tray_tip_warn(self):
+        env = h.wine_env(LANG="en_US.UTF-8", LC_ALL="en_US.UTF-8")
+        probe = subprocess.run(["wine", h.exe_path("probe_cli.exe"), "acp"], env=env, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60)
+        self.assertEqual(probe.stdout.strip(), b"1252", "is the en_US.UTF-8 locale generated (make deps)?")
+        app = self.app_dir()
+        self._programs.append(LocaleProgram(app.exe, env, app.path))
+        bar = self.find_window(cls="LingboBar", timeout=20, visible=True)
+
+        tips = wait_until(lambda: [from_ansi_1252(t).decode("gbk", "replace") for t in h.tooltip_texts()], 10,
+                          what="a tray tip")
+        self.assertIn(TIP_WARNING, tips)
+
+        # Every Chinese text of the program reads as garbage here: its title too.
+        _, edit = self.open_status(title=None, pid=bar.pid)
+        text = wait_until(lambda: from_ansi_1252(status_text(edit)).decode("gbk", "replace"), 10, what="status text")
+        self.assertIn("系统代码页：1252\r\n警告：系统代码页不是 936", text)
+        self.assertIn("办法：控制面板", text)
+
+
+class LocaleProgram(h.Program):
+    """lingbo.exe under another locale, so under another ANSI code page."""
+
+    def __init__(self, exe, env, cwd):
+        h._check_width(exe)
+        self.exe = exe
+        self._popen = subprocess.Popen(["wine", exe], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        self.pid = self._popen.pid
+
+
+if __name__ == "__main__":
+    unittest.main()
