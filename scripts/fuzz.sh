@@ -20,6 +20,8 @@ out=build/fuzz
 mkdir -p "$out"/{logs,crashes}
 mapfile -t sources < <(find src/text src/settings src/app src/discovery src/quote src/order src/platform src/platform/sim fuzz \
   -maxdepth 1 \( -name '*.cpp' -o -name '*.h' \))
+# A fresh copy each time: a file moved in src/ must not live on here.
+rm -rf "$out/src"
 python3 fuzz/gbk_escape.py . "$out/src" "${sources[@]}"
 cmake -S fuzz -B "$out/cmake" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE= \
   -DLINGBO_ESCAPED_SOURCES="$PWD/$out/src" >/dev/null
