@@ -96,9 +96,7 @@ void AddTradingClient(Lines& lines) {
   lines.Add("进程号", Number(processId));
   const Bitness bits = ProcessBitness(processId);
   lines.Add("位数", bits == Bitness::k32 ? "32 位" : bits == Bitness::k64 ? "64 位" : "无法判断");
-  std::intptr_t result = 0;
-  const bool answers = platform::SendMessageTimeoutA(match.window, platform::kWmNull, 0, 0, platform::kSmtoAbortIfHung,
-                                                     kAnswerProbeMs, &result);
+  const bool answers = AnswersWithin(match.window, kAnswerProbeMs);
   lines.Add("响应", answers ? "正常" : "未响应：点“买”“卖”不会有动作，等交易程序恢复后再点");
   switch (ComparePrivilege(processId)) {
     case Privilege::kHigher:

@@ -25,6 +25,11 @@ std::vector<platform::Hwnd> ListVisibleTopLevelWindows() {
   return visible;
 }
 
+bool AnswersWithin(platform::Hwnd window, unsigned timeoutMs) {
+  std::intptr_t result = 0;
+  return platform::SendMessageTimeoutA(window, platform::kWmNull, 0, 0, platform::kSmtoAbortIfHung, timeoutMs, &result);
+}
+
 std::string ReadWindowText(platform::Hwnd window) {
   if (!platform::IsWindow(window)) return "";
   return ReadWindowTextWithin(window, kSearchBounds);

@@ -14,6 +14,10 @@ std::vector<platform::Hwnd> ListVisibleTopLevelWindows();
 // answer within the bound.
 std::string ReadWindowText(platform::Hwnd window);
 
+// Whether the window's thread answers a WM_NULL within timeoutMs; at once
+// false for a thread Windows already counts as hung.
+bool AnswersWithin(platform::Hwnd window, unsigned timeoutMs);
+
 // How long each of the two messages of a text read may wait, and how.
 struct TextBounds {
   unsigned flags = platform::kSmtoAbortIfHung;

@@ -34,16 +34,6 @@ constexpr std::size_t kReadBackBuffer = 256;
 // How long the trading client may take to show that it still answers.
 constexpr unsigned kAnswerTimeoutMs = 500;
 
-// Restoring and activating another program's window waits, without a bound,
-// until that program's thread has handled what they send it: a trading client
-// that has stopped answering would freeze the bar for good.  So it is asked
-// first, with a bound.
-bool Answers(platform::Hwnd client) {
-  std::intptr_t result = 0;
-  return platform::SendMessageTimeoutA(client, platform::kWmNull, 0, 0, platform::kSmtoAbortIfHung, kAnswerTimeoutMs,
-                                       &result);
-}
-
 // The remembered trading client if it is still a window, else a fresh search,
 // which the outcome keeps for the next action.  0 when there is none, or when
 // it does not answer.
@@ -59,7 +49,11 @@ platform::Hwnd ReachTradingClient(platform::Hwnd remembered, OrderOutcome* outco
     outcome->written = CodeWritten::kNoClient;
     return 0;
   }
-  outcome->answered = Answers(outcome->client);
+  // Restoring and activating another program's window waits, without a
+  // bound, until that program's thread has handled what they send it: a
+  // client that has stopped answering would freeze the bar for good.  So it
+  // is asked first, with a bound.
+  outcome->answered = AnswersWithin(outcome->client, kAnswerTimeoutMs);
   if (!outcome->answered) {
     outcome->written = CodeWritten::kClientSilent;
     return 0;
@@ -165,7 +159,6 @@ OrderOutcome SendFunctionKey(platform::Hwnd rememberedClient, std::int32_t funct
   platform::Sleep(kSettleMs);
   PostKeyPress(client, functionKey);
   outcome.keyPosted = functionKey;
-  outcome.written = CodeWritten::kNotTried;
   return outcome;
 }
 
