@@ -31,7 +31,8 @@ def locate():
     """One search, as the program runs it."""
     result = run(exe_path("locator_probe_cli.exe"), "find", timeout=60)
     if result.returncode not in (0, 2):
-        raise AssertionError("locator probe failed with exit code %d" % result.returncode)
+        raise AssertionError("locator probe failed with exit code %d: %r %r"
+                             % (result.returncode, result.stdout[-400:], result.stderr[-400:]))
     found = Found(result.stdout.decode("utf-8", "replace"))
     if (result.returncode == 0) != (found.hwnd > 0):
         raise AssertionError("exit code %d disagrees with %r" % (result.returncode, found))
