@@ -63,6 +63,7 @@ TEST_F(ProfileTest, ReadingMatchesNamesLooselyAndTrimsValues) {
       {"Settings", "empty", "d", 100, ""},
       {"Settings", "long", "d", 5, "0123"},
       {"Settings", "long", "d", 1, ""},
+      {"Settings", "long", "d", 0, ""},
       {"Settings", "missing", "default  ", 100, "default"},
       {"Settings", "missing", "  lead", 100, "  lead"},
       {"Settings", "missing", "0123456789", 4, "012"},
@@ -87,6 +88,8 @@ TEST_F(ProfileTest, WritingReplacesInPlaceAndKeepsEverythingElse) {
   ASSERT_TRUE(Write("a", "Y", "20"));
   ASSERT_TRUE(Write("A", "w", "4"));
   ASSERT_TRUE(Write("B", "z", "30"));
+  ASSERT_TRUE(Write("B", "empty", ""));
+  EXPECT_EQ(Read("B", "empty"), "") << "an empty value is a value";
   EXPECT_EQ(Read("A", "x"), "1");
   EXPECT_EQ(Read("A", "y"), "20");
   EXPECT_EQ(Read("A", "w"), "4");
