@@ -3,8 +3,6 @@
 //
 //   acp                               GetACP()
 //   windows                           top-level windows in Z order, topmost first
-//   find title|class TEXT             top-level windows whose title / class is exactly TEXT
-//   wait title|class TEXT TIMEOUT_MS  polls for such a window; exit 2 on time-out
 //   info HWND                         one window's record
 //   text HWND                         WM_GETTEXT (SendMessageTimeout), raw text
 //   children HWND                     every descendant window, in EnumChildWindows order
@@ -19,9 +17,6 @@
 //   settext HWND TEXT                 WM_SETTEXT (SendMessageTimeout); prints the result
 //   window TITLE [MS]                 shows a plain top-level window with that title, prints its
 //                                     record and pumps messages for MS ms (default: until killed)
-//   texta HWND [BUFFER]               WM_GETTEXTLENGTH then WM_GETTEXT through the ANSI calls
-//                                     (SendMessageTimeoutA, 500 ms each, with a buffer of BUFFER
-//                                     bytes, default length + 1): "length copied ms"
 //   handles PID                       "handles windows" of a process: its kernel handles
 //                                     (GetProcessHandleCount, or the system handle table where
 //                                     that says 0, as under Wine) and its windows, child ones too
@@ -154,34 +149,6 @@ std::vector<HWND> TopLevelWindows() {
       },
       reinterpret_cast<LPARAM>(&windows));
   return windows;
-}
-
-std::vector<HWND> Matching(bool byTitle, const std::wstring& wanted) {
-  std::vector<HWND> found;
-  for (HWND window : TopLevelWindows()) {
-    std::wstring value;
-    if (byTitle ? TextOf(window, &value) : true) {
-      if (!byTitle) value = ClassOf(window);
-      if (value == wanted) found.push_back(window);
-    }
-  }
-  return found;
-}
-
-int Find(int argc, wchar_t** argv, bool wait) {
-  if (argc < (wait ? 5 : 4)) return 1;
-  std::wstring by = argv[2];
-  if (by != L"title" && by != L"class") return 1;
-  long long timeout = 0;
-  if (wait && !ParseNumber(argv[4], &timeout)) return 1;
-  ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout);
-  for (;;) {
-    std::vector<HWND> found = Matching(by == L"title", argv[3]);
-    for (HWND window : found) Write(Record(window));
-    if (!found.empty()) return 0;
-    if (!wait || GetTickCount64() >= deadline) return 2;
-    Sleep(50);
-  }
 }
 
 int Children(HWND parent) {
@@ -373,25 +340,6 @@ long CountWindows(DWORD pid) {
   return count.windows;
 }
 
-int TextA(int argc, wchar_t** argv) {
-  if (argc < 3) return 1;
-  HWND window = ParseHwnd(argv[2]);
-  const ULONGLONG start = GetTickCount64();
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutA(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 500, &length)) return 2;
-  long long size = static_cast<long long>(length) + 1;
-  if (argc >= 4 && !ParseNumber(argv[3], &size)) return 1;
-  std::vector<char> buffer(static_cast<size_t>(size) + 1, '\0');
-  DWORD_PTR copied = 0;
-  const bool ok = SendMessageTimeoutA(window, WM_GETTEXT, static_cast<WPARAM>(size),
-                                      reinterpret_cast<LPARAM>(buffer.data()), SMTO_ABORTIFHUNG, 500, &copied) != 0;
-  char out[96];
-  std::snprintf(out, sizeof out, "%llu %lld %llu\n", static_cast<unsigned long long>(length),
-                ok ? static_cast<long long>(copied) : -1LL, GetTickCount64() - start);
-  Write(out);
-  return ok ? 0 : 2;
-}
-
 int Handles(int argc, wchar_t** argv) {
   long long pid = 0;
   if (argc < 3 || !ParseNumber(argv[2], &pid)) return 1;
@@ -507,8 +455,6 @@ int wmain(int argc, wchar_t** argv) {
     for (HWND window : TopLevelWindows()) Write(Record(window));
     return 0;
   }
-  if (command == L"find") return Find(argc, argv, false);
-  if (command == L"wait") return Find(argc, argv, true);
   if (command == L"info" && argc >= 3) {
     HWND window = ParseHwnd(argv[2]);
     if (!IsWindow(window)) return 2;
@@ -541,7 +487,6 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"send") return Message(argc, argv, false);
   if (command == L"settext") return SetText(argc, argv);
   if (command == L"window") return ShowWindowWithTitle(argc, argv);
-  if (command == L"texta") return TextA(argc, argv);
   if (command == L"handles") return Handles(argc, argv);
   if (command == L"ping") return Ping(argc, argv);
   if (command == L"clipboard") return Clipboard();
