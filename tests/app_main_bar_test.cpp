@@ -48,11 +48,7 @@ TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
 }
 
 TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
-  const std::uint32_t broker = sim::AddProcess("C:\\broker\\orders.exe");
-  sim::WindowSpec shape;
-  shape.text = "网上股票交易系统5.0";
-  shape.process = broker;
-  const platform::Hwnd client = sim::CreateWindow(shape);
+  const platform::Hwnd client = AddTradingClient().window;
   sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=65\r\n卖出键=66\r\n功能键=67\r\n");
   StartProgram();
   EXPECT_EQ(AppState.tradingClient, client);  // looked for once at start

@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -183,47 +184,35 @@ TEST_F(OrderActionsTest, HotKeyArrivesAsPressAndRelease) {
 }
 
 // A remembered handle that is still a window is trusted as it is: no search,
-// even when its title no longer says what it is.
-TEST_F(OrderActionsTest, LiveRememberedClientIsUsedWithoutSearch) {
-  shownCode = "600036";
-  const ClientScene client = AddTradingClient();
-  sim::SetText(client.window, "委托");
-  remembered = client.window;
-  OpenFormOnKey(client, kF1, 10);
+// even when its title no longer says what it is.  Once its program has ended,
+// a new search finds the client running now.
+TEST_F(OrderActionsTest, TheRememberedClientIsTrustedWhileItIsAWindow) {
+  for (const bool ended : {false, true}) {
+    const ClientScene first = Fresh("600036");
+    sim::SetText(first.window, "委托");
+    remembered = first.window;
+    if (ended) sim::EndProcess(first.process);
+    const ClientScene client = ended ? AddTradingClient() : first;
+    OpenFormOnKey(client, kF1, 10);
 
-  Buy(kF1);
+    Buy(kF1);
 
-  EXPECT_EQ(CountCalls("EnumWindows"), 0);
-  EXPECT_EQ(remembered, client.window);
-  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+    EXPECT_EQ(CountCalls("EnumWindows") > 0, ended) << ended;
+    EXPECT_EQ(remembered, client.window) << ended;
+    EXPECT_EQ(sim::TextOf(client.codeField), "600036") << ended;
+  }
 }
 
-// The remembered client has gone: a new search finds the one running now.
-TEST_F(OrderActionsTest, DeadRememberedClientIsLookedUpAgain) {
-  shownCode = "600036";
-  const ClientScene old = AddTradingClient();
-  remembered = old.window;
-  sim::EndProcess(old.process);
-  const ClientScene client = AddTradingClient();
-  OpenFormOnKey(client, kF1, 10);
-
-  Buy(kF1);
-
-  EXPECT_GE(CountCalls("EnumWindows"), 1);
-  EXPECT_EQ(remembered, client.window);
-  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
-}
-
-// No client: the search runs, nothing else happens; the next click searches
-// again and finds a client started in between.
+// No client: the search runs, nothing else happens, for either action; the
+// next click searches again and finds a client started in between.
 TEST_F(OrderActionsTest, NoClientEndsQuietlyAndNextClickSearchesAgain) {
   shownCode = "600036";
-
-  EXPECT_EQ(Timed([this] { Buy(kF1); }), 0u);
-  EXPECT_GE(CountCalls("EnumWindows"), 1);
-  EXPECT_EQ(FirstCall("PostMessageA"), -1);
-  EXPECT_EQ(FirstCall("SetForegroundWindow"), -1);
-  EXPECT_EQ(remembered, 0);
+  for (const auto& action : std::vector<std::function<void()>>{[this] { Buy(kF1); }, [this] { Function(); }}) {
+    EXPECT_EQ(Timed(action), 0u);
+    EXPECT_GE(CountCalls("EnumWindows"), 1);
+    for (const char* call : {"OpenIcon", "SetForegroundWindow", "PostMessageA"}) EXPECT_EQ(FirstCall(call), -1) << call;
+    EXPECT_EQ(remembered, 0);
+  }
 
   const ClientScene client = AddTradingClient();
   OpenFormOnKey(client, kF1, 10);
@@ -313,13 +302,6 @@ TEST_F(OrderActionsTest, FunctionKeyOnlyPressesTheKey) {
     EXPECT_EQ(static_cast<std::uint32_t>(down[0].lParam), 0x003D0001u);
     EXPECT_EQ(static_cast<std::uint32_t>(MessagesOf(client.window, kWmKeyUp).at(0).lParam), 0xC03D0001u);
   }
-}
-
-TEST_F(OrderActionsTest, FunctionKeyWithoutClientDoesNothing) {
-  EXPECT_EQ(Timed([this] { Function(); }), 0u);
-  EXPECT_GE(CountCalls("EnumWindows"), 1);
-  EXPECT_EQ(FirstCall("OpenIcon"), -1);
-  EXPECT_EQ(FirstCall("PostMessageA"), -1);
 }
 
 // Every attachment made during an action is undone at once, never held

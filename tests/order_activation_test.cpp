@@ -4,6 +4,7 @@
 
 #include "order/activation.h"
 #include "support/calls.h"
+#include "support/client_scene.h"
 #include "support/test_fixture.h"
 
 namespace {
@@ -14,19 +15,13 @@ class ActivationTest : public SimTest {
  protected:
   void SetUp() override {
     SimTest::SetUp();
-    process_ = sim::AddProcess("C:\\broker\\client.exe");
-    thread_ = sim::MainThreadOf(process_);
-    sim::WindowSpec shape;
-    shape.text = "网上股票交易系统";
-    shape.process = process_;
-    client_ = sim::CreateWindow(shape);
-    shape.text.clear();
-    shape.className = "Edit";
-    shape.parent = client_;
-    field_ = sim::CreateWindow(shape);
+    const ClientScene client = AddTradingClient();
+    thread_ = client.thread;
+    client_ = client.window;
+    field_ = client.codeField;
   }
 
-  std::uint32_t process_ = 0, thread_ = 0;
+  std::uint32_t thread_ = 0;
   Hwnd client_ = 0, field_ = 0;
 };
 

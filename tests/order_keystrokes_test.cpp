@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "order/keystrokes.h"
+#include "support/client_scene.h"
 #include "support/test_fixture.h"
 
 namespace {
@@ -78,11 +79,7 @@ sim::Message KeyMessage(unsigned message, std::uintptr_t wParam, std::uint32_t l
 // The pair arrives down first, the key code unchanged in wParam, and nothing
 // else (no WM_CHAR, no WM_SYSKEYDOWN even for Alt or F10).
 TEST_F(KeystrokesTest, PostsExactlyOnePressAndRelease) {
-  const std::uint32_t process = sim::AddProcess("C:\\broker\\client.exe");
-  sim::WindowSpec shape;
-  shape.text = "网上股票交易系统";
-  shape.process = process;
-  const platform::Hwnd client = sim::CreateWindow(shape);
+  const platform::Hwnd client = AddTradingClient().window;
 
   const struct {
     std::int32_t keyCode;
@@ -109,10 +106,7 @@ TEST_F(KeystrokesTest, PostsExactlyOnePressAndRelease) {
 
 // A handle that is no longer a window: posting fails quietly.
 TEST_F(KeystrokesTest, DeadWindowIsHarmless) {
-  const std::uint32_t process = sim::AddProcess("C:\\broker\\client.exe");
-  sim::WindowSpec shape;
-  shape.process = process;
-  const platform::Hwnd client = sim::CreateWindow(shape);
+  const platform::Hwnd client = AddTradingClient().window;
   sim::DestroyWindow(client);
   PostKeyPress(client, 112);
   sim::Advance(1);

@@ -26,15 +26,16 @@ class SimDesktopTest : public ::testing::Test {
     auto all = sim::Events();
     return static_cast<int>(std::count_if(all.begin(), all.end(), [&](const sim::Call& c) { return c.text == event; }));
   }
-  static Hwnd OtherWindow(std::uint32_t* process = nullptr, const std::string& className = "Edit") {
-    std::uint32_t p = sim::AddProcess("C:\\other\\other.exe");
-    if (process) *process = p;
-    sim::WindowSpec shape;
-    shape.className = className;
-    shape.process = p;
-    shape.text = "text";
-    return sim::CreateWindow(shape);
+  // A window of another program, with that program and its thread.
+  struct Other {
+    Hwnd window;
+    std::uint32_t process, thread;
+  };
+  static Other OtherProgram(const std::string& className = "Edit") {
+    const std::uint32_t process = sim::AddProcess("C:\\other\\other.exe");
+    return {sim::CreateWindow({className, "text", process}), process, sim::MainThreadOf(process)};
   }
+  static Hwnd OtherWindow() { return OtherProgram().window; }
 };
 
 // A private timer id: the program's own tick handler ignores it.
@@ -54,8 +55,7 @@ TEST_F(SimDesktopTest, TimerTicksCoalesceWhileTheThreadIsBusy) {
 
 TEST_F(SimDesktopTest, SleepRunsOtherProgramsButNeverTheProgramsOwnLoop) {
   Hwnd bar = CreateMainBar().bar;
-  std::uint32_t process = 0;
-  Hwnd other = OtherWindow(&process);
+  const auto [other, process, thread] = OtherProgram();
   SetTimer(bar, kTestTimer, 100);
   bool acted = false;
   sim::At(50, [&] { acted = true; });
@@ -90,9 +90,7 @@ TEST_F(SimDesktopTest, TimersCountFromWhenTheyWereSet) {
 }
 
 TEST_F(SimDesktopTest, PostedMessagesWaitForAHungThread) {
-  std::uint32_t process = 0;
-  Hwnd other = OtherWindow(&process);
-  std::uint32_t thread = sim::MainThreadOf(process);
+  const auto [other, process, thread] = OtherProgram();
   std::vector<unsigned> seen;
   sim::OnMessage(other, [&](const sim::Message& m) { seen.push_back(m.message); });
   sim::SetHung(thread);
@@ -112,9 +110,7 @@ TEST_F(SimDesktopTest, PostedMessagesWaitForAHungThread) {
 }
 
 TEST_F(SimDesktopTest, SentMessagesToAHungThreadWaitOutTheirBound) {
-  std::uint32_t process = 0;
-  Hwnd other = OtherWindow(&process);
-  std::uint32_t thread = sim::MainThreadOf(process);
+  const auto [other, process, thread] = OtherProgram();
   sim::SetHung(thread);
   std::intptr_t result = 0;
   for (unsigned flags : {unsigned(kSmtoBlock), unsigned(kSmtoAbortIfHung)}) {
@@ -143,9 +139,7 @@ TEST_F(SimDesktopTest, SentMessagesToAHungThreadWaitOutTheirBound) {
 // without a bound; a foreground switch does not, but leaves the activation
 // to the thread.
 TEST_F(SimDesktopTest, ShowingAndActivatingWaitOnAHungThread) {
-  std::uint32_t process = 0;
-  Hwnd other = OtherWindow(&process);
-  std::uint32_t thread = sim::MainThreadOf(process);
+  const auto [other, process, thread] = OtherProgram();
   sim::SetMinimized(other, true);
   sim::SetHung(thread);
   sim::At(3000, [thread] { sim::SetHung(thread, false); });
@@ -169,7 +163,7 @@ TEST_F(SimDesktopTest, ShowingAndActivatingWaitOnAHungThread) {
 }
 
 TEST_F(SimDesktopTest, ReportedTextLengthsMayLieButCopiesStayBounded) {
-  Hwnd other = OtherWindow(nullptr, "SimWindow");
+  Hwnd other = OtherProgram("SimWindow").window;
   sim::SetText(other, "600036");
   for (std::intptr_t lie : {std::intptr_t(-5), std::intptr_t(0), std::intptr_t(1) << 40}) {
     sim::SetReportedTextLength(other, lie);
@@ -185,9 +179,7 @@ TEST_F(SimDesktopTest, ReportedTextLengthsMayLieButCopiesStayBounded) {
 }
 
 TEST_F(SimDesktopTest, AttachmentsAreCountedAndGoWithTheirProcess) {
-  std::uint32_t process = 0;
-  Hwnd other = OtherWindow(&process);
-  std::uint32_t thread = sim::MainThreadOf(process);
+  const auto [other, process, thread] = OtherProgram();
   sim::SetFocus(other);
   Hwnd bar = CreateMainBar().bar;
   sim::SetFocus(bar);
@@ -375,8 +367,7 @@ TEST_F(SimDesktopTest, TheCallLogReadsLikeTheCalls) {
 }
 
 TEST_F(SimDesktopTest, ResetForgetsEverything) {
-  std::uint32_t process = 0;
-  Hwnd other = OtherWindow(&process);
+  const auto [other, process, thread] = OtherProgram();
   CreateMainBar();
   sim::WriteFile("C:\\x\\y.txt", "1");
   CreateToolhelp32Snapshot(kTh32csSnapAll, 0);

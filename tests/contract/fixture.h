@@ -56,26 +56,14 @@ class ContractTest : public ::testing::Test {
 
 // Shorthands for the peer's windows.
 inline PeerWindow TopLevel(const std::string& name, const std::string& title = "") {
-  PeerWindow w;
-  w.name = name;
-  w.title = title;
-  return w;
+  return {name, "ContractPeer", title, "", ""};
 }
 inline PeerWindow Child(const std::string& name, const std::string& parent,
                         const std::string& className = "ContractPeer", const std::string& title = "") {
-  PeerWindow w;
-  w.name = name;
-  w.parent = parent;
-  w.className = className;
-  w.title = title;
-  return w;
+  return {name, className, title, parent, ""};
 }
 inline PeerWindow Owned(const std::string& name, const std::string& owner, const std::string& title = "") {
-  PeerWindow w;
-  w.name = name;
-  w.owner = owner;
-  w.title = title;
-  return w;
+  return {name, "ContractPeer", title, "", owner};
 }
 template <typename F>
 PeerWindow With(PeerWindow w, F change) {

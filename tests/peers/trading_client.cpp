@@ -158,27 +158,11 @@ std::wstring TextOf(HWND window) {
   return text;
 }
 
+// The key messages run from WM_KEYDOWN (0x100) to WM_SYSDEADCHAR (0x107).
 const wchar_t* KeyMessageName(UINT message) {
-  switch (message) {
-    case WM_KEYDOWN:
-      return L"WM_KEYDOWN";
-    case WM_KEYUP:
-      return L"WM_KEYUP";
-    case WM_CHAR:
-      return L"WM_CHAR";
-    case WM_DEADCHAR:
-      return L"WM_DEADCHAR";
-    case WM_SYSKEYDOWN:
-      return L"WM_SYSKEYDOWN";
-    case WM_SYSKEYUP:
-      return L"WM_SYSKEYUP";
-    case WM_SYSCHAR:
-      return L"WM_SYSCHAR";
-    case WM_SYSDEADCHAR:
-      return L"WM_SYSDEADCHAR";
-    default:
-      return nullptr;
-  }
+  static const wchar_t* const kNames[] = {L"WM_KEYDOWN",    L"WM_KEYUP",    L"WM_CHAR",    L"WM_DEADCHAR",
+                                          L"WM_SYSKEYDOWN", L"WM_SYSKEYUP", L"WM_SYSCHAR", L"WM_SYSDEADCHAR"};
+  return message >= WM_KEYDOWN && message <= WM_SYSDEADCHAR ? kNames[message - WM_KEYDOWN] : nullptr;
 }
 
 std::wstring RoleOf(HWND window) {
