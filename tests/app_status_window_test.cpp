@@ -108,6 +108,25 @@ TEST_F(StatusWindowTest, TheLookupLeavesTheRememberedClientAndNoHandle) {
   EXPECT_GT(CountCalls("OpenProcessToken"), 0) << "the privilege check did run";
 }
 
+// Twice a second, the window reads no file it has read before: its own
+// version and each executable's description once while it is open, and a
+// file again only once it has been replaced.
+TEST_F(StatusWindowTest, RefreshesReadEachFileOnceUntilItIsReplaced) {
+  ClientByDescription();
+  sim::WriteFile("C:\\broker\\client.exe", "MZ");
+  StartProgram();
+  ChooseFromMenu(TrayMenuItem::kStatus);
+  sim::ClearCalls();
+  sim::Advance(4 * kStatusRefreshMs);
+  EXPECT_EQ(CountCalls("GetFileVersionInfoA"), 0);
+  EXPECT_NE(Shown().find("文件说明：V6主框架模块"), std::string::npos);
+
+  sim::SetFileDescription("C:\\broker\\client.exe", "机构版主程序");
+  sim::WriteFile("C:\\broker\\client.exe", "MZ, a new build");
+  sim::Advance(kStatusRefreshMs);
+  EXPECT_NE(Shown().find("文件说明：机构版主程序"), std::string::npos) << Shown();
+}
+
 // The last action, step by step; the window follows what happens while open.
 TEST_F(StatusWindowTest, TheLastActionIsShownStepByStepAndKeptUpToDate) {
   const ClientScene client = AddTradingClient();

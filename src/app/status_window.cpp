@@ -17,6 +17,10 @@ platform::StatusWindows status;
 platform::Hwnd timerOwner = 0;
 // The source chosen in the tray menu, as the bar last said.
 QuoteSource source = QuoteSource::kDzh;
+// What the window reads once while it is open rather than twice a second:
+// this program's version, and the description of each executable seen.
+std::string ownVersion;
+DescriptionCache descriptions;
 
 // How long the status lookup waits for a trading client to answer: it runs
 // twice a second, and the bar must not stall on it.
@@ -44,8 +48,7 @@ std::string TimeText(const platform::LocalTime& t) {
 std::string OrNone(const std::string& text) { return text.empty() ? "（无）" : text; }
 
 void AddProgram(Lines& lines) {
-  const std::string version = ReadVersionString(platform::GetModuleFileNameA(), "FileVersion");
-  lines.Add("凌波助手", version.empty() ? "版本不明" : "版本 " + version);
+  lines.Add("凌波助手", ownVersion.empty() ? "版本不明" : "版本 " + ownVersion);
   const unsigned codePage = platform::GetACP();
   lines.Add("系统代码页", Number(codePage));
   if (codePage != kExpectedCodePage) {
@@ -81,7 +84,7 @@ void AddTradingClient(Lines& lines) {
   // A search of its own: what the bar remembers stays as it is.  It reads the
   // titles the system keeps, so that a client that has stopped answering is
   // still found, and said to be hung.
-  const TradingClientMatch match = FindTradingClientMatch(TitleSource::kKeptBySystem);
+  const TradingClientMatch match = FindTradingClientMatch(TitleSource::kKeptBySystem, &descriptions);
   if (match.window <= 0) {
     lines.Add("交易程序", "未找到（窗口标题或程序的文件说明都不符合）");
     return;
@@ -92,7 +95,7 @@ void AddTradingClient(Lines& lines) {
   const std::uint32_t processId = ProcessIdOfWindow(match.window);
   const std::string path = MainModulePath(processId);
   lines.Add("交易程序文件", OrNone(path));
-  lines.Add("文件说明", OrNone(ReadFileDescription(path)));
+  lines.Add("文件说明", OrNone(descriptions.Of(path)));
   lines.Add("进程号", Number(processId));
   const Bitness bits = ProcessBitness(processId);
   lines.Add("位数", bits == Bitness::k32 ? "32 位" : bits == Bitness::k64 ? "64 位" : "无法判断");
@@ -223,6 +226,7 @@ void OpenStatusWindow(platform::Hwnd bar, QuoteSource quoteSource) {
     status = {};
     return;
   }
+  ownVersion = ReadVersionString(platform::GetModuleFileNameA(), "FileVersion");
   platform::UpdateEditText(status.text, StatusText());
   platform::ShowWindow(status.window, platform::kSwShow);
   platform::SetTimer(timerOwner, kStatusTimerId, kStatusRefreshMs);
@@ -242,11 +246,14 @@ void OnStatusCopyClicked() {
 void OnStatusClosed() {
   if (status.window <= 0) return;
   status = {};
+  descriptions = {};
   platform::KillTimer(timerOwner, kStatusTimerId);
 }
 
 void ResetStatusWindow() {
   status = {};
+  ownVersion.clear();
+  descriptions = {};
   timerOwner = 0;
   source = QuoteSource::kDzh;
 }

@@ -49,6 +49,8 @@ std::string StringTableKey(const std::vector<std::uint8_t>& block) {
 // module snapshot and a version read for each of them.
 class DescriptionVerdicts {
  public:
+  explicit DescriptionVerdicts(DescriptionCache* cache) : cache_(cache) {}
+
   // The description marker of the window's executable; empty when it has none.
   std::string_view MarkerOf(platform::Hwnd window) {
     const std::uint32_t owner = ProcessIdOfWindow(window);
@@ -61,20 +63,23 @@ class DescriptionVerdicts {
     // name; a window whose process has no name ends up at process 0, which is
     // this program itself.
     const std::uint32_t processId = FirstProcessIdIn(*processes_, ExeNameIn(*processes_, owner));
-    const std::string_view verdict = MarkerIn(ReadFileDescription(MainModulePath(processId)), DescriptionMarkers);
+    const std::string path = MainModulePath(processId);
+    const std::string_view verdict =
+        MarkerIn(cache_ ? cache_->Of(path) : ReadFileDescription(path), DescriptionMarkers);
     verdicts_.emplace(owner, verdict);
     return verdict;
   }
 
  private:
+  DescriptionCache* cache_;
   std::optional<std::vector<ProcessRecord>> processes_;
   std::map<std::uint32_t, std::string_view> verdicts_;
 };
 
 }  // namespace
 
-TradingClientMatch FindTradingClientMatch(TitleSource titles) {
-  DescriptionVerdicts descriptions;
+TradingClientMatch FindTradingClientMatch(TitleSource titles, DescriptionCache* cache) {
+  DescriptionVerdicts descriptions(cache);
   for (platform::Hwnd window : ListVisibleTopLevelWindows()) {
     const std::string title = titles == TitleSource::kAskTheWindow ? ReadWindowText(window)
                                                                    : platform::GetWindowTextA(window, kKeptTitleBuffer);
@@ -89,6 +94,16 @@ TradingClientMatch FindTradingClientMatch(TitleSource titles) {
 platform::Hwnd FindTradingClient() { return FindTradingClientMatch().window; }
 
 std::string ReadFileDescription(const std::string& path) { return ReadVersionString(path, "FileDescription"); }
+
+std::string DescriptionCache::Of(const std::string& path) {
+  platform::FileStamp stamp;
+  if (!platform::GetFileAttributesExA(path, &stamp)) return ReadFileDescription(path);
+  const auto known = entries_.find(path);
+  if (known != entries_.end() && known->second.stamp == stamp) return known->second.description;
+  std::string description = ReadFileDescription(path);
+  entries_[path] = {stamp, description};
+  return description;
+}
 
 std::string ReadVersionString(const std::string& path, const std::string& name) {
   const std::uint32_t size = platform::GetFileVersionInfoSizeA(path);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -27,9 +28,27 @@ struct TradingClientMatch {
 // each asked within a bound (as an action does), or the copy the system
 // keeps, which a window that has stopped answering still has.
 enum class TitleSource { kAskTheWindow, kKeptBySystem };
-TradingClientMatch FindTradingClientMatch(TitleSource titles = TitleSource::kAskTheWindow);
 
 // The FileDescription of the file's version resource, or "".
 std::string ReadFileDescription(const std::string& path);
+
+// The descriptions read so far, each with the stamp of its file, for a caller
+// that searches again and again (the status window, twice a second): a file
+// is read again only once it has been replaced.
+class DescriptionCache {
+ public:
+  std::string Of(const std::string& path);
+
+ private:
+  struct Entry {
+    platform::FileStamp stamp;
+    std::string description;
+  };
+  std::map<std::string, Entry> entries_;
+};
+
+// With a cache, each executable's description comes from it.
+TradingClientMatch FindTradingClientMatch(TitleSource titles = TitleSource::kAskTheWindow,
+                                          DescriptionCache* descriptions = nullptr);
 // Any string of the file's version resource ("FileVersion", ...), or "".
 std::string ReadVersionString(const std::string& path, const std::string& name);
