@@ -122,6 +122,13 @@ class OrderCase(h.WineTestCase):
         self.start(TRADER_EXE, title)
         return self.find_window(title=title, timeout=20)
 
+    def start_following_trader(self, code="600036", name="招商银行", **keys):
+        """交易师 showing a code, and the bar started after it, showing the code too."""
+        trader = self.start_trader(code, name)
+        _, bar = self.start_lingbo(**keys)
+        bar.wait_code(code)
+        return trader, bar
+
     def start_dzh(self, *documents):
         """大智慧 in a folder laid out like its own, the last document in front."""
         folder = os.path.join(self.scratch, "dzh")

@@ -15,9 +15,7 @@ F1_DOWN, F1_UP = ("WM_KEYDOWN", "0x70", "0x003B0001", "main"), ("WM_KEYUP", "0x7
 
 class OrderActions(OrderCase):
     def test_buy_writes_the_code_from_trader(self):
-        self.start_trader("600036")
-        _, bar = self.start_lingbo()
-        bar.wait_code("600036")
+        _, bar = self.start_following_trader()
         # The client is searched for at the click, by either of its marks.
         for found_by, exe, title in (("title", "trading_client_plain.exe", CLIENT_TITLE),
                                      ("file description", CLIENT_EXE, "下单")):
@@ -51,9 +49,7 @@ class OrderActions(OrderCase):
         self.assertEqual(client.field_text("buy"), "600036")
 
     def test_client_that_ignores_the_replace_gets_the_code_typed_once(self):
-        self.start_trader("600036")
-        _, bar = self.start_lingbo()
-        bar.wait_code("600036")
+        _, bar = self.start_following_trader()
         for side, press in (("buy", bar.buy), ("sell", bar.sell)):
             with self.subTest(side=side):
                 client = self.start_client("--ignore-replace")
@@ -95,9 +91,7 @@ class OrderActions(OrderCase):
 
     def test_sell_presses_the_configured_key(self):
         client = self.start_client("--sell-key=115")
-        self.start_trader("000001", "平安银行")
-        _, bar = self.start_lingbo(sell=115)
-        bar.wait_code("000001")
+        _, bar = self.start_following_trader("000001", "平安银行", sell=115)
 
         bar.sell()
 
@@ -109,9 +103,7 @@ class OrderActions(OrderCase):
 
     def test_label_double_click_presses_the_function_key_only(self):
         client = self.start_client()
-        self.start_trader("600036")
-        _, bar = self.start_lingbo()
-        bar.wait_code("600036")
+        _, bar = self.start_following_trader()
 
         bar.double_click_label()
 
@@ -124,9 +116,7 @@ class OrderActions(OrderCase):
 
     def test_second_click_soon_after_the_first_is_a_second_action(self):
         client = self.start_client("--clear-code")
-        self.start_trader("600036")
-        _, bar = self.start_lingbo()
-        bar.wait_code("600036")
+        _, bar = self.start_following_trader()
 
         # Within the double-click time: the second click reaches the button
         # as a double click, after the first action is over.
@@ -139,9 +129,7 @@ class OrderActions(OrderCase):
         self.assertEqual(client.field_text("buy"), "600036")
 
     def test_code_field_that_comes_late(self):
-        self.start_trader("600036")
-        _, bar = self.start_lingbo()
-        bar.wait_code("600036")
+        _, bar = self.start_following_trader()
         # The action looks for the field for about 2.2 s after the key.
         for delay, filled in ((1500, True), (3000, False)):
             with self.subTest(focus_delay=delay):
@@ -162,9 +150,7 @@ class OrderActions(OrderCase):
     def test_minimised_client_is_restored_and_filled(self):
         client = self.start_client("--minimized")
         self.assertTrue(h.window(client.main).iconic)
-        self.start_trader("600036")
-        _, bar = self.start_lingbo()
-        bar.wait_code("600036")
+        _, bar = self.start_following_trader()
 
         bar.buy()
 
@@ -173,9 +159,7 @@ class OrderActions(OrderCase):
         self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP])
 
     def test_no_client_then_one_started(self):
-        trader = self.start_trader("600036")
-        _, bar = self.start_lingbo()
-        bar.wait_code("600036")
+        trader, bar = self.start_following_trader()
 
         bar.buy()
         # Without a client the action ends at once: the bar follows the
@@ -192,9 +176,7 @@ class OrderActions(OrderCase):
         self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP])
 
     def test_client_that_stopped_answering_does_not_freeze_the_bar(self):
-        trader = self.start_trader("600036")
-        _, bar = self.start_lingbo()
-        bar.wait_code("600036")
+        trader, bar = self.start_following_trader()
         # Found and filled once; a few seconds later its thread stops
         # answering with the code field still focused.
         client = self.start_client("--focus-delay=0", "--hang-after=5000", "--hang-for=8000")
@@ -229,9 +211,7 @@ class OrderActions(OrderCase):
         # so bringing it forward sends it messages it cannot answer.
         hang = os.path.join(self.scratch, "hang")
         client = self.start_client("--hang-on=" + h.windows_path(hang), "--hang-for=10000")
-        trader = self.start_trader("600036")
-        _, bar = self.start_lingbo()
-        bar.wait_code("600036")
+        trader, bar = self.start_following_trader()
         label = bar.label().hwnd  # asked while the bar answers
         front = h.foreground()
         self.assertNotEqual(front and front.hwnd, client.main, "the client must not be the active window")
