@@ -6,6 +6,8 @@
             waits until its top-left corner is there
         self.open_key_settings(bar) -> Window
             presses the right button on the code label and waits for "功能键设置"
+    self.start_retitled_trader(title, *options) -> retitle(text)
+            starts 交易师 showing title; retitle gives its main window another
     choose_tray_menu_item(index, icon=None)
         right-clicks the program's icon in Wine's tray window and clicks the
         menu's item at that index (0 大智慧, 1 交易师, 2 状态…, 3 退出); the
@@ -16,6 +18,7 @@
     KEYS = the three default KeyCodes as new.ini holds them
 """
 
+import os
 import time
 
 import harness
@@ -45,6 +48,17 @@ def key_boxes(dialog):
 
 
 class LingboCase(WineTestCase):
+
+    def start_retitled_trader(self, title, *options):
+        folder = self.app_dir("trader_standin.exe")
+        control = os.path.join(folder.path, "title.txt")
+        self.start(folder.exe, *options, "--control", harness.windows_path(control), title)
+        self.find_window(title=title, timeout=20)
+
+        def retitle(text):
+            with open(control, "w", encoding="utf-8") as f:
+                f.write(text + "\n")
+        return retitle
 
     def start_bar(self, app, at=None, timeout=20):
         self.start(app.exe)

@@ -11,6 +11,7 @@ import tempfile
 import time
 
 import harness as h
+from lingbo_app import LingboCase
 
 TRADER_EXE = "trader_standin.exe"
 DZH_EXE = "dzh_standin.exe"
@@ -107,8 +108,8 @@ class StandInClient:
         return h.window_text(self.name_label[side]), h.window_text(self.price_field[side])
 
 
-class OrderCase(h.WineTestCase):
-    """A WineTestCase with a scratch folder and the scene's parts."""
+class OrderCase(LingboCase):
+    """A LingboCase with a scratch folder and the scene's parts."""
 
     def setUp(self):
         super().setUp()

@@ -1,6 +1,5 @@
 """With 交易师 as the quote source the label follows its main window's title."""
 
-import os
 import time
 import unittest
 
@@ -11,17 +10,6 @@ from lingbo_app import LingboCase, bar_parts, settings_ini
 
 class FollowsTrader(LingboCase):
 
-    def start_trader(self, title, *options):
-        folder = self.app_dir("trader_standin.exe")
-        control = os.path.join(folder.path, "title.txt")
-        self.start(folder.exe, *options, "--control", harness.windows_path(control), title)
-        self.find_window(title=title, timeout=15)
-
-        def retitle(text):
-            with open(control, "w", encoding="utf-8") as f:
-                f.write(text + "\n")
-        return retitle
-
     def start_label(self):
         app = self.app_dir()
         app.write_ini(settings_ini(数据源="1", 买入键="112", 卖出键="113", 功能键="114"))
@@ -31,7 +19,7 @@ class FollowsTrader(LingboCase):
         wait_until(lambda: harness.window_text(label.hwnd) == code, 10, what="the label shows " + code)
 
     def test_label_follows_the_title(self):
-        retitle = self.start_trader("交易师 - 600036 - 招商银行")
+        retitle = self.start_retitled_trader("交易师 - 600036 - 招商银行")
         label = self.start_label()
         self.wait_label(label, "600036")
         retitle("交易师 - 000001 - 平安银行")
@@ -43,7 +31,7 @@ class FollowsTrader(LingboCase):
         self.assertEqual(harness.window_text(label.hwnd), "000001")
 
     def test_code_from_the_root_owner_of_the_marked_window(self):
-        retitle = self.start_trader("行情 [SH600519]", "--owned-marker")
+        retitle = self.start_retitled_trader("行情 [SH600519]", "--owned-marker")
         label = self.start_label()
         self.wait_label(label, "600519")
         retitle("行情 [SZ000858]")

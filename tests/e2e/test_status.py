@@ -1,7 +1,6 @@
 """The status window: opened from the tray menu, what it says about the trading
 client and the last buy, "复制", the code-page warning, and the bar meanwhile."""
 
-import os
 import re
 import subprocess
 import unittest
@@ -17,18 +16,6 @@ TIP_WARNING = "凌波助手：系统代码页不是936，中文会乱码"
 
 
 class StatusCase(OrderCase):
-
-    def start_trader_with_control(self, title):
-        """交易师 whose title the test can change through a file."""
-        folder = self.app_dir("trader_standin.exe")
-        control = os.path.join(folder.path, "title.txt")
-        self.start(folder.exe, "--control", h.windows_path(control), title)
-        self.find_window(title=title, timeout=20)
-
-        def retitle(text):
-            with open(control, "w", encoding="utf-8") as f:
-                f.write(text + "\n")
-        return retitle
 
     def open_status(self, title=STATUS_TITLE, pid=None):
         choose_tray_menu_item(STATUS_ITEM)
@@ -59,7 +46,7 @@ def from_ansi_1252(text):
 class StatusWindow(StatusCase):
 
     def test_it_names_the_client_and_after_a_buy_the_key_the_focus_time_and_the_replacement(self):
-        self.start_trader_with_control("交易师 - 600036 - 招商银行")
+        self.start_retitled_trader("交易师 - 600036 - 招商银行")
         client = self.start_client()
         _, bar = self.start_lingbo(source="1")
         bar.wait_code("600036")
@@ -84,7 +71,7 @@ class StatusWindow(StatusCase):
         self.assertEqual(copied.decode("gbk"), status_text(edit))
 
     def test_escape_closes_it_and_the_bar_answers_throughout(self):
-        retitle = self.start_trader_with_control("交易师 - 600036 - 招商银行")
+        retitle = self.start_retitled_trader("交易师 - 600036 - 招商银行")
         client = self.start_client()
         _, bar = self.start_lingbo(source="1")
         bar.wait_code("600036")
