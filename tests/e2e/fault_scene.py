@@ -1,4 +1,4 @@
-"""Pieces shared by the peer-fault scenarios (test_faults_*.py) and soak_wine.py.
+"""Pieces shared by the peer-fault scenarios (test_faults_*.py), soak_wine.py and test_quote_dzh.py.
 
     DzhStandIn(case, documents, shanghai=..., shenzhen=..., table="STKINFO60.DAT", args=())
         the 大智慧 stand-in copied as dzh.exe into a fresh folder laid out like
