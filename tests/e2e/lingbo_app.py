@@ -7,7 +7,7 @@
         self.open_key_settings(bar) -> Window
             presses the right button on the code label and waits for "功能键设置"
     self.start_retitled_trader(title, *options) -> retitle(text)
-            starts 交易师 showing title; retitle gives its main window another
+            starts 交易师 showing title; retitle(text) gives its main window that title
     choose_tray_menu_item(index, icon=None)
         right-clicks the program's icon in Wine's tray window and clicks the
         menu's item at that index (0 大智慧, 1 交易师, 2 状态…, 3 退出); the

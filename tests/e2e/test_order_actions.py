@@ -14,6 +14,19 @@ F1_DOWN, F1_UP = ("WM_KEYDOWN", "0x70", "0x003B0001", "main"), ("WM_KEYUP", "0x7
 
 
 class OrderActions(OrderCase):
+    def seconds_to_follow_a_buy(self, bar, label, trader, security, client_was):
+        """Clicks 买, lets 交易师 show "CODE - NAME", and tells how soon the label (a
+        handle asked for while the bar answered) shows the code."""
+        code = security.split()[0]
+        bar.buy()
+        clicked = time.time()
+        h.set_text(trader.hwnd, "交易师 - " + security)
+        h.wait_until(lambda: h.window_text(label) == code, 15, 0.05, what="label shows " + code)
+        followed = time.time() - clicked
+        print("\nbar follows the code again %.2f s after the click on a client %s" % (followed, client_was),
+              file=sys.stderr)
+        return followed
+
     def test_buy_writes_the_code_from_trader(self):
         _, bar = self.start_following_trader()
         # The client is searched for at the click, by either of its marks.
@@ -189,13 +202,7 @@ class OrderActions(OrderCase):
         # Asked first whether it answers, the silent client is left alone: the
         # bar follows the charting program again at once.
         label = bar.label().hwnd  # asked while the bar answers
-        bar.buy()
-        clicked = time.time()
-        h.set_text(trader.hwnd, "交易师 - 000002 - 万科Ａ")
-        h.wait_until(lambda: h.window_text(label) == "000002", 10, 0.05, what="label shows 000002")
-        answered = time.time() - clicked
-        print("\nbar follows the code again %.2f s after the click on a client that stopped answering" % answered,
-              file=sys.stderr)
+        answered = self.seconds_to_follow_a_buy(bar, label, trader, "000002 - 万科Ａ", "stopped answering")
         # At most the 0.5 s question, with room for Wine; an action that went on
         # would wait 2.23 s for the code field before it gave up.
         self.assertLess(answered, 2.0)
@@ -218,13 +225,7 @@ class OrderActions(OrderCase):
         open(hang, "w").close()
         h.wait_until(lambda: client.log.of("HANG"), 5, what="client hangs")
 
-        bar.buy()
-        clicked = time.time()
-        h.set_text(trader.hwnd, "交易师 - 000001 - 平安银行")
-        h.wait_until(lambda: h.window_text(label) == "000001", 15, 0.05, what="label shows 000001")
-        followed = time.time() - clicked
-        print("\nbar follows the code again %.2f s after the click on a client hung in the background" % followed,
-              file=sys.stderr)
+        followed = self.seconds_to_follow_a_buy(bar, label, trader, "000001 - 平安银行", "hung in the background")
         self.assertLess(followed, 3.0, "the bar froze with the client")
 
         # Answering again, the client is driven as ever.
