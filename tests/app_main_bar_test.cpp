@@ -117,6 +117,51 @@ TEST_F(MainBarTest, AClientThatStopsAnsweringDoesNotStopTheBar) {
   EXPECT_EQ(sim::TextOf(client.codeField), "600000") << "a whole order once it answers";
 }
 
+// A client that answers the check and then stalls while it is brought
+// forward: the click ends within its bound, minimised or not, and the label
+// follows the charting program again at once.
+TEST_F(MainBarTest, AClientThatStallsWhenBroughtForwardDoesNotStopTheBar) {
+  for (const bool minimized : {true, false}) {
+    SimTest::SetUp();
+    const ClientScene client = AddTradingClient("Edit", minimized);
+    OpenFormOnKey(client, 112, 10);
+    sim::SetHandlingTime(client.window, sim::kWmActivate, 8000);
+    sim::WindowSpec shape{"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\chart\\trader.exe")};
+    const platform::Hwnd chart = sim::CreateWindow(shape);
+    sim::SetForeground(chart);
+    sim::WriteFile(IniPath(), "[软件设置]\r\n数据源=1\r\n");
+    StartProgram();
+    sim::Advance(100);
+
+    const std::uint64_t clicked = sim::Now();
+    sim::At(50, [chart] { sim::SetText(chart, "交易师 - 600000 - 浦发银行"); });
+    sim::Click(MainBar().buyButton);
+    EXPECT_LE(sim::Now() - clicked, 2500u) << minimized;
+    sim::Advance(200);
+    EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000") << minimized;
+  }
+}
+
+// A tray click that the shell sends while an action waits on the code field
+// is handled after the action, never inside it.
+TEST_F(MainBarTest, NothingOfTheBarRunsInsideAnAction) {
+  const ClientScene client = AddTradingClient();
+  OpenFormOnKey(client, 112, 10);
+  sim::SetHandlingTime(client.codeField, platform::kEmSetSel, 400);
+  StartProgram();
+  AppState.currentCode = "600036";
+
+  bool hiddenDuringAction = false;
+  sim::At(300, [] { sim::TrayMouse(platform::kWmLButtonUp); });
+  sim::At(500, [&hiddenDuringAction] { hiddenDuringAction = !platform::IsWindowVisible(MainBar().bar); });
+  sim::Click(MainBar().buyButton);
+
+  EXPECT_FALSE(hiddenDuringAction);
+  EXPECT_FALSE(platform::IsWindowVisible(MainBar().bar)) << "handled once the action has ended";
+  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+  EXPECT_EQ(AppState.lastAction.outcome.written, CodeWritten::kReplaced);
+}
+
 // "输入方式" 1 in new.ini: the code is typed, never replaced.
 TEST_F(MainBarTest, TheCodeEntrySettingReachesTheActions) {
   const ClientScene client = AddTradingClient();

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -23,14 +24,28 @@ constexpr std::int32_t kF1 = 112, kF2 = 113, kF3 = 114, kF4 = 115;
 constexpr std::uint64_t kFoundAtFirstLook = 230;
 constexpr std::uint64_t kNeverFound = 2230;
 
-// Parts of every action's sequence of calls: bringing the client forward
-// with its input attached, pressing one key in it, and asking for its focus.
-const std::vector<std::string> kActivateAttached = {
-    "GetWindowThreadProcessId", "GetCurrentThreadId", "AttachThreadInput",   "SetActiveWindow",
-    "GetCurrentThreadId",       "AttachThreadInput",  "SetForegroundWindow", "Sleep"};
-const std::vector<std::string> kKeyPress = {"MapVirtualKeyA", "PostMessageA", "MapVirtualKeyA", "PostMessageA"};
-const std::vector<std::string> kFocusAttached = {"GetCurrentThreadId", "AttachThreadInput", "GetFocus",
-                                                 "GetCurrentThreadId", "AttachThreadInput"};
+// What the client and the trader can tell of an action, in order: every call
+// that reaches the client or waits, the pauses with their length, the
+// messages with their number.  Bookkeeping calls are left out.
+std::vector<std::string> VisibleSteps() {
+  static const std::vector<std::string> kVisible = {"ShowWindowAsync", "SetForegroundWindow", "AttachThreadInput",
+                                                    "SetActiveWindow", "PostMessageA",        "GetFocus"};
+  std::vector<std::string> steps;
+  for (const auto& call : sim::Calls()) {
+    const std::string name = call.text.substr(0, call.text.find('('));
+    if (name == "Sleep") {
+      steps.push_back(call.text);
+    } else if (name == "SendMessageTimeoutA" || name == "PostMessageA") {
+      const std::size_t comma = call.text.find(',');
+      steps.push_back(name + ":" + call.text.substr(comma + 1, call.text.find(',', comma + 1) - comma - 1));
+    } else if (std::find(kVisible.begin(), kVisible.end(), name) != kVisible.end()) {
+      steps.push_back(name);
+    }
+  }
+  return steps;
+}
+const std::vector<std::string> kKeyPress = {"PostMessageA:0x100", "PostMessageA:0x101"};
+const std::vector<std::string> kFocusAttached = {"AttachThreadInput", "GetFocus", "AttachThreadInput"};
 
 std::vector<sim::Message> MessagesOf(Hwnd window, unsigned message) {
   std::vector<sim::Message> found;
@@ -94,29 +109,29 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
   }
 }
 
-// The whole action in order: restore, bring forward, activate, press, wait,
-// look, write.
+// The whole action in order: the check, restore, bring forward, activate,
+// press, wait, look, write, read back.  A window already in front after the
+// foreground switch is not activated again.
 TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
-  shownCode = "600036";
-  const ClientScene client = AddTradingClient();
-  remembered = client.window;
-  OpenFormOnKey(client, kF1, 50);
+  for (const bool minimized : {false, true}) {
+    const ClientScene client = Fresh("600036", "Edit", minimized);
+    remembered = client.window;
+    OpenFormOnKey(client, kF1, 50);
+    sim::ClearCalls();
 
-  Buy(kF1);
+    Buy(kF1);
 
-  const std::vector<std::string> expected = Joined(
-      {{"IsWindow", "SendMessageTimeoutA"},
-       {"OpenIcon", "Sleep", "SetForegroundWindow", "Sleep"},
-       kActivateAttached,
-       kKeyPress,
-       {"GetTickCount64", "Sleep", "GetForegroundWindow", "GetWindowThreadProcessId"},
-       kFocusAttached,
-       {"GetClassNameA", "GetTickCount64", "SendMessageTimeoutA", "SendMessageTimeoutA", "SendMessageTimeoutA"}});
-  EXPECT_EQ(CallNames(), expected);
-  std::vector<std::string> sleeps;
-  for (const auto& call : sim::Calls())
-    if (call.text.rfind("Sleep(", 0) == 0) sleeps.push_back(call.text);
-  EXPECT_EQ(sleeps, (std::vector<std::string>{"Sleep(10)", "Sleep(10)", "Sleep(10)", "Sleep(200)"}));
+    const std::vector<std::string> expected =
+        Joined({{"SendMessageTimeoutA:0x0"},
+                minimized ? std::vector<std::string>{"ShowWindowAsync"} : std::vector<std::string>{},
+                {"Sleep(10)", "SetForegroundWindow", "Sleep(10)", "Sleep(10)"},
+                kKeyPress,
+                {"Sleep(200)"},
+                kFocusAttached,
+                {"SendMessageTimeoutA:0xb1", "SendMessageTimeoutA:0xc2", "SendMessageTimeoutA:0xd"}});
+    EXPECT_EQ(VisibleSteps(), expected) << minimized;
+    EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+  }
 }
 
 // The field is selected whole, then replaced undoably with the code exactly
@@ -210,7 +225,7 @@ TEST_F(OrderActionsTest, NoClientEndsQuietlyAndNextClickSearchesAgain) {
   for (const auto& action : std::vector<std::function<void()>>{[this] { Buy(kF1); }, [this] { Function(); }}) {
     EXPECT_EQ(Timed(action), 0u);
     EXPECT_GE(CountCalls("EnumWindows"), 1);
-    for (const char* call : {"OpenIcon", "SetForegroundWindow", "PostMessageA"}) EXPECT_EQ(FirstCall(call), -1) << call;
+    EXPECT_TRUE(VisibleSteps().empty());
     EXPECT_EQ(remembered, 0);
   }
 
@@ -232,8 +247,8 @@ TEST_F(OrderActionsTest, MinimisedClientIsRestoredFirst) {
   Buy(kF1);
 
   EXPECT_FALSE(sim::IsMinimized(client.window));
-  EXPECT_NE(FirstCall("OpenIcon"), -1);
-  EXPECT_LT(FirstCall("OpenIcon"), FirstCall("PostMessageA"));
+  EXPECT_NE(FirstCall("ShowWindowAsync"), -1);
+  EXPECT_LT(FirstCall("ShowWindowAsync"), FirstCall("PostMessageA"));
   EXPECT_EQ(sim::TextOf(client.codeField), "600036");
 }
 
@@ -290,8 +305,10 @@ TEST_F(OrderActionsTest, FunctionKeyOnlyPressesTheKey) {
     sim::Advance(1);
 
     const std::vector<std::string> expected =
-        Joined({{"IsWindow", "SendMessageTimeoutA", "OpenIcon", "Sleep"}, kActivateAttached, kKeyPress});
-    EXPECT_EQ(CallNames(), expected) << code;
+        Joined({{"SendMessageTimeoutA:0x0", "ShowWindowAsync", "Sleep(10)", "AttachThreadInput", "SetActiveWindow",
+                 "AttachThreadInput", "SetForegroundWindow", "Sleep(10)"},
+                kKeyPress});
+    EXPECT_EQ(VisibleSteps(), expected) << code;
     EXPECT_FALSE(sim::IsMinimized(client.window));
     EXPECT_EQ(FirstCall("GetFocus"), -1);
     EXPECT_TRUE(sim::Received(client.codeField).empty()) << code;
@@ -361,10 +378,59 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
 
     EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999") << c.what;
     if (!c.written) {
-      for (const char* call : {"OpenIcon", "SetForegroundWindow", "AttachThreadInput", "SetActiveWindow"})
+      for (const char* call : {"ShowWindowAsync", "SetForegroundWindow", "AttachThreadInput", "SetActiveWindow"})
         EXPECT_EQ(FirstCall(call), -1) << c.what << ": " << call;
       EXPECT_TRUE(MessagesOf(client.window, kWmKeyDown).empty()) << c.what;
     }
+  }
+}
+
+// A client that answers the check and stalls right after it, while it is
+// restored or activated (as clients that refresh their accounts when brought
+// forward do), holds the bar no longer than the action's own bounds; one
+// whose stall is short still gets its code.
+TEST_F(OrderActionsTest, AClientThatStallsWhenBroughtForwardHoldsTheBarNoLonger) {
+  const struct {
+    const char* what;
+    bool minimized, functionKey;
+    std::uint64_t stall, elapsed;
+    bool written;
+  } cases[] = {
+      {"minimised, stalls 8 s while restored", true, false, 8000, kNeverFound, false},
+      {"minimised, stalls 300 ms while restored", true, false, 300, kFoundAtFirstLook + 100, true},
+      {"behind its pop-up, stalls 8 s when activated for its function key", false, true, 8000, 10 + 250 + 10, false},
+      {"minimised, stalls 8 s, function key", true, true, 8000, 20, false},
+  };
+  for (const auto& c : cases) {
+    const ClientScene client = Fresh("600036", "Edit", c.minimized);
+    remembered = client.window;
+    OpenFormOnKey(client, c.functionKey ? kF3 : kF1, 10);
+    sim::WindowSpec popup;
+    popup.process = client.process;
+    if (!c.minimized) sim::SetFocus(sim::CreateWindow(popup));
+    sim::SetHandlingTime(client.window, sim::kWmActivate, c.stall);
+
+    EXPECT_EQ(Timed([&] { c.functionKey ? Function() : Buy(kF1); }), c.elapsed) << c.what;
+    EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999") << c.what;
+    // The key waits in the client's queue, and the stall ends in its time.
+    sim::Advance(c.stall);
+    EXPECT_EQ(MessagesOf(client.window, kWmKeyDown).size(), 1u) << c.what;
+    EXPECT_FALSE(sim::IsMinimized(client.window)) << c.what;
+  }
+}
+
+// A client that runs above this program is named in the outcome; the action
+// is otherwise the same (Windows drops what it is sent).
+TEST_F(OrderActionsTest, AClientAboveThisProgramIsNamed) {
+  for (const std::uint32_t level : {0x2000u, 0x3000u, 0x4000u}) {
+    const ClientScene client = Fresh("600036");
+    sim::SetIntegrity(client.process, level);
+    OpenFormOnKey(client, kF1, 10);
+
+    const OrderOutcome outcome = OpenOrderForm(shownCode, 0, kF1);
+    EXPECT_EQ(outcome.higherPrivilege, level > 0x2000u) << level;
+    EXPECT_EQ(outcome.keyPosted, kF1) << level;
+    EXPECT_EQ(SendFunctionKey(client.window, kF3).higherPrivilege, level > 0x2000u) << level;
   }
 }
 
@@ -413,40 +479,79 @@ TEST_F(OrderActionsTest, AClientThatStopsAnsweringAtItsHotKeyBoundsTheWrite) {
   }
 }
 
-// The field is read back after the replace.  A client that ignored the
-// replace gets the code typed, once, and read back again; one that reacts
-// only to typed keys gets it typed from the start ("输入方式" 1).  Nothing is
-// typed after a refused selection, and a field that stops answering ends the
-// action within its bounds.
+// The field is read back after the replace, and the code counts as landed
+// when the field holds it as a whole number.  A client that ignored the
+// replace gets the code typed, once, all its characters posted in a run and
+// the field read back again; one that reacts only to typed keys gets it typed
+// from the start ("输入方式" 1).  Nothing follows a message the field did not
+// answer in time, which it may still handle later: the field ends with the
+// whole code or as it was, never with a part of it.
 TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
-  enum class Field { kPlain, kIgnoresReplace, kAddsName, kHangsAfterReadBack, kHangsWhenTyped };
+  enum class Field {
+    kPlain,
+    kIgnoresReplace,
+    kAddsName,
+    kAddsMarket,
+    kAddsDigit,
+    kSlowKeys,
+    kKeysMangled,
+    kSlowSelection,
+    kHangsAfterSelection,
+    kHangsAfterReadBack,
+    kHangsWhenTyped,
+  };
   const struct {
     const char* what;
     Field field;
     CodeEntry entry;
     CodeWritten written;
     std::size_t replaces, typed;  // EM_REPLACESEL and WM_CHAR messages taken
-    std::string text;             // the field's text afterwards
+    std::string text;             // the field's text in the end
     std::uint64_t elapsed;
+    std::string code = "600036";
   } cases[] = {
       {"replaced and read back", Field::kPlain, CodeEntry::kReplace, CodeWritten::kReplaced, 1, 0, "600036", 230},
       {"name after the code", Field::kAddsName, CodeEntry::kReplace, CodeWritten::kReplaced, 1, 0, "600036 招商银行",
        230},
+      {"market before the code", Field::kAddsMarket, CodeEntry::kReplace, CodeWritten::kReplaced, 1, 0, "SH600036",
+       230},
+      {"a digit after the code is another code", Field::kAddsDigit, CodeEntry::kReplace,
+       CodeWritten::kTypedAfterIgnoredReplace, 1, 6, "600036", 280},
       {"replace ignored", Field::kIgnoresReplace, CodeEntry::kReplace, CodeWritten::kTypedAfterIgnoredReplace, 1, 6,
-       "600036", 230},
-      {"typed by setting", Field::kIgnoresReplace, CodeEntry::kType, CodeWritten::kTypedBySetting, 0, 6, "600036", 230},
+       "600036", 280},
+      {"typed by setting", Field::kIgnoresReplace, CodeEntry::kType, CodeWritten::kTypedBySetting, 0, 6, "600036", 280},
+      {"a two-byte character typed as one, lead byte high", Field::kIgnoresReplace, CodeEntry::kType,
+       CodeWritten::kTypedBySetting, 0, 6, "１２３４５６", 280, "１２３４５６"},
+      {"700 ms over each key", Field::kSlowKeys, CodeEntry::kReplace, CodeWritten::kTypedNotReadBack, 1, 6, "600036",
+       230 + 50 + 500},
+      {"typed, but the field shows another code", Field::kKeysMangled, CodeEntry::kReplace, CodeWritten::kNotLanded, 1,
+       6, "6000361", 2530},
+      {"does not answer the selection in time", Field::kSlowSelection, CodeEntry::kReplace, CodeWritten::kSelectFailed,
+       0, 0, "999999", 230 + 2000},
+      {"stops answering after the selection", Field::kHangsAfterSelection, CodeEntry::kReplace,
+       CodeWritten::kFieldSilent, 1, 0, "600036", 230 + 2000},
       {"select refused before typing", Field::kHangsAfterReadBack, CodeEntry::kReplace, CodeWritten::kSelectFailed, 1,
        0, "999999", 230 + 2000},
-      {"stops answering when typed", Field::kHangsWhenTyped, CodeEntry::kReplace, CodeWritten::kFieldSilent, 1, 0,
-       "999999", 230 + 500},
+      {"stops answering when typed", Field::kHangsWhenTyped, CodeEntry::kReplace, CodeWritten::kTypedNotReadBack, 1, 6,
+       "600036", 230 + 50 + 500},
   };
   for (const auto& c : cases) {
-    const ClientScene client = Fresh("600036");
+    const ClientScene client = Fresh(c.code);
     OpenFormOnKey(client, kF1, 10);
-    if (c.field != Field::kPlain && c.field != Field::kAddsName) sim::IgnoreReplaceSel(client.codeField);
+    const bool ignoresReplace = c.field != Field::kPlain && c.field != Field::kAddsName &&
+                                c.field != Field::kAddsMarket && c.field != Field::kAddsDigit &&
+                                c.field != Field::kHangsAfterSelection;
+    if (ignoresReplace) sim::IgnoreReplaceSel(client.codeField);
+    if (c.field == Field::kSlowKeys) sim::SetHandlingTime(client.codeField, platform::kWmChar, 700);
+    if (c.field == Field::kSlowSelection) sim::SetHandlingTime(client.codeField, kEmSetSel, 3000);
     sim::OnMessage(client.codeField, [&client, c](const sim::Message& m) {
       if (c.field == Field::kAddsName && m.message == kEmReplaceSel)
         sim::SetText(client.codeField, m.text + " 招商银行");
+      if (c.field == Field::kAddsMarket && m.message == kEmReplaceSel) sim::SetText(client.codeField, "SH" + m.text);
+      if (c.field == Field::kAddsDigit && m.message == kEmReplaceSel) sim::SetText(client.codeField, m.text + "1");
+      if (c.field == Field::kKeysMangled && m.message == platform::kWmChar && sim::TextOf(client.codeField) == "600036")
+        sim::SetText(client.codeField, "6000361");
+      if (c.field == Field::kHangsAfterSelection && m.message == kEmSetSel) sim::SetHung(client.thread);
       if (c.field == Field::kHangsAfterReadBack && m.message == platform::kWmGetText) sim::SetHung(client.thread);
       if (c.field == Field::kHangsWhenTyped && m.message == kEmSetSel &&
           !MessagesOf(client.codeField, platform::kWmGetText).empty())
@@ -457,9 +562,10 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
 
     EXPECT_EQ(elapsed, c.elapsed) << c.what;
     EXPECT_EQ(outcome.written, c.written) << c.what;
-    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.replaces) << c.what;
+    // Whatever the field was left to handle, it handles in its own time.
     sim::SetHung(client.thread, false);
-    sim::Advance(1);
+    sim::Advance(6000);
+    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.replaces) << c.what;
     EXPECT_EQ(MessagesOf(client.codeField, platform::kWmChar).size(), c.typed) << c.what;
     EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
     EXPECT_EQ(outcome.reached, ClientReached::kSearched) << c.what;
@@ -468,6 +574,30 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
     EXPECT_EQ(outcome.fieldAfterMs, 200) << c.what;
     EXPECT_EQ(outcome.focusedClass, "Edit") << c.what;
   }
+}
+
+// Landed means the field holds the code as a whole number.
+TEST_F(OrderActionsTest, HoldsCodeWantsTheWholeNumber) {
+  const struct {
+    const char* field;
+    const char* code;
+    bool holds;
+  } cases[] = {
+      {"600036", "600036", true},
+      {"SH600036", "600036", true},
+      {"600036 招商银行", "600036", true},
+      {"[600036]", "600036", true},
+      {"6000361", "600036", false},
+      {"1600036", "600036", false},
+      {"6", "600036", false},
+      {"", "600036", false},
+      {"60003", "600036", false},
+      {"１600036", "600036", false},
+      {"600036１", "600036", false},
+      {"中600036", "600036", true},
+      {"6000361 600036", "600036", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HoldsCode(c.field, c.code), c.holds) << c.field;
 }
 
 // ReplaceEditText on a responsive field replaces all of it, whatever it held.

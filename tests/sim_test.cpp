@@ -135,7 +135,33 @@ TEST_F(SimDesktopTest, SentMessagesToAHungThreadWaitOutTheirBound) {
   }
 }
 
-// Restoring another thread's window and activating it wait on that thread
+// A sender that gives up does not take its message back: a slow thread
+// handles it in its own time, a hung one once it answers again.
+TEST_F(SimDesktopTest, AMessageGivenUpOnIsStillHandled) {
+  const auto [other, process, thread] = OtherProgram("Edit");
+  sim::SetText(other, "");
+  sim::SetHandlingTime(other, kWmChar, 700);
+  std::intptr_t result = 0;
+  std::uint64_t start = sim::Now();
+  EXPECT_FALSE(SendMessageTimeoutA(other, kWmChar, '6', 0, kSmtoBlock, 500, &result));
+  EXPECT_EQ(sim::Now() - start, 500u);
+  EXPECT_EQ(sim::TextOf(other), "6") << "taken at once, answered only after 700 ms";
+  start = sim::Now();
+  EXPECT_TRUE(SendMessageTimeoutA(other, kWmChar, '0', 0, kSmtoBlock, 1000, &result));
+  EXPECT_EQ(sim::Now() - start, 200u + 700u) << "after the first, then its own time";
+
+  sim::SetHung(thread);
+  const std::string code = "600036";
+  EXPECT_FALSE(SendMessageTimeoutA(other, kEmReplaceSel, 1, reinterpret_cast<std::intptr_t>(code.c_str()), kSmtoBlock,
+                                   100, &result));
+  EXPECT_EQ(sim::TextOf(other), "60");
+  sim::SetHung(thread, false);
+  Sleep(1);
+  EXPECT_EQ(sim::TextOf(other), "60600036");
+}
+
+// Restoring another thread's window asynchronously never waits on it: the
+// thread restores it when it answers again.  Activating waits on that thread
 // without a bound; a foreground switch does not, but leaves the activation
 // to the thread.
 TEST_F(SimDesktopTest, ShowingAndActivatingWaitOnAHungThread) {
@@ -144,8 +170,11 @@ TEST_F(SimDesktopTest, ShowingAndActivatingWaitOnAHungThread) {
   sim::SetHung(thread);
   sim::At(3000, [thread] { sim::SetHung(thread, false); });
   std::uint64_t start = sim::Now();
-  EXPECT_TRUE(OpenIcon(other));
-  EXPECT_EQ(sim::Now() - start, 3000u);
+  EXPECT_TRUE(ShowWindowAsync(other, kSwRestore));
+  EXPECT_EQ(sim::Now() - start, 0u);
+  EXPECT_TRUE(sim::IsMinimized(other));
+  sim::Advance(3000);
+  EXPECT_FALSE(sim::IsMinimized(other));
 
   sim::WindowSpec shape;
   shape.process = process;

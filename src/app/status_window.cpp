@@ -150,9 +150,11 @@ std::string WrittenText(CodeWritten written) {
     case CodeWritten::kSelectFailed:
       return "未写入：代码框不接受全选";
     case CodeWritten::kFieldSilent:
-      return "未写入完整：代码框在写入时停止响应";
+      return "未确认：代码框在替换时停止响应";
+    case CodeWritten::kTypedNotReadBack:
+      return "已逐字键入，读回时代码框未响应，无法确认";
     case CodeWritten::kNotLanded:
-      return "未写入：键入后代码框里仍不是这个代码";
+      return "已逐字键入，但读回的不是这个代码（交易程序可能仍在处理按键）";
   }
   return "";
 }
@@ -174,6 +176,7 @@ void AddLastAction(Lines& lines) {
   }
   lines.Add("  交易程序", ReachedText(o.reached));
   if (o.reached == ClientReached::kNotFound) return;
+  if (o.higherPrivilege) lines.Add("  权限", "交易程序高于本程序（以管理员身份运行）：按键和代码被 Windows 丢弃");
   lines.Add("  响应", o.answered ? "正常" : "未响应");
   if (!o.answered) return;
   lines.Add("  调到前面", o.inFront ? "成功" : "被 Windows 拒绝");

@@ -10,7 +10,7 @@ constexpr std::intptr_t kMaxTextLength = 65535;
 
 // A window whose thread has stopped answering must not freeze the program:
 // each message waits at most this long.
-constexpr TextBounds kSearchBounds{platform::kSmtoAbortIfHung, 500, 500};
+constexpr TextBounds kSearchBounds{kQueryFlags, 500, 500};
 
 }  // namespace
 
@@ -27,7 +27,7 @@ std::vector<platform::Hwnd> ListVisibleTopLevelWindows() {
 
 bool AnswersWithin(platform::Hwnd window, unsigned timeoutMs) {
   std::intptr_t result = 0;
-  return platform::SendMessageTimeoutA(window, platform::kWmNull, 0, 0, platform::kSmtoAbortIfHung, timeoutMs, &result);
+  return platform::SendMessageTimeoutA(window, platform::kWmNull, 0, 0, kQueryFlags, timeoutMs, &result);
 }
 
 std::string ReadWindowText(platform::Hwnd window) {

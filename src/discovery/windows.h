@@ -18,9 +18,14 @@ std::string ReadWindowText(platform::Hwnd window);
 // false for a thread Windows already counts as hung.
 bool AnswersWithin(platform::Hwnd window, unsigned timeoutMs);
 
+// Every question to another program's window: none while its thread counts
+// as hung, and nothing of ours runs while the answer is awaited (a tray click
+// sent meanwhile waits until the handler that asked has returned).
+inline constexpr unsigned kQueryFlags = platform::kSmtoBlock | platform::kSmtoAbortIfHung;
+
 // How long each of the two messages of a text read may wait, and how.
 struct TextBounds {
-  unsigned flags = platform::kSmtoAbortIfHung;
+  unsigned flags = kQueryFlags;
   unsigned lengthTimeoutMs = 500, textTimeoutMs = 500;
 };
 // WM_GETTEXTLENGTH, then WM_GETTEXT into a buffer of that length, each

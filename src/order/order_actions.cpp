@@ -1,7 +1,9 @@
 #include "order/order_actions.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "discovery/processes.h"
 #include "discovery/trading_client.h"
 #include "discovery/windows.h"
 #include "order/activation.h"
@@ -21,18 +23,45 @@ constexpr unsigned kFieldLookPauseMs = 100;
 constexpr const char* kCodeFieldClass = "Edit";
 constexpr int kClassNameBuffer = 259;
 
+// From the click to the end of an action, whatever the client does: past it
+// each message to the code field still gets this least bound.
+constexpr unsigned kActionBoundMs = 2500;
+constexpr unsigned kLeastReplyMs = 100;
 // How long one message to the code field may take.  A trading client that has
 // stopped pumping messages must not freeze the bar with it.
 constexpr unsigned kFieldReplyTimeoutMs = 2000;
-// Reading the field back and typing into it are quick for a client that
-// answers at all.
+// Reading the field back is quick for a client that answers at all.
 constexpr unsigned kReadBackTimeoutMs = 500;
-// Enough of the field to see whether it begins with the code; clients that
-// fill in the name and price after it make it longer.
+// Typed characters wait in the client's queue behind what it is busy with,
+// and a read-back is answered before them: the field is read again after
+// this pause until it holds the code or the action's time is up.
+constexpr unsigned kReadBackPauseMs = 50;
+// Enough of the field to find the code in it; clients that fill in the name
+// and price after it make it longer.
 constexpr std::size_t kReadBackBuffer = 256;
 
 // How long the trading client may take to show that it still answers.
 constexpr unsigned kAnswerTimeoutMs = 500;
+
+// Every send of an action waits without letting in what other programs send
+// the bar meanwhile (a tray click, say): nothing of ours may run inside it.
+constexpr unsigned kSendFlags = platform::kSmtoBlock | platform::kSmtoAbortIfHung;
+
+// When the action must be over.
+class ActionClock {
+ public:
+  ActionClock() : end_(platform::GetTickCount64() + kActionBoundMs) {}
+  // A message's bound: its own, cut to what is left of the action.
+  unsigned Bound(unsigned own) const {
+    const std::uint64_t now = platform::GetTickCount64();
+    const std::uint64_t left = now < end_ ? end_ - now : 0;
+    return static_cast<unsigned>(std::max<std::uint64_t>(kLeastReplyMs, std::min<std::uint64_t>(own, left)));
+  }
+  bool Over() const { return platform::GetTickCount64() >= end_; }
+
+ private:
+  std::uint64_t end_;
+};
 
 // The remembered trading client if it is still a window, else a fresh search,
 // which the outcome keeps for the next action.  0 when there is none, or when
@@ -49,10 +78,11 @@ platform::Hwnd ReachTradingClient(platform::Hwnd remembered, OrderOutcome* outco
     outcome->written = CodeWritten::kNoClient;
     return 0;
   }
-  // Restoring and activating another program's window waits, without a
-  // bound, until that program's thread has handled what they send it: a
-  // client that has stopped answering would freeze the bar for good.  So it
-  // is asked first, with a bound.
+  // Windows drops what we send a program that runs above us; the trader is
+  // told why nothing came.
+  outcome->higherPrivilege = ComparePrivilege(ProcessIdOfWindow(outcome->client)) == Privilege::kHigher;
+  // A client that has stopped answering gets nothing: what we post would
+  // open its order form long after the trader has given up on it.
   outcome->answered = AnswersWithin(outcome->client, kAnswerTimeoutMs);
   if (!outcome->answered) {
     outcome->written = CodeWritten::kClientSilent;
@@ -61,52 +91,89 @@ platform::Hwnd ReachTradingClient(platform::Hwnd remembered, OrderOutcome* outco
   return outcome->client;
 }
 
+// Restoring and activating another program's window never waits on it: a
+// client may answer the check above and stall right after it, in its
+// activation.  The restore is left in its queue; the activation is bounded.
+bool BringForward(platform::Hwnd client, bool foregroundFirst) {
+  if (platform::IsIconic(client)) platform::ShowWindowAsync(client, platform::kSwRestore);
+  platform::Sleep(kSettleMs);
+  if (foregroundFirst) {
+    platform::SetForegroundWindow(client);
+    platform::Sleep(kSettleMs);
+  }
+  const bool inFront = ForceActivate(client);
+  platform::Sleep(kSettleMs);
+  return inFront;
+}
+
 bool SendToField(platform::Hwnd edit, unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
-                 unsigned timeoutMs = kFieldReplyTimeoutMs) {
+                 unsigned timeoutMs) {
   std::intptr_t result = 0;
-  return platform::SendMessageTimeoutA(edit, message, wParam, lParam, platform::kSmtoAbortIfHung, timeoutMs, &result);
+  return platform::SendMessageTimeoutA(edit, message, wParam, lParam, kSendFlags, timeoutMs, &result);
 }
 
 // The field's text, as far as needed; false when the field does not answer.
-bool ReadField(platform::Hwnd edit, std::string* text) {
+bool ReadField(platform::Hwnd edit, std::string* text, const ActionClock& clock) {
   char buffer[kReadBackBuffer] = {};
   if (!SendToField(edit, platform::kWmGetText, sizeof buffer, reinterpret_cast<std::intptr_t>(buffer),
-                   kReadBackTimeoutMs)) {
+                   clock.Bound(kReadBackTimeoutMs))) {
     return false;
   }
   text->assign(buffer, strnlen(buffer, sizeof buffer));
   return true;
 }
 
-// Types the code into the selection as the keyboard would, a character at a
-// time; a GBK character goes as one, its lead byte in bits 8 to 15.
-bool TypeCode(platform::Hwnd edit, const std::string& code) {
+// Types the code into the selection as a keyboard would: the characters all
+// posted at once, in order, so that a slow field takes every one of them in
+// its own time or none; a GBK character goes as one, its lead byte in bits 8
+// to 15.
+void PostCode(platform::Hwnd edit, const std::string& code) {
   for (std::size_t i = 0; i < code.size(); ++i) {
     std::uintptr_t character = static_cast<unsigned char>(code[i]);
     if (character >= 0x80 && i + 1 < code.size()) character = character << 8 | static_cast<unsigned char>(code[++i]);
-    if (!SendToField(edit, platform::kWmChar, character, 0, kReadBackTimeoutMs)) return false;
+    platform::PostMessageA(edit, platform::kWmChar, character, 1);
   }
-  return true;
 }
 
-// Types the code over the whole field once and reads it back.
-CodeWritten TypeOver(platform::Hwnd edit, const std::string& code, CodeWritten typed, OrderOutcome* outcome) {
-  if (!SendToField(edit, platform::kEmSetSel, 0, -1)) return CodeWritten::kSelectFailed;
-  if (!TypeCode(edit, code) || !ReadField(edit, &outcome->fieldText)) return CodeWritten::kFieldSilent;
-  return StartsWith(outcome->fieldText, code) ? typed : CodeWritten::kNotLanded;
+// Types the code over the whole field and reads it back.  Never typed after a
+// refused selection: the code would go beside the old one and make another.
+CodeWritten TypeOver(platform::Hwnd edit, const std::string& code, CodeWritten typed, const ActionClock& clock,
+                     OrderOutcome* outcome) {
+  if (!SendToField(edit, platform::kEmSetSel, 0, -1, clock.Bound(kFieldReplyTimeoutMs))) {
+    return CodeWritten::kSelectFailed;
+  }
+  PostCode(edit, code);
+  for (;;) {
+    platform::Sleep(kReadBackPauseMs);
+    if (!ReadField(edit, &outcome->fieldText, clock)) return CodeWritten::kTypedNotReadBack;
+    if (HoldsCode(outcome->fieldText, code)) return typed;
+    if (clock.Over()) return CodeWritten::kNotLanded;
+  }
 }
 
 // Some clients leave the field as it was after a replace, and some look the
 // security up only on typed keys: the field is read back, and the code typed
-// once where the replace did not land.  Never typed after a refused
-// selection: the code would go beside the old one and make another code.
-CodeWritten EnterCode(platform::Hwnd edit, const std::string& code, CodeEntry entry, OrderOutcome* outcome) {
-  if (entry == CodeEntry::kType) return TypeOver(edit, code, CodeWritten::kTypedBySetting, outcome);
+// once where the replace did not land.  A message the field did not answer in
+// time may still be handled later, so nothing follows one.
+CodeWritten EnterCode(platform::Hwnd edit, const std::string& code, CodeEntry entry, const ActionClock& clock,
+                      OrderOutcome* outcome) {
+  if (entry == CodeEntry::kType) return TypeOver(edit, code, CodeWritten::kTypedBySetting, clock, outcome);
   bool selected = false;
-  if (!ReplaceEditText(edit, code, &selected)) return selected ? CodeWritten::kFieldSilent : CodeWritten::kSelectFailed;
-  if (!ReadField(edit, &outcome->fieldText)) return CodeWritten::kFieldSilent;
-  if (StartsWith(outcome->fieldText, code)) return CodeWritten::kReplaced;
-  return TypeOver(edit, code, CodeWritten::kTypedAfterIgnoredReplace, outcome);
+  if (!ReplaceEditText(edit, code, &selected, clock.Bound(kFieldReplyTimeoutMs))) {
+    return selected ? CodeWritten::kFieldSilent : CodeWritten::kSelectFailed;
+  }
+  if (!ReadField(edit, &outcome->fieldText, clock)) return CodeWritten::kFieldSilent;
+  if (HoldsCode(outcome->fieldText, code)) return CodeWritten::kReplaced;
+  return TypeOver(edit, code, CodeWritten::kTypedAfterIgnoredReplace, clock, outcome);
+}
+
+// A digit, ASCII or full-width, at byte i of a GBK text.
+bool DigitAt(const std::string& text, std::size_t i) {
+  if (i >= text.size()) return false;
+  const auto byte = static_cast<unsigned char>(text[i]);
+  if (byte >= '0' && byte <= '9') return true;
+  return byte == 0xA3 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0xB0 &&
+         static_cast<unsigned char>(text[i + 1]) <= 0xB9;
 }
 
 }  // namespace
@@ -119,15 +186,11 @@ OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedCli
     outcome.written = CodeWritten::kNoCode;
     return outcome;
   }
+  const ActionClock clock;
   const platform::Hwnd client = ReachTradingClient(rememberedClient, &outcome);
   if (client <= 0) return outcome;
 
-  platform::OpenIcon(client);
-  platform::Sleep(kSettleMs);
-  platform::SetForegroundWindow(client);
-  platform::Sleep(kSettleMs);
-  outcome.inFront = ForceActivate(client);
-  platform::Sleep(kSettleMs);
+  outcome.inFront = BringForward(client, true);
   PostKeyPress(client, hotKey);
   outcome.keyPosted = hotKey;
   const std::uint64_t keyAt = platform::GetTickCount64();
@@ -139,7 +202,7 @@ OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedCli
     outcome.focusedClass = platform::GetClassNameA(focus, kClassNameBuffer);
     if (outcome.focusedClass == kCodeFieldClass) {
       outcome.fieldAfterMs = static_cast<std::int64_t>(platform::GetTickCount64() - keyAt);
-      outcome.written = EnterCode(focus, code, entry, &outcome);
+      outcome.written = EnterCode(focus, code, entry, clock, &outcome);
       return outcome;
     }
     platform::Sleep(kFieldLookPauseMs);
@@ -153,21 +216,31 @@ OrderOutcome SendFunctionKey(platform::Hwnd rememberedClient, std::int32_t funct
   const platform::Hwnd client = ReachTradingClient(rememberedClient, &outcome);
   if (client <= 0) return outcome;
 
-  platform::OpenIcon(client);
-  platform::Sleep(kSettleMs);
-  outcome.inFront = ForceActivate(client);
-  platform::Sleep(kSettleMs);
+  outcome.inFront = BringForward(client, false);
   PostKeyPress(client, functionKey);
   outcome.keyPosted = functionKey;
   return outcome;
 }
 
-bool ReplaceEditText(platform::Hwnd edit, const std::string& text, bool* selected) {
+bool ReplaceEditText(platform::Hwnd edit, const std::string& text, bool* selected, unsigned timeoutMs) {
   // Without the selection the code would land beside the field's old content
   // and make a different, wrong code; better to leave the field alone.
-  const bool all = SendToField(edit, platform::kEmSetSel, 0, -1);
+  const bool all = SendToField(edit, platform::kEmSetSel, 0, -1, timeoutMs);
   if (selected) *selected = all;
   if (!all) return false;
   // wParam 1: the trader can undo the replacement in the field.
-  return SendToField(edit, platform::kEmReplaceSel, 1, reinterpret_cast<std::intptr_t>(text.c_str()));
+  return SendToField(edit, platform::kEmReplaceSel, 1, reinterpret_cast<std::intptr_t>(text.c_str()), timeoutMs);
+}
+
+bool HoldsCode(const std::string& fieldText, const std::string& code) {
+  if (code.empty()) return false;
+  bool digitBefore = false;
+  // Character by character, so that a match never starts on a trail byte.
+  for (std::size_t i = 0; i < fieldText.size();) {
+    if (!digitBefore && fieldText.compare(i, code.size(), code) == 0 && !DigitAt(fieldText, i + code.size()))
+      return true;
+    digitBefore = DigitAt(fieldText, i);
+    i += static_cast<unsigned char>(fieldText[i]) >= 0x80 && i + 1 < fieldText.size() ? 2 : 1;
+  }
+  return false;
 }

@@ -21,8 +21,9 @@ enum class CodeWritten {
   kClientSilent,              // the client did not answer
   kNoField,                   // no "Edit" had the focus within the looks
   kSelectFailed,              // the field did not take the selection: left alone
-  kFieldSilent,               // the field stopped answering while it was written
-  kNotLanded,                 // typed, but the field does not begin with the code
+  kFieldSilent,               // the field stopped answering while it was replaced
+  kTypedNotReadBack,          // typed whole, but the field did not answer the read-back
+  kNotLanded,                 // typed whole, but the field read back without the code
 };
 
 // What an action did, step by step, for the trader to look at afterwards and
@@ -33,6 +34,7 @@ struct OrderOutcome {
   platform::Hwnd client = 0;
   ClientReached reached = ClientReached::kNotNeeded;
   bool answered = false;           // the client answered before it was activated
+  bool higherPrivilege = false;    // it runs above this program: Windows drops our keys
   bool inFront = false;            // the foreground switch was granted
   std::int32_t keyPosted = 0;      // 0: no key was posted
   std::int64_t fieldAfterMs = -1;  // from the key to the focused "Edit"; -1: none
@@ -48,7 +50,11 @@ OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedCli
                            CodeEntry entry = CodeEntry::kReplace);
 // Brings the trading client forward and presses functionKey in it.
 OrderOutcome SendFunctionKey(platform::Hwnd rememberedClient, std::int32_t functionKey);
-// Selects the edit's whole text and replaces it with text; false unless both
-// were taken.  *selected tells whether the selection was (without it nothing
-// is replaced).
-bool ReplaceEditText(platform::Hwnd edit, const std::string& text, bool* selected = nullptr);
+// Selects the edit's whole text and replaces it with text, each message
+// answered within timeoutMs; false unless both were taken.  *selected tells
+// whether the selection was (without it nothing is replaced).
+bool ReplaceEditText(platform::Hwnd edit, const std::string& text, bool* selected = nullptr, unsigned timeoutMs = 2000);
+// Whether a code field's text holds code as a whole number: not preceded or
+// followed by another digit ("SH600036" and "600036 招商银行" hold 600036,
+// "6000361" does not).
+bool HoldsCode(const std::string& fieldText, const std::string& code);

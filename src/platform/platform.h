@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,7 @@ inline constexpr int kGwlStyle = -16;
 inline constexpr std::uint32_t kWsVisible = 0x10000000;
 enum : unsigned { kGwHwndNext = 2, kGwChild = 5 };
 enum : unsigned { kGaParent = 1, kGaRoot = 2, kGaRootOwner = 3 };
-enum : int { kSwHide = 0, kSwShowNormal = 1, kSwShow = 5 };
+enum : int { kSwHide = 0, kSwShowNormal = 1, kSwShow = 5, kSwRestore = 9 };
 enum : unsigned { kTh32csSnapProcess = 2, kTh32csSnapModule = 8, kTh32csSnapAll = 15 };
 inline constexpr std::uint32_t kProcessQueryLimitedInformation = 0x1000;
 enum : unsigned { kNimAdd = 0, kNimModify = 1, kNimDelete = 2 };
@@ -93,7 +94,9 @@ std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId);
 // Focus and input
 // ---------------------------------------------------------------------------
 
-bool OpenIcon(Hwnd window);
+// Leaves the command in the window's queue for its own thread: never waits on
+// another program, as ShowWindow and OpenIcon do.
+bool ShowWindowAsync(Hwnd window, int command);
 bool SetForegroundWindow(Hwnd window);
 Hwnd SetActiveWindow(Hwnd window);
 Hwnd GetForegroundWindow();
@@ -102,6 +105,11 @@ bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAtta
 bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 unsigned MapVirtualKeyA(unsigned code, unsigned mapType);
 std::uint32_t GetCurrentThreadId();
+// Runs work on a new thread of the program's and waits for it at most
+// timeoutMs, without handling any message meanwhile; false when it has not
+// ended by then (or could not start).  A work that overruns goes on alone
+// until it ends, so it must own everything it touches.
+bool RunOnHelperThread(std::function<void()> work, unsigned timeoutMs);
 
 // ---------------------------------------------------------------------------
 // The program's own windows, timer, tray icon and menu

@@ -1,5 +1,7 @@
 // Bringing another program's window forward, reaching its focus, and the
 // messages that drive it.
+#include <memory>
+
 #include "contract/fixture.h"
 
 namespace contract {
@@ -19,15 +21,19 @@ PeerSpec TwoWindows(bool minimisedMain = false) {
 
 std::uint32_t ThreadOf(Hwnd window) { return GetWindowThreadProcessId(window, nullptr); }
 
-TEST_F(ContractTest, OpenIconRestoresAndActivatesOnlyMinimisedWindows) {
+// The restore is left to the window's own thread: the call returns at once
+// and the window is restored soon after; one not minimised stays as it is.
+TEST_F(ContractTest, ShowWindowAsyncRestoresAMinimisedWindowOfAnotherProgram) {
   Peer peer = Start(TwoWindows(true));
   ASSERT_TRUE(IsIconic(peer["main"]));
-  EXPECT_TRUE(OpenIcon(peer["main"]));
+  EXPECT_TRUE(ShowWindowAsync(peer["main"], kSwRestore));
+  Sleep(300);
+  EXPECT_FALSE(IsIconic(peer["main"]));
+  EXPECT_TRUE(IsWindowVisible(peer["main"]));
+  EXPECT_TRUE(ShowWindowAsync(peer["main"], kSwRestore));
   Sleep(100);
   EXPECT_FALSE(IsIconic(peer["main"]));
-  EXPECT_EQ(GetForegroundWindow(), peer["main"]);
-  EXPECT_FALSE(OpenIcon(peer["main"])) << "not minimised any more";
-  EXPECT_FALSE(OpenIcon(0));
+  EXPECT_FALSE(ShowWindowAsync(0, kSwRestore));
 }
 
 TEST_F(ContractTest, SetForegroundWindowBringsAnotherProgramForward) {
@@ -70,21 +76,56 @@ TEST_F(ContractTest, SetActiveWindowActsOnlyWhileAttachedAndGivesTheFocusBack) {
   EXPECT_TRUE(AttachThreadInput(own, other, false));
 }
 
+// The activation runs on a helper thread of the caller's, attached to the
+// peer's for its length; the caller's own focus is never involved.
 TEST_F(ContractTest, TheForceActivateSequenceFocusesTheEditBox) {
   Peer peer = Start(TwoWindows());
-  std::uint32_t own = GetCurrentThreadId(), other = ThreadOf(peer["main"]);
-  AttachThreadInput(own, other, true);
-  SetActiveWindow(peer["main"]);
-  AttachThreadInput(own, other, false);
+  const std::uint32_t caller = GetCurrentThreadId(), other = ThreadOf(peer["main"]);
+  const Hwnd main = peer["main"];
+  auto helper = std::make_shared<std::uint32_t>(0);
+  auto attached = std::make_shared<bool>(false);
+  EXPECT_TRUE(RunOnHelperThread(
+      [=] {
+        *helper = GetCurrentThreadId();
+        *attached = AttachThreadInput(*helper, other, true);
+        SetActiveWindow(main);
+        AttachThreadInput(*helper, other, false);
+      },
+      2000));
+  EXPECT_NE(*helper, 0u);
+  EXPECT_NE(*helper, caller);
+  EXPECT_TRUE(*attached);
   EXPECT_TRUE(SetForegroundWindow(peer["main"]));
   Sleep(100);
   Hwnd foreground = GetForegroundWindow();
   EXPECT_EQ(foreground, peer["main"]);
-  AttachThreadInput(own, ThreadOf(foreground), true);
+  AttachThreadInput(caller, ThreadOf(foreground), true);
   Hwnd focus = GetFocus();
-  AttachThreadInput(own, ThreadOf(foreground), false);
+  AttachThreadInput(caller, ThreadOf(foreground), false);
   EXPECT_EQ(focus, peer["edit"]);
   EXPECT_EQ(GetClassNameA(focus, 259), "Edit");
+}
+
+// A peer that has stopped answering holds a helper thread that activates it,
+// but its caller only until the bound.
+TEST_F(ContractTest, AHelperThreadStuckOnAHungPeerIsLeftAtTheBound) {
+  PeerSpec shape = TwoWindows();
+  shape.hangAfterMs = 1;
+  Peer peer = Start(shape);
+  Sleep(500);
+  const std::uint32_t other = ThreadOf(peer["main"]);
+  const Hwnd main = peer["main"];
+  const std::uint64_t start = world().Now();
+  EXPECT_FALSE(RunOnHelperThread(
+      [=] {
+        const std::uint32_t helper = GetCurrentThreadId();
+        AttachThreadInput(helper, other, true);
+        SetActiveWindow(main);
+        AttachThreadInput(helper, other, false);
+      },
+      300));
+  EXPECT_GE(world().Now() - start, 250u);
+  EXPECT_LE(world().Now() - start, 300u + 700u);
 }
 
 TEST_F(ContractTest, PostedKeyMessagesArriveInOrderWithTheirParameters) {

@@ -118,6 +118,7 @@ void PressEscape(Hwnd window) {
 
 void Click(Hwnd window) {
   if (!ReactsToInput(window)) return;
+  InOwnHandler in;
   const World& world = W();
   if (window == world.bar.buyButton) {
     Report("OnBuyClicked");
@@ -135,6 +136,7 @@ void Click(Hwnd window) {
 }
 
 void DoubleClick(Hwnd window) {
+  InOwnHandler in;
   if (ReactsToInput(window) && window == W().bar.codeLabel)
     Report("OnCodeLabelDoubleClicked"), events::OnCodeLabelDoubleClicked();
 }
@@ -145,9 +147,11 @@ void RightButtonDown(Hwnd window) {
 }
 
 void TrayMouse(unsigned mouseMessage) {
-  for (auto& icon : W().trayIcons)
-    if (icon.present)
-      return Report("OnTrayMessage", static_cast<long>(mouseMessage)), events::OnTrayMessage(mouseMessage);
+  SendToOwn([mouseMessage] {
+    for (auto& icon : W().trayIcons)
+      if (icon.present)
+        return Report("OnTrayMessage", static_cast<long>(mouseMessage)), events::OnTrayMessage(mouseMessage);
+  });
 }
 
 void BroadcastTaskbarCreated() {

@@ -130,8 +130,17 @@ void SetFocus(Hwnd window);
 void SetForeground(Hwnd window);
 Hwnd Foreground();
 // The thread stops (or resumes) answering sent messages.  A message sent to
-// it waits out its time-out on the clock and fails.
+// it waits out its time-out on the clock and fails; the thread handles it
+// when it answers again.
 void SetHung(std::uint32_t thread, bool hung = true);
+// The window's thread takes ms over each such message it handles, sent or
+// posted: it takes effect at once, and the thread answers nothing else (a
+// sender waits for its reply) until the time is up.  A sender that gives up
+// first does not take its message back.  kWmActivate stands for the window
+// being activated by the program (restored, brought forward or made active),
+// as clients that refresh their accounts then do.
+inline constexpr unsigned kWmActivate = 0x0006;
+void SetHandlingTime(Hwnd window, unsigned message, std::uint64_t ms);
 // WM_GETTEXTLENGTH of this window answers length, whatever its text.
 void SetReportedTextLength(Hwnd window, std::intptr_t length);
 // SetForegroundWindow is refused from now on (the foreground lock of a
@@ -218,7 +227,9 @@ void PressEscape(Hwnd window);
 void Click(Hwnd window);
 void DoubleClick(Hwnd window);
 void RightButtonDown(Hwnd window);
-// The tray icon's callback with this mouse message (WM_LBUTTONUP, ...).
+// The tray icon's callback with this mouse message (WM_LBUTTONUP, ...), sent
+// by the shell: while a handler of the bar runs (a click's), it waits for it
+// to return, unless the bar waits in a send without SMTO_BLOCK meanwhile.
 void TrayMouse(unsigned mouseMessage);
 // The shell restarted: its tray icons are gone, and it announces a new
 // taskbar ("TaskbarCreated").

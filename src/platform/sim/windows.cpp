@@ -53,7 +53,13 @@ std::uint32_t ThreadOf(Hwnd window) {
   return w ? w->thread : 0;
 }
 
-bool IsOwnThread(std::uint32_t thread) { return thread == kOwnThread; }
+std::uint32_t CallingThread() { return W().helper.thread ? W().helper.thread : kOwnThread; }
+
+bool IsOwnThread(std::uint32_t thread) {
+  if (thread == kOwnThread) return true;
+  auto it = W().threads.find(thread);
+  return it != W().threads.end() && it->second.process == kOwnProcess;
+}
 
 InputQueue& QueueOf(std::uint32_t thread) {
   World& world = W();
@@ -216,6 +222,8 @@ void Activate(Hwnd window, bool foreground) {
 namespace {
 
 constexpr unsigned kWmSetText = 0x000C;
+// What ShowWindowAsync leaves in the window's queue for its thread.
+constexpr unsigned kWmShowAsync = 0x0018;
 
 void EditSetSel(Window& w, std::uintptr_t wParam, std::intptr_t lParam) {
   std::size_t length = w.text.size();
@@ -287,6 +295,18 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
         changed = true;
       }
       break;
+    case sim::kWmActivate:
+      Activate(window, false);
+      break;
+    case kWmShowAsync:
+      // The window's own thread restores it and activates it within its own
+      // input state; bringing it to the foreground is the caller's business.
+      w->minimized = false;
+      w->visible = true;
+      Moved(window);
+      Activate(window, false);
+      if (const std::uint64_t takes = HandlingTime(window, sim::kWmActivate)) KeepBusy(w->thread, takes);
+      break;
     case platform::kWmClose:
       if (w->role == Role::kKeyWindow || w->role == Role::kBar || w->role == Role::kStatusWindow) {
         w->received.push_back(m);
@@ -313,12 +333,33 @@ namespace {
 bool Deliverable(const Posted& p, bool ownLoop) {
   std::uint32_t thread = ThreadOf(p.message.window);
   if (IsOwnThread(thread)) return ownLoop;
-  auto it = W().threads.find(thread);
-  return it != W().threads.end() && !it->second.hung;
+  return W().threads.count(thread) && !IsHung(thread);
 }
 
-// Delivers the first deliverable posted message; false when there is none.
+// A message handled by another program's thread, which is busy with it for
+// as long as it takes.
+void HandleInItsTime(Message& m) {
+  const std::uint64_t takes = HandlingTime(m.window, m.message);
+  const std::uint32_t thread = ThreadOf(m.window);
+  HandleMessage(m.window, m);
+  if (takes && !IsOwnThread(thread)) KeepBusy(thread, takes);
+}
+
+// Delivers the first sent message whose sender gave up, else the first
+// deliverable posted message; false when there is none.
 bool DeliverOne(bool ownLoop) {
+  auto& late = W().lateSends;
+  for (std::size_t i = 0; i < late.size(); ++i) {
+    if (!Find(late[i].window)) {
+      late.erase(late.begin() + static_cast<std::ptrdiff_t>(i--));
+      continue;
+    }
+    if (IsHung(ThreadOf(late[i].window))) continue;
+    Message m = late[i];
+    late.erase(late.begin() + static_cast<std::ptrdiff_t>(i));
+    HandleInItsTime(m);
+    return true;
+  }
   auto& posted = W().posted;
   for (std::size_t i = 0; i < posted.size(); ++i) {
     if (!Find(posted[i].message.window)) {
@@ -328,7 +369,7 @@ bool DeliverOne(bool ownLoop) {
     if (!Deliverable(posted[i], ownLoop)) continue;
     Message m = posted[i].message;
     posted.erase(posted.begin() + i);
-    HandleMessage(m.window, m);
+    HandleInItsTime(m);
     return true;
   }
   return false;
@@ -338,13 +379,60 @@ bool DeliverOne(bool ownLoop) {
 
 bool IsHung(std::uint32_t thread) {
   auto it = W().threads.find(thread);
-  return it != W().threads.end() && it->second.hung;
+  return it != W().threads.end() && (it->second.hung || W().now < it->second.busyUntil);
 }
 
-void WaitWhileHung(std::uint32_t thread) {
-  if (IsOwnThread(thread) || !IsHung(thread)) return;
+void KeepBusy(std::uint32_t thread, std::uint64_t ms) {
+  World& world = W();
+  Thread& t = world.threads[thread];
+  if (world.now >= t.busyUntil) t.busySince = world.now;
+  t.busyUntil = std::max(t.busyUntil, world.now + ms);
+  // The clock must stop when it is free again, to deliver what waits for it.
+  world.scheduled.push_back({t.busyUntil, ++world.seq, nullptr});
+}
+
+std::uint64_t HandlingTime(Hwnd window, unsigned message) {
+  const Window* w = Find(window);
+  if (!w) return 0;
+  auto it = w->handlingMs.find(message);
+  return it == w->handlingMs.end() ? 0 : it->second;
+}
+
+bool WaitWhileHung(std::uint32_t thread) {
+  if (IsOwnThread(thread) || !IsHung(thread)) return true;
   Log("... waits on thread %u", thread);
-  RunUntil(W().now + kForeverMs, false, [thread] { return !IsHung(thread); });
+  World& world = W();
+  // A helper thread is waited for only until its deadline; what it waits on
+  // goes on without the program.
+  const bool helper = world.helper.thread != 0;
+  RunUntil(helper ? world.helper.deadline : world.now + kForeverMs, false, [thread] { return !IsHung(thread); });
+  if (!IsHung(thread)) return true;
+  if (helper) world.helper.timedOut = true;
+  return false;
+}
+
+void SendToOwn(std::function<void()> handle) {
+  World& world = W();
+  if (world.handlerDepth == 0 || world.lettingSentIn) {
+    InOwnHandler in;
+    handle();
+  } else {
+    world.sentToOwn.push_back(std::move(handle));
+  }
+}
+
+InOwnHandler::InOwnHandler() { ++W().handlerDepth; }
+
+InOwnHandler::~InOwnHandler() {
+  World& world = W();
+  if (world.handlerDepth == 1) {
+    while (!world.sentToOwn.empty()) {
+      auto next = std::move(world.sentToOwn.front());
+      world.sentToOwn.erase(world.sentToOwn.begin());
+      next();
+    }
+  }
+  --world.handlerDepth;
 }
 
 void RunUntil(std::uint64_t target, bool ownLoop, const std::function<bool()>& done) {
@@ -473,6 +561,10 @@ Hwnd ActiveWindowOf(std::uint32_t thread) { return QueueOf(thread).active; }
 int InputAttachments() { return static_cast<int>(W().attachments.size()); }
 void RefuseForeground(bool refuse) { W().refuseForeground = refuse; }
 
+void SetHandlingTime(Hwnd window, unsigned message, std::uint64_t ms) {
+  if (Window* w = Find(window)) w->handlingMs[message] = ms;
+}
+
 void SetHung(std::uint32_t thread, bool hung) {
   auto it = W().threads.find(thread);
   if (it == W().threads.end()) return;
@@ -549,24 +641,48 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
   World& world = W();
   Window* w = Find(window);
   if (!w) return false;
-  std::uint32_t thread = w->thread;
-  auto hung = [&] { return IsHung(thread); };
-  if (!IsOwnThread(thread) && hung()) {
-    // A thread that has not answered for a while counts as hung, and then
-    // SMTO_ABORTIFHUNG gives up without waiting.
-    if ((flags & kSmtoAbortIfHung) && world.now - world.threads[thread].hungSince >= kHungAfterMs) return false;
-    // The caller waits out its time-out (other programs go on meanwhile);
-    // answered only when the thread wakes up in time.
-    RunUntil(world.now + timeoutMs, false, [&] { return !hung() || !Find(window); });
-    if (hung() || !Find(window)) return false;
-  }
+  const std::uint32_t thread = w->thread;
   sim::Message m;
+  m.window = window;
   m.message = message;
   m.wParam = wParam;
   m.lParam = lParam;
-  std::intptr_t r = HandleMessage(window, m);
-  if (result) *result = r;
-  return true;
+  if (IsOwnThread(thread)) {
+    std::intptr_t r = HandleMessage(window, m);
+    if (result) *result = r;
+    return true;
+  }
+  const Thread& t = world.threads[thread];
+  // A thread that has not answered for a while counts as hung, and then
+  // SMTO_ABORTIFHUNG gives up without sending.
+  const std::uint64_t silentSince = t.hung ? t.hungSince : t.busySince;
+  if ((flags & kSmtoAbortIfHung) && IsHung(thread) && world.now - silentSince >= kHungAfterMs) return false;
+  // While it waits, the caller handles what other programs send it, unless
+  // it said SMTO_BLOCK.
+  const bool wasLettingIn = world.lettingSentIn;
+  world.lettingSentIn = !(flags & kSmtoBlock);
+  const std::uint64_t deadline = world.now + timeoutMs;
+  bool answered = false;
+  RunUntil(deadline, false, [&] { return !IsHung(thread) || !Find(window); });
+  if (Find(window) && IsHung(thread)) {
+    // Given up, but not taken back: the thread handles it when it can.  Its
+    // pointer is the caller's no longer, so the text goes along as a copy.
+    if (message == kEmReplaceSel && lParam) m.text = reinterpret_cast<const char*>(lParam);
+    m.lParam = 0;
+    world.lateSends.push_back(m);
+  } else if (Find(window)) {
+    const std::uint64_t takes = HandlingTime(window, message);
+    std::intptr_t r = HandleMessage(window, m);
+    if (takes) {
+      KeepBusy(thread, takes);
+      // The reply comes when the thread is done with it.
+      RunUntil(deadline, false, [&] { return !IsHung(thread) || !Find(window); });
+    }
+    answered = !IsHung(thread) || !takes;
+    if (answered && result) *result = r;
+  }
+  world.lettingSentIn = wasLettingIn;
+  return answered;
 }
 
 std::string GetWindowTextA(Hwnd window, int maxCount) {
@@ -659,18 +775,32 @@ std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) {
   return w->thread;
 }
 
-bool OpenIcon(Hwnd window) {
-  Log("OpenIcon(%d)", window);
-  Window* w = Find(window);
-  if (!w || !w->minimized) return false;
-  // Restoring another thread's window waits until that thread has shown it.
-  WaitWhileHung(w->thread);
-  w = Find(window);
+namespace {
+
+// The program activated another thread's window: that thread handles its
+// activation, in its own time.
+void ActivatedByUs(Hwnd window) {
+  const std::uint32_t thread = ThreadOf(window);
+  const std::uint64_t takes = HandlingTime(window, sim::kWmActivate);
+  if (takes && !IsOwnThread(thread)) KeepBusy(thread, takes);
+}
+
+}  // namespace
+
+bool ShowWindowAsync(Hwnd window, int command) {
+  Log("ShowWindowAsync(%d,%d)", window, command);
+  const Window* w = Find(window);
   if (!w) return false;
-  w->minimized = false;
-  w->visible = true;
-  Moved(window);
-  Activate(window, true);
+  if (IsOwnThread(w->thread)) return ShowWindow(window, command);
+  if (command != kSwRestore || !w->minimized) return true;
+  // Left in the window's queue: its thread restores it when it gets there.
+  Posted p;
+  p.seq = ++W().seq;
+  p.message.window = window;
+  p.message.message = kWmShowAsync;
+  p.message.wParam = static_cast<std::uintptr_t>(command);
+  p.message.posted = true;
+  W().posted.push_back(p);
   return true;
 }
 
@@ -686,23 +816,33 @@ bool SetForegroundWindow(Hwnd window) {
     return true;
   }
   Activate(window, true);
+  ActivatedByUs(window);
   return true;
 }
 
 Hwnd SetActiveWindow(Hwnd window) {
   Log("SetActiveWindow(%d)", window);
   Window* w = Find(window);
-  InputQueue& own = QueueOf(sim::kOwnThread);
+  InputQueue& own = QueueOf(CallingThread());
   // Only a top-level window of a thread that shares the caller's input state.
   if (!w || w->parent || &QueueOf(w->thread) != &own) return 0;
   Hwnd previous = own.active;
+  if (previous == window) return previous;
   // A change of the active window is sent to the window's thread, and the
   // caller waits for it to be handled.
-  if (previous != window) {
-    WaitWhileHung(w->thread);
-    if (!Find(window)) return 0;
+  const std::uint32_t thread = w->thread;
+  const bool foreground = W().foreground == previous && previous != 0;
+  if (!WaitWhileHung(thread)) {
+    sim::Message m;
+    m.window = window;
+    m.message = sim::kWmActivate;
+    W().lateSends.push_back(m);
+    return previous;
   }
-  Activate(window, W().foreground == previous && previous != 0);
+  if (!Find(window)) return 0;
+  Activate(window, foreground);
+  ActivatedByUs(window);
+  WaitWhileHung(thread);
   return previous;
 }
 
@@ -713,7 +853,7 @@ Hwnd GetForegroundWindow() {
 
 Hwnd GetFocus() {
   Log("GetFocus()");
-  return QueueOf(sim::kOwnThread).focus;
+  return QueueOf(CallingThread()).focus;
 }
 
 bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) {
@@ -780,7 +920,23 @@ bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::int
 
 std::uint32_t GetCurrentThreadId() {
   Log("GetCurrentThreadId()");
-  return sim::kOwnThread;
+  return CallingThread();
+}
+
+bool RunOnHelperThread(std::function<void()> work, unsigned timeoutMs) {
+  Log("RunOnHelperThread(%u)", timeoutMs);
+  World& world = W();
+  if (world.helper.thread) return false;  // the program makes one at a time
+  // A thread of the program's own, with an input state of its own, for the
+  // length of the work.  The work runs at once; only its waits on other
+  // threads are cut at the deadline, and what they waited for happens later.
+  const std::uint32_t helper = sim::AddThread(sim::kOwnProcess);
+  world.helper = {helper, world.now + timeoutMs, false};
+  work();
+  const bool ended = !world.helper.timedOut;
+  world.helper = {};
+  world.threads.erase(helper);
+  return ended;
 }
 
 void Sleep(unsigned milliseconds) {

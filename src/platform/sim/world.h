@@ -37,9 +37,10 @@ struct Window {
   std::uint32_t process = 0, thread = 0;
   Hwnd parent = 0, owner = 0;
   bool visible = false, minimized = false, enabled = true, topmost = false, ignoresReplaceSel = false;
-  platform::Rect rect;         // relative to the parent's origin; screen for top-level
-  std::vector<Hwnd> children;  // Z order, top first
-  Hwnd lastFocus = 0;          // restored when the window is activated again
+  platform::Rect rect;                           // relative to the parent's origin; screen for top-level
+  std::vector<Hwnd> children;                    // Z order, top first
+  Hwnd lastFocus = 0;                            // restored when the window is activated again
+  std::map<unsigned, std::uint64_t> handlingMs;  // how long its thread takes over a message
   bool lengthOverridden = false;
   std::intptr_t reportedLength = 0;
   std::size_t selStart = 0, selEnd = 0;  // edit controls
@@ -53,6 +54,8 @@ struct Thread {
   bool hung = false;
   int queue = 0;  // input state, shared while attached
   std::uint64_t hungSince = 0;
+  // Busy over a message that takes long: not answering until then.
+  std::uint64_t busyUntil = 0, busySince = 0;
 };
 
 struct InputQueue {
@@ -102,6 +105,14 @@ struct Posted {
   Message message;
 };
 
+// A helper thread of the program's, while it runs the work handed to it: the
+// program waits on it only until deadline.
+struct HelperRun {
+  std::uint32_t thread = 0;
+  std::uint64_t deadline = 0;
+  bool timedOut = false;
+};
+
 struct Timer {
   Hwnd window = 0;
   unsigned id = 0, interval = 0;
@@ -133,6 +144,16 @@ struct World {
   Handle nextHandle = 4;
   std::vector<Scheduled> scheduled;
   std::vector<Posted> posted;
+  // Sends whose sender gave up: the thread still handles them, before its
+  // posted messages, once it answers again.
+  std::vector<Message> lateSends;
+  // Messages other programs sent the bar while one of its handlers ran: they
+  // wait for the handler to return, unless the bar lets them in meanwhile (a
+  // send without SMTO_BLOCK).
+  int handlerDepth = 0;
+  bool lettingSentIn = false;
+  std::vector<std::function<void()>> sentToOwn;
+  HelperRun helper;
   std::vector<Timer> timers;
   int loopDepth = 0;  // inside Advance: further clock moves fire no timers
   // The program's own windows and shell state.
@@ -177,16 +198,24 @@ void BringWindowToTop(Hwnd window);
 void Activate(Hwnd window, bool foreground);
 std::uint32_t ThreadOf(Hwnd window);
 bool IsOwnThread(std::uint32_t thread);
+// The program's GUI thread, or its helper thread while that runs.
+std::uint32_t CallingThread();
 InputQueue& QueueOf(std::uint32_t thread);
 
 // Messages and time.
 // Whether the thread has stopped answering.
 bool IsHung(std::uint32_t thread);
+// The thread takes ms over what it is handling now: it answers nothing else
+// until then.
+void KeepBusy(std::uint32_t thread, std::uint64_t ms);
+// How long the window's thread takes over the message (0: no time at all).
+std::uint64_t HandlingTime(Hwnd window, unsigned message);
 // A call that waits on another thread (activation, showing, a send without a
 // time-out) waits until that thread answers again: the clock runs on, up to
 // an hour, which for a test is forever.
 inline constexpr std::uint64_t kForeverMs = 3600 * 1000;
-void WaitWhileHung(std::uint32_t thread);
+// False when the wait gave up first: on a helper thread at its deadline.
+bool WaitWhileHung(std::uint32_t thread);
 // How long a thread must have stopped answering before Windows calls it
 // hung (IsHungAppWindow, SMTO_ABORTIFHUNG).
 inline constexpr std::uint64_t kHungAfterMs = 5000;
@@ -194,6 +223,17 @@ std::intptr_t HandleMessage(Hwnd window, Message& message);
 // Moves the clock to target, running what falls due; own timers and own
 // posted messages only when ownLoop.  Stops early when done() turns true.
 void RunUntil(std::uint64_t target, bool ownLoop, const std::function<bool()>& done = nullptr);
+// A message another program sends the bar: handled now, or queued until the
+// bar's handler has returned (see World::sentToOwn).
+void SendToOwn(std::function<void()> handle);
+// For the length of one of the bar's handlers.
+class InOwnHandler {
+ public:
+  InOwnHandler();
+  ~InOwnHandler();
+  InOwnHandler(const InOwnHandler&) = delete;
+  InOwnHandler& operator=(const InOwnHandler&) = delete;
+};
 // The program's windows reporting to events::.
 void TextChanged(Hwnd window);
 void Moved(Hwnd window);

@@ -1,4 +1,6 @@
 // Focus and input: the calls that bring another program forward and feed it keys.
+#include <memory>
+
 #include "platform/win32/win32.h"
 
 namespace platform {
@@ -6,7 +8,7 @@ namespace platform {
 using win32::FromHwnd;
 using win32::ToHwnd;
 
-bool OpenIcon(Hwnd window) { return ::OpenIcon(ToHwnd(window)) != FALSE; }
+bool ShowWindowAsync(Hwnd window, int command) { return ::ShowWindowAsync(ToHwnd(window), command) != FALSE; }
 bool SetForegroundWindow(Hwnd window) { return ::SetForegroundWindow(ToHwnd(window)) != FALSE; }
 Hwnd SetActiveWindow(Hwnd window) { return FromHwnd(::SetActiveWindow(ToHwnd(window))); }
 Hwnd GetForegroundWindow() { return FromHwnd(::GetForegroundWindow()); }
@@ -22,6 +24,31 @@ bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::int
 
 unsigned MapVirtualKeyA(unsigned code, unsigned mapType) { return ::MapVirtualKeyA(code, mapType); }
 std::uint32_t GetCurrentThreadId() { return ::GetCurrentThreadId(); }
+
+namespace {
+
+DWORD WINAPI RunWork(void* parameter) {
+  std::unique_ptr<std::function<void()>> work(static_cast<std::function<void()>*>(parameter));
+  // A message queue of its own, which attaching input needs.
+  MSG message;
+  ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+  (*work)();
+  return 0;
+}
+
+}  // namespace
+
+bool RunOnHelperThread(std::function<void()> work, unsigned timeoutMs) {
+  // The thread owns its copy of the work: it may outlive this call.
+  auto owned = std::make_unique<std::function<void()>>(std::move(work));
+  HANDLE thread = ::CreateThread(nullptr, 0, RunWork, owned.get(), 0, nullptr);
+  if (!thread) return false;
+  owned.release();
+  // Not a message wait: nothing of ours may run until it is over.
+  const bool ended = ::WaitForSingleObject(thread, timeoutMs) == WAIT_OBJECT_0;
+  ::CloseHandle(thread);
+  return ended;
+}
 
 bool GetCursorPos(Point* point) {
   POINT position{};
