@@ -64,7 +64,8 @@ class ClientLog:
 
     def typed_runs(self, side):
         """The characters typed into that form's code field, one string per run:
-        consecutive CHAR events, with only the changes they cause between them."""
+        consecutive CHAR events, with only the changes they cause and the
+        queue's own record of posted characters between them."""
         runs, typing = [], False
         for _, kind, args in self.events():
             if kind == "CHAR" and args and args[0] == side:
@@ -72,7 +73,7 @@ class ClientLog:
                     runs.append("")
                 runs[-1] += chr(int(args[1], 16))
                 typing = True
-            elif kind not in ("CODE", "NAME"):
+            elif kind not in ("CODE", "NAME", "WM_CHAR"):
                 typing = False
         return runs
 

@@ -63,18 +63,24 @@ class OrderActions(OrderCase):
 
     def test_client_that_ignores_the_replace_gets_the_code_typed_once(self):
         _, bar = self.start_following_trader()
-        for side, press in (("buy", bar.buy), ("sell", bar.sell)):
-            with self.subTest(side=side):
-                client = self.start_client("--ignore-replace")
+        # The last field takes 700 ms over each key, longer than any one
+        # message may wait: the code, posted as one run, still lands whole.
+        for side, press, options in (("buy", bar.buy, ()), ("sell", bar.sell, ()), ("buy", bar.buy, ("--key-delay=700",))):
+            with self.subTest(side=side, options=options):
+                client = self.start_client("--ignore-replace", *options)
 
                 press()
 
-                client.wait_code(side, "600036")
+                client.wait_code(side, "600036", timeout=12)
                 time.sleep(1.0)  # a second run of typing would come within the action
                 self.assertEqual([args for _, args in client.log.of("REPLACE")], [[side, "ignored"]])
                 self.assertEqual(client.log.typed_runs(side), ["600036"])
+                self.assertEqual([text for _, text in client.log.codes(side)][-1], "600036")
                 self.assertEqual(client.field_text(side), "600036")
-                self.assertEqual(len(client.log.keys()), 2, "the hot key only: typing is sent, not posted")
+                keys = client.log.keys()
+                self.assertEqual(len([k for k in keys if k[3] == "main"]), 2, "the hot key, pressed once")
+                self.assertEqual("".join(chr(int(k[1], 16)) for k in keys if k[0] == "WM_CHAR"), "600036",
+                                 "typed as a keyboard types: posted, in order")
                 client.program.stop()
                 h.wait_until(lambda: h.window(client.main) is None, 10, what="client gone")
 
@@ -212,6 +218,30 @@ class OrderActions(OrderCase):
         self.assertEqual(client.field_text("buy"), "600036", "no half-written code after the client woke up")
         self.assertEqual([text for _, text in client.log.codes("buy")], ["600036"])
         self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP], "no key for a client that did not answer")
+
+    def test_client_that_stalls_when_brought_forward_does_not_freeze_the_bar(self):
+        # It answers the question whether it answers, then stalls 8 s in its
+        # activation, as clients that refresh their accounts then do: once
+        # behind 交易师, once minimised.
+        behind = self.start_client("--stall-on-activate=8000")
+        trader, bar = self.start_following_trader()
+        label = bar.label().hwnd  # asked while the bar answers
+        front = h.foreground()
+        self.assertNotEqual(front and front.hwnd, behind.main, "the client must not be the active window")
+        for client, security in ((behind, "000001 - 平安银行"), (None, "000002 - 万科Ａ")):
+            with self.subTest(minimised=client is None):
+                client = client or self.start_client("--stall-on-activate=8000", "--minimized")
+
+                followed = self.seconds_to_follow_a_buy(bar, label, trader, security, "stalling when brought forward")
+                self.assertLess(followed, 4.0, "the bar froze with the client")
+
+                h.wait_until(lambda: client.log.of("AWAKE"), 15, what="client answers again")
+                time.sleep(1.0)
+                self.assertEqual(client.log.of("HANG")[0][1], ["8000"], "it stalled, in its activation")
+                self.assertFalse(h.window(client.main).iconic)
+                self.assertEqual(client.field_text("buy"), "999999", "the action had ended: nothing written late")
+                client.program.stop()
+                h.wait_until(lambda: h.window(client.main) is None, 10, what="client gone")
 
     def test_client_that_stopped_answering_behind_another_window_does_not_freeze_the_bar(self):
         # Found at start-up; its thread stops while another program is active,

@@ -37,6 +37,11 @@
 //                     in its price, as clients that look the code up on keys
 //                     do; any other change of the field (a replace, a set
 //                     text, a code not complete) clears both
+//   --stall-on-activate=MS  the first time the main window is activated after
+//                     start-up, its thread stalls MS in WM_ACTIVATE, as
+//                     clients that refresh their accounts when brought
+//                     forward do
+//   --key-delay=MS    a code field takes MS over each WM_CHAR it handles
 //   --log=PATH        event log, appended, UTF-8, one event a line
 // An unknown option ends the program at once with exit code 2.
 //
@@ -67,6 +72,7 @@
 //   T SUBMIT buy|sell                   the form's order button was pressed
 //   T LOGIN                             the log-in window was closed by its button
 //   T HANG MS / T AWAKE                 the window thread stops / answers again
+//                                       (also for --stall-on-activate)
 #undef _WIN32_WINNT
 #define _WIN32_WINNT 0x0602  // GetSystemTimePreciseAsFileTime
 #ifndef UNICODE
@@ -103,6 +109,8 @@ struct Options {
   bool clearCode = false;
   bool ignoreReplace = false;
   bool nameOnTyping = false;
+  UINT stallOnActivate = 0;
+  UINT keyDelay = 0;
   std::wstring logPath;
 };
 
@@ -122,7 +130,8 @@ struct Client {
   HWND hint = nullptr;
   Form forms[2];
   int current = -1;    // the form on show, -1 before the first hot key
-  bool ready = false;  // texts set while building the window are not changes
+  bool ready = false;    // texts set while building the window are not changes
+  bool started = false;  // shown: activations from now on are the program's
 } g;
 
 std::string Utf8(const std::wstring& text) {
@@ -230,11 +239,15 @@ bool HandleHotKey(const MSG& msg) {
   return true;
 }
 
+void Stall(UINT ms) {
+  Log(L"HANG " + Number(ms));
+  Sleep(ms);
+  Log(L"AWAKE");
+}
+
 void Hang() {
   KillTimer(g.main, kHangTimer);
-  Log(L"HANG " + Number(g.options.hangFor));
-  Sleep(g.options.hangFor);
-  Log(L"AWAKE");
+  Stall(g.options.hangFor);
 }
 
 // The securities a client looking codes up knows; any other code gets no name.
@@ -297,6 +310,7 @@ LRESULT CALLBACK CodeFieldProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       Log(text);
       const LRESULT result = CallWindowProcW(f.editProc, window, message, wParam, lParam);
       if (g.options.nameOnTyping) ShowSecurity(side, true);
+      if (g.options.keyDelay) Sleep(g.options.keyDelay);
       return result;
     }
     default:
@@ -363,6 +377,13 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       }
       return 0;
     }
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE && g.started && g.options.stallOnActivate) {
+        const UINT stall = g.options.stallOnActivate;
+        g.options.stallOnActivate = 0;
+        Stall(stall);
+      }
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_TIMER:
       if (wParam == kFocusTimer) FocusCodeField();
       if (wParam == kHangTimer &&
@@ -416,6 +437,10 @@ bool ParseOptions(int argc, wchar_t** argv) {
       o.ignoreReplace = true;
     else if (name == L"--name-on-typing")
       o.nameOnTyping = true;
+    else if (name == L"--stall-on-activate")
+      o.stallOnActivate = number;
+    else if (name == L"--key-delay")
+      o.keyDelay = number;
     else if (name == L"--log")
       o.logPath = value;
     else
@@ -474,6 +499,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ShowWindow(g.popup, SW_SHOWNORMAL);
   }
   if (o.hang) SetTimer(g.main, kHangTimer, o.hangFile.empty() ? o.hangAfter : 100, nullptr);
+  g.started = true;
   Log(L"START pid=" + Number(GetCurrentProcessId()) + L" main=" + Handle(g.main) + L" popup=" + Handle(g.popup) +
       L" buy=" + Handle(g.forms[kBuy].code) + L" sell=" + Handle(g.forms[kSell].code) + L" buy.name=" +
       Handle(g.forms[kBuy].name) + L" buy.price=" + Handle(g.forms[kBuy].price) + L" sell.name=" +
