@@ -129,7 +129,7 @@ struct Client {
   HWND popup = nullptr;
   HWND hint = nullptr;
   Form forms[2];
-  int current = -1;    // the form on show, -1 before the first hot key
+  int current = -1;      // the form on show, -1 before the first hot key
   bool ready = false;    // texts set while building the window are not changes
   bool started = false;  // shown: activations from now on are the program's
 } g;

@@ -345,21 +345,9 @@ void HandleInItsTime(Message& m) {
   if (takes && !IsOwnThread(thread)) KeepBusy(thread, takes);
 }
 
-// Delivers the first sent message whose sender gave up, else the first
-// deliverable posted message; false when there is none.
+// Delivers the first deliverable message of the queue (sent ones whose
+// sender gave up come first); false when there is none.
 bool DeliverOne(bool ownLoop) {
-  auto& late = W().lateSends;
-  for (std::size_t i = 0; i < late.size(); ++i) {
-    if (!Find(late[i].window)) {
-      late.erase(late.begin() + static_cast<std::ptrdiff_t>(i--));
-      continue;
-    }
-    if (IsHung(ThreadOf(late[i].window))) continue;
-    Message m = late[i];
-    late.erase(late.begin() + static_cast<std::ptrdiff_t>(i));
-    HandleInItsTime(m);
-    return true;
-  }
   auto& posted = W().posted;
   for (std::size_t i = 0; i < posted.size(); ++i) {
     if (!Find(posted[i].message.window)) {
@@ -376,6 +364,12 @@ bool DeliverOne(bool ownLoop) {
 }
 
 }  // namespace
+
+void LeaveInQueue(Message m) {
+  auto& queue = W().posted;
+  auto firstPosted = std::find_if(queue.begin(), queue.end(), [](const Posted& p) { return p.message.posted; });
+  queue.insert(firstPosted, Posted{++W().seq, m});
+}
 
 bool IsHung(std::uint32_t thread) {
   auto it = W().threads.find(thread);
@@ -669,7 +663,7 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
     // pointer is the caller's no longer, so the text goes along as a copy.
     if (message == kEmReplaceSel && lParam) m.text = reinterpret_cast<const char*>(lParam);
     m.lParam = 0;
-    world.lateSends.push_back(m);
+    LeaveInQueue(m);
   } else if (Find(window)) {
     const std::uint64_t takes = HandlingTime(window, message);
     std::intptr_t r = HandleMessage(window, m);
@@ -794,13 +788,11 @@ bool ShowWindowAsync(Hwnd window, int command) {
   if (IsOwnThread(w->thread)) return ShowWindow(window, command);
   if (command != kSwRestore || !w->minimized) return true;
   // Left in the window's queue: its thread restores it when it gets there.
-  Posted p;
-  p.seq = ++W().seq;
-  p.message.window = window;
-  p.message.message = kWmShowAsync;
-  p.message.wParam = static_cast<std::uintptr_t>(command);
-  p.message.posted = true;
-  W().posted.push_back(p);
+  sim::Message m;
+  m.window = window;
+  m.message = kWmShowAsync;
+  m.posted = true;
+  W().posted.push_back({++W().seq, m});
   return true;
 }
 
@@ -836,7 +828,7 @@ Hwnd SetActiveWindow(Hwnd window) {
     sim::Message m;
     m.window = window;
     m.message = sim::kWmActivate;
-    W().lateSends.push_back(m);
+    LeaveInQueue(m);
     return previous;
   }
   if (!Find(window)) return 0;

@@ -143,10 +143,9 @@ struct World {
   std::map<Handle, HandleObject> handles;
   Handle nextHandle = 4;
   std::vector<Scheduled> scheduled;
+  // Posted messages, after the sends whose sender gave up: a thread still
+  // handles those, before its posted messages, once it answers again.
   std::vector<Posted> posted;
-  // Sends whose sender gave up: the thread still handles them, before its
-  // posted messages, once it answers again.
-  std::vector<Message> lateSends;
   // Messages other programs sent the bar while one of its handlers ran: they
   // wait for the handler to return, unless the bar lets them in meanwhile (a
   // send without SMTO_BLOCK).
@@ -205,6 +204,8 @@ InputQueue& QueueOf(std::uint32_t thread);
 // Messages and time.
 // Whether the thread has stopped answering.
 bool IsHung(std::uint32_t thread);
+// Leaves a sent message whose sender gave up in its thread's queue.
+void LeaveInQueue(Message m);
 // The thread takes ms over what it is handling now: it answers nothing else
 // until then.
 void KeepBusy(std::uint32_t thread, std::uint64_t ms);
