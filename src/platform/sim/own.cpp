@@ -89,7 +89,7 @@ unsigned TimerInterval(unsigned id) {
 TrayState Tray() {
   TrayState state = W().trayCounts;
   for (auto& icon : W().trayIcons)
-    if (icon.present) state.present = true, state.icon = icon.icon;
+    if (icon.present) state.present = true, state.icon = icon.icon, state.stale = icon.stale;
   return state;
 }
 
@@ -150,10 +150,12 @@ void TrayMouse(unsigned mouseMessage) {
       return Report("OnTrayMessage", static_cast<long>(mouseMessage)), events::OnTrayMessage(mouseMessage);
 }
 
-void BroadcastTaskbarCreated() {
-  // The new taskbar belongs to a restarted shell, which knows no icon of the
-  // old one.
-  W().trayIcons.clear();
+void BroadcastTaskbarCreated(bool shellRestarted) {
+  if (shellRestarted) {
+    W().trayIcons.clear();
+  } else {
+    for (auto& icon : W().trayIcons) icon.stale = true;
+  }
   if (Find(W().bar.bar)) Report("OnTaskbarCreated"), events::OnTaskbarCreated();
 }
 
@@ -398,7 +400,7 @@ bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
     case kNimModify:
       ++world.trayCounts.modifies;
       if (it == icons.end()) return false;
-      it->icon = stored;
+      *it = {true, stored};
       return true;
     case kNimDelete:
       ++world.trayCounts.deletes;
