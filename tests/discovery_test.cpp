@@ -284,6 +284,11 @@ TEST_F(DiscoveryTest, ReadWindowTextOfAHungWindowIsBounded) {
   const std::uint64_t start = sim::Now();
   EXPECT_EQ(ReadWindowText(w), "");
   EXPECT_LE(sim::Now() - start, 2u * 500u);
+  // Once the system counts it as hung, it is not waited for at all.
+  sim::Advance(5000);
+  const std::uint64_t counted = sim::Now();
+  EXPECT_EQ(ReadWindowText(w), "");
+  EXPECT_EQ(sim::Now(), counted);
 
   sim::SetHung(sim::MainThreadOf(p), false);
   EXPECT_EQ(ReadWindowText(w), "网上股票交易系统");

@@ -210,8 +210,14 @@ TEST_F(DzhReader, TitlesNewIniCannotHoldStayInMemory) {
 // any other, in memory only, and never take the cached code of a look-alike.
 TEST_F(DzhReader, OverlongAndMalformedTitlesStayInMemory) {
   const std::vector<std::string> titles = {
-      std::string(10240, 'x'), std::string(32767 * 2, '\xB3'), "浦发银行\x81", "\x80浦发银行", "\xFF银行",
+      std::string(10240, 'x'),
+      std::string(32767 * 2, '\xB3'),
+      "浦发银行\x81",
+      "\x80浦发银行",
+      "\xFF银行",
       "银\x81\x7F行",
+      "银\x81\x3F行",
+      "\x80\x41股票",
   };
   std::string table = "STKINFO1" + std::string(8, '\0');
   for (std::size_t i = 0; i < titles.size(); ++i)

@@ -80,6 +80,8 @@ TEST_F(QuotePoller, FollowsDzhThroughARestart) {
   EXPECT_EQ(Label(), "600000");
 
   const DzhScene second = StartDzh("E:\\新大智慧\\dzh.exe", "大智慧", 1, {"贵州茅台"});
+  // Listed after the table chosen before, which is kept while it is there.
+  sim::WriteFile("E:\\新大智慧\\data\\sh\\STKINFO70.DAT", code_table::Table({{"600999", "贵州茅台"}}));
   sim::Advance(kDzhRetryInterval);
   EXPECT_EQ(AppState.dzh.mainWindow, second.frame);
   EXPECT_EQ(AppState.dzh.mdiClient, second.mdiClient);

@@ -66,6 +66,7 @@ TEST_F(TraderReader, CutsTheCodeOutOfTheRootOwnersTitle) {
       {"trail bytes that look like brackets", "乕600036乚 [SZ000002]", "000002"},
       {"no code at all", "交易师", ""},
       {"a zero code", "行情 - 000000 - x [SH600036]", "600036"},
+      {"seven digits: no code, the brackets are not tried", "行情 - 6000361 - x [SH600036]", ""},
   };
   for (const Case& c : cases) {
     SetUp();

@@ -51,6 +51,8 @@ TEST(TextToInt, FoldsFullWidthFormsFirst) {
   // The folding steps over whole characters: the 0xA3 here is the trail of
   // another character, not the lead of a full-width digit.
   EXPECT_EQ(TextToInt("\xB0\xA3\xB1\x35"), 0);
+  // A text that ends on a lead byte ends there, whatever lies behind it.
+  EXPECT_EQ(TextToInt(std::string_view("1\xA3\xB1", 2)), 1);
 }
 
 TEST(TextToInt, ClampsBeyondThe32BitRange) {
@@ -86,7 +88,9 @@ TEST(FindText, StepsOverTwoByteCharacters) {
       {"乚x]", "]", {}, 4},
       {"[乚]", "]", {false, true}, 4},  // last one, not the trail
       {"圓A", "A", {}, 3},
-      {"員t", "T", {true}, 3},  // folding skips the trail 'T'
+      {"員t", "T", {true}, 3},   // folding skips the trail 'T'
+      {"卖", "买", {true}, -1},  // one lead byte, other trail bytes
+      {"\x80\\", "\\", {}, -1},  // 0x80 leads a character too
       {"交易师 - 600036 - 名", " - ", {}, 7},
       {"交易师 - 600036 - 名", " - ", {false, true}, 16},
       {"网上股票交易系统", "网上交易", {}, -1},  // markers never match across characters

@@ -22,8 +22,6 @@ unsigned quoteTimerInterval = 0;
 bool batchingTimer = false;
 bool timerChangedInBatch = false;
 const char* trayTip = kProgramTitle;
-// Whether the shell has our icon, as far as we know.
-bool trayIconAdded = false;
 // Until LoadSettings has read "左边" and "顶边", a move must not overwrite them.
 bool savedPositionRead = false;
 
@@ -36,10 +34,7 @@ platform::TrayIcon TrayIconData() {
   return icon;
 }
 
-void RemoveTrayIcon() {
-  platform::ShellNotifyIconA(platform::kNimDelete, TrayIconData());
-  trayIconAdded = false;
-}
+void RemoveTrayIcon() { platform::ShellNotifyIconA(platform::kNimDelete, TrayIconData()); }
 
 void ToggleBarVisibility() {
   // SW_SHOW does not restore a minimised bar; the user sees it come back as
@@ -136,11 +131,9 @@ void ApplyVisualStyle(int scheme) { platform::ApplyVisualStyle(scheme); }
 
 void InstallTrayIcon() {
   const platform::TrayIcon icon = TrayIconData();
-  if (trayIconAdded && platform::ShellNotifyIconA(platform::kNimModify, icon)) return;
   // Whichever of the two the shell turns down, the other is right: a new
   // taskbar has lost the icon, a taskbar that only redrew itself still has it.
-  trayIconAdded =
-      platform::ShellNotifyIconA(platform::kNimAdd, icon) || platform::ShellNotifyIconA(platform::kNimModify, icon);
+  if (!platform::ShellNotifyIconA(platform::kNimAdd, icon)) platform::ShellNotifyIconA(platform::kNimModify, icon);
 }
 
 QuoteSource GetQuoteSource() {
@@ -241,11 +234,7 @@ void OnMainBarDestroyed() {
   RemoveTrayIcon();
 }
 
-// The shell forgets every icon with its old taskbar.
-void OnTaskbarCreated() {
-  trayIconAdded = false;
-  InstallTrayIcon();
-}
+void OnTaskbarCreated() { InstallTrayIcon(); }
 
 const platform::MainBarWindows& MainBar() { return bar; }
 
@@ -253,7 +242,6 @@ void ResetMainBar() {
   bar = {};
   quoteTimerInterval = 0;
   batchingTimer = timerChangedInBatch = false;
-  trayIconAdded = false;
   savedPositionRead = false;
   trayTip = kProgramTitle;
 }

@@ -272,7 +272,6 @@ std::string ResolveDzhCode(const std::string& title, DzhAttachment& dzh) {
       code.empty()) {
     ScanTableFile(shenzhen + stockInfoFile, title, Market::kShenzhen, &code);
   }
-  if (code.size() != 6 || TextToInt(code) < 1) code.clear();
   if (code.empty()) code = title;
 
   StoreCachedCode(title, code);

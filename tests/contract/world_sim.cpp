@@ -78,7 +78,7 @@ class SimWorld : public World {
   void DoubleClick(Hwnd control) override { sim::DoubleClick(control); }
   void RightButtonDown(Hwnd control) override { sim::RightButtonDown(control); }
   void TrayMouse(Hwnd, unsigned mouseMessage) override { sim::TrayMouse(mouseMessage); }
-  void TaskbarCreated(Hwnd) override { sim::BroadcastTaskbarCreated(); }
+  void TaskbarCreated(Hwnd) override { sim::BroadcastTaskbarCreated(false); }
   void PressEscape(Hwnd control) override { sim::PressEscape(control); }
   void Destroy(Hwnd ownWindow) override { sim::DestroyWindow(ownWindow); }
   void Pump(unsigned ms) override { sim::Advance(ms); }

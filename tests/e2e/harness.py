@@ -113,6 +113,8 @@ WineTestCase(unittest.TestCase)
     self.start(exe, *args, cwd=None) -> Program   stopped at the end of the test
     self.find_window(...)                         as find_window
     self.show_window(title) -> (Program, Window)  as show_window, stopped at the end
+    self.scratch                                  the test's own folder for logs and control files,
+                                                  made at first use, removed as app_dir's are
     On a failure or error a screenshot goes to the artifacts folder as <test id>.png.
 """
 
@@ -711,6 +713,16 @@ class WineTestCase(unittest.TestCase):
         if os.environ.get("LINGBO_KEEP") != "1":
             self.addCleanup(folder.remove)
         return folder
+
+    @property
+    def scratch(self):
+        if not getattr(self, "_scratch", None):
+            root = os.path.join(state_dir(), "scenarios")
+            os.makedirs(root, exist_ok=True)
+            self._scratch = tempfile.mkdtemp(prefix="scratch-", dir=root)
+            if os.environ.get("LINGBO_KEEP") != "1":
+                self.addCleanup(shutil.rmtree, self._scratch, True)
+        return self._scratch
 
     def start(self, exe, *args, cwd=None):
         program = start(exe, *args, cwd=cwd)

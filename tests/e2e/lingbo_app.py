@@ -1,21 +1,39 @@
 """Helpers for scenarios about lingbo.exe itself, on top of harness.
 
     LingboCase(WineTestCase)
-        self.start_bar(app, at=None, timeout=20) -> Window
-            starts app.exe and waits for the visible bar; with at=(x, y) also
-            waits until its top-left corner is there
+        self.start_bar(app=None, at=None, timeout=20, cache=None, **settings) -> Bar
+            the one way to start lingbo.exe: waits for its visible bar, with at=(x, y)
+            also until its top-left corner is there.  Without app it runs in a fresh
+            folder whose new.ini is settings_ini(cache, **SCENE updated by settings);
+            with app, from that folder with whatever new.ini it holds
+        self.start_trader(code="600036", name="招商银行", title=None, options=()) -> Trader
+            the one way to start 交易师: its main window titled "交易师 - code - name"
+            (or title), steered through a control file
         self.open_key_settings(bar) -> Window
             presses the right button on the code label and waits for "功能键设置"
-    self.start_retitled_trader(title, *options) -> retitle(text)
-            starts 交易师 showing title; retitle(text) gives its main window that title
+        self.assertStillRunning(bar)   the program runs and its bar answers
+    Bar: .app (AppDir), .program, .window (the Window found at start; its fields read
+         through: bar.hwnd, bar.left, ...), .label (the code label's hwnd)
+        .buy() .sell() .buy_point() .double_click_label()   real clicks on its parts
+        .label_text()        the code label's text (None when it does not answer)
+        .wait_code(text, timeout=15)   until the label shows text
+        .stall(ms)           (pings, longest ms, mean ms, failed) of WM_NULL sent to the
+                             bar for ms: the longest time the bar kept a message waiting
+        .settings()          section "软件设置" of new.ini, parsed
+        .handles()           (kernel handles, windows) of lingbo.exe, seen from outside
+        .private_kb()        private memory of the Wine process running lingbo.exe
+    Trader: .program, .window, .hwnd, .retitle(text)
     choose_tray_menu_item(index, icon=None)
         right-clicks the program's icon in Wine's tray window and clicks the
         menu's item at that index (0 大智慧, 1 交易师, 2 状态…, 3 退出); the
         tray must hold that icon alone, unless icon names its place from the left
     bar_parts(bar) -> {"buy": Window, "label": Window, "sell": Window}, by position
     key_boxes(dialog) -> [buy box, sell box, function box] (the Edit children, top to bottom)
-    settings_ini(**values) -> new.ini text with section "软件设置" holding values
+    settings_ini(cache=None, **values) -> new.ini text: section "软件设置" holding values
+            in their order (a value None leaves its key out), and cache, 大智慧 titles
+            mapped to codes, as section "代码表"
     KEYS = the three default KeyCodes as new.ini holds them
+    SCENE = what start_bar writes unless told otherwise: 交易师, the default keys, (100, 100)
 """
 
 import os
@@ -27,10 +45,14 @@ from harness import WineTestCase, wait_until
 SECTION = "软件设置"
 KEY_NOTE = "F1[112],F2[113],F3[114],F4[115],依此类推"
 KEYS = {"买入键": "112", "卖出键": "113", "功能键": "114"}
+SCENE = dict(数据源="1", **KEYS, 左边="100", 顶边="100")
 
 
-def settings_ini(**values):
-    return "[%s]\n" % SECTION + "".join("%s=%s\n" % item for item in values.items())
+def settings_ini(cache=None, **values):
+    text = "[%s]\n" % SECTION + "".join("%s=%s\n" % item for item in values.items() if item[1] is not None)
+    if cache:
+        text += "[代码表]\n" + "".join("%s=%s\n" % item for item in cache.items())
+    return text
 
 
 def bar_parts(bar):
@@ -47,25 +69,98 @@ def key_boxes(dialog):
     return boxes
 
 
+class Bar:
+    """The running program and its bar: 买 0-30, the code 30-90, 卖 90-120."""
+
+    def __init__(self, app, program, window):
+        self.app, self.program, self.window = app, program, window
+        self._label = None
+
+    def __getattr__(self, name):
+        return getattr(self.__dict__["window"], name)
+
+    @property
+    def label(self):
+        # Taken once, while the bar is idle: asked while an action runs, a busy
+        # bar's controls would answer no titles.
+        if self._label is None:
+            self._label = bar_parts(self.window)["label"].hwnd
+        return self._label
+
+    def _point(self, x):
+        w = harness.window(self.window.hwnd) or self.window
+        return w.left + x, w.top + 12
+
+    def buy_point(self):
+        return self._point(15)
+
+    def buy(self):
+        harness.click(*self.buy_point())
+
+    def sell(self):
+        harness.click(*self._point(105))
+
+    def double_click_label(self):
+        harness.double_click(*self._point(60))
+
+    def label_text(self):
+        return harness.window_text(self.label)
+
+    def wait_code(self, text, timeout=15):
+        label = self.label
+        return wait_until(lambda: harness.window_text(label) == text, timeout, 0.1,
+                          what="the label shows %r" % text[:40])
+
+    def stall(self, ms, bound=20000):
+        out = harness.probe("ping", self.window.hwnd, ms, bound, timeout=ms / 1000 + bound / 1000 + 30).split()
+        return int(out[0]), float(out[1]), float(out[2]), int(out[3])
+
+    def settings(self):
+        return self.app.parse_ini().get(SECTION, {})
+
+    def handles(self):
+        handles, windows = harness.probe("handles", self.window.pid).split()
+        return int(handles), int(windows)
+
+    def private_kb(self):
+        total = 0
+        with open("/proc/%d/smaps_rollup" % self.program.pid) as f:
+            for line in f:
+                if line.startswith(("Private_Clean:", "Private_Dirty:")):
+                    total += int(line.split()[1])
+        return total
+
+
+class Trader:
+    """The 交易师 stand-in: a main window whose title the scenario changes."""
+
+    def __init__(self, program, window, control):
+        self.program, self.window, self.hwnd, self._control = program, window, window.hwnd, control
+
+    def retitle(self, text):
+        with open(self._control, "w", encoding="utf-8") as f:
+            f.write(text + "\n")
+
+
 class LingboCase(WineTestCase):
 
-    def start_retitled_trader(self, title, *options):
-        folder = self.app_dir("trader_standin.exe")
-        control = os.path.join(folder.path, "title.txt")
-        self.start(folder.exe, *options, "--control", harness.windows_path(control), title)
-        self.find_window(title=title, timeout=20)
+    def start_trader(self, code="600036", name="招商银行", title=None, options=()):
+        title = title or "交易师 - %s - %s" % (code, name)
+        control = os.path.join(self.scratch, "trader-%d.txt" % len(os.listdir(self.scratch)))
+        program = self.start("trader_standin.exe", *options, "--control", harness.windows_path(control), title)
+        return Trader(program, self.find_window(title=title, timeout=20), control)
 
-        def retitle(text):
-            with open(control, "w", encoding="utf-8") as f:
-                f.write(text + "\n")
-        return retitle
-
-    def start_bar(self, app, at=None, timeout=20):
-        self.start(app.exe)
-        bar = self.find_window(title=harness.LINGBO_TITLE, timeout=timeout, visible=True)
+    def start_bar(self, app=None, at=None, timeout=20, cache=None, **settings):
+        if app is None:
+            app = self.app_dir()
+            app.write_ini(settings_ini(cache, **dict(SCENE, **settings)))
+        elif settings or cache:
+            raise AssertionError("settings go into a fresh folder's new.ini; %s has its own" % app.exe)
+        program = self.start(app.exe, cwd=os.path.dirname(app.exe))
+        window = self.find_window(title=harness.LINGBO_TITLE, timeout=timeout, visible=True)
         if at is not None:
-            bar = wait_until(lambda: _at(bar.hwnd, at), 10, what="the bar at %r" % (at,))
-        return bar
+            window = wait_until(lambda: _at(window.hwnd, at), 10, what="the bar at %r" % (at,))
+        return Bar(app, program, window)
 
     def open_key_settings(self, bar):
         label = bar_parts(bar)["label"]
@@ -76,6 +171,11 @@ class LingboCase(WineTestCase):
         finally:
             harness.mouse_up(3)
             time.sleep(0.2)
+
+    def assertStillRunning(self, bar):
+        self.assertTrue(bar.program.alive(), "lingbo.exe has ended")
+        count, longest, _, failed = bar.stall(300)
+        self.assertEqual(failed, 0, "the bar does not answer (longest wait %.0f ms)" % longest)
 
 
 TRAY_MENU_ITEMS = 4

@@ -39,12 +39,10 @@ def measure(runs, *client_options):
     class Latency(OrderCase):
         def runTest(self):
             client = self.start_client(*client_options)
-            trader = self.start_trader("600000")
-            _, bar = self.start_lingbo()
-            bar.wait_code("600000")
+            trader, bar = self.start_following_trader("600000")
             for run in range(runs):
                 code = "%06d" % (600001 + run)
-                h.set_text(trader.hwnd, "交易师 - %s - 测试" % code)
+                trader.retitle("交易师 - %s - 测试" % code)
                 bar.wait_code(code)
                 # The button acts on the release: press first, then time the
                 # release from just before xdotool is started for it.

@@ -20,9 +20,9 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import harness as h  # noqa: E402
-from fault_scene import DzhStandIn, Lingbo  # noqa: E402
+from fault_scene import DzhStandIn  # noqa: E402
 from make_code_tables import SHANGHAI, SHENZHEN  # noqa: E402
-from order_scene import Bar, OrderCase, ini_text  # noqa: E402
+from order_scene import OrderCase  # noqa: E402
 
 MINUTES = float(sys.argv[1]) if len(sys.argv) > 1 else 10.0
 ACTIONS = int(sys.argv[2]) if len(sys.argv) > 2 else 100
@@ -39,18 +39,14 @@ class Soak(OrderCase):
         codes = dict((name, code) for code, name in SHANGHAI + SHENZHEN)
         client = self.start_client("--focus-delay=0")
         dzh = DzhStandIn(self, names)
-        app = self.app_dir()
-        app.write_ini(ini_text(source="0"))
-        program = self.start(app.exe, cwd=app.path)
-        window = self.find_window(title=h.LINGBO_TITLE, timeout=30, visible=True)
-        lingbo, bar = Lingbo(app, program, window), Bar(window)
-        lingbo.wait_label(codes[names[-1]], timeout=20)
+        bar = self.start_bar(timeout=30, 数据源="0")
+        bar.wait_code(codes[names[-1]], timeout=20)
 
         samples = []
 
         def sample(label):
-            handles, windows = lingbo.handles()
-            row = (time.monotonic() - begun, handles, windows, lingbo.private_kb(), label)
+            handles, windows = bar.handles()
+            row = (time.monotonic() - begun, handles, windows, bar.private_kb(), label)
             samples.append(row)
             print("%7.1f s  handles %4d  windows %3d  private %7d kB  %s" % row, flush=True)
 
@@ -70,7 +66,7 @@ class Soak(OrderCase):
             name = names[step % len(names)]
             dzh.show(name)
             if now >= next_action and done < ACTIONS:
-                lingbo.wait_label(codes[name], timeout=10)
+                bar.wait_code(codes[name], timeout=10)
                 side = "buy" if done % 2 == 0 else "sell"
                 before = len(client.log.codes(side))
                 (bar.buy if side == "buy" else bar.sell)()
@@ -84,7 +80,7 @@ class Soak(OrderCase):
             time.sleep(0.3)
         sample("%d actions, %d filled (end)" % (done, filled))
 
-        self.assertTrue(program.alive())
+        self.assertTrue(bar.program.alive())
         self.assertEqual(filled, done, "actions that did not write the right code")
         # The first minute is warm-up (caches, fonts, the trading client's handles).
         settled = [s for s in samples if s[0] >= 60] or samples

@@ -7,11 +7,10 @@ and reports which window it found and how long that took.
 """
 
 import os
-import shutil
 import tempfile
 import unittest
 
-from harness import WineTestCase, exe_path, run, send, state_dir, wait_until, window, windows, windows_path
+from harness import WineTestCase, exe_path, run, send, wait_until, window, windows, windows_path
 
 CLIENT = "trading_client.exe"
 PLAIN = "trading_client_plain.exe"
@@ -43,9 +42,9 @@ class Client:
     """A running stand-in and the handles it logged at its start."""
 
     def __init__(self, case, exe, *options):
-        self.log = os.path.join(case.folder, "client%d.log" % len(case.clients))
+        handle, self.log = tempfile.mkstemp(prefix="client-", suffix=".log", dir=case.scratch)
+        os.close(handle)
         self.program = case.start(exe, "--log=" + windows_path(self.log), *options)
-        case.clients.append(self)
         start = wait_until(lambda: self.event("START"), 20, 0.1, what="%s to start" % exe)
         fields = dict(part.split("=", 1) for part in start[2:])
         self.pid = int(fields["pid"])
@@ -66,15 +65,6 @@ class Client:
 
 
 class LocatorTestCase(WineTestCase):
-    def setUp(self):
-        super().setUp()
-        root = os.path.join(state_dir(), "scenarios")
-        os.makedirs(root, exist_ok=True)
-        self.folder = tempfile.mkdtemp(prefix="discovery-", dir=root)
-        if os.environ.get("LINGBO_KEEP") != "1":
-            self.addCleanup(shutil.rmtree, self.folder, True)
-        self.clients = []
-
     def client(self, exe, *options):
         return Client(self, exe, *options)
 

@@ -12,8 +12,8 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-import harness as h  # noqa: E402
-from fault_scene import DzhStandIn, FaultCase  # noqa: E402
+from fault_scene import DzhStandIn  # noqa: E402
+from lingbo_app import LingboCase  # noqa: E402
 from make_code_tables import table  # noqa: E402
 
 SHANGHAI = [("6%05d" % (100 + i), "沪测%d号" % i) for i in range(40)]
@@ -69,12 +69,12 @@ class TableVandal(threading.Thread):
             time.sleep(rng.uniform(0.02, 0.2))
 
 
-class TablesChangingUnderfoot(FaultCase):
+class TablesChangingUnderfoot(LingboCase):
 
     def test_codes_are_right_or_the_title_itself(self):
         dzh = DzhStandIn(self, [SHANGHAI[0][1]], SHANGHAI, SHENZHEN)
-        bar = self.start_lingbo(source="0")
-        bar.wait_label(SHANGHAI[0][0])
+        bar = self.start_bar(数据源="0")
+        bar.wait_code(SHANGHAI[0][0])
         settings = bar.settings()
 
         vandal = TableVandal(dzh.folder)
@@ -107,7 +107,7 @@ class TablesChangingUnderfoot(FaultCase):
             with open(os.path.join(dzh.folder, "data", market, "STKINFO62.DAT"), "wb") as f:
                 f.write(table(securities))
         dzh.show("后来上市")
-        bar.wait_label("600999")
+        bar.wait_code("600999")
 
 
 if __name__ == "__main__":

@@ -9,20 +9,20 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-import harness as h  # noqa: E402
-from fault_scene import DzhStandIn, FaultCase  # noqa: E402
+from fault_scene import DzhStandIn  # noqa: E402
+from lingbo_app import LingboCase  # noqa: E402
 
 # Only the second installation knows these two, under another table name.
 SECOND_SHANGHAI = [("600999", "招商证券"), ("600000", "浦发银行")]
 SECOND_SHENZHEN = [("002415", "海康威视")]
 
 
-class DzhRestarted(FaultCase):
+class DzhRestarted(LingboCase):
 
     def test_bar_attaches_again_and_reads_the_new_installation(self):
         first = DzhStandIn(self, ["招商证券", "浦发银行"])
-        bar = self.start_lingbo(source="0")
-        bar.wait_label("600000")
+        bar = self.start_bar(数据源="0")
+        bar.wait_code("600000")
 
         first.stop()
         time.sleep(1.0)
@@ -32,13 +32,13 @@ class DzhRestarted(FaultCase):
         # only come from the second one's.
         second = DzhStandIn(self, ["海康威视", "招商证券"], SECOND_SHANGHAI, SECOND_SHENZHEN, table="STKINFO70.DAT")
         started = time.monotonic()
-        bar.wait_label("600999", timeout=10 + 5)
+        bar.wait_code("600999", timeout=10 + 5)
         attached = time.monotonic() - started
         print("\nattached to the restarted 大智慧 %.1f s after its window appeared" % attached, file=sys.stderr)
         self.assertLess(attached, 10 + 3)
 
         second.show("海康威视")
-        bar.wait_label("002415")
+        bar.wait_code("002415")
         self.assertEqual(bar.app.ini_get("代码表", "招商证券"), "600999")
         self.assertEqual(bar.app.ini_get("代码表", "海康威视"), "002415")
         self.assertStillRunning(bar)

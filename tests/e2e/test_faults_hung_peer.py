@@ -5,20 +5,20 @@ outside), keeps its last code, and follows again once the peer answers."""
 
 import os
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import harness as h  # noqa: E402
-from fault_scene import DzhStandIn, FaultCase  # noqa: E402
+from fault_scene import DzhStandIn  # noqa: E402
+from lingbo_app import LingboCase  # noqa: E402
 
 # One text read waits at most 500 ms per message; with Wine's own slowness
 # on a busy machine, the bar must never keep a message waiting this long.
 LONGEST_STALL_MS = 1500
 
 
-class HungPeers(FaultCase):
+class HungPeers(LingboCase):
 
     def assertResponsive(self, bar, what, ms=4000):
         count, longest, mean, failed = bar.stall(ms)
@@ -35,34 +35,31 @@ class HungPeers(FaultCase):
 
     def test_dzh_that_stops_answering(self):
         dzh = DzhStandIn(self, ["浦发银行"], args=("--hang-after", "6000", "--hang-for", "14000"))
-        bar = self.start_lingbo(source="0")
-        bar.wait_label("600000")
+        bar = self.start_bar(数据源="0")
+        bar.wait_code("600000")
         self.assertResponsive(bar, "大智慧 stops answering while attached", ms=7000)
         self.assertHung(dzh.frame)
         self.assertEqual(bar.label_text(), "600000")
         dzh.show("平安银行")  # taken up when it answers again
-        bar.wait_label("000001", timeout=15)
+        bar.wait_code("000001", timeout=15)
 
     def test_trader_that_stops_answering(self):
-        title = "交易师 - 600036 - 招商银行"
-        trader = self.start("trader_standin.exe", "--hang-after", "6000", "--hang-for", "60000", title)
-        window = self.find_window(title=title, timeout=20)
-        bar = self.start_lingbo(source="1")
-        bar.wait_label("600036")
+        trader = self.start_trader(options=("--hang-after", "6000", "--hang-for", "60000"))
+        bar = self.start_bar()
+        bar.wait_code("600036")
         self.assertResponsive(bar, "交易师 stops answering", ms=7000)
-        self.assertHung(window)
+        self.assertHung(trader.window)
         self.assertEqual(bar.label_text(), "600036")
-        self.assertTrue(trader.alive())
+        self.assertTrue(trader.program.alive())
 
     def test_unrelated_window_that_stops_answering(self):
-        bar = self.start_lingbo(source="0")
+        bar = self.start_bar(数据源="0")
         # Above every other window, so each search for 大智慧 asks it first.
-        self.start("trader_standin.exe", "--hang-after", "1000", "其他程序")
-        window = self.find_window(title="其他程序", timeout=20)
+        window = self.start_trader(title="其他程序", options=("--hang-after", "1000")).window
         self.assertResponsive(bar, "searching for 大智慧 past a window that stopped answering", ms=10500)
         self.assertHung(window)
         DzhStandIn(self, ["平安银行"])
-        bar.wait_label("000001", timeout=10 + 5)
+        bar.wait_code("000001", timeout=10 + 5)
         self.assertStillRunning(bar)
 
 

@@ -12,8 +12,8 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import harness as h  # noqa: E402
-from fault_scene import DzhStandIn, Lingbo  # noqa: E402
-from order_scene import Bar, OrderCase, ini_text  # noqa: E402
+from fault_scene import DzhStandIn  # noqa: E402
+from order_scene import OrderCase  # noqa: E402
 
 CROWD = 1000
 
@@ -28,16 +28,12 @@ class ThousandWindows(OrderCase):
                      what="%d windows up" % CROWD)
         self.assertTrue(crowd.alive())
 
-        app = self.app_dir()
-        app.write_ini(ini_text(source="0"))
-        program = self.start(app.exe, cwd=app.path)
         started = time.monotonic()
-        window = self.find_window(title=h.LINGBO_TITLE, timeout=120, visible=True)
+        bar = self.start_bar(timeout=120, 数据源="0")
         print("\nthe bar showed %.1f s after start, its start-up search going through %d windows"
               % (time.monotonic() - started, CROWD), file=sys.stderr)
-        lingbo, bar = Lingbo(app, program, window), Bar(window)
-        lingbo.wait_label("600036", timeout=20)
-        self.assertEqual(lingbo.stall(1000)[3], 0)
+        bar.wait_code("600036", timeout=20)
+        self.assertEqual(bar.stall(1000)[3], 0)
 
         # Found by the start-up search and remembered: the click goes straight to it.
         clicked = time.monotonic()
@@ -48,12 +44,12 @@ class ThousandWindows(OrderCase):
 
         # Searching for 大智慧 again, every 10 s, through all of them.
         dzh.stop()
-        count, longest, mean, failed = lingbo.stall(11000)
+        count, longest, mean, failed = bar.stall(11000)
         print("searching for 大智慧 among %d windows: bar kept a message waiting at most %.0f ms (mean %.1f)"
               % (CROWD, longest, mean), file=sys.stderr)
         self.assertEqual(failed, 0)
         self.assertLess(longest, 5000)
-        self.assertTrue(program.alive())
+        self.assertTrue(bar.program.alive())
 
 
 if __name__ == "__main__":

@@ -10,8 +10,8 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-import harness as h  # noqa: E402
-from fault_scene import DzhStandIn, FaultCase  # noqa: E402
+from fault_scene import DzhStandIn  # noqa: E402
+from lingbo_app import LingboCase  # noqa: E402
 
 CACHE = "代码表"
 
@@ -20,7 +20,7 @@ def raw(data):
     return "hex:" + data.hex()
 
 
-class OddTitles(FaultCase):
+class OddTitles(LingboCase):
 
     def test_odd_titles_neither_break_the_bar_nor_new_ini(self):
         pufa = "浦发银行".encode("gbk")
@@ -38,8 +38,8 @@ class OddTitles(FaultCase):
             (raw(injection), "浦发\r\n[软件设置]\r\n买入键=1\r\n"),
         ]
         dzh = DzhStandIn(self, [c[0] for c in cases] + ["浦发银行"])
-        bar = self.start_lingbo(source="0")
-        bar.wait_label("600000")
+        bar = self.start_bar(数据源="0")
+        bar.wait_code("600000")
         ini_before = bar.app.parse_ini()
 
         shown = "600000"
@@ -51,7 +51,7 @@ class OddTitles(FaultCase):
                     # The label keeps its code; above all, never 浦发银行's.
                     self.assertEqual(bar.label_text(), shown)
                 else:
-                    bar.wait_label(label, timeout=10)
+                    bar.wait_code(label, timeout=10)
                     shown = label
                 count, longest, _, failed = bar.stall(600)
                 print("\n%-24s bar kept a message waiting at most %.0f ms" % (document[:24], longest), file=sys.stderr)
@@ -59,7 +59,7 @@ class OddTitles(FaultCase):
                 self.assertLess(longest, 1500)
 
         dzh.show("浦发银行")
-        bar.wait_label("600000")
+        bar.wait_code("600000")
         self.assertStillRunning(bar)
         ini = bar.app.parse_ini()
         self.assertEqual(ini["软件设置"], ini_before["软件设置"], "the settings were changed through a title")

@@ -10,8 +10,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import harness as h  # noqa: E402
-from fault_scene import Lingbo  # noqa: E402
-from order_scene import Bar, OrderCase, ini_text  # noqa: E402
+from order_scene import OrderCase  # noqa: E402
 
 CODES = ["600036", "000001", "600000", "000002"]
 
@@ -19,13 +18,7 @@ CODES = ["600036", "000001", "600000", "000002"]
 class ClientKilled(OrderCase):
 
     def test_client_killed_during_the_action(self):
-        trader = self.start_trader(CODES[0])
-        app = self.app_dir()
-        app.write_ini(ini_text())
-        program = self.start(app.exe, cwd=app.path)
-        window = self.find_window(title=h.LINGBO_TITLE, timeout=20, visible=True)
-        lingbo, bar = Lingbo(app, program, window), Bar(window)
-        bar.wait_code(CODES[0])
+        trader, bar = self.start_following_trader(CODES[0])
         # Killed before the hot key arrives, while the form opens, and while
         # the action looks for the code field.
         for step, kill_after in enumerate((0.0, 0.15, 0.8, 1.6)):
@@ -36,10 +29,10 @@ class ClientKilled(OrderCase):
                 client.program.stop(grace=1)
                 killed = time.time()
                 code = CODES[(step + 1) % len(CODES)]
-                h.set_text(trader.hwnd, "交易师 - %s - 名称" % code)
+                trader.retitle("交易师 - %s - 名称" % code)
                 # The label's handle was taken while the bar was idle: asked
                 # now, a busy bar's controls would answer no titles.
-                lingbo.wait_label(code, timeout=8)
+                bar.wait_code(code, timeout=8)
                 print("\nkilled %.2f s after the click: the bar followed again %.2f s later"
                       % (kill_after, time.time() - killed), file=sys.stderr)
                 # 230 ms of pauses and 20 looks 100 ms apart bound the action.
@@ -47,12 +40,12 @@ class ClientKilled(OrderCase):
                 self.assertEqual(client.log.of("CODE"), [])
                 h.wait_until(lambda: h.window(client.main) is None, 10, what="client gone")
 
-        self.assertTrue(lingbo.program.alive())
+        self.assertTrue(bar.program.alive())
         client = self.start_client()
         bar.buy()
         client.wait_code("buy", code)
         self.assertEqual(client.field_text("buy"), code)
-        self.assertEqual(lingbo.stall(300)[3], 0)
+        self.assertEqual(bar.stall(300)[3], 0)
 
 
 if __name__ == "__main__":

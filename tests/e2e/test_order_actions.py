@@ -8,6 +8,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import harness as h  # noqa: E402
+from fault_scene import DzhStandIn  # noqa: E402
 from order_scene import CLIENT_EXE, CLIENT_TITLE, OrderCase  # noqa: E402
 
 F1_DOWN, F1_UP = ("WM_KEYDOWN", "0x70", "0x003B0001", "main"), ("WM_KEYUP", "0x70", "0xC03B0001", "main")
@@ -20,7 +21,7 @@ class OrderActions(OrderCase):
         code = security.split()[0]
         bar.buy()
         clicked = time.time()
-        h.set_text(trader.hwnd, "交易师 - " + security)
+        trader.retitle("交易师 - " + security)
         h.wait_until(lambda: h.window_text(label) == code, 15, 0.05, what="label shows " + code)
         followed = time.time() - clicked
         print("\nbar follows the code again %.2f s after the click on a client %s" % (followed, client_was),
@@ -51,8 +52,8 @@ class OrderActions(OrderCase):
 
     def test_buy_writes_the_code_from_dzh(self):
         client = self.start_client()
-        self.start_dzh("浦发银行", "招商银行")
-        _, bar = self.start_lingbo(source="0", cache={"招商银行": "600036", "浦发银行": "600000"})
+        DzhStandIn(self, ["浦发银行", "招商银行"])
+        bar = self.start_bar(数据源="0", cache={"招商银行": "600036", "浦发银行": "600000"})
         bar.wait_code("600036", timeout=15)
 
         bar.buy()
@@ -90,7 +91,7 @@ class OrderActions(OrderCase):
         # that lands leaves them empty, "输入方式" 1 types from the start.
         for entry, typed, security in ((None, [], ("", "")), ("1", ["600036"], ("招商银行", "35.20"))):
             with self.subTest(entry=entry):
-                lingbo_app, bar = self.start_lingbo(entry=entry)
+                bar = self.start_bar(输入方式=entry)
                 bar.wait_code("600036")
                 client = self.start_client("--name-on-typing")
 
@@ -102,15 +103,15 @@ class OrderActions(OrderCase):
                 self.assertEqual(len(client.log.of("REPLACE")), 0 if typed else 1)
                 self.assertEqual(client.security("buy"), security)
                 self.assertEqual(client.field_text("buy"), "600036")
-                self.assertEqual(lingbo_app.read_ini().count("输入方式"), 0 if entry is None else 1,
+                self.assertEqual(bar.app.read_ini().count("输入方式"), 0 if entry is None else 1,
                                  "the program does not write the setting")
                 client.program.stop()
-                self.stop_lingbo()
+                self.stop_bar(bar)
                 h.wait_until(lambda: h.window(client.main) is None, 10, what="client gone")
 
     def test_sell_presses_the_configured_key(self):
         client = self.start_client("--sell-key=115")
-        _, bar = self.start_following_trader("000001", "平安银行", sell=115)
+        _, bar = self.start_following_trader("000001", "平安银行", 卖出键="115")
 
         bar.sell()
 
@@ -184,7 +185,7 @@ class OrderActions(OrderCase):
         # Without a client the action ends at once: the bar follows the
         # charting program again well before a search for the code field could end.
         clicked = time.time()
-        h.set_text(trader.hwnd, "交易师 - 600000 - 浦发银行")
+        trader.retitle("交易师 - 600000 - 浦发银行")
         bar.wait_code("600000")
         self.assertLess(time.time() - clicked, 1.5)
 
@@ -202,12 +203,12 @@ class OrderActions(OrderCase):
         bar.buy()
         client.wait_code("buy", "600036")
         h.wait_until(lambda: client.log.of("HANG"), 20, what="client hangs")
-        h.set_text(trader.hwnd, "交易师 - 000001 - 平安银行")
+        trader.retitle("交易师 - 000001 - 平安银行")
         bar.wait_code("000001")
 
         # Asked first whether it answers, the silent client is left alone: the
         # bar follows the charting program again at once.
-        label = bar.label().hwnd  # asked while the bar answers
+        label = bar.label  # asked while the bar answers
         answered = self.seconds_to_follow_a_buy(bar, label, trader, "000002 - 万科Ａ", "stopped answering")
         # At most the 0.5 s question, with room for Wine; an action that went on
         # would wait 2.23 s for the code field before it gave up.
@@ -249,7 +250,7 @@ class OrderActions(OrderCase):
         hang = os.path.join(self.scratch, "hang")
         client = self.start_client("--hang-on=" + h.windows_path(hang), "--hang-for=10000")
         trader, bar = self.start_following_trader()
-        label = bar.label().hwnd  # asked while the bar answers
+        label = bar.label  # asked while the bar answers
         front = h.foreground()
         self.assertNotEqual(front and front.hwnd, client.main, "the client must not be the active window")
         open(hang, "w").close()

@@ -2,10 +2,8 @@
 
 import unittest
 
-import harness
 from fault_scene import DzhStandIn
-from harness import wait_until
-from lingbo_app import LingboCase, bar_parts
+from lingbo_app import LingboCase
 
 CACHE = "代码表"
 
@@ -14,11 +12,9 @@ class FollowsDzh(LingboCase):
 
     def test_label_follows_the_front_document(self):
         dzh = DzhStandIn(self, ["平安银行", "浦发银行"], args=("--mdi-position", "3"))  # the last one in front
-        app = self.app_dir()
-        label = bar_parts(self.start_bar(app))["label"]
-
-        def label_is(code):
-            return wait_until(lambda: harness.window_text(label.hwnd) == code, 15, what="the label shows " + code)
+        bar = self.start_bar(数据源="0")
+        app = bar.app
+        label_is = bar.wait_code
 
         label_is("600000")
         self.assertEqual(app.ini_get(CACHE, "浦发银行"), "600000")

@@ -2,7 +2,6 @@
 
 import os
 import re
-import shutil
 import subprocess
 import tempfile
 import types
@@ -25,12 +24,7 @@ def project_version():
 class PackageCase(LingboCase):
 
     def folder(self):
-        root = os.path.join(harness.state_dir(), "scenarios")
-        os.makedirs(root, exist_ok=True)
-        path = tempfile.mkdtemp(prefix="dist-", dir=root)
-        if os.environ.get("LINGBO_KEEP") != "1":
-            self.addCleanup(shutil.rmtree, path, True)
-        return path
+        return tempfile.mkdtemp(prefix="dist-", dir=self.scratch)
 
     def dist(self, build_dir=None, **env):
         """Runs dist.sh into a fresh folder; returns (completed process, zip path)."""

@@ -41,14 +41,11 @@ class SavedPosition(LingboCase):
             with self.subTest(left=left, top=top):
                 app = self.app_dir()
                 app.write_ini(settings_ini(**KEYS, 左边=left, 顶边=top))
-                program = self.start(app.exe)
-                bar = self.find_window(title=harness.LINGBO_TITLE, timeout=20, visible=True)
-                bar = wait_until(lambda: harness.window(bar.hwnd) if harness.window_rect(bar.hwnd)[:2] == at else None,
-                                 10, what="the bar at %r" % (at,))
+                bar = self.start_bar(app, at=at)
                 self.assertEqual((bar.width, bar.height), (120, 24))
                 wait_until(lambda: (app.ini_get(SECTION, "左边"), app.ini_get(SECTION, "顶边")) == written, 10,
                            what="position %r written back" % (written,))
-                program.stop()
+                bar.program.stop()
 
 
 class HandWrittenFile(LingboCase):

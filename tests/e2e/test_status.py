@@ -46,9 +46,9 @@ def from_ansi_1252(text):
 class StatusWindow(StatusCase):
 
     def test_it_names_the_client_and_after_a_buy_the_key_the_focus_time_and_the_replacement(self):
-        self.start_retitled_trader("交易师 - 600036 - 招商银行")
+        self.start_trader()
         client = self.start_client()
-        _, bar = self.start_lingbo(source="1")
+        bar = self.start_bar()
         bar.wait_code("600036")
 
         window, edit = self.open_status()
@@ -71,13 +71,13 @@ class StatusWindow(StatusCase):
         self.assertEqual(copied.decode("gbk"), status_text(edit))
 
     def test_escape_closes_it_and_the_bar_answers_throughout(self):
-        retitle = self.start_retitled_trader("交易师 - 600036 - 招商银行")
+        trader = self.start_trader()
         client = self.start_client()
-        _, bar = self.start_lingbo(source="1")
+        bar = self.start_bar()
         bar.wait_code("600036")
         window, edit = self.open_status()
 
-        retitle("交易师 - 000001 - 平安银行")
+        trader.retitle("交易师 - 000001 - 平安银行")
         bar.wait_code("000001")
         wait_text(edit, "当前代码：000001")
         bar.buy()
@@ -87,7 +87,7 @@ class StatusWindow(StatusCase):
         h.key("Escape")
         # Hiding a captioned window takes Wine about 2 s without a window manager.
         wait_until(lambda: not h.window(window.hwnd), 10, what="the status window closed")
-        retitle("交易师 - 600519 - 贵州茅台")
+        trader.retitle("交易师 - 600519 - 贵州茅台")
         bar.wait_code("600519")
         bar.buy()
         client.wait_code("buy", "600519")

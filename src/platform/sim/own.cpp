@@ -89,7 +89,7 @@ unsigned TimerInterval(unsigned id) {
 TrayState Tray() {
   TrayState state = W().trayCounts;
   for (auto& icon : W().trayIcons)
-    if (icon.present) state.present = true, state.icon = icon.icon;
+    if (icon.present) state.present = true, state.icon = icon.icon, state.stale = icon.stale;
   return state;
 }
 
@@ -154,10 +154,12 @@ void TrayMouse(unsigned mouseMessage) {
   });
 }
 
-void BroadcastTaskbarCreated() {
-  // The new taskbar belongs to a restarted shell, which knows no icon of the
-  // old one.
-  W().trayIcons.clear();
+void BroadcastTaskbarCreated(bool shellRestarted) {
+  if (shellRestarted) {
+    W().trayIcons.clear();
+  } else {
+    for (auto& icon : W().trayIcons) icon.stale = true;
+  }
   if (Find(W().bar.bar)) Report("OnTaskbarCreated"), events::OnTaskbarCreated();
 }
 
@@ -402,7 +404,7 @@ bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
     case kNimModify:
       ++world.trayCounts.modifies;
       if (it == icons.end()) return false;
-      it->icon = stored;
+      *it = {true, stored};
       return true;
     case kNimDelete:
       ++world.trayCounts.deletes;

@@ -201,6 +201,9 @@ unsigned TimerInterval(unsigned id);  // 0 when not running
 struct TrayState {
   bool present = false;
   platform::TrayIcon icon;
+  // Kept through a taskbar that redrew itself and not given again since: the
+  // image the user sees was drawn for the old taskbar (its DPI, say).
+  bool stale = false;
   int adds = 0, modifies = 0, deletes = 0;
 };
 TrayState Tray();
@@ -231,9 +234,10 @@ void RightButtonDown(Hwnd window);
 // by the shell: while a handler of the bar runs (a click's), it waits for it
 // to return, unless the bar waits in a send without SMTO_BLOCK meanwhile.
 void TrayMouse(unsigned mouseMessage);
-// The shell restarted: its tray icons are gone, and it announces a new
-// taskbar ("TaskbarCreated").
-void BroadcastTaskbarCreated();
+// The shell announces a new taskbar ("TaskbarCreated"): after a restart its
+// tray icons are gone; a taskbar that only redrew itself (a DPI change) keeps
+// them, stale until given again.
+void BroadcastTaskbarCreated(bool shellRestarted = true);
 
 // ---------------------------------------------------------------------------
 // Accounting

@@ -122,6 +122,7 @@ struct Timer {
 struct TrayIconRecord {
   bool present = false;
   platform::TrayIcon icon;
+  bool stale = false;
 };
 
 struct World {
