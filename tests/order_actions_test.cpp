@@ -422,15 +422,45 @@ TEST_F(OrderActionsTest, AClientThatStallsWhenBroughtForwardHoldsTheBarNoLonger)
 // A client that runs above this program is named in the outcome; the action
 // is otherwise the same (Windows drops what it is sent).
 TEST_F(OrderActionsTest, AClientAboveThisProgramIsNamed) {
-  for (const std::uint32_t level : {0x2000u, 0x3000u, 0x4000u}) {
+  const struct {
+    std::uint32_t level;
+    bool tokenDenied, named;
+  } cases[] = {{0x2000, false, false}, {0x3000, false, true}, {0x4000, false, true}, {0x3000, true, false}};
+  for (const auto& c : cases) {
     const ClientScene client = Fresh("600036");
-    sim::SetIntegrity(client.process, level);
+    sim::SetIntegrity(client.process, c.level);
+    sim::DenyToken(client.process, c.tokenDenied);
     OpenFormOnKey(client, kF1, 10);
 
     const OrderOutcome outcome = OpenOrderForm(shownCode, 0, kF1);
-    EXPECT_EQ(outcome.higherPrivilege, level > 0x2000u) << level;
-    EXPECT_EQ(outcome.keyPosted, kF1) << level;
-    EXPECT_EQ(SendFunctionKey(client.window, kF3).higherPrivilege, level > 0x2000u) << level;
+    EXPECT_EQ(outcome.higherPrivilege, c.named) << c.level;
+    EXPECT_EQ(outcome.keyPosted, kF1) << c.level;
+    EXPECT_EQ(SendFunctionKey(client.window, kF3).higherPrivilege, c.named) << c.level;
+  }
+}
+
+// Every message to the code field waits at most what is left of the
+// action's time, but never less than a least bound.
+TEST_F(OrderActionsTest, TheActionsTimeCutsTheFieldsBounds) {
+  const struct {
+    const char* what;
+    std::uint64_t checkAnsweredAfter, focusAfterKey, selectTakes, elapsed;
+    CodeWritten written;
+  } cases[] = {
+      {"found at the last look, the selection unanswered", 0, 2090, 3000, 2500, CodeWritten::kSelectFailed},
+      {"found after the action's time, the selection quick enough", 480, 2090, 50, 480 + 30 + 2100 + 50,
+       CodeWritten::kReplaced},
+  };
+  for (const auto& c : cases) {
+    const ClientScene client = Fresh("600036");
+    OpenFormOnKey(client, kF1, c.focusAfterKey);
+    sim::SetHandlingTime(client.codeField, kEmSetSel, c.selectTakes);
+    sim::SetHung(client.thread);
+    sim::At(c.checkAnsweredAfter, [&client] { sim::SetHung(client.thread, false); });
+
+    OrderOutcome outcome;
+    EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1); }), c.elapsed) << c.what;
+    EXPECT_EQ(outcome.written, c.written) << c.what;
   }
 }
 
@@ -594,6 +624,7 @@ TEST_F(OrderActionsTest, HoldsCodeWantsTheWholeNumber) {
       {"60003", "600036", false},
       {"１600036", "600036", false},
       {"600036１", "600036", false},
+      {"600036９", "600036", false},
       {"中600036", "600036", true},
       {"6000361 600036", "600036", true},
   };
