@@ -61,6 +61,8 @@ void OnTrayMessage(unsigned mouseMessage) {
 }
 
 void OnTaskbarCreated() { ::OnTaskbarCreated(); }
+void OnBarDpiChanged(unsigned dpi, int left, int top) { ::OnBarDpiChanged(dpi, left, top); }
+void OnDisplayChanged() { ::OnDisplayChanged(); }
 void OnBuyClicked() { OpenOrderFormWith(ActionButton::kBuy, AppState.buyKey); }
 void OnSellClicked() { OpenOrderFormWith(ActionButton::kSell, AppState.sellKey); }
 void OnCodeLabelDoubleClicked() {

@@ -32,17 +32,6 @@ def wait_text(edit, *parts, timeout=10):
                       timeout, what="the status text matching %r" % (parts,))
 
 
-def from_ansi_1252(text):
-    """The bytes a code-page-1252 program stored: every character back to its byte."""
-    out = bytearray()
-    for ch in text:
-        try:
-            out += ch.encode("cp1252")
-        except UnicodeEncodeError:
-            out.append(ord(ch))  # the five bytes 1252 leaves undefined come back as U+0081 etc.
-    return bytes(out)
-
-
 class StatusWindow(StatusCase):
 
     def test_it_names_the_client_and_after_a_buy_the_key_the_focus_time_and_the_replacement(self):
@@ -104,13 +93,15 @@ class WrongCodePage(StatusCase):
         self._programs.append(LocaleProgram(app.exe, env, app.path))
         bar = self.find_window(cls="LingboBar", timeout=20, visible=True)
 
-        tips = wait_until(lambda: [from_ansi_1252(t).decode("gbk", "replace") for t in h.tooltip_texts()], 10,
-                          what="a tray tip")
+        # What a person sees: the texts as Unicode, read back without any decoding of ours.
+        self.assertEqual(bar.title, h.LINGBO_TITLE)
+        self.assertEqual(sorted(w.title for w in h.children(bar.hwnd) if w.title), ["买", "卖"])
+        tips = wait_until(h.tooltip_texts, 10, what="a tray tip")
         self.assertIn(TIP_WARNING, tips)
 
-        # Every Chinese text of the program reads as garbage here: its title too.
-        _, edit = self.open_status(title=None, pid=bar.pid)
-        text = wait_until(lambda: from_ansi_1252(status_text(edit)).decode("gbk", "replace"), 10, what="status text")
+        window, edit = self.open_status(pid=bar.pid)
+        self.assertEqual(window.title, STATUS_TITLE)
+        text = wait_text(edit, "系统代码页：1252")
         self.assertIn("系统代码页：1252\r\n警告：系统代码页不是 936", text)
         self.assertIn("办法：控制面板", text)
 
