@@ -146,7 +146,8 @@ void OnMainBarCreated() {
   ApplyVisualStyle(3);
   trayTip = platform::GetACP() == kExpectedCodePage ? kProgramTitle : kWrongCodePageTip;
   InstallTrayIcon();
-  AppState.tradingClient = FindTradingClient();
+  AppState.tradingClientFound = FindTradingClientMatch();
+  AppState.tradingClient = AppState.tradingClientFound.window;
   const Settings settings = LoadSettings();
   SetQuoteSource(settings.source);
   AppState.buyKey = settings.buyKey;
