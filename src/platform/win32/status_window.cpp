@@ -1,5 +1,6 @@
 // The status window: what the program sees, in a text the trader can select
 // and copy.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/events.h"
@@ -43,13 +44,19 @@ StatusWindows CreateStatusWindow() {
   if (!win32::RegisterOnce(kWindowClass, StatusProc, 0, ::GetSysColorBrush(COLOR_BTNFACE))) return {};
   // It opens in the middle of the primary monitor, at that monitor's dpi.
   const UINT dpi = win32::DpiOf(nullptr);
-  const POINT origin = win32::CentredOnScreen(win32::Scaled(kWidth, dpi), win32::Scaled(kHeight, dpi));
+  // Scaled, but never taller or wider than the screen leaves room for: a
+  // small screen at 150 % has less room than 600 pixels at 100 %.
+  RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int outerWidth = std::min(win32::Scaled(kWidth, dpi), static_cast<int>(work.right - work.left));
+  const int outerHeight = std::min(win32::Scaled(kHeight, dpi), static_cast<int>(work.bottom - work.top));
+  const POINT origin = win32::CentredOnScreen(outerWidth, outerHeight);
   // No owner and WS_EX_APPWINDOW: an ordinary window with its own taskbar
   // button, which the trader can leave behind other windows.
-  HWND window = ::CreateWindowExW(
-      WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, L"LingboStatus", win32::Wide("凌波助手 状态").c_str(),
-      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, origin.x, origin.y,
-      win32::Scaled(kWidth, dpi), win32::Scaled(kHeight, dpi), nullptr, nullptr, win32::Instance(), nullptr);
+  HWND window =
+      ::CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, L"LingboStatus", win32::Wide("凌波助手 状态").c_str(),
+                        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, origin.x, origin.y,
+                        outerWidth, outerHeight, nullptr, nullptr, win32::Instance(), nullptr);
   if (!window) return {};
   RECT client{};
   ::GetClientRect(window, &client);
