@@ -182,16 +182,86 @@ TEST_F(MainBarTest, TheCodeEntrySettingReachesTheActions) {
   for (const sim::Message& m : sim::Received(client.codeField)) EXPECT_NE(m.message, platform::kEmReplaceSel);
 }
 
-TEST_F(MainBarTest, SavedPositionIsUsedAndNeverOverwrittenBeforeItIsRead) {
-  sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-500\r\n顶边=20\r\n");
+// Where the bar starts and how big: a saved position is kept while the label,
+// which drags the bar, is on a monitor, else the bar starts where a first
+// start puts it and says so in new.ini (never writing before the saved one is
+// read); the bar, its parts and their font scale with the monitor's dpi.
+struct Start {
+  const char* what;
+  unsigned dpi;  // of the main monitor; one left of it and one right, past a gap, at 96
+  int left, top, expectedLeft, expectedTop;
+  int width, height, buyRight, sellLeft;
+};
+void PrintTo(const Start& c, std::ostream* os) { *os << c.what; }
+
+class TheBarStarts : public MainBarTest, public ::testing::WithParamInterface<Start> {};
+
+TEST_P(TheBarStarts, OnAMonitorAtItsScale) {
+  const Start& c = GetParam();
+  sim::SetMonitors({{{0, 0, 1280, 800}, c.dpi}, {{-1920, -200, 0, 880}, 96}, {{1400, 0, 3320, 1080}, 96}});
+  const std::string saved =
+      "[软件设置]\r\n左边=" + std::to_string(c.left) + "\r\n顶边=" + std::to_string(c.top) + "\r\n";
+  sim::WriteFile(IniPath(), saved);
   events::OnMainBarMoved();  // a move reported before start-up has read the file
-  EXPECT_EQ(sim::FileContent(IniPath()), "[软件设置]\r\n左边=-500\r\n顶边=20\r\n");
+  EXPECT_EQ(sim::FileContent(IniPath()), saved);
 
   StartProgram();
-  EXPECT_EQ(BarRect().left, -500);
-  EXPECT_EQ(BarRect().top, 20);
-  EXPECT_EQ(ReadSetting(kSettingsSection, "左边", ""), "-500");
-  EXPECT_EQ(ReadSetting(kSettingsSection, "顶边", ""), "20");
+  const platform::MainBarWindows bar = MainBar();
+  const auto rectOf = [&](platform::Hwnd part) {
+    platform::Rect r;
+    platform::GetWindowRect(part, &r);
+    return std::vector<int>{r.left - c.expectedLeft, r.top - c.expectedTop, r.right - c.expectedLeft,
+                            r.bottom - c.expectedTop};
+  };
+  EXPECT_EQ(rectOf(bar.bar), (std::vector<int>{0, 0, c.width, c.height}));
+  EXPECT_EQ(rectOf(bar.buyButton), (std::vector<int>{0, 0, c.buyRight, c.height}));
+  EXPECT_EQ(rectOf(bar.codeLabel), (std::vector<int>{c.buyRight, 0, c.sellLeft, c.height}));
+  EXPECT_EQ(rectOf(bar.sellButton), (std::vector<int>{c.sellLeft, 0, c.width, c.height}));
+  for (platform::Hwnd part : {bar.bar, bar.buyButton, bar.codeLabel, bar.sellButton})
+    EXPECT_EQ(sim::FontDpiOf(part), c.dpi);
+  // Screen pixels, at any scale.
+  EXPECT_EQ(ReadSetting(kSettingsSection, "左边", ""), std::to_string(c.expectedLeft));
+  EXPECT_EQ(ReadSetting(kSettingsSection, "顶边", ""), std::to_string(c.expectedTop));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MainBarTest, TheBarStarts,
+    ::testing::Values(Start{"100 %", 96, 300, 200, 300, 200, 120, 24, 30, 90},
+                      Start{"125 %", 120, 300, 200, 300, 200, 150, 30, 38, 112},
+                      Start{"150 %", 144, 300, 200, 300, 200, 180, 36, 45, 135},
+                      Start{"200 %", 192, 300, 200, 300, 200, 240, 48, 60, 180},
+                      Start{"left of the main monitor", 96, -500, 20, -500, 20, 120, 24, 30, 90},
+                      Start{"above the left one", 96, -1000, -150, -1000, -150, 120, 24, 30, 90},
+                      Start{"across the left and the main one", 96, -80, 100, -80, 100, 120, 24, 30, 90},
+                      Start{"label in the gap between two", 96, 1290, 100, 100, 100, 120, 24, 30, 90},
+                      Start{"on no monitor", 144, -500, 1000, 100, 100, 180, 36, 45, 135},
+                      Start{"far below everything", 96, 40, 5000, 100, 100, 120, 24, 30, 90}));
+
+// While the program runs: dragged onto a monitor of another dpi, the bar takes
+// that monitor's size and font where it was put, and its own again when
+// dragged back; a monitor unplugged takes no bar with it.
+TEST_F(MainBarTest, TheBarFollowsItsMonitorsWhileItRuns) {
+  sim::SetMonitors({{{-1920, 0, 0, 1080}, 96}, {{0, 0, 1280, 800}, 96}, {{1280, 0, 3200, 1080}, 144}});
+  StartProgram();
+  const platform::Hwnd bar = MainBar().bar;
+  platform::MoveWindow(bar, 1500, 300, 120, 24, true);  // the system's move loop
+  EXPECT_EQ(BarRect().left, 1500);
+  EXPECT_EQ(BarRect().right - BarRect().left, 180);
+  EXPECT_EQ(BarRect().bottom - BarRect().top, 36);
+  EXPECT_EQ(sim::FontDpiOf(MainBar().codeLabel), 144u);
+  EXPECT_EQ(ReadSetting(kSettingsSection, "左边", ""), "1500");
+  platform::MoveWindow(bar, -800, 300, 180, 36, true);
+  EXPECT_EQ(BarRect().right - BarRect().left, 120);
+  EXPECT_EQ(sim::FontDpiOf(MainBar().sellButton), 96u);
+
+  sim::ChangeDisplays({{{0, 0, 1280, 800}, 96}, {{1280, 0, 3200, 1080}, 192}});  // the left one, unplugged
+  EXPECT_EQ(BarRect().left, 100);
+  EXPECT_EQ(BarRect().top, 100);
+  EXPECT_EQ(ReadSetting(kSettingsSection, "左边", ""), "100");
+  platform::MoveWindow(bar, 1500, 50, 120, 24, true);
+  sim::ChangeDisplays({{{0, 0, 1280, 800}, 96}, {{1280, 0, 3200, 1080}, 144}});  // the right one, rescaled
+  EXPECT_EQ(BarRect().left, 1500) << "still on a monitor: it stays";
+  EXPECT_EQ(BarRect().right - BarRect().left, 180);
 }
 
 TEST_F(MainBarTest, MovesAreWrittenUnlessTheBarIsMinimised) {

@@ -35,63 +35,118 @@ ClientScene ClientByDescription() {
   return client;
 }
 
-TEST_F(StatusWindowTest, EachCauseOfASilentClickIsNamed) {
-  const struct {
-    const char* what;
-    std::function<void()> scene;
-    std::vector<std::string> present, absent;
-  } cases[] = {
-      {"no client",
-       [] {},
-       {"交易程序：未找到", "系统代码页：936", "行情来源：大智慧", "上一次操作：尚无", "买入键 F1 (112)",
-        "卖出键 F2 (113)", "功能键 F3 (114)"},
-       {"警告", "识别方式"}},
-      {"a client by its title",
-       [] { AddTradingClient(); },
-       {"交易程序：已找到", "识别方式：窗口标题含“网上股票交易”", "交易程序窗口标题：网上股票交易系统5.0",
-        "交易程序文件：C:\\broker\\client.exe", "位数：64 位", "响应：正常", "权限：不高于本程序", "进程号："},
-       {"文件说明：V6", "办法"}},
-      {"a client by its file description",
-       [] { ClientByDescription(); },
-       {"识别方式：程序的文件说明含“V6主框架模块”", "交易程序窗口标题：下单", "文件说明：V6主框架模块", "位数：32 位"},
-       {"窗口标题含"}},
-      {"a hung client",
-       [] {
-         sim::SetHung(AddTradingClient().thread);
-         sim::Advance(6000);
-       },
-       {"响应：未响应"},
-       {"响应：正常"}},
-      {"a client run as administrator",
-       [] { sim::SetIntegrity(AddTradingClient().process, 0x3000); },
-       {"权限：高于本程序", "办法：两者以相同方式运行"},
-       {"权限：不高于"}},
-      {"a client whose token cannot be read",
-       [] { sim::DenyToken(AddTradingClient().process); },
-       {"权限：无法判断"},
-       {"高于本程序"}},
-      {"code page 1252",
-       [] { sim::SetCodePage(1252); },
-       {"系统代码页：1252", "警告：系统代码页不是 936", "非 Unicode", "重新启动电脑"},
-       {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    SetUp();
-    sim::SetVersionInfo(sim::kOwnExePath, {{{0x0804, 0x04b0}}, {{"080404b0\\FileVersion", "0.1.0"}}});
-    c.scene();
-    StartProgram();
-    ChooseFromMenu(TrayMenuItem::kStatus);
-    const std::string text = Shown();
-    EXPECT_NE(text.find("凌波助手：版本 0.1.0"), std::string::npos) << text;
-    for (const std::string& line : c.present) EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
-    for (const std::string& line : c.absent) EXPECT_EQ(text.find(line), std::string::npos) << line << "\n" << text;
-    TearDown();
-  }
+struct Cause {
+  const char* what;
+  std::function<void()> scene;  // before start-up
+  std::function<void()> after;  // after it, before the window opens
+  std::vector<std::string> present, absent;
+};
+
+void PrintTo(const Cause& c, std::ostream* os) { *os << c.what; }
+void BuyNow() {
+  AppState.currentCode = "600036";
+  sim::Click(MainBar().buyButton);
 }
 
-// The window looks the client up on its own: the one the bar remembers, even
-// a stale one, stays as it is, and every handle the lookup opened is closed.
+class EachCauseOfASilentClick : public StatusWindowTest, public ::testing::WithParamInterface<Cause> {};
+
+TEST_P(EachCauseOfASilentClick, IsNamed) {
+  const Cause& c = GetParam();
+  sim::SetVersionInfo(sim::kOwnExePath, {{{0x0804, 0x04b0}}, {{"080404b0\\FileVersion", "0.1.0"}}});
+  c.scene();
+  StartProgram();
+  if (c.after) c.after();
+  ChooseFromMenu(TrayMenuItem::kStatus);
+  // Twice a second, whatever the client does, the bar waits at most the probe's bound.
+  const std::uint64_t before = sim::Now();
+  OnStatusTimer(GetQuoteSource());
+  EXPECT_LE(sim::Now() - before, 100u);
+  const std::string text = Shown();
+  EXPECT_NE(text.find("凌波助手：版本 0.1.0"), std::string::npos) << text;
+  for (const std::string& line : c.present) EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  for (const std::string& line : c.absent) EXPECT_EQ(text.find(line), std::string::npos) << line << "\n" << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StatusWindowTest, EachCauseOfASilentClick,
+    ::testing::Values(
+        Cause{"no client",
+              [] {},
+              {},
+              {"交易程序：未找到", "系统代码页：936", "行情来源：大智慧", "上一次操作：尚无", "买入键 F1 (112)",
+               "卖出键 F2 (113)", "功能键 F3 (114)"},
+              {"警告", "识别方式"}},
+        Cause{"a client by its title",
+              [] { AddTradingClient(); },
+              {},
+              {"交易程序：已找到（记住的窗口", "识别方式：窗口标题含“网上股票交易”（首次找到时）",
+               "交易程序窗口标题：网上股票交易系统5.0", "交易程序文件：C:\\broker\\client.exe", "位数：64 位",
+               "响应：正常", "权限：不高于本程序", "进程号："},
+              {"文件说明：V6", "办法"}},
+        Cause{"a client by its file description",
+              [] { ClientByDescription(); },
+              {},
+              {"识别方式：程序的文件说明含“V6主框架模块”", "交易程序窗口标题：下单", "文件说明：V6主框架模块",
+               "位数：32 位"},
+              {"窗口标题含"}},
+        Cause{"a remembered client whose title has lost its marker",
+              [] { AddTradingClient(); },
+              [] { sim::SetText(AppState.tradingClient, "用户登录"); },
+              {"交易程序：已找到（记住的窗口，点“买”“卖”时用它）", "识别方式：窗口标题含“网上股票交易”（首次找到时）",
+               "交易程序窗口标题：用户登录", "响应：正常"},
+              {"交易程序：未找到", "现在查找到"}},
+        Cause{"none remembered, one found now",
+              [] {},
+              [] { AddTradingClient(); },
+              {"交易程序：已找到（现在查找到，点“买”“卖”时会用它）", "识别方式：窗口标题含“网上股票交易”\r\n"},
+              {"记住的窗口", "首次找到时"}},
+        Cause{"a hung client",
+              [] {
+                sim::SetHung(AddTradingClient().thread);
+                sim::Advance(6000);
+              },
+              {},
+              {"响应：未响应：点“买”“卖”不会有动作"},
+              {"响应：正常", "响应：慢"}},
+        Cause{"a client slow, not yet counted as hung",
+              [] { AddTradingClient(); },
+              [] {
+                sim::SetHung(platform::GetWindowThreadProcessId(AppState.tradingClient, nullptr));
+                sim::Advance(1000);  // well short of the 5 s after which Windows counts it as hung
+              },
+              {"响应：慢：100 毫秒内没有回答（点“买”“卖”时最多等 500 毫秒"},
+              {"响应：正常", "不会有动作，等"}},
+        // A buy that stopped early says where, and no line of a step it never reached.
+        Cause{"a buy that found no client",
+              [] {},
+              [] { BuyNow(); },
+              {"  交易程序：未找到"},
+              {"  响应", "  按键", "  代码框", "  写入"}},
+        Cause{"a buy whose order form never focused a field",
+              [] { AddTradingClient(); },
+              [] { BuyNow(); },
+              {"  响应：正常", "  按键：F1 (112)", "  代码框：没有等到", "  写入：未写入：约 2 秒内没有代码框得到焦点"},
+              {"  代码框读回"}},
+        Cause{"a client run as administrator",
+              [] { sim::SetIntegrity(AddTradingClient().process, 0x3000); },
+              [] { BuyNow(); },
+              {"权限：高于本程序", "办法：两者以相同方式运行", "  权限：交易程序高于本程序"},
+              {"权限：不高于"}},
+        Cause{"a client whose token cannot be read",
+              [] { sim::DenyToken(AddTradingClient().process); },
+              {},
+              {"权限：无法判断"},
+              {"高于本程序"}},
+        Cause{"code page 1252",
+              [] { sim::SetCodePage(1252); },
+              {},
+              {"系统代码页：1252", "警告：系统代码页不是 936", "非 Unicode", "重新启动电脑"},
+              {}}),
+    [](const ::testing::TestParamInfo<Cause>& info) { return "Case" + std::to_string(info.index); });
+
+// The window names the client a click drives: the remembered one, not another
+// qualifying window now in front of it.  What the bar remembers stays as it
+// is, and every handle the lookup opened is closed.
 TEST_F(StatusWindowTest, TheLookupLeavesTheRememberedClientAndNoHandle) {
   const ClientScene first = AddTradingClient();
   StartProgram();
@@ -102,7 +157,8 @@ TEST_F(StatusWindowTest, TheLookupLeavesTheRememberedClientAndNoHandle) {
 
   ChooseFromMenu(TrayMenuItem::kStatus);
   sim::Advance(2000);
-  EXPECT_NE(Shown().find("交易程序窗口标题：下单"), std::string::npos) << "found the front one";
+  EXPECT_NE(Shown().find("交易程序窗口标题：网上股票交易系统5.0"), std::string::npos) << "the one a click drives";
+  EXPECT_EQ(Shown().find("下单"), std::string::npos) << Shown();
   EXPECT_EQ(AppState.tradingClient, first.window);
   EXPECT_EQ(sim::OpenHandles(), 0);
   EXPECT_GT(CountCalls("OpenProcessToken"), 0) << "the privilege check did run";
@@ -181,23 +237,24 @@ TEST_F(StatusWindowTest, TheMenuItemOpensOneWindowThatTheBarOutlives) {
 
 // On a system whose code page is not 936, the tray tip says so, and only that
 // changes.
-TEST_F(StatusWindowTest, TheTrayTipWarnsOfAWrongCodePage) {
-  for (unsigned codePage : {936u, 1252u, 65001u}) {
-    SetUp();
-    sim::SetCodePage(codePage);
-    StartProgram();
-    // The bar's own name; elsewhere followed, whole within the tip, by the
-    // README's words for what is wrong.
-    const std::string tip = sim::Tray().icon.tip, name = sim::TextOf(MainBar().bar);
-    const std::string warning = "系统代码页不是936，中文会乱码";
-    const bool warns = tip.size() > warning.size() && tip.substr(tip.size() - warning.size()) == warning;
-    EXPECT_EQ(tip.rfind(name, 0), 0u) << codePage;
-    EXPECT_EQ(tip == name, codePage == 936) << codePage;
-    EXPECT_EQ(warns, codePage != 936) << codePage;
-    sim::BroadcastTaskbarCreated();
-    EXPECT_EQ(sim::Tray().icon.tip, tip) << "the re-added icon keeps it";
-    TearDown();
-  }
+class TheTrayTip : public StatusWindowTest, public ::testing::WithParamInterface<unsigned> {};
+
+TEST_P(TheTrayTip, WarnsOfAWrongCodePage) {
+  const unsigned codePage = GetParam();
+  sim::SetCodePage(codePage);
+  StartProgram();
+  // The bar's own name; elsewhere followed, whole within the tip, by the
+  // README's words for what is wrong.
+  const std::string tip = sim::Tray().icon.tip, name = sim::TextOf(MainBar().bar);
+  const std::string warning = "系统代码页不是936，中文会乱码";
+  const bool warns = tip.size() > warning.size() && tip.substr(tip.size() - warning.size()) == warning;
+  EXPECT_EQ(tip.rfind(name, 0), 0u) << codePage;
+  EXPECT_EQ(tip == name, codePage == 936) << codePage;
+  EXPECT_EQ(warns, codePage != 936) << codePage;
+  sim::BroadcastTaskbarCreated();
+  EXPECT_EQ(sim::Tray().icon.tip, tip) << "the re-added icon keeps it";
 }
+
+INSTANTIATE_TEST_SUITE_P(StatusWindowTest, TheTrayTip, ::testing::Values(936u, 1252u, 65001u));
 
 }  // namespace

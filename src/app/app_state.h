@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "discovery/trading_client.h"
 #include "order/order_actions.h"
 #include "platform/platform.h"
 #include "quote/dzh_reader.h"
@@ -24,7 +25,10 @@ struct ActionRecord {
 struct AppStateRecord {
   std::string currentCode;           // the code the charting program shows
   platform::Hwnd tradingClient = 0;  // trading client's top-level window
-  std::int32_t buyKey = 0;           // hot keys of the trading client
+  // How tradingClient qualified when it was found: its title may since have
+  // lost the marker (a login screen gone), and it is still the one driven.
+  TradingClientMatch tradingClientFound;
+  std::int32_t buyKey = 0;  // hot keys of the trading client
   std::int32_t sellKey = 0;
   std::int32_t functionKey = 0;
   CodeEntry codeEntry = CodeEntry::kReplace;  // how the code goes into the field

@@ -10,6 +10,7 @@
 #include "app/main_bar.h"
 #include "app/quote_poller.h"
 #include "app/status_window.h"
+#include "discovery/trading_client.h"
 #include "order/order_actions.h"
 #include "platform/platform.h"
 
@@ -18,6 +19,8 @@ namespace {
 // The trading client an action used or found is the one the next starts from;
 // what it did is kept for the trader to look at.
 void Remember(ActionButton button, const platform::LocalTime& at, const OrderOutcome& outcome) {
+  // A client found afresh still carries what made it qualify.
+  if (outcome.client != AppState.tradingClient) AppState.tradingClientFound = MatchTradingClient(outcome.client);
   AppState.tradingClient = outcome.client;
   AppState.lastAction = {true, button, at, outcome};
 }
@@ -61,6 +64,8 @@ void OnTrayMessage(unsigned mouseMessage) {
 }
 
 void OnTaskbarCreated() { ::OnTaskbarCreated(); }
+void OnBarDpiChanged(unsigned dpi, int left, int top) { ::OnBarDpiChanged(dpi, left, top); }
+void OnDisplayChanged() { ::OnDisplayChanged(); }
 void OnBuyClicked() { OpenOrderFormWith(ActionButton::kBuy, AppState.buyKey); }
 void OnSellClicked() { OpenOrderFormWith(ActionButton::kSell, AppState.sellKey); }
 void OnCodeLabelDoubleClicked() {

@@ -16,6 +16,10 @@ constexpr const char* kProgramTitle = "凌波助手";
 constexpr const char* kWrongCodePageTip = "凌波助手：系统代码页不是936，中文会乱码";
 constexpr unsigned kExpectedCodePage = 936;
 constexpr int kCodeLabelTextSize = 4096;
+// The bar and its buttons at 100 % (96 dpi); everything scales with the dpi
+// of the bar's monitor, the label taking what the buttons leave.
+constexpr unsigned kBaseDpi = 96;
+constexpr int kBarWidth = 120, kBarHeight = 24, kButtonWidth = 30;
 
 platform::MainBarWindows bar;
 unsigned quoteTimerInterval = 0;
@@ -66,6 +70,52 @@ void PopUpTrayMenu() {
   }
 }
 
+int Scaled(int length, unsigned dpi) {
+  return static_cast<int>((static_cast<std::int64_t>(length) * dpi + kBaseDpi / 2) / kBaseDpi);
+}
+
+// The bar at its top-left corner, sized and lettered for dpi.
+void LayOutBar(unsigned dpi, int left, int top) {
+  if (dpi == 0) dpi = kBaseDpi;
+  const int width = Scaled(kBarWidth, dpi), height = Scaled(kBarHeight, dpi), button = Scaled(kButtonWidth, dpi);
+  Placement placement;
+  placement.hasLeft = placement.hasTop = true;
+  placement.left = left;
+  placement.top = top;
+  placement.width = width;
+  placement.height = height;
+  PlaceWindow(bar.bar, placement);
+  platform::MoveWindow(bar.buyButton, 0, 0, button, height, true);
+  platform::MoveWindow(bar.codeLabel, button, 0, width - 2 * button, height, true);
+  platform::MoveWindow(bar.sellButton, width - button, 0, button, height, true);
+  platform::SetFontForDpi(bar.bar, dpi);
+}
+
+// Sizes the bar for the monitor it is now on, where it stands.
+void FitBarToItsMonitor() {
+  platform::Rect rect;
+  platform::GetWindowRect(bar.bar, &rect);
+  LayOutBar(platform::GetDpiForWindow(bar.bar), rect.left, rect.top);
+}
+
+// Whether the trader can reach the label, the one part that drags the bar:
+// its centre is on a monitor.
+bool BarWithinReach() {
+  platform::Rect rect;
+  if (!platform::GetWindowRect(bar.bar, &rect)) return true;
+  const int width = rect.right - rect.left;
+  return platform::MonitorFromPoint({rect.left + width / 2, rect.top + (rect.bottom - rect.top) / 2});
+}
+
+// A bar left where no monitor is (one unplugged since) goes where a first
+// start puts it.
+void BringBarWithinReach() {
+  if (BarWithinReach()) return;
+  const Settings defaults;
+  PlaceWindow(bar.bar, defaults.left, defaults.top);
+  FitBarToItsMonitor();
+}
+
 }  // namespace
 
 int RunProgram() {
@@ -91,15 +141,19 @@ void OnMainBarCreated() {
   ApplyVisualStyle(3);
   trayTip = platform::GetACP() == kExpectedCodePage ? kProgramTitle : kWrongCodePageTip;
   InstallTrayIcon();
-  AppState.tradingClient = FindTradingClient();
+  AppState.tradingClientFound = FindTradingClientMatch();
+  AppState.tradingClient = AppState.tradingClientFound.window;
   const Settings settings = LoadSettings();
   SetQuoteSource(settings.source);
   AppState.buyKey = settings.buyKey;
   AppState.sellKey = settings.sellKey;
   AppState.functionKey = settings.functionKey;
   AppState.codeEntry = settings.codeEntry;
-  savedPositionRead = true;
   PlaceWindow(bar.bar, settings.left, settings.top);
+  FitBarToItsMonitor();
+  BringBarWithinReach();
+  // Only now: the moves above must not write a position nobody can see.
+  savedPositionRead = true;
 }
 
 void PlaceWindow(platform::Hwnd window, int left, int top) {
@@ -232,6 +286,13 @@ void OnMainBarDestroyed() {
     platform::Sleep(3);
   }
   RemoveTrayIcon();
+}
+
+void OnBarDpiChanged(unsigned dpi, int left, int top) { LayOutBar(dpi, left, top); }
+
+void OnDisplayChanged() {
+  FitBarToItsMonitor();
+  BringBarWithinReach();
 }
 
 void OnTaskbarCreated() { InstallTrayIcon(); }

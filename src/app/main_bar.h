@@ -51,6 +51,12 @@ void OnTrayIcon(int operation);
 void ToggleQuoteSource();
 void ExitProgram();
 void OnMainBarDestroyed();
+// The bar is now on a monitor of another dpi: it takes that monitor's size
+// and font, its top-left corner at (left, top).
+void OnBarDpiChanged(unsigned dpi, int left, int top);
+// Monitors came or went: a bar left on none comes back where a first start
+// puts it.
+void OnDisplayChanged();
 // The shell has a new taskbar (Explorer restarted) and has lost our icon.
 void OnTaskbarCreated();
 

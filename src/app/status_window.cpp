@@ -23,8 +23,12 @@ std::string ownVersion;
 DescriptionCache descriptions;
 
 // How long the status lookup waits for a trading client to answer: it runs
-// twice a second, and the bar must not stall on it.
+// twice a second, and the bar must not stall on it.  An action waits longer
+// (kClientAnswerTimeoutMs), so a client silent for this long may still be
+// driven.
 constexpr unsigned kAnswerProbeMs = 100;
+// The system keeps a window's title in full; no marker needs more.
+constexpr int kTitleBuffer = 512;
 constexpr unsigned kExpectedCodePage = 936;
 
 class Lines {
@@ -80,27 +84,52 @@ void AddQuoteSource(Lines& lines) {
   lines.Add("当前代码", OrNone(AppState.currentCode));
 }
 
-void AddTradingClient(Lines& lines) {
-  // A search of its own: what the bar remembers stays as it is.  It reads the
-  // titles the system keeps, so that a client that has stopped answering is
-  // still found, and said to be hung.
-  const TradingClientMatch match = FindTradingClientMatch(TitleSource::kKeptBySystem, &descriptions);
-  if (match.window <= 0) {
-    lines.Add("交易程序", "未找到（窗口标题或程序的文件说明都不符合）");
-    return;
+std::string QualifiedText(const TradingClientMatch& how) {
+  return (how.byTitle ? "窗口标题含“" : "程序的文件说明含“") + how.marker + "”";
+}
+
+// A client that answers, one Windows already counts as hung (it gives up at
+// once), or one merely slow: silent for the probe's short wait, it may still
+// answer within an action's longer one.
+std::string AnswerText(platform::Hwnd window) {
+  const std::uint64_t asked = platform::GetTickCount64();
+  if (AnswersWithin(window, kAnswerProbeMs)) return "正常";
+  if (platform::GetTickCount64() - asked < kAnswerProbeMs) {
+    return "未响应：点“买”“卖”不会有动作，等交易程序恢复后再点";
   }
-  lines.Add("交易程序", "已找到");
-  lines.Add("识别方式", (match.byTitle ? "窗口标题含“" : "程序的文件说明含“") + match.marker + "”");
-  lines.Add("交易程序窗口标题", OrNone(match.title));
-  const std::uint32_t processId = ProcessIdOfWindow(match.window);
+  return "慢：" + Number(kAnswerProbeMs) + " 毫秒内没有回答（点“买”“卖”时最多等 " + Number(kClientAnswerTimeoutMs) +
+         " 毫秒，仍不回答就不会有动作）";
+}
+
+void AddTradingClient(Lines& lines) {
+  // The client a click drives: the remembered window while it is one, even
+  // under a title that no longer carries a marker; else what a search finds
+  // now, which a click would find too.  Titles are the copies the system
+  // keeps, so a client that has stopped answering costs no wait here.
+  platform::Hwnd window = AppState.tradingClient;
+  if (window > 0 && IsWindowAlive(window)) {
+    lines.Add("交易程序", "已找到（记住的窗口，点“买”“卖”时用它）");
+    const TradingClientMatch& how = AppState.tradingClientFound;
+    lines.Add("识别方式", how.window == window ? QualifiedText(how) + "（首次找到时）" : "不明");
+  } else {
+    const TradingClientMatch match = FindTradingClientMatch(TitleSource::kKeptBySystem, &descriptions);
+    if (match.window <= 0) {
+      lines.Add("交易程序", "未找到（窗口标题或程序的文件说明都不符合）");
+      return;
+    }
+    window = match.window;
+    lines.Add("交易程序", "已找到（现在查找到，点“买”“卖”时会用它）");
+    lines.Add("识别方式", QualifiedText(match));
+  }
+  lines.Add("交易程序窗口标题", OrNone(platform::GetWindowTextA(window, kTitleBuffer)));
+  const std::uint32_t processId = ProcessIdOfWindow(window);
   const std::string path = MainModulePath(processId);
   lines.Add("交易程序文件", OrNone(path));
   lines.Add("文件说明", OrNone(descriptions.Of(path)));
   lines.Add("进程号", Number(processId));
   const Bitness bits = ProcessBitness(processId);
   lines.Add("位数", bits == Bitness::k32 ? "32 位" : bits == Bitness::k64 ? "64 位" : "无法判断");
-  const bool answers = AnswersWithin(match.window, kAnswerProbeMs);
-  lines.Add("响应", answers ? "正常" : "未响应：点“买”“卖”不会有动作，等交易程序恢复后再点");
+  lines.Add("响应", AnswerText(window));
   switch (ComparePrivilege(processId)) {
     case Privilege::kHigher:
       lines.Add("权限", "高于本程序（例如以管理员身份运行）：本程序发出的按键和代码会被 Windows 丢弃");

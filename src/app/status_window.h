@@ -22,8 +22,9 @@ void OnStatusClosed();
 void ResetStatusWindow();
 
 // The window's text, looked up afresh: the program, the code page, the quote
-// source, the trading client as a search finds it now (without changing the
-// one the bar remembers), the keys and the last action.
+// source, the trading client a click would drive (the remembered one, or what
+// a search finds now, without changing what the bar remembers), the keys and
+// the last action.
 std::string StatusText();
 // "F1 (112)", or the bare code for a key without a name here.
 std::string KeyName(std::int32_t keyCode);

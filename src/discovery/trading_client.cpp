@@ -76,19 +76,31 @@ class DescriptionVerdicts {
   std::map<std::uint32_t, std::string_view> verdicts_;
 };
 
+TradingClientMatch Qualify(platform::Hwnd window, TitleSource titles, DescriptionVerdicts& descriptions) {
+  const std::string title = titles == TitleSource::kAskTheWindow ? ReadWindowText(window)
+                                                                 : platform::GetWindowTextA(window, kKeptTitleBuffer);
+  std::string_view marker = MarkerIn(title, TitleMarkers);
+  const bool byTitle = !marker.empty();
+  if (!byTitle) marker = descriptions.MarkerOf(window);
+  if (marker.empty()) return {};
+  return {window, byTitle, std::string(marker), title};
+}
+
 }  // namespace
 
 TradingClientMatch FindTradingClientMatch(TitleSource titles, DescriptionCache* cache) {
   DescriptionVerdicts descriptions(cache);
   for (platform::Hwnd window : ListVisibleTopLevelWindows()) {
-    const std::string title = titles == TitleSource::kAskTheWindow ? ReadWindowText(window)
-                                                                   : platform::GetWindowTextA(window, kKeptTitleBuffer);
-    std::string_view marker = MarkerIn(title, TitleMarkers);
-    const bool byTitle = !marker.empty();
-    if (!byTitle) marker = descriptions.MarkerOf(window);
-    if (!marker.empty()) return {window, byTitle, std::string(marker), title};
+    const TradingClientMatch match = Qualify(window, titles, descriptions);
+    if (match.window > 0) return match;
   }
   return {};
+}
+
+TradingClientMatch MatchTradingClient(platform::Hwnd window, TitleSource titles, DescriptionCache* cache) {
+  if (window <= 0) return {};
+  DescriptionVerdicts descriptions(cache);
+  return Qualify(window, titles, descriptions);
 }
 
 platform::Hwnd FindTradingClient() { return FindTradingClientMatch().window; }

@@ -50,5 +50,9 @@ class DescriptionCache {
 // With a cache, each executable's description comes from it.
 TradingClientMatch FindTradingClientMatch(TitleSource titles = TitleSource::kAskTheWindow,
                                           DescriptionCache* descriptions = nullptr);
+// How this one window qualifies, as the search would find it; window 0 when
+// it does not (any longer).
+TradingClientMatch MatchTradingClient(platform::Hwnd window, TitleSource titles = TitleSource::kKeptBySystem,
+                                      DescriptionCache* descriptions = nullptr);
 // Any string of the file's version resource ("FileVersion", ...), or "".
 std::string ReadVersionString(const std::string& path, const std::string& name);

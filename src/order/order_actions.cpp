@@ -40,9 +40,6 @@ constexpr unsigned kReadBackPauseMs = 50;
 // and price after it make it longer.
 constexpr std::size_t kReadBackBuffer = 256;
 
-// How long the trading client may take to show that it still answers.
-constexpr unsigned kAnswerTimeoutMs = 500;
-
 // Every send of an action waits without letting in what other programs send
 // the bar meanwhile (a tray click, say): nothing of ours may run inside it.
 constexpr unsigned kSendFlags = platform::kSmtoBlock | platform::kSmtoAbortIfHung;
@@ -83,7 +80,7 @@ platform::Hwnd ReachTradingClient(platform::Hwnd remembered, OrderOutcome* outco
   outcome->higherPrivilege = ComparePrivilege(ProcessIdOfWindow(outcome->client)) == Privilege::kHigher;
   // A client that has stopped answering gets nothing: what we post would
   // open its order form long after the trader has given up on it.
-  outcome->answered = AnswersWithin(outcome->client, kAnswerTimeoutMs);
+  outcome->answered = AnswersWithin(outcome->client, kClientAnswerTimeoutMs);
   if (!outcome->answered) {
     outcome->written = CodeWritten::kClientSilent;
     return 0;

@@ -7,6 +7,9 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
+// How long an action waits for the trading client to show that it answers.
+inline constexpr unsigned kClientAnswerTimeoutMs = 500;
+
 // How the action reached the trading client.
 enum class ClientReached { kNotNeeded, kRemembered, kSearched, kNotFound };
 

@@ -13,6 +13,10 @@ void OnMainBarDestroyed();                  // WM_DESTROY
 void OnTimer(unsigned id);                  // WM_TIMER of the bar
 void OnTrayMessage(unsigned mouseMessage);  // the tray callback's lParam
 void OnTaskbarCreated();                    // the shell announced a new taskbar
+// WM_DPICHANGED: the bar is on a monitor of another dpi; left and top are
+// where Windows suggests it goes.
+void OnBarDpiChanged(unsigned dpi, int left, int top);
+void OnDisplayChanged();  // WM_DISPLAYCHANGE: monitors came, went or changed
 void OnBuyClicked();
 void OnSellClicked();
 void OnCodeLabelDoubleClicked();    // left double-click

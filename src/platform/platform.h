@@ -147,6 +147,15 @@ bool IsWindowEnabled(Hwnd window);
 bool SetTimer(Hwnd window, unsigned id, unsigned intervalMs);
 bool KillTimer(Hwnd window, unsigned id);
 bool GetCursorPos(Point* point);
+// The dpi of the monitor a window of ours is on (GetDpiForWindow), or the
+// system's where Windows knows no dpi per monitor; 96 is 100 %.
+unsigned GetDpiForWindow(Hwnd window);
+// MonitorFromPoint with MONITOR_DEFAULTTONULL: whether any monitor holds the
+// point, in screen coordinates.
+bool MonitorFromPoint(Point point);
+// Gives one of the program's own windows and its children the GUI font at
+// the size it has at dpi, and redraws them.
+void SetFontForDpi(Hwnd window, unsigned dpi);
 // The program's flat skin for every window of the GUI thread, present and
 // future: scheme 1, 2 or 3; any other value switches it off.
 void ApplyVisualStyle(int scheme);

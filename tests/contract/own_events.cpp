@@ -21,6 +21,8 @@ void OnMainBarDestroyed() { Report("OnMainBarDestroyed()"); }
 void OnTimer(unsigned id) { Report("OnTimer(" + std::to_string(id) + ")"); }
 void OnTrayMessage(unsigned mouseMessage) { Report("OnTrayMessage(" + std::to_string(mouseMessage) + ")"); }
 void OnTaskbarCreated() { Report("OnTaskbarCreated()"); }
+void OnBarDpiChanged(unsigned dpi, int, int) { Report("OnBarDpiChanged(" + std::to_string(dpi) + ")"); }
+void OnDisplayChanged() { Report("OnDisplayChanged()"); }
 void OnBuyClicked() { Report("OnBuyClicked()"); }
 void OnSellClicked() { Report("OnSellClicked()"); }
 void OnCodeLabelDoubleClicked() { Report("OnCodeLabelDoubleClicked()"); }

@@ -75,6 +75,22 @@ TEST_F(OwnWindowsTest, TheBarIsCentredHiddenTopmostAndLaidOut) {
   EXPECT_EQ(OwnEvents(), Events{}) << "no move may be reported while the bar is made";
 }
 
+// The screen's corners are on a monitor, a point far beyond them on none; the
+// test sessions run at 100 %.  A new font moves nothing and reports nothing.
+TEST_F(OwnWindowsTest, MonitorsHoldTheScreenAndTheBarHasItsMonitorsDpi) {
+  Rect screen;
+  GetWindowRect(GetDesktopWindow(), &screen);
+  EXPECT_TRUE(MonitorFromPoint({screen.left, screen.top}));
+  EXPECT_TRUE(MonitorFromPoint({screen.right - 1, screen.bottom - 1}));
+  EXPECT_FALSE(MonitorFromPoint({screen.right + 5000, screen.top}));
+  EXPECT_FALSE(MonitorFromPoint({-30000, -30000}));
+  EXPECT_EQ(GetDpiForWindow(bar.bar), 96u);
+  SetFontForDpi(bar.bar, 144);
+  EXPECT_EQ(PlaceIn(bar.bar, bar.codeLabel), (std::vector<int>{30, 0, 90, 24}));
+  world().Pump(20);
+  EXPECT_EQ(OwnEvents(), Events{});
+}
+
 TEST_F(OwnWindowsTest, TheBarReportsTheUsersInputAndRealMoves) {
   Rect at;
   GetWindowRect(bar.bar, &at);

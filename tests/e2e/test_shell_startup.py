@@ -31,7 +31,7 @@ class SavedPosition(LingboCase):
 
     # (左边, 顶边) as found in new.ini -> where the bar goes -> what is written back
     CASES = [
-        (("-500", "20"), (-500, 20), ("-500", "20")),   # off the left edge of the screen, kept there
+        (("-500", "20"), (100, 100), ("100", "100")),   # on no monitor: back where a first start puts it
         (("300", "２０"), (300, 20), ("300", "20")),     # full-width digits are read as digits
         (("abc", "200"), (0, 200), ("0", "200")),       # not a number: 0 on that axis
     ]

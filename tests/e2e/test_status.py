@@ -32,17 +32,6 @@ def wait_text(edit, *parts, timeout=10):
                       timeout, what="the status text matching %r" % (parts,))
 
 
-def from_ansi_1252(text):
-    """The bytes a code-page-1252 program stored: every character back to its byte."""
-    out = bytearray()
-    for ch in text:
-        try:
-            out += ch.encode("cp1252")
-        except UnicodeEncodeError:
-            out.append(ord(ch))  # the five bytes 1252 leaves undefined come back as U+0081 etc.
-    return bytes(out)
-
-
 class StatusWindow(StatusCase):
 
     def test_it_names_the_client_and_after_a_buy_the_key_the_focus_time_and_the_replacement(self):
@@ -69,6 +58,12 @@ class StatusWindow(StatusCase):
         h.click(*h.child(window.hwnd, cls="Button", title="复制").center)
         copied = wait_until(h.clipboard_bytes, 10, what="text on the clipboard")
         self.assertEqual(copied.decode("gbk"), status_text(edit))
+
+        # Retitled without a marker (as after its log-in screen), it is still the client a click drives.
+        h.set_text(client.main, "用户登录")
+        text = wait_text(edit, "交易程序窗口标题：用户登录\r\n")
+        self.assertIn("交易程序：已找到（记住的窗口", text)
+        self.assertIn("识别方式：窗口标题含“网上股票交易”（首次找到时）", text)
 
     def test_escape_closes_it_and_the_bar_answers_throughout(self):
         trader = self.start_trader()
@@ -104,13 +99,15 @@ class WrongCodePage(StatusCase):
         self._programs.append(LocaleProgram(app.exe, env, app.path))
         bar = self.find_window(cls="LingboBar", timeout=20, visible=True)
 
-        tips = wait_until(lambda: [from_ansi_1252(t).decode("gbk", "replace") for t in h.tooltip_texts()], 10,
-                          what="a tray tip")
+        # What a person sees: the texts as Unicode, read back without any decoding of ours.
+        self.assertEqual(bar.title, h.LINGBO_TITLE)
+        self.assertEqual(sorted(w.title for w in h.children(bar.hwnd) if w.title), ["买", "卖"])
+        tips = wait_until(h.tooltip_texts, 10, what="a tray tip")
         self.assertIn(TIP_WARNING, tips)
 
-        # Every Chinese text of the program reads as garbage here: its title too.
-        _, edit = self.open_status(title=None, pid=bar.pid)
-        text = wait_until(lambda: from_ansi_1252(status_text(edit)).decode("gbk", "replace"), 10, what="status text")
+        window, edit = self.open_status(pid=bar.pid)
+        self.assertEqual(window.title, STATUS_TITLE)
+        text = wait_text(edit, "系统代码页：1252")
         self.assertIn("系统代码页：1252\r\n警告：系统代码页不是 936", text)
         self.assertIn("办法：控制面板", text)
 

@@ -153,10 +153,15 @@ TEST_F(OwnWindows, KeySettingsWindowHasItsFrameAndFont) {
   EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), WS_CAPTION | WS_SYSMENU);
   EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME | WS_VISIBLE), 0);
   EXPECT_EQ(::GetWindowLongA(window, GWL_EXSTYLE) & (WS_EX_TOPMOST | WS_EX_APPWINDOW), 0);
+  // At 100 %, the stock GUI font's face and size.
+  LOGFONTW stock{};
+  ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof stock, &stock);
   int controls = 0;
   for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT), ++controls) {
-    EXPECT_EQ(reinterpret_cast<HGDIOBJ>(::SendMessageA(child, WM_GETFONT, 0, 0)), ::GetStockObject(DEFAULT_GUI_FONT))
-        << Text(child);
+    LOGFONTW font{};
+    ASSERT_TRUE(::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font, &font));
+    EXPECT_EQ(font.lfHeight, stock.lfHeight) << Text(child);
+    EXPECT_EQ(std::wstring(font.lfFaceName), std::wstring(stock.lfFaceName)) << Text(child);
   }
   EXPECT_EQ(controls, 8);
 }

@@ -47,8 +47,25 @@ void TextChanged(Hwnd window) {
   }
 }
 
+unsigned DpiAt(const platform::Rect& r) {
+  const int x = r.left + (r.right - r.left) / 2, y = r.top + (r.bottom - r.top) / 2;
+  for (const Monitor& m : W().monitors)
+    if (x >= m.rect.left && x < m.rect.right && y >= m.rect.top && y < m.rect.bottom) return m.dpi;
+  return W().monitors.empty() ? 96 : W().monitors.front().dpi;
+}
+
 void Moved(Hwnd window) {
-  if (window == W().bar.bar && !W().creatingBar) Report("OnMainBarMoved"), events::OnMainBarMoved();
+  World& world = W();
+  if (window != world.bar.bar || world.creatingBar) return;
+  Report("OnMainBarMoved"), events::OnMainBarMoved();
+  // Windows tells a window that is aware of each monitor's dpi when a move
+  // has taken it onto a monitor of another.
+  const Window* w = Find(window);
+  if (!w || w->minimized) return;
+  const unsigned dpi = DpiAt(w->rect);
+  if (dpi == world.barDpi) return;
+  world.barDpi = dpi;
+  Report("OnBarDpiChanged", static_cast<long>(dpi)), events::OnBarDpiChanged(dpi, w->rect.left, w->rect.top);
 }
 
 void Destroyed(Hwnd window, Role role) {
@@ -154,6 +171,18 @@ void TrayMouse(unsigned mouseMessage) {
   });
 }
 
+void SetMonitors(const std::vector<Monitor>& monitors) { W().monitors = monitors; }
+
+void ChangeDisplays(const std::vector<Monitor>& monitors) {
+  SetMonitors(monitors);
+  if (Find(W().bar.bar)) Report("OnDisplayChanged"), events::OnDisplayChanged();
+}
+
+unsigned FontDpiOf(Hwnd window) {
+  const auto it = W().fontDpi.find(window);
+  return it == W().fontDpi.end() ? 0 : it->second;
+}
+
 void BroadcastTaskbarCreated(bool shellRestarted) {
   if (shellRestarted) {
     W().trayIcons.clear();
@@ -180,6 +209,7 @@ MainBarWindows CreateMainBar() {
   bar.codeLabel = OwnWindow("LingboCodeLabel", "", bar.bar, 0, {30, 0, 90, 24}, Role::kCodeLabel, true);
   bar.sellButton = OwnWindow("Button", "卖", bar.bar, 0, {90, 0, 120, 24}, Role::kSellButton, true);
   world.bar = bar;
+  world.barDpi = DpiAt(Find(bar.bar)->rect);
   world.dzhChecked = true;
   world.traderChecked = false;
   world.creatingBar = false;
@@ -372,6 +402,28 @@ bool GetCursorPos(Point* point) {
   Log("GetCursorPos()");
   if (point) *point = W().cursor;
   return point != nullptr;
+}
+
+unsigned GetDpiForWindow(Hwnd window) {
+  Log("GetDpiForWindow(%d)", window);
+  const Hwnd root = RootOf(window);
+  return Find(root) ? DpiAt(Find(root)->rect) : 96;
+}
+
+bool MonitorFromPoint(Point point) {
+  Log("MonitorFromPoint(%d,%d)", point.x, point.y);
+  for (const sim::Monitor& m : W().monitors)
+    if (point.x >= m.rect.left && point.x < m.rect.right && point.y >= m.rect.top && point.y < m.rect.bottom)
+      return true;
+  return false;
+}
+
+void SetFontForDpi(Hwnd window, unsigned dpi) {
+  Log("SetFontForDpi(%d,%u)", window, dpi);
+  const Window* w = Find(window);
+  if (!w) return;
+  W().fontDpi[window] = dpi;
+  for (Hwnd child : std::vector<Hwnd>(w->children)) W().fontDpi[child] = dpi;
 }
 
 void ApplyVisualStyle(int scheme) {

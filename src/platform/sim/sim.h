@@ -218,6 +218,20 @@ struct TrayMenuShown {
 };
 TrayMenuShown LastTrayMenu();
 void SetCursorPos(int x, int y);
+// The monitors, the primary first: by default one of kScreenWidth by
+// kScreenHeight at 96 dpi.  A window is on the monitor that holds its
+// centre, or on the primary when none does.  Moving the bar onto a monitor
+// of another dpi reports WM_DPICHANGED, with the bar's top-left kept.
+struct Monitor {
+  platform::Rect rect;
+  unsigned dpi = 96;
+};
+void SetMonitors(const std::vector<Monitor>& monitors);
+// The monitors change while the program runs (one unplugged, another
+// rearranged): the bar hears WM_DISPLAYCHANGE.
+void ChangeDisplays(const std::vector<Monitor>& monitors);
+// The dpi whose GUI font the window was last given; 0 when none was.
+unsigned FontDpiOf(Hwnd window);
 int VisualStyle();                          // last ApplyVisualStyle scheme
 std::vector<std::string> ShellExecuted();   // paths opened
 bool Exited(unsigned* exitCode = nullptr);  // ExitProcess was called

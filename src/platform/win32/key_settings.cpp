@@ -34,7 +34,7 @@ LRESULT CALLBACK KeySettingsProc(HWND window, UINT message, WPARAM wParam, LPARA
           if (HIWORD(wParam) == BN_CLICKED) events::OnSettingsFileClicked();
           break;
         case IDCANCEL:  // Escape, routed here by IsDialogMessage
-          ::PostMessageA(window, WM_CLOSE, 0, 0);
+          ::PostMessageW(window, WM_CLOSE, 0, 0);
           break;
       }
       return 0;
@@ -49,7 +49,7 @@ LRESULT CALLBACK KeySettingsProc(HWND window, UINT message, WPARAM wParam, LPARA
       events::OnKeySettingsClosed();
       return 0;
   }
-  return ::DefWindowProcA(window, message, wParam, lParam);
+  return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
 // Owned windows get no taskbar button; the owner is never shown.  It is not
@@ -57,8 +57,8 @@ LRESULT CALLBACK KeySettingsProc(HWND window, UINT message, WPARAM wParam, LPARA
 HWND HiddenOwner() {
   static HWND owner = nullptr;
   if (owner && ::IsWindow(owner)) return owner;
-  if (!win32::RegisterOnce(kOwnerClass, ::DefWindowProcA, 0, nullptr)) return nullptr;
-  owner = ::CreateWindowExA(WS_EX_TOOLWINDOW, kOwnerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+  if (!win32::RegisterOnce(kOwnerClass, ::DefWindowProcW, 0, nullptr)) return nullptr;
+  owner = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"LingboOwner", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                             win32::Instance(), nullptr);
   return owner;
 }
@@ -71,24 +71,29 @@ KeySettingsWindows CreateKeySettingsWindow() {
   using win32::CreateControl;
   using win32::FromHwnd;
   if (!win32::RegisterOnce(kWindowClass, KeySettingsProc, 0, ::GetSysColorBrush(COLOR_BTNFACE))) return {};
-  const POINT origin = win32::CentredOnScreen(kWidth, kHeight);
-  HWND window = ::CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kWindowClass, "功能键设置",
-                                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, origin.x, origin.y, kWidth,
-                                  kHeight, HiddenOwner(), nullptr, win32::Instance(), nullptr);
+  // It opens in the middle of the primary monitor, at that monitor's dpi.
+  const UINT dpi = win32::DpiOf(nullptr);
+  const int width = win32::Scaled(kWidth, dpi), height = win32::Scaled(kHeight, dpi);
+  const POINT origin = win32::CentredOnScreen(width, height);
+  HWND window =
+      ::CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, L"LingboKeySettings",
+                        win32::Wide("功能键设置").c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+                        origin.x, origin.y, width, height, HiddenOwner(), nullptr, win32::Instance(), nullptr);
   if (!window) return {};
   constexpr DWORD kCaption = SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX;
   constexpr DWORD kBox = WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
   KeySettingsWindows windows;
   windows.window = FromHwnd(window);
-  CreateControl(window, "STATIC", "买入键", kCaption, 0, 8, 7, 40, 25, -1);
-  windows.buyBox = FromHwnd(CreateControl(window, "EDIT", "", kBox, WS_EX_CLIENTEDGE, 58, 7, 70, 25, kBuyBoxId));
-  CreateControl(window, "STATIC", "卖出键", kCaption, 0, 8, 37, 40, 25, -1);
-  windows.sellBox = FromHwnd(CreateControl(window, "EDIT", "", kBox, WS_EX_CLIENTEDGE, 58, 37, 70, 25, kSellBoxId));
-  CreateControl(window, "STATIC", "功能键", kCaption, 0, 8, 67, 40, 25, -1);
+  CreateControl(window, "STATIC", "买入键", kCaption, 0, 8, 7, 40, 25, -1, dpi);
+  windows.buyBox = FromHwnd(CreateControl(window, "EDIT", "", kBox, WS_EX_CLIENTEDGE, 58, 7, 70, 25, kBuyBoxId, dpi));
+  CreateControl(window, "STATIC", "卖出键", kCaption, 0, 8, 37, 40, 25, -1, dpi);
+  windows.sellBox =
+      FromHwnd(CreateControl(window, "EDIT", "", kBox, WS_EX_CLIENTEDGE, 58, 37, 70, 25, kSellBoxId, dpi));
+  CreateControl(window, "STATIC", "功能键", kCaption, 0, 8, 67, 40, 25, -1, dpi);
   windows.functionBox =
-      FromHwnd(CreateControl(window, "EDIT", "", kBox, WS_EX_CLIENTEDGE, 58, 67, 70, 25, kFunctionBoxId));
-  CreateControl(window, "STATIC", kNote, SS_LEFT | SS_NOPREFIX, 0, 136, 6, 104, 91, -1);
-  CreateControl(window, "BUTTON", "配置文件", WS_TABSTOP | BS_PUSHBUTTON, 0, 11, 96, 224, 24, kSettingsFileId);
+      FromHwnd(CreateControl(window, "EDIT", "", kBox, WS_EX_CLIENTEDGE, 58, 67, 70, 25, kFunctionBoxId, dpi));
+  CreateControl(window, "STATIC", kNote, SS_LEFT | SS_NOPREFIX, 0, 136, 6, 104, 91, -1, dpi);
+  CreateControl(window, "BUTTON", "配置文件", WS_TABSTOP | BS_PUSHBUTTON, 0, 11, 96, 224, 24, kSettingsFileId, dpi);
   win32::AddDialogWindow(window);
   return windows;
 }

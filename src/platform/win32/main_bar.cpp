@@ -2,6 +2,10 @@
 #include "platform/events.h"
 #include "platform/win32/win32.h"
 
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
 namespace {
 
 constexpr char kBarClass[] = "LingboBar";
@@ -19,6 +23,8 @@ HWND bar = nullptr;
 // is being created would overwrite the saved position before it is read.
 bool reportMoves = false;
 UINT taskbarCreated = 0;
+// The label's font, for the dpi of the bar's monitor.
+HFONT labelFont = nullptr;
 
 // A left press anywhere but on the buttons drags the whole bar: Windows runs
 // its move loop as if the press had hit a title bar.
@@ -32,12 +38,13 @@ void PaintCodeLabel(HWND label, HDC dc) {
   RECT client;
   ::GetClientRect(label, &client);
   ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-  char text[256];
-  const int length = ::GetWindowTextA(label, text, sizeof text);
-  HGDIOBJ oldFont = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+  wchar_t text[256];
+  const int length = ::GetWindowTextW(label, text, 256);
+  HGDIOBJ oldFont =
+      ::SelectObject(dc, labelFont ? static_cast<HGDIOBJ>(labelFont) : ::GetStockObject(DEFAULT_GUI_FONT));
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, kCodeColour);
-  ::DrawTextA(dc, text, length, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
+  ::DrawTextW(dc, text, length, &client, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
   ::SelectObject(dc, oldFont);
 }
 
@@ -54,8 +61,14 @@ LRESULT CALLBACK CodeLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM l
       return 0;
     case WM_ERASEBKGND:
       return 1;  // WM_PAINT fills every pixel
+    case WM_SETFONT:
+      labelFont = reinterpret_cast<HFONT>(wParam);
+      if (LOWORD(lParam)) ::InvalidateRect(label, nullptr, FALSE);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(labelFont);
     case WM_SETTEXT: {
-      const LRESULT result = ::DefWindowProcA(label, message, wParam, lParam);
+      const LRESULT result = ::DefWindowProcW(label, message, wParam, lParam);
       ::InvalidateRect(label, nullptr, FALSE);
       return result;
     }
@@ -69,7 +82,7 @@ LRESULT CALLBACK CodeLabelProc(HWND label, UINT message, WPARAM wParam, LPARAM l
       events::OnCodeLabelRightButtonDown();
       return 0;
   }
-  return ::DefWindowProcA(label, message, wParam, lParam);
+  return ::DefWindowProcW(label, message, wParam, lParam);
 }
 
 LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -89,6 +102,14 @@ LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_MOVE:
       if (reportMoves) events::OnMainBarMoved();
       return 0;
+    case WM_DPICHANGED: {
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      events::OnBarDpiChanged(LOWORD(wParam), suggested->left, suggested->top);
+      return 0;
+    }
+    case WM_DISPLAYCHANGE:
+      events::OnDisplayChanged();
+      return 0;
     case WM_DESTROY:
       reportMoves = false;
       events::OnMainBarDestroyed();
@@ -106,7 +127,7 @@ LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     events::OnTaskbarCreated();
     return 0;
   }
-  return ::DefWindowProcA(window, message, wParam, lParam);
+  return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
@@ -123,17 +144,19 @@ MainBarWindows CreateMainBar() {
   taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
   reportMoves = false;
   const POINT origin = win32::CentredOnScreen(kBarWidth, kBarHeight);
-  bar = ::CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kBarClass, "凌波助手", WS_POPUP | WS_CLIPCHILDREN, origin.x,
-                          origin.y, kBarWidth, kBarHeight, nullptr, nullptr, win32::Instance(), nullptr);
+  bar = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"LingboBar", win32::Wide("凌波助手").c_str(),
+                          WS_POPUP | WS_CLIPCHILDREN, origin.x, origin.y, kBarWidth, kBarHeight, nullptr, nullptr,
+                          win32::Instance(), nullptr);
   if (!bar) return {};
   // An elevated bar would otherwise never hear that the taskbar came back.
   ::ChangeWindowMessageFilterEx(bar, taskbarCreated, MSGFLT_ALLOW, nullptr);
   MainBarWindows windows;
   windows.bar = FromHwnd(bar);
-  windows.buyButton = FromHwnd(CreateControl(bar, "BUTTON", "买", BS_PUSHBUTTON, 0, 0, 0, 30, 24, kBuyId));
+  // At 100 %: the program lays the bar out for its monitor once it is placed.
+  windows.buyButton = FromHwnd(CreateControl(bar, "BUTTON", "买", BS_PUSHBUTTON, 0, 0, 0, 30, 24, kBuyId, 96));
   windows.codeLabel =
-      FromHwnd(CreateControl(bar, kCodeLabelClass, "", 0, WS_EX_CLIENTEDGE, 30, 0, 60, 24, kCodeLabelId));
-  windows.sellButton = FromHwnd(CreateControl(bar, "BUTTON", "卖", BS_PUSHBUTTON, 0, 90, 0, 30, 24, kSellId));
+      FromHwnd(CreateControl(bar, kCodeLabelClass, "", 0, WS_EX_CLIENTEDGE, 30, 0, 60, 24, kCodeLabelId, 96));
+  windows.sellButton = FromHwnd(CreateControl(bar, "BUTTON", "卖", BS_PUSHBUTTON, 0, 90, 0, 30, 24, kSellId, 96));
   ::SetWindowPos(bar, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   reportMoves = true;
   return windows;

@@ -101,6 +101,19 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
 std::string GetWindowTextA(Hwnd window, int maxCount) {
   // Wine answers for no window at all with the text of some other one.
   if (maxCount <= 0 || window <= 0) return {};
+  if (win32::IsOwnWindow(ToHwnd(window))) {
+    std::wstring wide(static_cast<std::size_t>(maxCount), L'\0');
+    std::string text = win32::FromWide(wide.data(), ::GetWindowTextW(ToHwnd(window), wide.data(), maxCount));
+    // As the A call would: what fits the buffer, never half a character.
+    std::size_t length = 0;
+    while (length < text.size()) {
+      const std::size_t step = static_cast<unsigned char>(text[length]) >= 0x80 ? 2 : 1;
+      if (length + step > static_cast<std::size_t>(maxCount - 1)) break;
+      length += step;
+    }
+    text.resize(length);
+    return text;
+  }
   std::string text(static_cast<std::size_t>(maxCount), '\0');
   const int length = ::GetWindowTextA(ToHwnd(window), text.data(), maxCount);
   text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);

@@ -21,28 +21,86 @@ HICON ProgramIcon(int size) {
   return icon;
 }
 
+std::wstring Wide(const std::string& gbk) {
+  if (gbk.empty()) return {};
+  const int length = ::MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
+  std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+  if (length > 0) ::MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), text.data(), length);
+  return text;
+}
+
+std::string FromWide(const wchar_t* text, int length) {
+  if (!text || length <= 0) return {};
+  const int size = ::WideCharToMultiByte(936, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string gbk(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) ::WideCharToMultiByte(936, 0, text, length, gbk.data(), size, nullptr, nullptr);
+  return gbk;
+}
+
+bool IsOwnWindow(HWND window) {
+  DWORD process = 0;
+  return window && ::GetWindowThreadProcessId(window, &process) && process == ::GetCurrentProcessId();
+}
+
+namespace {
+UINT SystemDpi() {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
+  if (screen) ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+}  // namespace
+
+UINT DpiOf(HWND window) {
+  // Windows 10 1607 and later; before, every monitor has the system's dpi.
+  using GetDpiForWindowProc = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowProc>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (window && getDpiForWindow) {
+    if (const UINT dpi = getDpiForWindow(window)) return dpi;
+  }
+  return SystemDpi();
+}
+
+HFONT GuiFont(UINT dpi) {
+  static std::map<UINT, HFONT> fonts;
+  HFONT& font = fonts[dpi];
+  if (!font) {
+    // The stock font is made for the system's dpi: the same face, scaled.
+    LOGFONTW face{};
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
+    face.lfHeight = ::MulDiv(face.lfHeight, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+    face.lfWidth = 0;
+    font = ::CreateFontIndirectW(&face);
+    if (!font) font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+  }
+  return font;
+}
+
 bool RegisterOnce(const char* className, WNDPROC procedure, UINT classStyle, HBRUSH background) {
-  WNDCLASSEXA existing{};
+  const std::wstring name = Wide(className);
+  WNDCLASSEXW existing{};
   existing.cbSize = sizeof existing;
-  if (::GetClassInfoExA(Instance(), className, &existing)) return true;
-  WNDCLASSEXA windowClass{};
+  if (::GetClassInfoExW(Instance(), name.c_str(), &existing)) return true;
+  WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = classStyle;
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = Instance();
   windowClass.hIcon = ProgramIcon(::GetSystemMetrics(SM_CXICON));
   windowClass.hIconSm = ProgramIcon(::GetSystemMetrics(SM_CXSMICON));
-  windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   windowClass.hbrBackground = background;
-  windowClass.lpszClassName = className;
-  return ::RegisterClassExA(&windowClass) != 0;
+  windowClass.lpszClassName = name.c_str();
+  return ::RegisterClassExW(&windowClass) != 0;
 }
 
 HWND CreateControl(HWND parent, const char* className, const char* text, DWORD style, DWORD exStyle, int x, int y,
-                   int width, int height, int id) {
-  HWND control = ::CreateWindowExA(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+                   int width, int height, int id, UINT dpi) {
+  HWND control = ::CreateWindowExW(exStyle, Wide(className).c_str(), Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style,
+                                   Scaled(x, dpi), Scaled(y, dpi), Scaled(width, dpi), Scaled(height, dpi), parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
-  if (control) ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  if (control) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont(dpi)), FALSE);
   return control;
 }
 
@@ -79,7 +137,24 @@ namespace platform {
 using win32::ToHwnd;
 
 bool SetWindowTextA(Hwnd window, const std::string& text) {
-  return ::SetWindowTextA(ToHwnd(window), text.c_str()) != FALSE;
+  return ::SetWindowTextW(ToHwnd(window), win32::Wide(text).c_str()) != FALSE;
+}
+
+unsigned GetDpiForWindow(Hwnd window) { return win32::DpiOf(ToHwnd(window)); }
+
+bool MonitorFromPoint(Point point) {
+  return ::MonitorFromPoint(POINT{point.x, point.y}, MONITOR_DEFAULTTONULL) != nullptr;
+}
+
+static BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
+  ::SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+  return TRUE;
+}
+
+void SetFontForDpi(Hwnd window, unsigned dpi) {
+  HFONT font = win32::GuiFont(dpi);
+  ::SendMessageW(ToHwnd(window), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  ::EnumChildWindows(ToHwnd(window), SetChildFont, reinterpret_cast<LPARAM>(font));
 }
 
 bool GetWindowRect(Hwnd window, Rect* rect) {
@@ -116,18 +191,18 @@ void ShellExecuteOpen(const std::string& path) {
 
 int RunMessageLoop() {
   MSG message{};
-  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
     // Tab and Escape of our own windows, as in a dialog box.  Escape closes
     // them even from a multi-line text, which would otherwise keep it.
     if (HWND dialog = win32::DialogWindowOf(message.hwnd)) {
       if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
-        ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+        ::PostMessageW(dialog, WM_CLOSE, 0, 0);
         continue;
       }
-      if (::IsDialogMessageA(dialog, &message)) continue;
+      if (::IsDialogMessageW(dialog, &message)) continue;
     }
     ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
+    ::DispatchMessageW(&message);
   }
   return static_cast<int>(message.wParam);
 }

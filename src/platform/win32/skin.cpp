@@ -50,15 +50,15 @@ void DrawFlatButton(const DRAWITEMSTRUCT& item) {
   ::InflateRect(&rect, -1, -1);
   FillSolid(dc, rect, fill);
 
-  char text[128];
-  const int length = ::GetWindowTextA(item.hwndItem, text, sizeof text);
-  HFONT font = reinterpret_cast<HFONT>(::SendMessageA(item.hwndItem, WM_GETFONT, 0, 0));
+  wchar_t text[128];
+  const int length = ::GetWindowTextW(item.hwndItem, text, 128);
+  HFONT font = reinterpret_cast<HFONT>(::SendMessageW(item.hwndItem, WM_GETFONT, 0, 0));
   HGDIOBJ oldFont = ::SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, disabled ? ::GetSysColor(COLOR_GRAYTEXT) : RGB(0, 0, 0));
   RECT textRect = rect;
   if (pressed) ::OffsetRect(&textRect, 1, 1);
-  ::DrawTextA(dc, text, length, &textRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_HIDEPREFIX);
+  ::DrawTextW(dc, text, length, &textRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_HIDEPREFIX);
   ::SelectObject(dc, oldFont);
   if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
     ::InflateRect(&rect, -1, -1);

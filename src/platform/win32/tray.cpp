@@ -36,18 +36,17 @@ UINT TrayCallbackMessage() { return trayCallback; }
 namespace platform {
 
 bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
-  NOTIFYICONDATAA data{};
+  NOTIFYICONDATAW data{};
   data.cbSize = sizeof data;
   data.hWnd = win32::ToHwnd(icon.owner);
   data.uID = icon.id;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = icon.callbackMessage;
   data.hIcon = win32::ProgramIcon(::GetSystemMetrics(SM_CXSMICON));
-  const std::size_t length = win32::TrayTipLength(icon.tip);
-  std::memcpy(data.szTip, icon.tip.data(), length);
-  data.szTip[length] = '\0';
+  const std::wstring tip = win32::Wide(icon.tip.substr(0, win32::TrayTipLength(icon.tip)));
+  std::memcpy(data.szTip, tip.c_str(), (tip.size() + 1) * sizeof(wchar_t));
   if (operation != NIM_DELETE) trayCallback = icon.callbackMessage;
-  return ::Shell_NotifyIconA(operation, &data) != FALSE;
+  return ::Shell_NotifyIconW(operation, &data) != FALSE;
 }
 
 void CheckTrayMenuItem(TrayMenuItem item, bool checked) {
@@ -66,7 +65,7 @@ TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
   if (!menu) return TrayMenuItem::kNone;
   for (const TrayMenuEntry& entry : kTrayMenu) {
     const UINT checked = IsTrayMenuItemChecked(entry.item) ? MF_CHECKED : MF_UNCHECKED;
-    ::AppendMenuA(menu, MF_STRING | checked, static_cast<UINT_PTR>(entry.item), entry.text);
+    ::AppendMenuW(menu, MF_STRING | checked, static_cast<UINT_PTR>(entry.item), win32::Wide(entry.text).c_str());
   }
   const int chosen =
       static_cast<int>(::TrackPopupMenu(menu, TPM_RIGHTALIGN | TPM_RETURNCMD, x, y, 0, win32::ToHwnd(owner), nullptr));

@@ -27,6 +27,22 @@ std::string FromCharArray(const char (&text)[N]) {
   return std::string(text, length);
 }
 
+// Our own windows are Unicode windows, so that their texts read right under
+// any system code page; the program's texts are GBK, converted here.
+std::wstring Wide(const std::string& gbk);
+std::string FromWide(const wchar_t* text, int length);
+// Whether the window belongs to this process (its texts are Unicode).
+bool IsOwnWindow(HWND window);
+
+// The dpi of the monitor the window is on; the system's dpi for none, or
+// where Windows has no dpi per monitor.
+UINT DpiOf(HWND window);
+// A length at 96 dpi, at dpi.
+inline int Scaled(int length, UINT dpi) { return ::MulDiv(length, static_cast<int>(dpi), 96); }
+// The stock GUI font at the size it has at dpi; made once per dpi, kept for
+// the whole run.
+HFONT GuiFont(UINT dpi);
+
 // The resource id of the program's icon (class icons, tray, the exe itself).
 inline constexpr int kIconId = 1;
 
@@ -36,9 +52,10 @@ HINSTANCE Instance();
 HICON ProgramIcon(int size);
 // Registers a window class of this module once; false when that fails.
 bool RegisterOnce(const char* className, WNDPROC procedure, UINT classStyle, HBRUSH background);
-// Creates a child control with the stock GUI font.
+// Creates a child control at a place and size given at 96 dpi, scaled to
+// dpi, with the GUI font for dpi.
 HWND CreateControl(HWND parent, const char* className, const char* text, DWORD style, DWORD exStyle, int x, int y,
-                   int width, int height, int id);
+                   int width, int height, int id, UINT dpi);
 // Top-left corner that centres a window of this outer size on the primary screen.
 POINT CentredOnScreen(int width, int height);
 
