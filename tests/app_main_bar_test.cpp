@@ -86,59 +86,46 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
   }
 }
 
-// The client found at start-up stops answering while the trader looks at the
-// charting program: a click on 买 must not take the bar down with it.  It
-// follows the quote again at once, and the next click, once the client
-// answers, is a whole order.
+// The client found at start-up stops answering, or stalls when it is
+// brought forward, while the trader looks at the charting program: a click
+// on 买 must not take the bar down with it.  It follows the quote again at
+// once, and the next click, once the client answers, is a whole order.
 TEST_F(MainBarTest, AClientThatStopsAnsweringDoesNotStopTheBar) {
-  const ClientScene client = AddTradingClient();
-  OpenFormOnKey(client, 112, 10);
-  sim::WindowSpec shape{"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\chart\\trader.exe")};
-  const platform::Hwnd chart = sim::CreateWindow(shape);
-  sim::SetForeground(chart);
-  sim::WriteFile(IniPath(), "[软件设置]\r\n数据源=1\r\n");
-  StartProgram();
-  sim::Advance(100);
-  ASSERT_EQ(AppState.tradingClient, client.window);
-  ASSERT_EQ(sim::TextOf(MainBar().codeLabel), "600036");
-
-  sim::SetHung(client.thread);
-  const std::size_t seen = sim::Received(client.window).size();
-  const std::uint64_t clicked = sim::Now();
-  sim::At(50, [chart] { sim::SetText(chart, "交易师 - 600000 - 浦发银行"); });
-  sim::Click(MainBar().buyButton);
-  EXPECT_LE(sim::Now() - clicked, 500u) << "the click held the bar";
-  sim::Advance(clicked + 3000 - sim::Now());
-  EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000");
-  EXPECT_EQ(sim::Received(client.window).size(), seen) << "nothing for a client that does not answer";
-
-  sim::SetHung(client.thread, false);
-  sim::Click(MainBar().buyButton);
-  EXPECT_EQ(sim::TextOf(client.codeField), "600000") << "a whole order once it answers";
-}
-
-// A client that answers the check and then stalls while it is brought
-// forward: the click ends within its bound, minimised or not, and the label
-// follows the charting program again at once.
-TEST_F(MainBarTest, AClientThatStallsWhenBroughtForwardDoesNotStopTheBar) {
-  for (const bool minimized : {true, false}) {
+  const struct {
+    const char* what;
+    bool hung, minimized;
+    std::uint64_t held;  // at most, by the click
+  } cases[] = {{"stopped answering", true, false, 500},
+               {"stalls 8 s while restored", false, true, 2500},
+               {"stalls 8 s when activated", false, false, 2500}};
+  for (const auto& c : cases) {
     SimTest::SetUp();
-    const ClientScene client = AddTradingClient("Edit", minimized);
+    const ClientScene client = AddTradingClient("Edit", c.minimized);
     OpenFormOnKey(client, 112, 10);
-    sim::SetHandlingTime(client.window, sim::kWmActivate, 8000);
     sim::WindowSpec shape{"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\chart\\trader.exe")};
     const platform::Hwnd chart = sim::CreateWindow(shape);
     sim::SetForeground(chart);
     sim::WriteFile(IniPath(), "[软件设置]\r\n数据源=1\r\n");
     StartProgram();
     sim::Advance(100);
+    ASSERT_EQ(AppState.tradingClient, client.window);
+    ASSERT_EQ(sim::TextOf(MainBar().codeLabel), "600036");
 
+    if (c.hung) sim::SetHung(client.thread);
+    sim::SetHandlingTime(client.window, sim::kWmActivate, c.hung ? 0 : 8000);
+    const std::size_t seen = sim::Received(client.window).size();
     const std::uint64_t clicked = sim::Now();
     sim::At(50, [chart] { sim::SetText(chart, "交易师 - 600000 - 浦发银行"); });
     sim::Click(MainBar().buyButton);
-    EXPECT_LE(sim::Now() - clicked, 2500u) << minimized;
-    sim::Advance(200);
-    EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000") << minimized;
+    EXPECT_LE(sim::Now() - clicked, c.held) << c.what;
+    sim::Advance(clicked + 3000 - sim::Now());
+    EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000") << c.what;
+    if (c.hung) EXPECT_EQ(sim::Received(client.window).size(), seen) << "nothing for a client that does not answer";
+
+    sim::SetHung(client.thread, false);
+    sim::Advance(8000);
+    sim::Click(MainBar().buyButton);
+    EXPECT_EQ(sim::TextOf(client.codeField), "600000") << c.what << ": a whole order once it answers";
   }
 }
 

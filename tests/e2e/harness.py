@@ -393,8 +393,16 @@ class AppDir:
 # The Windows side, through the probe
 # --------------------------------------------------------------------------
 
+# Probe commands that only look: one that Wine failed to start (seen rarely,
+# exit code 1 with a desktop that was busy closing windows) is asked again.
+_LOOKING = {"acp", "windows", "info", "text", "children", "foreground", "focus", "processes"}
+
+
 def _probe_raw(args, timeout):
     result = run(exe_path("probe_cli.exe"), *args, timeout=timeout)
+    if result.returncode == 1 and args and args[0] in _LOOKING:
+        time.sleep(0.2)
+        result = run(exe_path("probe_cli.exe"), *args, timeout=timeout)
     return result.returncode, result.stdout.decode("utf-8", "replace")
 
 

@@ -226,7 +226,7 @@ class OrderActions(OrderCase):
         # behind 交易师, once minimised.
         behind = self.start_client("--stall-on-activate=8000")
         trader, bar = self.start_following_trader()
-        label = bar.label().hwnd  # asked while the bar answers
+        label = bar.label  # asked while the bar answers
         front = h.foreground()
         self.assertNotEqual(front and front.hwnd, behind.main, "the client must not be the active window")
         for client, security in ((behind, "000001 - 平安银行"), (None, "000002 - 万科Ａ")):

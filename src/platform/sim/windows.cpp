@@ -807,8 +807,10 @@ bool SetForegroundWindow(Hwnd window) {
     BringWindowToTop(window);
     return true;
   }
+  // A window already in front and active is sent nothing.
+  const bool already = W().foreground == window && QueueOf(w->thread).active == window;
   Activate(window, true);
-  ActivatedByUs(window);
+  if (!already) ActivatedByUs(window);
   return true;
 }
 
