@@ -35,7 +35,7 @@ constexpr unsigned kReadBackTimeoutMs = 500;
 // Typed characters wait in the client's queue behind what it is busy with,
 // and a read-back is answered before them: the field is read again after
 // this pause until it holds the code or the action's time is up.
-constexpr unsigned kReadBackPauseMs = 50;
+constexpr unsigned kReadBackPauseMs = 10;
 // Enough of the field to find the code in it; clients that fill in the name
 // and price after it make it longer.
 constexpr std::size_t kReadBackBuffer = 256;
@@ -141,10 +141,10 @@ CodeWritten TypeOver(platform::Hwnd edit, const std::string& code, CodeWritten t
   }
   PostCode(edit, code);
   for (;;) {
-    platform::Sleep(kReadBackPauseMs);
     if (!ReadField(edit, &outcome->fieldText, clock)) return CodeWritten::kTypedNotReadBack;
     if (HoldsCode(outcome->fieldText, code)) return typed;
     if (clock.Over()) return CodeWritten::kNotLanded;
+    platform::Sleep(kReadBackPauseMs);
   }
 }
 

@@ -102,7 +102,7 @@ std::string GetWindowTextA(Hwnd window, int maxCount) {
   // Wine answers for no window at all with the text of some other one.
   if (maxCount <= 0 || window <= 0) return {};
   if (win32::IsOwnWindow(ToHwnd(window))) {
-    std::wstring wide(static_cast<std::size_t>(maxCount), L'\0');
+    win32::WideText wide(static_cast<std::size_t>(maxCount));
     std::string text = win32::FromWide(wide.data(), ::GetWindowTextW(ToHwnd(window), wide.data(), maxCount));
     // As the A call would: what fits the buffer, never half a character.
     std::size_t length = 0;

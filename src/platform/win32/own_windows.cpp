@@ -21,10 +21,10 @@ HICON ProgramIcon(int size) {
   return icon;
 }
 
-std::wstring Wide(const std::string& gbk) {
-  if (gbk.empty()) return {};
+WideText Wide(const std::string& gbk) {
+  if (gbk.empty()) return WideText();
   const int length = ::MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
-  std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+  WideText text(static_cast<std::size_t>(length > 0 ? length : 0));
   if (length > 0) ::MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), text.data(), length);
   return text;
 }
@@ -78,7 +78,7 @@ HFONT GuiFont(UINT dpi) {
 }
 
 bool RegisterOnce(const char* className, WNDPROC procedure, UINT classStyle, HBRUSH background) {
-  const std::wstring name = Wide(className);
+  const WideText name = Wide(className);
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof existing;
   if (::GetClassInfoExW(Instance(), name.c_str(), &existing)) return true;

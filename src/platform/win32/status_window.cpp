@@ -76,10 +76,10 @@ StatusWindows CreateStatusWindow() {
 
 void UpdateEditText(Hwnd edit, const std::string& text) {
   HWND box = win32::ToHwnd(edit);
-  const std::wstring wide = win32::Wide(text);
+  const win32::WideText wide = win32::Wide(text);
   const int length = ::GetWindowTextLengthW(box);
-  std::wstring now(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
-  now.resize(static_cast<std::size_t>(::GetWindowTextW(box, now.data(), static_cast<int>(now.size()))));
+  win32::WideText now(static_cast<std::size_t>(length > 0 ? length : 0));
+  now.resize(static_cast<std::size_t>(::GetWindowTextW(box, now.data(), static_cast<int>(now.size()) + 1)));
   if (now == wide) return;
   // A refresh must not take away what the trader has selected or scrolled to.
   DWORD start = 0, end = 0;
@@ -93,7 +93,7 @@ void UpdateEditText(Hwnd edit, const std::string& text) {
 bool SetClipboardText(Hwnd owner, const std::string& text) {
   // As Unicode: a text in the system's code page would be garbage to the
   // program it is pasted into wherever that is not 936.
-  const std::wstring wide = win32::Wide(text);
+  const win32::WideText wide = win32::Wide(text);
   const std::size_t size = (wide.size() + 1) * sizeof(wchar_t);
   HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, size);
   if (!memory) return false;

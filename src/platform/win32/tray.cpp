@@ -43,7 +43,7 @@ bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = icon.callbackMessage;
   data.hIcon = win32::ProgramIcon(::GetSystemMetrics(SM_CXSMICON));
-  const std::wstring tip = win32::Wide(icon.tip.substr(0, win32::TrayTipLength(icon.tip)));
+  const win32::WideText tip = win32::Wide(icon.tip.substr(0, win32::TrayTipLength(icon.tip)));
   std::memcpy(data.szTip, tip.c_str(), (tip.size() + 1) * sizeof(wchar_t));
   if (operation != NIM_DELETE) trayCallback = icon.callbackMessage;
   return ::Shell_NotifyIconW(operation, &data) != FALSE;

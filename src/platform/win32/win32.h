@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -27,9 +28,27 @@ std::string FromCharArray(const char (&text)[N]) {
   return std::string(text, length);
 }
 
+// A NUL-terminated UTF-16 text.  Not std::wstring: the static library's wide
+// string brings 20 KB of code along for the few calls made here.
+class WideText {
+ public:
+  explicit WideText(std::size_t length = 0) : units_(length + 1, L'\0') {}
+  const wchar_t* c_str() const { return units_.data(); }
+  wchar_t* data() { return units_.data(); }
+  std::size_t size() const { return units_.size() - 1; }
+  void resize(std::size_t length) {
+    units_.resize(length + 1);
+    units_[length] = L'\0';
+  }
+  bool operator==(const WideText& other) const { return units_ == other.units_; }
+
+ private:
+  std::vector<wchar_t> units_;
+};
+
 // Our own windows are Unicode windows, so that their texts read right under
 // any system code page; the program's texts are GBK, converted here.
-std::wstring Wide(const std::string& gbk);
+WideText Wide(const std::string& gbk);
 std::string FromWide(const wchar_t* text, int length);
 // Whether the window belongs to this process (its texts are Unicode).
 bool IsOwnWindow(HWND window);
