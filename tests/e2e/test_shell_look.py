@@ -1,4 +1,4 @@
-"""How the bar looks with a code on it; the picture also goes to docs/bar.png."""
+"""How the bar looks with a code on it; the pictures also go to docs/bar.png and docs/bar-144.png."""
 
 import os
 import subprocess
@@ -9,8 +9,7 @@ from harness import wait_until
 from lingbo_app import KEYS, bar_parts, settings_ini
 from order_scene import OrderCase
 
-DOCS_PICTURE = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))),
-                            "docs", "bar.png")
+DOCS = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "docs")
 MARGIN = 8
 
 
@@ -38,8 +37,8 @@ class Look(OrderCase):
 
     # dpi -> the bar's size -> where its three parts begin and end -> where the picture goes
     ROWS = [
-        (96, (120, 24), [(0, 30), (30, 90), (90, 120)], DOCS_PICTURE),
-        (144, (180, 36), [(0, 45), (45, 135), (135, 180)], None),  # 150 %, most laptops' default
+        (96, (120, 24), [(0, 30), (30, 90), (90, 120)], os.path.join(DOCS, "bar.png")),
+        (144, (180, 36), [(0, 45), (45, 135), (135, 180)], os.path.join(DOCS, "bar-144.png")),  # 150 %, most laptops' default
     ]
 
     def test_the_bar_scales_with_the_display_and_its_label_is_black_with_cyan_text(self):

@@ -144,7 +144,7 @@ TEST_F(OwnWindows, LeftPressOnLabelDragsTheBarInsteadOfReachingTheLabel) {
   EXPECT_EQ(static_cast<short>(HIWORD(message.lParam)), expected.y);
 }
 
-TEST_F(OwnWindows, KeySettingsWindowHasItsFrameAndFont) {
+TEST_F(OwnWindows, KeySettingsWindowHasItsFrameAndFontAndFollowsItsMonitorsDpi) {
   MakeBar();
   keys = platform::CreateKeySettingsWindow();
   ASSERT_GT(keys.window, 0);
@@ -164,6 +164,40 @@ TEST_F(OwnWindows, KeySettingsWindowHasItsFrameAndFont) {
     EXPECT_EQ(std::wstring(font.lfFaceName), std::wstring(stock.lfFaceName)) << Text(child);
   }
   EXPECT_EQ(controls, 8);
+
+  // Dragged onto a monitor at 150 %: the size Windows suggests, and every
+  // control and its font half as large again.
+  std::vector<RECT> before;
+  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    RECT place{};
+    ::GetWindowRect(child, &place);
+    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+    before.push_back(place);
+  }
+  RECT suggested{};
+  ::GetWindowRect(window, &suggested);
+  suggested = {suggested.left + 40, suggested.top + 30,
+               suggested.left + 40 + (suggested.right - suggested.left) * 3 / 2,
+               suggested.top + 30 + (suggested.bottom - suggested.top) * 3 / 2};
+  ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  RECT now{};
+  ::GetWindowRect(window, &now);
+  EXPECT_EQ(std::vector<LONG>({now.left, now.top, now.right, now.bottom}),
+            std::vector<LONG>({suggested.left, suggested.top, suggested.right, suggested.bottom}));
+  std::size_t i = 0;
+  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT), ++i) {
+    RECT place{};
+    ::GetWindowRect(child, &place);
+    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+    const RECT& was = before.at(i);
+    EXPECT_EQ(std::vector<LONG>({place.left, place.top, place.right - place.left, place.bottom - place.top}),
+              std::vector<LONG>({::MulDiv(was.left, 3, 2), ::MulDiv(was.top, 3, 2),
+                                 ::MulDiv(was.right - was.left, 3, 2), ::MulDiv(was.bottom - was.top, 3, 2)}))
+        << Text(child);
+    LOGFONTW font{};
+    ::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, ::MulDiv(stock.lfHeight, 3, 2)) << Text(child);
+  }
 }
 
 // The marks are stated in the contract suite; the real menu answers keys.

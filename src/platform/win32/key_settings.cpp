@@ -44,6 +44,9 @@ LRESULT CALLBACK KeySettingsProc(HWND window, UINT message, WPARAM wParam, LPARA
       ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
     }
+    case WM_DPICHANGED:
+      win32::FollowDialogDpi(window, wParam, lParam);
+      return 0;
     case WM_DESTROY:
       win32::RemoveDialogWindow(window);
       events::OnKeySettingsClosed();
@@ -94,7 +97,7 @@ KeySettingsWindows CreateKeySettingsWindow() {
       FromHwnd(CreateControl(window, "EDIT", "", kBox, WS_EX_CLIENTEDGE, 58, 67, 70, 25, kFunctionBoxId, dpi));
   CreateControl(window, "STATIC", kNote, SS_LEFT | SS_NOPREFIX, 0, 136, 6, 104, 91, -1, dpi);
   CreateControl(window, "BUTTON", "配置文件", WS_TABSTOP | BS_PUSHBUTTON, 0, 11, 96, 224, 24, kSettingsFileId, dpi);
-  win32::AddDialogWindow(window);
+  win32::AddDialogWindow(window, dpi);
   return windows;
 }
 

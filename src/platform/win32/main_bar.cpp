@@ -2,10 +2,6 @@
 #include "platform/events.h"
 #include "platform/win32/win32.h"
 
-#ifndef WM_DPICHANGED
-#define WM_DPICHANGED 0x02E0
-#endif
-
 namespace {
 
 constexpr char kBarClass[] = "LingboBar";

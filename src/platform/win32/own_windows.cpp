@@ -2,6 +2,7 @@
 // timers, the message loop and leaving.
 
 #include <map>
+#include <utility>
 
 #include "platform/events.h"
 #include "platform/win32/win32.h"
@@ -110,24 +111,56 @@ POINT CentredOnScreen(int width, int height) {
 
 namespace {
 // The key settings window and the status window, while they are open.
-HWND dialogWindows[2] = {};
+struct DialogWindow {
+  HWND window;
+  UINT dpi;
+};
+DialogWindow dialogWindows[2] = {};
+
+BOOL CALLBACK ScaleChild(HWND child, LPARAM scale) {
+  const auto [from, to] = *reinterpret_cast<const std::pair<UINT, UINT>*>(scale);
+  RECT place{};
+  ::GetWindowRect(child, &place);
+  ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&place), 2);
+  const auto at = [&](LONG length) { return ::MulDiv(length, static_cast<int>(to), static_cast<int>(from)); };
+  ::MoveWindow(child, at(place.left), at(place.top), at(place.right - place.left), at(place.bottom - place.top), TRUE);
+  ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont(to)), TRUE);
+  return TRUE;
+}
 }  // namespace
 
-void AddDialogWindow(HWND window) {
-  for (HWND& slot : dialogWindows)
-    if (!slot || !::IsWindow(slot)) return void(slot = window);
+void AddDialogWindow(HWND window, UINT dpi) {
+  for (DialogWindow& slot : dialogWindows)
+    if (!slot.window || !::IsWindow(slot.window)) return void(slot = {window, dpi});
 }
 
 void RemoveDialogWindow(HWND window) {
-  for (HWND& slot : dialogWindows)
-    if (slot == window) slot = nullptr;
+  for (DialogWindow& slot : dialogWindows)
+    if (slot.window == window) slot = {};
 }
 
 HWND DialogWindowOf(HWND window) {
   HWND root = window ? ::GetAncestor(window, GA_ROOT) : nullptr;
-  for (HWND slot : dialogWindows)
-    if (slot && slot == root) return slot;
+  for (const DialogWindow& slot : dialogWindows)
+    if (slot.window && slot.window == root) return slot.window;
   return nullptr;
+}
+
+void FollowDialogDpi(HWND window, WPARAM wParam, LPARAM lParam) {
+  for (DialogWindow& slot : dialogWindows) {
+    if (slot.window != window) continue;
+    const UINT dpi = LOWORD(wParam);
+    if (dpi == 0 || dpi == slot.dpi) break;
+    // Each control from where it is, so a dragged window's layout is kept
+    // as it was, only larger or smaller.
+    const std::pair<UINT, UINT> scale{slot.dpi, dpi};
+    ::EnumChildWindows(window, ScaleChild, reinterpret_cast<LPARAM>(&scale));
+    slot.dpi = dpi;
+    break;
+  }
+  const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+  ::SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace win32

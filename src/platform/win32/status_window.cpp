@@ -26,6 +26,9 @@ LRESULT CALLBACK StatusProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
     }
+    case WM_DPICHANGED:
+      win32::FollowDialogDpi(window, wParam, lParam);
+      return 0;
     case WM_DESTROY:
       win32::RemoveDialogWindow(window);
       events::OnStatusClosed();
@@ -70,7 +73,7 @@ StatusWindows CreateStatusWindow() {
       WS_EX_CLIENTEDGE, 8, 8, width - 16, height - 50, kTextId, dpi));
   windows.copyButton = FromHwnd(CreateControl(window, "BUTTON", "复制", WS_TABSTOP | BS_PUSHBUTTON, 0, width - 96,
                                               height - 34, 88, 26, kCopyId, dpi));
-  win32::AddDialogWindow(window);
+  win32::AddDialogWindow(window, dpi);
   return windows;
 }
 

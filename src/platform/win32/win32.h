@@ -9,6 +9,11 @@
 
 #include "platform/platform.h"
 
+// Older SDK headers lack it.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
 namespace win32 {
 
 // User handles keep 32 significant bits, sign-extended on 64-bit Windows, so
@@ -79,10 +84,14 @@ HWND CreateControl(HWND parent, const char* className, const char* text, DWORD s
 POINT CentredOnScreen(int width, int height);
 
 // Our windows whose keys the message loop routes as a dialog box's (Tab
-// moves on, Escape closes), while they are open.
-void AddDialogWindow(HWND window);
+// moves on, Escape closes), while they are open; dpi is what they were laid
+// out for.
+void AddDialogWindow(HWND window, UINT dpi);
 void RemoveDialogWindow(HWND window);
 HWND DialogWindowOf(HWND window);
+// WM_DPICHANGED of such a window: its controls and font take the new dpi, the
+// window the place and size Windows suggests.
+void FollowDialogDpi(HWND window, WPARAM wParam, LPARAM lParam);
 
 // The callback message of the tray icon last installed; 0 before that.
 UINT TrayCallbackMessage();
