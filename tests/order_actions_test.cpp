@@ -110,8 +110,9 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
 }
 
 // The whole action in order: the check, restore, bring forward, activate,
-// press, wait, look, write, read back.  A window already in front after the
-// foreground switch is not activated again.
+// press, wait, look, write, read back.  A minimised client is restored before
+// its hot key is pressed; a window already in front after the foreground
+// switch is not activated again.
 TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
   for (const bool minimized : {false, true}) {
     const ClientScene client = Fresh("600036", "Edit", minimized);
@@ -130,6 +131,7 @@ TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
                 kFocusAttached,
                 {"SendMessageTimeoutA:0xb1", "SendMessageTimeoutA:0xc2", "SendMessageTimeoutA:0xd"}});
     EXPECT_EQ(VisibleSteps(), expected) << minimized;
+    EXPECT_FALSE(sim::IsMinimized(client.window));
     EXPECT_EQ(sim::TextOf(client.codeField), "600036");
   }
 }
@@ -238,20 +240,6 @@ TEST_F(OrderActionsTest, NoClientEndsQuietlyAndNextClickSearchesAgain) {
   EXPECT_EQ(sim::TextOf(client.codeField), "600036");
 }
 
-// A minimised client is restored before its hot key is pressed.
-TEST_F(OrderActionsTest, MinimisedClientIsRestoredFirst) {
-  shownCode = "600036";
-  const ClientScene client = AddTradingClient("Edit", true);
-  OpenFormOnKey(client, kF1, 10);
-
-  Buy(kF1);
-
-  EXPECT_FALSE(sim::IsMinimized(client.window));
-  EXPECT_NE(FirstCall("ShowWindowAsync"), -1);
-  EXPECT_LT(FirstCall("ShowWindowAsync"), FirstCall("PostMessageA"));
-  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
-}
-
 // Only a control of class "Edit", spelt exactly so, is taken for the code
 // field; anything else is looked at twenty times and left alone.
 TEST_F(OrderActionsTest, OnlyExactEditClassIsTheCodeField) {
@@ -345,7 +333,7 @@ TEST_F(OrderActionsTest, EveryInputAttachmentIsUndone) {
 // restored and activated: both wait on its thread without one, and a client
 // that has stopped answering would hold the bar for good.  Whether it is
 // still behind another window or minimised, each case ends in bounded time,
-// and the client gets nothing until it answers.
+// and the client gets nothing until it answers; the function key alike.
 TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
   const struct {
     const char* what;
@@ -353,7 +341,8 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
     std::uint64_t answersAgainAfter;  // after the click; 0: not within the action
     bool minimized;
     std::uint64_t elapsed;
-    bool written;
+    bool reached;  // the client got its key (and the code, for a buy)
+    bool functionKey = false;
   } cases[] = {
       {"just stopped", 0, 0, false, 500, false},
       {"just stopped, minimised", 0, 0, true, 500, false},
@@ -361,9 +350,11 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
       {"answers too late", 0, 700, false, 500, false},
       {"only slow", 0, 300, false, 300 + kFoundAtFirstLook, true},
       {"only slow, minimised", 0, 300, true, 300 + kFoundAtFirstLook, true},
+      {"function key, just stopped, minimised", 0, 0, true, 500, false, true},
+      {"function key, only slow, minimised", 0, 300, true, 300 + 20, true, true},
   };
   for (const auto& c : cases) {
-    const ClientScene client = Fresh("600036", "Edit", c.minimized);
+    const ClientScene client = Fresh(c.functionKey ? "" : "600036", "Edit", c.minimized);
     OpenFormOnKey(client, kF1, 10);
     const std::uint32_t other = sim::AddProcess("C:\\x\\chart.exe");
     sim::WindowSpec shape;
@@ -374,13 +365,16 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
     sim::Advance(c.hungBefore);
     if (c.answersAgainAfter) sim::At(c.answersAgainAfter, [&client] { sim::SetHung(client.thread, false); });
 
-    EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed) << c.what;
+    EXPECT_EQ(Timed([&] { c.functionKey ? Function() : Buy(kF1); }), c.elapsed) << c.what;
+    sim::Advance(1);
 
-    EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999") << c.what;
-    if (!c.written) {
-      for (const char* call : {"ShowWindowAsync", "SetForegroundWindow", "AttachThreadInput", "SetActiveWindow"})
+    EXPECT_EQ(sim::TextOf(client.codeField), c.reached && !c.functionKey ? "600036" : "999999") << c.what;
+    EXPECT_EQ(MessagesOf(client.window, kWmKeyDown).size(), c.reached ? 1u : 0u) << c.what;
+    EXPECT_EQ(sim::IsMinimized(client.window), c.minimized && !c.reached) << c.what;
+    if (!c.reached) {
+      for (const char* call :
+           {"ShowWindowAsync", "SetForegroundWindow", "AttachThreadInput", "SetActiveWindow", "PostMessageA"})
         EXPECT_EQ(FirstCall(call), -1) << c.what << ": " << call;
-      EXPECT_TRUE(MessagesOf(client.window, kWmKeyDown).empty()) << c.what;
     }
   }
 }
@@ -462,21 +456,6 @@ TEST_F(OrderActionsTest, TheActionsTimeCutsTheFieldsBounds) {
     EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1); }), c.elapsed) << c.what;
     EXPECT_EQ(outcome.written, c.written) << c.what;
   }
-}
-
-TEST_F(OrderActionsTest, TheFunctionKeyIsGuardedAlike) {
-  const ClientScene client = Fresh("", "Edit", true);
-  remembered = client.window;
-  sim::SetHung(client.thread);
-
-  EXPECT_EQ(Timed([this] { Function(); }), 500u);
-  EXPECT_TRUE(sim::IsMinimized(client.window));
-  EXPECT_EQ(FirstCall("PostMessageA"), -1);
-
-  sim::SetHung(client.thread, false);
-  EXPECT_EQ(Timed([this] { Function(); }), 20u);
-  sim::Advance(1);
-  EXPECT_EQ(MessagesOf(client.window, kWmKeyDown).size(), 1u);
 }
 
 // A client that stops answering after its hot key, while its code field has
