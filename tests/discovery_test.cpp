@@ -6,6 +6,7 @@
 #include "discovery/processes.h"
 #include "discovery/trading_client.h"
 #include "discovery/windows.h"
+#include "support/calls.h"
 #include "support/test_fixture.h"
 
 // 圓 is the GBK pair 88 41: its trail byte is 'A'.  Lowered as if it were
@@ -44,27 +45,18 @@ class DiscoveryTest : public SimTest {
   static Hwnd Found() { return FindTradingClient(); }
 };
 
-// ---------------------------------------------------------------------------
-// Processes and modules
-// ---------------------------------------------------------------------------
-
 TEST_F(DiscoveryTest, ListProcessesGivesEveryProcessInSnapshotOrder) {
   const std::uint32_t a = sim::AddProcess("C:\\x\\a.exe");
   const std::uint32_t b = sim::AddProcess("D:\\y\\网上交易.exe");
-  const std::vector<ProcessRecord> processes = ListProcesses();
-  ASSERT_EQ(processes.size(), 3u);
-  EXPECT_EQ(processes[0].processId, sim::kOwnProcess);
-  EXPECT_EQ(processes[0].exeName, "lingbo.exe");
-  EXPECT_EQ(processes[1].processId, a);
-  EXPECT_EQ(processes[1].exeName, "a.exe");
-  EXPECT_EQ(processes[2].processId, b);
-  EXPECT_EQ(processes[2].exeName, "网上交易.exe");
-  for (const ProcessRecord& p : processes) EXPECT_NE(p.processId, 0u);
-
+  using Listed = std::vector<std::pair<std::uint32_t, std::string>>;
+  const auto listed = [] {
+    Listed records;
+    for (const ProcessRecord& p : ListProcesses()) records.emplace_back(p.processId, p.exeName);
+    return records;
+  };
+  EXPECT_EQ(listed(), (Listed{{sim::kOwnProcess, "lingbo.exe"}, {a, "a.exe"}, {b, "网上交易.exe"}}));
   sim::EndProcess(a);
-  const std::vector<ProcessRecord> after = ListProcesses();
-  ASSERT_EQ(after.size(), 2u);
-  EXPECT_EQ(after[1].processId, b);
+  EXPECT_EQ(listed(), (Listed{{sim::kOwnProcess, "lingbo.exe"}, {b, "网上交易.exe"}}));
 }
 
 TEST_F(DiscoveryTest, FindProcessIdByFileNameFoldsOnlyAsciiCapitals) {
@@ -89,13 +81,10 @@ TEST_F(DiscoveryTest, FindProcessIdByFileNameFoldsOnlyAsciiCapitals) {
       {"", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(FindProcessIdByFileName(c.name), c.process) << c.name;
-}
-
-TEST_F(DiscoveryTest, FindProcessIdByFileNameTakesTheFirstOfTwoNamesakes) {
-  const std::uint32_t first = sim::AddProcess("C:\\one\\xiadan.exe");
+  // Of two namesakes, the first listed answers, whichever spelling is asked.
   sim::AddProcess("C:\\two\\XIADAN.exe");
-  EXPECT_EQ(FindProcessIdByFileName("xiadan.exe"), first);
-  EXPECT_EQ(FindProcessIdByFileName("XIADAN.exe"), first);
+  EXPECT_EQ(FindProcessIdByFileName("xiadan.exe"), client);
+  EXPECT_EQ(FindProcessIdByFileName("XIADAN.exe"), client);
 }
 
 TEST_F(DiscoveryTest, ProcessFileNameOfWindowClimbsToTheTopOfTheChain) {
@@ -200,10 +189,6 @@ TEST_F(DiscoveryTest, EveryQueryClosesItsSnapshotOnEveryPath) {
   EXPECT_EQ(sim::OpenHandles(), 0) << "module list refused";
 }
 
-// ---------------------------------------------------------------------------
-// Window queries
-// ---------------------------------------------------------------------------
-
 TEST_F(DiscoveryTest, ListVisibleTopLevelWindowsKeepsZOrderAndSkipsHidden) {
   const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
   const Hwnd bottom = Window("bottom", p);
@@ -229,38 +214,25 @@ TEST_F(DiscoveryTest, ListVisibleTopLevelWindowsHasNoFixedCapacity) {
   std::vector<Hwnd> made;
   for (int i = 0; i < 600; ++i) made.push_back(Window("w" + std::to_string(i), p, i % 3 != 0));
   std::vector<Hwnd> expected;
-  for (auto it = made.rbegin(); it != made.rend(); ++it) {
-    if ((made.rend() - it - 1) % 3 != 0) expected.push_back(*it);
-  }
+  for (int i = 599; i >= 0; --i)
+    if (i % 3 != 0) expected.push_back(made[i]);
   EXPECT_EQ(ListVisibleTopLevelWindows(), expected);
 }
 
-TEST_F(DiscoveryTest, ReadWindowText) {
-  const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
-  const Hwnd plain = Window("Chart 600000", p);
-  const Hwnd chinese = Window("网上股票交易系统5.0", p);
-  const Hwnd empty = Window("", p);
-  const Hwnd gone = Window("gone", p);
-  sim::DestroyWindow(gone);
-  std::string longTitle(5000, 'x');
-  longTitle += "尾";
-  const Hwnd big = Window(longTitle, p);
-
-  EXPECT_EQ(ReadWindowText(plain), "Chart 600000");
-  EXPECT_EQ(ReadWindowText(chinese), "网上股票交易系统5.0");
-  EXPECT_EQ(ReadWindowText(big), longTitle);
-  EXPECT_EQ(ReadWindowText(empty), "");
-  EXPECT_EQ(ReadWindowText(gone), "");
-  EXPECT_EQ(ReadWindowText(0), "");
-}
-
+// Whatever length the window reports, the text read is bounded by it and by
+// the buffer, and a nonsense length reads nothing.
 TEST_F(DiscoveryTest, ReadWindowTextDistrustsTheReportedLength) {
   const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
+  constexpr std::intptr_t kTrue = -2;  // the window's own, right length
+  const std::string longTitle = std::string(5000, 'x') + "尾";
   struct Case {
     std::intptr_t reported;
-    const char* text;
-    const char* expected;
+    std::string text, expected;
   } const cases[] = {
+      {kTrue, "Chart 600000", "Chart 600000"},
+      {kTrue, "网上股票交易系统5.0", "网上股票交易系统5.0"},
+      {kTrue, longTitle, longTitle},
+      {kTrue, "", ""},
       {-1, "title", ""},
       {INTPTR_MIN, "title", ""},
       {0, "title", ""},
@@ -272,9 +244,13 @@ TEST_F(DiscoveryTest, ReadWindowTextDistrustsTheReportedLength) {
   };
   for (const Case& c : cases) {
     const Hwnd w = Window(c.text, p);
-    sim::SetReportedTextLength(w, c.reported);
-    EXPECT_EQ(ReadWindowText(w), c.expected) << c.reported;
+    if (c.reported != kTrue) sim::SetReportedTextLength(w, c.reported);
+    EXPECT_EQ(ReadWindowText(w), c.expected) << c.reported << " " << c.text.substr(0, 20);
   }
+  const Hwnd gone = Window("gone", p);
+  sim::DestroyWindow(gone);
+  EXPECT_EQ(ReadWindowText(gone), "");
+  EXPECT_EQ(ReadWindowText(0), "");
 }
 
 TEST_F(DiscoveryTest, ReadWindowTextOfAHungWindowIsBounded) {
@@ -292,11 +268,8 @@ TEST_F(DiscoveryTest, ReadWindowTextOfAHungWindowIsBounded) {
 
   sim::SetHung(sim::MainThreadOf(p), false);
   EXPECT_EQ(ReadWindowText(w), "网上股票交易系统");
-}
 
-TEST_F(DiscoveryTest, ReadWindowTextWhenTheWindowHangsBetweenTheTwoMessages) {
-  const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
-  const Hwnd w = Window("title", p);
+  // It stops answering between the length and the text.
   bool hung = false;
   sim::OnMessage(w, [&](const sim::Message& m) {
     if (m.message == platform::kWmGetTextLength && !hung) {
@@ -304,15 +277,11 @@ TEST_F(DiscoveryTest, ReadWindowTextWhenTheWindowHangsBetweenTheTwoMessages) {
       sim::SetHung(sim::MainThreadOf(p));
     }
   });
-  const std::uint64_t start = sim::Now();
+  const std::uint64_t between = sim::Now();
   EXPECT_EQ(ReadWindowText(w), "");
   EXPECT_TRUE(hung);
-  EXPECT_LE(sim::Now() - start, 2u * 500u);
+  EXPECT_LE(sim::Now() - between, 2u * 500u);
 }
-
-// ---------------------------------------------------------------------------
-// Version resources
-// ---------------------------------------------------------------------------
 
 TEST_F(DiscoveryTest, ReadFileDescriptionUsesTheFirstTranslation) {
   using Pairs = std::vector<std::pair<std::uint16_t, std::uint16_t>>;
@@ -357,10 +326,6 @@ TEST_F(DiscoveryTest, ReadFileDescriptionUsesTheFirstTranslation) {
   EXPECT_EQ(ReadFileDescription("C:\\v\\missing.exe"), "");
   EXPECT_EQ(ReadFileDescription(""), "");
 }
-
-// ---------------------------------------------------------------------------
-// The search
-// ---------------------------------------------------------------------------
 
 TEST_F(DiscoveryTest, TitleMarkers) {
   const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
@@ -476,18 +441,12 @@ TEST_F(DiscoveryTest, AProgramWithManyWindowsIsJudgedOnceBySearch) {
   for (int i = 0; i < 10; ++i) Window("图表", charting);
   sim::ClearCalls();
   EXPECT_EQ(Found(), popUp);
-  std::vector<std::string> snapshots;
-  int opened = 0;
-  for (const sim::Call& call : sim::Calls()) {
-    if (call.text.rfind("CreateToolhelp32Snapshot", 0) == 0) snapshots.push_back(call.text);
-    opened += call.text.rfind("OpenProcess", 0) == 0;
-  }
   // One list of processes for the search, and an image name each for the
   // charting program and the client: not a snapshot or two a window.  The
   // list asks for processes alone (TH32CS_SNAPPROCESS): threads, heaps and
   // modules as well made each snapshot many times slower under Wine.
-  EXPECT_EQ(snapshots, std::vector<std::string>{"CreateToolhelp32Snapshot(2,0)"});
-  EXPECT_EQ(opened, 2);
+  EXPECT_EQ(ArgumentsOf("CreateToolhelp32Snapshot"), std::vector<std::string>{"2,0"});
+  EXPECT_EQ(CountCalls("OpenProcess"), 2);
   EXPECT_EQ(sim::OpenHandles(), 0);
 }
 
