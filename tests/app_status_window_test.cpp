@@ -18,10 +18,6 @@ using platform::TrayMenuItem;
 
 class StatusWindowTest : public SimTest {
  protected:
-  static void ChooseFromMenu(TrayMenuItem item) {
-    sim::ChooseFromTrayMenu(item);
-    sim::TrayMouse(platform::kWmContextMenu);
-  }
   static std::string Shown() { return sim::TextOf(sim::StatusWindow().text); }
 };
 

@@ -25,8 +25,6 @@ namespace {
 
 using Entries = std::map<std::string, std::string>;
 
-constexpr const char* kNote = "F1[112],F2[113],F3[114],F4[115],依此类推";
-
 // A profile file as the profile functions write it, read strictly: every line
 // ends in CR LF and is blank, a comment, "[section]" or "key=value"; no
 // section twice, no key twice within a section (names without ASCII case).
@@ -61,15 +59,6 @@ std::map<std::string, Entries> ParseStrictly(const std::string& file) {
     sections[section][key] = line.substr(equals + 1);
   }
   return sections;
-}
-
-Entries DefaultSettings(int left = 100, int top = 100) {
-  return {{"键码表", kNote},
-          {"买入键", "112"},
-          {"卖出键", "113"},
-          {"功能键", "114"},
-          {"左边", std::to_string(left)},
-          {"顶边", std::to_string(top)}};
 }
 
 class BadFiles : public SimTest {};
@@ -145,11 +134,9 @@ TEST_F(BadFiles, ReadOnlyNewIniLeavesTheProgramRunningOnWhatItHolds) {
   EXPECT_EQ(AppState.sellKey, 120);
   sim::PressEscape(sim::KeySettings().window);
   platform::MoveWindow(MainBar().bar, 300, 200, 120, 24, true);
-  sim::ChooseFromTrayMenu(platform::TrayMenuItem::kTrader);
-  sim::TrayMouse(platform::kWmContextMenu);
+  ChooseFromMenu(platform::TrayMenuItem::kTrader);
   EXPECT_EQ(GetQuoteSource(), QuoteSource::kTrader);
-  sim::ChooseFromTrayMenu(platform::TrayMenuItem::kDzh);
-  sim::TrayMouse(platform::kWmContextMenu);
+  ChooseFromMenu(platform::TrayMenuItem::kDzh);
 
   // Nothing can be cached, so each tick resolves the title again: the code
   // is still right every time.
@@ -232,8 +219,7 @@ TEST_F(BadFiles, NewIniHoldsExactlyWhatWasWritten) {
   sim::TypeInto(sim::KeySettings().functionBox, "");
   sim::PressEscape(sim::KeySettings().window);
   platform::MoveWindow(MainBar().bar, -500, 30, 120, 24, true);
-  sim::ChooseFromTrayMenu(platform::TrayMenuItem::kDzh);
-  sim::TrayMouse(platform::kWmContextMenu);
+  ChooseFromMenu(platform::TrayMenuItem::kDzh);
 
   // Titles that look like settings, sections or entries go nowhere near
   // "软件设置".
@@ -251,12 +237,13 @@ TEST_F(BadFiles, NewIniHoldsExactlyWhatWasWritten) {
   std::map<std::string, Entries> sections = ParseStrictly(file);
   EXPECT_EQ(sections.size(), 3u);
   EXPECT_EQ(sections["我的设置"], (Entries{{"买入键", "999"}, {"左边", "1"}}));
-  Entries expected = DefaultSettings(-500, 30);
-  expected["数据源"] = "0";
-  expected["买入键"] = "１２０";
-  expected["卖出键"] = "-7";
-  expected["功能键"] = "";
-  EXPECT_EQ(sections["软件设置"], expected);
+  EXPECT_EQ(sections["软件设置"], (Entries{{"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"},
+                                           {"数据源", "0"},
+                                           {"买入键", "１２０"},
+                                           {"卖出键", "-7"},
+                                           {"功能键", ""},
+                                           {"左边", "-500"},
+                                           {"顶边", "30"}}));
   EXPECT_EQ(sections["代码表"],
             (Entries{{"招商银行", "600036"}, {"买入键", "买入键"}, {"软件设置", "软件设置"}, {"万科Ａ", "000002"}}));
 
