@@ -75,15 +75,14 @@ TEST_F(TraderReader, CutsTheCodeOutOfTheRootOwnersTitle) {
   }
 }
 
-TEST_F(TraderReader, TheMarkedWindowItselfMayCarryTheCode) {
-  sim::CreateWindow({"JysMain", "交易师 - 600519 - 贵州茅台", process_});
-  EXPECT_EQ(ReadTraderCode(), "600519");
-}
-
-TEST_F(TraderReader, NoTraderNoCode) {
+// A window alone: without the marker it is no 交易师; with it, it may carry
+// the code itself.
+TEST_F(TraderReader, AWindowAloneCountsOnlyWithTheMarker) {
   sim::CreateWindow({"Other", "行情 - 600036 - 招商银行", process_});
   EXPECT_EQ(ReadTraderCode(), "");
   EXPECT_EQ(FindWindowByTitleFragment("交易师"), -1);
+  sim::CreateWindow({"JysMain", "交易师 - 600519 - 贵州茅台", process_});
+  EXPECT_EQ(ReadTraderCode(), "600519");
 }
 
 TEST_F(TraderReader, TakesTheTopmostMarkedWindowHiddenOrNot) {

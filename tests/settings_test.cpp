@@ -52,20 +52,21 @@ TEST_F(SettingsTest, NamesLoseLeadingBlanksAndEmptyNamesReadNothing) {
   for (const Case& c : cases) {
     EXPECT_EQ(ReadSetting(c.section, c.key, c.defaultValue), c.expected) << "[" << c.section << "] " << c.key;
   }
-}
-
-TEST_F(SettingsTest, LongValueIsCutToTheBufferAndItsLeadingNumberDecides) {
-  sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-250" + std::string(19996, 'x') + "\r\n");
-  const std::string value = ReadSetting(kSettingsSection, "左边", "100");
-  EXPECT_EQ(value.size(), 10239u);
-  EXPECT_EQ(value.substr(0, 5), "-250x");
-  EXPECT_EQ(LoadSettings().left, -250);
-}
-
-TEST_F(SettingsTest, WritesWithoutANameAreDropped) {
+  // Writes without a name are dropped.
+  sim::RemoveFile(IniPath());
   WriteSetting(kSettingsSection, "", "1");
   WriteSetting(" ", "买入键", "1");
   EXPECT_FALSE(sim::FileExists(IniPath()));
+}
+
+TEST_F(SettingsTest, PositionIsTheLeadingNumberOfAValueCutToTheBuffer) {
+  sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-250" + std::string(19996, 'x') + "\r\n顶边=abc\r\n");
+  const std::string value = ReadSetting(kSettingsSection, "左边", "100");
+  EXPECT_EQ(value.size(), 10239u);
+  EXPECT_EQ(value.substr(0, 5), "-250x");
+  const Settings loaded = LoadSettings();
+  EXPECT_EQ(loaded.left, -250);
+  EXPECT_EQ(loaded.top, 0);
 }
 
 TEST_F(SettingsTest, FirstLoadRepairsEveryKeyAndWritesNoSource) {
@@ -136,13 +137,6 @@ TEST_F(SettingsTest, RepairedKeysStayInForceWhenTheFileIsReadOnly) {
   sim::SetReadOnly(IniPath());
   EXPECT_EQ(LoadSettings().buyKey, 112);
   EXPECT_EQ(sim::FileContent(IniPath()), "[软件设置]\r\n买入键=0\r\n");
-}
-
-TEST_F(SettingsTest, PositionIsTheLeadingNumber) {
-  sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-500\r\n顶边=abc\r\n");
-  const Settings loaded = LoadSettings();
-  EXPECT_EQ(loaded.left, -500);
-  EXPECT_EQ(loaded.top, 0);
 }
 
 }  // namespace
