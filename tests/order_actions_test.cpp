@@ -1,11 +1,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
-#include "order/keystrokes.h"
 #include "order/order_actions.h"
 #include "support/calls.h"
 #include "support/client_scene.h"

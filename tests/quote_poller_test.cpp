@@ -50,22 +50,28 @@ TEST_F(QuotePoller, AttachesOnOneTickAndReadsTheCodeOnTheNext) {
   EXPECT_EQ(AppState.currentCode, "000001");
   EXPECT_EQ(Label(), "000001");
   EXPECT_EQ(Interval(), kPollInterval);
-}
 
-TEST_F(QuotePoller, SearchesEveryTenSecondsWhileDzhIsAbsent) {
+  // An empty or missing document changes nothing.
+  sim::SetText(dzh.documents[1], "");
   sim::Advance(100);
-  EXPECT_EQ(Interval(), kDzhRetryInterval);
-  const DzhScene dzh = StartDzh(kDzhExe);
-  sim::Advance(kDzhRetryInterval - 1);
-  EXPECT_EQ(AppState.dzh.mainWindow, 0);
-  sim::Advance(1);
-  EXPECT_EQ(AppState.dzh.mainWindow, dzh.frame);
+  EXPECT_EQ(AppState.currentCode, "000001");
+  for (Hwnd document : dzh.documents) sim::DestroyWindow(document);
+  sim::Advance(100);
+  EXPECT_EQ(AppState.currentCode, "000001");
+  EXPECT_EQ(Label(), "000001");
   EXPECT_EQ(Interval(), kPollInterval);
 }
 
-TEST_F(QuotePoller, FollowsDzhThroughARestart) {
+TEST_F(QuotePoller, SearchesEveryTenSecondsWhileDzhIsAbsentAndFollowsItThroughARestart) {
+  sim::Advance(100);
+  EXPECT_EQ(Interval(), kDzhRetryInterval);
   const DzhScene first = StartDzh(kDzhExe);
-  sim::Advance(200);
+  sim::Advance(kDzhRetryInterval - 1);
+  EXPECT_EQ(AppState.dzh.mainWindow, 0);
+  sim::Advance(1);
+  EXPECT_EQ(AppState.dzh.mainWindow, first.frame);
+  EXPECT_EQ(Interval(), kPollInterval);
+  sim::Advance(100);
   ASSERT_EQ(Label(), "600000");
 
   sim::EndProcess(first.process);
@@ -143,20 +149,6 @@ TEST_F(QuotePoller, TakesTheFirstQualifyingWindowWhoseTitleBeginsWithDzh) {
   sim::Advance(100);
   EXPECT_EQ(AppState.dzh.mainWindow, wanted.frame);
   EXPECT_EQ(AppState.dzh.exePath, kDzhExe);
-}
-
-TEST_F(QuotePoller, AnEmptyOrMissingDocumentChangesNothing) {
-  const DzhScene dzh = StartDzh(kDzhExe);
-  sim::Advance(200);
-  ASSERT_EQ(AppState.currentCode, "600000");
-  sim::SetText(dzh.documents[0], "");
-  sim::Advance(100);
-  EXPECT_EQ(AppState.currentCode, "600000");
-  for (Hwnd document : dzh.documents) sim::DestroyWindow(document);
-  sim::Advance(100);
-  EXPECT_EQ(AppState.currentCode, "600000");
-  EXPECT_EQ(Label(), "600000");
-  EXPECT_EQ(Interval(), kPollInterval);
 }
 
 TEST_F(QuotePoller, AnUninspectableDzhFallsBackToTheTitle) {
