@@ -42,6 +42,17 @@ TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
                                {"左边", "100"},
                                {"顶边", "100"}};
   EXPECT_EQ(IniSection(kSettingsSection), expected);
+
+  // A restarted shell has lost the icon; a taskbar that only redrew itself
+  // still holds it, drawn for the old one: either way it is shown afresh.
+  for (const bool shellRestarted : {false, true}) {
+    sim::BroadcastTaskbarCreated(shellRestarted);
+    const sim::TrayState afresh = sim::Tray();
+    EXPECT_TRUE(afresh.present) << shellRestarted;
+    EXPECT_FALSE(afresh.stale) << shellRestarted;
+    EXPECT_EQ(afresh.icon.tip, "凌波助手") << shellRestarted;
+    EXPECT_EQ(afresh.icon.owner, MainBar().bar) << shellRestarted;
+  }
 }
 
 TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
@@ -283,10 +294,7 @@ TEST_F(MainBarTest, TimerIntervalRules) {
     EXPECT_EQ(QuoteTimerInterval(), step.interval);
     EXPECT_EQ(CountCalls("SetTimer") + CountCalls("KillTimer"), step.timerCalls);
   }
-}
-
-TEST_F(MainBarTest, OnlyTheQuoteTimerRunsThePoller) {
-  StartProgram();
+  // Only the quote timer runs the poller.
   events::OnTimer(kQuoteTimerId + 1);
   EXPECT_EQ(QuoteTimerInterval(), 100u);
   // With no 大智慧 running, the poller waits longer for the next look.
@@ -381,20 +389,6 @@ TEST_F(MainBarTest, ExitRemovesTheIconAndWritesNothing) {
   EXPECT_EQ(code, 0u);
   EXPECT_FALSE(sim::Tray().present);
   EXPECT_EQ(sim::FileContent(IniPath()), before);
-}
-
-TEST_F(MainBarTest, TheIconIsShownAfreshOnEachNewTaskbar) {
-  // A restarted shell has lost the icon; a taskbar that only redrew itself
-  // still holds it, drawn for the old one.
-  StartProgram();
-  for (const bool shellRestarted : {false, true}) {
-    sim::BroadcastTaskbarCreated(shellRestarted);
-    const sim::TrayState tray = sim::Tray();
-    EXPECT_TRUE(tray.present) << shellRestarted;
-    EXPECT_FALSE(tray.stale) << shellRestarted;
-    EXPECT_EQ(tray.icon.tip, "凌波助手") << shellRestarted;
-    EXPECT_EQ(tray.icon.owner, MainBar().bar) << shellRestarted;
-  }
 }
 
 TEST_F(MainBarTest, DestroyStopsTheTimerAndRemovesTheIcon) {
