@@ -150,15 +150,6 @@ TEST_F(DzhReader, ForgetsAStockInfoFileThatIsGone) {
   EXPECT_EQ(dzh.stockInfoFile, "STKINFO60.DAT");
 }
 
-TEST_F(DzhReader, AnUnopenableShanghaiTableSkipsShenzhen) {
-  WriteTables({}, {});
-  sim::FailOpen(std::string(kShanghai) + kTable);
-  EXPECT_EQ(Resolve("平安银行"), "平安银行");
-  sim::FailOpen(std::string(kShanghai) + kTable, false);
-  sim::FailOpen(std::string(kShenzhen) + kTable);
-  EXPECT_EQ(Resolve("万科Ａ"), "万科Ａ");
-}
-
 TEST_F(DzhReader, AnExecutablePathWithoutBackslashLooksAtTheDriveRoot) {
   dzh.exePath = "dzh.exe";
   sim::WriteFile(std::string("\\data\\sh\\") + kTable, code_table::Table(code_table::ShanghaiSecurities()));
@@ -240,14 +231,6 @@ TEST_F(DzhReader, TitlesKeptInMemoryAreBounded) {
   Resolve("时间=1024");
   EXPECT_EQ(LookupCachedCode("时间=0"), "") << "the oldest titles are forgotten, not kept for ever";
   EXPECT_EQ(LookupCachedCode("时间=1024"), "时间=1024");
-}
-
-TEST_F(DzhReader, AHugeTableIsScannedWithoutHoldingIt) {
-  // 128 MB that is all one byte: no title occurs, and the scan must neither
-  // fail nor need the file in memory.
-  sim::WriteSparseFile(std::string(kShanghai) + kTable, 128ull << 20, 'x');
-  sim::WriteFile(std::string(kShenzhen) + kTable, code_table::Table(code_table::ShenzhenSecurities()));
-  EXPECT_EQ(Resolve("平安银行"), "000001");
 }
 
 }  // namespace

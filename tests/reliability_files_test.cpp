@@ -160,7 +160,9 @@ TEST_F(BadFiles, TenThousandCachedTitles) {
 }
 
 // The 大智慧 code tables in every bad shape; the code falls back to the title
-// and every file opened is closed again (the fixture checks the handles).
+// and every file opened is closed again (the fixture checks the handles).  A
+// huge table is scanned without being held, and a Shanghai table that cannot
+// be opened leaves Shenzhen's unread.
 TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
   const std::string sh = "D:\\dzh\\data\\sh\\STKINFO60.DAT", sz = "D:\\dzh\\data\\sz\\STKINFO60.DAT";
   const std::string shenzhen = code_table::Table(code_table::ShenzhenSecurities());
@@ -168,20 +170,24 @@ TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
   std::string huge = code_table::LargeTable(true, 64u << 20, 3);
   huge += code_table::Record({"605999", "尾部证券"});
   huge += std::string(code_table::kRecordSize, '\0');
+  const std::string shanghai = code_table::Table(code_table::ShanghaiSecurities());
   struct Case {
     const char* name;
     std::string shanghai;
-    std::uint64_t sparseSize;  // > 0: a Shanghai table of that many NULs instead
-    bool unopenable;
+    std::uint64_t sparseSize;  // > 0: a Shanghai table of that many fill bytes instead
+    std::string unopenable;
     std::string title, code;
+    char fill = '\0';
   } cases[] = {
-      {"size 0", "", 0, false, "平安银行", "000001"},
-      {"header only", code_table::Table({}), 0, false, "平安银行", "000001"},
-      {"no record of the title", code_table::Table(code_table::ShanghaiSecurities()), 0, false, "无此证券", "无此证券"},
-      {"title as the last bytes", "600000\0\0\0\0浦发银行", 0, false, "浦发银行", "浦发银行"},
-      {"64 MB of NULs", "", 64u << 20, false, "平安银行", "000001"},
-      {"64 MB, title at its end", huge, 0, false, "尾部证券", "605999"},
-      {"unopenable (Shenzhen is not tried)", shenzhen, 0, true, "平安银行", "平安银行"},
+      {"size 0", "", 0, "", "平安银行", "000001"},
+      {"header only", code_table::Table({}), 0, "", "平安银行", "000001"},
+      {"no record of the title", shanghai, 0, "", "无此证券", "无此证券"},
+      {"title as the last bytes", "600000\0\0\0\0浦发银行", 0, "", "浦发银行", "浦发银行"},
+      {"64 MB of NULs", "", 64u << 20, "", "平安银行", "000001"},
+      {"128 MB of one byte", "", 128ull << 20, "", "平安银行", "000001", 'x'},
+      {"64 MB, title at its end", huge, 0, "", "尾部证券", "605999"},
+      {"Shanghai unopenable (Shenzhen is not tried)", shenzhen, 0, sh, "平安银行", "平安银行"},
+      {"Shenzhen unopenable", shanghai, 0, sz, "万科Ａ", "万科Ａ"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -189,12 +195,12 @@ TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
     DzhAttachment dzh;
     dzh.exePath = "D:\\dzh\\dzh.exe";
     if (c.sparseSize > 0) {
-      sim::WriteSparseFile(sh, c.sparseSize);
+      sim::WriteSparseFile(sh, c.sparseSize, c.fill);
     } else {
       sim::WriteFile(sh, c.shanghai);
     }
-    sim::FailOpen(sh, c.unopenable);
     sim::WriteFile(sz, shenzhen);
+    if (!c.unopenable.empty()) sim::FailOpen(c.unopenable);
     EXPECT_EQ(ResolveDzhCode(c.title, dzh), c.code);
     EXPECT_EQ(LookupCachedCode(c.title), c.code);
     TearDown();
