@@ -102,14 +102,6 @@ TEST_F(DzhReader, CodesRejectedByTheMarketRules) {
   }
 }
 
-TEST_F(DzhReader, TitleOnlyAtTheEndOfBothTablesGivesNoCode) {
-  sim::WriteFile(std::string(kShanghai) + kTable,
-                 code_table::Table(code_table::Generated(true, 10, 3)) + code_table::Field("600123") + "末尾股票");
-  sim::WriteFile(std::string(kShenzhen) + kTable,
-                 code_table::Table(code_table::Generated(false, 10, 4)) + code_table::Field("000123") + "末尾股票");
-  EXPECT_EQ(Resolve("末尾股票"), "末尾股票");
-}
-
 TEST_F(DzhReader, TheLastStockInfoFileListedIsUsedInBothFolders) {
   const std::vector<std::string> names = {"STKINFO51.DAT", "STKINFO60.DAT", "OLD_STKINFO.DAT"};
   for (std::size_t i = 0; i < names.size(); ++i) {

@@ -178,11 +178,16 @@ TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
     std::string unopenable;
     std::string title, code;
     char fill = '\0';
+    std::string shenzhenTable = "";  // empty: the real Shenzhen securities
   } cases[] = {
       {"size 0", "", 0, "", "平安银行", "000001"},
       {"header only", code_table::Table({}), 0, "", "平安银行", "000001"},
       {"no record of the title", shanghai, 0, "", "无此证券", "无此证券"},
       {"title as the last bytes", "600000\0\0\0\0浦发银行", 0, "", "浦发银行", "浦发银行"},
+      {"title as the last bytes of both",
+       code_table::Table(code_table::Generated(true, 10, 3)) + code_table::Field("600123") + "末尾股票", 0, "",
+       "末尾股票", "末尾股票", '\0',
+       code_table::Table(code_table::Generated(false, 10, 4)) + code_table::Field("000123") + "末尾股票"},
       {"64 MB of NULs", "", 64u << 20, "", "平安银行", "000001"},
       {"128 MB of one byte", "", 128ull << 20, "", "平安银行", "000001", 'x'},
       {"64 MB, title at its end", huge, 0, "", "尾部证券", "605999"},
@@ -199,7 +204,7 @@ TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
     } else {
       sim::WriteFile(sh, c.shanghai);
     }
-    sim::WriteFile(sz, shenzhen);
+    sim::WriteFile(sz, c.shenzhenTable.empty() ? shenzhen : c.shenzhenTable);
     if (!c.unopenable.empty()) sim::FailOpen(c.unopenable);
     EXPECT_EQ(ResolveDzhCode(c.title, dzh), c.code);
     EXPECT_EQ(LookupCachedCode(c.title), c.code);
