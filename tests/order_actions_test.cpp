@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "order/order_actions.h"
@@ -144,19 +145,33 @@ TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
   }
 }
 
-// The field is selected whole, then replaced undoably with the code exactly
-// as the charting program showed it, whatever the field held.
-TEST_F(OrderActionsTest, WritesTheCodeAsText) {
+// The client sees a real press and release of the hot key on its main window
+// (buy and sell differ only in the key).  The field is selected whole, then
+// replaced undoably with the code exactly as the charting program showed it,
+// whatever the field held.
+TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
   const struct {
     std::string code, old;
-  } cases[] = {{"000001", ""}, {"600036", "9"}, {"１２３４５６", "999999"}, {"300750 ", "601318 中国平安"}};
-  for (const auto& [code, old] : cases) {
+    std::int32_t key;
+    std::uint32_t down, up;  // the key messages' lParam
+  } cases[] = {{"000001", "", kF1, 0x003B0001, 0xC03B0001},
+               {"600036", "9", kF2, 0x003C0001, 0xC03C0001},
+               {"１２３４５６", "999999", kF4, 0x003E0001, 0xC03E0001},
+               {"300750 ", "601318 中国平安", kF1, 0x003B0001, 0xC03B0001}};
+  for (const auto& c : cases) {
+    const std::string& code = c.code;
     const ClientScene client = Fresh(code);
-    sim::SetText(client.codeField, old);
-    OpenFormOnKey(client, kF1, 10);
+    sim::SetText(client.codeField, c.old);
+    OpenFormOnKey(client, c.key, 10);
 
-    Buy(kF1);
+    Buy(c.key);
 
+    std::vector<std::tuple<unsigned, std::uintptr_t, std::uint32_t>> keys;
+    for (const sim::Message& m : sim::Received(client.window))
+      if (m.message == kWmKeyDown || m.message == kWmKeyUp)
+        keys.emplace_back(m.message, m.wParam, static_cast<std::uint32_t>(m.lParam));
+    const auto key = static_cast<std::uintptr_t>(c.key);
+    EXPECT_EQ(keys, (decltype(keys){{kWmKeyDown, key, c.down}, {kWmKeyUp, key, c.up}})) << code;
     EXPECT_EQ(sim::TextOf(client.codeField), code);
     const auto select = MessagesOf(client.codeField, kEmSetSel);
     const auto replace = MessagesOf(client.codeField, kEmReplaceSel);
@@ -184,31 +199,6 @@ TEST_F(OrderActionsTest, NoCodeDoesNothingAtAll) {
     EXPECT_TRUE(sim::Calls().empty()) << code << ": " << sim::Calls().front().text;
     EXPECT_EQ(remembered, 0);
     EXPECT_EQ(sim::TextOf(client.codeField), "999999");
-  }
-}
-
-// Buy and sell differ only in the key pressed; the client sees a real
-// press and release of it on its main window.
-TEST_F(OrderActionsTest, HotKeyArrivesAsPressAndRelease) {
-  const struct {
-    std::int32_t key;
-    std::uint32_t down, up;
-  } cases[] = {{kF1, 0x003B0001, 0xC03B0001}, {kF2, 0x003C0001, 0xC03C0001}, {kF4, 0x003E0001, 0xC03E0001}};
-  for (const auto& c : cases) {
-    const ClientScene client = Fresh("600036");
-    OpenFormOnKey(client, c.key, 10);
-
-    Buy(c.key);
-
-    const auto down = MessagesOf(client.window, kWmKeyDown);
-    const auto up = MessagesOf(client.window, kWmKeyUp);
-    ASSERT_EQ(down.size(), 1u);
-    ASSERT_EQ(up.size(), 1u);
-    EXPECT_EQ(down[0].wParam, static_cast<std::uintptr_t>(c.key));
-    EXPECT_EQ(static_cast<std::uint32_t>(down[0].lParam), c.down);
-    EXPECT_EQ(up[0].wParam, static_cast<std::uintptr_t>(c.key));
-    EXPECT_EQ(static_cast<std::uint32_t>(up[0].lParam), c.up);
-    EXPECT_EQ(sim::TextOf(client.codeField), "600036");
   }
 }
 
