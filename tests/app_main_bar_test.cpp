@@ -232,14 +232,20 @@ INSTANTIATE_TEST_SUITE_P(
                       Start{"on no monitor", 144, -500, 1000, 100, 100, 180, 36, 45, 135},
                       Start{"far below everything", 96, 40, 5000, 100, 100, 120, 24, 30, 90}));
 
-// While the program runs: dragged onto a monitor of another dpi, the bar takes
-// that monitor's size and font where it was put, and its own again when
-// dragged back; a monitor unplugged takes no bar with it.
+// While the program runs every move is written: dragged onto a monitor of
+// another dpi, the bar takes that monitor's size and font where it was put,
+// and its own again when dragged back; a monitor unplugged takes no bar with
+// it; a minimised bar writes nothing.
 TEST_F(MainBarTest, TheBarFollowsItsMonitorsWhileItRuns) {
   sim::SetMonitors({{{-1920, 0, 0, 1080}, 96}, {{0, 0, 1280, 800}, 96}, {{1280, 0, 3200, 1080}, 144}});
   StartProgram();
   const platform::Hwnd bar = MainBar().bar;
-  platform::MoveWindow(bar, 1500, 300, 120, 24, true);  // the system's move loop
+  for (int x : {300, 310, 320}) {
+    platform::MoveWindow(bar, x, x / 2, 120, 24, true);  // the system's move loop
+    EXPECT_EQ(ReadSetting(kSettingsSection, "左边", ""), std::to_string(x));
+    EXPECT_EQ(ReadSetting(kSettingsSection, "顶边", ""), std::to_string(x / 2));
+  }
+  platform::MoveWindow(bar, 1500, 300, 120, 24, true);
   EXPECT_EQ(BarRect().left, 1500);
   EXPECT_EQ(BarRect().right - BarRect().left, 180);
   EXPECT_EQ(BarRect().bottom - BarRect().top, 36);
@@ -257,17 +263,8 @@ TEST_F(MainBarTest, TheBarFollowsItsMonitorsWhileItRuns) {
   sim::ChangeDisplays({{{0, 0, 1280, 800}, 96}, {{1280, 0, 3200, 1080}, 144}});  // the right one, rescaled
   EXPECT_EQ(BarRect().left, 1500) << "still on a monitor: it stays";
   EXPECT_EQ(BarRect().right - BarRect().left, 180);
-}
 
-TEST_F(MainBarTest, MovesAreWrittenUnlessTheBarIsMinimised) {
-  StartProgram();
-  const platform::Hwnd bar = MainBar().bar;
-  for (int x : {300, 310, 320}) {
-    platform::MoveWindow(bar, x, x / 2, 120, 24, true);
-    EXPECT_EQ(ReadSetting(kSettingsSection, "左边", ""), std::to_string(x));
-    EXPECT_EQ(ReadSetting(kSettingsSection, "顶边", ""), std::to_string(x / 2));
-  }
-
+  // Minimised, it writes nothing.
   const std::string before = sim::FileContent(IniPath());
   sim::SetMinimized(bar, true);
   EXPECT_FALSE(platform::IsWindowVisible(bar));
