@@ -226,24 +226,23 @@ TEST_F(StatusWindowTest, TheMenuItemOpensOneWindowThatTheBarOutlives) {
 
 // On a system whose code page is not 936, the tray tip says so, and only that
 // changes.
-class TheTrayTip : public StatusWindowTest, public ::testing::WithParamInterface<unsigned> {};
-
-TEST_P(TheTrayTip, WarnsOfAWrongCodePage) {
-  const unsigned codePage = GetParam();
-  sim::SetCodePage(codePage);
-  StartProgram();
-  // The bar's own name; elsewhere followed, whole within the tip, by the
-  // README's words for what is wrong.
-  const std::string tip = sim::Tray().icon.tip, name = sim::TextOf(MainBar().bar);
-  const std::string warning = "系统代码页不是936，中文会乱码";
-  const bool warns = tip.size() > warning.size() && tip.substr(tip.size() - warning.size()) == warning;
-  EXPECT_EQ(tip.rfind(name, 0), 0u) << codePage;
-  EXPECT_EQ(tip == name, codePage == 936) << codePage;
-  EXPECT_EQ(warns, codePage != 936) << codePage;
-  sim::BroadcastTaskbarCreated();
-  EXPECT_EQ(sim::Tray().icon.tip, tip) << "the re-added icon keeps it";
+TEST_F(StatusWindowTest, TheTrayTipWarnsOfAWrongCodePage) {
+  for (const unsigned codePage : {936u, 1252u, 65001u}) {
+    SCOPED_TRACE(codePage);
+    SimTest::SetUp();
+    sim::SetCodePage(codePage);
+    StartProgram();
+    // The bar's own name; elsewhere followed, whole within the tip, by the
+    // README's words for what is wrong.
+    const std::string tip = sim::Tray().icon.tip, name = sim::TextOf(MainBar().bar);
+    const std::string warning = "系统代码页不是936，中文会乱码";
+    const bool warns = tip.size() > warning.size() && tip.substr(tip.size() - warning.size()) == warning;
+    EXPECT_EQ(tip.rfind(name, 0), 0u);
+    EXPECT_EQ(tip == name, codePage == 936);
+    EXPECT_EQ(warns, codePage != 936);
+    sim::BroadcastTaskbarCreated();
+    EXPECT_EQ(sim::Tray().icon.tip, tip) << "the re-added icon keeps it";
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(StatusWindowTest, TheTrayTip, ::testing::Values(936u, 1252u, 65001u));
 
 }  // namespace

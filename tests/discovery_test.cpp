@@ -384,15 +384,8 @@ TEST_F(DiscoveryTest, TheFirstWindowInZOrderWinsWhicheverTestItPasses) {
   EXPECT_EQ(Found(), titled);
 }
 
-TEST_F(DiscoveryTest, ANamelessProcessIsJudgedByThisProgramsOwnDescription) {
-  // A process without a file name leads to process 0, this program.
-  const std::uint32_t nameless = sim::AddProcess("C:\\odd\\");
-  const Hwnd w = Window("无名", nameless);
-  EXPECT_EQ(Found(), 0);
-  sim::SetFileDescription(sim::kOwnExePath, "机构版主程序");
-  EXPECT_EQ(Found(), w);
-}
-
+// A window is judged by the file its process's name leads to: of namesakes,
+// the first, either way round; without a file name, process 0, this program.
 TEST_F(DiscoveryTest, NamesakesAreJudgedByTheFirstOfThem) {
   const std::uint32_t first = Program("C:\\one\\xiadan.exe", "");
   const std::uint32_t second = Program("C:\\two\\xiadan.exe", "网上交易");
@@ -405,6 +398,11 @@ TEST_F(DiscoveryTest, NamesakesAreJudgedByTheFirstOfThem) {
   const std::uint32_t plain = Program("C:\\three\\XIADAN.EXE", "");
   const Hwnd other = Window("另一个", plain);
   EXPECT_EQ(Found(), other);
+
+  const Hwnd nameless = Window("无名", sim::AddProcess("C:\\odd\\"));
+  EXPECT_EQ(Found(), other);
+  sim::SetFileDescription(sim::kOwnExePath, "机构版主程序");
+  EXPECT_EQ(Found(), nameless);
 }
 
 TEST_F(DiscoveryTest, AProgramWithManyWindowsIsJudgedOnceBySearch) {
