@@ -30,6 +30,9 @@ TEST_F(KeySettingsTest, OpeningFillsTheBoxesWritesThemBackAndDisablesTheBar) {
   EXPECT_EQ(sim::TextOf(keys.functionBox), "114");
   EXPECT_EQ(ReadSetting(kSettingsSection, "买入键", ""), "112");
   EXPECT_FALSE(platform::IsWindowEnabled(MainBar().bar));
+  // Its file button opens new.ini.
+  events::OnSettingsFileClicked();
+  EXPECT_EQ(sim::ShellExecuted(), std::vector<std::string>{IniPath()});
 }
 
 TEST_F(KeySettingsTest, EveryChangeIsInForceAndSavedAsTyped) {
@@ -46,8 +49,8 @@ TEST_F(KeySettingsTest, EveryChangeIsInForceAndSavedAsTyped) {
       {keys.buyBox, "买入键", &AppState.buyKey, "1", 1},
       {keys.buyBox, "买入键", &AppState.buyKey, "11", 11},
       {keys.buyBox, "买入键", &AppState.buyKey, "113", 113},
-      {keys.sellBox, "卖出键", &AppState.sellKey, "F5", 0},
       {keys.sellBox, "卖出键", &AppState.sellKey, "-7", -7},
+      {keys.sellBox, "卖出键", &AppState.sellKey, "F5", 0},
       {keys.functionBox, "功能键", &AppState.functionKey, "１１５", 115},
       {keys.functionBox, "功能键", &AppState.functionKey, "", 0},
   };
@@ -57,12 +60,7 @@ TEST_F(KeySettingsTest, EveryChangeIsInForceAndSavedAsTyped) {
     EXPECT_EQ(*step.code, step.expected);
     EXPECT_EQ(ReadSetting(kSettingsSection, step.key, "absent"), step.typed);
   }
-}
-
-TEST_F(KeySettingsTest, ANonNumberIsRepairedAtTheNextStart) {
-  OpenKeySettings();
-  sim::TypeInto(sim::KeySettings().sellBox, "F5");
-  EXPECT_EQ(AppState.sellKey, 0);
+  // A non-number is repaired at the next start.
   ResetMainBar();
   ResetKeySettings();
   StartProgram();
@@ -81,25 +79,12 @@ TEST_F(KeySettingsTest, EscapeGivesTheBarBackItsFormerState) {
     EXPECT_EQ(sim::KeySettings().window, window);
     const std::string before = sim::FileContent(IniPath());
     sim::PressEscape(window);
+    events::OnBuyKeyChanged();  // a change reported after the window has gone
     EXPECT_FALSE(platform::IsWindow(window));
     EXPECT_EQ(platform::IsWindowEnabled(MainBar().bar), enabledBefore);
     EXPECT_EQ(sim::FileContent(IniPath()), before);
     EXPECT_EQ(AppState.buyKey, 112);
   }
-}
-
-TEST_F(KeySettingsTest, ChangeReportedAfterClosingKeepsTheKey) {
-  OpenKeySettings();
-  sim::PressEscape(sim::KeySettings().window);
-  events::OnBuyKeyChanged();
-  EXPECT_EQ(AppState.buyKey, 112);
-  EXPECT_EQ(ReadSetting(kSettingsSection, "买入键", ""), "112");
-}
-
-TEST_F(KeySettingsTest, FileButtonOpensNewIni) {
-  OpenKeySettings();
-  events::OnSettingsFileClicked();
-  EXPECT_EQ(sim::ShellExecuted(), std::vector<std::string>{IniPath()});
 }
 
 }  // namespace

@@ -19,10 +19,7 @@ class MainBarTest : public SimTest {};
 TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
   StartProgram();
   const platform::Rect rect = BarRect();
-  EXPECT_EQ(rect.left, 100);
-  EXPECT_EQ(rect.top, 100);
-  EXPECT_EQ(rect.right - rect.left, 120);
-  EXPECT_EQ(rect.bottom - rect.top, 24);
+  EXPECT_EQ((std::vector<int>{rect.left, rect.top, rect.right, rect.bottom}), (std::vector<int>{100, 100, 220, 124}));
   EXPECT_TRUE(platform::IsWindowVisible(MainBar().bar));
   EXPECT_FALSE(sim::IsMinimized(MainBar().bar));
   EXPECT_EQ(sim::VisualStyle(), 3);
@@ -45,6 +42,17 @@ TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
                                {"左边", "100"},
                                {"顶边", "100"}};
   EXPECT_EQ(IniSection(kSettingsSection), expected);
+
+  // A restarted shell has lost the icon; a taskbar that only redrew itself
+  // still holds it, drawn for the old one: either way it is shown afresh.
+  for (const bool shellRestarted : {false, true}) {
+    sim::BroadcastTaskbarCreated(shellRestarted);
+    const sim::TrayState afresh = sim::Tray();
+    EXPECT_TRUE(afresh.present) << shellRestarted;
+    EXPECT_FALSE(afresh.stale) << shellRestarted;
+    EXPECT_EQ(afresh.icon.tip, "凌波助手") << shellRestarted;
+    EXPECT_EQ(afresh.icon.owner, MainBar().bar) << shellRestarted;
+  }
 }
 
 TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
@@ -224,14 +232,20 @@ INSTANTIATE_TEST_SUITE_P(
                       Start{"on no monitor", 144, -500, 1000, 100, 100, 180, 36, 45, 135},
                       Start{"far below everything", 96, 40, 5000, 100, 100, 120, 24, 30, 90}));
 
-// While the program runs: dragged onto a monitor of another dpi, the bar takes
-// that monitor's size and font where it was put, and its own again when
-// dragged back; a monitor unplugged takes no bar with it.
+// While the program runs every move is written: dragged onto a monitor of
+// another dpi, the bar takes that monitor's size and font where it was put,
+// and its own again when dragged back; a monitor unplugged takes no bar with
+// it; a minimised bar writes nothing.
 TEST_F(MainBarTest, TheBarFollowsItsMonitorsWhileItRuns) {
   sim::SetMonitors({{{-1920, 0, 0, 1080}, 96}, {{0, 0, 1280, 800}, 96}, {{1280, 0, 3200, 1080}, 144}});
   StartProgram();
   const platform::Hwnd bar = MainBar().bar;
-  platform::MoveWindow(bar, 1500, 300, 120, 24, true);  // the system's move loop
+  for (int x : {300, 310, 320}) {
+    platform::MoveWindow(bar, x, x / 2, 120, 24, true);  // the system's move loop
+    EXPECT_EQ(ReadSetting(kSettingsSection, "左边", ""), std::to_string(x));
+    EXPECT_EQ(ReadSetting(kSettingsSection, "顶边", ""), std::to_string(x / 2));
+  }
+  platform::MoveWindow(bar, 1500, 300, 120, 24, true);
   EXPECT_EQ(BarRect().left, 1500);
   EXPECT_EQ(BarRect().right - BarRect().left, 180);
   EXPECT_EQ(BarRect().bottom - BarRect().top, 36);
@@ -249,17 +263,8 @@ TEST_F(MainBarTest, TheBarFollowsItsMonitorsWhileItRuns) {
   sim::ChangeDisplays({{{0, 0, 1280, 800}, 96}, {{1280, 0, 3200, 1080}, 144}});  // the right one, rescaled
   EXPECT_EQ(BarRect().left, 1500) << "still on a monitor: it stays";
   EXPECT_EQ(BarRect().right - BarRect().left, 180);
-}
 
-TEST_F(MainBarTest, MovesAreWrittenUnlessTheBarIsMinimised) {
-  StartProgram();
-  const platform::Hwnd bar = MainBar().bar;
-  for (int x : {300, 310, 320}) {
-    platform::MoveWindow(bar, x, x / 2, 120, 24, true);
-    EXPECT_EQ(ReadSetting(kSettingsSection, "左边", ""), std::to_string(x));
-    EXPECT_EQ(ReadSetting(kSettingsSection, "顶边", ""), std::to_string(x / 2));
-  }
-
+  // Minimised, it writes nothing.
   const std::string before = sim::FileContent(IniPath());
   sim::SetMinimized(bar, true);
   EXPECT_FALSE(platform::IsWindowVisible(bar));
@@ -286,10 +291,7 @@ TEST_F(MainBarTest, TimerIntervalRules) {
     EXPECT_EQ(QuoteTimerInterval(), step.interval);
     EXPECT_EQ(CountCalls("SetTimer") + CountCalls("KillTimer"), step.timerCalls);
   }
-}
-
-TEST_F(MainBarTest, OnlyTheQuoteTimerRunsThePoller) {
-  StartProgram();
+  // Only the quote timer runs the poller.
   events::OnTimer(kQuoteTimerId + 1);
   EXPECT_EQ(QuoteTimerInterval(), 100u);
   // With no 大智慧 running, the poller waits longer for the next look.
@@ -297,6 +299,10 @@ TEST_F(MainBarTest, OnlyTheQuoteTimerRunsThePoller) {
   EXPECT_NE(QuoteTimerInterval(), 100u);
 }
 
+// A left click shows or hides the bar; a right click or the menu key opens
+// the menu beside the cursor with the source's mark: in the foreground first,
+// or the menu would not close on a click elsewhere, and a message afterwards,
+// or the next click on the icon would be lost.
 TEST_F(MainBarTest, TrayMouseMessages) {
   struct Case {
     unsigned message;
@@ -313,9 +319,25 @@ TEST_F(MainBarTest, TrayMouseMessages) {
     SimTest::SetUp();
     StartProgram();
     sim::SetCursorPos(700, 790);
+    sim::ClearCalls();
     sim::TrayMouse(c.message);
     EXPECT_EQ(platform::IsWindowVisible(MainBar().bar), !c.togglesBar);
-    EXPECT_EQ(sim::LastTrayMenu().times, c.showsMenu ? 1 : 0);
+    const sim::TrayMenuShown shown = sim::LastTrayMenu();
+    EXPECT_EQ(shown.times, c.showsMenu ? 1 : 0);
+    EXPECT_FALSE(sim::Exited());
+    if (!c.showsMenu) continue;
+    EXPECT_TRUE(shown.dzhChecked);
+    EXPECT_FALSE(shown.traderChecked);
+    const std::string bar = std::to_string(MainBar().bar);
+    std::vector<std::string> sequence;
+    for (const sim::Call& call : sim::Calls()) {
+      for (const char* name : {"SetForegroundWindow(", "TrackTrayMenu(", "PostMessageA("}) {
+        if (call.text.rfind(name, 0) == 0) sequence.push_back(call.text);
+      }
+    }
+    const std::vector<std::string> expected = {"SetForegroundWindow(" + bar + ")", "TrackTrayMenu(" + bar + ",695,785)",
+                                               "PostMessageA(" + bar + ",0x0,0,0x0)"};
+    EXPECT_EQ(sequence, expected);
   }
 }
 
@@ -327,30 +349,6 @@ TEST_F(MainBarTest, TrayDoubleClickEndsLikeASingleClick) {
   EXPECT_FALSE(platform::IsWindowVisible(MainBar().bar));
   sim::TrayMouse(platform::kWmLButtonUp);
   EXPECT_TRUE(platform::IsWindowVisible(MainBar().bar));
-}
-
-TEST_F(MainBarTest, MenuPopsUpBesideTheCursorWithTheMarks) {
-  StartProgram();
-  sim::SetCursorPos(700, 790);
-  sim::ClearCalls();
-  sim::TrayMouse(platform::kWmRButtonUp);
-  const sim::TrayMenuShown shown = sim::LastTrayMenu();
-  EXPECT_TRUE(shown.dzhChecked);
-  EXPECT_FALSE(shown.traderChecked);
-  EXPECT_TRUE(platform::IsWindowVisible(MainBar().bar));
-  EXPECT_FALSE(sim::Exited());
-  // In the foreground first, or the menu would not close on a click elsewhere;
-  // a message afterwards, or the next click on the icon would be lost.
-  const std::string bar = std::to_string(MainBar().bar);
-  std::vector<std::string> sequence;
-  for (const sim::Call& call : sim::Calls()) {
-    for (const char* name : {"SetForegroundWindow(", "TrackTrayMenu(", "PostMessageA("}) {
-      if (call.text.rfind(name, 0) == 0) sequence.push_back(call.text);
-    }
-  }
-  const std::vector<std::string> expected = {"SetForegroundWindow(" + bar + ")", "TrackTrayMenu(" + bar + ",695,785)",
-                                             "PostMessageA(" + bar + ",0x0,0,0x0)"};
-  EXPECT_EQ(sequence, expected);
 }
 
 TEST_F(MainBarTest, EitherSourceItemTogglesTheSource) {
@@ -370,8 +368,7 @@ TEST_F(MainBarTest, EitherSourceItemTogglesTheSource) {
     SimTest::SetUp();
     StartProgram();
     SetQuoteSource(c.before);
-    sim::ChooseFromTrayMenu(c.chosen);
-    sim::TrayMouse(platform::kWmContextMenu);
+    ChooseFromMenu(c.chosen);
     EXPECT_EQ(GetQuoteSource(), c.after);
     EXPECT_NE(platform::IsTrayMenuItemChecked(TrayMenuItem::kDzh),
               platform::IsTrayMenuItemChecked(TrayMenuItem::kTrader));
@@ -389,20 +386,6 @@ TEST_F(MainBarTest, ExitRemovesTheIconAndWritesNothing) {
   EXPECT_EQ(code, 0u);
   EXPECT_FALSE(sim::Tray().present);
   EXPECT_EQ(sim::FileContent(IniPath()), before);
-}
-
-TEST_F(MainBarTest, TheIconIsShownAfreshOnEachNewTaskbar) {
-  // A restarted shell has lost the icon; a taskbar that only redrew itself
-  // still holds it, drawn for the old one.
-  StartProgram();
-  for (const bool shellRestarted : {false, true}) {
-    sim::BroadcastTaskbarCreated(shellRestarted);
-    const sim::TrayState tray = sim::Tray();
-    EXPECT_TRUE(tray.present) << shellRestarted;
-    EXPECT_FALSE(tray.stale) << shellRestarted;
-    EXPECT_EQ(tray.icon.tip, "凌波助手") << shellRestarted;
-    EXPECT_EQ(tray.icon.owner, MainBar().bar) << shellRestarted;
-  }
 }
 
 TEST_F(MainBarTest, DestroyStopsTheTimerAndRemovesTheIcon) {

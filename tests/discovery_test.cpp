@@ -6,6 +6,7 @@
 #include "discovery/processes.h"
 #include "discovery/trading_client.h"
 #include "discovery/windows.h"
+#include "support/calls.h"
 #include "support/test_fixture.h"
 
 // 圓 is the GBK pair 88 41: its trail byte is 'A'.  Lowered as if it were
@@ -44,27 +45,18 @@ class DiscoveryTest : public SimTest {
   static Hwnd Found() { return FindTradingClient(); }
 };
 
-// ---------------------------------------------------------------------------
-// Processes and modules
-// ---------------------------------------------------------------------------
-
 TEST_F(DiscoveryTest, ListProcessesGivesEveryProcessInSnapshotOrder) {
   const std::uint32_t a = sim::AddProcess("C:\\x\\a.exe");
   const std::uint32_t b = sim::AddProcess("D:\\y\\网上交易.exe");
-  const std::vector<ProcessRecord> processes = ListProcesses();
-  ASSERT_EQ(processes.size(), 3u);
-  EXPECT_EQ(processes[0].processId, sim::kOwnProcess);
-  EXPECT_EQ(processes[0].exeName, "lingbo.exe");
-  EXPECT_EQ(processes[1].processId, a);
-  EXPECT_EQ(processes[1].exeName, "a.exe");
-  EXPECT_EQ(processes[2].processId, b);
-  EXPECT_EQ(processes[2].exeName, "网上交易.exe");
-  for (const ProcessRecord& p : processes) EXPECT_NE(p.processId, 0u);
-
+  using Listed = std::vector<std::pair<std::uint32_t, std::string>>;
+  const auto listed = [] {
+    Listed records;
+    for (const ProcessRecord& p : ListProcesses()) records.emplace_back(p.processId, p.exeName);
+    return records;
+  };
+  EXPECT_EQ(listed(), (Listed{{sim::kOwnProcess, "lingbo.exe"}, {a, "a.exe"}, {b, "网上交易.exe"}}));
   sim::EndProcess(a);
-  const std::vector<ProcessRecord> after = ListProcesses();
-  ASSERT_EQ(after.size(), 2u);
-  EXPECT_EQ(after[1].processId, b);
+  EXPECT_EQ(listed(), (Listed{{sim::kOwnProcess, "lingbo.exe"}, {b, "网上交易.exe"}}));
 }
 
 TEST_F(DiscoveryTest, FindProcessIdByFileNameFoldsOnlyAsciiCapitals) {
@@ -89,13 +81,10 @@ TEST_F(DiscoveryTest, FindProcessIdByFileNameFoldsOnlyAsciiCapitals) {
       {"", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(FindProcessIdByFileName(c.name), c.process) << c.name;
-}
-
-TEST_F(DiscoveryTest, FindProcessIdByFileNameTakesTheFirstOfTwoNamesakes) {
-  const std::uint32_t first = sim::AddProcess("C:\\one\\xiadan.exe");
+  // Of two namesakes, the first listed answers, whichever spelling is asked.
   sim::AddProcess("C:\\two\\XIADAN.exe");
-  EXPECT_EQ(FindProcessIdByFileName("xiadan.exe"), first);
-  EXPECT_EQ(FindProcessIdByFileName("XIADAN.exe"), first);
+  EXPECT_EQ(FindProcessIdByFileName("xiadan.exe"), client);
+  EXPECT_EQ(FindProcessIdByFileName("XIADAN.exe"), client);
 }
 
 TEST_F(DiscoveryTest, ProcessFileNameOfWindowClimbsToTheTopOfTheChain) {
@@ -163,17 +152,6 @@ TEST_F(DiscoveryTest, MainModulePath) {
   }
 }
 
-TEST_F(DiscoveryTest, NoSnapshotMeansEmptyAnswers) {
-  const std::uint32_t client = sim::AddProcess(kClientExe);
-  const Hwnd main = Window("main", client);
-  sim::FailSnapshots();
-  EXPECT_TRUE(ListProcesses().empty());
-  EXPECT_EQ(ProcessFileNameOfWindow(main), "");
-  EXPECT_EQ(FindProcessIdByFileName("xiadan.exe"), 0u);
-  EXPECT_EQ(MainModulePath(client), kClientExe) << "the image name needs no snapshot";
-  EXPECT_EQ(sim::OpenHandles(), 0);
-}
-
 TEST_F(DiscoveryTest, EveryQueryClosesItsSnapshotOnEveryPath) {
   const std::uint32_t client = sim::AddProcess(kClientExe);
   const std::uint32_t guarded = sim::AddProcess("C:\\av\\guard.exe");
@@ -198,11 +176,15 @@ TEST_F(DiscoveryTest, EveryQueryClosesItsSnapshotOnEveryPath) {
   }
   MainModulePath(guarded);
   EXPECT_EQ(sim::OpenHandles(), 0) << "module list refused";
-}
 
-// ---------------------------------------------------------------------------
-// Window queries
-// ---------------------------------------------------------------------------
+  // No snapshot at all: empty answers.
+  sim::FailSnapshots();
+  EXPECT_TRUE(ListProcesses().empty());
+  EXPECT_EQ(ProcessFileNameOfWindow(main), "");
+  EXPECT_EQ(FindProcessIdByFileName("xiadan.exe"), 0u);
+  EXPECT_EQ(MainModulePath(client), kClientExe) << "the image name needs no snapshot";
+  EXPECT_EQ(sim::OpenHandles(), 0);
+}
 
 TEST_F(DiscoveryTest, ListVisibleTopLevelWindowsKeepsZOrderAndSkipsHidden) {
   const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
@@ -229,38 +211,25 @@ TEST_F(DiscoveryTest, ListVisibleTopLevelWindowsHasNoFixedCapacity) {
   std::vector<Hwnd> made;
   for (int i = 0; i < 600; ++i) made.push_back(Window("w" + std::to_string(i), p, i % 3 != 0));
   std::vector<Hwnd> expected;
-  for (auto it = made.rbegin(); it != made.rend(); ++it) {
-    if ((made.rend() - it - 1) % 3 != 0) expected.push_back(*it);
-  }
+  for (int i = 599; i >= 0; --i)
+    if (i % 3 != 0) expected.push_back(made[i]);
   EXPECT_EQ(ListVisibleTopLevelWindows(), expected);
 }
 
-TEST_F(DiscoveryTest, ReadWindowText) {
-  const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
-  const Hwnd plain = Window("Chart 600000", p);
-  const Hwnd chinese = Window("网上股票交易系统5.0", p);
-  const Hwnd empty = Window("", p);
-  const Hwnd gone = Window("gone", p);
-  sim::DestroyWindow(gone);
-  std::string longTitle(5000, 'x');
-  longTitle += "尾";
-  const Hwnd big = Window(longTitle, p);
-
-  EXPECT_EQ(ReadWindowText(plain), "Chart 600000");
-  EXPECT_EQ(ReadWindowText(chinese), "网上股票交易系统5.0");
-  EXPECT_EQ(ReadWindowText(big), longTitle);
-  EXPECT_EQ(ReadWindowText(empty), "");
-  EXPECT_EQ(ReadWindowText(gone), "");
-  EXPECT_EQ(ReadWindowText(0), "");
-}
-
+// Whatever length the window reports, the text read is bounded by it and by
+// the buffer, and a nonsense length reads nothing.
 TEST_F(DiscoveryTest, ReadWindowTextDistrustsTheReportedLength) {
   const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
+  constexpr std::intptr_t kTrue = -2;  // the window's own, right length
+  const std::string longTitle = std::string(5000, 'x') + "尾";
   struct Case {
     std::intptr_t reported;
-    const char* text;
-    const char* expected;
+    std::string text, expected;
   } const cases[] = {
+      {kTrue, "Chart 600000", "Chart 600000"},
+      {kTrue, "网上股票交易系统5.0", "网上股票交易系统5.0"},
+      {kTrue, longTitle, longTitle},
+      {kTrue, "", ""},
       {-1, "title", ""},
       {INTPTR_MIN, "title", ""},
       {0, "title", ""},
@@ -272,9 +241,13 @@ TEST_F(DiscoveryTest, ReadWindowTextDistrustsTheReportedLength) {
   };
   for (const Case& c : cases) {
     const Hwnd w = Window(c.text, p);
-    sim::SetReportedTextLength(w, c.reported);
-    EXPECT_EQ(ReadWindowText(w), c.expected) << c.reported;
+    if (c.reported != kTrue) sim::SetReportedTextLength(w, c.reported);
+    EXPECT_EQ(ReadWindowText(w), c.expected) << c.reported << " " << c.text.substr(0, 20);
   }
+  const Hwnd gone = Window("gone", p);
+  sim::DestroyWindow(gone);
+  EXPECT_EQ(ReadWindowText(gone), "");
+  EXPECT_EQ(ReadWindowText(0), "");
 }
 
 TEST_F(DiscoveryTest, ReadWindowTextOfAHungWindowIsBounded) {
@@ -292,11 +265,8 @@ TEST_F(DiscoveryTest, ReadWindowTextOfAHungWindowIsBounded) {
 
   sim::SetHung(sim::MainThreadOf(p), false);
   EXPECT_EQ(ReadWindowText(w), "网上股票交易系统");
-}
 
-TEST_F(DiscoveryTest, ReadWindowTextWhenTheWindowHangsBetweenTheTwoMessages) {
-  const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
-  const Hwnd w = Window("title", p);
+  // It stops answering between the length and the text.
   bool hung = false;
   sim::OnMessage(w, [&](const sim::Message& m) {
     if (m.message == platform::kWmGetTextLength && !hung) {
@@ -304,15 +274,11 @@ TEST_F(DiscoveryTest, ReadWindowTextWhenTheWindowHangsBetweenTheTwoMessages) {
       sim::SetHung(sim::MainThreadOf(p));
     }
   });
-  const std::uint64_t start = sim::Now();
+  const std::uint64_t between = sim::Now();
   EXPECT_EQ(ReadWindowText(w), "");
   EXPECT_TRUE(hung);
-  EXPECT_LE(sim::Now() - start, 2u * 500u);
+  EXPECT_LE(sim::Now() - between, 2u * 500u);
 }
-
-// ---------------------------------------------------------------------------
-// Version resources
-// ---------------------------------------------------------------------------
 
 TEST_F(DiscoveryTest, ReadFileDescriptionUsesTheFirstTranslation) {
   using Pairs = std::vector<std::pair<std::uint16_t, std::uint16_t>>;
@@ -357,10 +323,6 @@ TEST_F(DiscoveryTest, ReadFileDescriptionUsesTheFirstTranslation) {
   EXPECT_EQ(ReadFileDescription("C:\\v\\missing.exe"), "");
   EXPECT_EQ(ReadFileDescription(""), "");
 }
-
-// ---------------------------------------------------------------------------
-// The search
-// ---------------------------------------------------------------------------
 
 TEST_F(DiscoveryTest, TitleMarkers) {
   const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
@@ -422,35 +384,8 @@ TEST_F(DiscoveryTest, TheFirstWindowInZOrderWinsWhicheverTestItPasses) {
   EXPECT_EQ(Found(), titled);
 }
 
-TEST_F(DiscoveryTest, APopUpAboveTheClientQualifiesThroughItsExecutable) {
-  const std::uint32_t client = Program(kClientExe, "机构版主程序");
-  const Hwnd main = Window("网上股票交易系统", client);
-  const Hwnd login = Window("用户登录", client, true, main);
-  EXPECT_EQ(Found(), login);
-  // Closing the pop-up leaves the main window, found by its title.
-  sim::DestroyWindow(login);
-  EXPECT_EQ(Found(), main);
-}
-
-TEST_F(DiscoveryTest, HiddenClientIsNotFoundMinimisedOneIs) {
-  const std::uint32_t client = Program(kClientExe, "网上股票交易");
-  const Hwnd main = Window("网上股票交易系统", client, false);
-  EXPECT_EQ(Found(), 0);
-  sim::SetVisible(main, true);
-  sim::SetMinimized(main, true);
-  EXPECT_EQ(Found(), main);
-  EXPECT_TRUE(sim::IsMinimized(main)) << "the search must not restore what it finds";
-}
-
-TEST_F(DiscoveryTest, ANamelessProcessIsJudgedByThisProgramsOwnDescription) {
-  // A process without a file name leads to process 0, this program.
-  const std::uint32_t nameless = sim::AddProcess("C:\\odd\\");
-  const Hwnd w = Window("无名", nameless);
-  EXPECT_EQ(Found(), 0);
-  sim::SetFileDescription(sim::kOwnExePath, "机构版主程序");
-  EXPECT_EQ(Found(), w);
-}
-
+// A window is judged by the file its process's name leads to: of namesakes,
+// the first, either way round; without a file name, process 0, this program.
 TEST_F(DiscoveryTest, NamesakesAreJudgedByTheFirstOfThem) {
   const std::uint32_t first = Program("C:\\one\\xiadan.exe", "");
   const std::uint32_t second = Program("C:\\two\\xiadan.exe", "网上交易");
@@ -463,6 +398,11 @@ TEST_F(DiscoveryTest, NamesakesAreJudgedByTheFirstOfThem) {
   const std::uint32_t plain = Program("C:\\three\\XIADAN.EXE", "");
   const Hwnd other = Window("另一个", plain);
   EXPECT_EQ(Found(), other);
+
+  const Hwnd nameless = Window("无名", sim::AddProcess("C:\\odd\\"));
+  EXPECT_EQ(Found(), other);
+  sim::SetFileDescription(sim::kOwnExePath, "机构版主程序");
+  EXPECT_EQ(Found(), nameless);
 }
 
 TEST_F(DiscoveryTest, AProgramWithManyWindowsIsJudgedOnceBySearch) {
@@ -476,34 +416,13 @@ TEST_F(DiscoveryTest, AProgramWithManyWindowsIsJudgedOnceBySearch) {
   for (int i = 0; i < 10; ++i) Window("图表", charting);
   sim::ClearCalls();
   EXPECT_EQ(Found(), popUp);
-  std::vector<std::string> snapshots;
-  int opened = 0;
-  for (const sim::Call& call : sim::Calls()) {
-    if (call.text.rfind("CreateToolhelp32Snapshot", 0) == 0) snapshots.push_back(call.text);
-    opened += call.text.rfind("OpenProcess", 0) == 0;
-  }
   // One list of processes for the search, and an image name each for the
   // charting program and the client: not a snapshot or two a window.  The
   // list asks for processes alone (TH32CS_SNAPPROCESS): threads, heaps and
   // modules as well made each snapshot many times slower under Wine.
-  EXPECT_EQ(snapshots, std::vector<std::string>{"CreateToolhelp32Snapshot(2,0)"});
-  EXPECT_EQ(opened, 2);
+  EXPECT_EQ(ArgumentsOf("CreateToolhelp32Snapshot"), std::vector<std::string>{"2,0"});
+  EXPECT_EQ(CountCalls("OpenProcess"), 2);
   EXPECT_EQ(sim::OpenHandles(), 0);
-}
-
-// A hung window above the client holds the search no longer than its bound;
-// a hung client still qualifies by its executable.
-TEST_F(DiscoveryTest, AHungWindowDoesNotHoldTheSearch) {
-  const std::uint32_t client = Program(kClientExe, "网上股票交易");
-  const Hwnd main = Window("网上股票交易系统", client);
-  const std::uint32_t stuck = sim::AddProcess("C:\\x\\stuck.exe");
-  Window("卡住", stuck);
-  sim::SetHung(sim::MainThreadOf(stuck));
-  const std::uint64_t start = sim::Now();
-  EXPECT_EQ(Found(), main);
-  EXPECT_LE(sim::Now() - start, 2u * 500u);
-  sim::SetHung(sim::MainThreadOf(client));
-  EXPECT_EQ(Found(), main);
 }
 
 TEST_F(DiscoveryTest, AWindowDestroyedDuringTheSearchDoesNotQualify) {
@@ -515,13 +434,40 @@ TEST_F(DiscoveryTest, AWindowDestroyedDuringTheSearchDoesNotQualify) {
   EXPECT_EQ(Found(), 0);
 }
 
-TEST_F(DiscoveryTest, TheSearchNeverTouchesWhatItFinds) {
+// The client's main window wherever it stands: not found while hidden, found
+// minimised and left so; a pop-up of the client above it qualifies through its
+// executable, and closing it leaves the main window; another program in front
+// stays in front; a hung window above holds the search no longer than its
+// bound, and a hung client still qualifies by its executable.  The search
+// never touches what it finds.
+TEST_F(DiscoveryTest, TheClientIsFoundWhereverItStands) {
   const std::uint32_t client = Program(kClientExe, "网上股票交易");
-  const Hwnd main = Window("网上股票交易系统", client);
+  const Hwnd main = Window("网上股票交易系统", client, false);
+  EXPECT_EQ(Found(), 0);
+  sim::SetVisible(main, true);
+  sim::SetMinimized(main, true);
+  EXPECT_EQ(Found(), main);
+  EXPECT_TRUE(sim::IsMinimized(main)) << "the search must not restore what it finds";
+
+  const Hwnd login = Window("用户登录", client, true, main);
+  EXPECT_EQ(Found(), login);
+  sim::DestroyWindow(login);
+  EXPECT_EQ(Found(), main);
+
   const Hwnd other = Window("其他", sim::AddProcess("C:\\x\\o.exe"));
   sim::SetForeground(other);
   EXPECT_EQ(Found(), main);
   EXPECT_EQ(sim::Foreground(), other);
+
+  const std::uint32_t stuck = sim::AddProcess("C:\\x\\stuck.exe");
+  Window("卡住", stuck);
+  sim::SetHung(sim::MainThreadOf(stuck));
+  const std::uint64_t start = sim::Now();
+  EXPECT_EQ(Found(), main);
+  EXPECT_LE(sim::Now() - start, 2u * 500u);
+  sim::SetHung(sim::MainThreadOf(client));
+  EXPECT_EQ(Found(), main);
+
   for (const sim::Message& m : sim::Received(main)) {
     // Only questions: is it there, how long is its text, what is it.
     EXPECT_TRUE(m.message == platform::kWmNull || m.message == platform::kWmGetTextLength ||

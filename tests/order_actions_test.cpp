@@ -1,11 +1,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "order/keystrokes.h"
 #include "order/order_actions.h"
 #include "support/calls.h"
 #include "support/client_scene.h"
@@ -83,35 +82,46 @@ class OrderActionsTest : public SimTest {
 };
 
 // The code field appears at various moments after the hot key: the looks come
-// 200 ms after it and then every 100 ms, twenty in all.
+// 200 ms after it and then every 100 ms, twenty in all.  Only a control of
+// class "Edit", spelt exactly so, is taken for the code field; anything else
+// is looked at twenty times and left alone.
 TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
   const struct {
     std::uint64_t focusAfterKey;  // 0: never
     std::uint64_t elapsed;
     bool written;
-  } cases[] = {
-      {50, kFoundAtFirstLook, true},
-      {199, kFoundAtFirstLook, true},
-      {250, kFoundAtFirstLook + 100, true},
-      {750, kFoundAtFirstLook + 600, true},
-      {2090, kFoundAtFirstLook + 1900, true},
-      {2150, kNeverFound, false},
-      {0, kNeverFound, false},
-  };
+    std::string fieldClass = "Edit";
+  } cases[] = {{50, kFoundAtFirstLook, true},
+               {199, kFoundAtFirstLook, true},
+               {250, kFoundAtFirstLook + 100, true},
+               {750, kFoundAtFirstLook + 600, true},
+               {2090, kFoundAtFirstLook + 1900, true},
+               {2150, kNeverFound, false},
+               {0, kNeverFound, false},
+               {10, kNeverFound, false, "edit"},
+               {10, kNeverFound, false, "EDIT"},
+               {10, kNeverFound, false, "RichEdit20A"},
+               {10, kNeverFound, false, "RICHEDIT50W"},
+               {10, kNeverFound, false, "Edit2"},
+               {10, kNeverFound, false, "TEdit"},
+               {10, kNeverFound, false, "ComboBox"}};
   for (const auto& c : cases) {
-    const ClientScene client = Fresh("600036");
+    SCOPED_TRACE(c.fieldClass + " " + std::to_string(c.focusAfterKey));
+    const ClientScene client = Fresh("600036", c.fieldClass);
     if (c.focusAfterKey) OpenFormOnKey(client, kF1, c.focusAfterKey);
 
-    EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed) << c.focusAfterKey;
-    EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999") << c.focusAfterKey;
-    EXPECT_EQ(CountCalls("GetFocus"), c.written ? static_cast<int>((c.elapsed - 230) / 100 + 1) : 20)
-        << c.focusAfterKey;
+    EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed);
+    EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999");
+    EXPECT_EQ(CountCalls("GetFocus"), c.written ? static_cast<int>((c.elapsed - 230) / 100 + 1) : 20);
+    EXPECT_EQ(MessagesOf(client.codeField, kEmSetSel).size(), c.written ? 1u : 0u);
+    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.written ? 1u : 0u);
   }
 }
 
 // The whole action in order: the check, restore, bring forward, activate,
-// press, wait, look, write, read back.  A window already in front after the
-// foreground switch is not activated again.
+// press, wait, look, write, read back.  A minimised client is restored before
+// its hot key is pressed; a window already in front after the foreground
+// switch is not activated again.
 TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
   for (const bool minimized : {false, true}) {
     const ClientScene client = Fresh("600036", "Edit", minimized);
@@ -130,19 +140,38 @@ TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
                 kFocusAttached,
                 {"SendMessageTimeoutA:0xb1", "SendMessageTimeoutA:0xc2", "SendMessageTimeoutA:0xd"}});
     EXPECT_EQ(VisibleSteps(), expected) << minimized;
+    EXPECT_FALSE(sim::IsMinimized(client.window));
     EXPECT_EQ(sim::TextOf(client.codeField), "600036");
   }
 }
 
-// The field is selected whole, then replaced undoably with the code exactly
-// as the charting program showed it.
-TEST_F(OrderActionsTest, WritesTheCodeAsText) {
-  for (const std::string code : {"000001", "600036", "１２３４５６", "300750 "}) {
+// The client sees a real press and release of the hot key on its main window
+// (buy and sell differ only in the key).  The field is selected whole, then
+// replaced undoably with the code exactly as the charting program showed it,
+// whatever the field held.
+TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
+  const struct {
+    std::string code, old;
+    std::int32_t key;
+    std::uint32_t down, up;  // the key messages' lParam
+  } cases[] = {{"000001", "", kF1, 0x003B0001, 0xC03B0001},
+               {"600036", "9", kF2, 0x003C0001, 0xC03C0001},
+               {"１２３４５６", "999999", kF4, 0x003E0001, 0xC03E0001},
+               {"300750 ", "601318 中国平安", kF1, 0x003B0001, 0xC03B0001}};
+  for (const auto& c : cases) {
+    const std::string& code = c.code;
     const ClientScene client = Fresh(code);
-    OpenFormOnKey(client, kF1, 10);
+    sim::SetText(client.codeField, c.old);
+    OpenFormOnKey(client, c.key, 10);
 
-    Buy(kF1);
+    Buy(c.key);
 
+    std::vector<std::tuple<unsigned, std::uintptr_t, std::uint32_t>> keys;
+    for (const sim::Message& m : sim::Received(client.window))
+      if (m.message == kWmKeyDown || m.message == kWmKeyUp)
+        keys.emplace_back(m.message, m.wParam, static_cast<std::uint32_t>(m.lParam));
+    const auto key = static_cast<std::uintptr_t>(c.key);
+    EXPECT_EQ(keys, (decltype(keys){{kWmKeyDown, key, c.down}, {kWmKeyUp, key, c.up}})) << code;
     EXPECT_EQ(sim::TextOf(client.codeField), code);
     const auto select = MessagesOf(client.codeField, kEmSetSel);
     const auto replace = MessagesOf(client.codeField, kEmReplaceSel);
@@ -170,31 +199,6 @@ TEST_F(OrderActionsTest, NoCodeDoesNothingAtAll) {
     EXPECT_TRUE(sim::Calls().empty()) << code << ": " << sim::Calls().front().text;
     EXPECT_EQ(remembered, 0);
     EXPECT_EQ(sim::TextOf(client.codeField), "999999");
-  }
-}
-
-// Buy and sell differ only in the key pressed; the client sees a real
-// press and release of it on its main window.
-TEST_F(OrderActionsTest, HotKeyArrivesAsPressAndRelease) {
-  const struct {
-    std::int32_t key;
-    std::uint32_t down, up;
-  } cases[] = {{kF1, 0x003B0001, 0xC03B0001}, {kF2, 0x003C0001, 0xC03C0001}, {kF4, 0x003E0001, 0xC03E0001}};
-  for (const auto& c : cases) {
-    const ClientScene client = Fresh("600036");
-    OpenFormOnKey(client, c.key, 10);
-
-    Buy(c.key);
-
-    const auto down = MessagesOf(client.window, kWmKeyDown);
-    const auto up = MessagesOf(client.window, kWmKeyUp);
-    ASSERT_EQ(down.size(), 1u);
-    ASSERT_EQ(up.size(), 1u);
-    EXPECT_EQ(down[0].wParam, static_cast<std::uintptr_t>(c.key));
-    EXPECT_EQ(static_cast<std::uint32_t>(down[0].lParam), c.down);
-    EXPECT_EQ(up[0].wParam, static_cast<std::uintptr_t>(c.key));
-    EXPECT_EQ(static_cast<std::uint32_t>(up[0].lParam), c.up);
-    EXPECT_EQ(sim::TextOf(client.codeField), "600036");
   }
 }
 
@@ -236,34 +240,6 @@ TEST_F(OrderActionsTest, NoClientEndsQuietlyAndNextClickSearchesAgain) {
   EXPECT_GE(CountCalls("EnumWindows"), 1);
   EXPECT_EQ(remembered, client.window);
   EXPECT_EQ(sim::TextOf(client.codeField), "600036");
-}
-
-// A minimised client is restored before its hot key is pressed.
-TEST_F(OrderActionsTest, MinimisedClientIsRestoredFirst) {
-  shownCode = "600036";
-  const ClientScene client = AddTradingClient("Edit", true);
-  OpenFormOnKey(client, kF1, 10);
-
-  Buy(kF1);
-
-  EXPECT_FALSE(sim::IsMinimized(client.window));
-  EXPECT_NE(FirstCall("ShowWindowAsync"), -1);
-  EXPECT_LT(FirstCall("ShowWindowAsync"), FirstCall("PostMessageA"));
-  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
-}
-
-// Only a control of class "Edit", spelt exactly so, is taken for the code
-// field; anything else is looked at twenty times and left alone.
-TEST_F(OrderActionsTest, OnlyExactEditClassIsTheCodeField) {
-  for (const std::string fieldClass : {"edit", "EDIT", "RichEdit20A", "RICHEDIT50W", "Edit2", "TEdit", "ComboBox"}) {
-    const ClientScene client = Fresh("600036", fieldClass);
-    OpenFormOnKey(client, kF1, 10);
-
-    EXPECT_EQ(Timed([this] { Buy(kF1); }), kNeverFound) << fieldClass;
-    EXPECT_EQ(sim::TextOf(client.codeField), "999999") << fieldClass;
-    EXPECT_TRUE(MessagesOf(client.codeField, kEmSetSel).empty()) << fieldClass;
-    EXPECT_TRUE(MessagesOf(client.codeField, kEmReplaceSel).empty()) << fieldClass;
-  }
 }
 
 // Whatever "Edit" has the focus in the foreground window takes the code, even
@@ -345,7 +321,7 @@ TEST_F(OrderActionsTest, EveryInputAttachmentIsUndone) {
 // restored and activated: both wait on its thread without one, and a client
 // that has stopped answering would hold the bar for good.  Whether it is
 // still behind another window or minimised, each case ends in bounded time,
-// and the client gets nothing until it answers.
+// and the client gets nothing until it answers; the function key alike.
 TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
   const struct {
     const char* what;
@@ -353,7 +329,8 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
     std::uint64_t answersAgainAfter;  // after the click; 0: not within the action
     bool minimized;
     std::uint64_t elapsed;
-    bool written;
+    bool reached;  // the client got its key (and the code, for a buy)
+    bool functionKey = false;
   } cases[] = {
       {"just stopped", 0, 0, false, 500, false},
       {"just stopped, minimised", 0, 0, true, 500, false},
@@ -361,9 +338,11 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
       {"answers too late", 0, 700, false, 500, false},
       {"only slow", 0, 300, false, 300 + kFoundAtFirstLook, true},
       {"only slow, minimised", 0, 300, true, 300 + kFoundAtFirstLook, true},
+      {"function key, just stopped, minimised", 0, 0, true, 500, false, true},
+      {"function key, only slow, minimised", 0, 300, true, 300 + 20, true, true},
   };
   for (const auto& c : cases) {
-    const ClientScene client = Fresh("600036", "Edit", c.minimized);
+    const ClientScene client = Fresh(c.functionKey ? "" : "600036", "Edit", c.minimized);
     OpenFormOnKey(client, kF1, 10);
     const std::uint32_t other = sim::AddProcess("C:\\x\\chart.exe");
     sim::WindowSpec shape;
@@ -374,13 +353,16 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
     sim::Advance(c.hungBefore);
     if (c.answersAgainAfter) sim::At(c.answersAgainAfter, [&client] { sim::SetHung(client.thread, false); });
 
-    EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed) << c.what;
+    EXPECT_EQ(Timed([&] { c.functionKey ? Function() : Buy(kF1); }), c.elapsed) << c.what;
+    sim::Advance(1);
 
-    EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999") << c.what;
-    if (!c.written) {
-      for (const char* call : {"ShowWindowAsync", "SetForegroundWindow", "AttachThreadInput", "SetActiveWindow"})
+    EXPECT_EQ(sim::TextOf(client.codeField), c.reached && !c.functionKey ? "600036" : "999999") << c.what;
+    EXPECT_EQ(MessagesOf(client.window, kWmKeyDown).size(), c.reached ? 1u : 0u) << c.what;
+    EXPECT_EQ(sim::IsMinimized(client.window), c.minimized && !c.reached) << c.what;
+    if (!c.reached) {
+      for (const char* call :
+           {"ShowWindowAsync", "SetForegroundWindow", "AttachThreadInput", "SetActiveWindow", "PostMessageA"})
         EXPECT_EQ(FirstCall(call), -1) << c.what << ": " << call;
-      EXPECT_TRUE(MessagesOf(client.window, kWmKeyDown).empty()) << c.what;
     }
   }
 }
@@ -462,21 +444,6 @@ TEST_F(OrderActionsTest, TheActionsTimeCutsTheFieldsBounds) {
     EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1); }), c.elapsed) << c.what;
     EXPECT_EQ(outcome.written, c.written) << c.what;
   }
-}
-
-TEST_F(OrderActionsTest, TheFunctionKeyIsGuardedAlike) {
-  const ClientScene client = Fresh("", "Edit", true);
-  remembered = client.window;
-  sim::SetHung(client.thread);
-
-  EXPECT_EQ(Timed([this] { Function(); }), 500u);
-  EXPECT_TRUE(sim::IsMinimized(client.window));
-  EXPECT_EQ(FirstCall("PostMessageA"), -1);
-
-  sim::SetHung(client.thread, false);
-  EXPECT_EQ(Timed([this] { Function(); }), 20u);
-  sim::Advance(1);
-  EXPECT_EQ(MessagesOf(client.window, kWmKeyDown).size(), 1u);
 }
 
 // A client that stops answering after its hot key, while its code field has
@@ -629,16 +596,6 @@ TEST_F(OrderActionsTest, HoldsCodeWantsTheWholeNumber) {
       {"6000361 600036", "600036", true},
   };
   for (const auto& c : cases) EXPECT_EQ(HoldsCode(c.field, c.code), c.holds) << c.field;
-}
-
-// ReplaceEditText on a responsive field replaces all of it, whatever it held.
-TEST_F(OrderActionsTest, ReplaceEditTextReplacesWholeContent) {
-  const ClientScene client = AddTradingClient();
-  for (const std::string old : {"", "9", "999999", "601318 中国平安"}) {
-    sim::SetText(client.codeField, old);
-    ReplaceEditText(client.codeField, "000001");
-    EXPECT_EQ(sim::TextOf(client.codeField), "000001") << old;
-  }
 }
 
 }  // namespace

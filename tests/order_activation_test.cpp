@@ -91,29 +91,47 @@ TEST_F(ActivationTest, AStallingActivationIsWaitedForOnlyWithinItsBound) {
   }
 }
 
-// Restoring is the caller's step: a minimised window stays minimised.
-TEST_F(ActivationTest, ForceActivateDoesNotRestore) {
-  sim::SetMinimized(client_, true);
-  sim::ClearCalls();
-  ForceActivate(client_);
-  EXPECT_TRUE(sim::IsMinimized(client_));
-  for (const auto& name : CallNames()) {
-    EXPECT_NE(name, "OpenIcon");
-    EXPECT_NE(name, "ShowWindow");
+// Behind another program's window, minimised, no longer a window, or with the
+// foreground refused: every step still runs once, nothing stays attached, a
+// minimised window stays so (restoring is the caller's step), and the answer
+// says whether the window came to the front.
+TEST_F(ActivationTest, EveryStepRunsWhateverBecameOfTheClient) {
+  const struct {
+    const char* what;
+    bool behindChart, minimized, dead, refused;
+    bool result;
+  } cases[] = {
+      {"behind a chart", true, false, false, false, true},
+      {"behind a chart, foreground refused", true, false, false, true, false},
+      {"minimised", false, true, false, false, true},
+      {"no longer a window", false, false, true, false, false},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    if (c.behindChart) {
+      sim::WindowSpec chart;
+      chart.process = sim::AddProcess("C:\\chart\\chart.exe");
+      sim::SetForeground(sim::CreateWindow(chart));
+    }
+    sim::SetMinimized(client_, c.minimized);
+    if (c.dead) sim::DestroyWindow(client_);
+    sim::RefuseForeground(c.refused);
+    sim::ClearCalls();
+    EXPECT_EQ(ForceActivate(client_), c.result) << c.what;
+    EXPECT_EQ(ArgumentsOf("SetActiveWindow").size(), 1u) << c.what;
+    EXPECT_EQ(ArgumentsOf("SetForegroundWindow").size(), 1u) << c.what;
+    EXPECT_EQ(sim::IsMinimized(client_), c.minimized) << c.what;
+    for (const auto& name : CallNames()) {
+      EXPECT_NE(name, "OpenIcon") << c.what;
+      EXPECT_NE(name, "ShowWindow") << c.what;
+    }
+    EXPECT_EQ(sim::InputAttachments(), 0) << c.what;
   }
 }
 
-// A handle that is no longer a window: every step still runs, the result is
-// false, and nothing stays attached.
-TEST_F(ActivationTest, ForceActivateOfDeadWindowRunsThroughAndFails) {
-  sim::DestroyWindow(client_);
-  sim::ClearCalls();
-  EXPECT_FALSE(ForceActivate(client_));
-  EXPECT_EQ(ArgumentsOf("SetActiveWindow").size(), 1u);
-  EXPECT_EQ(ArgumentsOf("SetForegroundWindow").size(), 1u);
-  EXPECT_EQ(sim::InputAttachments(), 0);
-}
-
+// The focus is asked attached to the foreground window's thread.  When that
+// window is one of our own (the bar just clicked), there is no other thread
+// to attach to, and our own focused control is the answer.
 TEST_F(ActivationTest, ForegroundFocusLooksIntoTheForegroundThread) {
   sim::SetForeground(client_);
   sim::SetFocus(field_);
@@ -125,11 +143,7 @@ TEST_F(ActivationTest, ForegroundFocusLooksIntoTheForegroundThread) {
       "GetCurrentThreadId",  "AttachThreadInput"};
   EXPECT_EQ(CallNames(), expected);
   EXPECT_EQ(sim::InputAttachments(), 0);
-}
 
-// The foreground window is one of our own (the bar just clicked): there is no
-// other thread to attach to, and our own focused control is the answer.
-TEST_F(ActivationTest, ForegroundFocusOfOwnWindow) {
   sim::WindowSpec own;
   own.text = "lingbo";
   const Hwnd bar = sim::CreateWindow(own);
@@ -137,27 +151,9 @@ TEST_F(ActivationTest, ForegroundFocusOfOwnWindow) {
   own.parent = bar;
   const Hwnd button = sim::CreateWindow(own);
   sim::SetForeground(bar);
-  sim::SetFocus(field_);
   sim::SetFocus(button);
-
   EXPECT_EQ(GetForegroundFocus(), button);
   EXPECT_EQ(sim::InputAttachments(), 0);
-}
-
-// With the foreground refused, the activation still ran but the answer is
-// false; nothing stays attached either way.
-TEST_F(ActivationTest, RefusedForegroundIsReportedAndDetached) {
-  sim::WindowSpec chart;
-  chart.process = sim::AddProcess("C:\\chart\\chart.exe");
-  const Hwnd chartWindow = sim::CreateWindow(chart);
-  for (bool refused : {false, true}) {
-    sim::SetForeground(chartWindow);
-    sim::RefuseForeground(refused);
-    sim::ClearCalls();
-    EXPECT_EQ(ForceActivate(client_), !refused);
-    EXPECT_EQ(ArgumentsOf("SetActiveWindow").size(), 1u);
-    EXPECT_EQ(sim::InputAttachments(), 0);
-  }
 }
 
 }  // namespace

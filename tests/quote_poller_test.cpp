@@ -9,6 +9,7 @@
 #include "app/quote_poller.h"
 #include "platform/sim/sim.h"
 #include "settings/settings.h"
+#include "support/calls.h"
 #include "support/code_table.h"
 #include "support/dzh_scene.h"
 #include "support/test_fixture.h"
@@ -27,11 +28,6 @@ class QuotePoller : public SimTest {
   }
   static std::string Label() { return sim::TextOf(sim::Bar().codeLabel); }
   static unsigned Interval() { return sim::TimerInterval(kQuoteTimerId); }
-  static bool Searched() {
-    for (const sim::Call& call : sim::Calls())
-      if (call.text.rfind("EnumWindows", 0) == 0) return true;
-    return false;
-  }
 };
 
 TEST_F(QuotePoller, AttachesOnOneTickAndReadsTheCodeOnTheNext) {
@@ -54,22 +50,28 @@ TEST_F(QuotePoller, AttachesOnOneTickAndReadsTheCodeOnTheNext) {
   EXPECT_EQ(AppState.currentCode, "000001");
   EXPECT_EQ(Label(), "000001");
   EXPECT_EQ(Interval(), kPollInterval);
-}
 
-TEST_F(QuotePoller, SearchesEveryTenSecondsWhileDzhIsAbsent) {
+  // An empty or missing document changes nothing.
+  sim::SetText(dzh.documents[1], "");
   sim::Advance(100);
-  EXPECT_EQ(Interval(), kDzhRetryInterval);
-  const DzhScene dzh = StartDzh(kDzhExe);
-  sim::Advance(kDzhRetryInterval - 1);
-  EXPECT_EQ(AppState.dzh.mainWindow, 0);
-  sim::Advance(1);
-  EXPECT_EQ(AppState.dzh.mainWindow, dzh.frame);
+  EXPECT_EQ(AppState.currentCode, "000001");
+  for (Hwnd document : dzh.documents) sim::DestroyWindow(document);
+  sim::Advance(100);
+  EXPECT_EQ(AppState.currentCode, "000001");
+  EXPECT_EQ(Label(), "000001");
   EXPECT_EQ(Interval(), kPollInterval);
 }
 
-TEST_F(QuotePoller, FollowsDzhThroughARestart) {
+TEST_F(QuotePoller, SearchesEveryTenSecondsWhileDzhIsAbsentAndFollowsItThroughARestart) {
+  sim::Advance(100);
+  EXPECT_EQ(Interval(), kDzhRetryInterval);
   const DzhScene first = StartDzh(kDzhExe);
-  sim::Advance(200);
+  sim::Advance(kDzhRetryInterval - 1);
+  EXPECT_EQ(AppState.dzh.mainWindow, 0);
+  sim::Advance(1);
+  EXPECT_EQ(AppState.dzh.mainWindow, first.frame);
+  EXPECT_EQ(Interval(), kPollInterval);
+  sim::Advance(100);
   ASSERT_EQ(Label(), "600000");
 
   sim::EndProcess(first.process);
@@ -112,7 +114,7 @@ TEST_F(QuotePoller, KeepsDzhAttachedThroughAStayWithTheOtherSource) {
   sim::ClearCalls();
   sim::Advance(100);
   EXPECT_EQ(Label(), "000001");
-  EXPECT_FALSE(Searched()) << "an attached 大智慧 is not searched for again";
+  EXPECT_EQ(CountCalls("EnumWindows"), 0) << "an attached 大智慧 is not searched for again";
 }
 
 TEST_F(QuotePoller, LooksForTheMdiClientAmongTheFirstFortyChildren) {
@@ -149,20 +151,6 @@ TEST_F(QuotePoller, TakesTheFirstQualifyingWindowWhoseTitleBeginsWithDzh) {
   EXPECT_EQ(AppState.dzh.exePath, kDzhExe);
 }
 
-TEST_F(QuotePoller, AnEmptyOrMissingDocumentChangesNothing) {
-  const DzhScene dzh = StartDzh(kDzhExe);
-  sim::Advance(200);
-  ASSERT_EQ(AppState.currentCode, "600000");
-  sim::SetText(dzh.documents[0], "");
-  sim::Advance(100);
-  EXPECT_EQ(AppState.currentCode, "600000");
-  for (Hwnd document : dzh.documents) sim::DestroyWindow(document);
-  sim::Advance(100);
-  EXPECT_EQ(AppState.currentCode, "600000");
-  EXPECT_EQ(Label(), "600000");
-  EXPECT_EQ(Interval(), kPollInterval);
-}
-
 TEST_F(QuotePoller, AnUninspectableDzhFallsBackToTheTitle) {
   const DzhScene dzh = StartDzh(kDzhExe);
   sim::DenyOpenProcess(dzh.process);
@@ -185,11 +173,7 @@ TEST_F(QuotePoller, ACachedTitleNeedsNoTable) {
 // While the front document and new.ini stay as they are, a tick only looks at
 // the file's stamp; any change to either brings the profile lookup back.
 TEST_F(QuotePoller, ASteadyTickReadsNewIniOnlyAfterItOrTheTitleChanged) {
-  const auto profileReads = [] {
-    int reads = 0;
-    for (const sim::Call& call : sim::Calls()) reads += call.text.rfind("GetPrivateProfileStringA", 0) == 0;
-    return reads;
-  };
+  const auto profileReads = [] { return CountCalls("GetPrivateProfileStringA"); };
   const DzhScene dzh = StartDzh(kDzhExe);
   WriteSetting(kCodeCacheSection, "浦发银行", "600001");
   WriteSetting(kCodeCacheSection, "平安银行", "000001");
@@ -248,14 +232,9 @@ TEST_F(QuotePoller, ATickArmsItsTimerOnceAtItsEnd) {
     starts.clear();
     sim::ClearCalls();
     sim::Advance(2000);
-    int setTimer = 0, killTimer = 0;
-    for (const sim::Call& call : sim::Calls()) {
-      setTimer += call.text.rfind("SetTimer(", 0) == 0;
-      killTimer += call.text.rfind("KillTimer(", 0) == 0;
-    }
     ASSERT_GE(starts.size(), 2u);
-    EXPECT_EQ(setTimer, static_cast<int>(starts.size()));
-    EXPECT_EQ(killTimer, 0);
+    EXPECT_EQ(CountCalls("SetTimer"), static_cast<int>(starts.size()));
+    EXPECT_EQ(CountCalls("KillTimer"), 0);
     const std::uint64_t tickLength = hung ? 500 : 0;
     for (std::size_t i = 1; i < starts.size(); ++i) EXPECT_EQ(starts[i] - starts[i - 1], tickLength + 100) << i;
   }

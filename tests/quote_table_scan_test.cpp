@@ -125,14 +125,6 @@ TEST(TableScan, FindsTheCodeInFrontOfTheName) {
   }
 }
 
-TEST(TableScan, StopsReadingOnceTheCodeIsKnown) {
-  const std::string title = "浦发银行";
-  const std::string table = code_table::Field("600000") + title + std::string(1 << 20, 'x');
-  MemoryReader reader{table, SIZE_MAX};
-  EXPECT_EQ(ScanCodeTable(std::ref(reader), title, Market::kShanghai, 4096), "600000");
-  EXPECT_LT(reader.offset, 3 * 4096u);
-}
-
 // The record the code comes from, and the table's last bytes, cut at every
 // offset and again a few bytes further on: a title or code field split over
 // two or three pieces, whatever the title's length against the pieces'.  Each
@@ -172,7 +164,7 @@ TEST(TableScan, ATitleCutAnywhereIsStillFound) {
 }
 
 // Feed tells the caller to stop with the byte that settles the result, not
-// before it and not later.
+// before it and not later, and the scan of a file stops reading there.
 TEST(TableScan, FeedSaysWhenTheCodeIsKnown) {
   const std::string name = "浦发银行";
   const std::size_t never = SIZE_MAX;
@@ -204,6 +196,10 @@ TEST(TableScan, FeedSaysWhenTheCodeIsKnown) {
     }
     EXPECT_EQ(scanner.Finish(), c.code) << c.what;
   }
+  const std::string table = code_table::Field("600000") + name + std::string(1 << 20, 'x');
+  MemoryReader reader{table, SIZE_MAX};
+  EXPECT_EQ(ScanCodeTable(std::ref(reader), name, Market::kShanghai, 4096), "600000");
+  EXPECT_LT(reader.offset, 3 * 4096u);
 }
 
 // Tables with many occurrences, titles running across chunk boundaries,
@@ -245,7 +241,9 @@ TEST(TableScan, ChunkedScanAgreesWithThePlainSplit) {
   EXPECT_GT(withCode, 300) << "the generated tables hardly ever hold a code";
 }
 
-TEST(TableScan, FindsEveryRealSecurityInALargeTable) {
+// Real securities spread through a large table, and thousands of made-up
+// ones, each found under its own code.
+TEST(TableScan, FindsEverySecurityInALargeTable) {
   for (bool shanghai : {true, false}) {
     const std::string table = code_table::LargeTable(shanghai, 2 << 20, 7);
     const Market own = shanghai ? Market::kShanghai : Market::kShenzhen;
@@ -255,9 +253,7 @@ TEST(TableScan, FindsEveryRealSecurityInALargeTable) {
       EXPECT_EQ(Scan(table, security.name, other, 1 << 16), "") << security.name;
     }
   }
-}
 
-TEST(TableScan, MadeUpSecuritiesAreFoundUnderTheirOwnCodes) {
   const auto securities = code_table::Generated(false, 3000, 11);
   const std::string table = code_table::Table(securities, 11);
   ASSERT_EQ(securities.size(), 3000u);

@@ -75,15 +75,14 @@ TEST_F(TraderReader, CutsTheCodeOutOfTheRootOwnersTitle) {
   }
 }
 
-TEST_F(TraderReader, TheMarkedWindowItselfMayCarryTheCode) {
-  sim::CreateWindow({"JysMain", "交易师 - 600519 - 贵州茅台", process_});
-  EXPECT_EQ(ReadTraderCode(), "600519");
-}
-
-TEST_F(TraderReader, NoTraderNoCode) {
+// A window alone: without the marker it is no 交易师; with it, it may carry
+// the code itself.
+TEST_F(TraderReader, AWindowAloneCountsOnlyWithTheMarker) {
   sim::CreateWindow({"Other", "行情 - 600036 - 招商银行", process_});
   EXPECT_EQ(ReadTraderCode(), "");
   EXPECT_EQ(FindWindowByTitleFragment("交易师"), -1);
+  sim::CreateWindow({"JysMain", "交易师 - 600519 - 贵州茅台", process_});
+  EXPECT_EQ(ReadTraderCode(), "600519");
 }
 
 TEST_F(TraderReader, TakesTheTopmostMarkedWindowHiddenOrNot) {
@@ -95,17 +94,10 @@ TEST_F(TraderReader, TakesTheTopmostMarkedWindowHiddenOrNot) {
   EXPECT_EQ(ReadTraderCode(), "000002");
 }
 
-TEST_F(TraderReader, AHungTraderCostsAtMostTheLengthTimeOut) {
+// The title's reported length is not trusted, and a hung 交易师 costs at most
+// the length's time-out.
+TEST_F(TraderReader, DistrustsTheReportedLengthAndAHungTrader) {
   const Hwnd main = ShowTrader("行情 - 600036 - 招商银行");
-  sim::SetHung(sim::MainThreadOf(process_));
-  const std::uint64_t before = sim::Now();
-  EXPECT_EQ(GetWindowTextTimeout(main), "");
-  EXPECT_EQ(ReadTraderCode(), "");
-  EXPECT_LE(sim::Now() - before, 2 * 100u);
-}
-
-TEST_F(TraderReader, DistrustsTheReportedLength) {
-  const Hwnd main = sim::CreateWindow({"JysMain", "行情 - 600036 - 招商银行", process_});
   struct Case {
     std::intptr_t length;
     std::string text;
@@ -117,6 +109,12 @@ TEST_F(TraderReader, DistrustsTheReportedLength) {
     EXPECT_EQ(GetWindowTextTimeout(main), c.text) << c.length;
   }
   EXPECT_EQ(GetWindowTextTimeout(0), "");
+
+  sim::SetHung(sim::MainThreadOf(process_));
+  const std::uint64_t before = sim::Now();
+  EXPECT_EQ(GetWindowTextTimeout(main), "");
+  EXPECT_EQ(ReadTraderCode(), "");
+  EXPECT_LE(sim::Now() - before, 2 * 100u);
 }
 
 TEST_F(TraderReader, ListsEveryTopLevelWindowInZOrder) {

@@ -25,8 +25,6 @@ namespace {
 
 using Entries = std::map<std::string, std::string>;
 
-constexpr const char* kNote = "F1[112],F2[113],F3[114],F4[115],依此类推";
-
 // A profile file as the profile functions write it, read strictly: every line
 // ends in CR LF and is blank, a comment, "[section]" or "key=value"; no
 // section twice, no key twice within a section (names without ASCII case).
@@ -61,15 +59,6 @@ std::map<std::string, Entries> ParseStrictly(const std::string& file) {
     sections[section][key] = line.substr(equals + 1);
   }
   return sections;
-}
-
-Entries DefaultSettings(int left = 100, int top = 100) {
-  return {{"键码表", kNote},
-          {"买入键", "112"},
-          {"卖出键", "113"},
-          {"功能键", "114"},
-          {"左边", std::to_string(left)},
-          {"顶边", std::to_string(top)}};
 }
 
 class BadFiles : public SimTest {};
@@ -145,11 +134,9 @@ TEST_F(BadFiles, ReadOnlyNewIniLeavesTheProgramRunningOnWhatItHolds) {
   EXPECT_EQ(AppState.sellKey, 120);
   sim::PressEscape(sim::KeySettings().window);
   platform::MoveWindow(MainBar().bar, 300, 200, 120, 24, true);
-  sim::ChooseFromTrayMenu(platform::TrayMenuItem::kTrader);
-  sim::TrayMouse(platform::kWmContextMenu);
+  ChooseFromMenu(platform::TrayMenuItem::kTrader);
   EXPECT_EQ(GetQuoteSource(), QuoteSource::kTrader);
-  sim::ChooseFromTrayMenu(platform::TrayMenuItem::kDzh);
-  sim::TrayMouse(platform::kWmContextMenu);
+  ChooseFromMenu(platform::TrayMenuItem::kDzh);
 
   // Nothing can be cached, so each tick resolves the title again: the code
   // is still right every time.
@@ -173,7 +160,9 @@ TEST_F(BadFiles, TenThousandCachedTitles) {
 }
 
 // The 大智慧 code tables in every bad shape; the code falls back to the title
-// and every file opened is closed again (the fixture checks the handles).
+// and every file opened is closed again (the fixture checks the handles).  A
+// huge table is scanned without being held, and a Shanghai table that cannot
+// be opened leaves Shenzhen's unread.
 TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
   const std::string sh = "D:\\dzh\\data\\sh\\STKINFO60.DAT", sz = "D:\\dzh\\data\\sz\\STKINFO60.DAT";
   const std::string shenzhen = code_table::Table(code_table::ShenzhenSecurities());
@@ -181,20 +170,29 @@ TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
   std::string huge = code_table::LargeTable(true, 64u << 20, 3);
   huge += code_table::Record({"605999", "尾部证券"});
   huge += std::string(code_table::kRecordSize, '\0');
+  const std::string shanghai = code_table::Table(code_table::ShanghaiSecurities());
   struct Case {
     const char* name;
     std::string shanghai;
-    std::uint64_t sparseSize;  // > 0: a Shanghai table of that many NULs instead
-    bool unopenable;
+    std::uint64_t sparseSize;  // > 0: a Shanghai table of that many fill bytes instead
+    std::string unopenable;
     std::string title, code;
+    char fill = '\0';
+    std::string shenzhenTable = "";  // empty: the real Shenzhen securities
   } cases[] = {
-      {"size 0", "", 0, false, "平安银行", "000001"},
-      {"header only", code_table::Table({}), 0, false, "平安银行", "000001"},
-      {"no record of the title", code_table::Table(code_table::ShanghaiSecurities()), 0, false, "无此证券", "无此证券"},
-      {"title as the last bytes", "600000\0\0\0\0浦发银行", 0, false, "浦发银行", "浦发银行"},
-      {"64 MB of NULs", "", 64u << 20, false, "平安银行", "000001"},
-      {"64 MB, title at its end", huge, 0, false, "尾部证券", "605999"},
-      {"unopenable (Shenzhen is not tried)", shenzhen, 0, true, "平安银行", "平安银行"},
+      {"size 0", "", 0, "", "平安银行", "000001"},
+      {"header only", code_table::Table({}), 0, "", "平安银行", "000001"},
+      {"no record of the title", shanghai, 0, "", "无此证券", "无此证券"},
+      {"title as the last bytes", "600000\0\0\0\0浦发银行", 0, "", "浦发银行", "浦发银行"},
+      {"title as the last bytes of both",
+       code_table::Table(code_table::Generated(true, 10, 3)) + code_table::Field("600123") + "末尾股票", 0, "",
+       "末尾股票", "末尾股票", '\0',
+       code_table::Table(code_table::Generated(false, 10, 4)) + code_table::Field("000123") + "末尾股票"},
+      {"64 MB of NULs", "", 64u << 20, "", "平安银行", "000001"},
+      {"128 MB of one byte", "", 128ull << 20, "", "平安银行", "000001", 'x'},
+      {"64 MB, title at its end", huge, 0, "", "尾部证券", "605999"},
+      {"Shanghai unopenable (Shenzhen is not tried)", shenzhen, 0, sh, "平安银行", "平安银行"},
+      {"Shenzhen unopenable", shanghai, 0, sz, "万科Ａ", "万科Ａ"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -202,12 +200,12 @@ TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
     DzhAttachment dzh;
     dzh.exePath = "D:\\dzh\\dzh.exe";
     if (c.sparseSize > 0) {
-      sim::WriteSparseFile(sh, c.sparseSize);
+      sim::WriteSparseFile(sh, c.sparseSize, c.fill);
     } else {
       sim::WriteFile(sh, c.shanghai);
     }
-    sim::FailOpen(sh, c.unopenable);
-    sim::WriteFile(sz, shenzhen);
+    sim::WriteFile(sz, c.shenzhenTable.empty() ? shenzhen : c.shenzhenTable);
+    if (!c.unopenable.empty()) sim::FailOpen(c.unopenable);
     EXPECT_EQ(ResolveDzhCode(c.title, dzh), c.code);
     EXPECT_EQ(LookupCachedCode(c.title), c.code);
     TearDown();
@@ -232,8 +230,7 @@ TEST_F(BadFiles, NewIniHoldsExactlyWhatWasWritten) {
   sim::TypeInto(sim::KeySettings().functionBox, "");
   sim::PressEscape(sim::KeySettings().window);
   platform::MoveWindow(MainBar().bar, -500, 30, 120, 24, true);
-  sim::ChooseFromTrayMenu(platform::TrayMenuItem::kDzh);
-  sim::TrayMouse(platform::kWmContextMenu);
+  ChooseFromMenu(platform::TrayMenuItem::kDzh);
 
   // Titles that look like settings, sections or entries go nowhere near
   // "软件设置".
@@ -251,12 +248,13 @@ TEST_F(BadFiles, NewIniHoldsExactlyWhatWasWritten) {
   std::map<std::string, Entries> sections = ParseStrictly(file);
   EXPECT_EQ(sections.size(), 3u);
   EXPECT_EQ(sections["我的设置"], (Entries{{"买入键", "999"}, {"左边", "1"}}));
-  Entries expected = DefaultSettings(-500, 30);
-  expected["数据源"] = "0";
-  expected["买入键"] = "１２０";
-  expected["卖出键"] = "-7";
-  expected["功能键"] = "";
-  EXPECT_EQ(sections["软件设置"], expected);
+  EXPECT_EQ(sections["软件设置"], (Entries{{"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"},
+                                           {"数据源", "0"},
+                                           {"买入键", "１２０"},
+                                           {"卖出键", "-7"},
+                                           {"功能键", ""},
+                                           {"左边", "-500"},
+                                           {"顶边", "30"}}));
   EXPECT_EQ(sections["代码表"],
             (Entries{{"招商银行", "600036"}, {"买入键", "买入键"}, {"软件设置", "软件设置"}, {"万科Ａ", "000002"}}));
 

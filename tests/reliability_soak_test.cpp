@@ -68,11 +68,6 @@ DzhScene StartDzhWithDocuments() {
   return StartDzh(kDzhExe, "大智慧 - 行情", 1, titles);
 }
 
-void ChooseSource(platform::TrayMenuItem item) {
-  sim::ChooseFromTrayMenu(item);
-  sim::TrayMouse(platform::kWmContextMenu);
-}
-
 class Soak : public SimTest {};
 
 TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
@@ -97,8 +92,8 @@ TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
       // The paths other than the steady one, once in a while.
       if (minute == 3) sim::EndProcess(dzh.process);
       if (minute == 4) dzh = StartDzhWithDocuments();
-      if (minute % 10 == 7) ChooseSource(platform::TrayMenuItem::kTrader);
-      if (minute % 10 == 8) ChooseSource(platform::TrayMenuItem::kDzh);
+      if (minute % 10 == 7) ChooseFromMenu(platform::TrayMenuItem::kTrader);
+      if (minute % 10 == 8) ChooseFromMenu(platform::TrayMenuItem::kDzh);
       if (minute >= 1 && TextToInt(AppState.currentCode) > 0) {
         sim::Click(MainBar().buyButton);
         ++buys;

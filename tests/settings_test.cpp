@@ -52,20 +52,21 @@ TEST_F(SettingsTest, NamesLoseLeadingBlanksAndEmptyNamesReadNothing) {
   for (const Case& c : cases) {
     EXPECT_EQ(ReadSetting(c.section, c.key, c.defaultValue), c.expected) << "[" << c.section << "] " << c.key;
   }
-}
-
-TEST_F(SettingsTest, LongValueIsCutToTheBufferAndItsLeadingNumberDecides) {
-  sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-250" + std::string(19996, 'x') + "\r\n");
-  const std::string value = ReadSetting(kSettingsSection, "左边", "100");
-  EXPECT_EQ(value.size(), 10239u);
-  EXPECT_EQ(value.substr(0, 5), "-250x");
-  EXPECT_EQ(LoadSettings().left, -250);
-}
-
-TEST_F(SettingsTest, WritesWithoutANameAreDropped) {
+  // Writes without a name are dropped.
+  sim::RemoveFile(IniPath());
   WriteSetting(kSettingsSection, "", "1");
   WriteSetting(" ", "买入键", "1");
   EXPECT_FALSE(sim::FileExists(IniPath()));
+}
+
+TEST_F(SettingsTest, PositionIsTheLeadingNumberOfAValueCutToTheBuffer) {
+  sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-250" + std::string(19996, 'x') + "\r\n顶边=abc\r\n");
+  const std::string value = ReadSetting(kSettingsSection, "左边", "100");
+  EXPECT_EQ(value.size(), 10239u);
+  EXPECT_EQ(value.substr(0, 5), "-250x");
+  const Settings loaded = LoadSettings();
+  EXPECT_EQ(loaded.left, -250);
+  EXPECT_EQ(loaded.top, 0);
 }
 
 TEST_F(SettingsTest, FirstLoadRepairsEveryKeyAndWritesNoSource) {
@@ -87,6 +88,7 @@ TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
     std::int32_t buy, sell, function;
     QuoteSource source;
     bool fileChanged;
+    bool readOnly = false;  // repaired values stay in force all the same
   } cases[] = {
       {"买入键=0x71\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, true},
       {"买入键=112\r\n卖出键=-5\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, true},
@@ -96,12 +98,14 @@ TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
       {"数据源=１\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kTrader, false},
       {"数据源=2\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
       {"数据源=交易师\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
+      {"买入键=0\r\n", 112, 113, 114, QuoteSource::kDzh, false, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
     sim::Reset();
     const std::string before = "[软件设置]\r\n" + std::string(c.stored);
     sim::WriteFile(IniPath(), before);
+    sim::SetReadOnly(IniPath(), c.readOnly);
     const Settings loaded = LoadSettings();
     EXPECT_EQ(loaded.buyKey, c.buy);
     EXPECT_EQ(loaded.sellKey, c.sell);
@@ -129,20 +133,6 @@ TEST_F(SettingsTest, CodeEntryIsTypedOnlyForOne) {
     EXPECT_EQ(LoadSettings().codeEntry, c.entry) << c.line;
     EXPECT_EQ(sim::FileContent(IniPath()), file) << c.line;
   }
-}
-
-TEST_F(SettingsTest, RepairedKeysStayInForceWhenTheFileIsReadOnly) {
-  sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=0\r\n");
-  sim::SetReadOnly(IniPath());
-  EXPECT_EQ(LoadSettings().buyKey, 112);
-  EXPECT_EQ(sim::FileContent(IniPath()), "[软件设置]\r\n买入键=0\r\n");
-}
-
-TEST_F(SettingsTest, PositionIsTheLeadingNumber) {
-  sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-500\r\n顶边=abc\r\n");
-  const Settings loaded = LoadSettings();
-  EXPECT_EQ(loaded.left, -500);
-  EXPECT_EQ(loaded.top, 0);
 }
 
 }  // namespace

@@ -12,13 +12,13 @@ static_assert("乚"[1] == ']' && "圓"[1] == 'A' && "員"[1] == 'T', "sources mu
 
 namespace {
 
-struct IntCase {
-  const char* text;
-  std::int32_t value;
-};
-
+// The leading decimal number, after full-width forms are folded, clamped to
+// the 32-bit range.
 TEST(TextToInt, ReadsLeadingDecimalNumber) {
-  const IntCase cases[] = {
+  const struct {
+    const char* text;
+    std::int32_t value;
+  } cases[] = {
       {"", 0},
       {"abc", 0},
       {"112", 112},
@@ -31,13 +31,7 @@ TEST(TextToInt, ReadsLeadingDecimalNumber) {
       {"--5", 0},
       {"007", 7},
       {"12 34", 12},
-  };
-  for (const auto& c : cases) EXPECT_EQ(TextToInt(c.text), c.value) << '"' << c.text << '"';
-}
-
-TEST(TextToInt, FoldsFullWidthFormsFirst) {
-  // Full-width digits, sign and the ideographic space, as GBK bytes.
-  const IntCase cases[] = {
+      // Full-width digits, sign and the ideographic space, as GBK bytes.
       {"\xA3\xB1\xA3\xB1\xA3\xB6", 116},  // １１６
       {"\xA1\xA1\xA3\xAD\xA3\xB5", -5},   // 　－５
       {"\xA3\xB1\x32\xA3\xB3", 123},      // mixed widths
@@ -46,17 +40,6 @@ TEST(TextToInt, FoldsFullWidthFormsFirst) {
       {"\xA3\xA0\x31", 0},  // trail 0xA0 is outside the folded range
       {"\xA3", 0},          // a lone lead byte at the end
       {"1\xA3", 1},
-  };
-  for (const auto& c : cases) EXPECT_EQ(TextToInt(c.text), c.value) << c.text;
-  // The folding steps over whole characters: the 0xA3 here is the trail of
-  // another character, not the lead of a full-width digit.
-  EXPECT_EQ(TextToInt("\xB0\xA3\xB1\x35"), 0);
-  // A text that ends on a lead byte ends there, whatever lies behind it.
-  EXPECT_EQ(TextToInt(std::string_view("1\xA3\xB1", 2)), 1);
-}
-
-TEST(TextToInt, ClampsBeyondThe32BitRange) {
-  const IntCase cases[] = {
       {"2147483647", std::numeric_limits<std::int32_t>::max()},
       {"2147483648", std::numeric_limits<std::int32_t>::max()},
       {"99999999999999999999999999", std::numeric_limits<std::int32_t>::max()},
@@ -64,7 +47,12 @@ TEST(TextToInt, ClampsBeyondThe32BitRange) {
       {"-2147483649", std::numeric_limits<std::int32_t>::min()},
       {"-99999999999999999999999999", std::numeric_limits<std::int32_t>::min()},
   };
-  for (const auto& c : cases) EXPECT_EQ(TextToInt(c.text), c.value) << c.text;
+  for (const auto& c : cases) EXPECT_EQ(TextToInt(c.text), c.value) << '"' << c.text << '"';
+  // The folding steps over whole characters: the 0xA3 here is the trail of
+  // another character, not the lead of a full-width digit.
+  EXPECT_EQ(TextToInt("\xB0\xA3\xB1\x35"), 0);
+  // A text that ends on a lead byte ends there, whatever lies behind it.
+  EXPECT_EQ(TextToInt(std::string_view("1\xA3\xB1", 2)), 1);
 }
 
 struct FindCase {
@@ -97,19 +85,15 @@ TEST(FindText, StepsOverTwoByteCharacters) {
       {"网上股票交易系统", "网上股票交易", {}, 1},
       {"xSH600036", "sh", {true}, 2},
       {"xSH600036", "sh", {}, -1},
+      // The text ends in the middle of a character; the pattern's lead byte
+      // must not be compared with whatever lies behind the text.
+      {"ab\xB0", "\xB0\xA1", {}, -1},
+      {"ab\xB0", "\xB0", {}, 3},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FindText(c.text, c.pattern, c.how), c.position) << '"' << c.text << "\" / \"" << c.pattern << '"';
   }
-}
-
-TEST(FindText, NeverReadsPastALoneLeadByte) {
-  // The text ends in the middle of a character; the pattern's lead byte
-  // must not be compared with whatever lies behind the text.
-  const std::string text("ab\xB0", 3);
-  EXPECT_EQ(FindText(text, "\xB0\xA1"), -1);
-  EXPECT_EQ(FindText(text, "\xB0"), 3);
-  EXPECT_EQ(FindText(std::string_view(text.data(), 2), "b\xB0"), -1);
+  EXPECT_EQ(FindText(std::string_view("ab\xB0", 2), "b\xB0"), -1);
 }
 
 TEST(TextSlicing, CutsAtTheEnds) {

@@ -47,6 +47,11 @@ void SimTest::StartProgram() {
   if (!StartMainBar()) ADD_FAILURE() << "the bar could not be created";
 }
 
+void SimTest::ChooseFromMenu(platform::TrayMenuItem item) {
+  sim::ChooseFromTrayMenu(item);
+  sim::TrayMouse(platform::kWmContextMenu);
+}
+
 platform::Rect SimTest::BarRect() {
   platform::Rect rect;
   platform::GetWindowRect(MainBar().bar, &rect);

@@ -29,4 +29,6 @@ class SimTest : public ::testing::Test {
   static void StartProgram();
   // Where the bar is, on the screen.
   static platform::Rect BarRect();
+  // The user picks an item of the tray icon's menu, opened with a right click.
+  static void ChooseFromMenu(platform::TrayMenuItem item);
 };
