@@ -128,7 +128,9 @@ TEST_F(MainBarTest, AClientThatStopsAnsweringDoesNotStopTheBar) {
     EXPECT_LE(sim::Now() - clicked, c.held) << c.what;
     sim::Advance(clicked + 3000 - sim::Now());
     EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000") << c.what;
-    if (c.hung) EXPECT_EQ(sim::Received(client.window).size(), seen) << "nothing for a client that does not answer";
+    if (c.hung) {
+      EXPECT_EQ(sim::Received(client.window).size(), seen) << "nothing for a client that does not answer";
+    }
 
     sim::SetHung(client.thread, false);
     sim::Advance(8000);

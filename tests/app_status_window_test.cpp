@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
               {"系统代码页：1252", "警告：系统代码页不是 936", "非 Unicode", "重新启动电脑"},
               {},
               [] { sim::SetCodePage(1252); }}),
-    [](const ::testing::TestParamInfo<Cause>& info) { return "Case" + std::to_string(info.index); });
+    [](const ::testing::TestParamInfo<Cause>& row) { return "Case" + std::to_string(row.index); });
 
 // The window names the client a click drives: the remembered one, not another
 // qualifying window now in front of it.  What the bar remembers stays as it
