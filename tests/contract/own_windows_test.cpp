@@ -35,12 +35,14 @@ class OwnWindowsTest : public ContractTest {
     GetWindowRect(window, &r);
     return {r.left - o.left + x, r.top - o.top + y, r.right - o.left + x, r.bottom - o.top + y};
   }
-  // Where a window of this size stands centred on the screen.
-  static std::vector<int> Centred(int width, int height) {
+  // A window just made: centred on the screen, hidden, with its title.
+  static void ExpectMadeCentredAndHidden(Hwnd window, int width, int height, const std::string& title) {
     Rect screen;
     GetWindowRect(GetDesktopWindow(), &screen);
     const int left = (screen.right - width) / 2, top = (screen.bottom - height) / 2;
-    return {left, top, left + width, top + height};
+    EXPECT_EQ(PlaceIn(GetDesktopWindow(), window), (std::vector<int>{left, top, left + width, top + height})) << title;
+    EXPECT_FALSE(IsWindowVisible(window)) << title;
+    EXPECT_EQ(GetWindowTextA(window, 256), title);
   }
   MainBarWindows bar;
   KeySettingsWindows keys;
@@ -48,9 +50,7 @@ class OwnWindowsTest : public ContractTest {
 };
 
 TEST_F(OwnWindowsTest, TheBarIsCentredHiddenTopmostAndLaidOut) {
-  EXPECT_EQ(PlaceIn(GetDesktopWindow(), bar.bar), Centred(120, 24));
-  EXPECT_FALSE(IsWindowVisible(bar.bar));
-  EXPECT_EQ(GetWindowTextA(bar.bar, 256), "凌波助手");
+  ExpectMadeCentredAndHidden(bar.bar, 120, 24, "凌波助手");
   struct Case {
     Hwnd control;
     std::vector<int> place;
@@ -149,9 +149,7 @@ TEST_F(OwnWindowsTest, TheBarsTimerTicksUntilKilledAndItsEndIsReported) {
 TEST_F(OwnWindowsTest, TheKeySettingsWindowIsLaidOutReportsEachChangeOnceAndEscapeClosesIt) {
   keys = CreateKeySettingsWindow();
   ASSERT_GT(keys.window, 0);
-  EXPECT_EQ(PlaceIn(GetDesktopWindow(), keys.window), Centred(253, 150));
-  EXPECT_FALSE(IsWindowVisible(keys.window));
-  EXPECT_EQ(GetWindowTextA(keys.window, 256), "功能键设置");
+  ExpectMadeCentredAndHidden(keys.window, 253, 150, "功能键设置");
   const Hwnd owner = GetWindow(keys.window, kGwOwner);
   ASSERT_GT(owner, 0);
   EXPECT_NE(owner, bar.bar) << "owned by the topmost bar it would float above everything";
@@ -211,9 +209,7 @@ TEST_F(OwnWindowsTest, TheKeySettingsWindowIsLaidOutReportsEachChangeOnceAndEsca
 TEST_F(OwnWindowsTest, TheStatusWindowIsOrdinaryAndEscapeClosesItFromItsText) {
   status = CreateStatusWindow();
   ASSERT_GT(status.window, 0);
-  EXPECT_EQ(PlaceIn(GetDesktopWindow(), status.window), Centred(520, 600));
-  EXPECT_FALSE(IsWindowVisible(status.window));
-  EXPECT_EQ(GetWindowTextA(status.window, 256), "凌波助手 状态");
+  ExpectMadeCentredAndHidden(status.window, 520, 600, "凌波助手 状态");
   EXPECT_EQ(GetWindow(status.window, kGwOwner), 0);
   EXPECT_STRCASEEQ(GetClassNameA(status.text, 32).c_str(), "Edit");
   EXPECT_EQ(GetWindowTextA(status.copyButton, 32), "复制");

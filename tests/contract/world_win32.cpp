@@ -215,12 +215,7 @@ class Win32World : public World {
   bool BarEndsTheLoop() override { return true; }
 
   void Reset() {
-    for (auto& p : processes_) {
-      TerminateProcess(p.second, 0);
-      WaitForSingleObject(p.second, 5000);
-      CloseHandle(p.second);
-    }
-    processes_.clear();
+    while (!processes_.empty()) End(Peer{processes_.begin()->first, {}});
     logs_.clear();
     if (!scratch_.empty()) RemoveTree(scratch_);
     scratch_.clear();
