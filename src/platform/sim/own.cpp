@@ -7,15 +7,17 @@
 
 namespace sim::detail {
 
-static Hwnd OwnWindow(const char* className, const char* text, Hwnd parent, Hwnd owner, platform::Rect rect, Role role,
-                      bool visible, bool topmost = false) {
+// One of the program's own windows: controls are made visible, top-level
+// windows hidden until shown, and the bar topmost.
+static Hwnd OwnWindow(const char* className, const char* text, Hwnd parent, platform::Rect rect,
+                      Role role = Role::kNone, Hwnd owner = 0) {
   WindowSpec shape;
   shape.className = className;
   shape.text = text;
   shape.parent = parent;
   shape.owner = owner;
-  shape.visible = visible;
-  shape.topmost = topmost;
+  shape.visible = parent != 0;
+  shape.topmost = role == Role::kBar;
   shape.rect = rect;
   Hwnd h = NewWindow(shape);
   W().windows[h].role = role;
@@ -204,10 +206,10 @@ MainBarWindows CreateMainBar() {
   world.creatingBar = true;
   int left = (sim::kScreenWidth - 120) / 2, top = (sim::kScreenHeight - 24) / 2;
   MainBarWindows bar;
-  bar.bar = OwnWindow("LingboBar", "凌波助手", 0, 0, {left, top, left + 120, top + 24}, Role::kBar, false, true);
-  bar.buyButton = OwnWindow("Button", "买", bar.bar, 0, {0, 0, 30, 24}, Role::kBuyButton, true);
-  bar.codeLabel = OwnWindow("LingboCodeLabel", "", bar.bar, 0, {30, 0, 90, 24}, Role::kCodeLabel, true);
-  bar.sellButton = OwnWindow("Button", "卖", bar.bar, 0, {90, 0, 120, 24}, Role::kSellButton, true);
+  bar.bar = OwnWindow("LingboBar", "凌波助手", 0, {left, top, left + 120, top + 24}, Role::kBar);
+  bar.buyButton = OwnWindow("Button", "买", bar.bar, {0, 0, 30, 24});
+  bar.codeLabel = OwnWindow("LingboCodeLabel", "", bar.bar, {30, 0, 90, 24});
+  bar.sellButton = OwnWindow("Button", "卖", bar.bar, {90, 0, 120, 24});
   world.bar = bar;
   world.barDpi = DpiAt(Find(bar.bar)->rect);
   world.dzhChecked = true;
@@ -220,19 +222,18 @@ KeySettingsWindows CreateKeySettingsWindow() {
   Log("CreateKeySettingsWindow()");
   World& world = W();
   int left = (sim::kScreenWidth - 253) / 2, top = (sim::kScreenHeight - 150) / 2;
-  world.keyOwner = OwnWindow("LingboOwner", "", 0, 0, {0, 0, 0, 0}, Role::kKeyOwner, false);
+  const Hwnd owner = OwnWindow("LingboOwner", "", 0, {0, 0, 0, 0}, Role::kKeyOwner);
   KeySettingsWindows keys;
-  keys.window = OwnWindow("LingboKeys", "功能键设置", 0, world.keyOwner, {left, top, left + 253, top + 150},
-                          Role::kKeyWindow, false);
-  OwnWindow("Static", "买入键", keys.window, 0, {8, 7, 48, 32}, Role::kNone, true);
-  keys.buyBox = OwnWindow("Edit", "", keys.window, 0, {58, 7, 128, 32}, Role::kBuyBox, true);
-  OwnWindow("Static", "卖出键", keys.window, 0, {8, 37, 48, 62}, Role::kNone, true);
-  keys.sellBox = OwnWindow("Edit", "", keys.window, 0, {58, 37, 128, 62}, Role::kSellBox, true);
-  OwnWindow("Static", "功能键", keys.window, 0, {8, 67, 48, 92}, Role::kNone, true);
-  keys.functionBox = OwnWindow("Edit", "", keys.window, 0, {58, 67, 128, 92}, Role::kFunctionBox, true);
-  OwnWindow("Static", "键码表： \r\n\r\nF1[112],F2[113]\r\n\r\nF3[114],F4[115]\r\n\r\n依此类推”", keys.window, 0,
-            {136, 6, 240, 97}, Role::kNone, true);
-  OwnWindow("Button", "配置文件", keys.window, 0, {11, 96, 235, 120}, Role::kNone, true);
+  keys.window = OwnWindow("LingboKeys", "功能键设置", 0, {left, top, left + 253, top + 150}, Role::kKeyWindow, owner);
+  OwnWindow("Static", "买入键", keys.window, {8, 7, 48, 32});
+  keys.buyBox = OwnWindow("Edit", "", keys.window, {58, 7, 128, 32}, Role::kBuyBox);
+  OwnWindow("Static", "卖出键", keys.window, {8, 37, 48, 62});
+  keys.sellBox = OwnWindow("Edit", "", keys.window, {58, 37, 128, 62}, Role::kSellBox);
+  OwnWindow("Static", "功能键", keys.window, {8, 67, 48, 92});
+  keys.functionBox = OwnWindow("Edit", "", keys.window, {58, 67, 128, 92}, Role::kFunctionBox);
+  OwnWindow("Static", "键码表： \r\n\r\nF1[112],F2[113]\r\n\r\nF3[114],F4[115]\r\n\r\n依此类推”", keys.window,
+            {136, 6, 240, 97});
+  OwnWindow("Button", "配置文件", keys.window, {11, 96, 235, 120});
   world.keySettings = keys;
   return keys;
 }
@@ -243,9 +244,9 @@ StatusWindows CreateStatusWindow() {
   int left = (sim::kScreenWidth - 520) / 2, top = (sim::kScreenHeight - 600) / 2;
   StatusWindows status;
   status.window =
-      OwnWindow("LingboStatus", "凌波助手 状态", 0, 0, {left, top, left + 520, top + 600}, Role::kStatusWindow, false);
-  status.text = OwnWindow("Edit", "", status.window, 0, {8, 8, 504, 516}, Role::kNone, true);
-  status.copyButton = OwnWindow("Button", "复制", status.window, 0, {416, 532, 504, 558}, Role::kNone, true);
+      OwnWindow("LingboStatus", "凌波助手 状态", 0, {left, top, left + 520, top + 600}, Role::kStatusWindow);
+  status.text = OwnWindow("Edit", "", status.window, {8, 8, 504, 516});
+  status.copyButton = OwnWindow("Button", "复制", status.window, {416, 532, 504, 558});
   world.status = status;
   return status;
 }

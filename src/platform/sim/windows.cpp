@@ -245,6 +245,14 @@ void ReplaceSelection(Window& w, const std::string& text) {
   w.selStart = w.selEnd = start + text.size();
 }
 
+// The program activated another thread's window: that thread handles its
+// activation, in its own time.
+void ActivatedByUs(Hwnd window) {
+  const std::uint32_t thread = ThreadOf(window);
+  const std::uint64_t takes = HandlingTime(window, sim::kWmActivate);
+  if (takes && !IsOwnThread(thread)) KeepBusy(thread, takes);
+}
+
 }  // namespace
 
 std::intptr_t HandleMessage(Hwnd window, Message& m) {
@@ -305,7 +313,7 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
       w->visible = true;
       Moved(window);
       Activate(window, false);
-      if (const std::uint64_t takes = HandlingTime(window, sim::kWmActivate)) KeepBusy(w->thread, takes);
+      ActivatedByUs(window);
       break;
     case platform::kWmClose:
       if (w->role == Role::kKeyWindow || w->role == Role::kBar || w->role == Role::kStatusWindow) {
@@ -636,11 +644,7 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
   Window* w = Find(window);
   if (!w) return false;
   const std::uint32_t thread = w->thread;
-  sim::Message m;
-  m.window = window;
-  m.message = message;
-  m.wParam = wParam;
-  m.lParam = lParam;
+  sim::Message m{0, window, message, wParam, lParam, false, ""};
   if (IsOwnThread(thread)) {
     std::intptr_t r = HandleMessage(window, m);
     if (result) *result = r;
@@ -693,16 +697,19 @@ std::string GetClassNameA(Hwnd window, int maxCount) {
   return w->className.substr(0, static_cast<std::size_t>(maxCount - 1));
 }
 
+// The first of a window's children (the desktop's are the top-level
+// windows), or the one after childAfter.
+static Hwnd ChildAfter(Hwnd parent, Hwnd childAfter) {
+  const auto& children = parent == 1 ? W().topLevel : W().windows[parent].children;
+  if (childAfter == 0) return children.empty() ? 0 : children.front();
+  auto it = std::find(children.begin(), children.end(), childAfter);
+  return it == children.end() || it + 1 == children.end() ? 0 : *(it + 1);
+}
+
 Hwnd FindWindowExA(Hwnd parent, Hwnd childAfter) {
   Log("FindWindowExA(%d,%d)", parent, childAfter);
   if (parent == 0) parent = 1;
-  const Window* p = Find(parent);
-  if (!p) return 0;
-  const auto& children = parent == 1 ? W().topLevel : p->children;
-  if (childAfter == 0) return children.empty() ? 0 : children.front();
-  auto it = std::find(children.begin(), children.end(), childAfter);
-  if (it == children.end() || ++it == children.end()) return 0;
-  return *it;
+  return Find(parent) ? ChildAfter(parent, childAfter) : 0;
 }
 
 Hwnd GetDesktopWindow() {
@@ -714,25 +721,12 @@ Hwnd GetWindow(Hwnd window, unsigned command) {
   Log("GetWindow(%d,%u)", window, command);
   const Window* w = Find(window);
   if (!w) return 0;
-  if (command == kGwChild) {
-    const auto& children = window == 1 ? W().topLevel : w->children;
-    return children.empty() ? 0 : children.front();
-  }
+  if (command == kGwChild) return ChildAfter(window, 0);
   if (command == 4) return w->owner;  // GW_OWNER
-  if (window == 1 || command > 3) return 0;
-  const auto& siblings = w->parent ? W().windows[w->parent].children : W().topLevel;
-  auto it = std::find(siblings.begin(), siblings.end(), window);
-  std::size_t i = static_cast<std::size_t>(it - siblings.begin());
-  switch (command) {
-    case 0:
-      return siblings.front();  // GW_HWNDFIRST
-    case 1:
-      return siblings.back();  // GW_HWNDLAST
-    case kGwHwndNext:
-      return i + 1 < siblings.size() ? siblings[i + 1] : 0;
-    default:
-      return i > 0 ? siblings[i - 1] : 0;  // GW_HWNDPREV
-  }
+  // GW_HWNDFIRST, GW_HWNDLAST and GW_HWNDPREV are not simulated: nothing
+  // asks for them.
+  if (window == 1 || command != kGwHwndNext) return 0;
+  return ChildAfter(w->parent ? w->parent : 1, window);
 }
 
 Hwnd GetAncestor(Hwnd window, unsigned flags) {
@@ -769,18 +763,6 @@ std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) {
   return w->thread;
 }
 
-namespace {
-
-// The program activated another thread's window: that thread handles its
-// activation, in its own time.
-void ActivatedByUs(Hwnd window) {
-  const std::uint32_t thread = ThreadOf(window);
-  const std::uint64_t takes = HandlingTime(window, sim::kWmActivate);
-  if (takes && !IsOwnThread(thread)) KeepBusy(thread, takes);
-}
-
-}  // namespace
-
 bool ShowWindowAsync(Hwnd window, int command) {
   Log("ShowWindowAsync(%d,%d)", window, command);
   const Window* w = Find(window);
@@ -788,11 +770,7 @@ bool ShowWindowAsync(Hwnd window, int command) {
   if (IsOwnThread(w->thread)) return ShowWindow(window, command);
   if (command != kSwRestore || !w->minimized) return true;
   // Left in the window's queue: its thread restores it when it gets there.
-  sim::Message m;
-  m.window = window;
-  m.message = kWmShowAsync;
-  m.posted = true;
-  W().posted.push_back({++W().seq, m});
+  W().posted.push_back({++W().seq, {0, window, kWmShowAsync, 0, 0, true, ""}});
   return true;
 }
 
@@ -827,10 +805,7 @@ Hwnd SetActiveWindow(Hwnd window) {
   const std::uint32_t thread = w->thread;
   const bool foreground = W().foreground == previous && previous != 0;
   if (!WaitWhileHung(thread)) {
-    sim::Message m;
-    m.window = window;
-    m.message = sim::kWmActivate;
-    LeaveInQueue(m);
+    LeaveInQueue({0, window, sim::kWmActivate, 0, 0, false, ""});
     return previous;
   }
   if (!Find(window)) return 0;
@@ -900,15 +875,7 @@ bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::int
   Log("PostMessageA(%d,%s,%llu,%s)", window, Hex(message).c_str(), static_cast<unsigned long long>(wParam),
       Hex(lParam).c_str());
   if (!Find(window)) return false;
-  World& world = W();
-  Posted p;
-  p.seq = ++world.seq;
-  p.message.window = window;
-  p.message.message = message;
-  p.message.wParam = wParam;
-  p.message.lParam = lParam;
-  p.message.posted = true;
-  world.posted.push_back(p);
+  W().posted.push_back({++W().seq, {0, window, message, wParam, lParam, true, ""}});
   return true;
 }
 

@@ -17,19 +17,7 @@ namespace sim::detail {
 using platform::Handle;
 using platform::Hwnd;
 
-enum class Role {
-  kNone,
-  kBar,
-  kBuyButton,
-  kCodeLabel,
-  kSellButton,
-  kKeyOwner,
-  kKeyWindow,
-  kBuyBox,
-  kSellBox,
-  kFunctionBox,
-  kStatusWindow
-};
+enum class Role { kNone, kBar, kKeyOwner, kKeyWindow, kBuyBox, kSellBox, kFunctionBox, kStatusWindow };
 
 struct Window {
   bool alive = false;
@@ -162,7 +150,6 @@ struct World {
   platform::StatusWindows status;
   std::string clipboard;
   unsigned codePage = 936;
-  Hwnd keyOwner = 0;
   bool creatingBar = false;
   std::vector<TrayIconRecord> trayIcons;
   TrayState trayCounts;
