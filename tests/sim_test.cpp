@@ -3,8 +3,6 @@
 // Windows.  The program's own windows are stated in the contract suite.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
 
@@ -16,16 +14,14 @@ class SimDesktopTest : public ::testing::Test {
  protected:
   void SetUp() override { sim::Reset(); }
 
-  static std::vector<std::uint64_t> TicksOf(unsigned id) {
+  // When each report of this text was made.
+  static std::vector<std::uint64_t> TimesOf(const std::string& event) {
     std::vector<std::uint64_t> times;
     for (auto& e : sim::Events())
-      if (e.text == "OnTimer(" + std::to_string(id) + ")") times.push_back(e.time);
+      if (e.text == event) times.push_back(e.time);
     return times;
   }
-  static int Count(const std::string& event) {
-    auto all = sim::Events();
-    return static_cast<int>(std::count_if(all.begin(), all.end(), [&](const sim::Call& c) { return c.text == event; }));
-  }
+  static std::vector<std::uint64_t> TicksOf(unsigned id) { return TimesOf("OnTimer(" + std::to_string(id) + ")"); }
   // A window of another program, with that program and its thread.
   struct Other {
     Hwnd window;
@@ -35,7 +31,6 @@ class SimDesktopTest : public ::testing::Test {
     const std::uint32_t process = sim::AddProcess("C:\\other\\other.exe");
     return {sim::CreateWindow({className, "text", process}), process, sim::MainThreadOf(process)};
   }
-  static Hwnd OtherWindow() { return OtherProgram().window; }
 };
 
 // A private timer id: the program's own tick handler ignores it.
@@ -86,7 +81,7 @@ TEST_F(SimDesktopTest, TimersCountFromWhenTheyWereSet) {
   EXPECT_EQ(TicksOf(kTestTimer).size(), 1u);
   EXPECT_TRUE(SetTimer(bar, kTestTimer, 0));
   EXPECT_EQ(sim::TimerInterval(kTestTimer), 10u) << "the system's minimum";
-  EXPECT_FALSE(SetTimer(OtherWindow(), kTestTimer, 100)) << "not the program's window";
+  EXPECT_FALSE(SetTimer(OtherProgram().window, kTestTimer, 100)) << "not the program's window";
 }
 
 TEST_F(SimDesktopTest, PostedMessagesWaitForAHungThread) {
@@ -219,14 +214,14 @@ TEST_F(SimDesktopTest, AttachmentsAreCountedAndGoWithTheirProcess) {
   ASSERT_TRUE(AttachThreadInput(sim::kOwnThread, thread, false));
   EXPECT_EQ(sim::InputAttachments(), 0);
   EXPECT_EQ(GetFocus(), 0) << "the shared focus stays with the thread it belongs to";
-  EXPECT_EQ(sim::FocusOf(thread), other);
   AttachThreadInput(sim::kOwnThread, thread, true);
+  EXPECT_EQ(GetFocus(), other) << "and is found there again";
   sim::EndProcess(process);
   EXPECT_EQ(sim::InputAttachments(), 0);
 }
 
 TEST_F(SimDesktopTest, ARefusedForegroundChangesNothing) {
-  Hwnd first = OtherWindow(), second = OtherWindow();
+  Hwnd first = OtherProgram().window, second = OtherProgram().window;
   sim::SetForeground(first);
   sim::RefuseForeground();
   EXPECT_FALSE(SetForegroundWindow(second));
@@ -319,16 +314,16 @@ TEST_F(SimDesktopTest, HiddenOrDisabledWindowsIgnoreTheUser) {
   EXPECT_TRUE(sim::Events().empty()) << "nobody types into a hidden window or clicks a disabled one";
   EXPECT_TRUE(EnableWindow(bar.bar, true)) << "it was disabled";
   sim::Click(bar.sellButton);
-  EXPECT_EQ(Count("OnSellClicked()"), 1);
+  EXPECT_EQ(TimesOf("OnSellClicked()").size(), 1u);
   ShowWindow(keys.window, kSwShow);
   sim::TypeInto(keys.sellBox, "F5");
-  EXPECT_EQ(Count("OnSellKeyChanged()"), 1);
+  EXPECT_EQ(TimesOf("OnSellKeyChanged()").size(), 1u);
   sim::PressEscape(keys.buyBox);
   EXPECT_EQ(sim::KeySettings().window, 0);
   EXPECT_FALSE(IsWindow(owner));
 }
 
-TEST_F(SimDesktopTest, TrayIconsFollowTheShellsRules) {
+TEST_F(SimDesktopTest, TheTrayIconAndMenuFollowTheShellsRules) {
   Hwnd bar = CreateMainBar().bar;
   TrayIcon icon{bar, 100, kWmApp + 100, std::string(30, 'a') + "凌波助手凌波助手凌波助手凌波助手"};
   EXPECT_FALSE(ShellNotifyIconA(kNimModify, icon));
@@ -345,10 +340,8 @@ TEST_F(SimDesktopTest, TrayIconsFollowTheShellsRules) {
   EXPECT_TRUE(ShellNotifyIconA(kNimDelete, icon));
   EXPECT_FALSE(ShellNotifyIconA(kNimDelete, icon));
   EXPECT_FALSE(sim::Tray().present);
-}
 
-TEST_F(SimDesktopTest, TheTrayMenuAnswersTheScriptedChoiceOnce) {
-  Hwnd bar = CreateMainBar().bar;
+  // The menu answers the scripted choice once.
   CheckTrayMenuItem(TrayMenuItem::kDzh, false);
   CheckTrayMenuItem(TrayMenuItem::kTrader, true);
   sim::ChooseFromTrayMenu(TrayMenuItem::kExit);
@@ -371,7 +364,7 @@ TEST_F(SimDesktopTest, TheMessageLoopEndsWithTheExitCode) {
 }
 
 TEST_F(SimDesktopTest, TheCallLogReadsLikeTheCalls) {
-  Hwnd other = OtherWindow();
+  Hwnd other = OtherProgram().window;
   sim::ClearCalls();
   PostMessageA(other, kWmKeyDown, 112, 0x003B0001);
   PostMessageA(other, kWmKeyUp, 112, static_cast<std::intptr_t>(std::uint32_t{0xC03B0001}));

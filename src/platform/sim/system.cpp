@@ -297,10 +297,8 @@ bool Module32First(Handle snapshot, ModuleEntry* entry) {
 
 bool CloseHandle(Handle handle) {
   Log("CloseHandle(%lld)", static_cast<long long>(handle));
-  if (HandleOf(handle, HandleObject::Kind::kSnapshot) || HandleOf(handle, HandleObject::Kind::kFile) ||
-      HandleOf(handle, HandleObject::Kind::kProcess) || HandleOf(handle, HandleObject::Kind::kToken))
-    return W().handles.erase(handle) > 0;
-  return false;
+  // A directory listing is closed with FindClose alone.
+  return !HandleOf(handle, HandleObject::Kind::kFind) && W().handles.erase(handle) > 0;
 }
 
 Handle OpenProcess(std::uint32_t access, std::uint32_t processId) {

@@ -315,13 +315,6 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
       Activate(window, false);
       ActivatedByUs(window);
       break;
-    case platform::kWmClose:
-      if (w->role == Role::kKeyWindow || w->role == Role::kBar || w->role == Role::kStatusWindow) {
-        w->received.push_back(m);
-        Destroy(window);
-        return 0;
-      }
-      break;
     default:
       break;
   }
@@ -558,7 +551,6 @@ void SetFocus(Hwnd window) {
 }
 void SetForeground(Hwnd window) { Activate(RootOf(window), true); }
 Hwnd Foreground() { return Find(W().foreground) ? W().foreground : 0; }
-Hwnd FocusOf(std::uint32_t thread) { return QueueOf(thread).focus; }
 Hwnd ActiveWindowOf(std::uint32_t thread) { return QueueOf(thread).active; }
 int InputAttachments() { return static_cast<int>(W().attachments.size()); }
 void RefuseForeground(bool refuse) { W().refuseForeground = refuse; }
