@@ -35,10 +35,24 @@ std::string ModulePath(std::uint32_t process) {
   return path;
 }
 
-// The process snapshot lists the peer by its file name; its image name and,
-// where the list is given at all, its first module give the executable's
-// path; once it has ended, neither lists it.
+// A walk ends and starts again, and the handle closes once.  The process
+// snapshot lists the peer by its file name; its image name and, where the
+// list is given at all, its first module give the executable's path; once it
+// has ended, neither lists it.
 TEST_F(ContractTest, SnapshotsAndTheImageNameFindTheOtherProgram) {
+  Handle snapshot = CreateToolhelp32Snapshot(kTh32csSnapAll, 0);
+  ASSERT_NE(snapshot, kInvalidHandle);
+  ProcessEntry entry;
+  ASSERT_TRUE(Process32First(snapshot, &entry));
+  std::uint32_t first = entry.processId;
+  while (Process32Next(snapshot, &entry)) {
+  }
+  EXPECT_FALSE(Process32Next(snapshot, &entry));
+  ASSERT_TRUE(Process32First(snapshot, &entry)) << "First starts the walk again";
+  EXPECT_EQ(entry.processId, first);
+  EXPECT_TRUE(CloseHandle(snapshot));
+  EXPECT_FALSE(CloseHandle(snapshot));
+
   Peer peer = Start({TopLevel("main")});
   std::vector<ProcessEntry> all = AllProcesses();
   auto it = std::find_if(all.begin(), all.end(), [&](const ProcessEntry& e) { return e.processId == peer.processId; });
@@ -69,21 +83,6 @@ TEST_F(ContractTest, SnapshotsAndTheImageNameFindTheOtherProgram) {
   EXPECT_EQ(CreateToolhelp32Snapshot(kTh32csSnapModule, ended), kInvalidHandle);
   all = AllProcesses();
   EXPECT_TRUE(std::none_of(all.begin(), all.end(), [&](const ProcessEntry& e) { return e.processId == ended; }));
-}
-
-TEST_F(ContractTest, SnapshotHandlesCloseOnceAndWalksEnd) {
-  Handle snapshot = CreateToolhelp32Snapshot(kTh32csSnapAll, 0);
-  ASSERT_NE(snapshot, kInvalidHandle);
-  ProcessEntry entry;
-  ASSERT_TRUE(Process32First(snapshot, &entry));
-  std::uint32_t first = entry.processId;
-  while (Process32Next(snapshot, &entry)) {
-  }
-  EXPECT_FALSE(Process32Next(snapshot, &entry));
-  ASSERT_TRUE(Process32First(snapshot, &entry)) << "First starts the walk again";
-  EXPECT_EQ(entry.processId, first);
-  EXPECT_TRUE(CloseHandle(snapshot));
-  EXPECT_FALSE(CloseHandle(snapshot));
 }
 
 std::vector<std::uint8_t> VersionBlock(const std::string& path) {
@@ -135,6 +134,14 @@ TEST_F(ContractTest, VersionResourcesAnswerTranslationAndStrings) {
   EXPECT_EQ(GetFileVersionInfoSizeA(""), 0u);
 }
 
+std::string ReadAll(Handle file, std::uint32_t chunk) {
+  std::string all;
+  std::vector<char> buffer(chunk);
+  std::uint32_t read = 0;
+  while (ReadFile(file, buffer.data(), chunk, &read) && read > 0) all.append(buffer.data(), read);
+  return all;
+}
+
 // Every name a listing gives, with "." and ".." where they came.
 std::vector<FindData> List(const std::string& pattern, bool* valid = nullptr) {
   std::vector<FindData> all;
@@ -155,7 +162,9 @@ std::set<std::string> Names(const std::vector<FindData>& list, bool withDots = f
   return names;
 }
 
-TEST_F(ContractTest, DirectoryListingsNameFilesAndFolders) {
+// Listings name files and folders; shared opens read existing files in
+// chunks, read-only ones too.
+TEST_F(ContractTest, DirectoryListingsAndSharedOpens) {
   std::string dir = world().Directory();
   world().MakeFile(dir + "\\data\\sh\\SH_STKINFO.dat", std::string(1000, 'x'));
   world().MakeFile(dir + "\\data\\sh\\other.txt", "abc");
@@ -195,18 +204,7 @@ TEST_F(ContractTest, DirectoryListingsNameFilesAndFolders) {
     EXPECT_EQ(Names(List(dir + c.pattern, &valid)), c.names) << c.pattern;
     EXPECT_EQ(valid, !c.names.empty()) << c.pattern;
   }
-}
 
-std::string ReadAll(Handle file, std::uint32_t chunk) {
-  std::string all;
-  std::vector<char> buffer(chunk);
-  std::uint32_t read = 0;
-  while (ReadFile(file, buffer.data(), chunk, &read) && read > 0) all.append(buffer.data(), read);
-  return all;
-}
-
-TEST_F(ContractTest, SharedOpensReadExistingFilesInChunksReadOnlyOnesToo) {
-  std::string dir = world().Directory();
   std::string bytes;
   for (int i = 0; i < 5000; ++i) bytes += static_cast<char>(i * 7);
   world().MakeFile(dir + "\\table.dat", bytes);

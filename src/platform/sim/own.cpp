@@ -34,19 +34,10 @@ static bool ReactsToInput(Hwnd window) {
 }
 
 void TextChanged(Hwnd window) {
-  switch (W().windows[window].role) {
-    case Role::kBuyBox:
-      Report("OnBuyKeyChanged"), events::OnBuyKeyChanged();
-      break;
-    case Role::kSellBox:
-      Report("OnSellKeyChanged"), events::OnSellKeyChanged();
-      break;
-    case Role::kFunctionBox:
-      Report("OnFunctionKeyChanged"), events::OnFunctionKeyChanged();
-      break;
-    default:
-      break;
-  }
+  const Role role = W().windows[window].role;
+  if (role == Role::kBuyBox) Report("OnBuyKeyChanged"), events::OnBuyKeyChanged();
+  if (role == Role::kSellBox) Report("OnSellKeyChanged"), events::OnSellKeyChanged();
+  if (role == Role::kFunctionBox) Report("OnFunctionKeyChanged"), events::OnFunctionKeyChanged();
 }
 
 unsigned DpiAt(const platform::Rect& r) {
@@ -73,17 +64,14 @@ void Moved(Hwnd window) {
 void Destroyed(Hwnd window, Role role) {
   World& world = W();
   world.windows[window].role = Role::kNone;
-  if (role == Role::kBar) {
-    Report("OnMainBarDestroyed");
-    events::OnMainBarDestroyed();
-  } else if (role == Role::kKeyWindow) {
+  if (role == Role::kBar) Report("OnMainBarDestroyed"), events::OnMainBarDestroyed();
+  if (role == Role::kKeyWindow) {
     world.keySettings = {};
-    Report("OnKeySettingsClosed");
-    events::OnKeySettingsClosed();
-  } else if (role == Role::kStatusWindow) {
+    Report("OnKeySettingsClosed"), events::OnKeySettingsClosed();
+  }
+  if (role == Role::kStatusWindow) {
     world.status = {};
-    Report("OnStatusClosed");
-    events::OnStatusClosed();
+    Report("OnStatusClosed"), events::OnStatusClosed();
   }
 }
 
@@ -139,19 +127,14 @@ void Click(Hwnd window) {
   if (!ReactsToInput(window)) return;
   InOwnHandler in;
   const World& world = W();
-  if (window == world.bar.buyButton) {
-    Report("OnBuyClicked");
-    events::OnBuyClicked();
-  } else if (window == world.bar.sellButton) {
-    Report("OnSellClicked");
-    events::OnSellClicked();
-  } else if (RootOf(window) == world.keySettings.window && world.windows[window].text == "配置文件") {
-    Report("OnSettingsFileClicked");
-    events::OnSettingsFileClicked();
-  } else if (window == world.status.copyButton) {
-    Report("OnStatusCopyClicked");
-    events::OnStatusCopyClicked();
-  }
+  if (window == world.bar.buyButton)
+    Report("OnBuyClicked"), events::OnBuyClicked();
+  else if (window == world.bar.sellButton)
+    Report("OnSellClicked"), events::OnSellClicked();
+  else if (RootOf(window) == world.keySettings.window && world.windows[window].text == "配置文件")
+    Report("OnSettingsFileClicked"), events::OnSettingsFileClicked();
+  else if (window == world.status.copyButton)
+    Report("OnStatusCopyClicked"), events::OnStatusCopyClicked();
 }
 
 void DoubleClick(Hwnd window) {
