@@ -95,8 +95,7 @@ unsigned TimerInterval(unsigned id) {
 
 TrayState Tray() {
   TrayState state = W().trayCounts;
-  for (auto& icon : W().trayIcons)
-    if (icon.present) state.present = true, state.icon = icon.icon, state.stale = icon.stale;
+  for (auto& icon : W().trayIcons) state.present = true, state.icon = icon.icon, state.stale = icon.stale;
   return state;
 }
 
@@ -150,9 +149,8 @@ void RightButtonDown(Hwnd window) {
 
 void TrayMouse(unsigned mouseMessage) {
   SendToOwn([mouseMessage] {
-    for (auto& icon : W().trayIcons)
-      if (icon.present)
-        return Report("OnTrayMessage", static_cast<long>(mouseMessage)), events::OnTrayMessage(mouseMessage);
+    if (!W().trayIcons.empty())
+      Report("OnTrayMessage", static_cast<long>(mouseMessage)), events::OnTrayMessage(mouseMessage);
   });
 }
 
@@ -419,9 +417,8 @@ bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
   Log("ShellNotifyIconA(%u,%d,%u)", operation, icon.owner, icon.id);
   World& world = W();
   auto& icons = world.trayIcons;
-  auto it = std::find_if(icons.begin(), icons.end(), [&](const TrayIconRecord& r) {
-    return r.present && r.icon.owner == icon.owner && r.icon.id == icon.id;
-  });
+  auto it = std::find_if(icons.begin(), icons.end(),
+                         [&](const TrayIconRecord& r) { return r.icon.owner == icon.owner && r.icon.id == icon.id; });
   TrayIcon stored = icon;
   // The tip field holds 64 bytes; the cut never splits a two-byte character.
   std::size_t n = 0;
@@ -435,12 +432,12 @@ bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
     case kNimAdd:
       ++world.trayCounts.adds;
       if (it != icons.end() || !Find(icon.owner)) return false;
-      icons.push_back({true, stored});
+      icons.push_back({stored});
       return true;
     case kNimModify:
       ++world.trayCounts.modifies;
       if (it == icons.end()) return false;
-      *it = {true, stored};
+      *it = {stored};
       return true;
     case kNimDelete:
       ++world.trayCounts.deletes;

@@ -331,8 +331,8 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
 
 namespace {
 
-bool Deliverable(const Posted& p, bool ownLoop) {
-  std::uint32_t thread = ThreadOf(p.message.window);
+bool Deliverable(const Message& m, bool ownLoop) {
+  std::uint32_t thread = ThreadOf(m.window);
   if (IsOwnThread(thread)) return ownLoop;
   return W().threads.count(thread) && !IsHung(thread);
 }
@@ -351,12 +351,12 @@ void HandleInItsTime(Message& m) {
 bool DeliverOne(bool ownLoop) {
   auto& posted = W().posted;
   for (std::size_t i = 0; i < posted.size(); ++i) {
-    if (!Find(posted[i].message.window)) {
+    if (!Find(posted[i].window)) {
       posted.erase(posted.begin() + i--);
       continue;
     }
     if (!Deliverable(posted[i], ownLoop)) continue;
-    Message m = posted[i].message;
+    Message m = posted[i];
     posted.erase(posted.begin() + i);
     HandleInItsTime(m);
     return true;
@@ -368,8 +368,7 @@ bool DeliverOne(bool ownLoop) {
 
 void LeaveInQueue(Message m) {
   auto& queue = W().posted;
-  auto firstPosted = std::find_if(queue.begin(), queue.end(), [](const Posted& p) { return p.message.posted; });
-  queue.insert(firstPosted, Posted{++W().seq, m});
+  queue.insert(std::find_if(queue.begin(), queue.end(), [](const Message& p) { return p.posted; }), m);
 }
 
 bool IsHung(std::uint32_t thread) {
@@ -762,7 +761,7 @@ bool ShowWindowAsync(Hwnd window, int command) {
   if (IsOwnThread(w->thread)) return ShowWindow(window, command);
   if (command != kSwRestore || !w->minimized) return true;
   // Left in the window's queue: its thread restores it when it gets there.
-  W().posted.push_back({++W().seq, {0, window, kWmShowAsync, 0, 0, true, ""}});
+  W().posted.push_back({0, window, kWmShowAsync, 0, 0, true, ""});
   return true;
 }
 
@@ -867,7 +866,7 @@ bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::int
   Log("PostMessageA(%d,%s,%llu,%s)", window, Hex(message).c_str(), static_cast<unsigned long long>(wParam),
       Hex(lParam).c_str());
   if (!Find(window)) return false;
-  W().posted.push_back({++W().seq, {0, window, message, wParam, lParam, true, ""}});
+  W().posted.push_back({0, window, message, wParam, lParam, true, ""});
   return true;
 }
 
