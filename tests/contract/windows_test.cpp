@@ -46,11 +46,25 @@ TEST_F(ContractTest, EnumWindowsAndTheDesktopWalkListTopLevelWindowsNewestFirst)
 }
 
 // GetWindowTextA cuts titles to the buffer; WM_GETTEXTLENGTH and WM_GETTEXT
-// answer the length and copy into the buffer.
+// answer the length and copy into the buffer, long titles their whole length
+// (around the size at which a title stops fitting a first, short read of
+// 256 UTF-16 units, in one-byte and in two-byte characters).
 TEST_F(ContractTest, TitlesAndTextMessagesAnswerTextCutToTheBuffer) {
   const std::string trader = "交易师 - 600036 - 招商银行", client = "网上股票交易系统5.0";
-  Peer peer = Start({TopLevel("ascii", "Hello world"), TopLevel("trader", trader), TopLevel("client", client),
-                     TopLevel("empty", "")});
+  const auto repeated = [](const std::string& unit, std::size_t times) {
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i) text += unit;
+    return text;
+  };
+  const std::string longTitles[] = {repeated("a", 254),   repeated("a", 255),    repeated("a", 256),
+                                    repeated("a", 257),   repeated("股", 255),   repeated("股", 256),
+                                    repeated("股a", 300), repeated("交易", 1000)};
+  PeerSpec shape;
+  shape.windows = {TopLevel("ascii", "Hello world"), TopLevel("trader", trader), TopLevel("client", client),
+                   TopLevel("empty", "")};
+  for (std::size_t i = 0; i < std::size(longTitles); ++i)
+    shape.windows.push_back(TopLevel("w" + std::to_string(i), longTitles[i]));
+  Peer peer = Start(shape);
   struct {
     const char* window;
     int maxCount;
@@ -91,28 +105,11 @@ TEST_F(ContractTest, TitlesAndTextMessagesAnswerTextCutToTheBuffer) {
     EXPECT_EQ(count, c.count) << c.window << " " << c.size;
   }
   EXPECT_FALSE(SendMessageTimeoutA(0, kWmGetTextLength, 0, 0, kSmtoAbortIfHung, 100, &length));
-}
-
-// Lengths around the size at which a title stops fitting a first, short read
-// (256 UTF-16 units), in one-byte and in two-byte characters.
-TEST_F(ContractTest, LongTitlesAnswerTheirWholeLength) {
-  const auto repeated = [](const std::string& unit, std::size_t times) {
-    std::string text;
-    for (std::size_t i = 0; i < times; ++i) text += unit;
-    return text;
-  };
-  const std::string titles[] = {repeated("a", 254),  repeated("a", 255),  repeated("a", 256),   repeated("a", 257),
-                                repeated("股", 255), repeated("股", 256), repeated("股a", 300), repeated("交易", 1000)};
-  PeerSpec shape;
-  for (std::size_t i = 0; i < std::size(titles); ++i)
-    shape.windows.push_back(TopLevel("w" + std::to_string(i), titles[i]));
-  Peer peer = Start(shape);
-  for (std::size_t i = 0; i < std::size(titles); ++i) {
+  for (std::size_t i = 0; i < std::size(longTitles); ++i) {
     const Hwnd window = peer["w" + std::to_string(i)];
-    std::intptr_t length = -1;
     ASSERT_TRUE(SendMessageTimeoutA(window, kWmGetTextLength, 0, 0, kSmtoAbortIfHung, 1000, &length)) << i;
-    EXPECT_EQ(length, static_cast<std::intptr_t>(titles[i].size())) << i;
-    EXPECT_EQ(SentText(window, static_cast<std::size_t>(length) + 1), titles[i]) << i;
+    EXPECT_EQ(length, static_cast<std::intptr_t>(longTitles[i].size())) << i;
+    EXPECT_EQ(SentText(window, static_cast<std::size_t>(length) + 1), longTitles[i]) << i;
   }
 }
 
