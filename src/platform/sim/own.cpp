@@ -296,19 +296,12 @@ bool ShowWindow(Hwnd window, int command) {
     case 2:  // SW_SHOWMINIMIZED
     case 7:  // SW_SHOWMINNOACTIVE
       w->visible = true;
-      if (!w->minimized && !w->parent) {
-        w->minimized = true;
-        if (world.foreground == window) world.foreground = 0;
-        Moved(window);
-      }
+      sim::SetMinimized(window, true);
       break;
     case kSwShowNormal:
     case 9:  // SW_RESTORE
       w->visible = true;
-      if (w->minimized) {
-        w->minimized = false;
-        Moved(window);
-      }
+      sim::SetMinimized(window, false);
       if (!w->parent) Activate(window, true);
       break;
     case 4:  // SW_SHOWNOACTIVATE

@@ -309,9 +309,8 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
     case kWmShowAsync:
       // The window's own thread restores it and activates it within its own
       // input state; bringing it to the foreground is the caller's business.
-      w->minimized = false;
       w->visible = true;
-      Moved(window);
+      sim::SetMinimized(window, false);
       Activate(window, false);
       ActivatedByUs(window);
       break;
