@@ -448,11 +448,13 @@ void CheckTrayMenuItem(TrayMenuItem item, bool checked) {
   if (item == TrayMenuItem::kTrader) W().traderChecked = checked;
 }
 
+static bool Checked(TrayMenuItem item) {
+  return (item == TrayMenuItem::kDzh && W().dzhChecked) || (item == TrayMenuItem::kTrader && W().traderChecked);
+}
+
 bool IsTrayMenuItemChecked(TrayMenuItem item) {
   Log("IsTrayMenuItemChecked(%d)", static_cast<int>(item));
-  if (item == TrayMenuItem::kDzh) return W().dzhChecked;
-  if (item == TrayMenuItem::kTrader) return W().traderChecked;
-  return false;
+  return Checked(item);
 }
 
 TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
@@ -464,11 +466,7 @@ TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
   world.lastMenu.traderChecked = world.traderChecked;
   world.lastMenu.items.clear();
   for (const TrayMenuEntry& entry : kTrayMenu)
-    world.lastMenu.items.push_back(((entry.item == TrayMenuItem::kDzh && world.dzhChecked) ||
-                                            (entry.item == TrayMenuItem::kTrader && world.traderChecked)
-                                        ? "√"
-                                        : "") +
-                                   std::string(entry.text));
+    world.lastMenu.items.push_back((Checked(entry.item) ? "√" : "") + std::string(entry.text));
   TrayMenuItem chosen = world.nextChoice;
   world.nextChoice = TrayMenuItem::kNone;
   return chosen;

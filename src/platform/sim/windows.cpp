@@ -837,13 +837,8 @@ bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAtta
   for (auto& a : world.attachments) group[top(a.first)] = top(a.second);
   std::map<std::uint32_t, int> newQueue;
   std::vector<InputQueue> queues;
-  for (auto& t : world.threads) {
-    std::uint32_t g = top(t.first);
-    if (!newQueue.count(g)) {
-      newQueue[g] = static_cast<int>(queues.size());
-      queues.push_back({});
-    }
-  }
+  for (auto& t : world.threads)
+    if (newQueue.emplace(top(t.first), static_cast<int>(queues.size())).second) queues.push_back({});
   // Each group takes the focus and active window that belong to its own
   // threads, the attached-to thread's state first.
   std::vector<std::uint32_t> order{attachTo};
