@@ -85,6 +85,18 @@ TEST_F(OwnWindowsTest, TheBarIsCentredHiddenTopmostAndLaidOutWithItsMonitorsDpi)
   EXPECT_EQ(PlaceIn(bar.bar, bar.codeLabel), (std::vector<int>{30, 0, 90, 24}));
   world().Pump(20);
   EXPECT_EQ(OwnEvents(), Events{}) << "no move may be reported while the bar is made, nor for a new font";
+
+  // The tray menu keeps its marks.
+  EXPECT_TRUE(IsTrayMenuItemChecked(TrayMenuItem::kDzh)) << "大智慧 is the default source";
+  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kTrader));
+  CheckTrayMenuItem(TrayMenuItem::kDzh, false);
+  CheckTrayMenuItem(TrayMenuItem::kTrader, true);
+  CheckTrayMenuItem(TrayMenuItem::kExit, true);
+  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kDzh));
+  EXPECT_TRUE(IsTrayMenuItemChecked(TrayMenuItem::kTrader));
+  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kExit)) << "退出 never carries a mark";
+  CheckTrayMenuItem(TrayMenuItem::kDzh, true);
+  CheckTrayMenuItem(TrayMenuItem::kTrader, false);
 }
 
 TEST_F(OwnWindowsTest, TheBarReportsTheUsersInputAndRealMoves) {
@@ -225,19 +237,6 @@ TEST_F(OwnWindowsTest, TheStatusWindowIsOrdinaryAndEscapeClosesItFromItsText) {
   EXPECT_FALSE(IsWindow(status.window));
   EXPECT_EQ(OwnEvents(), Events{"OnStatusClosed()"});
   EXPECT_TRUE(IsWindow(bar.bar));
-}
-
-TEST_F(OwnWindowsTest, TheTrayMenuKeepsItsMarks) {
-  EXPECT_TRUE(IsTrayMenuItemChecked(TrayMenuItem::kDzh)) << "大智慧 is the default source";
-  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kTrader));
-  CheckTrayMenuItem(TrayMenuItem::kDzh, false);
-  CheckTrayMenuItem(TrayMenuItem::kTrader, true);
-  CheckTrayMenuItem(TrayMenuItem::kExit, true);
-  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kDzh));
-  EXPECT_TRUE(IsTrayMenuItemChecked(TrayMenuItem::kTrader));
-  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kExit)) << "退出 never carries a mark";
-  CheckTrayMenuItem(TrayMenuItem::kDzh, true);
-  CheckTrayMenuItem(TrayMenuItem::kTrader, false);
 }
 
 }  // namespace
