@@ -49,7 +49,7 @@ unsigned DpiAt(const platform::Rect& r) {
 
 void Moved(Hwnd window) {
   World& world = W();
-  if (window != world.bar.bar || world.creatingBar) return;
+  if (window != world.bar.bar) return;
   Report("OnMainBarMoved"), events::OnMainBarMoved();
   // Windows tells a window that is aware of each monitor's dpi when a move
   // has taken it onto a monitor of another.
@@ -184,7 +184,6 @@ using namespace sim::detail;
 MainBarWindows CreateMainBar() {
   Log("CreateMainBar()");
   World& world = W();
-  world.creatingBar = true;
   int left = (sim::kScreenWidth - 120) / 2, top = (sim::kScreenHeight - 24) / 2;
   MainBarWindows bar;
   bar.bar = OwnWindow("LingboBar", "凌波助手", 0, {left, top, left + 120, top + 24}, Role::kBar);
@@ -195,7 +194,6 @@ MainBarWindows CreateMainBar() {
   world.barDpi = DpiAt(Find(bar.bar)->rect);
   world.dzhChecked = true;
   world.traderChecked = false;
-  world.creatingBar = false;
   return bar;
 }
 

@@ -144,7 +144,6 @@ struct World {
   platform::StatusWindows status;
   std::string clipboard;
   unsigned codePage = 936;
-  bool creatingBar = false;
   std::vector<TrayIconRecord> trayIcons;
   TrayState trayCounts;
   bool dzhChecked = false, traderChecked = false;
