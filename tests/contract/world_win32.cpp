@@ -180,13 +180,12 @@ class Win32World : public World {
     return false;
   }
   std::uint64_t Now() override { return GetTickCount64(); }
-  bool UnderWine() override {
+  // What the peer really is, read off its PE header, whatever was asked for.
+  bool PeerIs32Bit() override { return PeMachine(PeerExePath({})) == IMAGE_FILE_MACHINE_I386; }
+  bool RefusesModulesOfTheOtherWidth() override {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
   }
-  // What the peer really is, read off its PE header, whatever was asked for.
-  bool PeerIs32Bit() override { return PeMachine(PeerExePath({})) == IMAGE_FILE_MACHINE_I386; }
-  bool RefusesModulesOfTheOtherWidth() override { return UnderWine(); }
 
   void Click(Hwnd control) override { ::SendMessageA(H(control), BM_CLICK, 0, 0); }
   void DoubleClick(Hwnd control) override {
