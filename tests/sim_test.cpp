@@ -352,15 +352,6 @@ TEST_F(SimDesktopTest, TheTrayIconAndMenuFollowTheShellsRules) {
   EXPECT_TRUE(shown.traderChecked);
 }
 
-TEST_F(SimDesktopTest, TheMessageLoopEndsWithTheExitCode) {
-  sim::At(2500, [] { ExitProcess(3); });
-  EXPECT_EQ(RunMessageLoop(), 3);
-  EXPECT_EQ(sim::Now(), 2500u);
-  unsigned code = 0;
-  EXPECT_TRUE(sim::Exited(&code));
-  EXPECT_EQ(code, 3u);
-}
-
 TEST_F(SimDesktopTest, TheCallLogReadsLikeTheCalls) {
   Hwnd other = OtherProgram().window;
   sim::ClearCalls();
@@ -386,7 +377,14 @@ TEST_F(SimDesktopTest, TheCallLogReadsLikeTheCalls) {
   EXPECT_EQ(sim::Calls().back().time, 0u) << "stamped when made";
 }
 
-TEST_F(SimDesktopTest, ResetForgetsEverything) {
+// The message loop ends with the exit code, and Reset forgets it all.
+TEST_F(SimDesktopTest, TheMessageLoopEndsWithTheExitCodeAndResetForgetsEverything) {
+  sim::At(2500, [] { ExitProcess(3); });
+  EXPECT_EQ(RunMessageLoop(), 3);
+  EXPECT_EQ(sim::Now(), 2500u);
+  unsigned code = 0;
+  EXPECT_TRUE(sim::Exited(&code));
+  EXPECT_EQ(code, 3u);
   const auto [other, process, thread] = OtherProgram();
   CreateMainBar();
   sim::WriteFile("C:\\x\\y.txt", "1");
@@ -395,6 +393,7 @@ TEST_F(SimDesktopTest, ResetForgetsEverything) {
   Sleep(5);
   sim::Reset();
   EXPECT_EQ(sim::Now(), 0u);
+  EXPECT_FALSE(sim::Exited());
   EXPECT_FALSE(IsWindow(other));
   EXPECT_EQ(sim::Bar().bar, 0);
   EXPECT_FALSE(sim::FileExists("C:\\x\\y.txt"));

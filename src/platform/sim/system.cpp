@@ -196,10 +196,7 @@ void SetFileDescription(const std::string& path, const std::string& description,
                         std::uint16_t codePage) {
   char key[16];
   std::snprintf(key, sizeof key, "%04x%04x", language, codePage);
-  VersionInfo info;
-  info.translations.push_back({language, codePage});
-  info.strings.push_back({std::string(key) + "\\FileDescription", description});
-  SetVersionInfo(path, info);
+  SetVersionInfo(path, {{{language, codePage}}, {{std::string(key) + "\\FileDescription", description}}});
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
