@@ -186,8 +186,8 @@ TEST_F(SimDesktopTest, ShowingAndActivatingWaitOnAHungThread) {
   EXPECT_GE(sim::Now() - start, 3600u * 1000) << "held for good";
 }
 
-TEST_F(SimDesktopTest, ReportedTextLengthsMayLieButCopiesStayBounded) {
-  Hwnd other = OtherProgram("SimWindow").window;
+TEST_F(SimDesktopTest, ReportedTextLengthsMayLieAndTheCallLogReadsLikeTheCalls) {
+  Hwnd other = OtherProgram().window;
   sim::SetText(other, "600036");
   for (std::intptr_t lie : {std::intptr_t(-5), std::intptr_t(0), std::intptr_t(1) << 40}) {
     sim::SetReportedTextLength(other, lie);
@@ -200,6 +200,27 @@ TEST_F(SimDesktopTest, ReportedTextLengthsMayLieButCopiesStayBounded) {
   SendMessageTimeoutA(other, kWmGetText, 3, reinterpret_cast<std::intptr_t>(buffer), kSmtoBlock, 100, &copied);
   EXPECT_EQ(copied, 2);
   EXPECT_EQ(std::string(buffer, 4), std::string("60\0x", 4));
+  sim::ClearCalls();
+  PostMessageA(other, kWmKeyDown, 112, 0x003B0001);
+  PostMessageA(other, kWmKeyUp, 112, static_cast<std::intptr_t>(std::uint32_t{0xC03B0001}));
+  PostMessageA(other, kWmKeyUp, 112, static_cast<std::int32_t>(0xC03B0001));
+  std::intptr_t r;
+  SendMessageTimeoutA(other, kEmSetSel, 0, -1, kSmtoBlock, 100, &r);
+  SendMessageTimeoutA(other, kEmReplaceSel, 1, reinterpret_cast<std::intptr_t>("600000"), kSmtoBlock, 100, &r);
+  Sleep(10);
+  std::vector<std::string> texts;
+  for (auto& c : sim::Calls()) texts.push_back(c.text);
+  std::string h = std::to_string(other);
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "PostMessageA(" + h + ",0x100,112,0x3b0001)",
+                       "PostMessageA(" + h + ",0x101,112,0xc03b0001)",
+                       "PostMessageA(" + h + ",0x101,112,0xc03b0001)",
+                       "SendMessageTimeoutA(" + h + ",0xb1,0,-1)",
+                       "SendMessageTimeoutA(" + h + ",0xc2,1,\"600000\")",
+                       "Sleep(10)",
+                   }));
+  EXPECT_EQ(sim::TextOf(other), "600000");
+  EXPECT_EQ(sim::Calls().back().time, 0u) << "stamped when made";
 }
 
 TEST_F(SimDesktopTest, AttachmentsAreCountedAndGoWithTheirProcess) {
@@ -350,31 +371,6 @@ TEST_F(SimDesktopTest, TheTrayIconAndMenuFollowTheShellsRules) {
   EXPECT_EQ(shown.at.x, 10);
   EXPECT_FALSE(shown.dzhChecked);
   EXPECT_TRUE(shown.traderChecked);
-}
-
-TEST_F(SimDesktopTest, TheCallLogReadsLikeTheCalls) {
-  Hwnd other = OtherProgram().window;
-  sim::ClearCalls();
-  PostMessageA(other, kWmKeyDown, 112, 0x003B0001);
-  PostMessageA(other, kWmKeyUp, 112, static_cast<std::intptr_t>(std::uint32_t{0xC03B0001}));
-  PostMessageA(other, kWmKeyUp, 112, static_cast<std::int32_t>(0xC03B0001));
-  std::intptr_t r;
-  SendMessageTimeoutA(other, kEmSetSel, 0, -1, kSmtoBlock, 100, &r);
-  SendMessageTimeoutA(other, kEmReplaceSel, 1, reinterpret_cast<std::intptr_t>("600000"), kSmtoBlock, 100, &r);
-  Sleep(10);
-  std::vector<std::string> texts;
-  for (auto& c : sim::Calls()) texts.push_back(c.text);
-  std::string h = std::to_string(other);
-  EXPECT_EQ(texts, (std::vector<std::string>{
-                       "PostMessageA(" + h + ",0x100,112,0x3b0001)",
-                       "PostMessageA(" + h + ",0x101,112,0xc03b0001)",
-                       "PostMessageA(" + h + ",0x101,112,0xc03b0001)",
-                       "SendMessageTimeoutA(" + h + ",0xb1,0,-1)",
-                       "SendMessageTimeoutA(" + h + ",0xc2,1,\"600000\")",
-                       "Sleep(10)",
-                   }));
-  EXPECT_EQ(sim::TextOf(other), "600000");
-  EXPECT_EQ(sim::Calls().back().time, 0u) << "stamped when made";
 }
 
 // The message loop ends with the exit code, and Reset forgets it all.
