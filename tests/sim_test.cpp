@@ -84,7 +84,7 @@ TEST_F(SimDesktopTest, TimersCountFromWhenTheyWereSet) {
   EXPECT_FALSE(SetTimer(OtherProgram().window, kTestTimer, 100)) << "not the program's window";
 }
 
-TEST_F(SimDesktopTest, PostedMessagesWaitForAHungThread) {
+TEST_F(SimDesktopTest, PostedMessagesWaitForAHungThreadAndSentOnesWaitOutTheirBound) {
   const auto [other, process, thread] = OtherProgram();
   std::vector<unsigned> seen;
   sim::OnMessage(other, [&](const sim::Message& m) { seen.push_back(m.message); });
@@ -100,12 +100,7 @@ TEST_F(SimDesktopTest, PostedMessagesWaitForAHungThread) {
   ASSERT_EQ(received.size(), 2u);
   EXPECT_TRUE(received[0].posted);
   EXPECT_EQ(received[1].lParam, 2);
-  sim::DestroyWindow(other);
-  EXPECT_FALSE(PostMessageA(other, kWmKeyDown, 112, 1));
-}
 
-TEST_F(SimDesktopTest, SentMessagesToAHungThreadWaitOutTheirBound) {
-  const auto [other, process, thread] = OtherProgram();
   sim::SetHung(thread);
   std::intptr_t result = 0;
   for (unsigned flags : {unsigned(kSmtoBlock), unsigned(kSmtoAbortIfHung)}) {
@@ -128,6 +123,8 @@ TEST_F(SimDesktopTest, SentMessagesToAHungThreadWaitOutTheirBound) {
     EXPECT_FALSE(SendMessageTimeoutA(other, kWmGetTextLength, 0, 0, flags, 500, &result));
     EXPECT_EQ(sim::Now() - start, flags == kSmtoAbortIfHung ? 0u : 500u);
   }
+  sim::DestroyWindow(other);
+  EXPECT_FALSE(PostMessageA(other, kWmKeyDown, 112, 1));
 }
 
 // A sender that gives up does not take its message back: a slow thread
