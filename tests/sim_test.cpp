@@ -84,7 +84,7 @@ TEST_F(SimDesktopTest, TimersCountFromWhenTheyWereSet) {
   EXPECT_FALSE(SetTimer(OtherProgram().window, kTestTimer, 100)) << "not the program's window";
 }
 
-TEST_F(SimDesktopTest, PostedMessagesWaitForAHungThreadAndSentOnesWaitOutTheirBound) {
+TEST_F(SimDesktopTest, MessagesToAHungOrSlowThreadWaitForItAndAreHandledEvenWhenGivenUpOn) {
   const auto [other, process, thread] = OtherProgram();
   std::vector<unsigned> seen;
   sim::OnMessage(other, [&](const sim::Message& m) { seen.push_back(m.message); });
@@ -123,18 +123,13 @@ TEST_F(SimDesktopTest, PostedMessagesWaitForAHungThreadAndSentOnesWaitOutTheirBo
     EXPECT_FALSE(SendMessageTimeoutA(other, kWmGetTextLength, 0, 0, flags, 500, &result));
     EXPECT_EQ(sim::Now() - start, flags == kSmtoAbortIfHung ? 0u : 500u);
   }
-  sim::DestroyWindow(other);
-  EXPECT_FALSE(PostMessageA(other, kWmKeyDown, 112, 1));
-}
 
-// A sender that gives up does not take its message back: a slow thread
-// handles it in its own time, a hung one once it answers again.
-TEST_F(SimDesktopTest, AMessageGivenUpOnIsStillHandled) {
-  const auto [other, process, thread] = OtherProgram("Edit");
+  // A sender that gives up does not take its message back: a slow thread
+  // handles it in its own time, a hung one once it answers again.
+  sim::SetHung(thread, false);
   sim::SetText(other, "");
   sim::SetHandlingTime(other, kWmChar, 700);
-  std::intptr_t result = 0;
-  std::uint64_t start = sim::Now();
+  start = sim::Now();
   EXPECT_FALSE(SendMessageTimeoutA(other, kWmChar, '6', 0, kSmtoBlock, 500, &result));
   EXPECT_EQ(sim::Now() - start, 500u);
   EXPECT_EQ(sim::TextOf(other), "6") << "taken at once, answered only after 700 ms";
@@ -150,6 +145,8 @@ TEST_F(SimDesktopTest, AMessageGivenUpOnIsStillHandled) {
   sim::SetHung(thread, false);
   Sleep(1);
   EXPECT_EQ(sim::TextOf(other), "60600036");
+  sim::DestroyWindow(other);
+  EXPECT_FALSE(PostMessageA(other, kWmKeyDown, 112, 1));
 }
 
 // Restoring another thread's window asynchronously never waits on it: the
