@@ -56,7 +56,7 @@ TEST_F(ProfileTest, TheFirstWriteCreatesTheFileAndLaterOnesExtendIt) {
   EXPECT_NE(again.lastWriteTime, stamp.lastWriteTime);
 }
 
-TEST_F(ProfileTest, ReadingMatchesNamesLooselyAndTrimsValues) {
+TEST_F(ProfileTest, ReadingMatchesNamesLooselyTrimsValuesAndTakesTheFirstMatchingSection) {
   world().MakeFile(path_,
                    "[Settings]\r\n"
                    "  Key  =  spaced value  \r\n"
@@ -66,7 +66,17 @@ TEST_F(ProfileTest, ReadingMatchesNamesLooselyAndTrimsValues) {
                    "empty=\r\n"
                    "long=0123456789\r\n"
                    "[代码表]\r\n"
-                   "深发展Ａ=000001\r\n");
+                   "深发展Ａ=000001\r\n"
+                   "[T]\r\n"
+                   ";c=1\r\n"
+                   "noeq\r\n"
+                   "=empty\r\n"
+                   "[x]y=2\r\n"
+                   " k = v \r\n"
+                   "[ T2 ]\r\n"
+                   "z=3\r\n"
+                   "[T]\r\n"
+                   "dup=4\r\n");
   struct {
     std::string section, key, def;
     std::uint32_t size;
@@ -92,9 +102,24 @@ TEST_F(ProfileTest, ReadingMatchesNamesLooselyAndTrimsValues) {
   for (auto& c : cases)
     EXPECT_EQ(Read(c.section, c.key, c.def, c.size), c.expected)
         << "[" << c.section << "] " << c.key << " size " << c.size;
+
+  // Irregular lines: only the first section of a name counts.
+  struct {
+    std::string section, key, expected;
+  } irregular[] = {
+      {"T", ";c", "1"},     {"T", "noeq", "<none>"}, {"T", "k", "<none>"},   {"x", "k", "v"},
+      {"x", "y", "<none>"}, {"T2", "z", "3"},        {"T", "dup", "<none>"}, {"[x]y", "k", "<none>"},
+  };
+  for (auto& c : irregular) EXPECT_EQ(Read(c.section, c.key), c.expected) << c.section << " " << c.key;
+  ASSERT_TRUE(Write("T2", "z", "33"));
+  ASSERT_TRUE(Write("T", "new", "5"));
+  EXPECT_EQ(Read("T2", "z"), "33");
+  EXPECT_EQ(Read("T", "new"), "5");
+  EXPECT_EQ(Read("T", ";c"), "1");
+  EXPECT_EQ(Read("x", "k"), "v");
 }
 
-TEST_F(ProfileTest, WritingReplacesInPlaceAndKeepsEverythingElse) {
+TEST_F(ProfileTest, WritingReplacesInPlaceKeepsEverythingElseAndOddKeysComeBackAsTheFormatReadsThem) {
   world().MakeFile(path_,
                    "; a comment\r\n"
                    "[A]\r\n"
@@ -116,9 +141,8 @@ TEST_F(ProfileTest, WritingReplacesInPlaceAndKeepsEverythingElse) {
   EXPECT_NE(file.find("; a comment"), std::string::npos) << file;
   EXPECT_LT(file.find("w=4"), file.find("[B]")) << file;
   EXPECT_NE(file.find("z=30\r\n"), std::string::npos) << file;
-}
 
-TEST_F(ProfileTest, OddKeysAndValuesComeBackAsTheFormatReadsThem) {
+  // Odd keys and values come back as the format reads them.
   struct {
     std::string key, value;
   } writes[] = {
@@ -138,33 +162,6 @@ TEST_F(ProfileTest, OddKeysAndValuesComeBackAsTheFormatReadsThem) {
       {"tab\tkey", "v"},
   };
   for (auto& r : reads) EXPECT_EQ(Read("S", r.key), r.expected) << r.key;
-}
-
-TEST_F(ProfileTest, IrregularFilesAreReadByTheFirstMatchingSection) {
-  world().MakeFile(path_,
-                   "[T]\r\n"
-                   ";c=1\r\n"
-                   "noeq\r\n"
-                   "=empty\r\n"
-                   "[x]y=2\r\n"
-                   " k = v \r\n"
-                   "[ T2 ]\r\n"
-                   "z=3\r\n"
-                   "[T]\r\n"
-                   "dup=4\r\n");
-  struct {
-    std::string section, key, expected;
-  } cases[] = {
-      {"T", ";c", "1"},     {"T", "noeq", "<none>"}, {"T", "k", "<none>"},   {"x", "k", "v"},
-      {"x", "y", "<none>"}, {"T2", "z", "3"},        {"T", "dup", "<none>"}, {"[x]y", "k", "<none>"},
-  };
-  for (auto& c : cases) EXPECT_EQ(Read(c.section, c.key), c.expected) << c.section << " " << c.key;
-  ASSERT_TRUE(Write("T2", "z", "33"));
-  ASSERT_TRUE(Write("T", "new", "5"));
-  EXPECT_EQ(Read("T2", "z"), "33");
-  EXPECT_EQ(Read("T", "new"), "5");
-  EXPECT_EQ(Read("T", ";c"), "1");
-  EXPECT_EQ(Read("x", "k"), "v");
 }
 
 TEST_F(ProfileTest, WritesFailWhereTheFileCannotBeWritten) {
