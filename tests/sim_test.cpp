@@ -3,8 +3,6 @@
 // Windows.  The program's own windows are stated in the contract suite.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
 
@@ -16,16 +14,14 @@ class SimDesktopTest : public ::testing::Test {
  protected:
   void SetUp() override { sim::Reset(); }
 
-  static std::vector<std::uint64_t> TicksOf(unsigned id) {
+  // When each report of this text was made.
+  static std::vector<std::uint64_t> TimesOf(const std::string& event) {
     std::vector<std::uint64_t> times;
     for (auto& e : sim::Events())
-      if (e.text == "OnTimer(" + std::to_string(id) + ")") times.push_back(e.time);
+      if (e.text == event) times.push_back(e.time);
     return times;
   }
-  static int Count(const std::string& event) {
-    auto all = sim::Events();
-    return static_cast<int>(std::count_if(all.begin(), all.end(), [&](const sim::Call& c) { return c.text == event; }));
-  }
+  static std::vector<std::uint64_t> TicksOf(unsigned id) { return TimesOf("OnTimer(" + std::to_string(id) + ")"); }
   // A window of another program, with that program and its thread.
   struct Other {
     Hwnd window;
@@ -35,7 +31,6 @@ class SimDesktopTest : public ::testing::Test {
     const std::uint32_t process = sim::AddProcess("C:\\other\\other.exe");
     return {sim::CreateWindow({className, "text", process}), process, sim::MainThreadOf(process)};
   }
-  static Hwnd OtherWindow() { return OtherProgram().window; }
 };
 
 // A private timer id: the program's own tick handler ignores it.
@@ -86,10 +81,10 @@ TEST_F(SimDesktopTest, TimersCountFromWhenTheyWereSet) {
   EXPECT_EQ(TicksOf(kTestTimer).size(), 1u);
   EXPECT_TRUE(SetTimer(bar, kTestTimer, 0));
   EXPECT_EQ(sim::TimerInterval(kTestTimer), 10u) << "the system's minimum";
-  EXPECT_FALSE(SetTimer(OtherWindow(), kTestTimer, 100)) << "not the program's window";
+  EXPECT_FALSE(SetTimer(OtherProgram().window, kTestTimer, 100)) << "not the program's window";
 }
 
-TEST_F(SimDesktopTest, PostedMessagesWaitForAHungThread) {
+TEST_F(SimDesktopTest, MessagesToAHungOrSlowThreadWaitForItAndAreHandledEvenWhenGivenUpOn) {
   const auto [other, process, thread] = OtherProgram();
   std::vector<unsigned> seen;
   sim::OnMessage(other, [&](const sim::Message& m) { seen.push_back(m.message); });
@@ -105,12 +100,7 @@ TEST_F(SimDesktopTest, PostedMessagesWaitForAHungThread) {
   ASSERT_EQ(received.size(), 2u);
   EXPECT_TRUE(received[0].posted);
   EXPECT_EQ(received[1].lParam, 2);
-  sim::DestroyWindow(other);
-  EXPECT_FALSE(PostMessageA(other, kWmKeyDown, 112, 1));
-}
 
-TEST_F(SimDesktopTest, SentMessagesToAHungThreadWaitOutTheirBound) {
-  const auto [other, process, thread] = OtherProgram();
   sim::SetHung(thread);
   std::intptr_t result = 0;
   for (unsigned flags : {unsigned(kSmtoBlock), unsigned(kSmtoAbortIfHung)}) {
@@ -133,16 +123,13 @@ TEST_F(SimDesktopTest, SentMessagesToAHungThreadWaitOutTheirBound) {
     EXPECT_FALSE(SendMessageTimeoutA(other, kWmGetTextLength, 0, 0, flags, 500, &result));
     EXPECT_EQ(sim::Now() - start, flags == kSmtoAbortIfHung ? 0u : 500u);
   }
-}
 
-// A sender that gives up does not take its message back: a slow thread
-// handles it in its own time, a hung one once it answers again.
-TEST_F(SimDesktopTest, AMessageGivenUpOnIsStillHandled) {
-  const auto [other, process, thread] = OtherProgram("Edit");
+  // A sender that gives up does not take its message back: a slow thread
+  // handles it in its own time, a hung one once it answers again.
+  sim::SetHung(thread, false);
   sim::SetText(other, "");
   sim::SetHandlingTime(other, kWmChar, 700);
-  std::intptr_t result = 0;
-  std::uint64_t start = sim::Now();
+  start = sim::Now();
   EXPECT_FALSE(SendMessageTimeoutA(other, kWmChar, '6', 0, kSmtoBlock, 500, &result));
   EXPECT_EQ(sim::Now() - start, 500u);
   EXPECT_EQ(sim::TextOf(other), "6") << "taken at once, answered only after 700 ms";
@@ -158,6 +145,8 @@ TEST_F(SimDesktopTest, AMessageGivenUpOnIsStillHandled) {
   sim::SetHung(thread, false);
   Sleep(1);
   EXPECT_EQ(sim::TextOf(other), "60600036");
+  sim::DestroyWindow(other);
+  EXPECT_FALSE(PostMessageA(other, kWmKeyDown, 112, 1));
 }
 
 // Restoring another thread's window asynchronously never waits on it: the
@@ -191,8 +180,8 @@ TEST_F(SimDesktopTest, ShowingAndActivatingWaitOnAHungThread) {
   EXPECT_GE(sim::Now() - start, 3600u * 1000) << "held for good";
 }
 
-TEST_F(SimDesktopTest, ReportedTextLengthsMayLieButCopiesStayBounded) {
-  Hwnd other = OtherProgram("SimWindow").window;
+TEST_F(SimDesktopTest, ReportedTextLengthsMayLieAndTheCallLogReadsLikeTheCalls) {
+  Hwnd other = OtherProgram().window;
   sim::SetText(other, "600036");
   for (std::intptr_t lie : {std::intptr_t(-5), std::intptr_t(0), std::intptr_t(1) << 40}) {
     sim::SetReportedTextLength(other, lie);
@@ -205,6 +194,27 @@ TEST_F(SimDesktopTest, ReportedTextLengthsMayLieButCopiesStayBounded) {
   SendMessageTimeoutA(other, kWmGetText, 3, reinterpret_cast<std::intptr_t>(buffer), kSmtoBlock, 100, &copied);
   EXPECT_EQ(copied, 2);
   EXPECT_EQ(std::string(buffer, 4), std::string("60\0x", 4));
+  sim::ClearCalls();
+  PostMessageA(other, kWmKeyDown, 112, 0x003B0001);
+  PostMessageA(other, kWmKeyUp, 112, static_cast<std::intptr_t>(std::uint32_t{0xC03B0001}));
+  PostMessageA(other, kWmKeyUp, 112, static_cast<std::int32_t>(0xC03B0001));
+  std::intptr_t r;
+  SendMessageTimeoutA(other, kEmSetSel, 0, -1, kSmtoBlock, 100, &r);
+  SendMessageTimeoutA(other, kEmReplaceSel, 1, reinterpret_cast<std::intptr_t>("600000"), kSmtoBlock, 100, &r);
+  Sleep(10);
+  std::vector<std::string> texts;
+  for (auto& c : sim::Calls()) texts.push_back(c.text);
+  std::string h = std::to_string(other);
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "PostMessageA(" + h + ",0x100,112,0x3b0001)",
+                       "PostMessageA(" + h + ",0x101,112,0xc03b0001)",
+                       "PostMessageA(" + h + ",0x101,112,0xc03b0001)",
+                       "SendMessageTimeoutA(" + h + ",0xb1,0,-1)",
+                       "SendMessageTimeoutA(" + h + ",0xc2,1,\"600000\")",
+                       "Sleep(10)",
+                   }));
+  EXPECT_EQ(sim::TextOf(other), "600000");
+  EXPECT_EQ(sim::Calls().back().time, 0u) << "stamped when made";
 }
 
 TEST_F(SimDesktopTest, AttachmentsAreCountedAndGoWithTheirProcess) {
@@ -219,14 +229,14 @@ TEST_F(SimDesktopTest, AttachmentsAreCountedAndGoWithTheirProcess) {
   ASSERT_TRUE(AttachThreadInput(sim::kOwnThread, thread, false));
   EXPECT_EQ(sim::InputAttachments(), 0);
   EXPECT_EQ(GetFocus(), 0) << "the shared focus stays with the thread it belongs to";
-  EXPECT_EQ(sim::FocusOf(thread), other);
   AttachThreadInput(sim::kOwnThread, thread, true);
+  EXPECT_EQ(GetFocus(), other) << "and is found there again";
   sim::EndProcess(process);
   EXPECT_EQ(sim::InputAttachments(), 0);
 }
 
 TEST_F(SimDesktopTest, ARefusedForegroundChangesNothing) {
-  Hwnd first = OtherWindow(), second = OtherWindow();
+  Hwnd first = OtherProgram().window, second = OtherProgram().window;
   sim::SetForeground(first);
   sim::RefuseForeground();
   EXPECT_FALSE(SetForegroundWindow(second));
@@ -267,7 +277,7 @@ TEST_F(SimDesktopTest, SnapshotsListInCreationOrderAndAreCounted) {
   EXPECT_EQ(sim::OpenHandles(), 0);
 }
 
-TEST_F(SimDesktopTest, HugeFilesReadAsTheirFillWithoutBeingStored) {
+TEST_F(SimDesktopTest, HugeFilesReadAsTheirFillAndFileNamesFoldOnlyAsciiLetters) {
   const std::uint64_t size = (std::uint64_t(5) << 30) + 123;  // 5 GiB and a bit
   sim::WriteSparseFile("C:\\dzh\\data\\sh\\STKINFO60.DAT", size, 'z');
   FindData data;
@@ -285,9 +295,7 @@ TEST_F(SimDesktopTest, HugeFilesReadAsTheirFillWithoutBeingStored) {
   EXPECT_EQ(chunk, std::string(chunk.size(), 'z'));
   CloseHandle(file);
   EXPECT_EQ(sim::OpenHandles(), 0);
-}
 
-TEST_F(SimDesktopTest, FileNamesFoldOnlyAsciiLetters) {
   // "\x81\x41" and "\x81\x61" are two different GBK characters: their trail
   // bytes must not be folded like the letters A and a.
   sim::WriteFile("C:\\d\\\x81\x41.txt", "first");
@@ -319,16 +327,16 @@ TEST_F(SimDesktopTest, HiddenOrDisabledWindowsIgnoreTheUser) {
   EXPECT_TRUE(sim::Events().empty()) << "nobody types into a hidden window or clicks a disabled one";
   EXPECT_TRUE(EnableWindow(bar.bar, true)) << "it was disabled";
   sim::Click(bar.sellButton);
-  EXPECT_EQ(Count("OnSellClicked()"), 1);
+  EXPECT_EQ(TimesOf("OnSellClicked()").size(), 1u);
   ShowWindow(keys.window, kSwShow);
   sim::TypeInto(keys.sellBox, "F5");
-  EXPECT_EQ(Count("OnSellKeyChanged()"), 1);
+  EXPECT_EQ(TimesOf("OnSellKeyChanged()").size(), 1u);
   sim::PressEscape(keys.buyBox);
   EXPECT_EQ(sim::KeySettings().window, 0);
   EXPECT_FALSE(IsWindow(owner));
 }
 
-TEST_F(SimDesktopTest, TrayIconsFollowTheShellsRules) {
+TEST_F(SimDesktopTest, TheTrayIconAndMenuFollowTheShellsRules) {
   Hwnd bar = CreateMainBar().bar;
   TrayIcon icon{bar, 100, kWmApp + 100, std::string(30, 'a') + "凌波助手凌波助手凌波助手凌波助手"};
   EXPECT_FALSE(ShellNotifyIconA(kNimModify, icon));
@@ -345,10 +353,8 @@ TEST_F(SimDesktopTest, TrayIconsFollowTheShellsRules) {
   EXPECT_TRUE(ShellNotifyIconA(kNimDelete, icon));
   EXPECT_FALSE(ShellNotifyIconA(kNimDelete, icon));
   EXPECT_FALSE(sim::Tray().present);
-}
 
-TEST_F(SimDesktopTest, TheTrayMenuAnswersTheScriptedChoiceOnce) {
-  Hwnd bar = CreateMainBar().bar;
+  // The menu answers the scripted choice once.
   CheckTrayMenuItem(TrayMenuItem::kDzh, false);
   CheckTrayMenuItem(TrayMenuItem::kTrader, true);
   sim::ChooseFromTrayMenu(TrayMenuItem::kExit);
@@ -361,41 +367,14 @@ TEST_F(SimDesktopTest, TheTrayMenuAnswersTheScriptedChoiceOnce) {
   EXPECT_TRUE(shown.traderChecked);
 }
 
-TEST_F(SimDesktopTest, TheMessageLoopEndsWithTheExitCode) {
+// The message loop ends with the exit code, and Reset forgets it all.
+TEST_F(SimDesktopTest, TheMessageLoopEndsWithTheExitCodeAndResetForgetsEverything) {
   sim::At(2500, [] { ExitProcess(3); });
   EXPECT_EQ(RunMessageLoop(), 3);
   EXPECT_EQ(sim::Now(), 2500u);
   unsigned code = 0;
   EXPECT_TRUE(sim::Exited(&code));
   EXPECT_EQ(code, 3u);
-}
-
-TEST_F(SimDesktopTest, TheCallLogReadsLikeTheCalls) {
-  Hwnd other = OtherWindow();
-  sim::ClearCalls();
-  PostMessageA(other, kWmKeyDown, 112, 0x003B0001);
-  PostMessageA(other, kWmKeyUp, 112, static_cast<std::intptr_t>(std::uint32_t{0xC03B0001}));
-  PostMessageA(other, kWmKeyUp, 112, static_cast<std::int32_t>(0xC03B0001));
-  std::intptr_t r;
-  SendMessageTimeoutA(other, kEmSetSel, 0, -1, kSmtoBlock, 100, &r);
-  SendMessageTimeoutA(other, kEmReplaceSel, 1, reinterpret_cast<std::intptr_t>("600000"), kSmtoBlock, 100, &r);
-  Sleep(10);
-  std::vector<std::string> texts;
-  for (auto& c : sim::Calls()) texts.push_back(c.text);
-  std::string h = std::to_string(other);
-  EXPECT_EQ(texts, (std::vector<std::string>{
-                       "PostMessageA(" + h + ",0x100,112,0x3b0001)",
-                       "PostMessageA(" + h + ",0x101,112,0xc03b0001)",
-                       "PostMessageA(" + h + ",0x101,112,0xc03b0001)",
-                       "SendMessageTimeoutA(" + h + ",0xb1,0,-1)",
-                       "SendMessageTimeoutA(" + h + ",0xc2,1,\"600000\")",
-                       "Sleep(10)",
-                   }));
-  EXPECT_EQ(sim::TextOf(other), "600000");
-  EXPECT_EQ(sim::Calls().back().time, 0u) << "stamped when made";
-}
-
-TEST_F(SimDesktopTest, ResetForgetsEverything) {
   const auto [other, process, thread] = OtherProgram();
   CreateMainBar();
   sim::WriteFile("C:\\x\\y.txt", "1");
@@ -404,6 +383,7 @@ TEST_F(SimDesktopTest, ResetForgetsEverything) {
   Sleep(5);
   sim::Reset();
   EXPECT_EQ(sim::Now(), 0u);
+  EXPECT_FALSE(sim::Exited());
   EXPECT_FALSE(IsWindow(other));
   EXPECT_EQ(sim::Bar().bar, 0);
   EXPECT_FALSE(sim::FileExists("C:\\x\\y.txt"));

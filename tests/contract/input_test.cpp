@@ -21,6 +21,26 @@ PeerSpec TwoWindows(bool minimisedMain = false) {
 
 std::uint32_t ThreadOf(Hwnd window) { return GetWindowThreadProcessId(window, nullptr); }
 
+// The activation as the program runs it: on a helper thread of the caller's,
+// attached to the window's thread for its length.  What the helper saw is
+// shared, as a helper left at the bound may still run on.
+struct HelperSaw {
+  std::uint32_t thread = 0;
+  bool attached = false;
+};
+bool ActivateOnHelperThread(Hwnd window, unsigned timeoutMs,
+                            std::shared_ptr<HelperSaw> saw = std::make_shared<HelperSaw>()) {
+  const std::uint32_t other = ThreadOf(window);
+  return RunOnHelperThread(
+      [=] {
+        saw->thread = GetCurrentThreadId();
+        saw->attached = AttachThreadInput(saw->thread, other, true);
+        SetActiveWindow(window);
+        AttachThreadInput(saw->thread, other, false);
+      },
+      timeoutMs);
+}
+
 // The restore is left to the window's own thread: the call returns at once
 // and the window is restored soon after; one not minimised stays as it is.
 TEST_F(ContractTest, ShowWindowAsyncRestoresAMinimisedWindowOfAnotherProgram) {
@@ -47,28 +67,22 @@ TEST_F(ContractTest, SetForegroundWindowBringsAnotherProgramForward) {
   EXPECT_FALSE(SetForegroundWindow(0));
 }
 
-TEST_F(ContractTest, AttachThreadInputRefusesTheCallerItselfAndThreadZero) {
-  Peer peer = Start(TwoWindows());
-  std::uint32_t own = GetCurrentThreadId();
-  EXPECT_FALSE(AttachThreadInput(own, own, true));
-  EXPECT_FALSE(AttachThreadInput(own, 0, true));
-  EXPECT_FALSE(AttachThreadInput(0, ThreadOf(peer["main"]), true));
-}
-
-TEST_F(ContractTest, WhileAttachedGetFocusSeesTheOtherThreadsFocus) {
+// AttachThreadInput refuses the caller itself and thread 0.  While attached,
+// GetFocus sees the other thread's focus, and SetActiveWindow acts on its
+// windows (only then), giving the focus back to the edit box.
+TEST_F(ContractTest, AttachedInputSharesTheFocusAndLetsSetActiveWindowAct) {
   Peer peer = Start(TwoWindows());
   std::uint32_t own = GetCurrentThreadId(), other = ThreadOf(peer["main"]);
+  EXPECT_FALSE(AttachThreadInput(own, own, true));
+  EXPECT_FALSE(AttachThreadInput(own, 0, true));
+  EXPECT_FALSE(AttachThreadInput(0, other, true));
   EXPECT_NE(GetFocus(), peer["other"]);
   ASSERT_TRUE(AttachThreadInput(own, other, true));
   EXPECT_EQ(GetFocus(), peer["other"]) << "the front window of the peer has its focus";
   EXPECT_TRUE(AttachThreadInput(own, other, false));
   EXPECT_NE(GetFocus(), peer["other"]) << "detached, the caller's own focus again";
   EXPECT_FALSE(AttachThreadInput(own, other, false)) << "nothing left to detach";
-}
 
-TEST_F(ContractTest, SetActiveWindowActsOnlyWhileAttachedAndGivesTheFocusBack) {
-  Peer peer = Start(TwoWindows());
-  std::uint32_t own = GetCurrentThreadId(), other = ThreadOf(peer["main"]);
   EXPECT_EQ(SetActiveWindow(peer["main"]), 0) << "another thread's window, not attached";
   ASSERT_TRUE(AttachThreadInput(own, other, true));
   EXPECT_EQ(SetActiveWindow(peer["main"]), peer["other"]);
@@ -80,21 +94,12 @@ TEST_F(ContractTest, SetActiveWindowActsOnlyWhileAttachedAndGivesTheFocusBack) {
 // peer's for its length; the caller's own focus is never involved.
 TEST_F(ContractTest, TheForceActivateSequenceFocusesTheEditBox) {
   Peer peer = Start(TwoWindows());
-  const std::uint32_t caller = GetCurrentThreadId(), other = ThreadOf(peer["main"]);
-  const Hwnd main = peer["main"];
-  auto helper = std::make_shared<std::uint32_t>(0);
-  auto attached = std::make_shared<bool>(false);
-  EXPECT_TRUE(RunOnHelperThread(
-      [=] {
-        *helper = GetCurrentThreadId();
-        *attached = AttachThreadInput(*helper, other, true);
-        SetActiveWindow(main);
-        AttachThreadInput(*helper, other, false);
-      },
-      2000));
-  EXPECT_NE(*helper, 0u);
-  EXPECT_NE(*helper, caller);
-  EXPECT_TRUE(*attached);
+  const std::uint32_t caller = GetCurrentThreadId();
+  auto saw = std::make_shared<HelperSaw>();
+  EXPECT_TRUE(ActivateOnHelperThread(peer["main"], 2000, saw));
+  EXPECT_NE(saw->thread, 0u);
+  EXPECT_NE(saw->thread, caller);
+  EXPECT_TRUE(saw->attached);
   EXPECT_TRUE(SetForegroundWindow(peer["main"]));
   Sleep(100);
   Hwnd foreground = GetForegroundWindow();
@@ -113,22 +118,15 @@ TEST_F(ContractTest, AHelperThreadStuckOnAHungPeerIsLeftAtTheBound) {
   shape.hangAfterMs = 1;
   Peer peer = Start(shape);
   Sleep(500);
-  const std::uint32_t other = ThreadOf(peer["main"]);
-  const Hwnd main = peer["main"];
   const std::uint64_t start = world().Now();
-  EXPECT_FALSE(RunOnHelperThread(
-      [=] {
-        const std::uint32_t helper = GetCurrentThreadId();
-        AttachThreadInput(helper, other, true);
-        SetActiveWindow(main);
-        AttachThreadInput(helper, other, false);
-      },
-      300));
+  EXPECT_FALSE(ActivateOnHelperThread(peer["main"], 300));
   EXPECT_GE(world().Now() - start, 250u);
   EXPECT_LE(world().Now() - start, 300u + 700u);
 }
 
-TEST_F(ContractTest, PostedKeyMessagesArriveInOrderWithTheirParameters) {
+// Posted key messages arrive in order with their parameters; edit boxes take
+// selection and replacement.
+TEST_F(ContractTest, PostedKeysArriveInOrderAndEditBoxesTakeSelectionAndReplacement) {
   Peer peer = Start(TwoWindows());
   struct {
     unsigned message;
@@ -150,10 +148,7 @@ TEST_F(ContractTest, PostedKeyMessagesArriveInOrderWithTheirParameters) {
     EXPECT_EQ(got[i].wParam, posts[i].wParam) << i;
     EXPECT_EQ(got[i].lParam, posts[i].lParam) << i;
   }
-}
 
-TEST_F(ContractTest, EditBoxesTakeSelectionAndReplacement) {
-  Peer peer = Start(TwoWindows());
   Hwnd edit = peer["edit"];
   struct {
     std::string before;

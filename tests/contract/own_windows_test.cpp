@@ -35,22 +35,22 @@ class OwnWindowsTest : public ContractTest {
     GetWindowRect(window, &r);
     return {r.left - o.left + x, r.top - o.top + y, r.right - o.left + x, r.bottom - o.top + y};
   }
-  // Where a window of this size stands centred on the screen.
-  static std::vector<int> Centred(int width, int height) {
+  // A window just made: centred on the screen, hidden, with its title.
+  static void ExpectMadeCentredAndHidden(Hwnd window, int width, int height, const std::string& title) {
     Rect screen;
     GetWindowRect(GetDesktopWindow(), &screen);
     const int left = (screen.right - width) / 2, top = (screen.bottom - height) / 2;
-    return {left, top, left + width, top + height};
+    EXPECT_EQ(PlaceIn(GetDesktopWindow(), window), (std::vector<int>{left, top, left + width, top + height})) << title;
+    EXPECT_FALSE(IsWindowVisible(window)) << title;
+    EXPECT_EQ(GetWindowTextA(window, 256), title);
   }
   MainBarWindows bar;
   KeySettingsWindows keys;
   StatusWindows status;
 };
 
-TEST_F(OwnWindowsTest, TheBarIsCentredHiddenTopmostAndLaidOut) {
-  EXPECT_EQ(PlaceIn(GetDesktopWindow(), bar.bar), Centred(120, 24));
-  EXPECT_FALSE(IsWindowVisible(bar.bar));
-  EXPECT_EQ(GetWindowTextA(bar.bar, 256), "凌波助手");
+TEST_F(OwnWindowsTest, TheBarIsCentredHiddenTopmostAndLaidOutWithItsMonitorsDpi) {
+  ExpectMadeCentredAndHidden(bar.bar, 120, 24, "凌波助手");
   struct Case {
     Hwnd control;
     std::vector<int> place;
@@ -71,13 +71,9 @@ TEST_F(OwnWindowsTest, TheBarIsCentredHiddenTopmostAndLaidOut) {
   const std::vector<Hwnd> all = EnumWindows();
   const auto barAt = std::find(all.begin(), all.end(), bar.bar);
   EXPECT_LT(barAt, std::find(all.begin(), all.end(), peer["newer"])) << "a topmost window stays above new ones";
-  world().Pump(20);
-  EXPECT_EQ(OwnEvents(), Events{}) << "no move may be reported while the bar is made";
-}
 
-// The screen's corners are on a monitor, a point far beyond them on none; the
-// test sessions run at 100 %.  A new font moves nothing and reports nothing.
-TEST_F(OwnWindowsTest, MonitorsHoldTheScreenAndTheBarHasItsMonitorsDpi) {
+  // The screen's corners are on a monitor, a point far beyond them on none;
+  // the test sessions run at 100 %.  A new font moves nothing.
   Rect screen;
   GetWindowRect(GetDesktopWindow(), &screen);
   EXPECT_TRUE(MonitorFromPoint({screen.left, screen.top}));
@@ -88,7 +84,19 @@ TEST_F(OwnWindowsTest, MonitorsHoldTheScreenAndTheBarHasItsMonitorsDpi) {
   SetFontForDpi(bar.bar, 144);
   EXPECT_EQ(PlaceIn(bar.bar, bar.codeLabel), (std::vector<int>{30, 0, 90, 24}));
   world().Pump(20);
-  EXPECT_EQ(OwnEvents(), Events{});
+  EXPECT_EQ(OwnEvents(), Events{}) << "no move may be reported while the bar is made, nor for a new font";
+
+  // The tray menu keeps its marks.
+  EXPECT_TRUE(IsTrayMenuItemChecked(TrayMenuItem::kDzh)) << "大智慧 is the default source";
+  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kTrader));
+  CheckTrayMenuItem(TrayMenuItem::kDzh, false);
+  CheckTrayMenuItem(TrayMenuItem::kTrader, true);
+  CheckTrayMenuItem(TrayMenuItem::kExit, true);
+  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kDzh));
+  EXPECT_TRUE(IsTrayMenuItemChecked(TrayMenuItem::kTrader));
+  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kExit)) << "退出 never carries a mark";
+  CheckTrayMenuItem(TrayMenuItem::kDzh, true);
+  CheckTrayMenuItem(TrayMenuItem::kTrader, false);
 }
 
 TEST_F(OwnWindowsTest, TheBarReportsTheUsersInputAndRealMoves) {
@@ -149,9 +157,7 @@ TEST_F(OwnWindowsTest, TheBarsTimerTicksUntilKilledAndItsEndIsReported) {
 TEST_F(OwnWindowsTest, TheKeySettingsWindowIsLaidOutReportsEachChangeOnceAndEscapeClosesIt) {
   keys = CreateKeySettingsWindow();
   ASSERT_GT(keys.window, 0);
-  EXPECT_EQ(PlaceIn(GetDesktopWindow(), keys.window), Centred(253, 150));
-  EXPECT_FALSE(IsWindowVisible(keys.window));
-  EXPECT_EQ(GetWindowTextA(keys.window, 256), "功能键设置");
+  ExpectMadeCentredAndHidden(keys.window, 253, 150, "功能键设置");
   const Hwnd owner = GetWindow(keys.window, kGwOwner);
   ASSERT_GT(owner, 0);
   EXPECT_NE(owner, bar.bar) << "owned by the topmost bar it would float above everything";
@@ -211,9 +217,7 @@ TEST_F(OwnWindowsTest, TheKeySettingsWindowIsLaidOutReportsEachChangeOnceAndEsca
 TEST_F(OwnWindowsTest, TheStatusWindowIsOrdinaryAndEscapeClosesItFromItsText) {
   status = CreateStatusWindow();
   ASSERT_GT(status.window, 0);
-  EXPECT_EQ(PlaceIn(GetDesktopWindow(), status.window), Centred(520, 600));
-  EXPECT_FALSE(IsWindowVisible(status.window));
-  EXPECT_EQ(GetWindowTextA(status.window, 256), "凌波助手 状态");
+  ExpectMadeCentredAndHidden(status.window, 520, 600, "凌波助手 状态");
   EXPECT_EQ(GetWindow(status.window, kGwOwner), 0);
   EXPECT_STRCASEEQ(GetClassNameA(status.text, 32).c_str(), "Edit");
   EXPECT_EQ(GetWindowTextA(status.copyButton, 32), "复制");
@@ -233,19 +237,6 @@ TEST_F(OwnWindowsTest, TheStatusWindowIsOrdinaryAndEscapeClosesItFromItsText) {
   EXPECT_FALSE(IsWindow(status.window));
   EXPECT_EQ(OwnEvents(), Events{"OnStatusClosed()"});
   EXPECT_TRUE(IsWindow(bar.bar));
-}
-
-TEST_F(OwnWindowsTest, TheTrayMenuKeepsItsMarks) {
-  EXPECT_TRUE(IsTrayMenuItemChecked(TrayMenuItem::kDzh)) << "大智慧 is the default source";
-  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kTrader));
-  CheckTrayMenuItem(TrayMenuItem::kDzh, false);
-  CheckTrayMenuItem(TrayMenuItem::kTrader, true);
-  CheckTrayMenuItem(TrayMenuItem::kExit, true);
-  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kDzh));
-  EXPECT_TRUE(IsTrayMenuItemChecked(TrayMenuItem::kTrader));
-  EXPECT_FALSE(IsTrayMenuItemChecked(TrayMenuItem::kExit)) << "退出 never carries a mark";
-  CheckTrayMenuItem(TrayMenuItem::kDzh, true);
-  CheckTrayMenuItem(TrayMenuItem::kTrader, false);
 }
 
 }  // namespace

@@ -23,7 +23,11 @@ class ProfileTest : public ContractTest {
   std::string path_;
 };
 
+// The file's stamp changes with every write and only then.
 TEST_F(ProfileTest, TheFirstWriteCreatesTheFileAndLaterOnesExtendIt) {
+  FileStamp stamp;
+  EXPECT_FALSE(GetFileAttributesExA(path_, &stamp)) << "no file yet";
+  EXPECT_FALSE(GetFileAttributesExA(world().Directory(), &stamp)) << "a folder is no file";
   EXPECT_EQ(Read("软件设置", "买入键", "0"), "0");
   ASSERT_TRUE(Write("软件设置", "键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"));
   EXPECT_EQ(world().FileBytes(path_), "[软件设置]\r\n键码表=F1[112],F2[113],F3[114],F4[115],依此类推\r\n");
@@ -36,9 +40,23 @@ TEST_F(ProfileTest, TheFirstWriteCreatesTheFileAndLaterOnesExtendIt) {
             "[代码表]\r\n浦发银行=600000\r\n");
   EXPECT_EQ(Read("软件设置", "买入键"), "F5");
   EXPECT_EQ(Read("代码表", "浦发银行"), "600000");
+
+  ASSERT_TRUE(GetFileAttributesExA(path_, &stamp));
+  EXPECT_EQ(stamp.size, world().FileBytes(path_).size());
+  Read("代码表", "浦发银行");
+  FileStamp again;
+  ASSERT_TRUE(GetFileAttributesExA(path_, &again));
+  EXPECT_EQ(again, stamp) << "reading leaves the file as it was";
+  // A rewrite of the same length, as a hand edit of one digit would be; the
+  // file system's clock needs a moment to move on.
+  Sleep(50);
+  ASSERT_TRUE(Write("代码表", "浦发银行", "600036"));
+  ASSERT_TRUE(GetFileAttributesExA(path_, &again));
+  EXPECT_EQ(again.size, stamp.size);
+  EXPECT_NE(again.lastWriteTime, stamp.lastWriteTime);
 }
 
-TEST_F(ProfileTest, ReadingMatchesNamesLooselyAndTrimsValues) {
+TEST_F(ProfileTest, ReadingMatchesNamesLooselyTrimsValuesAndTakesTheFirstMatchingSection) {
   world().MakeFile(path_,
                    "[Settings]\r\n"
                    "  Key  =  spaced value  \r\n"
@@ -48,7 +66,17 @@ TEST_F(ProfileTest, ReadingMatchesNamesLooselyAndTrimsValues) {
                    "empty=\r\n"
                    "long=0123456789\r\n"
                    "[代码表]\r\n"
-                   "深发展Ａ=000001\r\n");
+                   "深发展Ａ=000001\r\n"
+                   "[T]\r\n"
+                   ";c=1\r\n"
+                   "noeq\r\n"
+                   "=empty\r\n"
+                   "[x]y=2\r\n"
+                   " k = v \r\n"
+                   "[ T2 ]\r\n"
+                   "z=3\r\n"
+                   "[T]\r\n"
+                   "dup=4\r\n");
   struct {
     std::string section, key, def;
     std::uint32_t size;
@@ -74,9 +102,24 @@ TEST_F(ProfileTest, ReadingMatchesNamesLooselyAndTrimsValues) {
   for (auto& c : cases)
     EXPECT_EQ(Read(c.section, c.key, c.def, c.size), c.expected)
         << "[" << c.section << "] " << c.key << " size " << c.size;
+
+  // Irregular lines: only the first section of a name counts.
+  struct {
+    std::string section, key, expected;
+  } irregular[] = {
+      {"T", ";c", "1"},     {"T", "noeq", "<none>"}, {"T", "k", "<none>"},   {"x", "k", "v"},
+      {"x", "y", "<none>"}, {"T2", "z", "3"},        {"T", "dup", "<none>"}, {"[x]y", "k", "<none>"},
+  };
+  for (auto& c : irregular) EXPECT_EQ(Read(c.section, c.key), c.expected) << c.section << " " << c.key;
+  ASSERT_TRUE(Write("T2", "z", "33"));
+  ASSERT_TRUE(Write("T", "new", "5"));
+  EXPECT_EQ(Read("T2", "z"), "33");
+  EXPECT_EQ(Read("T", "new"), "5");
+  EXPECT_EQ(Read("T", ";c"), "1");
+  EXPECT_EQ(Read("x", "k"), "v");
 }
 
-TEST_F(ProfileTest, WritingReplacesInPlaceAndKeepsEverythingElse) {
+TEST_F(ProfileTest, WritingReplacesInPlaceKeepsEverythingElseAndOddKeysComeBackAsTheFormatReadsThem) {
   world().MakeFile(path_,
                    "; a comment\r\n"
                    "[A]\r\n"
@@ -98,9 +141,8 @@ TEST_F(ProfileTest, WritingReplacesInPlaceAndKeepsEverythingElse) {
   EXPECT_NE(file.find("; a comment"), std::string::npos) << file;
   EXPECT_LT(file.find("w=4"), file.find("[B]")) << file;
   EXPECT_NE(file.find("z=30\r\n"), std::string::npos) << file;
-}
 
-TEST_F(ProfileTest, OddKeysAndValuesComeBackAsTheFormatReadsThem) {
+  // Odd keys and values come back as the format reads them.
   struct {
     std::string key, value;
   } writes[] = {
@@ -122,33 +164,6 @@ TEST_F(ProfileTest, OddKeysAndValuesComeBackAsTheFormatReadsThem) {
   for (auto& r : reads) EXPECT_EQ(Read("S", r.key), r.expected) << r.key;
 }
 
-TEST_F(ProfileTest, IrregularFilesAreReadByTheFirstMatchingSection) {
-  world().MakeFile(path_,
-                   "[T]\r\n"
-                   ";c=1\r\n"
-                   "noeq\r\n"
-                   "=empty\r\n"
-                   "[x]y=2\r\n"
-                   " k = v \r\n"
-                   "[ T2 ]\r\n"
-                   "z=3\r\n"
-                   "[T]\r\n"
-                   "dup=4\r\n");
-  struct {
-    std::string section, key, expected;
-  } cases[] = {
-      {"T", ";c", "1"},     {"T", "noeq", "<none>"}, {"T", "k", "<none>"},   {"x", "k", "v"},
-      {"x", "y", "<none>"}, {"T2", "z", "3"},        {"T", "dup", "<none>"}, {"[x]y", "k", "<none>"},
-  };
-  for (auto& c : cases) EXPECT_EQ(Read(c.section, c.key), c.expected) << c.section << " " << c.key;
-  ASSERT_TRUE(Write("T2", "z", "33"));
-  ASSERT_TRUE(Write("T", "new", "5"));
-  EXPECT_EQ(Read("T2", "z"), "33");
-  EXPECT_EQ(Read("T", "new"), "5");
-  EXPECT_EQ(Read("T", ";c"), "1");
-  EXPECT_EQ(Read("x", "k"), "v");
-}
-
 TEST_F(ProfileTest, WritesFailWhereTheFileCannotBeWritten) {
   world().MakeFile(path_, "[S]\r\nk=1\r\n");
   EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "2", world().Directory() + "\\no such folder\\new.ini"));
@@ -156,26 +171,6 @@ TEST_F(ProfileTest, WritesFailWhereTheFileCannotBeWritten) {
   EXPECT_FALSE(Write("S", "k", "2"));
   EXPECT_EQ(world().FileBytes(path_), "[S]\r\nk=1\r\n");
   EXPECT_EQ(Read("S", "k"), "1");
-}
-
-TEST_F(ProfileTest, AFilesStampChangesWithEveryWriteAndOnlyThen) {
-  FileStamp stamp;
-  EXPECT_FALSE(GetFileAttributesExA(path_, &stamp)) << "no file yet";
-  EXPECT_FALSE(GetFileAttributesExA(world().Directory(), &stamp)) << "a folder is no file";
-  ASSERT_TRUE(Write("代码表", "浦发银行", "600000"));
-  ASSERT_TRUE(GetFileAttributesExA(path_, &stamp));
-  EXPECT_EQ(stamp.size, world().FileBytes(path_).size());
-  Read("代码表", "浦发银行");
-  FileStamp again;
-  ASSERT_TRUE(GetFileAttributesExA(path_, &again));
-  EXPECT_EQ(again, stamp) << "reading leaves the file as it was";
-  // A rewrite of the same length, as a hand edit of one digit would be; the
-  // file system's clock needs a moment to move on.
-  Sleep(50);
-  ASSERT_TRUE(Write("代码表", "浦发银行", "600036"));
-  ASSERT_TRUE(GetFileAttributesExA(path_, &again));
-  EXPECT_EQ(again.size, stamp.size);
-  EXPECT_NE(again.lastWriteTime, stamp.lastWriteTime);
 }
 
 }  // namespace

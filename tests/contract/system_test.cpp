@@ -35,7 +35,24 @@ std::string ModulePath(std::uint32_t process) {
   return path;
 }
 
-TEST_F(ContractTest, ProcessSnapshotsListThePeerByItsFileName) {
+// A walk ends and starts again, and the handle closes once.  The process
+// snapshot lists the peer by its file name; its image name and, where the
+// list is given at all, its first module give the executable's path; once it
+// has ended, neither lists it.
+TEST_F(ContractTest, SnapshotsAndTheImageNameFindTheOtherProgram) {
+  Handle snapshot = CreateToolhelp32Snapshot(kTh32csSnapAll, 0);
+  ASSERT_NE(snapshot, kInvalidHandle);
+  ProcessEntry entry;
+  ASSERT_TRUE(Process32First(snapshot, &entry));
+  std::uint32_t first = entry.processId;
+  while (Process32Next(snapshot, &entry)) {
+  }
+  EXPECT_FALSE(Process32Next(snapshot, &entry));
+  ASSERT_TRUE(Process32First(snapshot, &entry)) << "First starts the walk again";
+  EXPECT_EQ(entry.processId, first);
+  EXPECT_TRUE(CloseHandle(snapshot));
+  EXPECT_FALSE(CloseHandle(snapshot));
+
   Peer peer = Start({TopLevel("main")});
   std::vector<ProcessEntry> all = AllProcesses();
   auto it = std::find_if(all.begin(), all.end(), [&](const ProcessEntry& e) { return e.processId == peer.processId; });
@@ -50,11 +67,13 @@ TEST_F(ContractTest, ProcessSnapshotsListThePeerByItsFileName) {
   std::set<std::uint32_t> ids;
   for (auto& e : all) EXPECT_TRUE(ids.insert(e.processId).second) << e.processId;
   EXPECT_EQ(AllProcesses().size(), all.size()) << "a second snapshot lists the same";
-}
 
-TEST_F(ContractTest, ModuleSnapshotsGiveTheExecutablesPath) {
-  Peer peer = Start({TopLevel("main")});
-  // Where the list is given at all, its first module is the executable.
+  Handle process = OpenProcess(kProcessQueryLimitedInformation, peer.processId);
+  ASSERT_NE(process, 0);
+  EXPECT_EQ(Lower(QueryFullProcessImageNameA(process)), Lower(world().PeerExePath({})));
+  EXPECT_TRUE(CloseHandle(process));
+  EXPECT_EQ(OpenProcess(kProcessQueryLimitedInformation, 0), 0) << "0 is nobody's id here";
+
   const bool refused = world().PeerIs32Bit() && world().RefusesModulesOfTheOtherWidth();
   EXPECT_EQ(Lower(ModulePath(peer.processId)), refused ? "<none>" : Lower(world().PeerExePath({})));
   EXPECT_EQ(Lower(ModulePath(0)), Lower(GetModuleFileNameA())) << "process 0 is the caller";
@@ -62,32 +81,8 @@ TEST_F(ContractTest, ModuleSnapshotsGiveTheExecutablesPath) {
   world().End(peer);
   Sleep(300);
   EXPECT_EQ(CreateToolhelp32Snapshot(kTh32csSnapModule, ended), kInvalidHandle);
-  std::vector<ProcessEntry> all = AllProcesses();
+  all = AllProcesses();
   EXPECT_TRUE(std::none_of(all.begin(), all.end(), [&](const ProcessEntry& e) { return e.processId == ended; }));
-}
-
-TEST_F(ContractTest, TheImageNameGivesTheExecutablesPathForEitherWidth) {
-  Peer peer = Start({TopLevel("main")});
-  Handle process = OpenProcess(kProcessQueryLimitedInformation, peer.processId);
-  ASSERT_NE(process, 0);
-  EXPECT_EQ(Lower(QueryFullProcessImageNameA(process)), Lower(world().PeerExePath({})));
-  EXPECT_TRUE(CloseHandle(process));
-  EXPECT_EQ(OpenProcess(kProcessQueryLimitedInformation, 0), 0) << "0 is nobody's id here";
-}
-
-TEST_F(ContractTest, SnapshotHandlesCloseOnceAndWalksEnd) {
-  Handle snapshot = CreateToolhelp32Snapshot(kTh32csSnapAll, 0);
-  ASSERT_NE(snapshot, kInvalidHandle);
-  ProcessEntry entry;
-  ASSERT_TRUE(Process32First(snapshot, &entry));
-  std::uint32_t first = entry.processId;
-  while (Process32Next(snapshot, &entry)) {
-  }
-  EXPECT_FALSE(Process32Next(snapshot, &entry));
-  ASSERT_TRUE(Process32First(snapshot, &entry)) << "First starts the walk again";
-  EXPECT_EQ(entry.processId, first);
-  EXPECT_TRUE(CloseHandle(snapshot));
-  EXPECT_FALSE(CloseHandle(snapshot));
 }
 
 std::vector<std::uint8_t> VersionBlock(const std::string& path) {
@@ -97,50 +92,54 @@ std::vector<std::uint8_t> VersionBlock(const std::string& path) {
   return block;
 }
 
+// The peer's version resource answers its translation and strings; the
+// variant without a translation table still has its strings; a file
+// without resources has none.
 TEST_F(ContractTest, VersionResourcesAnswerTranslationAndStrings) {
-  std::vector<std::uint8_t> block = VersionBlock(world().PeerExePath({}));
+  PeerSpec plain;
+  plain.plainVersion = true;
+  const std::vector<std::uint8_t> block = VersionBlock(world().PeerExePath({})),
+                                  plainBlock = VersionBlock(world().PeerExePath(plain));
   ASSERT_FALSE(block.empty());
+  ASSERT_FALSE(plainBlock.empty());
   std::string value;
   ASSERT_TRUE(VerQueryValueA(block, "\\VarFileInfo\\Translation", &value));
   EXPECT_EQ(value, std::string("\x04\x08\xb0\x04", 4));
+  EXPECT_FALSE(VerQueryValueA(plainBlock, "\\VarFileInfo\\Translation", &value) && !value.empty());
   struct {
+    const std::vector<std::uint8_t>& block;
     const char* query;
     bool found;
     std::string value;
   } cases[] = {
-      {"\\StringFileInfo\\080404b0\\FileDescription", true, World::PeerDescription()},
-      {"\\StringFileInfo\\080404B0\\FileDescription", true, World::PeerDescription()},
-      {"\\stringfileinfo\\080404b0\\filedescription", true, World::PeerDescription()},
-      {"\\StringFileInfo\\080404b0\\ProductName", true, "contract peer"},
-      {"\\StringFileInfo\\040904E4\\FileDescription", false, ""},
-      {"\\StringFileInfo\\080404b0\\Comments", false, ""},
+      {block, "\\StringFileInfo\\080404b0\\FileDescription", true, World::PeerDescription()},
+      {block, "\\StringFileInfo\\080404B0\\FileDescription", true, World::PeerDescription()},
+      {block, "\\stringfileinfo\\080404b0\\filedescription", true, World::PeerDescription()},
+      {block, "\\StringFileInfo\\080404b0\\ProductName", true, "contract peer"},
+      {block, "\\StringFileInfo\\040904E4\\FileDescription", false, ""},
+      {block, "\\StringFileInfo\\080404b0\\Comments", false, ""},
+      {plainBlock, "\\StringFileInfo\\040904E4\\FileDescription", true, World::PeerDescription()},
   };
   for (auto& c : cases) {
     std::string got;
-    EXPECT_EQ(VerQueryValueA(block, c.query, &got), c.found) << c.query;
+    EXPECT_EQ(VerQueryValueA(c.block, c.query, &got), c.found) << c.query;
     if (c.found) {
       EXPECT_EQ(got, c.value) << c.query;
     }
   }
-}
-
-TEST_F(ContractTest, AVersionResourceWithoutTranslationStillHasItsStrings) {
-  PeerSpec plain;
-  plain.plainVersion = true;
-  std::vector<std::uint8_t> block = VersionBlock(world().PeerExePath(plain));
-  ASSERT_FALSE(block.empty());
-  std::string value;
-  EXPECT_FALSE(VerQueryValueA(block, "\\VarFileInfo\\Translation", &value) && !value.empty());
-  ASSERT_TRUE(VerQueryValueA(block, "\\StringFileInfo\\040904E4\\FileDescription", &value));
-  EXPECT_EQ(value, World::PeerDescription());
-}
-
-TEST_F(ContractTest, FilesWithoutVersionResourcesHaveNone) {
   std::string dir = world().Directory();
   world().MakeFile(dir + "\\plain.txt", "no resources here");
   EXPECT_EQ(GetFileVersionInfoSizeA(dir + "\\plain.txt"), 0u);
   EXPECT_EQ(GetFileVersionInfoSizeA(dir + "\\missing.exe"), 0u);
   EXPECT_EQ(GetFileVersionInfoSizeA(""), 0u);
+}
+
+std::string ReadAll(Handle file, std::uint32_t chunk) {
+  std::string all;
+  std::vector<char> buffer(chunk);
+  std::uint32_t read = 0;
+  while (ReadFile(file, buffer.data(), chunk, &read) && read > 0) all.append(buffer.data(), read);
+  return all;
 }
 
 // Every name a listing gives, with "." and ".." where they came.
@@ -163,7 +162,9 @@ std::set<std::string> Names(const std::vector<FindData>& list, bool withDots = f
   return names;
 }
 
-TEST_F(ContractTest, DirectoryListingsNameFilesAndFolders) {
+// Listings name files and folders; shared opens read existing files in
+// chunks, read-only ones too.
+TEST_F(ContractTest, DirectoryListingsAndSharedOpens) {
   std::string dir = world().Directory();
   world().MakeFile(dir + "\\data\\sh\\SH_STKINFO.dat", std::string(1000, 'x'));
   world().MakeFile(dir + "\\data\\sh\\other.txt", "abc");
@@ -203,18 +204,7 @@ TEST_F(ContractTest, DirectoryListingsNameFilesAndFolders) {
     EXPECT_EQ(Names(List(dir + c.pattern, &valid)), c.names) << c.pattern;
     EXPECT_EQ(valid, !c.names.empty()) << c.pattern;
   }
-}
 
-std::string ReadAll(Handle file, std::uint32_t chunk) {
-  std::string all;
-  std::vector<char> buffer(chunk);
-  std::uint32_t read = 0;
-  while (ReadFile(file, buffer.data(), chunk, &read) && read > 0) all.append(buffer.data(), read);
-  return all;
-}
-
-TEST_F(ContractTest, SharedOpensReadExistingFilesInChunks) {
-  std::string dir = world().Directory();
   std::string bytes;
   for (int i = 0; i < 5000; ++i) bytes += static_cast<char>(i * 7);
   world().MakeFile(dir + "\\table.dat", bytes);
@@ -236,20 +226,14 @@ TEST_F(ContractTest, SharedOpensReadExistingFilesInChunks) {
   CloseHandle(b);
   EXPECT_EQ(OpenExistingFileShared(dir + "\\missing.dat"), kInvalidHandle);
   EXPECT_EQ(OpenExistingFileShared(dir), kInvalidHandle) << "a folder is no file";
-}
 
-TEST_F(ContractTest, AReadOnlyFileIsStillOpenedForReading) {
   // The tables are only read: a read-only file must not become unreadable
   // because the open also asks for write access.
-  std::string dir = world().Directory();
   world().MakeFile(dir + "\\locked.dat", "abc");
   world().SetReadOnly(dir + "\\locked.dat");
   Handle file = OpenExistingFileShared(dir + "\\locked.dat");
   ASSERT_NE(file, kInvalidHandle);
-  char buffer[8] = {};
-  std::uint32_t read = 0;
-  EXPECT_TRUE(ReadFile(file, buffer, sizeof buffer, &read));
-  EXPECT_EQ(std::string(buffer, read), "abc");
+  EXPECT_EQ(ReadAll(file, 8), "abc");
   EXPECT_TRUE(CloseHandle(file));
 }
 

@@ -16,90 +16,88 @@ std::ptrdiff_t IndexOf(const std::vector<Hwnd>& list, Hwnd window) {
   return it == list.end() ? -1 : it - list.begin();
 }
 
-TEST_F(ContractTest, EnumWindowsListsTopLevelWindowsNewestFirstAndNoChildren) {
-  Peer peer = Start({TopLevel("a", "A"), TopLevel("b", "B"),
-                     With(TopLevel("hidden"), [](auto& w) { w.visible = false; }), Child("child", "a")});
+// Hidden and minimised windows are enumerated too, children never; the
+// style carries visibility, which a minimised window keeps.
+TEST_F(ContractTest, EnumWindowsAndTheDesktopWalkListTopLevelWindowsNewestFirst) {
+  Peer peer =
+      Start({TopLevel("a", "A"), TopLevel("b", "B"), With(TopLevel("hidden"), [](auto& w) { w.visible = false; }),
+             With(TopLevel("minimised"), [](auto& w) { w.minimized = true; }), Child("child", "a")});
   std::vector<Hwnd> all = EnumWindows();
   ASSERT_GE(IndexOf(all, peer["a"]), 0);
   ASSERT_GE(IndexOf(all, peer["b"]), 0);
   EXPECT_LT(IndexOf(all, peer["b"]), IndexOf(all, peer["a"]));
   EXPECT_GE(IndexOf(all, peer["hidden"]), 0) << "hidden windows are enumerated too";
   EXPECT_EQ(IndexOf(all, peer["child"]), -1);
-}
+  std::vector<Hwnd> walked;
+  for (Hwnd h = GetWindow(GetDesktopWindow(), kGwChild); h != 0 && walked.size() < 100000;
+       h = GetWindow(h, kGwHwndNext))
+    walked.push_back(h);
+  EXPECT_EQ(walked, EnumWindows());
+  EXPECT_GE(IndexOf(walked, peer["hidden"]), 0);
 
-TEST_F(ContractTest, StyleCarriesVisibilityAndMinimisedWindowsKeepIt) {
-  Peer peer = Start({TopLevel("shown"), With(TopLevel("hidden"), [](auto& w) { w.visible = false; }),
-                     With(TopLevel("minimised"), [](auto& w) { w.minimized = true; })});
-  struct {
-    const char* name;
-    bool visible;
-  } cases[] = {{"shown", true}, {"hidden", false}, {"minimised", true}};
-  for (auto& c : cases) {
-    std::uint32_t style = static_cast<std::uint32_t>(GetWindowLongA(peer[c.name], kGwlStyle));
-    EXPECT_EQ((style & kWsVisible) != 0, c.visible) << c.name;
+  const std::pair<const char*, bool> visibility[] = {{"a", true}, {"hidden", false}, {"minimised", true}};
+  for (auto [name, visible] : visibility) {
+    std::uint32_t style = static_cast<std::uint32_t>(GetWindowLongA(peer[name], kGwlStyle));
+    EXPECT_EQ((style & kWsVisible) != 0, visible) << name;
   }
   EXPECT_TRUE(IsIconic(peer["minimised"]));
-  EXPECT_FALSE(IsIconic(peer["shown"]));
+  EXPECT_FALSE(IsIconic(peer["a"]));
   EXPECT_EQ(GetWindowLongA(0, kGwlStyle), 0);
 }
 
-TEST_F(ContractTest, IsWindowHoldsUntilTheProgramEnds) {
-  Peer peer = Start({TopLevel("main"), Child("edit", "main", "Edit")});
-  EXPECT_TRUE(IsWindow(peer["main"]));
-  EXPECT_TRUE(IsWindow(peer["edit"]));
-  EXPECT_TRUE(IsWindow(GetDesktopWindow()));
-  EXPECT_FALSE(IsWindow(0));
-  world().End(peer);
-  Sleep(300);
-  EXPECT_FALSE(IsWindow(peer["main"]));
-  EXPECT_FALSE(IsWindow(peer["edit"]));
-}
-
-TEST_F(ContractTest, GetWindowTextReadsTitlesCutToTheBuffer) {
-  const std::string gbk = "交易师 - 600036 - 招商银行";
-  Peer peer = Start({TopLevel("ascii", "Hello world"), TopLevel("gbk", gbk), TopLevel("empty", "")});
+// GetWindowTextA cuts titles to the buffer; WM_GETTEXTLENGTH and WM_GETTEXT
+// answer the length and copy into the buffer, long titles their whole length
+// (around the size at which a title stops fitting a first, short read of
+// 256 UTF-16 units, in one-byte and in two-byte characters).
+TEST_F(ContractTest, TitlesAndTextMessagesAnswerTextCutToTheBuffer) {
+  const std::string trader = "交易师 - 600036 - 招商银行", client = "网上股票交易系统5.0";
+  const auto repeated = [](const std::string& unit, std::size_t times) {
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i) text += unit;
+    return text;
+  };
+  const std::string longTitles[] = {repeated("a", 254),   repeated("a", 255),    repeated("a", 256),
+                                    repeated("a", 257),   repeated("股", 255),   repeated("股", 256),
+                                    repeated("股a", 300), repeated("交易", 1000)};
+  PeerSpec shape;
+  shape.windows = {TopLevel("ascii", "Hello world"), TopLevel("trader", trader), TopLevel("client", client),
+                   TopLevel("empty", "")};
+  for (std::size_t i = 0; i < std::size(longTitles); ++i)
+    shape.windows.push_back(TopLevel("w" + std::to_string(i), longTitles[i]));
+  Peer peer = Start(shape);
   struct {
     const char* window;
     int maxCount;
     std::string expected;
-  } cases[] = {
-      {"ascii", 256, "Hello world"},
-      {"ascii", 6, "Hello"},
-      {"ascii", 1, ""},
-      {"ascii", 0, ""},
-      {"gbk", 256, gbk},
-      {"empty", 256, ""},
+  } titles[] = {
+      {"ascii", 256, "Hello world"}, {"ascii", 6, "Hello"}, {"ascii", 1, ""}, {"ascii", 0, ""},
+      {"trader", 256, trader},       {"empty", 256, ""},
   };
-  for (auto& c : cases)
+  for (auto& c : titles)
     EXPECT_EQ(GetWindowTextA(peer[c.window], c.maxCount), c.expected) << c.window << " " << c.maxCount;
   // No window, no text (Wine 8 alone would answer with a text of its own).
   EXPECT_EQ(GetWindowTextA(0, 256), "");
-}
 
-TEST_F(ContractTest, TextMessagesAnswerLengthAndCopyIntoTheBuffer) {
-  const std::string gbk = "网上股票交易系统5.0";
-  Peer peer = Start({TopLevel("ascii", "Hello world"), TopLevel("gbk", gbk), TopLevel("empty", "")});
   std::intptr_t length = -1;
   ASSERT_TRUE(SendMessageTimeoutA(peer["ascii"], kWmGetTextLength, 0, 0, kSmtoAbortIfHung, 1000, &length));
   EXPECT_EQ(length, 11);
-  ASSERT_TRUE(SendMessageTimeoutA(peer["gbk"], kWmGetTextLength, 0, 0, kSmtoBlock, 1000, &length));
-  EXPECT_EQ(length, static_cast<std::intptr_t>(gbk.size()));
+  ASSERT_TRUE(SendMessageTimeoutA(peer["client"], kWmGetTextLength, 0, 0, kSmtoBlock, 1000, &length));
+  EXPECT_EQ(length, static_cast<std::intptr_t>(client.size()));
   ASSERT_TRUE(SendMessageTimeoutA(peer["empty"], kWmGetTextLength, 0, 0, kSmtoNormal, 1000, &length));
   EXPECT_EQ(length, 0);
-
   struct {
     const char* window;
     std::size_t size;
     std::string text;
     std::intptr_t count;
-  } cases[] = {
+  } copies[] = {
       {"ascii", 12, "Hello world", 11},
       {"ascii", 100, "Hello world", 11},
       {"ascii", 6, "Hello", 5},
-      {"gbk", gbk.size() + 1, gbk, static_cast<std::intptr_t>(gbk.size())},
+      {"client", client.size() + 1, client, static_cast<std::intptr_t>(client.size())},
       {"empty", 10, "", 0},
   };
-  for (auto& c : cases) {
+  for (auto& c : copies) {
     bool ok = false;
     std::intptr_t count = -1;
     EXPECT_EQ(SentText(peer[c.window], c.size, &ok, &count), c.text) << c.window << " " << c.size;
@@ -107,28 +105,11 @@ TEST_F(ContractTest, TextMessagesAnswerLengthAndCopyIntoTheBuffer) {
     EXPECT_EQ(count, c.count) << c.window << " " << c.size;
   }
   EXPECT_FALSE(SendMessageTimeoutA(0, kWmGetTextLength, 0, 0, kSmtoAbortIfHung, 100, &length));
-}
-
-// Lengths around the size at which a title stops fitting a first, short read
-// (256 UTF-16 units), in one-byte and in two-byte characters.
-TEST_F(ContractTest, LongTitlesAnswerTheirWholeLength) {
-  const auto repeated = [](const std::string& unit, std::size_t times) {
-    std::string text;
-    for (std::size_t i = 0; i < times; ++i) text += unit;
-    return text;
-  };
-  const std::string titles[] = {repeated("a", 254),  repeated("a", 255),  repeated("a", 256),   repeated("a", 257),
-                                repeated("股", 255), repeated("股", 256), repeated("股a", 300), repeated("交易", 1000)};
-  PeerSpec shape;
-  for (std::size_t i = 0; i < std::size(titles); ++i)
-    shape.windows.push_back(TopLevel("w" + std::to_string(i), titles[i]));
-  Peer peer = Start(shape);
-  for (std::size_t i = 0; i < std::size(titles); ++i) {
+  for (std::size_t i = 0; i < std::size(longTitles); ++i) {
     const Hwnd window = peer["w" + std::to_string(i)];
-    std::intptr_t length = -1;
     ASSERT_TRUE(SendMessageTimeoutA(window, kWmGetTextLength, 0, 0, kSmtoAbortIfHung, 1000, &length)) << i;
-    EXPECT_EQ(length, static_cast<std::intptr_t>(titles[i].size())) << i;
-    EXPECT_EQ(SentText(window, static_cast<std::size_t>(length) + 1), titles[i]) << i;
+    EXPECT_EQ(length, static_cast<std::intptr_t>(longTitles[i].size())) << i;
+    EXPECT_EQ(SentText(window, static_cast<std::size_t>(length) + 1), longTitles[i]) << i;
   }
 }
 
@@ -151,46 +132,32 @@ TEST_F(ContractTest, AHungWindowFailsSentMessagesWithinTheBoundButNotGetWindowTe
   EXPECT_LT(world().Now() - start, 250u);
 }
 
-TEST_F(ContractTest, ClassNamesAreReportedAndCut) {
-  Peer peer = Start({TopLevel("main"), Child("edit", "main", "Edit")});
+// Class names, children in creation order, parents, owners and roots, and
+// the thread and process of each window, until the program ends.
+TEST_F(ContractTest, TheWindowTreeOfAnotherProgram) {
+  Peer peer =
+      Start({TopLevel("main"), Child("first", "main"), Child("second", "main", "Edit"), Child("third", "main"),
+             Child("grandchild", "second", "ContractPeer"), Owned("popup", "main"), Child("edit", "popup", "Edit")});
+  Hwnd main = peer["main"], first = peer["first"], popup = peer["popup"], edit = peer["edit"];
   struct {
     const char* window;
     int maxCount;
     std::string expected;
-  } cases[] = {{"main", 259, "ContractPeer"}, {"edit", 259, "Edit"}, {"edit", 3, "Ed"}, {"main", 1, ""}};
-  for (auto& c : cases) EXPECT_EQ(GetClassNameA(peer[c.window], c.maxCount), c.expected) << c.window << c.maxCount;
+  } classes[] = {{"main", 259, "ContractPeer"}, {"edit", 259, "Edit"}, {"edit", 3, "Ed"}, {"main", 1, ""}};
+  for (auto& c : classes) EXPECT_EQ(GetClassNameA(peer[c.window], c.maxCount), c.expected) << c.window << c.maxCount;
   EXPECT_EQ(GetClassNameA(0, 259), "");
-}
 
-TEST_F(ContractTest, ChildrenAreFoundInCreationOrder) {
-  Peer peer = Start({TopLevel("main"), Child("first", "main"), Child("second", "main", "Edit"), Child("third", "main"),
-                     Child("grandchild", "second", "ContractPeer")});
-  Hwnd main = peer["main"];
-  EXPECT_EQ(FindWindowExA(main, 0), peer["first"]);
-  EXPECT_EQ(FindWindowExA(main, peer["first"]), peer["second"]);
+  EXPECT_EQ(FindWindowExA(main, 0), first);
+  EXPECT_EQ(FindWindowExA(main, first), peer["second"]);
   EXPECT_EQ(FindWindowExA(main, peer["second"]), peer["third"]);
   EXPECT_EQ(FindWindowExA(main, peer["third"]), 0);
-  EXPECT_EQ(FindWindowExA(peer["first"], 0), 0);
+  EXPECT_EQ(FindWindowExA(first, 0), 0);
   EXPECT_EQ(FindWindowExA(peer["second"], 0), peer["grandchild"]);
-  EXPECT_EQ(GetWindow(main, kGwChild), peer["first"]);
-  EXPECT_EQ(GetWindow(peer["first"], kGwHwndNext), peer["second"]);
+  EXPECT_EQ(GetWindow(main, kGwChild), first);
+  EXPECT_EQ(GetWindow(first, kGwHwndNext), peer["second"]);
   EXPECT_EQ(GetWindow(peer["third"], kGwHwndNext), 0);
-}
 
-TEST_F(ContractTest, TheDesktopWalkReachesEveryTopLevelWindow) {
-  Peer peer = Start({TopLevel("a"), With(TopLevel("hidden"), [](auto& w) { w.visible = false; }), TopLevel("b")});
-  std::vector<Hwnd> walked;
-  for (Hwnd h = GetWindow(GetDesktopWindow(), kGwChild); h != 0 && walked.size() < 100000;
-       h = GetWindow(h, kGwHwndNext))
-    walked.push_back(h);
-  EXPECT_EQ(walked, EnumWindows());
-  EXPECT_GE(IndexOf(walked, peer["hidden"]), 0);
-}
-
-TEST_F(ContractTest, ParentsOwnersAndRoots) {
-  Peer peer = Start({TopLevel("main"), Child("panel", "main"), Owned("popup", "main"), Child("edit", "popup", "Edit")});
-  Hwnd main = peer["main"], panel = peer["panel"], popup = peer["popup"], edit = peer["edit"];
-  EXPECT_EQ(GetParent(panel), main);
+  EXPECT_EQ(GetParent(first), main);
   EXPECT_EQ(GetParent(edit), popup);
   EXPECT_EQ(GetParent(popup), main) << "an owned pop-up reports its owner";
   EXPECT_EQ(GetParent(main), 0);
@@ -198,22 +165,19 @@ TEST_F(ContractTest, ParentsOwnersAndRoots) {
     Hwnd window;
     unsigned flags;
     Hwnd expected;
-  } cases[] = {
+  } ancestors[] = {
       {edit, kGaParent, popup},
       {edit, kGaRoot, popup},
       {edit, kGaRootOwner, main},
-      {panel, kGaRootOwner, main},
+      {first, kGaRootOwner, main},
       {popup, kGaRootOwner, main},
       {main, kGaRootOwner, main},
       {popup, kGaParent, GetDesktopWindow()},
       {main, kGaRoot, main},
       {0, kGaRootOwner, 0},
   };
-  for (auto& c : cases) EXPECT_EQ(GetAncestor(c.window, c.flags), c.expected) << c.window << " " << c.flags;
-}
+  for (auto& c : ancestors) EXPECT_EQ(GetAncestor(c.window, c.flags), c.expected) << c.window << " " << c.flags;
 
-TEST_F(ContractTest, EveryWindowNamesItsThreadAndProcess) {
-  Peer peer = Start({TopLevel("main"), Child("edit", "main", "Edit"), Owned("popup", "main")});
   std::uint32_t thread = 0;
   for (const char* name : {"main", "edit", "popup"}) {
     std::uint32_t process = 0;
@@ -228,7 +192,16 @@ TEST_F(ContractTest, EveryWindowNamesItsThreadAndProcess) {
   EXPECT_NE(thread, GetCurrentThreadId());
   std::uint32_t process = 77;
   EXPECT_EQ(GetWindowThreadProcessId(0, &process), 0u);
-  EXPECT_EQ(GetWindowThreadProcessId(peer["main"], nullptr), thread);
+  EXPECT_EQ(GetWindowThreadProcessId(main, nullptr), thread);
+
+  EXPECT_TRUE(IsWindow(main));
+  EXPECT_TRUE(IsWindow(edit));
+  EXPECT_TRUE(IsWindow(GetDesktopWindow()));
+  EXPECT_FALSE(IsWindow(0));
+  world().End(peer);
+  Sleep(300);
+  EXPECT_FALSE(IsWindow(main)) << "a window holds until its program ends";
+  EXPECT_FALSE(IsWindow(edit));
 }
 
 }  // namespace

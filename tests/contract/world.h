@@ -72,9 +72,6 @@ class World {
   // Marks the file read-only; false when writes to it would still succeed
   // here (Wine run by root ignores the attribute).
   virtual bool SetReadOnly(const std::string& path) = 0;
-  // Real Windows calls answered by Wine, for the few places where Wine is
-  // known to differ from Windows.
-  virtual bool UnderWine() { return false; }
   // Whether the peer is a 32-bit program (this test program is 64-bit).
   virtual bool PeerIs32Bit() = 0;
   // Whether a module snapshot of a process of the other width is refused

@@ -9,8 +9,6 @@ namespace contract {
 
 namespace {
 
-constexpr const char* kPeerDirectory = "C:\\peers\\";
-
 class SimWorld : public World {
  public:
   Peer Start(const PeerSpec& shape) override {
@@ -46,7 +44,7 @@ class SimWorld : public World {
   bool RefusesModulesOfTheOtherWidth() override { return true; }
 
   std::string PeerExePath(const PeerSpec& shape) override {
-    return std::string(kPeerDirectory) + (shape.plainVersion ? "contract_peer_plain.exe" : "contract_peer.exe");
+    return std::string("C:\\peers\\") + (shape.plainVersion ? "contract_peer_plain.exe" : "contract_peer.exe");
   }
 
   std::vector<PeerMessage> MessagesOf(const Peer& peer) override {
@@ -98,19 +96,13 @@ void ResetWorld() {
   sim::Reset();
   PeerSpec plain;
   plain.plainVersion = true;
-  for (const PeerSpec& shape : {PeerSpec{}, plain}) {
-    std::string path = TheWorld().PeerExePath(shape);
-    sim::WriteFile(path, "MZ");
-    sim::VersionInfo info;
-    if (shape.plainVersion) {
-      info.strings.push_back({"040904E4\\FileDescription", World::PeerDescription()});
-    } else {
-      info.translations.push_back({0x0804, 0x04b0});
-      info.strings.push_back({"080404b0\\FileDescription", World::PeerDescription()});
-      info.strings.push_back({"080404b0\\ProductName", "contract peer"});
-    }
-    sim::SetVersionInfo(path, info);
-  }
+  const std::string path = TheWorld().PeerExePath({}), plainPath = TheWorld().PeerExePath(plain);
+  sim::WriteFile(path, "MZ");
+  sim::WriteFile(plainPath, "MZ");
+  sim::SetVersionInfo(
+      path, {{{0x0804, 0x04b0}},
+             {{"080404b0\\FileDescription", World::PeerDescription()}, {"080404b0\\ProductName", "contract peer"}}});
+  sim::SetVersionInfo(plainPath, {{}, {{"040904E4\\FileDescription", World::PeerDescription()}}});
 }
 
 }  // namespace contract

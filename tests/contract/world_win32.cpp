@@ -180,13 +180,12 @@ class Win32World : public World {
     return false;
   }
   std::uint64_t Now() override { return GetTickCount64(); }
-  bool UnderWine() override {
+  // What the peer really is, read off its PE header, whatever was asked for.
+  bool PeerIs32Bit() override { return PeMachine(PeerExePath({})) == IMAGE_FILE_MACHINE_I386; }
+  bool RefusesModulesOfTheOtherWidth() override {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
   }
-  // What the peer really is, read off its PE header, whatever was asked for.
-  bool PeerIs32Bit() override { return PeMachine(PeerExePath({})) == IMAGE_FILE_MACHINE_I386; }
-  bool RefusesModulesOfTheOtherWidth() override { return UnderWine(); }
 
   void Click(Hwnd control) override { ::SendMessageA(H(control), BM_CLICK, 0, 0); }
   void DoubleClick(Hwnd control) override {
@@ -215,12 +214,7 @@ class Win32World : public World {
   bool BarEndsTheLoop() override { return true; }
 
   void Reset() {
-    for (auto& p : processes_) {
-      TerminateProcess(p.second, 0);
-      WaitForSingleObject(p.second, 5000);
-      CloseHandle(p.second);
-    }
-    processes_.clear();
+    while (!processes_.empty()) End(Peer{processes_.begin()->first, {}});
     logs_.clear();
     if (!scratch_.empty()) RemoveTree(scratch_);
     scratch_.clear();

@@ -7,15 +7,17 @@
 
 namespace sim::detail {
 
-static Hwnd OwnWindow(const char* className, const char* text, Hwnd parent, Hwnd owner, platform::Rect rect, Role role,
-                      bool visible, bool topmost = false) {
+// One of the program's own windows: controls are made visible, top-level
+// windows hidden until shown, and the bar topmost.
+static Hwnd OwnWindow(const char* className, const char* text, Hwnd parent, platform::Rect rect,
+                      Role role = Role::kNone, Hwnd owner = 0) {
   WindowSpec shape;
   shape.className = className;
   shape.text = text;
   shape.parent = parent;
   shape.owner = owner;
-  shape.visible = visible;
-  shape.topmost = topmost;
+  shape.visible = parent != 0;
+  shape.topmost = role == Role::kBar;
   shape.rect = rect;
   Hwnd h = NewWindow(shape);
   W().windows[h].role = role;
@@ -32,19 +34,10 @@ static bool ReactsToInput(Hwnd window) {
 }
 
 void TextChanged(Hwnd window) {
-  switch (W().windows[window].role) {
-    case Role::kBuyBox:
-      Report("OnBuyKeyChanged"), events::OnBuyKeyChanged();
-      break;
-    case Role::kSellBox:
-      Report("OnSellKeyChanged"), events::OnSellKeyChanged();
-      break;
-    case Role::kFunctionBox:
-      Report("OnFunctionKeyChanged"), events::OnFunctionKeyChanged();
-      break;
-    default:
-      break;
-  }
+  const Role role = W().windows[window].role;
+  if (role == Role::kBuyBox) Report("OnBuyKeyChanged"), events::OnBuyKeyChanged();
+  if (role == Role::kSellBox) Report("OnSellKeyChanged"), events::OnSellKeyChanged();
+  if (role == Role::kFunctionBox) Report("OnFunctionKeyChanged"), events::OnFunctionKeyChanged();
 }
 
 unsigned DpiAt(const platform::Rect& r) {
@@ -56,7 +49,7 @@ unsigned DpiAt(const platform::Rect& r) {
 
 void Moved(Hwnd window) {
   World& world = W();
-  if (window != world.bar.bar || world.creatingBar) return;
+  if (window != world.bar.bar) return;
   Report("OnMainBarMoved"), events::OnMainBarMoved();
   // Windows tells a window that is aware of each monitor's dpi when a move
   // has taken it onto a monitor of another.
@@ -71,17 +64,14 @@ void Moved(Hwnd window) {
 void Destroyed(Hwnd window, Role role) {
   World& world = W();
   world.windows[window].role = Role::kNone;
-  if (role == Role::kBar) {
-    Report("OnMainBarDestroyed");
-    events::OnMainBarDestroyed();
-  } else if (role == Role::kKeyWindow) {
+  if (role == Role::kBar) Report("OnMainBarDestroyed"), events::OnMainBarDestroyed();
+  if (role == Role::kKeyWindow) {
     world.keySettings = {};
-    Report("OnKeySettingsClosed");
-    events::OnKeySettingsClosed();
-  } else if (role == Role::kStatusWindow) {
+    Report("OnKeySettingsClosed"), events::OnKeySettingsClosed();
+  }
+  if (role == Role::kStatusWindow) {
     world.status = {};
-    Report("OnStatusClosed");
-    events::OnStatusClosed();
+    Report("OnStatusClosed"), events::OnStatusClosed();
   }
 }
 
@@ -105,8 +95,7 @@ unsigned TimerInterval(unsigned id) {
 
 TrayState Tray() {
   TrayState state = W().trayCounts;
-  for (auto& icon : W().trayIcons)
-    if (icon.present) state.present = true, state.icon = icon.icon, state.stale = icon.stale;
+  for (auto& icon : W().trayIcons) state.present = true, state.icon = icon.icon, state.stale = icon.stale;
   return state;
 }
 
@@ -137,19 +126,14 @@ void Click(Hwnd window) {
   if (!ReactsToInput(window)) return;
   InOwnHandler in;
   const World& world = W();
-  if (window == world.bar.buyButton) {
-    Report("OnBuyClicked");
-    events::OnBuyClicked();
-  } else if (window == world.bar.sellButton) {
-    Report("OnSellClicked");
-    events::OnSellClicked();
-  } else if (RootOf(window) == world.keySettings.window && world.windows[window].text == "配置文件") {
-    Report("OnSettingsFileClicked");
-    events::OnSettingsFileClicked();
-  } else if (window == world.status.copyButton) {
-    Report("OnStatusCopyClicked");
-    events::OnStatusCopyClicked();
-  }
+  if (window == world.bar.buyButton)
+    Report("OnBuyClicked"), events::OnBuyClicked();
+  else if (window == world.bar.sellButton)
+    Report("OnSellClicked"), events::OnSellClicked();
+  else if (RootOf(window) == world.keySettings.window && world.windows[window].text == "配置文件")
+    Report("OnSettingsFileClicked"), events::OnSettingsFileClicked();
+  else if (window == world.status.copyButton)
+    Report("OnStatusCopyClicked"), events::OnStatusCopyClicked();
 }
 
 void DoubleClick(Hwnd window) {
@@ -165,9 +149,8 @@ void RightButtonDown(Hwnd window) {
 
 void TrayMouse(unsigned mouseMessage) {
   SendToOwn([mouseMessage] {
-    for (auto& icon : W().trayIcons)
-      if (icon.present)
-        return Report("OnTrayMessage", static_cast<long>(mouseMessage)), events::OnTrayMessage(mouseMessage);
+    if (!W().trayIcons.empty())
+      Report("OnTrayMessage", static_cast<long>(mouseMessage)), events::OnTrayMessage(mouseMessage);
   });
 }
 
@@ -201,18 +184,16 @@ using namespace sim::detail;
 MainBarWindows CreateMainBar() {
   Log("CreateMainBar()");
   World& world = W();
-  world.creatingBar = true;
   int left = (sim::kScreenWidth - 120) / 2, top = (sim::kScreenHeight - 24) / 2;
   MainBarWindows bar;
-  bar.bar = OwnWindow("LingboBar", "凌波助手", 0, 0, {left, top, left + 120, top + 24}, Role::kBar, false, true);
-  bar.buyButton = OwnWindow("Button", "买", bar.bar, 0, {0, 0, 30, 24}, Role::kBuyButton, true);
-  bar.codeLabel = OwnWindow("LingboCodeLabel", "", bar.bar, 0, {30, 0, 90, 24}, Role::kCodeLabel, true);
-  bar.sellButton = OwnWindow("Button", "卖", bar.bar, 0, {90, 0, 120, 24}, Role::kSellButton, true);
+  bar.bar = OwnWindow("LingboBar", "凌波助手", 0, {left, top, left + 120, top + 24}, Role::kBar);
+  bar.buyButton = OwnWindow("Button", "买", bar.bar, {0, 0, 30, 24});
+  bar.codeLabel = OwnWindow("LingboCodeLabel", "", bar.bar, {30, 0, 90, 24});
+  bar.sellButton = OwnWindow("Button", "卖", bar.bar, {90, 0, 120, 24});
   world.bar = bar;
   world.barDpi = DpiAt(Find(bar.bar)->rect);
   world.dzhChecked = true;
   world.traderChecked = false;
-  world.creatingBar = false;
   return bar;
 }
 
@@ -220,19 +201,18 @@ KeySettingsWindows CreateKeySettingsWindow() {
   Log("CreateKeySettingsWindow()");
   World& world = W();
   int left = (sim::kScreenWidth - 253) / 2, top = (sim::kScreenHeight - 150) / 2;
-  world.keyOwner = OwnWindow("LingboOwner", "", 0, 0, {0, 0, 0, 0}, Role::kKeyOwner, false);
+  const Hwnd owner = OwnWindow("LingboOwner", "", 0, {0, 0, 0, 0}, Role::kKeyOwner);
   KeySettingsWindows keys;
-  keys.window = OwnWindow("LingboKeys", "功能键设置", 0, world.keyOwner, {left, top, left + 253, top + 150},
-                          Role::kKeyWindow, false);
-  OwnWindow("Static", "买入键", keys.window, 0, {8, 7, 48, 32}, Role::kNone, true);
-  keys.buyBox = OwnWindow("Edit", "", keys.window, 0, {58, 7, 128, 32}, Role::kBuyBox, true);
-  OwnWindow("Static", "卖出键", keys.window, 0, {8, 37, 48, 62}, Role::kNone, true);
-  keys.sellBox = OwnWindow("Edit", "", keys.window, 0, {58, 37, 128, 62}, Role::kSellBox, true);
-  OwnWindow("Static", "功能键", keys.window, 0, {8, 67, 48, 92}, Role::kNone, true);
-  keys.functionBox = OwnWindow("Edit", "", keys.window, 0, {58, 67, 128, 92}, Role::kFunctionBox, true);
-  OwnWindow("Static", "键码表： \r\n\r\nF1[112],F2[113]\r\n\r\nF3[114],F4[115]\r\n\r\n依此类推”", keys.window, 0,
-            {136, 6, 240, 97}, Role::kNone, true);
-  OwnWindow("Button", "配置文件", keys.window, 0, {11, 96, 235, 120}, Role::kNone, true);
+  keys.window = OwnWindow("LingboKeys", "功能键设置", 0, {left, top, left + 253, top + 150}, Role::kKeyWindow, owner);
+  OwnWindow("Static", "买入键", keys.window, {8, 7, 48, 32});
+  keys.buyBox = OwnWindow("Edit", "", keys.window, {58, 7, 128, 32}, Role::kBuyBox);
+  OwnWindow("Static", "卖出键", keys.window, {8, 37, 48, 62});
+  keys.sellBox = OwnWindow("Edit", "", keys.window, {58, 37, 128, 62}, Role::kSellBox);
+  OwnWindow("Static", "功能键", keys.window, {8, 67, 48, 92});
+  keys.functionBox = OwnWindow("Edit", "", keys.window, {58, 67, 128, 92}, Role::kFunctionBox);
+  OwnWindow("Static", "键码表： \r\n\r\nF1[112],F2[113]\r\n\r\nF3[114],F4[115]\r\n\r\n依此类推”", keys.window,
+            {136, 6, 240, 97});
+  OwnWindow("Button", "配置文件", keys.window, {11, 96, 235, 120});
   world.keySettings = keys;
   return keys;
 }
@@ -243,9 +223,9 @@ StatusWindows CreateStatusWindow() {
   int left = (sim::kScreenWidth - 520) / 2, top = (sim::kScreenHeight - 600) / 2;
   StatusWindows status;
   status.window =
-      OwnWindow("LingboStatus", "凌波助手 状态", 0, 0, {left, top, left + 520, top + 600}, Role::kStatusWindow, false);
-  status.text = OwnWindow("Edit", "", status.window, 0, {8, 8, 504, 516}, Role::kNone, true);
-  status.copyButton = OwnWindow("Button", "复制", status.window, 0, {416, 532, 504, 558}, Role::kNone, true);
+      OwnWindow("LingboStatus", "凌波助手 状态", 0, {left, top, left + 520, top + 600}, Role::kStatusWindow);
+  status.text = OwnWindow("Edit", "", status.window, {8, 8, 504, 516});
+  status.copyButton = OwnWindow("Button", "复制", status.window, {416, 532, 504, 558});
   world.status = status;
   return status;
 }
@@ -314,19 +294,12 @@ bool ShowWindow(Hwnd window, int command) {
     case 2:  // SW_SHOWMINIMIZED
     case 7:  // SW_SHOWMINNOACTIVE
       w->visible = true;
-      if (!w->minimized && !w->parent) {
-        w->minimized = true;
-        if (world.foreground == window) world.foreground = 0;
-        Moved(window);
-      }
+      sim::SetMinimized(window, true);
       break;
     case kSwShowNormal:
     case 9:  // SW_RESTORE
       w->visible = true;
-      if (w->minimized) {
-        w->minimized = false;
-        Moved(window);
-      }
+      sim::SetMinimized(window, false);
       if (!w->parent) Activate(window, true);
       break;
     case 4:  // SW_SHOWNOACTIVATE
@@ -435,9 +408,8 @@ bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
   Log("ShellNotifyIconA(%u,%d,%u)", operation, icon.owner, icon.id);
   World& world = W();
   auto& icons = world.trayIcons;
-  auto it = std::find_if(icons.begin(), icons.end(), [&](const TrayIconRecord& r) {
-    return r.present && r.icon.owner == icon.owner && r.icon.id == icon.id;
-  });
+  auto it = std::find_if(icons.begin(), icons.end(),
+                         [&](const TrayIconRecord& r) { return r.icon.owner == icon.owner && r.icon.id == icon.id; });
   TrayIcon stored = icon;
   // The tip field holds 64 bytes; the cut never splits a two-byte character.
   std::size_t n = 0;
@@ -451,12 +423,12 @@ bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
     case kNimAdd:
       ++world.trayCounts.adds;
       if (it != icons.end() || !Find(icon.owner)) return false;
-      icons.push_back({true, stored});
+      icons.push_back({stored});
       return true;
     case kNimModify:
       ++world.trayCounts.modifies;
       if (it == icons.end()) return false;
-      *it = {true, stored};
+      *it = {stored};
       return true;
     case kNimDelete:
       ++world.trayCounts.deletes;
@@ -474,11 +446,13 @@ void CheckTrayMenuItem(TrayMenuItem item, bool checked) {
   if (item == TrayMenuItem::kTrader) W().traderChecked = checked;
 }
 
+static bool Checked(TrayMenuItem item) {
+  return (item == TrayMenuItem::kDzh && W().dzhChecked) || (item == TrayMenuItem::kTrader && W().traderChecked);
+}
+
 bool IsTrayMenuItemChecked(TrayMenuItem item) {
   Log("IsTrayMenuItemChecked(%d)", static_cast<int>(item));
-  if (item == TrayMenuItem::kDzh) return W().dzhChecked;
-  if (item == TrayMenuItem::kTrader) return W().traderChecked;
-  return false;
+  return Checked(item);
 }
 
 TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
@@ -490,11 +464,7 @@ TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
   world.lastMenu.traderChecked = world.traderChecked;
   world.lastMenu.items.clear();
   for (const TrayMenuEntry& entry : kTrayMenu)
-    world.lastMenu.items.push_back(((entry.item == TrayMenuItem::kDzh && world.dzhChecked) ||
-                                            (entry.item == TrayMenuItem::kTrader && world.traderChecked)
-                                        ? "√"
-                                        : "") +
-                                   std::string(entry.text));
+    world.lastMenu.items.push_back((Checked(entry.item) ? "√" : "") + std::string(entry.text));
   TrayMenuItem chosen = world.nextChoice;
   world.nextChoice = TrayMenuItem::kNone;
   return chosen;

@@ -146,9 +146,8 @@ void SetReportedTextLength(Hwnd window, std::intptr_t length);
 // SetForegroundWindow is refused from now on (the foreground lock of a
 // program that is not in the foreground); it returns false and changes nothing.
 void RefuseForeground(bool refuse = true);
-// The input state of a thread: its keyboard focus and active window (shared
-// with the threads it is attached to).
-Hwnd FocusOf(std::uint32_t thread);
+// The active window of a thread's input state (shared with the threads it is
+// attached to).
 Hwnd ActiveWindowOf(std::uint32_t thread);
 // Input attachments made with AttachThreadInput and not yet undone.
 int InputAttachments();

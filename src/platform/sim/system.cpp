@@ -196,10 +196,7 @@ void SetFileDescription(const std::string& path, const std::string& description,
                         std::uint16_t codePage) {
   char key[16];
   std::snprintf(key, sizeof key, "%04x%04x", language, codePage);
-  VersionInfo info;
-  info.translations.push_back({language, codePage});
-  info.strings.push_back({std::string(key) + "\\FileDescription", description});
-  SetVersionInfo(path, info);
+  SetVersionInfo(path, {{{language, codePage}}, {{std::string(key) + "\\FileDescription", description}}});
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
@@ -297,10 +294,8 @@ bool Module32First(Handle snapshot, ModuleEntry* entry) {
 
 bool CloseHandle(Handle handle) {
   Log("CloseHandle(%lld)", static_cast<long long>(handle));
-  if (HandleOf(handle, HandleObject::Kind::kSnapshot) || HandleOf(handle, HandleObject::Kind::kFile) ||
-      HandleOf(handle, HandleObject::Kind::kProcess) || HandleOf(handle, HandleObject::Kind::kToken))
-    return W().handles.erase(handle) > 0;
-  return false;
+  // A directory listing is closed with FindClose alone.
+  return !HandleOf(handle, HandleObject::Kind::kFind) && W().handles.erase(handle) > 0;
 }
 
 Handle OpenProcess(std::uint32_t access, std::uint32_t processId) {

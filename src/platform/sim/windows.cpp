@@ -245,6 +245,14 @@ void ReplaceSelection(Window& w, const std::string& text) {
   w.selStart = w.selEnd = start + text.size();
 }
 
+// The program activated another thread's window: that thread handles its
+// activation, in its own time.
+void ActivatedByUs(Hwnd window) {
+  const std::uint32_t thread = ThreadOf(window);
+  const std::uint64_t takes = HandlingTime(window, sim::kWmActivate);
+  if (takes && !IsOwnThread(thread)) KeepBusy(thread, takes);
+}
+
 }  // namespace
 
 std::intptr_t HandleMessage(Hwnd window, Message& m) {
@@ -301,18 +309,10 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
     case kWmShowAsync:
       // The window's own thread restores it and activates it within its own
       // input state; bringing it to the foreground is the caller's business.
-      w->minimized = false;
       w->visible = true;
-      Moved(window);
+      sim::SetMinimized(window, false);
       Activate(window, false);
-      if (const std::uint64_t takes = HandlingTime(window, sim::kWmActivate)) KeepBusy(w->thread, takes);
-      break;
-    case platform::kWmClose:
-      if (w->role == Role::kKeyWindow || w->role == Role::kBar || w->role == Role::kStatusWindow) {
-        w->received.push_back(m);
-        Destroy(window);
-        return 0;
-      }
+      ActivatedByUs(window);
       break;
     default:
       break;
@@ -330,8 +330,8 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
 
 namespace {
 
-bool Deliverable(const Posted& p, bool ownLoop) {
-  std::uint32_t thread = ThreadOf(p.message.window);
+bool Deliverable(const Message& m, bool ownLoop) {
+  std::uint32_t thread = ThreadOf(m.window);
   if (IsOwnThread(thread)) return ownLoop;
   return W().threads.count(thread) && !IsHung(thread);
 }
@@ -350,12 +350,12 @@ void HandleInItsTime(Message& m) {
 bool DeliverOne(bool ownLoop) {
   auto& posted = W().posted;
   for (std::size_t i = 0; i < posted.size(); ++i) {
-    if (!Find(posted[i].message.window)) {
+    if (!Find(posted[i].window)) {
       posted.erase(posted.begin() + i--);
       continue;
     }
     if (!Deliverable(posted[i], ownLoop)) continue;
-    Message m = posted[i].message;
+    Message m = posted[i];
     posted.erase(posted.begin() + i);
     HandleInItsTime(m);
     return true;
@@ -367,8 +367,7 @@ bool DeliverOne(bool ownLoop) {
 
 void LeaveInQueue(Message m) {
   auto& queue = W().posted;
-  auto firstPosted = std::find_if(queue.begin(), queue.end(), [](const Posted& p) { return p.message.posted; });
-  queue.insert(firstPosted, Posted{++W().seq, m});
+  queue.insert(std::find_if(queue.begin(), queue.end(), [](const Message& p) { return p.posted; }), m);
 }
 
 bool IsHung(std::uint32_t thread) {
@@ -550,7 +549,6 @@ void SetFocus(Hwnd window) {
 }
 void SetForeground(Hwnd window) { Activate(RootOf(window), true); }
 Hwnd Foreground() { return Find(W().foreground) ? W().foreground : 0; }
-Hwnd FocusOf(std::uint32_t thread) { return QueueOf(thread).focus; }
 Hwnd ActiveWindowOf(std::uint32_t thread) { return QueueOf(thread).active; }
 int InputAttachments() { return static_cast<int>(W().attachments.size()); }
 void RefuseForeground(bool refuse) { W().refuseForeground = refuse; }
@@ -636,11 +634,7 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
   Window* w = Find(window);
   if (!w) return false;
   const std::uint32_t thread = w->thread;
-  sim::Message m;
-  m.window = window;
-  m.message = message;
-  m.wParam = wParam;
-  m.lParam = lParam;
+  sim::Message m{0, window, message, wParam, lParam, false, ""};
   if (IsOwnThread(thread)) {
     std::intptr_t r = HandleMessage(window, m);
     if (result) *result = r;
@@ -693,16 +687,19 @@ std::string GetClassNameA(Hwnd window, int maxCount) {
   return w->className.substr(0, static_cast<std::size_t>(maxCount - 1));
 }
 
+// The first of a window's children (the desktop's are the top-level
+// windows), or the one after childAfter.
+static Hwnd ChildAfter(Hwnd parent, Hwnd childAfter) {
+  const auto& children = parent == 1 ? W().topLevel : W().windows[parent].children;
+  if (childAfter == 0) return children.empty() ? 0 : children.front();
+  auto it = std::find(children.begin(), children.end(), childAfter);
+  return it == children.end() || it + 1 == children.end() ? 0 : *(it + 1);
+}
+
 Hwnd FindWindowExA(Hwnd parent, Hwnd childAfter) {
   Log("FindWindowExA(%d,%d)", parent, childAfter);
   if (parent == 0) parent = 1;
-  const Window* p = Find(parent);
-  if (!p) return 0;
-  const auto& children = parent == 1 ? W().topLevel : p->children;
-  if (childAfter == 0) return children.empty() ? 0 : children.front();
-  auto it = std::find(children.begin(), children.end(), childAfter);
-  if (it == children.end() || ++it == children.end()) return 0;
-  return *it;
+  return Find(parent) ? ChildAfter(parent, childAfter) : 0;
 }
 
 Hwnd GetDesktopWindow() {
@@ -714,25 +711,12 @@ Hwnd GetWindow(Hwnd window, unsigned command) {
   Log("GetWindow(%d,%u)", window, command);
   const Window* w = Find(window);
   if (!w) return 0;
-  if (command == kGwChild) {
-    const auto& children = window == 1 ? W().topLevel : w->children;
-    return children.empty() ? 0 : children.front();
-  }
+  if (command == kGwChild) return ChildAfter(window, 0);
   if (command == 4) return w->owner;  // GW_OWNER
-  if (window == 1 || command > 3) return 0;
-  const auto& siblings = w->parent ? W().windows[w->parent].children : W().topLevel;
-  auto it = std::find(siblings.begin(), siblings.end(), window);
-  std::size_t i = static_cast<std::size_t>(it - siblings.begin());
-  switch (command) {
-    case 0:
-      return siblings.front();  // GW_HWNDFIRST
-    case 1:
-      return siblings.back();  // GW_HWNDLAST
-    case kGwHwndNext:
-      return i + 1 < siblings.size() ? siblings[i + 1] : 0;
-    default:
-      return i > 0 ? siblings[i - 1] : 0;  // GW_HWNDPREV
-  }
+  // GW_HWNDFIRST, GW_HWNDLAST and GW_HWNDPREV are not simulated: nothing
+  // asks for them.
+  if (window == 1 || command != kGwHwndNext) return 0;
+  return ChildAfter(w->parent ? w->parent : 1, window);
 }
 
 Hwnd GetAncestor(Hwnd window, unsigned flags) {
@@ -769,18 +753,6 @@ std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) {
   return w->thread;
 }
 
-namespace {
-
-// The program activated another thread's window: that thread handles its
-// activation, in its own time.
-void ActivatedByUs(Hwnd window) {
-  const std::uint32_t thread = ThreadOf(window);
-  const std::uint64_t takes = HandlingTime(window, sim::kWmActivate);
-  if (takes && !IsOwnThread(thread)) KeepBusy(thread, takes);
-}
-
-}  // namespace
-
 bool ShowWindowAsync(Hwnd window, int command) {
   Log("ShowWindowAsync(%d,%d)", window, command);
   const Window* w = Find(window);
@@ -788,11 +760,7 @@ bool ShowWindowAsync(Hwnd window, int command) {
   if (IsOwnThread(w->thread)) return ShowWindow(window, command);
   if (command != kSwRestore || !w->minimized) return true;
   // Left in the window's queue: its thread restores it when it gets there.
-  sim::Message m;
-  m.window = window;
-  m.message = kWmShowAsync;
-  m.posted = true;
-  W().posted.push_back({++W().seq, m});
+  W().posted.push_back({0, window, kWmShowAsync, 0, 0, true, ""});
   return true;
 }
 
@@ -827,10 +795,7 @@ Hwnd SetActiveWindow(Hwnd window) {
   const std::uint32_t thread = w->thread;
   const bool foreground = W().foreground == previous && previous != 0;
   if (!WaitWhileHung(thread)) {
-    sim::Message m;
-    m.window = window;
-    m.message = sim::kWmActivate;
-    LeaveInQueue(m);
+    LeaveInQueue({0, window, sim::kWmActivate, 0, 0, false, ""});
     return previous;
   }
   if (!Find(window)) return 0;
@@ -872,13 +837,8 @@ bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAtta
   for (auto& a : world.attachments) group[top(a.first)] = top(a.second);
   std::map<std::uint32_t, int> newQueue;
   std::vector<InputQueue> queues;
-  for (auto& t : world.threads) {
-    std::uint32_t g = top(t.first);
-    if (!newQueue.count(g)) {
-      newQueue[g] = static_cast<int>(queues.size());
-      queues.push_back({});
-    }
-  }
+  for (auto& t : world.threads)
+    if (newQueue.emplace(top(t.first), static_cast<int>(queues.size())).second) queues.push_back({});
   // Each group takes the focus and active window that belong to its own
   // threads, the attached-to thread's state first.
   std::vector<std::uint32_t> order{attachTo};
@@ -900,15 +860,7 @@ bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::int
   Log("PostMessageA(%d,%s,%llu,%s)", window, Hex(message).c_str(), static_cast<unsigned long long>(wParam),
       Hex(lParam).c_str());
   if (!Find(window)) return false;
-  World& world = W();
-  Posted p;
-  p.seq = ++world.seq;
-  p.message.window = window;
-  p.message.message = message;
-  p.message.wParam = wParam;
-  p.message.lParam = lParam;
-  p.message.posted = true;
-  world.posted.push_back(p);
+  W().posted.push_back({0, window, message, wParam, lParam, true, ""});
   return true;
 }
 

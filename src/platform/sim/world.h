@@ -17,19 +17,7 @@ namespace sim::detail {
 using platform::Handle;
 using platform::Hwnd;
 
-enum class Role {
-  kNone,
-  kBar,
-  kBuyButton,
-  kCodeLabel,
-  kSellButton,
-  kKeyOwner,
-  kKeyWindow,
-  kBuyBox,
-  kSellBox,
-  kFunctionBox,
-  kStatusWindow
-};
+enum class Role { kNone, kBar, kKeyOwner, kKeyWindow, kBuyBox, kSellBox, kFunctionBox, kStatusWindow };
 
 struct Window {
   bool alive = false;
@@ -100,11 +88,6 @@ struct Scheduled {
   std::function<void()> action;
 };
 
-struct Posted {
-  std::uint64_t seq = 0;
-  Message message;
-};
-
 // A helper thread of the program's, while it runs the work handed to it: the
 // program waits on it only until deadline.
 struct HelperRun {
@@ -120,7 +103,6 @@ struct Timer {
 };
 
 struct TrayIconRecord {
-  bool present = false;
   platform::TrayIcon icon;
   bool stale = false;
 };
@@ -146,7 +128,7 @@ struct World {
   std::vector<Scheduled> scheduled;
   // Posted messages, after the sends whose sender gave up: a thread still
   // handles those, before its posted messages, once it answers again.
-  std::vector<Posted> posted;
+  std::vector<Message> posted;
   // Messages other programs sent the bar while one of its handlers ran: they
   // wait for the handler to return, unless the bar lets them in meanwhile (a
   // send without SMTO_BLOCK).
@@ -162,8 +144,6 @@ struct World {
   platform::StatusWindows status;
   std::string clipboard;
   unsigned codePage = 936;
-  Hwnd keyOwner = 0;
-  bool creatingBar = false;
   std::vector<TrayIconRecord> trayIcons;
   TrayState trayCounts;
   bool dzhChecked = false, traderChecked = false;
