@@ -38,28 +38,29 @@ Paths and programs
     pe_machine(path)               the PE header's machine field (0x14c i386, 0x8664 x86-64)
     windows_path(path)             Unix path -> "Z:\\..." path as Wine programs see it
     wine_env(**extra)              os.environ plus the session's DISPLAY, WINEPREFIX, zh_CN.UTF-8 locale
-    run(exe, *args, timeout=30, cwd=None) -> subprocess.CompletedProcess (bytes stdout/stderr)
-                                   runs a Windows program to its end under Wine
-    start(exe, *args, cwd=None) -> Program
+    run(exe, *args, timeout=30, cwd=None, env=None) -> subprocess.CompletedProcess (bytes stdout/stderr)
+                                   runs a Windows program to its end under Wine (env: instead of wine_env())
+    start(exe, *args, cwd=None, env=None) -> Program
                                    starts it in the background.  Both check first that the
                                    executable has the width asked for: 64-bit for lingbo.exe
                                    and our tools, peer_bits() for everything else.  Program: .pid, .alive(),
                                    .wait(timeout) -> exit code or None, .stop() (only this
                                    process; SIGTERM, then SIGKILL).  Exit codes pass through Wine.
+    private_kb(pid) -> int         resident memory of a (Linux) process that no other process shares
 
 Scenario folders
     AppDir(exe="lingbo.exe")       a fresh temp folder holding a copy of the program, so each
                                    scenario has its own new.ini.  Attributes: .path, .exe,
                                    .ini_path.  Methods:
-        .read_ini() -> str | None          new.ini decoded from GBK (None when absent)
+        .ini_bytes() -> bytes | None       the raw file (None when absent)
+        .read_ini() -> str | None          new.ini decoded from GBK
         .write_ini(text)                   writes text as GBK with CRLF line ends
-        .ini_bytes() -> bytes | None       the raw file
         .parse_ini() -> {section: {key: value}}   parsed in Python (GBK), ordered as in the file
         .ini_get(section, key) -> str | None       GetPrivateProfileStringA on the Windows side;
                                                    None when the key is absent
         .ini_keys(section) -> [str]                key names through the profile API
         .remove()                          deletes the folder
-    read_gbk_ini(path) / write_gbk_ini(path, text) / parse_ini_text(text): the same for any file.
+    ini_get(path, section, key) / ini_keys(path, section): the same for any file.
 
 Looking at the desktop from the Windows side (through peers/probe_cli.exe)
     probe(*args, timeout=20, check=True) -> str   raw probe output (UTF-8 decoded).
@@ -71,17 +72,14 @@ Looking at the desktop from the Windows side (through peers/probe_cli.exe)
     find_window(title=None, cls=None, pid=None, timeout=10, visible=None) -> Window
                                    waits for the first match; AssertionError on time-out
     window(hwnd) -> Window | None  fresh record of one window (None when it is gone)
-    window_rect(hwnd) -> (l, t, r, b) | None
     window_text(hwnd) -> str | None         WM_GETTEXT
     children(hwnd) -> [Window]     all descendants
     child(hwnd, cls=None, title=None, index=0) -> Window      AssertionError when absent
     foreground() -> Window | None
     focus(hwnd) -> Window | None   focused control of hwnd's thread
-    processes() -> [(pid, parent_pid, exe_name)]
     post(hwnd, msg, wparam=0, lparam=0) -> bool
     send(hwnd, msg, wparam=0, lparam=0, timeout_ms=2000) -> int | None   SendMessageTimeout
     set_text(hwnd, text)           WM_SETTEXT
-    acp() -> int                   Wine's ANSI code page (936 expected)
     clipboard_bytes() -> bytes | None   the clipboard's CF_TEXT as stored (GBK from a 936
                                    program); None when it holds no text
     tooltip_texts() -> [str]       the text of every tooltip's tools, the tray icons' tips among
@@ -102,7 +100,7 @@ Real X input (xdotool, on the session's display; screen coordinates)
                                    when the pointer does not get there (off-screen targets are clamped)
     screen_size() -> (width, height)
     mouse_down(button=1) / mouse_up(button=1)
-    click(x, y, button=1) / double_click(x, y, apart_ms=80) / right_click(x, y)
+    click(x, y, button=1) / double_click(x, y, apart_ms=80)
     drag(x0, y0, x1, y1, steps=10, button=1, pause=0.03)   press, move in steps, release
     key(*names)                    xdotool key names: "Escape", "BackSpace", "ctrl+a", "F1", ...
     type_text(text)                xdotool type (ASCII is safest)
@@ -110,7 +108,7 @@ Real X input (xdotool, on the session's display; screen coordinates)
 
 WineTestCase(unittest.TestCase)
     self.app_dir(exe="lingbo.exe") -> AppDir      removed at the end unless LINGBO_KEEP=1
-    self.start(exe, *args, cwd=None) -> Program   stopped at the end of the test
+    self.start(exe, *args, cwd=None, env=None) -> Program   stopped at the end of the test
     self.find_window(...)                         as find_window
     self.show_window(title) -> (Program, Window)  as show_window, stopped at the end
     self.scratch                                  the test's own folder for logs and control files,
@@ -264,7 +262,7 @@ def _resolve(exe):
     return exe if os.path.isabs(exe) or os.sep in exe else exe_path(exe)
 
 
-def run(exe, *args, timeout=30, cwd=None):
+def run(exe, *args, timeout=30, cwd=None, env=None):
     # Output goes through files, not pipes: a Wine system process started on
     # the way (services, explorer) inherits the handles and would keep a pipe
     # open long after the program itself has ended.
@@ -272,7 +270,7 @@ def run(exe, *args, timeout=30, cwd=None):
     _check_width(exe)
     command = ["wine", exe] + [str(a) for a in args]
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        process = subprocess.Popen(command, cwd=cwd, env=wine_env(), stdin=subprocess.DEVNULL, stdout=out,
+        process = subprocess.Popen(command, cwd=cwd, env=env or wine_env(), stdin=subprocess.DEVNULL, stdout=out,
                                    stderr=err, start_new_session=True)
         try:
             code = process.wait(timeout)
@@ -288,9 +286,9 @@ def run(exe, *args, timeout=30, cwd=None):
 class Program:
     """A Windows program this harness started; stop() ends only this process."""
 
-    def __init__(self, exe, args, cwd):
+    def __init__(self, exe, args, cwd, env=None):
         self.exe = exe
-        self._popen = subprocess.Popen(["wine", exe] + [str(a) for a in args], cwd=cwd, env=wine_env(),
+        self._popen = subprocess.Popen(["wine", exe] + [str(a) for a in args], cwd=cwd, env=env or wine_env(),
                                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                        stderr=subprocess.DEVNULL, start_new_session=True)
         self.pid = self._popen.pid
@@ -314,43 +312,24 @@ class Program:
         return self._popen.returncode
 
 
-def start(exe, *args, cwd=None):
+def start(exe, *args, cwd=None, env=None):
     exe = _resolve(exe)
     _check_width(exe)
-    return Program(exe, args, cwd or os.path.dirname(exe))
+    return Program(exe, args, cwd or os.path.dirname(exe), env)
+
+
+def private_kb(pid):
+    total = 0
+    with open("/proc/%d/smaps_rollup" % pid) as f:
+        for line in f:
+            if line.startswith(("Private_Clean:", "Private_Dirty:")):
+                total += int(line.split()[1])
+    return total
 
 
 # --------------------------------------------------------------------------
 # Settings files (GBK)
 # --------------------------------------------------------------------------
-
-def read_gbk_ini(path):
-    try:
-        with open(path, "rb") as f:
-            return f.read().decode("gbk")
-    except FileNotFoundError:
-        return None
-
-
-def write_gbk_ini(path, text):
-    data = text.replace("\r\n", "\n").replace("\n", "\r\n").encode("gbk")
-    with open(path, "wb") as f:
-        f.write(data)
-
-
-def parse_ini_text(text):
-    sections, current = {}, None
-    for raw in (text or "").splitlines():
-        line = raw.strip()
-        if not line or line.startswith(";"):
-            continue
-        if line.startswith("[") and line.endswith("]"):
-            current = sections.setdefault(line[1:-1].strip(), {})
-        elif current is not None and "=" in line:
-            name, value = line.split("=", 1)
-            current[name.strip()] = value.strip()
-    return sections
-
 
 class AppDir:
     """A fresh folder with a copy of a program from the Windows build."""
@@ -363,12 +342,6 @@ class AppDir:
         shutil.copy2(_resolve(exe), self.exe)
         self.ini_path = os.path.join(self.path, "new.ini")
 
-    def read_ini(self):
-        return read_gbk_ini(self.ini_path)
-
-    def write_ini(self, text):
-        write_gbk_ini(self.ini_path, text)
-
     def ini_bytes(self):
         try:
             with open(self.ini_path, "rb") as f:
@@ -376,8 +349,26 @@ class AppDir:
         except FileNotFoundError:
             return None
 
+    def read_ini(self):
+        data = self.ini_bytes()
+        return None if data is None else data.decode("gbk")
+
+    def write_ini(self, text):
+        with open(self.ini_path, "wb") as f:
+            f.write(text.replace("\r\n", "\n").replace("\n", "\r\n").encode("gbk"))
+
     def parse_ini(self):
-        return parse_ini_text(self.read_ini())
+        sections, current = {}, None
+        for raw in (self.read_ini() or "").splitlines():
+            line = raw.strip()
+            if not line or line.startswith(";"):
+                continue
+            if line.startswith("[") and line.endswith("]"):
+                current = sections.setdefault(line[1:-1].strip(), {})
+            elif current is not None and "=" in line:
+                name, value = line.split("=", 1)
+                current[name.strip()] = value.strip()
+        return sections
 
     def ini_get(self, section, key):
         return ini_get(self.ini_path, section, key)
@@ -395,7 +386,7 @@ class AppDir:
 
 # Probe commands that only look: one that Wine failed to start (seen rarely,
 # exit code 1 with a desktop that was busy closing windows) is asked again.
-_LOOKING = {"acp", "windows", "info", "text", "children", "foreground", "focus", "processes"}
+_LOOKING = {"acp", "windows", "info", "text", "children", "foreground", "focus"}
 
 
 def _probe_raw(args, timeout):
@@ -411,10 +402,6 @@ def probe(*args, timeout=20, check=True):
     if check and code != 0:
         raise AssertionError("probe %s failed with exit code %d" % (" ".join(map(str, args)), code))
     return out
-
-
-def acp():
-    return int(probe("acp").strip())
 
 
 def clipboard_bytes():
@@ -503,11 +490,6 @@ def window(hwnd):
     return _records(out)[0] if code == 0 and out.strip() else None
 
 
-def window_rect(hwnd):
-    w = window(hwnd)
-    return w.rect if w else None
-
-
 def window_text(hwnd):
     code, out = _probe_raw(["text", str(hwnd)], 20)
     return out if code == 0 else None
@@ -533,15 +515,6 @@ def foreground():
 def focus(hwnd):
     code, out = _probe_raw(["focus", str(hwnd)], 20)
     return _records(out)[0] if code == 0 and out.strip() else None
-
-
-def processes():
-    rows = []
-    for line in probe("processes").split("\n"):
-        if line.strip():
-            pid, parent, name = line.split("\t", 2)
-            rows.append((int(pid), int(parent), _unescape(name)))
-    return rows
 
 
 def ini_get(path, section, key):
@@ -658,10 +631,6 @@ def double_click(x, y, apart_ms=80):
     _xdotool("click", "--repeat", 2, "--delay", apart_ms, 1)
 
 
-def right_click(x, y):
-    click(x, y, 3)
-
-
 def drag(x0, y0, x1, y1, steps=10, button=1, pause=0.03):
     mouse_move(x0, y0)
     mouse_down(button)
@@ -732,8 +701,8 @@ class WineTestCase(unittest.TestCase):
                 self.addCleanup(shutil.rmtree, self._scratch, True)
         return self._scratch
 
-    def start(self, exe, *args, cwd=None):
-        program = start(exe, *args, cwd=cwd)
+    def start(self, exe, *args, cwd=None, env=None):
+        program = start(exe, *args, cwd=cwd, env=env)
         self._programs.append(program)
         return program
 

@@ -123,12 +123,7 @@ class Bar:
         return int(handles), int(windows)
 
     def private_kb(self):
-        total = 0
-        with open("/proc/%d/smaps_rollup" % self.program.pid) as f:
-            for line in f:
-                if line.startswith(("Private_Clean:", "Private_Dirty:")):
-                    total += int(line.split()[1])
-        return total
+        return harness.private_kb(self.program.pid)
 
 
 class Trader:
@@ -187,7 +182,7 @@ def choose_tray_menu_item(index, icon=None):
     icons = wait_until(lambda: [w for w in harness.children(tray.hwnd) if w.visible], 10, what="a tray icon")
     if icon is None and len(icons) != 1:
         raise AssertionError("the tray should hold the program's icon alone: %r" % icons)
-    harness.right_click(*sorted(icons, key=lambda w: w.left)[icon or 0].center)
+    harness.click(*sorted(icons, key=lambda w: w.left)[icon or 0].center, button=3)
     menu = harness.find_window(cls="#32768", timeout=10, visible=True)
     # The items share the menu's height inside a 3-pixel frame.
     step = (menu.height - 6) // TRAY_MENU_ITEMS

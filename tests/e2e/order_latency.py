@@ -59,23 +59,28 @@ def measure(runs, *client_options):
     return results if outcome.wasSuccessful() else None
 
 
-def own_session():
-    """Starts a session; returns its state folder, or None when it cannot."""
+def start_session():
+    """None when LINGBO_WINE_ENV names a session; otherwise starts one and
+    returns its state folder, or exits with 2 when it cannot."""
+    if os.environ.get("LINGBO_WINE_ENV"):
+        return None
     state = tempfile.mkdtemp(prefix="order-latency-")
     env = dict(os.environ, LINGBO_WINE_OWN_DISPLAY="1")
     env.setdefault("LINGBO_WINDOWS_BUILD_DIR", os.path.join(REPO, "build", "windows"))
     os.environ["LINGBO_WINDOWS_BUILD_DIR"] = env["LINGBO_WINDOWS_BUILD_DIR"]
-    done = subprocess.run(["bash", SESSION, "start", state], env=env)
-    if done.returncode != 0:
+    if subprocess.run(["bash", SESSION, "start", state], env=env).returncode != 0:
         end_session(state)
-        return None
+        print("no Wine session could be started (is the Windows build there?)", file=sys.stderr)
+        sys.exit(2)
+    os.environ["LINGBO_WINE_ENV"] = os.path.join(state, "env")
     return state
 
 
 def end_session(state):
     # Also after a failed start: it may have left its Xvfb running.
-    subprocess.run(["bash", SESSION, "stop", state])
-    shutil.rmtree(state, True)
+    if state:
+        subprocess.run(["bash", SESSION, "stop", state])
+        shutil.rmtree(state, True)
 
 
 def main():
@@ -85,19 +90,12 @@ def main():
                         help="time the way round for a client that ignores the replace")
     args = parser.parse_args()
 
-    state = None
-    if not os.environ.get("LINGBO_WINE_ENV"):
-        state = own_session()
-        if state is None:
-            print("no Wine session could be started (is the Windows build there?)", file=sys.stderr)
-            return 2
-        os.environ["LINGBO_WINE_ENV"] = os.path.join(state, "env")
+    state = start_session()
     sys.path.insert(0, HERE)
     try:
         results = measure(args.runs, *(["--ignore-replace"] if args.ignore_replace else []))
     finally:
-        if state:
-            end_session(state)
+        end_session(state)
     if not results:
         return 1
     total = [r[0] for r in results]

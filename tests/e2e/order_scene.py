@@ -63,21 +63,29 @@ class ClientLog:
 
 
 class StandInClient:
+    """The running stand-in and the handles it logged at its start; title and
+    code None leave them to the options."""
+
     def __init__(self, case, *options, exe=CLIENT_EXE, title=CLIENT_TITLE, code="999999"):
         handle, path = tempfile.mkstemp(prefix="client-", suffix=".log", dir=case.scratch)
         os.close(handle)
         self.log = ClientLog(path)
-        args = ["--title=" + title, "--log=" + h.windows_path(self.log.path)]
+        args = ["--title=" + title] if title is not None else []
+        args.append("--log=" + h.windows_path(self.log.path))
         if code is not None:
             args.append("--code=" + code)
         self.program = case.start(exe, *(args + list(options)))
-        start = h.wait_until(lambda: self.log.of("START"), 20, what="trading client started")[0][1]
+        start = h.wait_until(lambda: self.log.of("START"), 20, what="%s started" % exe)[0][1]
         fields = dict(item.split("=", 1) for item in start)
-        self.main = int(fields["main"])
+        self.pid, self.main, self.popup = int(fields["pid"]), int(fields["main"]), int(fields["popup"])
         self.buy_field = int(fields["buy"])
         self.sell_field = int(fields["sell"])
         self.name_label = {side: int(fields[side + ".name"]) for side in ("buy", "sell")}
         self.price_field = {side: int(fields[side + ".price"]) for side in ("buy", "sell")}
+
+    def stop(self):
+        self.program.stop()
+        h.wait_until(lambda: h.window(self.main) is None, 10, what="client gone")
 
     def field(self, side):
         return self.buy_field if side == "buy" else self.sell_field

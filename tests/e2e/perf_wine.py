@@ -26,8 +26,8 @@ starts one of its own; LINGBO_WINDOWS_BUILD_DIR names the Windows build.
 """
 
 import argparse
+import contextlib
 import os
-import shutil
 import statistics
 import sys
 import time
@@ -37,7 +37,6 @@ sys.path.insert(0, HERE)
 
 import order_latency  # noqa: E402  (starts no session on import)
 
-PAGE = os.sysconf("SC_PAGE_SIZE")
 TICKS = os.sysconf("SC_CLK_TCK")
 BAR_AT = (300, 200)
 CACHE = "代码表"
@@ -64,33 +63,27 @@ def note(text):
 # The Linux side of a Windows process
 # --------------------------------------------------------------------------
 
+def runs(pid, exe):
+    """Whether the Wine process pid runs exe (a copy in a folder of its own).
+    Wine leaves the program's path as the first word of that process's
+    command line: the Unix form, or for 64-bit programs the Windows form."""
+    try:
+        with open("/proc/%s/cmdline" % pid, "rb") as f:
+            first = f.read().split(b"\0", 1)[0].decode("utf-8", "replace").strip()
+    except OSError:
+        return False
+    return first in (exe, "Z:" + exe.replace("/", "\\"))
+
+
 def unix_pid(exe, timeout=20):
-    """The pid of the Wine process that runs exe (a copy in a folder of its
-    own), waiting for it to appear.  Wine leaves the program's Unix path as
-    the first word of that process's command line."""
+    """The pid of the Wine process that runs exe, waiting for it to appear."""
     deadline = time.time() + timeout
     while time.time() < deadline:
         for entry in os.listdir("/proc"):
-            if not entry.isdigit():
-                continue
-            try:
-                with open("/proc/%s/cmdline" % entry, "rb") as f:
-                    first = f.read().split(b"\0", 1)[0].decode("utf-8", "replace").strip()
-            except OSError:
-                continue
-            # 64-bit programs show the Windows form of the path instead.
-            if first in (exe, "Z:" + exe.replace("/", "\\")):
+            if entry.isdigit() and runs(entry, exe):
                 return int(entry)
         time.sleep(0.2)
     raise AssertionError("no Wine process for %s" % exe)
-
-
-def _first_words(pid):
-    try:
-        with open("/proc/%d/cmdline" % pid, "rb") as f:
-            return [f.read().split(b"\0", 1)[0].decode("utf-8", "replace").strip()]
-    except OSError:
-        return []
 
 
 def cpu_seconds(pid):
@@ -99,14 +92,20 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / TICKS  # utime + stime
 
 
-def private_kb(pid):
-    """Resident memory of the process that no other process shares."""
-    total = 0
-    with open("/proc/%d/smaps_rollup" % pid) as f:
-        for line in f:
-            if line.startswith(("Private_Clean:", "Private_Dirty:")):
-                total += int(line.split()[1])
-    return total
+@contextlib.contextmanager
+def scene(h):
+    """A WineTestCase outside a test run: what it started and made goes at the end."""
+    case = h.WineTestCase()
+    case.setUp()
+    try:
+        yield case
+    finally:
+        case.doCleanups()
+
+
+def also(part):
+    """floor_*'s options for a part named "a+b@N": --also a --also b."""
+    return [word for one in part.split("+") for word in ("--also", one.split("@")[0])]
 
 
 # --------------------------------------------------------------------------
@@ -114,9 +113,8 @@ def private_kb(pid):
 # --------------------------------------------------------------------------
 
 def measure_startup(h, runs):
-    app = h.AppDir()
-    floor = h.AppDir("floor_window.exe")
-    try:
+    with scene(h) as case:
+        app, floor = case.app_dir(), case.app_dir("floor_window.exe")
         app.write_ini("[软件设置]\n数据源=1\n左边=%d\n顶边=%d\n" % BAR_AT)
         stopwatch = h.exe_path("floor_stopwatch_cli.exe")
         x, y = str(BAR_AT[0]), str(BAR_AT[1])
@@ -155,71 +153,45 @@ def measure_startup(h, runs):
         # one exchange with the shell is beyond its control: its floor does it
         # too.
         return figure("startup_to_bar_ms", lingbo_ms, "ms", tray_ms, 1.2)
-    finally:
-        app.remove()
-        floor.remove()
 
 
 def measure_idle(h, idle_seconds, memory_seconds):
-    from make_code_tables import make_dzh_folder
+    from fault_scene import DzhStandIn
     from lingbo_app import bar_parts
 
-    folders = []
-    programs = []
-    try:
-        dzh = h.AppDir("dzh_standin.exe")
-        folders.append(dzh)
-        make_dzh_folder(dzh.path)
-        dzh_exe = os.path.join(dzh.path, "dzh.exe")
-        shutil.move(dzh.exe, dzh_exe)
-        programs.append(h.start(dzh_exe, "--title", "大智慧 - 行情", "--mdi-position", "3", "浦发银行"))
-        h.find_window(title="大智慧 - 行情", timeout=20)
-
-        app = h.AppDir()
-        folders.append(app)
+    with scene(h) as case:
+        DzhStandIn(case, ["浦发银行"], args=("--mdi-position", "3"))
+        app = case.app_dir()
         # Attached with the front document's title already cached: the steady state.
         app.write_ini("[软件设置]\n数据源=0\n左边=%d\n顶边=%d\n[%s]\n浦发银行=600000\n" % (BAR_AT + (CACHE,)))
-        programs.append(h.start(app.exe))
+        case.start(app.exe)
         bar = h.find_window(title=h.LINGBO_TITLE, timeout=20, visible=True)
         label = bar_parts(bar)["label"]
         h.wait_until(lambda: h.window_text(label.hwnd) == "600000", 30, what="the label shows 600000")
 
-        poll = h.AppDir("floor_title_poll.exe")
-        plain = h.AppDir("floor_window.exe")
-        folders += [poll, plain]
-        programs.append(h.start(poll.exe))
+        poll, plain = case.app_dir("floor_title_poll.exe"), case.app_dir("floor_window.exe")
+        case.start(poll.exe)
         # The floor with one more of the program's per-tick calls each: where
         # the cost above the floor goes.
         parts = {}
         for part in BREAKDOWN:
-            folder = h.AppDir("floor_title_poll.exe")
-            folders.append(folder)
+            folder = parts[part] = case.app_dir("floor_title_poll.exe")
             # "profile@N": the same lookup in a cache of N entries, the wanted one last.
             entries = int(part.split("@")[1]) if "@" in part else 1
             folder.write_ini("[%s]\n" % CACHE + "".join("股票%d=%d\n" % (i, 600000 + i) for i in range(1, entries))
                              + "浦发银行=600000\n")
-            also = []
-            for one in part.split("+"):
-                also += ["--also", one.split("@")[0]]
-            programs.append(h.start(folder.exe, *also))
-            parts[part] = folder
-        programs.append(h.start(plain.exe, "--at", "500", "300", "--title", "floor"))
+            case.start(folder.exe, *also(part))
+        case.start(plain.exe, "--at", "500", "300", "--title", "floor")
         h.find_window(title="floor", timeout=20, visible=True)
         # For the record, not the target: the same window showing the bar's text.
-        texted = h.AppDir("floor_window.exe")
-        folders.append(texted)
-        programs.append(h.start(texted.exe, "--at", "500", "400", "--title", "floor text", "--text", "买 600000 卖"))
+        texted = case.app_dir("floor_window.exe")
+        case.start(texted.exe, "--at", "500", "400", "--title", "floor text", "--text", "买 600000 卖")
         h.find_window(title="floor text", timeout=20, visible=True)
         # And with one more of the bar's parts each: where the memory above the floor goes.
         extras = {}
         for n, part in enumerate(MEMORY_BREAKDOWN):
-            folder = h.AppDir("floor_window.exe")
-            folders.append(folder)
-            also = []
-            for one in part.split("+"):
-                also += ["--also", one]
-            programs.append(h.start(folder.exe, "--at", "700", str(300 + 30 * n), "--title", "floor " + part, *also))
-            extras[part] = folder
+            folder = extras[part] = case.app_dir("floor_window.exe")
+            case.start(folder.exe, "--at", "700", str(300 + 30 * n), "--title", "floor " + part, *also(part))
 
         lingbo_pid = unix_pid(app.exe)
         poll_pid = unix_pid(poll.exe)
@@ -232,7 +204,7 @@ def measure_idle(h, idle_seconds, memory_seconds):
         start = (cpu_seconds(lingbo_pid), cpu_seconds(poll_pid))
         part_start = {part: cpu_seconds(pid) for part, pid in part_pids.items()}
         plain_start = cpu_seconds(plain_pid)
-        memory_start = private_kb(lingbo_pid)
+        memory_start = h.private_kb(lingbo_pid)
         time.sleep(idle_seconds)
         note("CPU of floor_window.exe (one idle window) over the same time: %.0f ms"
              % ((cpu_seconds(plain_pid) - plain_start) * 1000))
@@ -243,7 +215,7 @@ def measure_idle(h, idle_seconds, memory_seconds):
                                                          for part, pid in part_pids.items())))
         # The figure only counts if the program was waiting, not lost.
         h.wait_until(lambda: h.window_text(label.hwnd) == "600000", 10, what="the label still shows 600000")
-        if not any(first in (app.exe, "Z:" + app.exe.replace("/", "\\")) for first in _first_words(lingbo_pid)):
+        if not runs(lingbo_pid, app.exe):
             raise AssertionError("lingbo.exe ended while waiting")
         # A floor of 0 would make any cost an infinite ratio: one clock tick
         # (10 ms) is the finest figure the kernel gives.
@@ -251,21 +223,16 @@ def measure_idle(h, idle_seconds, memory_seconds):
 
         if memory_seconds > idle_seconds:
             time.sleep(memory_seconds - idle_seconds)
-        lingbo_kb, plain_kb = private_kb(lingbo_pid), private_kb(plain_pid)
+        lingbo_kb, plain_kb = h.private_kb(lingbo_pid), h.private_kb(plain_pid)
         note("private memory of lingbo.exe: %d KB after start-up, %d KB after %d s of polling; floor_window.exe %d KB,"
              " with the bar's text painted %d KB" % (memory_start, lingbo_kb, memory_seconds, plain_kb,
-                                                     private_kb(texted_pid)))
+                                                     h.private_kb(texted_pid)))
         note("floor_window.exe with one more part of the bar: %s"
-             % ", ".join("%s %d KB" % (part, private_kb(pid)) for part, pid in extra_pids.items()))
+             % ", ".join("%s %d KB" % (part, h.private_kb(pid)) for part, pid in extra_pids.items()))
         above = lingbo_kb - plain_kb
         ok &= figure("private_memory_above_floor_kb", above, "KB", 1024, 1.0)
         ok &= _idle_with_status_open(h, lingbo_pid, poll_pid, idle_seconds)
         return ok
-    finally:
-        for program in reversed(programs):
-            program.stop()
-        for folder in folders:
-            folder.remove()
 
 
 def _idle_with_status_open(h, lingbo_pid, poll_pid, idle_seconds):
@@ -327,13 +294,7 @@ def main():
     args = parser.parse_args()
     parts = set(args.only.split(","))
 
-    state = None
-    if not os.environ.get("LINGBO_WINE_ENV"):
-        state = order_latency.own_session()
-        if state is None:
-            print("no Wine session could be started (is the Windows build there?)", file=sys.stderr)
-            return 2
-        os.environ["LINGBO_WINE_ENV"] = os.path.join(state, "env")
+    state = order_latency.start_session()
     import harness as h
 
     ok = True
@@ -348,8 +309,7 @@ def main():
         print("perf_wine: %s" % error, file=sys.stderr)
         return 2
     finally:
-        if state:
-            order_latency.end_session(state)
+        order_latency.end_session(state)
     return 0 if ok else 1
 
 

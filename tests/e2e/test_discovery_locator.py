@@ -6,13 +6,11 @@ broker's program; peers/locator_probe_cli.exe runs the program's own search
 and reports which window it found and how long that took.
 """
 
-import os
-import tempfile
 import unittest
 
 from harness import WineTestCase, exe_path, run, send, wait_until, window, windows, windows_path
+from order_scene import CLIENT_EXE as CLIENT, StandInClient
 
-CLIENT = "trading_client.exe"
 PLAIN = "trading_client_plain.exe"
 WM_NULL = 0x0000
 
@@ -38,35 +36,9 @@ def locate():
     return found
 
 
-class Client:
-    """A running stand-in and the handles it logged at its start."""
-
-    def __init__(self, case, exe, *options):
-        handle, self.log = tempfile.mkstemp(prefix="client-", suffix=".log", dir=case.scratch)
-        os.close(handle)
-        self.program = case.start(exe, "--log=" + windows_path(self.log), *options)
-        start = wait_until(lambda: self.event("START"), 20, 0.1, what="%s to start" % exe)
-        fields = dict(part.split("=", 1) for part in start[2:])
-        self.pid = int(fields["pid"])
-        self.main, self.popup = int(fields["main"]), int(fields["popup"])
-
-    def lines(self):
-        try:
-            with open(self.log, encoding="utf-8") as f:
-                return [line.split() for line in f if line.strip()]
-        except FileNotFoundError:
-            return []
-
-    def event(self, name):
-        for fields in self.lines():
-            if len(fields) > 1 and fields[1] == name:
-                return fields
-        return None
-
-
 class LocatorTestCase(WineTestCase):
     def client(self, exe, *options):
-        return Client(self, exe, *options)
+        return StandInClient(self, *options, exe=exe, title=None, code=None)
 
     def assertFound(self, expected, found):
         self.assertEqual(found.hwnd, expected, "found %r, expected window %d; desktop: %r" % (found, expected,
@@ -81,8 +53,7 @@ class FoundByTitle(LocatorTestCase):
                 found = locate()
                 self.assertFound(client.main, found)
                 self.assertEqual(found.title, title)
-                client.program.stop()
-                wait_until(lambda: window(client.main) is None, 10, 0.2, what="the client to end")
+                client.stop()
 
     def test_a_title_without_marker_and_a_plain_executable_are_not_enough(self):
         self.client(PLAIN, "--title=网上证券交易")
@@ -137,7 +108,7 @@ class HungWindow(LocatorTestCase):
     def test_a_window_that_stopped_answering_does_not_hold_the_search(self):
         responsive = self.client(PLAIN, "--title=网上股票交易系统")
         stuck = self.client(PLAIN, "--title=无响应", "--hang-after=200", "--hang-for=120000")
-        wait_until(lambda: stuck.event("HANG"), 10, 0.1, what="the stand-in to stop answering")
+        wait_until(lambda: stuck.log.of("HANG"), 10, 0.1, what="the stand-in to stop answering")
         # Search at once: within its first seconds a busy window is not yet
         # taken for hung, and each message to it waits out its full bound.
         found = locate()

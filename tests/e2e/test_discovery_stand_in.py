@@ -31,21 +31,21 @@ class HotKeys(LocatorTestCase):
                 press(client.main, vk, scan)
                 # The key-up is a second message posted from here, and on a busy
                 # machine it may come after the focus has moved.
-                up_line = ["WM_KEYUP", "0x%02X" % vk, "0x%08X" % (0xC0000001 | scan << 16), "main"]
+                up_event = ("WM_KEYUP", ["0x%02X" % vk, "0x%08X" % (0xC0000001 | scan << 16), "main"])
 
                 def focused_and_released():
-                    lines = client.lines()
-                    seen = [e[1:] for e in lines]
-                    return lines if ["FOCUS", side] in seen and up_line in seen else None
+                    events = client.log.events()
+                    seen = [e[1:] for e in events]
+                    return events if ("FOCUS", [side]) in seen and up_event in seen else None
                 events = wait_until(focused_and_released, 10, 0.05, what="focus in the %s form" % side)
-                down = [e for e in events if e[1:] == ["WM_KEYDOWN", "0x%02X" % vk, "0x%08X" % (0x1 | scan << 16),
-                                                        "main"]]
-                up = [e for e in events if e[1:] == up_line]
-                self.assertEqual((len(down), len(up)), (1, 1), events)
-                shown = [e for e in events if e[1:] == ["FORM", side]][-1]
-                focus_event = [e for e in events if e[1:] == ["FOCUS", side]][-1]
-                self.assertGreaterEqual(float(focus_event[0]) - float(down[0][0]), 300 - 20, events)
-                self.assertLessEqual(float(shown[0]), float(focus_event[0]))
+
+                def times(*event):
+                    return [e[0] for e in events if e[1:] == event]
+                down = times("WM_KEYDOWN", ["0x%02X" % vk, "0x%08X" % (0x1 | scan << 16), "main"])
+                self.assertEqual((len(down), len(times(*up_event))), (1, 1), events)
+                shown, focused = times("FORM", [side])[-1], times("FOCUS", [side])[-1]
+                self.assertGreaterEqual(focused - down[0], (300 - 20) / 1000, events)
+                self.assertLessEqual(shown, focused)
                 control = focus(client.main)
                 self.assertIsNotNone(control)
                 self.assertEqual(control.cls, "Edit")
@@ -57,8 +57,8 @@ class HotKeys(LocatorTestCase):
         client = self.client(CLIENT, "--title=下单", "--buy-key=0x74", "--sell-key=117", "--focus-delay=0")
         press(client.main, VK_F1, 0x3B)
         press(client.main, VK_F5, 0x3F)
-        wait_until(lambda: client.event("FOCUS"), 10, 0.05, what="focus after F5")
-        forms = [e[2] for e in client.lines() if e[1] == "FORM"]
+        wait_until(lambda: client.log.of("FOCUS"), 10, 0.05, what="focus after F5")
+        forms = [args[0] for _, args in client.log.of("FORM")]
         self.assertEqual(forms, ["buy"], "F1 is no hot key here; F5 opens the buy form")
         self.assertEqual(focus(client.main).cls, "Edit")
 
@@ -66,15 +66,14 @@ class HotKeys(LocatorTestCase):
 class CodeField(LocatorTestCase):
     def test_starting_text_and_every_change_are_logged(self):
         client = self.client(CLIENT, "--title=下单", "--code=999999")
-        buy = int(next(p.split("=")[1] for p in client.event("START") if p.startswith("buy=")))
-        self.assertEqual(window_text(buy), "999999")
-        self.assertIsNone(client.event("CODE"), "the starting text is no change")
-        before = time.time() * 1000
-        set_text(buy, "600000")
-        change = wait_until(lambda: client.event("CODE"), 10, 0.05, what="the change to be logged")
-        self.assertEqual(change[2:], ["buy", "600000"])
+        self.assertEqual(window_text(client.buy_field), "999999")
+        self.assertEqual(client.log.of("CODE"), [], "the starting text is no change")
+        before = time.time()
+        set_text(client.buy_field, "600000")
+        stamp, args = wait_until(lambda: client.log.of("CODE"), 10, 0.05, what="the change to be logged")[0]
+        self.assertEqual(args, ["buy", "600000"])
         # Wall-clock stamps, comparable with this side's clock.
-        self.assertLess(abs(float(change[0]) - before), 5000)
+        self.assertLess(abs(stamp - before), 5)
 
 
 if __name__ == "__main__":

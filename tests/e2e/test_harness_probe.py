@@ -2,6 +2,7 @@
 
 import os
 import unittest
+from unittest import mock
 
 import harness
 from harness import WineTestCase, wait_until
@@ -10,7 +11,7 @@ from harness import WineTestCase, wait_until
 class CodePage(unittest.TestCase):
 
     def test_wine_runs_in_the_gbk_code_page(self):
-        self.assertEqual(harness.acp(), 936)
+        self.assertEqual(int(harness.probe("acp")), 936)
 
 
 class PeerWidth(unittest.TestCase):
@@ -18,10 +19,7 @@ class PeerWidth(unittest.TestCase):
     and the program are always 64-bit; a program of the other width is refused."""
 
     def bits(self, value):
-        saved = os.environ.get("LINGBO_PEER_BITS")
-        os.environ["LINGBO_PEER_BITS"] = value
-        self.addCleanup(lambda: os.environ.pop("LINGBO_PEER_BITS") if saved is None
-                        else os.environ.__setitem__("LINGBO_PEER_BITS", saved))
+        self.enterContext(mock.patch.dict(os.environ, LINGBO_PEER_BITS=value))
 
     def test_each_name_resolves_to_its_width(self):
         for bits, name, folder, machine in (

@@ -47,8 +47,7 @@ class OrderActions(OrderCase):
                 self.assertEqual(client.log.of("CHAR"), [])
                 self.assertEqual(client.log.codes("sell"), [])
                 self.assertEqual(client.log.of("SUBMIT"), [])
-                client.program.stop()
-                h.wait_until(lambda: h.window(client.main) is None, 10, what="client gone")
+                client.stop()
 
     def test_buy_writes_the_code_from_dzh(self):
         client = self.start_client()
@@ -82,8 +81,7 @@ class OrderActions(OrderCase):
                 self.assertEqual(len([k for k in keys if k[3] == "main"]), 2, "the hot key, pressed once")
                 self.assertEqual("".join(chr(int(k[1], 16)) for k in keys if k[0] == "WM_CHAR"), "600036",
                                  "typed as a keyboard types: posted, in order")
-                client.program.stop()
-                h.wait_until(lambda: h.window(client.main) is None, 10, what="client gone")
+                client.stop()
 
     def test_typing_mode_lets_the_client_look_the_code_up(self):
         self.start_trader("600036")
@@ -105,9 +103,8 @@ class OrderActions(OrderCase):
                 self.assertEqual(client.field_text("buy"), "600036")
                 self.assertEqual(bar.app.read_ini().count("输入方式"), 0 if entry is None else 1,
                                  "the program does not write the setting")
-                client.program.stop()
+                client.stop()
                 self.stop_bar(bar)
-                h.wait_until(lambda: h.window(client.main) is None, 10, what="client gone")
 
     def test_sell_presses_the_configured_key(self):
         client = self.start_client("--sell-key=115")
@@ -164,8 +161,7 @@ class OrderActions(OrderCase):
                     time.sleep(1.0)
                     self.assertEqual(client.log.codes("buy"), [])
                     self.assertEqual(client.field_text("buy"), "999999")
-                client.program.stop()
-                h.wait_until(lambda: h.window(client.main) is None, 10, what="client gone")
+                client.stop()
 
     def test_minimised_client_is_restored_and_filled(self):
         client = self.start_client("--minimized")
@@ -241,8 +237,7 @@ class OrderActions(OrderCase):
                 self.assertEqual(client.log.of("HANG")[0][1], ["8000"], "it stalled, in its activation")
                 self.assertFalse(h.window(client.main).iconic)
                 self.assertEqual(client.field_text("buy"), "999999", "the action had ended: nothing written late")
-                client.program.stop()
-                h.wait_until(lambda: h.window(client.main) is None, 10, what="client gone")
+                client.stop()
 
     def test_client_that_stopped_answering_behind_another_window_does_not_freeze_the_bar(self):
         # Found at start-up; its thread stops while another program is active,

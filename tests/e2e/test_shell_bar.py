@@ -34,7 +34,7 @@ class Dragging(LingboCase):
         x, y = bar_parts(bar)["sell"].center
         harness.drag(x, y, x + 150, y + 100, steps=8)
         time.sleep(1)
-        self.assertEqual(harness.window_rect(bar.hwnd), bar.rect)
+        self.assertEqual(harness.window(bar.hwnd).rect, bar.rect)
         self.assertEqual(position_in_file(app), ("100", "100"))
 
 

@@ -2,7 +2,6 @@
 client and the last buy, "复制", the code-page warning, and the bar meanwhile."""
 
 import re
-import subprocess
 import unittest
 
 import harness as h
@@ -92,11 +91,9 @@ class WrongCodePage(StatusCase):
 
     def test_under_code_page_1252_the_window_and_the_tray_tip_warn(self):
         env = h.wine_env(LANG="en_US.UTF-8", LC_ALL="en_US.UTF-8")
-        probe = subprocess.run(["wine", h.exe_path("probe_cli.exe"), "acp"], env=env, stdin=subprocess.DEVNULL,
-                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60)
+        probe = h.run("probe_cli.exe", "acp", env=env, timeout=60)
         self.assertEqual(probe.stdout.strip(), b"1252", "is the en_US.UTF-8 locale generated (make deps)?")
-        app = self.app_dir()
-        self._programs.append(LocaleProgram(app.exe, env, app.path))
+        self.start(self.app_dir().exe, env=env)
         bar = self.find_window(cls="LingboBar", timeout=20, visible=True)
 
         # What a person sees: the texts as Unicode, read back without any decoding of ours.
@@ -110,17 +107,6 @@ class WrongCodePage(StatusCase):
         text = wait_text(edit, "系统代码页：1252")
         self.assertIn("系统代码页：1252\r\n警告：系统代码页不是 936", text)
         self.assertIn("办法：控制面板", text)
-
-
-class LocaleProgram(h.Program):
-    """lingbo.exe under another locale, so under another ANSI code page."""
-
-    def __init__(self, exe, env, cwd):
-        h._check_width(exe)
-        self.exe = exe
-        self._popen = subprocess.Popen(["wine", exe], cwd=cwd, env=env, stdin=subprocess.DEVNULL,
-                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
-        self.pid = self._popen.pid
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 // A stand-in is steered from the test by a control file: the scenario writes
 // one UTF-8 line, the stand-in reads it on a timer and acts when it changes.
+// Also the window class and message loop the plain stand-ins share.
 #pragma once
 
 #include <windows.h>
@@ -79,3 +80,23 @@ struct Steering {
     }
   }
 };
+
+// A window class with the arrow cursor and a system colour (COLOR_*) behind it.
+inline bool RegisterPlainClass(const wchar_t* name, WNDPROC procedure, int colour) {
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(colour + 1));
+  windowClass.lpszClassName = name;
+  return RegisterClassW(&windowClass) != 0;
+}
+
+inline int RunMessageLoop() {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return 0;
+}

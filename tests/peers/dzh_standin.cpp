@@ -5,7 +5,7 @@
 // into a folder laid out like the real program's (exe, data\sh\, data\sz\).
 //
 //   dzh_standin [--title TEXT] [--mdi-position N] [--control FILE]
-//               [--hang-after MS [--hang-for MS]] [--long-document BYTES] NAME...
+//               [--hang-after MS [--hang-for MS]] NAME...
 //
 // --title         the frame's title (default "大智慧")
 // --mdi-position  1-based position of the MDIClient among the frame's
@@ -15,13 +15,12 @@
 //                 when there is none; an empty line closes every document
 // --hang-after    MS after start the window thread stops answering messages
 // --hang-for      ...for this long (default 600000), then answers again
-// --long-document also opens a document whose title is BYTES bytes of GBK
-//                 ("长" repeated, one "Z" at the end for an odd count); its
-//                 name in the control file is "long:BYTES"
 // NAME...         the documents at start, the last one in front.  A name
 //                 "hex:8140FF..." makes a document that answers WM_GETTEXT
 //                 from ANSI callers with exactly those bytes (invalid GBK,
-//                 CR, LF, ...); the control file names it the same way
+//                 CR, LF, ...); "long:BYTES" one whose title is BYTES bytes
+//                 of GBK ("长" repeated, one "Z" at the end for an odd
+//                 count); the control file names them the same way
 #include <windows.h>
 #include <shellapi.h>
 
@@ -175,25 +174,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       title = argv[++i];
     } else if (arg == L"--mdi-position" && i + 1 < argc) {
       mdiPosition = _wtoi(argv[++i]);
-    } else if (arg == L"--long-document" && i + 1 < argc) {
-      documents.push_back(std::wstring(L"long:") + argv[++i]);
     } else {
       documents.push_back(arg);
     }
   }
   LocalFree(argv);
 
-  WNDCLASSW frameClass = {};
-  frameClass.lpfnWndProc = FrameProc;
-  frameClass.hInstance = instance;
-  frameClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-  frameClass.lpszClassName = kFrameClass;
-  WNDCLASSW chartClass = frameClass;
-  chartClass.lpfnWndProc = ChartProc;
-  chartClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  chartClass.lpszClassName = kChartClass;
-  if (!RegisterClassW(&frameClass) || !RegisterClassW(&chartClass)) return 1;
+  if (!RegisterPlainClass(kFrameClass, FrameProc, COLOR_APPWORKSPACE) ||
+      !RegisterPlainClass(kChartClass, ChartProc, COLOR_WINDOW))
+    return 1;
 
   frame = CreateWindowExW(0, kFrameClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 700, 500,
                           nullptr, nullptr, instance, nullptr);

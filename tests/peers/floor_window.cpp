@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "control_file.h"
+
 namespace {
 
 std::wstring text;
@@ -70,15 +72,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   }
   LocalFree(argv);
 
-  WNDCLASSW windowClass = {};
-  windowClass.lpfnWndProc = FloorProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = L"FloorWindow";
-  RegisterClassW(&windowClass);
-  HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, windowClass.lpszClassName, title.c_str(), WS_POPUP, x,
-                                y, 120, 24, nullptr, nullptr, instance, nullptr);
+  RegisterPlainClass(L"FloorWindow", FloorProc, COLOR_BTNFACE);
+  HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"FloorWindow", title.c_str(), WS_POPUP, x, y, 120,
+                                24, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
   for (const std::wstring& part : also) {
     if (part == L"tray") {
@@ -99,11 +95,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   }
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
-
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-  return 0;
+  return RunMessageLoop();
 }

@@ -5,19 +5,14 @@
 //   find              one FindTradingClient:  HWND  MILLISECONDS  TITLE
 //                     (HWND 0 and an empty title when nothing qualifies);
 //                     exit 0 when found, 2 when not
-//   visible           ListVisibleTopLevelWindows, in order:  HWND  TITLE
-//   chain HWND        the description chain of one window:
-//                     NAME  PID  PATH  DESCRIPTION
 //   describe PATH     ReadFileDescription of a file
 //
 // Exit code 1: usage.  The probe has no windows and no version resource of
 // its own, so it never finds itself.
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 
-#include "discovery/processes.h"
 #include "discovery/trading_client.h"
 #include "discovery/windows.h"
 
@@ -65,32 +60,15 @@ int Find() {
   return found > 0 ? 0 : 2;
 }
 
-int Visible() {
-  for (platform::Hwnd window : ListVisibleTopLevelWindows()) {
-    Write(std::to_string(window) + "\t" + Utf8(ReadWindowText(window)) + "\n");
-  }
-  return 0;
-}
-
-int Chain(platform::Hwnd window) {
-  const std::string name = ProcessFileNameOfWindow(window);
-  const std::uint32_t pid = FindProcessIdByFileName(name);
-  const std::string path = MainModulePath(pid);
-  Write(Utf8(name) + "\t" + std::to_string(pid) + "\t" + Utf8(path) + "\t" + Utf8(ReadFileDescription(path)) + "\n");
-  return 0;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"find" && argc == 2) return Find();
-  if (command == L"visible" && argc == 2) return Visible();
-  if (command == L"chain" && argc == 3) return Chain(static_cast<platform::Hwnd>(std::wcstol(argv[2], nullptr, 0)));
   if (command == L"describe" && argc == 3) {
     Write(Utf8(ReadFileDescription(Narrow(argv[2], CP_ACP))) + "\n");
     return 0;
   }
-  Write("usage: locator_probe_cli find | visible | chain HWND | describe PATH\n");
+  Write("usage: locator_probe_cli find | describe PATH\n");
   return 1;
 }

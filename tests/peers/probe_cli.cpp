@@ -9,14 +9,13 @@
 //   foreground                        the foreground window's record
 //   focus HWND                        GetFocus of HWND's thread (attached input)
 //   cursor                            GetCursorPos: x y
-//   processes                         pid, parent pid, executable name
 //   ini FILE SECTION [KEY]            GetPrivateProfileStringA; without KEY the key names;
 //                                     exit 3 when the key (or section) is absent
 //   post HWND MSG WPARAM LPARAM       PostMessage; prints 1 or 0
 //   send HWND MSG WPARAM LPARAM [MS]  SendMessageTimeout (MS, default 2000); prints the result
 //   settext HWND TEXT                 WM_SETTEXT (SendMessageTimeout); prints the result
-//   window TITLE [MS]                 shows a plain top-level window with that title, prints its
-//                                     record and pumps messages for MS ms (default: until killed)
+//   window TITLE                      shows a plain top-level window with that title, prints its
+//                                     record and pumps messages until killed
 //   handles PID                       "handles windows" of a process: its kernel handles
 //                                     (GetProcessHandleCount, or the system handle table where
 //                                     that says 0, as under Wine) and its windows, child ones too
@@ -37,7 +36,6 @@
 // call, 2 not found, 3 no such profile key.
 #include <windows.h>
 #include <commctrl.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -175,20 +173,6 @@ int Focus(HWND window) {
   return 0;
 }
 
-int Processes() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 1;
-  PROCESSENTRY32W entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-    char numbers[64];
-    std::snprintf(numbers, sizeof numbers, "%lu\t%lu\t", entry.th32ProcessID, entry.th32ParentProcessID);
-    Write(numbers + Escaped(entry.szExeFile) + "\n");
-  }
-  CloseHandle(snapshot);
-  return 0;
-}
-
 // Section and key arrive as UTF-16 and go to the profile API in the ANSI code
 // page, exactly as the program under test passes its own GBK names.
 int Profile(int argc, wchar_t** argv) {
@@ -255,8 +239,6 @@ int SetText(int argc, wchar_t** argv) {
 // desktop (a charting program's main window, say).
 int ShowWindowWithTitle(int argc, wchar_t** argv) {
   if (argc < 3) return 1;
-  long long lifetime = -1;
-  if (argc >= 4 && !ParseNumber(argv[3], &lifetime)) return 1;
   WNDCLASSW windowClass = {};
   windowClass.lpfnWndProc = DefWindowProcW;
   windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -267,12 +249,8 @@ int ShowWindowWithTitle(int argc, wchar_t** argv) {
                                 nullptr, nullptr, windowClass.hInstance, nullptr);
   if (!window) return 1;
   Write(Record(window));
-  if (lifetime >= 0) SetTimer(window, 1, static_cast<UINT>(lifetime), nullptr);
   MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (message.message == WM_TIMER && message.hwnd == window) break;
-    DispatchMessageW(&message);
-  }
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
   return 0;
 }
 
@@ -481,7 +459,6 @@ int wmain(int argc, wchar_t** argv) {
     Write(std::to_string(point.x) + " " + std::to_string(point.y) + "\n");
     return 0;
   }
-  if (command == L"processes") return Processes();
   if (command == L"ini") return Profile(argc, argv);
   if (command == L"post") return Message(argc, argv, true);
   if (command == L"send") return Message(argc, argv, false);

@@ -13,8 +13,7 @@
 // --hang-after    MS after start the window thread stops answering messages
 // --hang-for      ...for this long (default 600000), then answers again
 // --crowd N       also shows N small visible top-level windows ("窗口 1" ...),
-//                 above the main window in Z order; the line "crowd N" is
-//                 written to stdout when they are all up
+//                 above the main window in Z order
 #include <windows.h>
 #include <shellapi.h>
 
@@ -65,16 +64,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   }
   LocalFree(argv);
 
-  WNDCLASSW mainClass = {};
-  mainClass.lpfnWndProc = MainProc;
-  mainClass.hInstance = instance;
-  mainClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  mainClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  mainClass.lpszClassName = kMainClass;
-  WNDCLASSW panelClass = mainClass;
-  panelClass.lpfnWndProc = DefWindowProcW;
-  panelClass.lpszClassName = kPanelClass;
-  if (!RegisterClassW(&mainClass) || !RegisterClassW(&panelClass)) return 1;
+  if (!RegisterPlainClass(kMainClass, MainProc, COLOR_WINDOW) ||
+      !RegisterPlainClass(kPanelClass, DefWindowProcW, COLOR_WINDOW))
+    return 1;
 
   mainWindow = CreateWindowExW(0, kMainClass, title.c_str(), WS_OVERLAPPEDWINDOW, 60, 60, 600, 400, nullptr, nullptr,
                                instance, nullptr);
@@ -91,16 +83,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPanelClass, name.c_str(), WS_POPUP | WS_VISIBLE,
                     700 + i % 200, 600 + i % 100, 8, 8, nullptr, nullptr, instance, nullptr);
   }
-  if (crowd > 0) {
-    const std::string line = "crowd " + std::to_string(crowd) + "\n";
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  }
-
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return 0;
+  return RunMessageLoop();
 }

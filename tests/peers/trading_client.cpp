@@ -22,7 +22,7 @@
 //   --hidden          never show the main window (like a client sent to the
 //                     notification area)
 //   --popup=TITLE     also show an owned log-in window with this caption above
-//                     the main window; its "登录" button closes it
+//                     the main window
 //   --hang-after=MS   after MS the window thread stops answering messages...
 //   --hang-on=PATH    ...or as soon as the file PATH exists (looked for every
 //                     100 ms), so a scenario chooses the moment...
@@ -70,7 +70,6 @@
 //                                       are one run of typing
 //   T NAME buy|sell NAME PRICE          --name-on-typing filled in the form
 //   T SUBMIT buy|sell                   the form's order button was pressed
-//   T LOGIN                             the log-in window was closed by its button
 //   T HANG MS / T AWAKE                 the window thread stops / answers again
 //                                       (also for --stall-on-activate)
 #undef _WIN32_WINNT
@@ -89,7 +88,7 @@ namespace {
 
 enum : UINT_PTR { kFocusTimer = 1, kHangTimer = 2 };
 enum : int { kBuy = 0, kSell = 1 };
-enum : WORD { kIdCode = 100, kIdPrice = 101, kIdQuantity = 102, kIdSubmit = 103, kIdName = 104, kIdLogin = 200 };
+enum : WORD { kIdCode = 100, kIdPrice = 101, kIdQuantity = 102, kIdSubmit = 103, kIdName = 104 };
 constexpr const wchar_t* kSideName[] = {L"buy", L"sell"};
 
 struct Options {
@@ -177,7 +176,6 @@ const wchar_t* KeyMessageName(UINT message) {
 std::wstring RoleOf(HWND window) {
   if (window == g.main) return L"main";
   if (window && window == g.popup) return L"popup";
-  if (g.popup && IsChild(g.popup, window)) return L"popup.control";
   for (int side : {kBuy, kSell}) {
     const Form& f = g.forms[side];
     const std::wstring name = kSideName[side];
@@ -354,16 +352,6 @@ void BuildForm(int side) {
                      FormId(side, kIdSubmit));
 }
 
-LRESULT CALLBACK PopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_COMMAND && LOWORD(wParam) == kIdLogin) {
-    Log(L"LOGIN");
-    DestroyWindow(window);
-    return 0;
-  }
-  if (message == WM_DESTROY && window == g.popup) g.popup = nullptr;
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND: {
@@ -398,53 +386,43 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   }
 }
 
+template <class T>
+struct Field {
+  const wchar_t* name;
+  T* value;
+};
+
+// An option may set one field of each kind: "--popup=TITLE" both turns the
+// pop-up on and gives its title.
 bool ParseOptions(int argc, wchar_t** argv) {
   Options& o = g.options;
+  const Field<std::wstring> texts[] = {{L"--title", &o.title},
+                                       {L"--code", &o.code},
+                                       {L"--popup", &o.popupTitle},
+                                       {L"--hang-on", &o.hangFile},
+                                       {L"--log", &o.logPath}};
+  const Field<UINT> numbers[] = {{L"--buy-key", &o.buyKey},         {L"--sell-key", &o.sellKey},
+                                 {L"--focus-delay", &o.focusDelay}, {L"--hang-after", &o.hangAfter},
+                                 {L"--hang-for", &o.hangFor},       {L"--stall-on-activate", &o.stallOnActivate},
+                                 {L"--key-delay", &o.keyDelay}};
+  const Field<bool> flags[] = {{L"--minimized", &o.minimized},
+                               {L"--hidden", &o.hidden},
+                               {L"--popup", &o.popup},
+                               {L"--hang-after", &o.hang},
+                               {L"--hang-on", &o.hang},
+                               {L"--clear-code", &o.clearCode},
+                               {L"--ignore-replace", &o.ignoreReplace},
+                               {L"--name-on-typing", &o.nameOnTyping}};
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
     const size_t eq = arg.find(L'=');
     const std::wstring name = arg.substr(0, eq);
     const std::wstring value = eq == std::wstring::npos ? L"" : arg.substr(eq + 1);
-    const UINT number = static_cast<UINT>(std::wcstoul(value.c_str(), nullptr, 0));
-    if (name == L"--title")
-      o.title = value;
-    else if (name == L"--buy-key")
-      o.buyKey = number;
-    else if (name == L"--sell-key")
-      o.sellKey = number;
-    else if (name == L"--focus-delay")
-      o.focusDelay = number;
-    else if (name == L"--code")
-      o.code = value;
-    else if (name == L"--minimized")
-      o.minimized = true;
-    else if (name == L"--hidden")
-      o.hidden = true;
-    else if (name == L"--popup") {
-      o.popup = true;
-      o.popupTitle = value;
-    } else if (name == L"--hang-after") {
-      o.hang = true;
-      o.hangAfter = number;
-    } else if (name == L"--hang-on") {
-      o.hang = true;
-      o.hangFile = value;
-    } else if (name == L"--hang-for")
-      o.hangFor = number;
-    else if (name == L"--clear-code")
-      o.clearCode = true;
-    else if (name == L"--ignore-replace")
-      o.ignoreReplace = true;
-    else if (name == L"--name-on-typing")
-      o.nameOnTyping = true;
-    else if (name == L"--stall-on-activate")
-      o.stallOnActivate = number;
-    else if (name == L"--key-delay")
-      o.keyDelay = number;
-    else if (name == L"--log")
-      o.logPath = value;
-    else
-      return false;
+    bool known = false;
+    for (const auto& f : texts) known |= name == f.name && (*f.value = value, true);
+    for (const auto& f : numbers) known |= name == f.name && (*f.value = std::wcstoul(value.c_str(), nullptr, 0), true);
+    for (const auto& f : flags) known |= name == f.name && (*f.value = true);
+    if (!known) return false;
   }
   return true;
 }
@@ -472,7 +450,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = L"StandInOrderClient";
   RegisterClassExW(&wc);
-  wc.lpfnWndProc = PopupProc;
+  wc.lpfnWndProc = DefWindowProcW;
   wc.lpszClassName = L"StandInOrderLogin";
   RegisterClassExW(&wc);
 
@@ -491,11 +469,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     g.popup =
         CreateWindowExW(WS_EX_DLGMODALFRAME, L"StandInOrderLogin", o.popupTitle.c_str(),
                         WS_POPUP | WS_CAPTION | WS_SYSMENU, 260, 200, 280, 170, g.main, nullptr, instance, nullptr);
-    Control(L"Static", L"账号", WS_VISIBLE, 16, 16, 60, 20, g.popup, 0);
-    Control(L"Edit", L"", WS_VISIBLE | WS_BORDER | WS_TABSTOP, 80, 14, 160, 22, g.popup, 0);
-    Control(L"Static", L"密码", WS_VISIBLE, 16, 48, 60, 20, g.popup, 0);
-    Control(L"Edit", L"", WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_PASSWORD, 80, 46, 160, 22, g.popup, 0);
-    Control(L"Button", L"登录", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 80, 84, 100, 26, g.popup, kIdLogin);
     ShowWindow(g.popup, SW_SHOWNORMAL);
   }
   if (o.hang) SetTimer(g.main, kHangTimer, o.hangFile.empty() ? o.hangAfter : 100, nullptr);
