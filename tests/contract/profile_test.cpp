@@ -162,6 +162,18 @@ TEST_F(ProfileTest, WritingReplacesInPlaceKeepsEverythingElseAndOddKeysComeBackA
       {"tab\tkey", "v"},
   };
   for (auto& r : reads) EXPECT_EQ(Read("S", r.key), r.expected) << r.key;
+
+  // A last line ended by a lone carriage return, as a hand edit may leave it:
+  // the value stops before it, a new key gets a line of its own, and writing
+  // what is already there leaves the file as it is.
+  world().MakeFile(path_, "[S]\r\nk=100\r");
+  EXPECT_EQ(Read("S", "k"), "100");
+  ASSERT_TRUE(Write("S", "new", "5"));
+  const std::string extended = world().FileBytes(path_);
+  ASSERT_TRUE(Write("S", "k", "100"));
+  EXPECT_EQ(world().FileBytes(path_), extended);
+  EXPECT_EQ(Read("S", "k"), "100");
+  EXPECT_EQ(Read("S", "new"), "5");
 }
 
 TEST_F(ProfileTest, WritesFailWhereTheFileCannotBeWritten) {

@@ -386,7 +386,7 @@ class AppDir:
 
 # Probe commands that only look: one that Wine failed to start (seen rarely,
 # exit code 1 with a desktop that was busy closing windows) is asked again.
-_LOOKING = {"acp", "windows", "info", "text", "children", "foreground", "focus"}
+_LOOKING = {"acp", "windows", "info", "text", "children", "foreground", "focus", "ping", "tips", "handles"}
 
 
 def _probe_raw(args, timeout):

@@ -534,7 +534,7 @@ std::string Trim(const std::string& text) {
 }
 
 struct Line {
-  std::string text;                // without its line end
+  std::string text;                // without its line end (line feed and the carriage returns before it)
   std::size_t start = 0, end = 0;  // byte range in the file, line end included
 };
 
@@ -545,7 +545,9 @@ std::vector<Line> SplitLines(const std::string& file) {
     std::size_t nl = file.find('\n', i);
     std::size_t next = nl == std::string::npos ? file.size() : nl + 1;
     std::string text = file.substr(i, (nl == std::string::npos ? file.size() : nl) - i);
-    if (!text.empty() && text.back() == '\r') text.pop_back();
+    // Carriage returns before the line feed end the line with it: a file cut
+    // after a lone one, then extended, must read and rewrite as it did.
+    while (!text.empty() && text.back() == '\r') text.pop_back();
     lines.push_back({text, i, next});
     i = next;
   }
