@@ -31,7 +31,6 @@ enum : unsigned {
   kWmNull = 0x0000,
   kWmGetText = 0x000D,
   kWmGetTextLength = 0x000E,
-  kWmClose = 0x0010,
   kWmContextMenu = 0x007B,
   kWmKeyDown = 0x0100,
   kWmKeyUp = 0x0101,

@@ -4,7 +4,6 @@
 // handles through a file, and logs the key messages it takes from its queue.
 //
 //   contract_peer.exe --out=PATH [--log=PATH] [--hang=MS] WINDOW...
-//   contract_peer.exe --out=PATH --move-probe
 //
 // WINDOW is "name,class,parent,owner,flags,title": class "ContractPeer" (the
 // peer's own) or "Edit"; parent and owner are names of windows given before
@@ -17,9 +16,6 @@
 // --log appends "name message wParam lParam" (decimal) for every WM_KEYDOWN
 // and WM_KEYUP taken from the queue.  --hang stops the window thread MS
 // after the windows exist, until the program is ended.
-//
-// --move-probe answers how many WM_MOVE a window receives from MoveWindow to
-// its own position and to another one: "same N" and "changed N".
 #include <windows.h>
 // after windows.h, which it needs
 #include <shellapi.h>
@@ -32,7 +28,6 @@
 namespace {
 
 FILE* logFile = nullptr;
-int moves = 0;
 
 struct Made {
   std::string name;
@@ -61,9 +56,6 @@ LRESULT CALLBACK PeerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
           return 0;
         }
       }
-      break;
-    case WM_MOVE:
-      ++moves;
       break;
     case WM_DESTROY:
       if (!GetParent(window) && !GetWindow(window, GW_OWNER)) PostQuitMessage(0);
@@ -118,7 +110,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   std::wstring out, log;
   unsigned hang = 0;
-  bool moveProbe = false;
   std::vector<std::string> shapes;
   for (int i = 1; i < argc; ++i) {
     std::wstring arg = argv[i];
@@ -128,8 +119,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       log = arg.substr(6);
     else if (arg.rfind(L"--hang=", 0) == 0)
       hang = static_cast<unsigned>(std::wcstoul(arg.c_str() + 7, nullptr, 10));
-    else if (arg == L"--move-probe")
-      moveProbe = true;
     else
       shapes.push_back(Narrow(argv[i]));
   }
@@ -142,22 +131,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wc.lpszClassName = "ContractPeer";
   RegisterClassA(&wc);
-
-  if (moveProbe) {
-    HWND w = CreateWindowExA(0, "ContractPeer", "probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200, nullptr,
-                             nullptr, instance, nullptr);
-    RECT r;
-    GetWindowRect(w, &r);
-    moves = 0;
-    MoveWindow(w, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
-    int same = moves;
-    moves = 0;
-    MoveWindow(w, r.left + 10, r.top + 5, r.right - r.left, r.bottom - r.top, TRUE);
-    char text[64];
-    std::snprintf(text, sizeof text, "same %d\nchanged %d\nready\n", same, moves);
-    WriteOut(out, text);
-    return 0;
-  }
 
   HWND focus = nullptr, front = nullptr;
   int topLevel = 0, children = 0;
