@@ -221,6 +221,18 @@ void Activate(Hwnd window, bool foreground) {
 
 namespace {
 
+// A message as a peer gets it: sent (handled in place, or left in the queue)
+// or posted.
+Message MessageTo(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam, bool posted) {
+  Message m;
+  m.window = window;
+  m.message = message;
+  m.wParam = wParam;
+  m.lParam = lParam;
+  m.posted = posted;
+  return m;
+}
+
 constexpr unsigned kWmSetText = 0x000C;
 // What ShowWindowAsync leaves in the window's queue for its thread.
 constexpr unsigned kWmShowAsync = 0x0018;
@@ -634,7 +646,7 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
   Window* w = Find(window);
   if (!w) return false;
   const std::uint32_t thread = w->thread;
-  sim::Message m{0, window, message, wParam, lParam, false, ""};
+  sim::Message m = MessageTo(window, message, wParam, lParam, false);
   if (IsOwnThread(thread)) {
     std::intptr_t r = HandleMessage(window, m);
     if (result) *result = r;
@@ -760,7 +772,7 @@ bool ShowWindowAsync(Hwnd window, int command) {
   if (IsOwnThread(w->thread)) return ShowWindow(window, command);
   if (command != kSwRestore || !w->minimized) return true;
   // Left in the window's queue: its thread restores it when it gets there.
-  W().posted.push_back({0, window, kWmShowAsync, 0, 0, true, ""});
+  W().posted.push_back(MessageTo(window, kWmShowAsync, 0, 0, true));
   return true;
 }
 
@@ -795,7 +807,7 @@ Hwnd SetActiveWindow(Hwnd window) {
   const std::uint32_t thread = w->thread;
   const bool foreground = W().foreground == previous && previous != 0;
   if (!WaitWhileHung(thread)) {
-    LeaveInQueue({0, window, sim::kWmActivate, 0, 0, false, ""});
+    LeaveInQueue(MessageTo(window, sim::kWmActivate, 0, 0, false));
     return previous;
   }
   if (!Find(window)) return 0;
@@ -860,7 +872,7 @@ bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::int
   Log("PostMessageA(%d,%s,%llu,%s)", window, Hex(message).c_str(), static_cast<unsigned long long>(wParam),
       Hex(lParam).c_str());
   if (!Find(window)) return false;
-  W().posted.push_back({0, window, message, wParam, lParam, true, ""});
+  W().posted.push_back(MessageTo(window, message, wParam, lParam, true));
   return true;
 }
 

@@ -2,7 +2,6 @@
 // timers, the message loop and leaving.
 
 #include <map>
-#include <utility>
 
 #include "platform/events.h"
 #include "platform/win32/win32.h"
@@ -117,14 +116,17 @@ struct DialogWindow {
 };
 DialogWindow dialogWindows[2] = {};
 
+struct Scale {
+  UINT from, to;
+};
+
 BOOL CALLBACK ScaleChild(HWND child, LPARAM scale) {
-  const auto [from, to] = *reinterpret_cast<const std::pair<UINT, UINT>*>(scale);
+  const Scale& by = *reinterpret_cast<const Scale*>(scale);
   RECT place{};
   ::GetWindowRect(child, &place);
   ::MapWindowPoints(nullptr, ::GetParent(child), reinterpret_cast<POINT*>(&place), 2);
-  const auto at = [&](LONG length) { return ::MulDiv(length, static_cast<int>(to), static_cast<int>(from)); };
+  const auto at = [&by](LONG length) { return ::MulDiv(length, static_cast<int>(by.to), static_cast<int>(by.from)); };
   ::MoveWindow(child, at(place.left), at(place.top), at(place.right - place.left), at(place.bottom - place.top), TRUE);
-  ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GuiFont(to)), TRUE);
   return TRUE;
 }
 }  // namespace
@@ -153,8 +155,9 @@ void FollowDialogDpi(HWND window, WPARAM wParam, LPARAM lParam) {
     if (dpi == 0 || dpi == slot.dpi) break;
     // Each control from where it is, so a dragged window's layout is kept
     // as it was, only larger or smaller.
-    const std::pair<UINT, UINT> scale{slot.dpi, dpi};
+    const Scale scale{slot.dpi, dpi};
     ::EnumChildWindows(window, ScaleChild, reinterpret_cast<LPARAM>(&scale));
+    platform::SetFontForDpi(FromHwnd(window), dpi);
     slot.dpi = dpi;
     break;
   }
