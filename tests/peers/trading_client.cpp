@@ -419,9 +419,12 @@ bool ParseOptions(int argc, wchar_t** argv) {
     const std::wstring name = arg.substr(0, eq);
     const std::wstring value = eq == std::wstring::npos ? L"" : arg.substr(eq + 1);
     bool known = false;
-    for (const auto& f : texts) known |= name == f.name && (*f.value = value, true);
-    for (const auto& f : numbers) known |= name == f.name && (*f.value = std::wcstoul(value.c_str(), nullptr, 0), true);
-    for (const auto& f : flags) known |= name == f.name && (*f.value = true);
+    for (const auto& f : texts)
+      if (name == f.name) *f.value = value, known = true;
+    for (const auto& f : numbers)
+      if (name == f.name) *f.value = static_cast<UINT>(std::wcstoul(value.c_str(), nullptr, 0)), known = true;
+    for (const auto& f : flags)
+      if (name == f.name) *f.value = true, known = true;
     if (!known) return false;
   }
   return true;
