@@ -140,29 +140,42 @@ TEST_F(MainBarTest, AClientThatStopsAnsweringDoesNotStopTheBar) {
 }
 
 // A tray click that the shell sends while an action waits, on the client's
-// answer or on its code field, is handled after the action, never inside it.
-TEST_F(MainBarTest, NothingOfTheBarRunsInsideAnAction) {
-  for (const bool slowField : {true, false}) {
+// answer or on its code field, or while a 交易师 tick waits on its title, is
+// handled after that handler, never inside it.
+TEST_F(MainBarTest, NothingOfTheBarRunsInsideAnotherHandler) {
+  enum class Wait { kSlowField, kSlowClient, kSlowTraderTitle };
+  for (const Wait wait : {Wait::kSlowField, Wait::kSlowClient, Wait::kSlowTraderTitle}) {
     SimTest::SetUp();
     const ClientScene client = AddTradingClient();
     OpenFormOnKey(client, 112, 10);
     StartProgram();
     AppState.currentCode = "600036";
-    if (slowField) {
-      sim::SetHandlingTime(client.codeField, platform::kEmSetSel, 400);
-    } else {
+    if (wait == Wait::kSlowField) sim::SetHandlingTime(client.codeField, platform::kEmSetSel, 400);
+    if (wait == Wait::kSlowClient) {
       sim::SetHung(client.thread);
       sim::At(400, [&client] { sim::SetHung(client.thread, false); });
     }
+    if (wait == Wait::kSlowTraderTitle) {
+      const platform::Hwnd trader =
+          sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\jys\\jys.exe")});
+      sim::SetHandlingTime(trader, platform::kWmGetText, 400);
+      sim::ChooseFromTrayMenu(TrayMenuItem::kTrader);
+      sim::TrayMouse(platform::kWmRButtonUp);
+    }
 
-    bool hiddenDuringAction = false;
+    // The next tick comes within 100 ms and waits 400 on the title.
+    bool hiddenMeanwhile = false;
     sim::At(300, [] { sim::TrayMouse(platform::kWmLButtonUp); });
-    sim::At(350, [&hiddenDuringAction] { hiddenDuringAction = !platform::IsWindowVisible(MainBar().bar); });
-    sim::Click(MainBar().buyButton);
+    sim::At(350, [&hiddenMeanwhile] { hiddenMeanwhile = !platform::IsWindowVisible(MainBar().bar); });
+    if (wait == Wait::kSlowTraderTitle) {
+      sim::Advance(1000);
+    } else {
+      sim::Click(MainBar().buyButton);
+      EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+    }
 
-    EXPECT_FALSE(hiddenDuringAction) << slowField;
-    EXPECT_FALSE(platform::IsWindowVisible(MainBar().bar)) << "handled once the action has ended";
-    EXPECT_EQ(sim::TextOf(client.codeField), "600036") << slowField;
+    EXPECT_FALSE(hiddenMeanwhile) << static_cast<int>(wait);
+    EXPECT_FALSE(platform::IsWindowVisible(MainBar().bar)) << "handled once the handler has returned";
   }
 }
 

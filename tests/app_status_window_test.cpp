@@ -114,9 +114,39 @@ INSTANTIATE_TEST_SUITE_P(
               {},
               [] { BuyNow(); }},
         Cause{"a buy whose order form never focused a field",
-              {"  响应：正常", "  按键：F1 (112)", "  代码框：没有等到", "  写入：未写入：约 2 秒内没有代码框得到焦点"},
+              {"  响应：正常", "  按键：F1 (112)", "  代码框：没有等到",
+               "  写入：未写入：约 2 秒内交易程序没有代码框得到焦点"},
               {"  代码框读回"},
               [] { AddTradingClient(); },
+              [] { BuyNow(); }},
+        Cause{"a chart title on the label",
+              {"  结果：未写入：中间显示的不是证券代码"},
+              {"  交易程序：", "  按键"},
+              [] { AddTradingClient(); },
+              [] {
+                AppState.currentCode = "2024年报";
+                sim::Click(MainBar().buyButton);
+              }},
+        Cause{"another program clicked into while the form opened",
+              {"  写入：未写入：最前面的是别的程序", "  最前面的窗口：别的程序：记事本"},
+              {"  代码框读回"},
+              [] {
+                const ClientScene client = AddTradingClient();
+                sim::OnMessage(client.window, [](const sim::Message& m) {
+                  if (m.message == platform::kWmKeyDown)
+                    sim::SetForeground(sim::CreateWindow({"Notepad", "记事本", sim::AddProcess("C:\\w\\notepad.exe")}));
+                });
+              },
+              [] { BuyNow(); }},
+        Cause{"a client that stalls when brought forward",
+              {"  调到前面：交易程序卡住", "  按键：未按", "  写入：未按键：交易程序被调到前面时卡住了"},
+              {"  代码框"},
+              [] {
+                const ClientScene client = AddTradingClient();
+                sim::SetFocus(sim::CreateWindow({"Popup", "", client.process}));
+                sim::SetHandlingTime(client.window, sim::kWmActivate, 8000);
+                sim::RefuseForeground();
+              },
               [] { BuyNow(); }},
         Cause{"a client run as administrator",
               {"权限：高于本程序", "办法：两者以相同方式运行", "  权限：交易程序高于本程序"},

@@ -33,7 +33,7 @@ TEST_F(ActivationTest, ForceActivateAttachesAroundSetActiveWindowOnly) {
   for (const bool inFront : {false, true}) {
     if (inFront) sim::SetForeground(client_);
     sim::ClearCalls();
-    EXPECT_TRUE(ForceActivate(client_));
+    EXPECT_EQ(ForceActivate(client_, 250), Activation::kInFront);
 
     const std::vector<std::string> expected =
         inFront ? std::vector<std::string>{"GetForegroundWindow"}
@@ -55,19 +55,21 @@ TEST_F(ActivationTest, ForceActivateAttachesAroundSetActiveWindowOnly) {
 }
 
 // A client whose thread stalls in its activation, or has stopped answering,
-// holds the bar no longer than the activation's bound; the activation it
-// was asked for still happens once it answers.
+// holds the bar no longer than the activation's bound.  The helper thread
+// stays stuck in it, attached to the client, and no second one starts until
+// the client has answered; the activation it was asked for then happens.
 TEST_F(ActivationTest, AStallingActivationIsWaitedForOnlyWithinItsBound) {
   const struct {
     const char* what;
     std::uint64_t stall;  // in its activation
     bool hung;            // before the call
     std::uint64_t elapsed;
+    Activation result;
   } cases[] = {
-      {"answers at once", 0, false, 0},
-      {"stalls 100 ms", 100, false, 100},
-      {"stalls 8 s", 8000, false, 250},
-      {"stopped answering before", 0, true, 250},
+      {"answers at once", 0, false, 0, Activation::kInFront},
+      {"stalls 100 ms", 100, false, 100, Activation::kInFront},
+      {"stalls 8 s", 8000, false, 250, Activation::kStalled},
+      {"stopped answering before", 0, true, 250, Activation::kStalled},
   };
   for (const auto& c : cases) {
     sim::Reset();
@@ -81,13 +83,20 @@ TEST_F(ActivationTest, AStallingActivationIsWaitedForOnlyWithinItsBound) {
     if (c.hung) sim::SetHung(client.thread);
 
     const std::uint64_t start = sim::Now();
-    ForceActivate(client.window);
+    EXPECT_EQ(ForceActivate(client.window, 250), c.result) << c.what;
     EXPECT_EQ(sim::Now() - start, c.elapsed) << c.what;
-    EXPECT_EQ(sim::InputAttachments(), 0) << c.what;
+    const bool stuck = c.result == Activation::kStalled;
+    EXPECT_EQ(sim::InputAttachments(), stuck ? 1 : 0) << c.what;
+    EXPECT_EQ(platform::HelperThreadBusy(), stuck) << c.what;
+    EXPECT_EQ(ForceActivate(client.window, 250), stuck ? Activation::kStalled : Activation::kInFront) << c.what;
+    EXPECT_EQ(CountCalls("RunOnHelperThread"), stuck ? 2 : 1) << c.what;
+    EXPECT_EQ(sim::Now() - start, c.elapsed) << c.what << ": a second call waits on nothing";
 
     sim::SetHung(client.thread, false);
     sim::Advance(10000);
     EXPECT_EQ(sim::ActiveWindowOf(client.thread), client.window) << c.what;
+    EXPECT_EQ(sim::InputAttachments(), 0) << c.what;
+    EXPECT_FALSE(platform::HelperThreadBusy()) << c.what;
   }
 }
 
@@ -99,12 +108,12 @@ TEST_F(ActivationTest, EveryStepRunsWhateverBecameOfTheClient) {
   const struct {
     const char* what;
     bool behindChart, minimized, dead, refused;
-    bool result;
+    Activation result;
   } cases[] = {
-      {"behind a chart", true, false, false, false, true},
-      {"behind a chart, foreground refused", true, false, false, true, false},
-      {"minimised", false, true, false, false, true},
-      {"no longer a window", false, false, true, false, false},
+      {"behind a chart", true, false, false, false, Activation::kInFront},
+      {"behind a chart, foreground refused", true, false, false, true, Activation::kRefused},
+      {"minimised", false, true, false, false, Activation::kInFront},
+      {"no longer a window", false, false, true, false, Activation::kRefused},
   };
   for (const auto& c : cases) {
     SetUp();
@@ -117,7 +126,7 @@ TEST_F(ActivationTest, EveryStepRunsWhateverBecameOfTheClient) {
     if (c.dead) sim::DestroyWindow(client_);
     sim::RefuseForeground(c.refused);
     sim::ClearCalls();
-    EXPECT_EQ(ForceActivate(client_), c.result) << c.what;
+    EXPECT_EQ(ForceActivate(client_, 250), c.result) << c.what;
     EXPECT_EQ(ArgumentsOf("SetActiveWindow").size(), 1u) << c.what;
     EXPECT_EQ(ArgumentsOf("SetForegroundWindow").size(), 1u) << c.what;
     EXPECT_EQ(sim::IsMinimized(client_), c.minimized) << c.what;
@@ -137,11 +146,13 @@ TEST_F(ActivationTest, ForegroundFocusLooksIntoTheForegroundThread) {
   sim::SetFocus(field_);
   sim::ClearCalls();
 
-  EXPECT_EQ(GetForegroundFocus(), field_);
+  EXPECT_EQ(GetForegroundFocus().window, client_);
+  EXPECT_EQ(GetForegroundFocus().focus, field_);
   const std::vector<std::string> expected = {
       "GetForegroundWindow", "GetWindowThreadProcessId", "GetCurrentThreadId", "AttachThreadInput", "GetFocus",
       "GetCurrentThreadId",  "AttachThreadInput"};
-  EXPECT_EQ(CallNames(), expected);
+  const auto names = CallNames();
+  EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 7), expected);
   EXPECT_EQ(sim::InputAttachments(), 0);
 
   sim::WindowSpec own;
@@ -152,7 +163,7 @@ TEST_F(ActivationTest, ForegroundFocusLooksIntoTheForegroundThread) {
   const Hwnd button = sim::CreateWindow(own);
   sim::SetForeground(bar);
   sim::SetFocus(button);
-  EXPECT_EQ(GetForegroundFocus(), button);
+  EXPECT_EQ(GetForegroundFocus().focus, button);
   EXPECT_EQ(sim::InputAttachments(), 0);
 }
 

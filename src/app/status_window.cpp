@@ -170,12 +170,22 @@ std::string WrittenText(CodeWritten written) {
       return "按“输入方式”逐字键入（读回无误）";
     case CodeWritten::kNoCode:
       return "未写入：当前没有代码";
+    case CodeWritten::kNotACode:
+      return "未写入：中间显示的不是证券代码（五位或六位数字），例如行情软件的图表标题没有查到代码";
+    case CodeWritten::kEarlierStillStuck:
+      return "未动作：上一次调出交易程序时它卡住了，至今还没有处理完，等它恢复后再点";
     case CodeWritten::kNoClient:
       return "未写入：没有找到交易程序";
     case CodeWritten::kClientSilent:
       return "未写入：交易程序未响应";
+    case CodeWritten::kStalledOnActivation:
+      return "未按键：交易程序被调到前面时卡住了，没有及时处理";
+    case CodeWritten::kKeyNotTaken:
+      return "未写入：交易程序没有及时处理完热键，焦点可能还在上一张委托单的框里";
+    case CodeWritten::kOtherInFront:
+      return "未写入：最前面的是别的程序，代码只写进交易程序自己的代码框";
     case CodeWritten::kNoField:
-      return "未写入：约 2 秒内没有代码框得到焦点";
+      return "未写入：约 2 秒内交易程序没有代码框得到焦点";
     case CodeWritten::kSelectFailed:
       return "未写入：代码框不接受全选";
     case CodeWritten::kFieldSilent:
@@ -199,7 +209,8 @@ void AddLastAction(Lines& lines) {
                                                             : "双击代码（功能键）";
   const OrderOutcome& o = last.outcome;
   lines.Add("上一次操作", TimeText(last.at) + " " + button);
-  if (o.written == CodeWritten::kNoCode) {
+  if (o.written == CodeWritten::kNoCode || o.written == CodeWritten::kNotACode ||
+      o.written == CodeWritten::kEarlierStillStuck) {
     lines.Add("  结果", WrittenText(o.written));
     return;
   }
@@ -208,14 +219,24 @@ void AddLastAction(Lines& lines) {
   if (o.higherPrivilege) lines.Add("  权限", "交易程序高于本程序（以管理员身份运行）：按键和代码被 Windows 丢弃");
   lines.Add("  响应", o.answered ? "正常" : "未响应");
   if (!o.answered) return;
-  lines.Add("  调到前面", o.inFront ? "成功" : "被 Windows 拒绝");
+  lines.Add("  调到前面", o.written == CodeWritten::kStalledOnActivation ? "交易程序卡住"
+                          : o.inFront                                    ? "成功"
+                                                                         : "被 Windows 拒绝");
   lines.Add("  按键", o.keyPosted ? KeyName(o.keyPosted) : "未按");
-  if (last.button == ActionButton::kFunctionKey) return;
+  if (last.button == ActionButton::kFunctionKey) {
+    if (o.written == CodeWritten::kStalledOnActivation) lines.Add("  结果", WrittenText(o.written));
+    return;
+  }
+  if (!o.keyPosted) {
+    lines.Add("  写入", WrittenText(o.written));
+    return;
+  }
   if (o.fieldAfterMs >= 0) {
     lines.Add("  代码框", "按键后 " + Number(o.fieldAfterMs) + " 毫秒得到焦点，类名 " + o.focusedClass);
   } else {
     lines.Add("  代码框", "没有等到，最后看到的焦点类名 " + OrNone(o.focusedClass));
   }
+  if (!o.otherInFront.empty()) lines.Add("  最前面的窗口", "别的程序：" + o.otherInFront);
   lines.Add("  写入", WrittenText(o.written));
   if (!o.fieldText.empty()) lines.Add("  代码框读回", o.fieldText);
 }

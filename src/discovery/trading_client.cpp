@@ -76,9 +76,14 @@ class DescriptionVerdicts {
   std::map<std::uint32_t, std::string_view> verdicts_;
 };
 
-TradingClientMatch Qualify(platform::Hwnd window, TitleSource titles, DescriptionVerdicts& descriptions) {
-  const std::string title = titles == TitleSource::kAskTheWindow ? ReadWindowText(window)
-                                                                 : platform::GetWindowTextA(window, kKeptTitleBuffer);
+std::string TitleOf(platform::Hwnd window, TitleSource titles, std::uint64_t deadline) {
+  if (titles == TitleSource::kAskTheWindow && BoundBefore(deadline, 1) > 0) return ReadWindowText(window, deadline);
+  return platform::GetWindowTextA(window, kKeptTitleBuffer);
+}
+
+TradingClientMatch Qualify(platform::Hwnd window, TitleSource titles, DescriptionVerdicts& descriptions,
+                           std::uint64_t deadline = UINT64_MAX) {
+  const std::string title = TitleOf(window, titles, deadline);
   std::string_view marker = MarkerIn(title, TitleMarkers);
   const bool byTitle = !marker.empty();
   if (!byTitle) marker = descriptions.MarkerOf(window);
@@ -88,10 +93,10 @@ TradingClientMatch Qualify(platform::Hwnd window, TitleSource titles, Descriptio
 
 }  // namespace
 
-TradingClientMatch FindTradingClientMatch(TitleSource titles, DescriptionCache* cache) {
+TradingClientMatch FindTradingClientMatch(TitleSource titles, DescriptionCache* cache, std::uint64_t deadline) {
   DescriptionVerdicts descriptions(cache);
   for (platform::Hwnd window : ListVisibleTopLevelWindows()) {
-    const TradingClientMatch match = Qualify(window, titles, descriptions);
+    const TradingClientMatch match = Qualify(window, titles, descriptions, deadline);
     if (match.window > 0) return match;
   }
   return {};
@@ -103,7 +108,9 @@ TradingClientMatch MatchTradingClient(platform::Hwnd window, TitleSource titles,
   return Qualify(window, titles, descriptions);
 }
 
-platform::Hwnd FindTradingClient() { return FindTradingClientMatch().window; }
+platform::Hwnd FindTradingClient(std::uint64_t deadline) {
+  return FindTradingClientMatch(TitleSource::kAskTheWindow, nullptr, deadline).window;
+}
 
 std::string ReadFileDescription(const std::string& path) { return ReadVersionString(path, "FileDescription"); }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -14,8 +15,10 @@ inline constexpr std::array<std::string_view, 2> TitleMarkers = {"网上交易",
 inline constexpr std::array<std::string_view, 4> DescriptionMarkers = {"网上交易", "网上股票交易", "V6主框架模块",
                                                                        "机构版主程序"};
 
-// The first qualifying window, or 0.
-platform::Hwnd FindTradingClient();
+// The first qualifying window, or 0.  With a deadline (a GetTickCount64
+// time), no window is waited on past it: the titles of the windows left are
+// the copies the system keeps.
+platform::Hwnd FindTradingClient(std::uint64_t deadline = UINT64_MAX);
 
 // The first qualifying window and why it qualified.
 struct TradingClientMatch {
@@ -49,7 +52,8 @@ class DescriptionCache {
 
 // With a cache, each executable's description comes from it.
 TradingClientMatch FindTradingClientMatch(TitleSource titles = TitleSource::kAskTheWindow,
-                                          DescriptionCache* descriptions = nullptr);
+                                          DescriptionCache* descriptions = nullptr,
+                                          std::uint64_t deadline = UINT64_MAX);
 // How this one window qualifies, as the search would find it; window 0 when
 // it does not (any longer).
 TradingClientMatch MatchTradingClient(platform::Hwnd window, TitleSource titles = TitleSource::kKeptBySystem,

@@ -1,5 +1,6 @@
 #include "discovery/windows.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -30,15 +31,24 @@ bool AnswersWithin(platform::Hwnd window, unsigned timeoutMs) {
   return platform::SendMessageTimeoutA(window, platform::kWmNull, 0, 0, kQueryFlags, timeoutMs, &result);
 }
 
-std::string ReadWindowText(platform::Hwnd window) {
+std::string ReadWindowText(platform::Hwnd window, std::uint64_t deadline) {
   if (!platform::IsWindow(window)) return "";
-  return ReadWindowTextWithin(window, kSearchBounds);
+  TextBounds bounds = kSearchBounds;
+  bounds.deadline = deadline;
+  return ReadWindowTextWithin(window, bounds);
+}
+
+unsigned BoundBefore(std::uint64_t deadline, unsigned own) {
+  if (deadline == UINT64_MAX) return own;
+  const std::uint64_t now = platform::GetTickCount64();
+  return now >= deadline ? 0 : static_cast<unsigned>(std::min<std::uint64_t>(own, deadline - now));
 }
 
 std::string ReadWindowTextWithin(platform::Hwnd window, const TextBounds& bounds) {
   std::intptr_t length = 0;
-  if (!platform::SendMessageTimeoutA(window, platform::kWmGetTextLength, 0, 0, bounds.flags, bounds.lengthTimeoutMs,
-                                     &length)) {
+  const unsigned lengthBound = BoundBefore(bounds.deadline, bounds.lengthTimeoutMs);
+  if (lengthBound == 0 ||
+      !platform::SendMessageTimeoutA(window, platform::kWmGetTextLength, 0, 0, bounds.flags, lengthBound, &length)) {
     return "";
   }
   if (length <= 0 || length > kMaxTextLength) return "";
@@ -46,9 +56,10 @@ std::string ReadWindowTextWithin(platform::Hwnd window, const TextBounds& bounds
   // the full wParam without terminating it.
   std::string buffer(static_cast<std::size_t>(length) + 2, '\0');
   std::intptr_t copied = 0;
-  if (!platform::SendMessageTimeoutA(window, platform::kWmGetText, static_cast<std::uintptr_t>(length) + 1,
-                                     reinterpret_cast<std::intptr_t>(buffer.data()), bounds.flags, bounds.textTimeoutMs,
-                                     &copied)) {
+  const unsigned textBound = BoundBefore(bounds.deadline, bounds.textTimeoutMs);
+  if (textBound == 0 || !platform::SendMessageTimeoutA(
+                            window, platform::kWmGetText, static_cast<std::uintptr_t>(length) + 1,
+                            reinterpret_cast<std::intptr_t>(buffer.data()), bounds.flags, textBound, &copied)) {
     return "";
   }
   // The text may have shrunk between the two messages; the zero ends it.

@@ -1,6 +1,7 @@
 // Window queries shared by the trading client locator and the quote poller.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,8 +12,8 @@ bool IsWindowAlive(platform::Hwnd window);
 // too), in Z order, topmost first.  No fixed capacity.
 std::vector<platform::Hwnd> ListVisibleTopLevelWindows();
 // The window's text, "" when it is not a window, has no text, or does not
-// answer within the bound.
-std::string ReadWindowText(platform::Hwnd window);
+// answer within the bound (or before the deadline, a GetTickCount64 time).
+std::string ReadWindowText(platform::Hwnd window, std::uint64_t deadline = UINT64_MAX);
 
 // Whether the window's thread answers a WM_NULL within timeoutMs; at once
 // false for a thread Windows already counts as hung.
@@ -23,11 +24,15 @@ bool AnswersWithin(platform::Hwnd window, unsigned timeoutMs);
 // sent meanwhile waits until the handler that asked has returned).
 inline constexpr unsigned kQueryFlags = platform::kSmtoBlock | platform::kSmtoAbortIfHung;
 
-// How long each of the two messages of a text read may wait, and how.
+// How long each of the two messages of a text read may wait, and how.  With
+// a deadline (a GetTickCount64 time), each waits at most what is left of it.
 struct TextBounds {
   unsigned flags = kQueryFlags;
   unsigned lengthTimeoutMs = 500, textTimeoutMs = 500;
+  std::uint64_t deadline = UINT64_MAX;
 };
+// What is left of own before deadline; 0 once it has passed.
+unsigned BoundBefore(std::uint64_t deadline, unsigned own);
 // WM_GETTEXTLENGTH, then WM_GETTEXT into a buffer of that length, each
 // within its bound; "" when either fails or the length is not believable.
 std::string ReadWindowTextWithin(platform::Hwnd window, const TextBounds& bounds);

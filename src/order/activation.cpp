@@ -2,10 +2,6 @@
 
 namespace {
 
-// How long the bar waits for another program to take its activation; one
-// that answers at all takes a few milliseconds.
-constexpr unsigned kActivateBoundMs = 250;
-
 // SetActiveWindow and GetFocus only see the calling thread's own input state,
 // so for the length of one call we share the other window's.  The attachment
 // must never outlive that call: detaching in a destructor keeps it so however
@@ -31,26 +27,32 @@ std::uint32_t ThreadOf(platform::Hwnd window) {
 
 }  // namespace
 
-bool ForceActivate(platform::Hwnd window) {
+Activation ForceActivate(platform::Hwnd window, unsigned boundMs) {
   // Already in front: its thread makes it active itself, and asking that
   // thread again would only wait on it.
-  if (platform::GetForegroundWindow() == window) return true;
+  if (platform::GetForegroundWindow() == window) return Activation::kInFront;
   // SetActiveWindow waits, without a bound, until the window's thread has
   // handled its activation, and clients that refresh their accounts when
   // brought forward stall right there.  So the attach and the activation run
   // on a helper thread that the bar waits for only this long.
-  platform::RunOnHelperThread(
+  const bool ended = platform::RunOnHelperThread(
       [window] {
         InputAttachment attached(ThreadOf(window));
         platform::SetActiveWindow(window);
       },
-      kActivateBoundMs);
+      boundMs);
+  // Still attached to a client that has not taken its activation: what it
+  // does once it does is its own, and nothing more is asked of it now.
+  if (!ended) return Activation::kStalled;
   // Only once detached: the foreground switch must not happen while our
   // input state is still tied to the other program's.
-  return platform::SetForegroundWindow(window);
+  return platform::SetForegroundWindow(window) ? Activation::kInFront : Activation::kRefused;
 }
 
-platform::Hwnd GetForegroundFocus() {
-  InputAttachment attached(ThreadOf(platform::GetForegroundWindow()));
-  return platform::GetFocus();
+FrontFocus GetForegroundFocus() {
+  FrontFocus front;
+  front.window = platform::GetForegroundWindow();
+  InputAttachment attached(ThreadOf(front.window));
+  front.focus = platform::GetFocus();
+  return front;
 }

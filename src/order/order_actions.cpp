@@ -23,10 +23,11 @@ constexpr unsigned kFieldLookPauseMs = 100;
 constexpr const char* kCodeFieldClass = "Edit";
 constexpr int kClassNameBuffer = 259;
 
-// From the click to the end of an action, whatever the client does: past it
-// each message to the code field still gets this least bound.
+// From the click to the end of an action, whatever the client does: every
+// wait of the action, the search for the client included, takes what is left
+// of it.  Well below the 5 s after which Windows greys out a window that does
+// not answer.
 constexpr unsigned kActionBoundMs = 2500;
-constexpr unsigned kLeastReplyMs = 100;
 // How long one message to the code field may take.  A trading client that has
 // stopped pumping messages must not freeze the bar with it.
 constexpr unsigned kFieldReplyTimeoutMs = 2000;
@@ -39,6 +40,11 @@ constexpr unsigned kReadBackPauseMs = 10;
 // Enough of the field to find the code in it; clients that fill in the name
 // and price after it make it longer.
 constexpr std::size_t kReadBackBuffer = 256;
+// How long the bar waits for the client's thread to take its activation; one
+// that answers at all takes a few milliseconds.
+constexpr unsigned kActivateBoundMs = 250;
+// What is shown of the window another program had in front.
+constexpr int kTitleBuffer = 256;
 
 // Every send of an action waits without letting in what other programs send
 // the bar meanwhile (a tray click, say): nothing of ours may run inside it.
@@ -48,13 +54,15 @@ constexpr unsigned kSendFlags = platform::kSmtoBlock | platform::kSmtoAbortIfHun
 class ActionClock {
  public:
   ActionClock() : end_(platform::GetTickCount64() + kActionBoundMs) {}
-  // A message's bound: its own, cut to what is left of the action.
-  unsigned Bound(unsigned own) const {
-    const std::uint64_t now = platform::GetTickCount64();
-    const std::uint64_t left = now < end_ ? end_ - now : 0;
-    return static_cast<unsigned>(std::max<std::uint64_t>(kLeastReplyMs, std::min<std::uint64_t>(own, left)));
+  std::uint64_t End() const { return end_; }
+  // A wait's bound: its own, cut to what is left of the action; 0 once the
+  // action's time is up, when nothing more may wait.
+  unsigned Bound(unsigned own) const { return BoundBefore(end_, own); }
+  bool Over() const { return Bound(1) == 0; }
+  // The pauses between the steps, cut alike.
+  void Pause(unsigned ms) const {
+    if (const unsigned left = Bound(ms)) platform::Sleep(left);
   }
-  bool Over() const { return platform::GetTickCount64() >= end_; }
 
  private:
   std::uint64_t end_;
@@ -63,12 +71,12 @@ class ActionClock {
 // The remembered trading client if it is still a window, else a fresh search,
 // which the outcome keeps for the next action.  0 when there is none, or when
 // it does not answer.
-platform::Hwnd ReachTradingClient(platform::Hwnd remembered, OrderOutcome* outcome) {
+platform::Hwnd ReachTradingClient(platform::Hwnd remembered, const ActionClock& clock, OrderOutcome* outcome) {
   if (IsWindowAlive(remembered)) {
     outcome->client = remembered;
     outcome->reached = ClientReached::kRemembered;
   } else {
-    outcome->client = FindTradingClient();
+    outcome->client = FindTradingClient(clock.End());
     outcome->reached = outcome->client > 0 ? ClientReached::kSearched : ClientReached::kNotFound;
   }
   if (outcome->client <= 0) {
@@ -80,7 +88,8 @@ platform::Hwnd ReachTradingClient(platform::Hwnd remembered, OrderOutcome* outco
   outcome->higherPrivilege = ComparePrivilege(ProcessIdOfWindow(outcome->client)) == Privilege::kHigher;
   // A client that has stopped answering gets nothing: what we post would
   // open its order form long after the trader has given up on it.
-  outcome->answered = AnswersWithin(outcome->client, kClientAnswerTimeoutMs);
+  const unsigned bound = clock.Bound(kClientAnswerTimeoutMs);
+  outcome->answered = bound > 0 && AnswersWithin(outcome->client, bound);
   if (!outcome->answered) {
     outcome->written = CodeWritten::kClientSilent;
     return 0;
@@ -88,25 +97,51 @@ platform::Hwnd ReachTradingClient(platform::Hwnd remembered, OrderOutcome* outco
   return outcome->client;
 }
 
-// Restoring and activating another program's window never waits on it: a
-// client may answer the check above and stall right after it, in its
-// activation.  The restore is left in its queue; the activation is bounded.
-bool BringForward(platform::Hwnd client, bool foregroundFirst) {
-  if (platform::IsIconic(client)) platform::ShowWindowAsync(client, platform::kSwRestore);
-  platform::Sleep(kSettleMs);
-  if (foregroundFirst) {
-    platform::SetForegroundWindow(client);
-    platform::Sleep(kSettleMs);
+// Whether the client's thread is done with what was queued for it before
+// now: the first round trip is answered as soon as it is back in its message
+// loop, ahead of what waits there; the second only once it has handled what
+// it took next.  A client still busy past the bound is not.
+bool Settled(platform::Hwnd client, unsigned ownBound, const ActionClock& clock) {
+  for (int trip = 0; trip < 2; ++trip) {
+    const unsigned bound = clock.Bound(ownBound);
+    if (bound == 0 || !AnswersWithin(client, bound)) return false;
   }
-  const bool inFront = ForceActivate(client);
-  platform::Sleep(kSettleMs);
-  return inFront;
+  return true;
 }
 
-bool SendToField(platform::Hwnd edit, unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
-                 unsigned timeoutMs) {
+// Restoring and activating another program's window never waits on it: a
+// client may answer the check above and stall right after it, in its
+// activation.  The restore is left in its queue; the activation is bounded,
+// and the client must have taken both before it gets its key.
+Activation BringForward(platform::Hwnd client, bool foregroundFirst, const ActionClock& clock) {
+  if (platform::IsIconic(client)) platform::ShowWindowAsync(client, platform::kSwRestore);
+  clock.Pause(kSettleMs);
+  if (foregroundFirst) {
+    platform::SetForegroundWindow(client);
+    clock.Pause(kSettleMs);
+  }
+  const unsigned bound = clock.Bound(kActivateBoundMs);
+  const Activation activation = bound > 0 ? ForceActivate(client, bound) : Activation::kStalled;
+  clock.Pause(kSettleMs);
+  if (activation == Activation::kStalled || !Settled(client, kClientAnswerTimeoutMs, clock)) {
+    return Activation::kStalled;
+  }
+  return activation;
+}
+
+// The client, answering, brought forward; false (the outcome says why) when
+// it must get no key.
+bool ReadyForKey(platform::Hwnd client, bool foregroundFirst, const ActionClock& clock, OrderOutcome* outcome) {
+  const Activation activation = BringForward(client, foregroundFirst, clock);
+  outcome->inFront = activation == Activation::kInFront;
+  if (activation != Activation::kStalled) return true;
+  outcome->written = CodeWritten::kStalledOnActivation;
+  return false;
+}
+
+bool SendToField(platform::Hwnd edit, unsigned message, std::uintptr_t wParam, std::intptr_t lParam, unsigned bound) {
   std::intptr_t result = 0;
-  return platform::SendMessageTimeoutA(edit, message, wParam, lParam, kSendFlags, timeoutMs, &result);
+  return bound > 0 && platform::SendMessageTimeoutA(edit, message, wParam, lParam, kSendFlags, bound, &result);
 }
 
 // The field's text, as far as needed; false when the field does not answer.
@@ -120,31 +155,37 @@ bool ReadField(platform::Hwnd edit, std::string* text, const ActionClock& clock)
   return true;
 }
 
-// Types the code into the selection as a keyboard would: the characters all
-// posted at once, in order, so that a slow field takes every one of them in
-// its own time or none; a GBK character goes as one, its lead byte in bits 8
-// to 15.
-void PostCode(platform::Hwnd edit, const std::string& code) {
-  for (std::size_t i = 0; i < code.size(); ++i) {
-    std::uintptr_t character = static_cast<unsigned char>(code[i]);
-    if (character >= 0x80 && i + 1 < code.size()) character = character << 8 | static_cast<unsigned char>(code[++i]);
-    platform::PostMessageA(edit, platform::kWmChar, character, 1);
-  }
+// Selects the edit's whole text and replaces it with text, each message
+// answered within what is left of the action; false unless both were taken.
+// *selected tells whether the selection was (without it nothing is
+// replaced).
+bool ReplaceEditText(platform::Hwnd edit, const std::string& text, bool* selected, const ActionClock& clock) {
+  // Without the selection the code would land beside the field's old content
+  // and make a different, wrong code; better to leave the field alone.
+  *selected = SendToField(edit, platform::kEmSetSel, 0, -1, clock.Bound(kFieldReplyTimeoutMs));
+  if (!*selected) return false;
+  // wParam 1: the trader can undo the replacement in the field.
+  return SendToField(edit, platform::kEmReplaceSel, 1, reinterpret_cast<std::intptr_t>(text.c_str()),
+                     clock.Bound(kFieldReplyTimeoutMs));
 }
 
-// Types the code over the whole field and reads it back.  Never typed after a
-// refused selection: the code would go beside the old one and make another.
+// Types the code over the whole field and reads it back.  The field must
+// answer a selection first: nothing is typed into one that does not.  The
+// selection then goes again in the same run as the characters, all posted
+// at once, so that nothing the client handles can come between them and move
+// the caret, and a slow field takes the whole run in its own time or none.
 CodeWritten TypeOver(platform::Hwnd edit, const std::string& code, CodeWritten typed, const ActionClock& clock,
                      OrderOutcome* outcome) {
   if (!SendToField(edit, platform::kEmSetSel, 0, -1, clock.Bound(kFieldReplyTimeoutMs))) {
     return CodeWritten::kSelectFailed;
   }
-  PostCode(edit, code);
+  platform::PostMessageA(edit, platform::kEmSetSel, 0, -1);
+  for (const char digit : code) platform::PostMessageA(edit, platform::kWmChar, static_cast<unsigned char>(digit), 1);
   for (;;) {
     if (!ReadField(edit, &outcome->fieldText, clock)) return CodeWritten::kTypedNotReadBack;
     if (HoldsCode(outcome->fieldText, code)) return typed;
+    clock.Pause(kReadBackPauseMs);
     if (clock.Over()) return CodeWritten::kNotLanded;
-    platform::Sleep(kReadBackPauseMs);
   }
 }
 
@@ -156,12 +197,38 @@ CodeWritten EnterCode(platform::Hwnd edit, const std::string& code, CodeEntry en
                       OrderOutcome* outcome) {
   if (entry == CodeEntry::kType) return TypeOver(edit, code, CodeWritten::kTypedBySetting, clock, outcome);
   bool selected = false;
-  if (!ReplaceEditText(edit, code, &selected, clock.Bound(kFieldReplyTimeoutMs))) {
+  if (!ReplaceEditText(edit, code, &selected, clock)) {
     return selected ? CodeWritten::kFieldSilent : CodeWritten::kSelectFailed;
   }
   if (!ReadField(edit, &outcome->fieldText, clock)) return CodeWritten::kFieldSilent;
   if (HoldsCode(outcome->fieldText, code)) return CodeWritten::kReplaced;
   return TypeOver(edit, code, CodeWritten::kTypedAfterIgnoredReplace, clock, outcome);
+}
+
+// Looks for the code field the hot key opened: an "Edit" of the client's
+// own process with the focus, in front.  A field of any other program in
+// front, where the trader may have clicked meanwhile, is never one.
+platform::Hwnd LookForCodeField(platform::Hwnd client, std::uint64_t keyAt, const ActionClock& clock,
+                                OrderOutcome* outcome) {
+  const std::uint32_t clientProcess = ProcessIdOfWindow(client);
+  for (int look = 0; look < kFieldLooks && !clock.Over(); ++look) {
+    const FrontFocus front = GetForegroundFocus();
+    outcome->focusedClass = platform::GetClassNameA(front.focus, kClassNameBuffer);
+    if (ProcessIdOfWindow(front.window) == clientProcess) {
+      outcome->otherInFront.clear();
+      if (outcome->focusedClass == kCodeFieldClass && ProcessIdOfWindow(front.focus) == clientProcess) {
+        outcome->fieldAfterMs = static_cast<std::int64_t>(platform::GetTickCount64() - keyAt);
+        return front.focus;
+      }
+    } else {
+      // The copy of the title the system keeps: no wait on that program.
+      outcome->otherInFront = platform::GetWindowTextA(front.window, kTitleBuffer);
+      if (outcome->otherInFront.empty())
+        outcome->otherInFront = platform::GetClassNameA(front.window, kClassNameBuffer);
+    }
+    clock.Pause(kFieldLookPauseMs);
+  }
+  return 0;
 }
 
 // A digit, ASCII or full-width, at byte i of a GBK text.
@@ -175,6 +242,13 @@ bool DigitAt(const std::string& text, std::size_t i) {
 
 }  // namespace
 
+bool IsSecurityCode(const std::string& text) {
+  if (text.size() != 5 && text.size() != 6) return false;
+  for (const char c : text)
+    if (c < '0' || c > '9') return false;
+  return TextToInt(text) > 0;
+}
+
 OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedClient, std::int32_t hotKey,
                            CodeEntry entry) {
   OrderOutcome outcome;
@@ -183,50 +257,55 @@ OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedCli
     outcome.written = CodeWritten::kNoCode;
     return outcome;
   }
+  // A chart's title on the label may read as a number ("2024年报"); only a
+  // code goes into an order form.
+  if (!IsSecurityCode(code)) {
+    outcome.written = CodeWritten::kNotACode;
+    return outcome;
+  }
+  // An earlier click's activation still stuck in the client holds its input
+  // state: whatever we did now would act on a client that is not listening.
+  if (platform::HelperThreadBusy()) {
+    outcome.written = CodeWritten::kEarlierStillStuck;
+    return outcome;
+  }
   const ActionClock clock;
-  const platform::Hwnd client = ReachTradingClient(rememberedClient, &outcome);
-  if (client <= 0) return outcome;
+  const platform::Hwnd client = ReachTradingClient(rememberedClient, clock, &outcome);
+  if (client <= 0 || !ReadyForKey(client, true, clock, &outcome)) return outcome;
 
-  outcome.inFront = BringForward(client, true);
   PostKeyPress(client, hotKey);
   outcome.keyPosted = hotKey;
   const std::uint64_t keyAt = platform::GetTickCount64();
-  platform::Sleep(kFormOpenMs);
-
-  // Whatever is in front now decides; the form may take a while to appear.
-  for (int look = 0; look < kFieldLooks; ++look) {
-    const platform::Hwnd focus = GetForegroundFocus();
-    outcome.focusedClass = platform::GetClassNameA(focus, kClassNameBuffer);
-    if (outcome.focusedClass == kCodeFieldClass) {
-      outcome.fieldAfterMs = static_cast<std::int64_t>(platform::GetTickCount64() - keyAt);
-      outcome.written = EnterCode(focus, code, entry, clock, &outcome);
-      return outcome;
-    }
-    platform::Sleep(kFieldLookPauseMs);
+  clock.Pause(kFormOpenMs);
+  // Until the client is done with the key, its focus is where the last order
+  // left it: in a field that must not get the code.
+  if (!Settled(client, kActionBoundMs, clock)) {
+    outcome.written = CodeWritten::kKeyNotTaken;
+    return outcome;
   }
-  outcome.written = CodeWritten::kNoField;
+  const platform::Hwnd field = LookForCodeField(client, keyAt, clock, &outcome);
+  if (field > 0) {
+    outcome.written = EnterCode(field, code, entry, clock, &outcome);
+  } else {
+    outcome.written = outcome.otherInFront.empty() ? CodeWritten::kNoField : CodeWritten::kOtherInFront;
+  }
   return outcome;
 }
 
 OrderOutcome SendFunctionKey(platform::Hwnd rememberedClient, std::int32_t functionKey) {
   OrderOutcome outcome;
-  const platform::Hwnd client = ReachTradingClient(rememberedClient, &outcome);
-  if (client <= 0) return outcome;
+  outcome.client = rememberedClient;
+  if (platform::HelperThreadBusy()) {
+    outcome.written = CodeWritten::kEarlierStillStuck;
+    return outcome;
+  }
+  const ActionClock clock;
+  const platform::Hwnd client = ReachTradingClient(rememberedClient, clock, &outcome);
+  if (client <= 0 || !ReadyForKey(client, false, clock, &outcome)) return outcome;
 
-  outcome.inFront = BringForward(client, false);
   PostKeyPress(client, functionKey);
   outcome.keyPosted = functionKey;
   return outcome;
-}
-
-bool ReplaceEditText(platform::Hwnd edit, const std::string& text, bool* selected, unsigned timeoutMs) {
-  // Without the selection the code would land beside the field's old content
-  // and make a different, wrong code; better to leave the field alone.
-  const bool all = SendToField(edit, platform::kEmSetSel, 0, -1, timeoutMs);
-  if (selected) *selected = all;
-  if (!all) return false;
-  // wParam 1: the trader can undo the replacement in the field.
-  return SendToField(edit, platform::kEmReplaceSel, 1, reinterpret_cast<std::intptr_t>(text.c_str()), timeoutMs);
 }
 
 bool HoldsCode(const std::string& fieldText, const std::string& code) {

@@ -20,9 +20,14 @@ enum class CodeWritten {
   kTypedAfterIgnoredReplace,  // the client ignored the replace; typed, and read back
   kTypedBySetting,            // typed ("输入方式" 1), and read back
   kNoCode,                    // the code's value is not above 0
+  kNotACode,                  // the label shows something else (a chart's title)
+  kEarlierStillStuck,         // an earlier click's activation is still stuck in the client
   kNoClient,                  // no trading client found
   kClientSilent,              // the client did not answer
-  kNoField,                   // no "Edit" had the focus within the looks
+  kStalledOnActivation,       // it did not take its activation in time: no key posted
+  kKeyNotTaken,               // it was not done with the hot key in time
+  kOtherInFront,              // another program was in front at the last look
+  kNoField,                   // no "Edit" of the client had the focus within the looks
   kSelectFailed,              // the field did not take the selection: left alone
   kFieldSilent,               // the field stopped answering while it was replaced
   kTypedNotReadBack,          // typed whole, but the field did not answer the read-back
@@ -42,21 +47,21 @@ struct OrderOutcome {
   std::int32_t keyPosted = 0;      // 0: no key was posted
   std::int64_t fieldAfterMs = -1;  // from the key to the focused "Edit"; -1: none
   std::string focusedClass;        // of the control focused at the last look
+  std::string otherInFront;        // the title of another program's window in front at the last look
   CodeWritten written = CodeWritten::kNotTried;
   std::string fieldText;  // what the field held when it was last read back
 };
 
+// Whether text is a security code the actions write: five or six ASCII
+// digits (a Hong Kong code has five), not all of them 0.
+bool IsSecurityCode(const std::string& text);
 // Brings the trading client forward, presses hotKey in it and writes code
-// into the code field its order form focuses, the way entry says.  Nothing
-// at all for a code whose value is not above 0.
+// into the code field its order form focuses, the way entry says; all of it
+// within about 2.5 s of the call.  Nothing at all for anything but a code.
 OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedClient, std::int32_t hotKey,
                            CodeEntry entry = CodeEntry::kReplace);
 // Brings the trading client forward and presses functionKey in it.
 OrderOutcome SendFunctionKey(platform::Hwnd rememberedClient, std::int32_t functionKey);
-// Selects the edit's whole text and replaces it with text, each message
-// answered within timeoutMs; false unless both were taken.  *selected tells
-// whether the selection was (without it nothing is replaced).
-bool ReplaceEditText(platform::Hwnd edit, const std::string& text, bool* selected = nullptr, unsigned timeoutMs = 2000);
 // Whether a code field's text holds code as a whole number: not preceded or
 // followed by another digit ("SH600036" and "600036 招商银行" hold 600036,
 // "6000361" does not).

@@ -107,8 +107,11 @@ std::uint32_t GetCurrentThreadId();
 // Runs work on a new thread of the program's and waits for it at most
 // timeoutMs, without handling any message meanwhile; false when it has not
 // ended by then (or could not start).  A work that overruns goes on alone
-// until it ends, so it must own everything it touches.
+// until it ends, so it must own everything it touches; the thread is kept
+// track of meanwhile, and no further work starts until it has ended.
 bool RunOnHelperThread(std::function<void()> work, unsigned timeoutMs);
+// Whether the work of an earlier RunOnHelperThread is still running.
+bool HelperThreadBusy();
 
 // ---------------------------------------------------------------------------
 // The program's own windows, timer, tray icon and menu

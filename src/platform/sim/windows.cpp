@@ -358,8 +358,9 @@ void HandleInItsTime(Message& m) {
 }
 
 // Delivers the first deliverable message of the queue (sent ones whose
-// sender gave up come first); false when there is none.
-bool DeliverOne(bool ownLoop) {
+// sender gave up come first), of one thread when given; false when there is
+// none.
+bool DeliverOne(bool ownLoop, std::uint32_t onlyThread = 0) {
   auto& posted = W().posted;
   for (std::size_t i = 0; i < posted.size(); ++i) {
     if (!Find(posted[i].window)) {
@@ -367,6 +368,7 @@ bool DeliverOne(bool ownLoop) {
       continue;
     }
     if (!Deliverable(posted[i], ownLoop)) continue;
+    if (onlyThread && ThreadOf(posted[i].window) != onlyThread) continue;
     Message m = posted[i];
     posted.erase(posted.begin() + i);
     HandleInItsTime(m);
@@ -376,6 +378,10 @@ bool DeliverOne(bool ownLoop) {
 }
 
 }  // namespace
+
+void TakeNextMessage(std::uint32_t thread) {
+  if (!IsOwnThread(thread) && !IsHung(thread)) DeliverOne(false, thread);
+}
 
 void LeaveInQueue(Message m) {
   auto& queue = W().posted;
@@ -412,7 +418,26 @@ bool WaitWhileHung(std::uint32_t thread) {
   const bool helper = world.helper.thread != 0;
   RunUntil(helper ? world.helper.deadline : world.now + kForeverMs, false, [thread] { return !IsHung(thread); });
   if (!IsHung(thread)) return true;
-  if (helper) world.helper.timedOut = true;
+  if (helper) world.helper.timedOut = true, world.helper.stuckOn = thread;
+  return false;
+}
+
+bool HelperStillStuck() {
+  World& world = W();
+  HelperRun& stuck = world.stuckHelper;
+  if (!stuck.thread) return false;
+  if (IsHung(stuck.stuckOn)) return true;
+  // Its call returns only once the thread has handled what it was left.
+  for (const Message& m : world.posted)
+    if (!m.posted && ThreadOf(m.window) == stuck.stuckOn) return true;
+  HelperRun ending = std::move(stuck);
+  stuck = {};
+  ending.timedOut = false;
+  const auto steps = std::move(ending.afterwards);
+  std::swap(world.helper, ending);
+  for (const auto& step : steps) step();
+  std::swap(world.helper, ending);
+  world.threads.erase(ending.thread);
   return false;
 }
 
@@ -446,6 +471,7 @@ void RunUntil(std::uint64_t target, bool ownLoop, const std::function<bool()>& d
   if (ownLoop) ++world.loopDepth;
   for (;;) {
     if (done && done()) break;
+    HelperStillStuck();
     if (DeliverOne(ownLoop && timers)) continue;
     // The next scripted action or timer, whichever comes first.
     std::uint64_t next = UINT64_MAX;
@@ -468,6 +494,9 @@ void RunUntil(std::uint64_t target, bool ownLoop, const std::function<bool()>& d
       unsigned id = t.id;
       if (t.window != world.bar.bar) continue;
       Report("OnTimer", id);
+      // A tick is one of the bar's handlers: what other programs send the
+      // bar meanwhile waits for it.
+      InOwnHandler in;
       if (world.tickReaction) {
         auto reaction = world.tickReaction;
         reaction(id);
@@ -680,6 +709,9 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
     }
     answered = !IsHung(thread) || !takes;
     if (answered && result) *result = r;
+    // Back in its message loop, the thread takes what waits in its queue
+    // next, before anything sent after this reply can reach it.
+    if (answered) TakeNextMessage(thread);
   }
   world.lettingSentIn = wasLettingIn;
   return answered;
@@ -830,6 +862,11 @@ Hwnd GetFocus() {
 bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) {
   Log("AttachThreadInput(%u,%u,%d)", attach, attachTo, doAttach ? 1 : 0);
   World& world = W();
+  if (world.helper.timedOut) {
+    // The helper is still inside the call it was left in: this comes later.
+    world.helper.afterwards.push_back([=] { AttachThreadInput(attach, attachTo, doAttach); });
+    return true;
+  }
   if (attach == attachTo || !world.threads.count(attach) || !world.threads.count(attachTo)) return false;
   auto pair = std::make_pair(attach, attachTo);
   auto found = std::find(world.attachments.begin(), world.attachments.end(), pair);
@@ -884,17 +921,29 @@ std::uint32_t GetCurrentThreadId() {
 bool RunOnHelperThread(std::function<void()> work, unsigned timeoutMs) {
   Log("RunOnHelperThread(%u)", timeoutMs);
   World& world = W();
-  if (world.helper.thread) return false;  // the program makes one at a time
+  if (world.helper.thread || HelperStillStuck()) return false;  // one at a time
   // A thread of the program's own, with an input state of its own, for the
-  // length of the work.  The work runs at once; only its waits on other
-  // threads are cut at the deadline, and what they waited for happens later.
+  // length of the work.  The work runs at once up to a wait on another
+  // thread that outlasts the deadline; the helper stays stuck there, and the
+  // rest of the work happens once that thread has answered.
   const std::uint32_t helper = sim::AddThread(sim::kOwnProcess);
-  world.helper = {helper, world.now + timeoutMs, false};
+  world.helper = {};
+  world.helper.thread = helper;
+  world.helper.deadline = world.now + timeoutMs;
   work();
   const bool ended = !world.helper.timedOut;
+  if (ended) {
+    world.threads.erase(helper);
+  } else {
+    world.stuckHelper = std::move(world.helper);
+  }
   world.helper = {};
-  world.threads.erase(helper);
   return ended;
+}
+
+bool HelperThreadBusy() {
+  Log("HelperThreadBusy()");
+  return HelperStillStuck();
 }
 
 void Sleep(unsigned milliseconds) {

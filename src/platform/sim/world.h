@@ -89,11 +89,16 @@ struct Scheduled {
 };
 
 // A helper thread of the program's, while it runs the work handed to it: the
-// program waits on it only until deadline.
+// program waits on it only until deadline.  One left at the deadline stays
+// stuck in the call that waited (on thread stuckOn) until that thread has
+// handled what it was asked; what the work did after that call (its
+// detaches) happens only then.
 struct HelperRun {
   std::uint32_t thread = 0;
   std::uint64_t deadline = 0;
   bool timedOut = false;
+  std::uint32_t stuckOn = 0;
+  std::vector<std::function<void()>> afterwards;
 };
 
 struct Timer {
@@ -135,7 +140,7 @@ struct World {
   int handlerDepth = 0;
   bool lettingSentIn = false;
   std::vector<std::function<void()>> sentToOwn;
-  HelperRun helper;
+  HelperRun helper, stuckHelper;
   std::vector<Timer> timers;
   int loopDepth = 0;  // inside Advance: further clock moves fire no timers
   // The program's own windows and shell state.
@@ -190,6 +195,9 @@ InputQueue& QueueOf(std::uint32_t thread);
 bool IsHung(std::uint32_t thread);
 // Leaves a sent message whose sender gave up in its thread's queue.
 void LeaveInQueue(Message m);
+// A thread that has just answered a sent message takes the next message
+// waiting in its queue, as its message loop would.
+void TakeNextMessage(std::uint32_t thread);
 // The thread takes ms over what it is handling now: it answers nothing else
 // until then.
 void KeepBusy(std::uint32_t thread, std::uint64_t ms);
@@ -201,6 +209,9 @@ std::uint64_t HandlingTime(Hwnd window, unsigned message);
 inline constexpr std::uint64_t kForeverMs = 3600 * 1000;
 // False when the wait gave up first: on a helper thread at its deadline.
 bool WaitWhileHung(std::uint32_t thread);
+// Whether a helper thread left at its deadline is still stuck; once what it
+// waited on has answered, the rest of its work happens and it ends.
+bool HelperStillStuck();
 // How long a thread must have stopped answering before Windows calls it
 // hung (IsHungAppWindow, SMTO_ABORTIFHUNG).
 inline constexpr std::uint64_t kHungAfterMs = 5000;

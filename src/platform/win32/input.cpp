@@ -36,18 +36,34 @@ DWORD WINAPI RunWork(void* parameter) {
   return 0;
 }
 
+// The helper thread of the last work, kept until it has ended: one stuck in
+// another program stays attached to that program's input, and a second one
+// beside it would only pile up.
+struct HelperThread {
+  HANDLE handle = nullptr;
+  ~HelperThread() { Close(); }
+  void Close() {
+    if (handle) ::CloseHandle(handle);
+    handle = nullptr;
+  }
+  bool Running() const { return handle && ::WaitForSingleObject(handle, 0) == WAIT_TIMEOUT; }
+};
+HelperThread helper;
+
 }  // namespace
 
+bool HelperThreadBusy() { return helper.Running(); }
+
 bool RunOnHelperThread(std::function<void()> work, unsigned timeoutMs) {
+  if (helper.Running()) return false;
+  helper.Close();
   // The thread owns its copy of the work: it may outlive this call.
   auto owned = std::make_unique<std::function<void()>>(std::move(work));
-  HANDLE thread = ::CreateThread(nullptr, 0, RunWork, owned.get(), 0, nullptr);
-  if (!thread) return false;
+  helper.handle = ::CreateThread(nullptr, 0, RunWork, owned.get(), 0, nullptr);
+  if (!helper.handle) return false;
   owned.release();
   // Not a message wait: nothing of ours may run until it is over.
-  const bool ended = ::WaitForSingleObject(thread, timeoutMs) == WAIT_OBJECT_0;
-  ::CloseHandle(thread);
-  return ended;
+  return ::WaitForSingleObject(helper.handle, timeoutMs) == WAIT_OBJECT_0;
 }
 
 bool GetCursorPos(Point* point) {
