@@ -49,14 +49,14 @@ void OnTimer(unsigned id) {
 void OnTrayMessage(unsigned mouseMessage) {
   switch (mouseMessage) {
     case platform::kWmLButtonUp:
-      OnTrayIcon(1);
+      OnTrayIcon(TrayIconClick::kLeft);
       break;
     case platform::kWmLButtonDblClk:
-      OnTrayIcon(2);
+      OnTrayIcon(TrayIconClick::kLeftDouble);
       break;
     case platform::kWmRButtonUp:
     case platform::kWmContextMenu:
-      OnTrayIcon(3);
+      OnTrayIcon(TrayIconClick::kRight);
       break;
     default:
       break;

@@ -253,16 +253,14 @@ void OnMainBarMoved() {
   WriteSetting(kSettingsSection, "顶边", std::to_string(rect.top));
 }
 
-void OnTrayIcon(int operation) {
-  switch (operation) {
-    case 1:
-    case 2:
+void OnTrayIcon(TrayIconClick click) {
+  switch (click) {
+    case TrayIconClick::kLeft:
+    case TrayIconClick::kLeftDouble:
       ToggleBarVisibility();
       break;
-    case 3:
+    case TrayIconClick::kRight:
       PopUpTrayMenu();
-      break;
-    default:
       break;
   }
 }
@@ -281,10 +279,7 @@ void ExitProgram() {
 }
 
 void OnMainBarDestroyed() {
-  for (int i = 0; i < 10; ++i) {
-    SetQuoteTimerInterval(0);
-    platform::Sleep(3);
-  }
+  SetQuoteTimerInterval(0);
   RemoveTrayIcon();
 }
 

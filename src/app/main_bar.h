@@ -47,7 +47,10 @@ class QuoteTimerBatch {
 };
 
 void OnMainBarMoved();
-void OnTrayIcon(int operation);
+// What the tray icon's callback reports: a left click or double-click shows
+// or hides the bar, a right click (or the menu key) pops the menu up.
+enum class TrayIconClick { kLeft, kLeftDouble, kRight };
+void OnTrayIcon(TrayIconClick click);
 void ToggleQuoteSource();
 void ExitProgram();
 void OnMainBarDestroyed();

@@ -112,16 +112,27 @@ TEST_F(ContractTest, TheForceActivateSequenceFocusesTheEditBox) {
 }
 
 // A peer that has stopped answering holds a helper thread that activates it,
-// but its caller only until the bound.
+// but its caller only until the bound.  The helper stays busy, and no other
+// work starts beside it, until the peer is gone.
 TEST_F(ContractTest, AHelperThreadStuckOnAHungPeerIsLeftAtTheBound) {
   PeerSpec shape = TwoWindows();
   shape.hangAfterMs = 1;
   Peer peer = Start(shape);
   Sleep(500);
+  EXPECT_FALSE(HelperThreadBusy());
   const std::uint64_t start = world().Now();
   EXPECT_FALSE(ActivateOnHelperThread(peer["main"], 300));
   EXPECT_GE(world().Now() - start, 250u);
   EXPECT_LE(world().Now() - start, 300u + 700u);
+  EXPECT_TRUE(HelperThreadBusy());
+  auto ran = std::make_shared<bool>(false);
+  EXPECT_FALSE(RunOnHelperThread([ran] { *ran = true; }, 100));
+  world().End(peer);
+  for (int i = 0; i < 50 && HelperThreadBusy(); ++i) Sleep(100);
+  EXPECT_FALSE(HelperThreadBusy()) << "the activation returns once the peer is gone";
+  EXPECT_FALSE(*ran);
+  EXPECT_TRUE(RunOnHelperThread([ran] { *ran = true; }, 1000));
+  EXPECT_TRUE(*ran);
 }
 
 // Posted key messages arrive in order with their parameters; edit boxes take

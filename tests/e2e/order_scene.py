@@ -82,6 +82,7 @@ class StandInClient:
         self.sell_field = int(fields["sell"])
         self.name_label = {side: int(fields[side + ".name"]) for side in ("buy", "sell")}
         self.price_field = {side: int(fields[side + ".price"]) for side in ("buy", "sell")}
+        self.buy_quantity = int(fields["buy.quantity"])
 
     def stop(self):
         self.program.stop()

@@ -147,20 +147,41 @@ class OrderActions(OrderCase):
 
     def test_code_field_that_comes_late(self):
         _, bar = self.start_following_trader()
-        # The action looks for the field for about 2.2 s after the key.
-        for delay, filled in ((1500, True), (3000, False)):
-            with self.subTest(focus_delay=delay):
-                client = self.start_client("--focus-delay=%d" % delay)
+        # The action looks for the field for about 2.2 s after the key, and
+        # only once the client is done with the key: a client busy 400 ms over
+        # it still has the focus where the last order left it, in 数量.  The
+        # trader may click into another program meanwhile: its field gets
+        # nothing.
+        for delay, options, filled, chat in ((1500, (), True, False), (3000, (), False, False),
+                                             (0, ("--key-busy=400", "--last-order=100"), True, False),
+                                             (1500, (), False, True)):
+            with self.subTest(focus_delay=delay, options=options, clicked_into_another_program=chat):
+                client = self.start_client("--focus-delay=%d" % delay, *options)
+                if chat:
+                    chat = self.start_client("--last-order=100", "--left=760", exe="trading_client_plain.exe",
+                                             title="聊天", code="hello")
 
                 bar.buy()
+                if chat:
+                    time.sleep(0.5)
+                    h.click(*h.window(chat.buy_quantity).center)
 
                 h.wait_until(lambda: client.log.of("FOCUS"), 8, what="code field focused")
                 if filled:
                     client.wait_code("buy", "600036", timeout=3)
                 else:
-                    time.sleep(1.0)
+                    time.sleep(2.5)
                     self.assertEqual(client.log.codes("buy"), [])
                     self.assertEqual(client.field_text("buy"), "999999")
+                if "--last-order=100" in options:
+                    self.assertEqual(h.window_text(client.buy_quantity), "100", "the last order's 数量 untouched")
+                if chat:
+                    self.assertEqual(h.foreground().pid, chat.pid, "the click made the other program the front one")
+                    self.assertEqual(h.window_text(chat.buy_quantity), "100")
+                    self.assertEqual(chat.field_text("buy"), "hello")
+                    self.assertEqual([e for _, e, _ in chat.log.events() if e in ("SELECT", "REPLACE", "CHAR", "CODE")],
+                                     [], "nothing reached the other program's fields")
+                    chat.stop()
                 client.stop()
 
     def test_minimised_client_is_restored_and_filled(self):
@@ -237,6 +258,7 @@ class OrderActions(OrderCase):
                 self.assertEqual(client.log.of("HANG")[0][1], ["8000"], "it stalled, in its activation")
                 self.assertFalse(h.window(client.main).iconic)
                 self.assertEqual(client.field_text("buy"), "999999", "the action had ended: nothing written late")
+                self.assertEqual(client.log.keys(), [], "no hot key arrives after the bar gave up on the client")
                 client.stop()
 
     def test_client_that_stopped_answering_behind_another_window_does_not_freeze_the_bar(self):

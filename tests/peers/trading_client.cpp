@@ -42,6 +42,11 @@
 //                     clients that refresh their accounts when brought
 //                     forward do
 //   --key-delay=MS    a code field takes MS over each WM_CHAR it handles
+//   --key-busy=MS     the window thread takes MS over each hot key before its
+//                     form opens, as clients busy with the last order do
+//   --last-order=TEXT from the start the buy form is on show as the last
+//                     order left it: its 数量 field holds TEXT and the focus
+//   --left=X          the main window's left edge (default 200)
 //   --log=PATH        event log, appended, UTF-8, one event a line
 // An unknown option ends the program at once with exit code 2.
 //
@@ -49,7 +54,8 @@
 // decimals, from GetSystemTimePreciseAsFileTime), then the event.  Window
 // handles are decimal.
 //   T START pid=P main=H popup=H buy=H sell=H buy.name=H buy.price=H
-//           sell.name=H sell.price=H     (popup=0 without --popup; buy and sell
+//           sell.name=H sell.price=H buy.quantity=H
+//                                        (popup=0 without --popup; buy and sell
 //                                         are the code fields, *.name the
 //                                         static showing the name)
 //   T WM_KEYDOWN 0x70 0x003B0001 main   every key message taken from the queue:
@@ -110,6 +116,9 @@ struct Options {
   bool nameOnTyping = false;
   UINT stallOnActivate = 0;
   UINT keyDelay = 0;
+  UINT keyBusy = 0;
+  std::wstring lastOrder;
+  UINT left = 200;
   std::wstring logPath;
 };
 
@@ -203,7 +212,7 @@ void FocusCodeField() {
   Log(std::wstring(L"FOCUS ") + kSideName[g.current]);
 }
 
-void ShowForm(int side) {
+void ShowControls(int side) {
   for (int other : {kBuy, kSell}) {
     const int show = other == side ? SW_SHOW : SW_HIDE;
     const Form& f = g.forms[other];
@@ -214,6 +223,10 @@ void ShowForm(int side) {
   }
   ShowWindow(g.hint, SW_HIDE);
   g.current = side;
+}
+
+void ShowForm(int side) {
+  ShowControls(side);
   Log(std::wstring(L"FORM ") + kSideName[side]);
   if (g.options.clearCode) SetWindowTextW(g.forms[side].code, L"");
   if (g.options.focusDelay == 0) {
@@ -226,7 +239,8 @@ void ShowForm(int side) {
 // Hot keys act whichever of the client's windows the key was meant for, as
 // accelerators do.
 bool HandleHotKey(const MSG& msg) {
-  if (msg.message != WM_KEYDOWN) return false;
+  if (msg.message != WM_KEYDOWN || (msg.wParam != g.options.buyKey && msg.wParam != g.options.sellKey)) return false;
+  if (g.options.keyBusy) Sleep(g.options.keyBusy);
   if (msg.wParam == g.options.buyKey) {
     ShowForm(kBuy);
   } else if (msg.wParam == g.options.sellKey) {
@@ -400,11 +414,13 @@ bool ParseOptions(int argc, wchar_t** argv) {
                                        {L"--code", &o.code},
                                        {L"--popup", &o.popupTitle},
                                        {L"--hang-on", &o.hangFile},
+                                       {L"--last-order", &o.lastOrder},
                                        {L"--log", &o.logPath}};
   const Field<UINT> numbers[] = {{L"--buy-key", &o.buyKey},         {L"--sell-key", &o.sellKey},
                                  {L"--focus-delay", &o.focusDelay}, {L"--hang-after", &o.hangAfter},
                                  {L"--hang-for", &o.hangFor},       {L"--stall-on-activate", &o.stallOnActivate},
-                                 {L"--key-delay", &o.keyDelay}};
+                                 {L"--key-delay", &o.keyDelay},     {L"--key-busy", &o.keyBusy},
+                                 {L"--left", &o.left}};
   const Field<bool> flags[] = {{L"--minimized", &o.minimized},
                                {L"--hidden", &o.hidden},
                                {L"--popup", &o.popup},
@@ -457,8 +473,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wc.lpszClassName = L"StandInOrderLogin";
   RegisterClassExW(&wc);
 
-  g.main = CreateWindowExW(0, L"StandInOrderClient", o.title.c_str(), WS_OVERLAPPEDWINDOW, 200, 150, 480, 300, nullptr,
-                           nullptr, instance, nullptr);
+  g.main = CreateWindowExW(0, L"StandInOrderClient", o.title.c_str(), WS_OVERLAPPEDWINDOW, static_cast<int>(o.left),
+                           150, 480, 300, nullptr, nullptr, instance, nullptr);
   if (!g.main) return 1;
   wchar_t hint[96];
   std::swprintf(hint, sizeof hint / sizeof hint[0], L"按 0x%02X 买入, 0x%02X 卖出", o.buyKey, o.sellKey);
@@ -468,6 +484,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   g.ready = true;
 
   if (!o.hidden) ShowWindow(g.main, o.minimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+  if (!o.lastOrder.empty()) {
+    ShowControls(kBuy);
+    SetWindowTextW(g.forms[kBuy].quantity, o.lastOrder.c_str());
+    SetFocus(g.forms[kBuy].quantity);
+  }
   if (o.popup) {
     g.popup =
         CreateWindowExW(WS_EX_DLGMODALFRAME, L"StandInOrderLogin", o.popupTitle.c_str(),
@@ -479,7 +500,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   Log(L"START pid=" + Number(GetCurrentProcessId()) + L" main=" + Handle(g.main) + L" popup=" + Handle(g.popup) +
       L" buy=" + Handle(g.forms[kBuy].code) + L" sell=" + Handle(g.forms[kSell].code) + L" buy.name=" +
       Handle(g.forms[kBuy].name) + L" buy.price=" + Handle(g.forms[kBuy].price) + L" sell.name=" +
-      Handle(g.forms[kSell].name) + L" sell.price=" + Handle(g.forms[kSell].price));
+      Handle(g.forms[kSell].name) + L" sell.price=" + Handle(g.forms[kSell].price) + L" buy.quantity=" +
+      Handle(g.forms[kBuy].quantity));
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

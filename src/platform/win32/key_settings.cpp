@@ -74,15 +74,17 @@ KeySettingsWindows CreateKeySettingsWindow() {
   using win32::CreateControl;
   using win32::FromHwnd;
   if (!win32::RegisterOnce(kWindowClass, KeySettingsProc, 0, ::GetSysColorBrush(COLOR_BTNFACE))) return {};
-  // It opens in the middle of the primary monitor, at that monitor's dpi.
-  const UINT dpi = win32::DpiOf(nullptr);
-  const int width = win32::Scaled(kWidth, dpi), height = win32::Scaled(kHeight, dpi);
-  const POINT origin = win32::CentredOnScreen(width, height);
+  // It opens in the middle of the primary monitor, laid out at the dpi that
+  // monitor has now, which the dpi of sign-in need not be.
   HWND window =
       ::CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, L"LingboKeySettings",
-                        win32::Wide("功能键设置").c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
-                        origin.x, origin.y, width, height, HiddenOwner(), nullptr, win32::Instance(), nullptr);
+                        win32::Wide("功能键设置").c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0,
+                        0, kWidth, kHeight, HiddenOwner(), nullptr, win32::Instance(), nullptr);
   if (!window) return {};
+  const UINT dpi = win32::DpiOf(window);
+  const int width = win32::Scaled(kWidth, dpi), height = win32::Scaled(kHeight, dpi);
+  const POINT origin = win32::CentredOnScreen(width, height);
+  ::SetWindowPos(window, nullptr, origin.x, origin.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   constexpr DWORD kCaption = SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX;
   constexpr DWORD kBox = WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL;
   KeySettingsWindows windows;

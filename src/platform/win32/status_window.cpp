@@ -45,8 +45,16 @@ StatusWindows CreateStatusWindow() {
   using win32::CreateControl;
   using win32::FromHwnd;
   if (!win32::RegisterOnce(kWindowClass, StatusProc, 0, ::GetSysColorBrush(COLOR_BTNFACE))) return {};
-  // It opens in the middle of the primary monitor, at that monitor's dpi.
-  const UINT dpi = win32::DpiOf(nullptr);
+  // No owner and WS_EX_APPWINDOW: an ordinary window with its own taskbar
+  // button, which the trader can leave behind other windows.
+  HWND window =
+      ::CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, L"LingboStatus", win32::Wide("凌波助手 状态").c_str(),
+                        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, 0, kWidth,
+                        kHeight, nullptr, nullptr, win32::Instance(), nullptr);
+  if (!window) return {};
+  // It opens in the middle of the primary monitor, laid out at the dpi that
+  // monitor has now, which the dpi of sign-in need not be.
+  const UINT dpi = win32::DpiOf(window);
   // Scaled, but never taller or wider than the screen leaves room for: a
   // small screen at 150 % has less room than 600 pixels at 100 %.
   RECT work{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
@@ -54,13 +62,7 @@ StatusWindows CreateStatusWindow() {
   const int outerWidth = std::min(win32::Scaled(kWidth, dpi), static_cast<int>(work.right - work.left));
   const int outerHeight = std::min(win32::Scaled(kHeight, dpi), static_cast<int>(work.bottom - work.top));
   const POINT origin = win32::CentredOnScreen(outerWidth, outerHeight);
-  // No owner and WS_EX_APPWINDOW: an ordinary window with its own taskbar
-  // button, which the trader can leave behind other windows.
-  HWND window =
-      ::CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, L"LingboStatus", win32::Wide("凌波助手 状态").c_str(),
-                        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, origin.x, origin.y,
-                        outerWidth, outerHeight, nullptr, nullptr, win32::Instance(), nullptr);
-  if (!window) return {};
+  ::SetWindowPos(window, nullptr, origin.x, origin.y, outerWidth, outerHeight, SWP_NOZORDER | SWP_NOACTIVATE);
   RECT client{};
   ::GetClientRect(window, &client);
   // The client area in lengths at 96 dpi, which the controls are given in.
