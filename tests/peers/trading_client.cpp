@@ -410,17 +410,13 @@ struct Field {
 // pop-up on and gives its title.
 bool ParseOptions(int argc, wchar_t** argv) {
   Options& o = g.options;
-  const Field<std::wstring> texts[] = {{L"--title", &o.title},
-                                       {L"--code", &o.code},
-                                       {L"--popup", &o.popupTitle},
-                                       {L"--hang-on", &o.hangFile},
-                                       {L"--last-order", &o.lastOrder},
-                                       {L"--log", &o.logPath}};
-  const Field<UINT> numbers[] = {{L"--buy-key", &o.buyKey},         {L"--sell-key", &o.sellKey},
-                                 {L"--focus-delay", &o.focusDelay}, {L"--hang-after", &o.hangAfter},
-                                 {L"--hang-for", &o.hangFor},       {L"--stall-on-activate", &o.stallOnActivate},
-                                 {L"--key-delay", &o.keyDelay},     {L"--key-busy", &o.keyBusy},
-                                 {L"--left", &o.left}};
+  const Field<std::wstring> texts[] = {{L"--title", &o.title},          {L"--code", &o.code},
+                                       {L"--popup", &o.popupTitle},     {L"--hang-on", &o.hangFile},
+                                       {L"--last-order", &o.lastOrder}, {L"--log", &o.logPath}};
+  const Field<UINT> numbers[] = {
+      {L"--buy-key", &o.buyKey},       {L"--sell-key", &o.sellKey}, {L"--focus-delay", &o.focusDelay},
+      {L"--hang-after", &o.hangAfter}, {L"--hang-for", &o.hangFor}, {L"--stall-on-activate", &o.stallOnActivate},
+      {L"--key-delay", &o.keyDelay},   {L"--key-busy", &o.keyBusy}, {L"--left", &o.left}};
   const Field<bool> flags[] = {{L"--minimized", &o.minimized},
                                {L"--hidden", &o.hidden},
                                {L"--popup", &o.popup},

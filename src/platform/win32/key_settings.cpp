@@ -78,8 +78,8 @@ KeySettingsWindows CreateKeySettingsWindow() {
   // monitor has now, which the dpi of sign-in need not be.
   HWND window =
       ::CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, L"LingboKeySettings",
-                        win32::Wide("功能键设置").c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0,
-                        0, kWidth, kHeight, HiddenOwner(), nullptr, win32::Instance(), nullptr);
+                        win32::Wide("功能键设置").c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0, 0,
+                        kWidth, kHeight, HiddenOwner(), nullptr, win32::Instance(), nullptr);
   if (!window) return {};
   const UINT dpi = win32::DpiOf(window);
   const int width = win32::Scaled(kWidth, dpi), height = win32::Scaled(kHeight, dpi);
