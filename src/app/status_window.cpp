@@ -1,6 +1,5 @@
 #include "app/status_window.h"
 
-#include <cstdio>
 #include <string>
 
 #include "app/app_state.h"
@@ -44,8 +43,13 @@ class Lines {
 std::string Number(long long value) { return std::to_string(value); }
 
 std::string TimeText(const platform::LocalTime& t) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+  // By hand, as printf would bring its whole floating-point machinery along.
+  std::string text;
+  for (const int part : {t.hour, t.minute, t.second}) {
+    if (!text.empty()) text += ':';
+    text += static_cast<char>('0' + part / 10 % 10);
+    text += static_cast<char>('0' + part % 10);
+  }
   return text;
 }
 

@@ -1,7 +1,6 @@
 #include "discovery/trading_client.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <vector>
@@ -35,10 +34,12 @@ std::string StringTableKey(const std::vector<std::uint8_t>& block) {
     return "040904E4";
   }
   const auto byte = [&](std::size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(translations[i])); };
-  const unsigned language = byte(0) | byte(1) << 8;
-  const unsigned codePage = byte(2) | byte(3) << 8;
-  char key[9];
-  std::snprintf(key, sizeof key, "%04x%04x", language, codePage);
+  // Language, then code page, each as four lower-case hex digits; formatted
+  // by hand, as printf would bring its whole floating-point machinery along.
+  std::string key;
+  for (const std::size_t i : {1, 0, 3, 2}) {
+    for (const unsigned digit : {byte(i) >> 4, byte(i) & 0xF}) key += "0123456789abcdef"[digit];
+  }
   return key;
 }
 
