@@ -306,9 +306,12 @@ std::string ReadDzhCode(DzhAttachment& dzh) {
   // The MDI client's first child in Z order is the front document.
   const std::string title = ReadWindowText(FindChildByPath(dzh.mdiClient, "1"));
   if (title.empty()) return "";
-  if (dzh.lastTitle != title) dzh.lastTitle = title;
+  // The steady tick: no file is touched while the title stays.
+  if (title == dzh.lastTitle && !dzh.lastCode.empty()) return dzh.lastCode;
+  dzh.lastTitle = title;
   const std::string code = LookupCachedCode(title);
-  return code.empty() ? ResolveDzhCode(title, dzh) : code;
+  dzh.lastCode = code.empty() ? ResolveDzhCode(title, dzh) : code;
+  return dzh.lastCode;
 }
 
 platform::Hwnd FindChildByPath(platform::Hwnd parent, const std::string& path) {

@@ -33,8 +33,8 @@ std::int32_t LoadKeyCode(const char* key, std::int32_t repairValue) {
 
 namespace {
 
-// Worked out once: the poller looks at the file ten times a second, and the
-// executable cannot move while it runs.  (Filled at first use rather than by
+// Worked out once: the poller asks the code cache at every change of the
+// front title, and the executable cannot move while it runs.  (Filled at first use rather than by
 // a function's static, whose thread-safe guard would bring the whole threads
 // library into a program of one thread.)
 std::string settingsPath;
@@ -72,8 +72,6 @@ std::string ReadSetting(const std::string& section, const std::string& key, cons
   if (path.empty() || cleanSection.empty() || cleanKey.empty()) return "";
   return platform::GetPrivateProfileStringA(cleanSection, cleanKey, defaultValue, kValueBufferSize, path);
 }
-
-bool StampSettingsFile(platform::FileStamp* stamp) { return platform::GetFileAttributesExA(ReadPath(), stamp); }
 
 void WriteSetting(const std::string& section, const std::string& key, const std::string& value) {
   // An entry without a section or key name could never be read back; the

@@ -15,8 +15,6 @@ const std::string& SettingsPath();
 void ResetSettingsPath();
 std::string ReadSetting(const std::string& section, const std::string& key, const std::string& defaultValue);
 void WriteSetting(const std::string& section, const std::string& key, const std::string& value);
-// new.ini's size and last write time; false when there is no such file.
-bool StampSettingsFile(platform::FileStamp* stamp);
 
 // Which charting program the code comes from ("数据源": 1 is 交易师).
 enum class QuoteSource { kDzh, kTrader };
