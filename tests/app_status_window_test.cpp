@@ -191,13 +191,13 @@ TEST_F(StatusWindowTest, TheLastActionIsShownStepByStepAndKeptUpToDate) {
     EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
 }
 
-// Four items, "状态…" between the sources and "退出", the check mark on the
+// Five items, "状态…" between the sources and "退出", the check mark on the
 // source chosen; choosing it again brings the one window forward.
 TEST_F(StatusWindowTest, TheMenuItemOpensOneWindowThatTheBarOutlives) {
   StartProgram();
   ChooseFromMenu(TrayMenuItem::kTrader);
   ChooseFromMenu(TrayMenuItem::kStatus);
-  EXPECT_EQ(sim::LastTrayMenu().items, (std::vector<std::string>{"大智慧", "√交易师", "状态…", "退出"}));
+  EXPECT_EQ(sim::LastTrayMenu().items, (std::vector<std::string>{"大智慧", "√交易师", "通达信", "状态…", "退出"}));
   const platform::StatusWindows opened = sim::StatusWindow();
   ASSERT_GT(opened.window, 0);
   EXPECT_TRUE(platform::IsWindowVisible(opened.window));
@@ -208,7 +208,7 @@ TEST_F(StatusWindowTest, TheMenuItemOpensOneWindowThatTheBarOutlives) {
   EXPECT_EQ(sim::StatusWindow().window, opened.window) << "one window";
   EXPECT_FALSE(sim::IsMinimized(opened.window));
   EXPECT_EQ(sim::Foreground(), opened.window);
-  EXPECT_EQ(sim::LastTrayMenu().items, (std::vector<std::string>{"大智慧", "√交易师", "状态…", "退出"}));
+  EXPECT_EQ(sim::LastTrayMenu().items, (std::vector<std::string>{"大智慧", "√交易师", "通达信", "状态…", "退出"}));
 
   sim::Click(opened.copyButton);
   EXPECT_EQ(sim::Clipboard(), Shown());

@@ -49,6 +49,8 @@ class QuoteTimerBatch {
 void OnMainBarMoved();
 void OnTrayIcon(int operation);
 void ToggleQuoteSource();
+// What choosing one of the tray menu's source items does.
+void ChooseQuoteSource(platform::TrayMenuItem item);
 void ExitProgram();
 void OnMainBarDestroyed();
 // The bar is now on a monitor of another dpi: it takes that monitor's size

@@ -12,6 +12,7 @@
 #include "discovery/processes.h"
 #include "discovery/windows.h"
 #include "platform/platform.h"
+#include "quote/table_file.h"
 #include "settings/code_cache.h"
 #include "text/text.h"
 
@@ -22,21 +23,6 @@ constexpr std::size_t kCodeFieldWidth = 10;
 
 constexpr int kMdiClientSearchDepth = 40;
 constexpr int kClassNameBuffer = 259;
-
-class FileHandle {
- public:
-  explicit FileHandle(platform::Handle handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (valid()) platform::CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool valid() const { return handle_ != platform::kInvalidHandle; }
-  platform::Handle get() const { return handle_; }
-
- private:
-  platform::Handle handle_;
-};
 
 class FindHandle {
  public:
@@ -112,13 +98,6 @@ const char* NextCandidate(const char* from, const char* stop, std::string_view t
   return nullptr;
 }
 
-// The directory of 大智慧's executable; a path without a backslash leaves the
-// data folders at the root of the current drive.
-std::string DzhBaseFolder(const std::string& exe) {
-  const int slash = FindText(exe, "\\", TextSearch{false, true, 1});
-  return slash > 0 ? LeftText(exe, slash - 1) : std::string();
-}
-
 // The last plain file in the Shanghai folder whose name holds "STKINFO".
 std::string ChooseStockInfoFile(const std::string& shanghaiFolder) {
   std::string chosen;
@@ -134,15 +113,9 @@ std::string ChooseStockInfoFile(const std::string& shanghaiFolder) {
 // Scans one table file; false when it cannot be opened.
 bool ScanTableFile(const std::string& path, const std::string& title, Market market, std::string* code) {
   code->clear();
-  FileHandle file(platform::OpenExistingFileShared(path));
-  if (!file.valid()) return false;
-  const TableReader read = [&file](char* buffer, std::size_t size) -> std::size_t {
-    std::uint32_t got = 0;
-    const auto request = static_cast<std::uint32_t>(std::min<std::size_t>(size, UINT32_MAX));
-    if (!platform::ReadFile(file.get(), buffer, request, &got)) return 0;
-    return got;
-  };
-  *code = ScanCodeTable(read, title, market);
+  TableFile file(path);
+  if (!file.IsOpen()) return false;
+  *code = ScanCodeTable([&file](char* buffer, std::size_t size) { return file.Read(buffer, size); }, title, market);
   return true;
 }
 
@@ -259,7 +232,9 @@ std::string ScanCodeTable(const TableReader& read, std::string_view title, Marke
 }
 
 std::string ResolveDzhCode(const std::string& title, DzhAttachment& dzh) {
-  const std::string base = DzhBaseFolder(dzh.exePath);
+  // A path without a backslash leaves the data folders at the root of the
+  // current drive.
+  const std::string base = FolderOf(dzh.exePath);
   const std::string shanghai = base + "\\data\\sh\\";
   const std::string shenzhen = base + "\\data\\sz\\";
 

@@ -82,8 +82,8 @@ void WriteSetting(const std::string& section, const std::string& key, const std:
 
 Settings LoadSettings() {
   Settings settings;
-  const bool trader = TextToInt(ReadSetting(kSettingsSection, "数据源", "0")) == 1;
-  settings.source = trader ? QuoteSource::kTrader : QuoteSource::kDzh;
+  const std::int32_t source = TextToInt(ReadSetting(kSettingsSection, "数据源", "0"));
+  settings.source = source == 1 ? QuoteSource::kTrader : source == 2 ? QuoteSource::kTdx : QuoteSource::kDzh;
   // Read, never written: only a trader whose client needs it sets it.
   const bool typed = TextToInt(ReadSetting(kSettingsSection, "输入方式", "0")) == 1;
   settings.codeEntry = typed ? CodeEntry::kType : CodeEntry::kReplace;
@@ -96,5 +96,8 @@ Settings LoadSettings() {
 }
 
 void SaveQuoteSource(QuoteSource source) {
-  WriteSetting(kSettingsSection, "数据源", source == QuoteSource::kTrader ? "1" : "0");
+  WriteSetting(kSettingsSection, "数据源",
+               source == QuoteSource::kTrader ? "1"
+               : source == QuoteSource::kTdx  ? "2"
+                                              : "0");
 }

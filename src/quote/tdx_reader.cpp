@@ -1,0 +1,150 @@
+#include "quote/tdx_reader.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "discovery/processes.h"
+#include "discovery/windows.h"
+#include "quote/table_file.h"
+
+namespace {
+
+constexpr const char* kTdxClass = "TdxW_MainFrame_Class";
+constexpr int kClassNameBuffer = 259;
+constexpr std::string_view kChartMarker = "[分析图表-";
+constexpr std::size_t kCodeDigits = 6;
+// Records read at a time: the buffer stays well under 64 KB.
+constexpr std::size_t kRecordsPerRead = 200;
+
+bool LessByName(const TnfRecord& a, const TnfRecord& b) { return a.name < b.name; }
+
+// The name as a record holds it, NUL-padded; false when it cannot fit.
+bool AsField(std::string_view name, std::array<char, kTnfNameSize>* field) {
+  if (name.empty() || name.size() > kTnfNameSize || name.find('\0') != std::string_view::npos) return false;
+  field->fill('\0');
+  std::copy(name.begin(), name.end(), field->begin());
+  return true;
+}
+
+// The whole of a table, read afresh; false when it does not meet the check
+// at some record (or is not a header and whole records in all).
+bool ReadTnfTable(const std::string& path, std::size_t expectedSize, TnfTable* table) {
+  table->records.clear();
+  TableFile file(path);
+  if (!file.IsOpen()) return false;
+  std::vector<char> buffer(kRecordsPerRead * kTnfRecordSize);
+  if (file.Read(buffer.data(), kTnfHeaderSize) < kTnfHeaderSize) return false;
+  std::size_t read = kTnfHeaderSize;
+  bool wellFormed = true;
+  while (table->records.size() < kMostTnfRecords) {
+    const std::size_t room = std::min(kRecordsPerRead, kMostTnfRecords - table->records.size());
+    const std::size_t got = file.Read(buffer.data(), room * kTnfRecordSize);
+    read += got;
+    wellFormed &= TakeTnfRecords({buffer.data(), got - got % kTnfRecordSize}, &table->records);
+    if (got < room * kTnfRecordSize) break;
+  }
+  table->records.shrink_to_fit();
+  std::sort(table->records.begin(), table->records.end(), LessByName);
+  return wellFormed && read == expectedSize && (read - kTnfHeaderSize) % kTnfRecordSize == 0;
+}
+
+}  // namespace
+
+bool TakeTnfRecords(std::string_view bytes, std::vector<TnfRecord>* records) {
+  bool allGood = true;
+  for (std::size_t at = 0; at + kTnfRecordSize <= bytes.size(); at += kTnfRecordSize) {
+    const std::string_view record = bytes.substr(at, kTnfRecordSize);
+    const std::string_view digits = record.substr(0, kCodeDigits);
+    std::string_view name = record.substr(kTnfNameOffset, kTnfNameSize);
+    name = name.substr(0, name.find('\0'));
+    TnfRecord taken{};
+    const bool good = std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+                      AsField(name, &taken.name);
+    if (!good) {
+      allGood = false;
+      continue;
+    }
+    for (const char digit : digits) taken.code = taken.code * 10 + static_cast<std::uint32_t>(digit - '0');
+    records->push_back(taken);
+  }
+  return allGood;
+}
+
+bool RefreshTnfTable(const std::string& path, TnfTable* table) {
+  platform::FileStamp stamp;
+  const bool present = platform::GetFileAttributesExA(path, &stamp);
+  if (present == table->present && (!present || stamp == table->stamp)) return false;
+  table->present = present;
+  table->stamp = stamp;
+  const bool wellFormed = present && ReadTnfTable(path, stamp.size, table);
+  // bjm.tnf's layout is not confirmed anywhere: only a table that is whole
+  // and right in every record is taken for one.
+  const bool strict = std::strcmp(table->fileName, "bjm.tnf") == 0;
+  table->used = present && (wellFormed || !strict);
+  if (!table->used) std::vector<TnfRecord>().swap(table->records);
+  return true;
+}
+
+std::size_t CountTnfRecords(const TnfTable* tables, std::size_t count, std::string_view name, std::string* code) {
+  TnfRecord wanted{};
+  if (!AsField(name, &wanted.name)) return 0;
+  std::size_t found = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto range = std::equal_range(tables[i].records.begin(), tables[i].records.end(), wanted, LessByName);
+    if (range.first == range.second) continue;
+    found += static_cast<std::size_t>(range.second - range.first);
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%06u", static_cast<unsigned>(range.first->code));
+    *code = digits;
+  }
+  return found;
+}
+
+std::string TdxChartName(std::string_view title) {
+  const std::size_t start = title.find(kChartMarker);
+  if (start == std::string_view::npos) return "";
+  const std::string_view rest = title.substr(start + kChartMarker.size());
+  const std::size_t end = rest.find(']');
+  return end == std::string_view::npos ? std::string() : std::string(rest.substr(0, end));
+}
+
+std::string TnfPath(const TdxAttachment& tdx, const TnfTable& table) {
+  return tdx.folder + "\\T0002\\hq_cache\\" + table.fileName;
+}
+
+TdxAttachment FindTdx(const TdxAttachment& before) {
+  TdxAttachment tdx;
+  for (const platform::Hwnd window : ListVisibleTopLevelWindows()) {
+    if (platform::GetClassNameA(window, kClassNameBuffer) != kTdxClass) continue;
+    tdx.mainWindow = window;
+    tdx.folder = FolderOf(MainModulePath(ProcessIdOfWindow(window)));
+    if (!tdx.folder.empty() && tdx.folder == before.folder) tdx.tables = before.tables;
+    break;
+  }
+  return tdx;
+}
+
+std::string ReadTdxCode(TdxAttachment& tdx) {
+  const std::string title = ReadWindowText(tdx.mainWindow);
+  // The steady tick: nothing else is asked while the title stays.
+  if (title == tdx.lastTitle) return tdx.shown;
+  tdx.lastTitle = title;
+  tdx.name = TdxChartName(title);
+  tdx.records = 0;
+  tdx.shown.clear();
+  if (title.empty() || tdx.name.empty()) {
+    tdx.outcome = title.empty() ? TdxOutcome::kNoTitle : TdxOutcome::kNotChart;
+    return "";
+  }
+  std::string code;
+  if (!tdx.folder.empty()) {
+    for (TnfTable& table : tdx.tables) RefreshTnfTable(TnfPath(tdx, table), &table);
+    tdx.records = CountTnfRecords(tdx.tables.data(), tdx.tables.size(), tdx.name, &code);
+  }
+  tdx.outcome = tdx.records == 1   ? TdxOutcome::kCode
+                : tdx.records == 0 ? TdxOutcome::kNotListed
+                                   : TdxOutcome::kListedMoreThanOnce;
+  tdx.shown = tdx.records == 1 ? code : tdx.name;
+  return tdx.shown;
+}
