@@ -78,16 +78,6 @@ const char* NextCandidate(const char* from, const char* stop, std::string_view t
     const __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sixteen + last));
     return _mm_and_si128(_mm_cmpeq_epi8(heads, firsts), _mm_cmpeq_epi8(tails, lasts));
   };
-  // Stretches of 64 places without a candidate are passed over first.  The
-  // bytes further on are asked for well ahead: on a big table the hardware
-  // alone fetches them too late and the scan waits for memory.
-  constexpr std::ptrdiff_t kFetchAhead = 4096;
-  for (; stop - place >= 64; place += 64) {
-    if (stop - place > kFetchAhead) _mm_prefetch(place + kFetchAhead, _MM_HINT_T0);
-    const __m128i any = _mm_or_si128(_mm_or_si128(candidates(place), candidates(place + 16)),
-                                     _mm_or_si128(candidates(place + 32), candidates(place + 48)));
-    if (_mm_movemask_epi8(any) != 0) break;
-  }
   for (; stop - place >= 16; place += 16) {
     const int hits = _mm_movemask_epi8(candidates(place));
     if (hits != 0) return place + LowestSetBit(static_cast<unsigned>(hits));
