@@ -45,7 +45,7 @@ void ReadFromTdx() {
 
 void FollowTdx() {
   if (AppState.tdx.mainWindow > 0 && !IsWindowAlive(AppState.tdx.mainWindow)) AppState.tdx.mainWindow = 0;
-  if (AppState.tdx.mainWindow < 1) AppState.tdx = FindTdx(AppState.tdx);
+  if (AppState.tdx.mainWindow < 1) FindTdx(AppState.tdx);
   // Without 通达信, look again later, as for 大智慧.
   if (AppState.tdx.mainWindow < 1) {
     SetQuoteTimerInterval(kDzhRetryInterval);

@@ -1,7 +1,7 @@
 #include "quote/tdx_reader.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "discovery/processes.h"
@@ -17,7 +17,14 @@ constexpr std::size_t kCodeDigits = 6;
 // Records read at a time: the buffer stays well under 64 KB.
 constexpr std::size_t kRecordsPerRead = 200;
 
-bool LessByName(const TnfRecord& a, const TnfRecord& b) { return a.name < b.name; }
+bool LessByName(const TnfRecord& a, const TnfRecord& b) {
+  return std::memcmp(a.name.data(), b.name.data(), kTnfNameSize) < 0;
+}
+// The C library's sort: the program stays small, and a table is sorted once.
+int CompareNames(const void* a, const void* b) {
+  return std::memcmp(static_cast<const TnfRecord*>(a)->name.data(), static_cast<const TnfRecord*>(b)->name.data(),
+                     kTnfNameSize);
+}
 
 // The name as a record holds it, NUL-padded; false when it cannot fit.
 bool AsField(std::string_view name, std::array<char, kTnfNameSize>* field) {
@@ -45,7 +52,7 @@ bool ReadTnfTable(const std::string& path, std::size_t expectedSize, TnfTable* t
     if (got < room * kTnfRecordSize) break;
   }
   table->records.shrink_to_fit();
-  std::sort(table->records.begin(), table->records.end(), LessByName);
+  std::qsort(table->records.data(), table->records.size(), sizeof(TnfRecord), CompareNames);
   return wellFormed && read == expectedSize && (read - kTnfHeaderSize) % kTnfRecordSize == 0;
 }
 
@@ -94,9 +101,9 @@ std::size_t CountTnfRecords(const TnfTable* tables, std::size_t count, std::stri
     const auto range = std::equal_range(tables[i].records.begin(), tables[i].records.end(), wanted, LessByName);
     if (range.first == range.second) continue;
     found += static_cast<std::size_t>(range.second - range.first);
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%06u", static_cast<unsigned>(range.first->code));
-    *code = digits;
+    code->assign(kCodeDigits, '0');
+    for (std::uint32_t value = range.first->code, digit = kCodeDigits; digit-- > 0; value /= 10)
+      (*code)[digit] = static_cast<char>('0' + value % 10);
   }
   return found;
 }
@@ -113,16 +120,19 @@ std::string TnfPath(const TdxAttachment& tdx, const TnfTable& table) {
   return tdx.folder + "\\T0002\\hq_cache\\" + table.fileName;
 }
 
-TdxAttachment FindTdx(const TdxAttachment& before) {
-  TdxAttachment tdx;
+void FindTdx(TdxAttachment& tdx) {
+  tdx.mainWindow = 0;
+  tdx.lastTitle.clear();
   for (const platform::Hwnd window : ListVisibleTopLevelWindows()) {
     if (platform::GetClassNameA(window, kClassNameBuffer) != kTdxClass) continue;
+    const std::string folder = FolderOf(MainModulePath(ProcessIdOfWindow(window)));
+    if (folder != tdx.folder) {
+      for (TnfTable& table : tdx.tables) table = TnfTable(table.fileName);
+      tdx.folder = folder;
+    }
     tdx.mainWindow = window;
-    tdx.folder = FolderOf(MainModulePath(ProcessIdOfWindow(window)));
-    if (!tdx.folder.empty() && tdx.folder == before.folder) tdx.tables = before.tables;
-    break;
+    return;
   }
-  return tdx;
 }
 
 std::string ReadTdxCode(TdxAttachment& tdx) {

@@ -67,10 +67,10 @@ struct TdxAttachment {
   std::string shown;        // what the label shows for that title
 };
 
-// The frontmost visible top-level window of class "TdxW_MainFrame_Class",
-// with its installation folder; mainWindow 0 when there is none.  The tables
-// of the same folder are kept from before.
-TdxAttachment FindTdx(const TdxAttachment& before);
+// Attaches to the frontmost visible top-level window of class
+// "TdxW_MainFrame_Class" and its installation folder; mainWindow 0 when there
+// is none.  The tables read before are kept while the folder is the same.
+void FindTdx(TdxAttachment& tdx);
 // What the label shows for the title: the code of a chart's name listed
 // exactly once, else the name; "" for a page that is not a chart or a title
 // that cannot be read.  The tables are looked at only when the title has
