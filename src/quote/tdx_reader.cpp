@@ -98,11 +98,13 @@ std::size_t CountTnfRecords(const TnfTable* tables, std::size_t count, std::stri
   if (!AsField(name, &wanted.name)) return 0;
   std::size_t found = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    const auto range = std::equal_range(tables[i].records.begin(), tables[i].records.end(), wanted, LessByName);
-    if (range.first == range.second) continue;
-    found += static_cast<std::size_t>(range.second - range.first);
+    const std::vector<TnfRecord>& records = tables[i].records;
+    auto at = std::lower_bound(records.begin(), records.end(), wanted, LessByName);
+    if (at == records.end() || LessByName(wanted, *at)) continue;
+    const std::uint32_t first = at->code;
+    for (; at != records.end() && !LessByName(wanted, *at); ++at) ++found;
     code->assign(kCodeDigits, '0');
-    for (std::uint32_t value = range.first->code, digit = kCodeDigits; digit-- > 0; value /= 10)
+    for (std::uint32_t value = first, digit = kCodeDigits; digit-- > 0; value /= 10)
       (*code)[digit] = static_cast<char>('0' + value % 10);
   }
   return found;
