@@ -52,7 +52,9 @@ bool ReadTnfTable(const std::string& path, std::size_t expectedSize, TnfTable* t
     if (got < room * kTnfRecordSize) break;
   }
   table->records.shrink_to_fit();
-  std::qsort(table->records.data(), table->records.size(), sizeof(TnfRecord), CompareNames);
+  // No table at all for qsort: it takes no null array, even of no records.
+  if (!table->records.empty())
+    std::qsort(table->records.data(), table->records.size(), sizeof(TnfRecord), CompareNames);
   return wellFormed && read == expectedSize && (read - kTnfHeaderSize) % kTnfRecordSize == 0;
 }
 
