@@ -58,6 +58,11 @@ def main():
 
         ok = figure("scan_16MB_GBps", get("BM_TableScanMiss/MB:16")["bytes_per_second"] / 1e9, "GB/s",
                     get("BM_MemchrAbsentByte/MB:16")["bytes_per_second"] / 1e9, SCAN_TARGET, higher_is_better=True)
+        dzh_poll = get("BM_TitleChangeTick/cache:10/windows:10")
+        tdx_poll = get("BM_TdxTitleChangeTick/cache:10/windows:10")
+        ok &= figure("tdx_poll_after_switch_us", ns(tdx_poll) / 1e3, "us", ns(dzh_poll) / 1e3, 1.0)
+        print("  the 通达信 poll against 大智慧's after the same switch; its two tables of 20,000 records: %.0f KB"
+              % tdx_poll["tables_KB"])
         print("  memchr counting every hit of the title's first byte: %.2f GB/s"
               % (get("BM_MemchrFirstByte/MB:16")["bytes_per_second"] / 1e9))
         print("  the table copied in 256 KB chunks (as a file read delivers it), then memchr: %.2f GB/s"

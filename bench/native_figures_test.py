@@ -25,7 +25,7 @@ GROWTH = (["BM_SteadyTick/cache:%d/windows:%d" % p for p in ((10, 10), (100, 10)
 
 def run_record(name, real_ms, gbps=None, error=None):
     record = {"run_name": name, "run_type": "iteration", "real_time": real_ms, "cpu_time": real_ms,
-              "time_unit": "ms", "allocs_per_tick": 20, "heap_peak_KB": 256}
+              "time_unit": "ms", "allocs_per_tick": 20, "heap_peak_KB": 256, "tables_KB": 470}
     if gbps is not None:
         record["bytes_per_second"] = gbps * 1e9
     if error:
@@ -33,13 +33,14 @@ def run_record(name, real_ms, gbps=None, error=None):
     return record
 
 
-def results(scan, memchr, extra=()):
+def results(scan, memchr, extra=(), tdx_ms=1.0):
     """scan and memchr: [(real ms, GB/s)] repetitions of the 16 MB runs."""
     runs = [run_record("BM_TableScanMiss/MB:16", ms, gbps) for ms, gbps in scan]
     runs += [run_record("BM_MemchrAbsentByte/MB:16", ms, gbps) for ms, gbps in memchr]
     runs += [run_record("BM_MemchrFirstByte/MB:16", 1.0, 12.0), run_record("BM_CopyThenMemchr/MB:16", 1.0, 15.0),
              run_record("BM_TableReadAndScan/MB:16", 1.0, 7.0)]
     runs += [run_record(name, 1.0, 10.0) for name in GROWTH]
+    runs.append(run_record("BM_TdxTitleChangeTick/cache:10/windows:10", tdx_ms))
     runs += list(extra)
     # Aggregates must not be mistaken for runs.
     runs.append(dict(run_record("BM_TableScanMiss/MB:16", 0.001, 0.001), run_type="aggregate"))
@@ -74,6 +75,13 @@ class Verdicts(unittest.TestCase):
                 self.assertEqual(status, code, out)
                 line = next(l for l in out.splitlines() if l.startswith("FIGURE scan_16MB_GBps"))
                 self.assertIn(word, line)
+
+    def test_the_tdx_poll_against_the_dzh_poll(self):
+        for tdx_ms, code, word in ((1.0, 0, " ok"), (1.01, 1, "MISSED")):
+            with self.subTest(tdx_ms=tdx_ms):
+                status, out = judge(results([(1.0, 10.0)], [(1.0, 16.0)], tdx_ms=tdx_ms))
+                self.assertEqual(status, code, out)
+                self.assertIn(word, next(l for l in out.splitlines() if l.startswith("FIGURE tdx_poll")))
 
     def test_a_missing_or_failed_benchmark_is_not_a_pass(self):
         complete = results([(1.0, 10.0)], [(1.0, 16.0)])

@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/main_bar.h"
@@ -14,7 +15,9 @@
 #include "heap_meter.h"
 #include "platform/sim/sim.h"
 #include "quote/dzh_reader.h"
+#include "quote/tdx_reader.h"
 #include "settings/code_cache.h"
+#include "support/code_table.h"
 #include "support/dzh_scene.h"
 
 namespace {
@@ -97,6 +100,40 @@ BENCHMARK(BM_TitleChangeTick)
     ->Args({10, 10})
     ->Args({10000, 10})
     ->Unit(benchmark::kMicrosecond);
+
+// 通达信 mode, the chart switched before every tick between two names: the
+// main window's title read, the tables' stamps looked at, the name looked up
+// in shm.tnf and szm.tnf of 20,000 records each.  Beside BM_TitleChangeTick,
+// what 大智慧 mode costs for the same switch.
+void BM_TdxTitleChangeTick(benchmark::State& state) {
+  Scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), false);
+  const auto table = [](bool shanghai) {
+    const auto& real = shanghai ? code_table::ShanghaiSecurities() : code_table::ShenzhenSecurities();
+    const auto made = code_table::Generated(shanghai, 5000, 11);
+    std::vector<code_table::Security> securities(real.begin(), real.end());
+    while (securities.size() < 20000) securities.push_back(made[securities.size() % made.size()]);
+    return code_table::TnfTable(securities);
+  };
+  sim::WriteFile("D:\\tdx\\T0002\\hq_cache\\shm.tnf", table(true));
+  sim::WriteFile("D:\\tdx\\T0002\\hq_cache\\szm.tnf", table(false));
+  const std::uint32_t tdx = sim::AddProcess("D:\\tdx\\TdxW.exe");
+  const platform::Hwnd frame = sim::CreateWindow({"TdxW_MainFrame_Class", TdxChartTitle("浦发银行"), tdx});
+  SetQuoteSource(QuoteSource::kTdx);
+  sim::Advance(200);
+  if (AppState.currentCode != "600000") state.SkipWithError("not attached with the code");
+  const std::string titles[] = {TdxChartTitle("平安银行"), TdxChartTitle("浦发银行")};
+  std::size_t next = 0;
+  MeasureTicks(state, 256, [&] {
+    sim::SetText(frame, titles[next++ % 2]);
+    OnQuoteTimer();
+  });
+  if (AppState.currentCode != "600000" && AppState.currentCode != "000001") state.SkipWithError("codes not found");
+  state.counters["tables_KB"] =
+      static_cast<double>((AppState.tdx.tables[0].records.capacity() + AppState.tdx.tables[1].records.capacity()) *
+                          sizeof(TnfRecord)) /
+      1024.0;
+}
+BENCHMARK(BM_TdxTitleChangeTick)->ArgNames({"cache", "windows"})->Args({10, 10})->Unit(benchmark::kMicrosecond);
 
 // 大智慧 absent: the search through every visible top-level window's title.
 void BM_SearchTick(benchmark::State& state) {

@@ -27,6 +27,12 @@ def scan(market, chunk, short, title, data):
     return bytes([market, chunk, short, len(t) - 1]) + t + data
 
 
+def tnf(file, repeats, name, entries, tail=b""):
+    n = g(name)
+    body = b"".join(g(c).ljust(23, b"\x01")[:23] + g(m).ljust(8, b"\0")[:8] + b"\x02" * 283 for c, m in entries)
+    return bytes([file, repeats, len(n)]) + n + b"\0" * 50 + body + tail
+
+
 SHANGHAI = [("600000", "浦发银行"), ("600036", "招商银行"), ("510300", "沪深300ETF")]
 SHENZHEN = [("000001", "平安银行"), ("300750", "宁德时代")]
 
@@ -44,6 +50,12 @@ CORPUS = {
         scan(1, 7, 0x55, "平安银行", table(SHENZHEN)),
         scan(0, 1, 0xff, "招商银行", table([("000036", "招商银行"), ("600036", "招商银行")])),
         scan(0, 3, 0, "浦发银行", g("600000") + b"\0\0\0\0" + g("浦发银行")),
+    ],
+    "tnf_table_fuzz": [
+        tnf(0, 0, "浦发银行", [("600000", "浦发银行"), ("600036", "招商银行")]),
+        tnf(1, 0, "艾融软件", [("830799", "艾融软件")]),
+        tnf(0, 250, "平安银行", [("000001", "平安银行"), ("00000X", "万科Ａ")], b"cut"),
+        tnf(1, 3, "万科Ａ", [("000002", "万科Ａ"), ("000002", "万科Ａ")], b"\0"),
     ],
     "trader_title_fuzz": [b"\0" + g(t) for t in ["交易师 - 600036 - 招商银行", "交易师 [SH600036] 招商银行",
                                                  "交易师 - 招商银行 - [SZ000001]", "交易师 - 60003 - x"]]

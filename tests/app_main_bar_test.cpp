@@ -366,7 +366,9 @@ TEST_F(MainBarTest, TrayDoubleClickEndsLikeASingleClick) {
   EXPECT_TRUE(platform::IsWindowVisible(MainBar().bar));
 }
 
-TEST_F(MainBarTest, EitherSourceItemTogglesTheSource) {
+// 大智慧 and 交易师 toggle between each other whichever is chosen; 通达信, or
+// either of them while 通达信 is checked, chooses its own program.
+TEST_F(MainBarTest, TheSourceItemsChooseTheSource) {
   struct Case {
     QuoteSource before;
     TrayMenuItem chosen;
@@ -377,6 +379,11 @@ TEST_F(MainBarTest, EitherSourceItemTogglesTheSource) {
       {QuoteSource::kDzh, TrayMenuItem::kTrader, QuoteSource::kTrader, "1"},
       {QuoteSource::kTrader, TrayMenuItem::kTrader, QuoteSource::kDzh, "0"},
       {QuoteSource::kTrader, TrayMenuItem::kDzh, QuoteSource::kDzh, "0"},
+      {QuoteSource::kDzh, TrayMenuItem::kTdx, QuoteSource::kTdx, "2"},
+      {QuoteSource::kTrader, TrayMenuItem::kTdx, QuoteSource::kTdx, "2"},
+      {QuoteSource::kTdx, TrayMenuItem::kTdx, QuoteSource::kTdx, "2"},
+      {QuoteSource::kTdx, TrayMenuItem::kDzh, QuoteSource::kDzh, "0"},
+      {QuoteSource::kTdx, TrayMenuItem::kTrader, QuoteSource::kTrader, "1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.chosen));
@@ -385,8 +392,10 @@ TEST_F(MainBarTest, EitherSourceItemTogglesTheSource) {
     SetQuoteSource(c.before);
     ChooseFromMenu(c.chosen);
     EXPECT_EQ(GetQuoteSource(), c.after);
-    EXPECT_NE(platform::IsTrayMenuItemChecked(TrayMenuItem::kDzh),
-              platform::IsTrayMenuItemChecked(TrayMenuItem::kTrader));
+    int checked = 0;
+    for (const TrayMenuItem item : {TrayMenuItem::kDzh, TrayMenuItem::kTrader, TrayMenuItem::kTdx})
+      checked += platform::IsTrayMenuItemChecked(item) ? 1 : 0;
+    EXPECT_EQ(checked, 1);
     EXPECT_EQ(ReadSetting(kSettingsSection, "数据源", "absent"), c.written);
   }
 }

@@ -10,6 +10,8 @@
 #include "platform/sim/sim.h"
 #include "support/calls.h"
 #include "support/client_scene.h"
+#include "support/code_table.h"
+#include "support/dzh_scene.h"
 #include "support/test_fixture.h"
 
 namespace {
@@ -157,6 +159,35 @@ INSTANTIATE_TEST_SUITE_P(
               {"权限：无法判断"},
               {"高于本程序"},
               [] { sim::DenyToken(AddTradingClient().process); }},
+        Cause{"通达信 showing a name listed once",
+              {"行情来源：通达信", "通达信：已连接", "通达信窗口标题：通达信金融终端V7.642 - [分析图表-平安银行]",
+               "安装目录：D:\\new_tdx", "代码表 shm.tnf：6 条记录", "代码表 szm.tnf：4 条记录",
+               "代码表 bjm.tnf：不存在", "标题中的名称：平安银行", "名称对应的代码：000001", "当前代码：000001"},
+              {"大智慧"},
+              {},
+              [] {
+                SetQuoteSource(QuoteSource::kTdx);
+                StartTdx("D:\\new_tdx\\TdxW.exe");
+                sim::Advance(100);
+              }},
+        Cause{"通达信 showing a name listed twice, beside a malformed bjm.tnf",
+              {"代码表 bjm.tnf：格式不符，未使用", "标题中的名称：招商银行", "名称对应的代码：无：代码表里有 2 条记录",
+               "当前代码：招商银行"},
+              {},
+              {},
+              [] {
+                SetQuoteSource(QuoteSource::kTdx);
+                StartTdx("D:\\new_tdx\\TdxW.exe", "招商银行");
+                sim::WriteFile("D:\\new_tdx\\T0002\\hq_cache\\bjm.tnf",
+                               std::string(50, '\0') + code_table::TnfRecord({"600036", "招商银行"}) + "cut");
+                sim::WriteFile("D:\\new_tdx\\T0002\\hq_cache\\szm.tnf", code_table::TnfTable({{"001979", "招商银行"}}));
+                sim::Advance(100);
+              }},
+        Cause{"no 通达信",
+              {"行情来源：通达信", "通达信：未找到（每 10 秒找一次）"},
+              {"安装目录"},
+              {},
+              [] { SetQuoteSource(QuoteSource::kTdx); }},
         Cause{"code page 1252",
               {"系统代码页：1252", "警告：系统代码页不是 936", "非 Unicode", "重新启动电脑"},
               {},
@@ -221,13 +252,13 @@ TEST_F(StatusWindowTest, TheLastActionIsShownStepByStepAndKeptUpToDate) {
     EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
 }
 
-// Four items, "状态…" between the sources and "退出", the check mark on the
+// Five items, "状态…" between the sources and "退出", the check mark on the
 // source chosen; choosing it again brings the one window forward.
 TEST_F(StatusWindowTest, TheMenuItemOpensOneWindowThatTheBarOutlives) {
   StartProgram();
   ChooseFromMenu(TrayMenuItem::kTrader);
   ChooseFromMenu(TrayMenuItem::kStatus);
-  EXPECT_EQ(sim::LastTrayMenu().items, (std::vector<std::string>{"大智慧", "√交易师", "状态…", "退出"}));
+  EXPECT_EQ(sim::LastTrayMenu().items, (std::vector<std::string>{"大智慧", "√交易师", "通达信", "状态…", "退出"}));
   const platform::StatusWindows opened = sim::StatusWindow();
   ASSERT_GT(opened.window, 0);
   EXPECT_TRUE(platform::IsWindowVisible(opened.window));
@@ -238,7 +269,7 @@ TEST_F(StatusWindowTest, TheMenuItemOpensOneWindowThatTheBarOutlives) {
   EXPECT_EQ(sim::StatusWindow().window, opened.window) << "one window";
   EXPECT_FALSE(sim::IsMinimized(opened.window));
   EXPECT_EQ(sim::Foreground(), opened.window);
-  EXPECT_EQ(sim::LastTrayMenu().items, (std::vector<std::string>{"大智慧", "√交易师", "状态…", "退出"}));
+  EXPECT_EQ(sim::LastTrayMenu().items, (std::vector<std::string>{"大智慧", "√交易师", "通达信", "状态…", "退出"}));
 
   sim::Click(opened.copyButton);
   EXPECT_EQ(sim::Clipboard(), Shown());

@@ -96,7 +96,8 @@ TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
       {"买入键=300\r\n卖出键=113\r\n功能键=１１６\r\n", 300, 113, 116, QuoteSource::kDzh, false},
       {"数据源=1\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kTrader, false},
       {"数据源=１\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kTrader, false},
-      {"数据源=2\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
+      {"数据源=2\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kTdx, false},
+      {"数据源=3\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
       {"数据源=交易师\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
       {"买入键=0\r\n", 112, 113, 114, QuoteSource::kDzh, false, true},
   };

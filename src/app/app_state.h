@@ -10,6 +10,7 @@
 #include "order/order_actions.h"
 #include "platform/platform.h"
 #include "quote/dzh_reader.h"
+#include "quote/tdx_reader.h"
 #include "settings/settings.h"
 
 // The last order action, kept in memory (never in a file) so that the trader
@@ -34,6 +35,7 @@ struct AppStateRecord {
   CodeEntry codeEntry = CodeEntry::kReplace;  // how the code goes into the field
   ActionRecord lastAction;
   DzhAttachment dzh;  // the 大智慧 being read
+  TdxAttachment tdx;  // the 通达信 being read
 };
 
 extern AppStateRecord AppState;

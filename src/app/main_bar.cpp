@@ -57,7 +57,8 @@ void PopUpTrayMenu() {
   switch (chosen) {
     case platform::TrayMenuItem::kDzh:
     case platform::TrayMenuItem::kTrader:
-      ToggleQuoteSource();
+    case platform::TrayMenuItem::kTdx:
+      ChooseQuoteSource(chosen);
       break;
     case platform::TrayMenuItem::kStatus:
       OpenStatusWindow(bar.bar, GetQuoteSource());
@@ -191,12 +192,14 @@ void InstallTrayIcon() {
 }
 
 QuoteSource GetQuoteSource() {
+  if (platform::IsTrayMenuItemChecked(platform::TrayMenuItem::kTdx)) return QuoteSource::kTdx;
   return platform::IsTrayMenuItemChecked(platform::TrayMenuItem::kDzh) ? QuoteSource::kDzh : QuoteSource::kTrader;
 }
 
 void SetQuoteSource(QuoteSource source) {
   platform::CheckTrayMenuItem(platform::TrayMenuItem::kDzh, source == QuoteSource::kDzh);
   platform::CheckTrayMenuItem(platform::TrayMenuItem::kTrader, source == QuoteSource::kTrader);
+  platform::CheckTrayMenuItem(platform::TrayMenuItem::kTdx, source == QuoteSource::kTdx);
 }
 
 void SetCodeLabelCaption(const std::string& text) {
@@ -269,6 +272,21 @@ void ToggleQuoteSource() {
   const QuoteSource other = GetQuoteSource() == QuoteSource::kDzh ? QuoteSource::kTrader : QuoteSource::kDzh;
   SetQuoteSource(other);
   SaveQuoteSource(other);
+}
+
+void ChooseQuoteSource(platform::TrayMenuItem item) {
+  // 大智慧 and 交易师 keep switching between each other whichever of the two
+  // is chosen; from 通达信, each item means its own program.
+  const QuoteSource current = GetQuoteSource();
+  if (item != platform::TrayMenuItem::kTdx && current != QuoteSource::kTdx) {
+    ToggleQuoteSource();
+    return;
+  }
+  const QuoteSource chosen = item == platform::TrayMenuItem::kTdx      ? QuoteSource::kTdx
+                             : item == platform::TrayMenuItem::kTrader ? QuoteSource::kTrader
+                                                                       : QuoteSource::kDzh;
+  SetQuoteSource(chosen);
+  SaveQuoteSource(chosen);
 }
 
 void ExitProgram() {

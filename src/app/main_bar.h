@@ -52,6 +52,8 @@ void OnMainBarMoved();
 enum class TrayIconClick { kLeft, kLeftDouble, kRight };
 void OnTrayIcon(TrayIconClick click);
 void ToggleQuoteSource();
+// What choosing one of the tray menu's source items does.
+void ChooseQuoteSource(platform::TrayMenuItem item);
 void ExitProgram();
 void OnMainBarDestroyed();
 // The bar is now on a monitor of another dpi: it takes that monitor's size

@@ -6,6 +6,7 @@
 #include "app/main_bar.h"
 #include "discovery/windows.h"
 #include "quote/dzh_reader.h"
+#include "quote/tdx_reader.h"
 #include "quote/trader_reader.h"
 
 namespace {
@@ -36,6 +37,24 @@ void ReadFromDzh() {
   SetQuoteTimerInterval(kPollInterval);
 }
 
+// A page that is not a chart leaves the label, and the code a click uses.
+void ReadFromTdx() {
+  const std::string shown = ReadTdxCode(AppState.tdx);
+  if (!shown.empty()) ShowCode(shown);
+}
+
+void FollowTdx() {
+  if (AppState.tdx.mainWindow > 0 && !IsWindowAlive(AppState.tdx.mainWindow)) AppState.tdx.mainWindow = 0;
+  if (AppState.tdx.mainWindow < 1) FindTdx(AppState.tdx);
+  // Without 通达信, look again later, as for 大智慧.
+  if (AppState.tdx.mainWindow < 1) {
+    SetQuoteTimerInterval(kDzhRetryInterval);
+    return;
+  }
+  ReadFromTdx();
+  SetQuoteTimerInterval(kPollInterval);
+}
+
 }  // namespace
 
 void OnQuoteTimer() {
@@ -43,9 +62,12 @@ void OnQuoteTimer() {
   // the timer is touched once, at the end, with the interval the tick chose.
   const QuoteTimerBatch batch;
   SetQuoteTimerInterval(0);
-  if (GetQuoteSource() == QuoteSource::kTrader) {
+  const QuoteSource source = GetQuoteSource();
+  if (source == QuoteSource::kTrader) {
     ShowCode(ReadTraderCode());
     SetQuoteTimerInterval(kPollInterval);
+  } else if (source == QuoteSource::kTdx) {
+    FollowTdx();
   } else if (AppState.dzh.mainWindow < 1) {
     AttachToDzh();
   } else {

@@ -7,6 +7,7 @@
 #include "discovery/trading_client.h"
 #include "discovery/windows.h"
 #include "platform/platform.h"
+#include "quote/tdx_reader.h"
 #include "quote/trader_reader.h"
 
 namespace {
@@ -67,8 +68,46 @@ void AddProgram(Lines& lines) {
   }
 }
 
+std::string TnfText(const TnfTable& table) {
+  if (!table.present) return "不存在";
+  if (!table.used) return "格式不符，未使用";
+  return Number(static_cast<long long>(table.records.size())) + " 条记录";
+}
+
+std::string TdxOutcomeText(const TdxAttachment& tdx) {
+  switch (tdx.outcome) {
+    case TdxOutcome::kNoTitle:
+      return "读不到窗口标题";
+    case TdxOutcome::kNotChart:
+      return "当前页面不是分析图表，代码保持不变";
+    case TdxOutcome::kCode:
+      return tdx.shown;
+    case TdxOutcome::kNotListed:
+      return "无：代码表里没有这个名称（小条显示名称，点“买”“卖”不会动作）";
+    case TdxOutcome::kListedMoreThanOnce:
+      return "无：代码表里有 " + Number(static_cast<long long>(tdx.records)) +
+             " 条记录是这个名称，无法确定（小条显示名称，点“买”“卖”不会动作）";
+  }
+  return "";
+}
+
+void AddTdx(Lines& lines) {
+  const TdxAttachment& tdx = AppState.tdx;
+  lines.Add("行情来源", "通达信");
+  const bool attached = tdx.mainWindow > 0 && IsWindowAlive(tdx.mainWindow);
+  lines.Add("通达信", attached ? "已连接" : "未找到（每 10 秒找一次）");
+  if (!attached) return;
+  lines.Add("通达信窗口标题", OrNone(tdx.lastTitle));
+  lines.Add("安装目录", OrNone(tdx.folder));
+  for (const TnfTable& table : tdx.tables) lines.Add(std::string("代码表 ") + table.fileName, TnfText(table));
+  lines.Add("标题中的名称", OrNone(tdx.name));
+  lines.Add("名称对应的代码", TdxOutcomeText(tdx));
+}
+
 void AddQuoteSource(Lines& lines) {
-  if (source == QuoteSource::kTrader) {
+  if (source == QuoteSource::kTdx) {
+    AddTdx(lines);
+  } else if (source == QuoteSource::kTrader) {
     lines.Add("行情来源", "交易师");
     const platform::Hwnd trader = FindTraderMainWindow();
     lines.Add("交易师窗口", trader > 0 ? "已找到" : "未找到");

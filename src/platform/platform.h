@@ -175,13 +175,14 @@ bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon);
 // The tray menu.  Its check marks outlive each pop-up; the pop-up itself is
 // built afresh from them every time, with these items from top to bottom and
 // no separator.
-enum class TrayMenuItem { kNone = 0, kDzh = 1, kTrader = 2, kExit = 3, kStatus = 4 };
+enum class TrayMenuItem { kNone = 0, kDzh = 1, kTrader = 2, kExit = 3, kStatus = 4, kTdx = 5 };
 struct TrayMenuEntry {
   TrayMenuItem item;
   const char* text;
 };
 inline constexpr TrayMenuEntry kTrayMenu[] = {{TrayMenuItem::kDzh, "大智慧"},
                                               {TrayMenuItem::kTrader, "交易师"},
+                                              {TrayMenuItem::kTdx, "通达信"},
                                               {TrayMenuItem::kStatus, "状态…"},
                                               {TrayMenuItem::kExit, "退出"}};
 void CheckTrayMenuItem(TrayMenuItem item, bool checked);

@@ -12,6 +12,7 @@
 #include "discovery/processes.h"
 #include "discovery/windows.h"
 #include "platform/platform.h"
+#include "quote/table_file.h"
 #include "settings/code_cache.h"
 #include "text/text.h"
 
@@ -22,21 +23,6 @@ constexpr std::size_t kCodeFieldWidth = 10;
 
 constexpr int kMdiClientSearchDepth = 40;
 constexpr int kClassNameBuffer = 259;
-
-class FileHandle {
- public:
-  explicit FileHandle(platform::Handle handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (valid()) platform::CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool valid() const { return handle_ != platform::kInvalidHandle; }
-  platform::Handle get() const { return handle_; }
-
- private:
-  platform::Handle handle_;
-};
 
 class FindHandle {
  public:
@@ -92,16 +78,6 @@ const char* NextCandidate(const char* from, const char* stop, std::string_view t
     const __m128i tails = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sixteen + last));
     return _mm_and_si128(_mm_cmpeq_epi8(heads, firsts), _mm_cmpeq_epi8(tails, lasts));
   };
-  // Stretches of 64 places without a candidate are passed over first.  The
-  // bytes further on are asked for well ahead: on a big table the hardware
-  // alone fetches them too late and the scan waits for memory.
-  constexpr std::ptrdiff_t kFetchAhead = 4096;
-  for (; stop - place >= 64; place += 64) {
-    if (stop - place > kFetchAhead) _mm_prefetch(place + kFetchAhead, _MM_HINT_T0);
-    const __m128i any = _mm_or_si128(_mm_or_si128(candidates(place), candidates(place + 16)),
-                                     _mm_or_si128(candidates(place + 32), candidates(place + 48)));
-    if (_mm_movemask_epi8(any) != 0) break;
-  }
   for (; stop - place >= 16; place += 16) {
     const int hits = _mm_movemask_epi8(candidates(place));
     if (hits != 0) return place + LowestSetBit(static_cast<unsigned>(hits));
@@ -110,13 +86,6 @@ const char* NextCandidate(const char* from, const char* stop, std::string_view t
   for (; place < stop; ++place)
     if (place[0] == title.front() && place[last] == title.back()) return place;
   return nullptr;
-}
-
-// The directory of 大智慧's executable; a path without a backslash leaves the
-// data folders at the root of the current drive.
-std::string DzhBaseFolder(const std::string& exe) {
-  const int slash = FindText(exe, "\\", TextSearch{false, true, 1});
-  return slash > 0 ? LeftText(exe, slash - 1) : std::string();
 }
 
 // The last plain file in the Shanghai folder whose name holds "STKINFO".
@@ -134,15 +103,9 @@ std::string ChooseStockInfoFile(const std::string& shanghaiFolder) {
 // Scans one table file; false when it cannot be opened.
 bool ScanTableFile(const std::string& path, const std::string& title, Market market, std::string* code) {
   code->clear();
-  FileHandle file(platform::OpenExistingFileShared(path));
-  if (!file.valid()) return false;
-  const TableReader read = [&file](char* buffer, std::size_t size) -> std::size_t {
-    std::uint32_t got = 0;
-    const auto request = static_cast<std::uint32_t>(std::min<std::size_t>(size, UINT32_MAX));
-    if (!platform::ReadFile(file.get(), buffer, request, &got)) return 0;
-    return got;
-  };
-  *code = ScanCodeTable(read, title, market);
+  TableFile file(path);
+  if (!file.IsOpen()) return false;
+  *code = ScanCodeTable([&file](char* buffer, std::size_t size) { return file.Read(buffer, size); }, title, market);
   return true;
 }
 
@@ -259,7 +222,9 @@ std::string ScanCodeTable(const TableReader& read, std::string_view title, Marke
 }
 
 std::string ResolveDzhCode(const std::string& title, DzhAttachment& dzh) {
-  const std::string base = DzhBaseFolder(dzh.exePath);
+  // A path without a backslash leaves the data folders at the root of the
+  // current drive.
+  const std::string base = FolderOf(dzh.exePath);
   const std::string shanghai = base + "\\data\\sh\\";
   const std::string shenzhen = base + "\\data\\sz\\";
 
@@ -306,9 +271,12 @@ std::string ReadDzhCode(DzhAttachment& dzh) {
   // The MDI client's first child in Z order is the front document.
   const std::string title = ReadWindowText(FindChildByPath(dzh.mdiClient, "1"));
   if (title.empty()) return "";
-  if (dzh.lastTitle != title) dzh.lastTitle = title;
+  // The steady tick: no file is touched while the title stays.
+  if (title == dzh.lastTitle && !dzh.lastCode.empty()) return dzh.lastCode;
+  dzh.lastTitle = title;
   const std::string code = LookupCachedCode(title);
-  return code.empty() ? ResolveDzhCode(title, dzh) : code;
+  dzh.lastCode = code.empty() ? ResolveDzhCode(title, dzh) : code;
+  return dzh.lastCode;
 }
 
 platform::Hwnd FindChildByPath(platform::Hwnd parent, const std::string& path) {

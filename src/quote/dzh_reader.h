@@ -17,6 +17,7 @@ struct DzhAttachment {
   std::string exePath;        // 大智慧's executable; its folder holds the tables
   std::string stockInfoFile;  // the code table file chosen, once one is
   std::string lastTitle;      // the front document's title last read
+  std::string lastCode;       // and the code it gave
 };
 
 // The first visible top-level window whose title begins with "大智慧" and
@@ -25,6 +26,8 @@ struct DzhAttachment {
 DzhAttachment FindDzh();
 // The code of the front document: from the cache, else from the code tables
 // (and then cached), else its title; "" when there is no document title.
+// While the title stays the same, its code is the one it gave before: new.ini
+// is not looked at again (a hand edit takes effect at the next start).
 std::string ReadDzhCode(DzhAttachment& dzh);
 // The title through the code tables beside dzh.exePath; the title itself
 // when they do not have it.  Either way the answer is cached.

@@ -1,9 +1,7 @@
 #include "settings/code_cache.h"
 
 #include <map>
-#include <optional>
 
-#include "platform/platform.h"
 #include "settings/settings.h"
 
 namespace {
@@ -14,17 +12,6 @@ std::map<std::string, std::string, std::less<>> uncacheableCodes;
 // without end: past this many titles it starts afresh (and re-reads tables).
 constexpr std::size_t kMostUncacheableCodes = 1024;
 
-// The steady state asks for the same title ten times a second.  The profile
-// functions open and read new.ini for every question, while the answer can
-// only change when the file does, which its size and write time tell for the
-// price of one look at the file.  (A hand edit that keeps the file's size
-// and falls within the file system's clock resolution of the previous write
-// is noticed at the next change of title.)
-struct RememberedLookup {
-  std::string title, code;
-  platform::FileStamp stamp;
-};
-std::optional<RememberedLookup> lastLookup;
 // A cached title comes back through ReadSetting's 10240-byte buffer, so a
 // longer one would come back cut; far longer keys (32 K characters) even
 // crash the profile functions under Wine.  No security is named like that.
@@ -64,19 +51,7 @@ std::string LookupCachedCode(const std::string& title) {
     const auto found = uncacheableCodes.find(title);
     return found == uncacheableCodes.end() ? std::string() : found->second;
   }
-  // The stamp comes first: a write between it and the read shows up as a
-  // different stamp at the next lookup.
-  platform::FileStamp stamp;
-  const bool stamped = StampSettingsFile(&stamp);
-  if (stamped && lastLookup && lastLookup->stamp == stamp && lastLookup->title == title) return lastLookup->code;
-  std::string code = ReadSetting(kCodeCacheSection, title, "");
-  // An empty answer is no answer: the caller resolves the title at once.
-  if (stamped && !code.empty()) {
-    lastLookup = RememberedLookup{title, code, stamp};
-  } else {
-    lastLookup.reset();
-  }
-  return code;
+  return ReadSetting(kCodeCacheSection, title, "");
 }
 
 void StoreCachedCode(const std::string& title, const std::string& code) {
@@ -88,7 +63,4 @@ void StoreCachedCode(const std::string& title, const std::string& code) {
   }
 }
 
-void ResetCodeCache() {
-  uncacheableCodes.clear();
-  lastLookup.reset();
-}
+void ResetCodeCache() { uncacheableCodes.clear(); }

@@ -33,8 +33,8 @@ std::int32_t LoadKeyCode(const char* key, std::int32_t repairValue) {
 
 namespace {
 
-// Worked out once: the poller looks at the file ten times a second, and the
-// executable cannot move while it runs.  (Filled at first use rather than by
+// Worked out once: the poller asks the code cache at every change of the
+// front title, and the executable cannot move while it runs.  (Filled at first use rather than by
 // a function's static, whose thread-safe guard would bring the whole threads
 // library into a program of one thread.)
 std::string settingsPath;
@@ -73,8 +73,6 @@ std::string ReadSetting(const std::string& section, const std::string& key, cons
   return platform::GetPrivateProfileStringA(cleanSection, cleanKey, defaultValue, kValueBufferSize, path);
 }
 
-bool StampSettingsFile(platform::FileStamp* stamp) { return platform::GetFileAttributesExA(ReadPath(), stamp); }
-
 void WriteSetting(const std::string& section, const std::string& key, const std::string& value) {
   // An entry without a section or key name could never be read back; the
   // profile API would write a nameless line into the file instead.
@@ -84,8 +82,8 @@ void WriteSetting(const std::string& section, const std::string& key, const std:
 
 Settings LoadSettings() {
   Settings settings;
-  const bool trader = TextToInt(ReadSetting(kSettingsSection, "数据源", "0")) == 1;
-  settings.source = trader ? QuoteSource::kTrader : QuoteSource::kDzh;
+  const std::int32_t source = TextToInt(ReadSetting(kSettingsSection, "数据源", "0"));
+  settings.source = source == 1 ? QuoteSource::kTrader : source == 2 ? QuoteSource::kTdx : QuoteSource::kDzh;
   // Read, never written: only a trader whose client needs it sets it.
   const bool typed = TextToInt(ReadSetting(kSettingsSection, "输入方式", "0")) == 1;
   settings.codeEntry = typed ? CodeEntry::kType : CodeEntry::kReplace;
@@ -98,5 +96,8 @@ Settings LoadSettings() {
 }
 
 void SaveQuoteSource(QuoteSource source) {
-  WriteSetting(kSettingsSection, "数据源", source == QuoteSource::kTrader ? "1" : "0");
+  WriteSetting(kSettingsSection, "数据源",
+               source == QuoteSource::kTrader ? "1"
+               : source == QuoteSource::kTdx  ? "2"
+                                              : "0");
 }

@@ -15,11 +15,10 @@ const std::string& SettingsPath();
 void ResetSettingsPath();
 std::string ReadSetting(const std::string& section, const std::string& key, const std::string& defaultValue);
 void WriteSetting(const std::string& section, const std::string& key, const std::string& value);
-// new.ini's size and last write time; false when there is no such file.
-bool StampSettingsFile(platform::FileStamp* stamp);
 
-// Which charting program the code comes from ("数据源": 1 is 交易师).
-enum class QuoteSource { kDzh, kTrader };
+// Which charting program the code comes from ("数据源": 1 is 交易师, 2 通达信,
+// anything else 大智慧).
+enum class QuoteSource { kDzh, kTrader, kTdx };
 
 // How the code goes into the trading client's code field ("输入方式"): 1 types
 // it, for clients that react only to typed keys; anything else replaces the

@@ -13,7 +13,7 @@ import os
 import shutil
 
 import harness as h
-from make_code_tables import SHANGHAI, SHENZHEN, make_dzh_folder
+from make_code_tables import SHANGHAI, SHENZHEN, make_dzh_folder, make_tdx_folder
 
 
 class DzhStandIn:
@@ -27,6 +27,20 @@ class DzhStandIn:
         self.program = case.start(self.exe, "--title", title, "--control", h.windows_path(self.control),
                                   *(list(args) + list(documents)))
         self.frame = case.find_window(title=title, timeout=20)
+
+    @classmethod
+    def tdx(cls, case, page):
+        """The same stand-in as 通达信: TdxW.exe in a folder with its name tables,
+        its title "...[PAGE]"; .show(page) changes the page."""
+        self = cls.__new__(cls)
+        self.folder = case.app_dir("dzh_standin.exe").path
+        make_tdx_folder(self.folder)
+        self.control = os.path.join(self.folder, "page.txt")
+        self.exe = os.path.join(self.folder, "TdxW.exe")
+        shutil.move(os.path.join(self.folder, "dzh_standin.exe"), self.exe)
+        self.program = case.start(self.exe, "--tdx", "--control", h.windows_path(self.control), page)
+        self.frame = case.find_window(title="通达信金融终端V7.642 - [%s]" % page, timeout=20)
+        return self
 
     def show(self, name):
         with open(self.control, "w", encoding="utf-8") as f:

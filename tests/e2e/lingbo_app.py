@@ -173,7 +173,7 @@ class LingboCase(WineTestCase):
         self.assertEqual(failed, 0, "the bar does not answer (longest wait %.0f ms)" % longest)
 
 
-TRAY_MENU_ITEMS = 4
+TRAY_MENU_ITEMS = 5
 
 
 def choose_tray_menu_item(index, icon=None):

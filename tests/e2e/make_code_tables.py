@@ -7,6 +7,10 @@ NUL padded), the GBK name (32 bytes, NUL padded) and 22 bytes of quote data.
     make_dzh_folder(root, shanghai, shenzhen, name="STKINFO60.DAT")
         root/data/sh/<name> and root/data/sz/<name> from lists of (code, name)
 
+    make_tdx_folder(root, securities)
+        root/T0002/hq_cache/shm.tnf and szm.tnf in 通达信's layout: a 50-byte
+        header, 314-byte records, the code at 0 and the name (8 bytes) at 23
+
     python3 make_code_tables.py FOLDER     writes the tables of the well-known
                                            securities below into FOLDER
 """
@@ -39,6 +43,15 @@ def make_dzh_folder(root, shanghai=SHANGHAI, shenzhen=SHENZHEN, name="STKINFO60.
         os.makedirs(folder, exist_ok=True)
         with open(os.path.join(folder, name), "wb") as f:
             f.write(table(securities))
+
+
+def make_tdx_folder(root, shanghai=SHANGHAI, shenzhen=SHENZHEN):
+    folder = os.path.join(root, "T0002", "hq_cache")
+    os.makedirs(folder, exist_ok=True)
+    for name, securities in (("shm.tnf", shanghai), ("szm.tnf", shenzhen)):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(b"\0" * 50 + b"".join(code.encode("ascii").ljust(23, b"\0") + title.encode("gbk").ljust(8, b"\0")[:8]
+                                          + b"\x01" * 283 for code, title in securities))
 
 
 if __name__ == "__main__":

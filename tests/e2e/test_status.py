@@ -10,7 +10,7 @@ from lingbo_app import choose_tray_menu_item
 from order_scene import CLIENT_EXE, CLIENT_TITLE, OrderCase
 
 STATUS_TITLE = "凌波助手 状态"
-STATUS_ITEM = 2
+STATUS_ITEM = 3
 TIP_WARNING = "凌波助手：系统代码页不是936，中文会乱码"
 
 

@@ -6,6 +6,12 @@
 //
 //   dzh_standin [--title TEXT] [--mdi-position N] [--control FILE]
 //               [--hang-after MS [--hang-for MS]] NAME...
+//   dzh_standin --tdx [--control FILE] PAGE
+//
+// --tdx           stands in for 通达信 instead: a frame of class
+//                 "TdxW_MainFrame_Class" titled "通达信金融终端V7.642 - [PAGE]"
+//                 (PAGE such as "分析图表-平安银行"); the control file's line
+//                 is the next PAGE.  The scenario writes T0002\hq_cache\*.tnf
 //
 // --title         the frame's title (default "大智慧")
 // --mdi-position  1-based position of the MDIClient among the frame's
@@ -38,6 +44,8 @@ constexpr wchar_t kFrameClass[] = L"DzhStandinFrame";
 constexpr wchar_t kChartClass[] = L"DzhStandinChart";
 
 HWND frame = nullptr;
+bool tdx = false;
+constexpr wchar_t kTdxTitle[] = L"通达信金融终端V7.642 - [";
 HWND mdiClient = nullptr;
 Steering steering;
 
@@ -135,7 +143,9 @@ void CloseAllDocuments() {
 }
 
 void FollowControlLine(const std::string& line) {
-  if (line.empty()) {
+  if (tdx) {
+    SetWindowTextW(frame, (kTdxTitle + FromUtf8(line) + L"]").c_str());
+  } else if (line.empty()) {
     CloseAllDocuments();
   } else {
     BringToFront(FromUtf8(line));
@@ -172,6 +182,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (steering.TakeOption(argc, argv, &i)) continue;
     if (arg == L"--title" && i + 1 < argc) {
       title = argv[++i];
+    } else if (arg == L"--tdx") {
+      tdx = true;
     } else if (arg == L"--mdi-position" && i + 1 < argc) {
       mdiPosition = _wtoi(argv[++i]);
     } else {
@@ -180,11 +192,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   }
   LocalFree(argv);
 
-  if (!RegisterPlainClass(kFrameClass, FrameProc, COLOR_APPWORKSPACE) ||
+  const wchar_t* frameClass = tdx ? L"TdxW_MainFrame_Class" : kFrameClass;
+  if (tdx) title = kTdxTitle + (documents.empty() ? std::wstring() : documents.back()) + L"]";
+  if (!RegisterPlainClass(frameClass, FrameProc, COLOR_APPWORKSPACE) ||
       !RegisterPlainClass(kChartClass, ChartProc, COLOR_WINDOW))
     return 1;
 
-  frame = CreateWindowExW(0, kFrameClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 700, 500,
+  frame = CreateWindowExW(0, frameClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 700, 500,
                           nullptr, nullptr, instance, nullptr);
   if (!frame) return 1;
   for (int i = 1; i < mdiPosition; ++i) {
@@ -195,7 +209,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   mdiClient = CreateWindowExW(WS_EX_CLIENTEDGE, L"MDICLIENT", nullptr, WS_CHILD | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0,
                               680, 460, frame, nullptr, instance, &client);
   if (!mdiClient) return 1;
-  for (const std::wstring& name : documents) OpenDocument(name);
+  if (!tdx)
+    for (const std::wstring& name : documents) OpenDocument(name);
   ShowWindow(frame, SW_SHOWNORMAL);
   steering.Start(frame);
 

@@ -124,4 +124,18 @@ std::string Field(const std::string& code) {
   return (code + std::string(kCodeFieldSize, '\0')).substr(0, kCodeFieldSize);
 }
 
+std::string TnfRecord(const Security& security) {
+  std::string record(314, '\x01');
+  record.replace(0, security.code.size(), security.code);
+  record.replace(23, 8,
+                 security.name.substr(0, 8) + std::string(8 - std::min<std::size_t>(security.name.size(), 8), '\0'));
+  return record;
+}
+
+std::string TnfTable(const std::vector<Security>& securities) {
+  std::string table(50, '\0');
+  for (const Security& security : securities) table += TnfRecord(security);
+  return table;
+}
+
 }  // namespace code_table

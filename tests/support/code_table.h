@@ -45,4 +45,9 @@ std::string Table(const std::vector<Security>& securities, std::uint32_t seed = 
 // through made-up ones.
 std::string LargeTable(bool shanghai, std::size_t bytes, std::uint32_t seed);
 
+// 通达信's name tables: a 50-byte header, then 314-byte records with the code
+// at offset 0 and the name, NUL-padded to 8 bytes (cut to them), at 23.
+std::string TnfRecord(const Security& security);
+std::string TnfTable(const std::vector<Security>& securities);
+
 }  // namespace code_table

@@ -33,3 +33,15 @@ DzhScene StartDzh(const std::string& exe, const std::string& frameTitle, int mdi
   sim::Make32Bit(scene.process);
   return scene;
 }
+
+std::string TdxChartTitle(const std::string& name) { return kTdxTitlePrefix + ("[分析图表-" + name + "]"); }
+
+TdxScene StartTdx(const std::string& exe, const std::string& name) {
+  TdxScene tdx;
+  tdx.folder = exe.substr(0, exe.rfind('\\'));
+  sim::WriteFile(tdx.folder + "\\T0002\\hq_cache\\shm.tnf", code_table::TnfTable(code_table::ShanghaiSecurities()));
+  sim::WriteFile(tdx.folder + "\\T0002\\hq_cache\\szm.tnf", code_table::TnfTable(code_table::ShenzhenSecurities()));
+  tdx.process = sim::AddProcess(exe);
+  tdx.frame = sim::CreateWindow({"TdxW_MainFrame_Class", TdxChartTitle(name), tdx.process});
+  return tdx;
+}

@@ -18,6 +18,17 @@ struct DzhScene {
 DzhScene AddDzhWindows(const std::string& exe, const std::string& frameTitle, int mdiPosition,
                        const std::vector<std::string>& documents);
 
+// A running 通达信 (class "TdxW_MainFrame_Class") showing a chart of name,
+// with shm.tnf and szm.tnf of the real securities in its installation.
+struct TdxScene {
+  std::uint32_t process = 0;
+  platform::Hwnd frame = 0;
+  std::string folder;  // the installation
+};
+inline constexpr const char* kTdxTitlePrefix = "通达信金融终端V7.642 - ";
+TdxScene StartTdx(const std::string& exe, const std::string& name = "平安银行");
+std::string TdxChartTitle(const std::string& name);
+
 // A running 大智慧 with its code tables beside the executable: the real
 // securities of each exchange.  A 32-bit program, as the real one is: its
 // modules are not this program's to list.

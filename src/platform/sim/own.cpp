@@ -194,6 +194,7 @@ MainBarWindows CreateMainBar() {
   world.barDpi = DpiAt(Find(bar.bar)->rect);
   world.dzhChecked = true;
   world.traderChecked = false;
+  world.tdxChecked = false;
   return bar;
 }
 
@@ -444,10 +445,12 @@ void CheckTrayMenuItem(TrayMenuItem item, bool checked) {
   Log("CheckTrayMenuItem(%d,%d)", static_cast<int>(item), checked ? 1 : 0);
   if (item == TrayMenuItem::kDzh) W().dzhChecked = checked;
   if (item == TrayMenuItem::kTrader) W().traderChecked = checked;
+  if (item == TrayMenuItem::kTdx) W().tdxChecked = checked;
 }
 
 static bool Checked(TrayMenuItem item) {
-  return (item == TrayMenuItem::kDzh && W().dzhChecked) || (item == TrayMenuItem::kTrader && W().traderChecked);
+  return (item == TrayMenuItem::kDzh && W().dzhChecked) || (item == TrayMenuItem::kTrader && W().traderChecked) ||
+         (item == TrayMenuItem::kTdx && W().tdxChecked);
 }
 
 bool IsTrayMenuItemChecked(TrayMenuItem item) {
@@ -462,6 +465,7 @@ TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
   world.lastMenu.at = {x, y};
   world.lastMenu.dzhChecked = world.dzhChecked;
   world.lastMenu.traderChecked = world.traderChecked;
+  world.lastMenu.tdxChecked = world.tdxChecked;
   world.lastMenu.items.clear();
   for (const TrayMenuEntry& entry : kTrayMenu)
     world.lastMenu.items.push_back((Checked(entry.item) ? "√" : "") + std::string(entry.text));

@@ -212,7 +212,7 @@ void ChooseFromTrayMenu(platform::TrayMenuItem item);
 struct TrayMenuShown {
   int times = 0;
   platform::Point at;
-  bool dzhChecked = false, traderChecked = false;
+  bool dzhChecked = false, traderChecked = false, tdxChecked = false;
   std::vector<std::string> items;  // from top to bottom, a check mark as "√" in front
 };
 TrayMenuShown LastTrayMenu();

@@ -12,6 +12,7 @@ UINT trayCallback = 0;
 // "大智慧" starts checked: the charting program read by default.
 bool checkedDzh = true;
 bool checkedTrader = false;
+bool checkedTdx = false;
 
 }  // namespace
 
@@ -52,11 +53,13 @@ bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
 void CheckTrayMenuItem(TrayMenuItem item, bool checked) {
   if (item == TrayMenuItem::kDzh) checkedDzh = checked;
   if (item == TrayMenuItem::kTrader) checkedTrader = checked;
+  if (item == TrayMenuItem::kTdx) checkedTdx = checked;
 }
 
 bool IsTrayMenuItemChecked(TrayMenuItem item) {
   if (item == TrayMenuItem::kDzh) return checkedDzh;
   if (item == TrayMenuItem::kTrader) return checkedTrader;
+  if (item == TrayMenuItem::kTdx) return checkedTdx;
   return false;
 }
 
