@@ -139,7 +139,9 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
     EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed);
     EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999");
     EXPECT_EQ(sim::TextOf(quantity), "100");
-    if (!c.keyTakes) EXPECT_EQ(CountCalls("GetFocus"), c.written ? static_cast<int>((c.elapsed - 230) / 100 + 1) : 20);
+    if (!c.keyTakes) {
+      EXPECT_EQ(CountCalls("GetFocus"), c.written ? static_cast<int>((c.elapsed - 230) / 100 + 1) : 20);
+    }
     EXPECT_EQ(MessagesOf(client.codeField, kEmSetSel).size(), c.written ? 1u : 0u);
     EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.written ? 1u : 0u);
   }
@@ -466,7 +468,9 @@ TEST_F(OrderActionsTest, AClientThatStallsWhenBroughtForwardHoldsTheBarNoLonger)
     sim::Advance(1000);
     sim::ClearCalls();
     EXPECT_EQ(act().written, c.second) << c.what;
-    if (c.second == CodeWritten::kEarlierStillStuck) EXPECT_TRUE(VisibleSteps().empty()) << c.what;
+    if (c.second == CodeWritten::kEarlierStillStuck) {
+      EXPECT_TRUE(VisibleSteps().empty()) << c.what;
+    }
     sim::Advance(c.stall);
     EXPECT_EQ(MessagesOf(client.window, kWmKeyDown).size(), c.keyed ? 2u : 0u) << c.what;
     EXPECT_FALSE(sim::IsMinimized(client.window)) << c.what;
