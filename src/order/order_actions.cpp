@@ -8,6 +8,7 @@
 #include "discovery/windows.h"
 #include "order/activation.h"
 #include "order/keystrokes.h"
+#include "order/real_keys.h"
 #include "text/text.h"
 
 namespace {
@@ -55,6 +56,7 @@ class ActionClock {
     return static_cast<unsigned>(std::max<std::uint64_t>(kLeastReplyMs, std::min<std::uint64_t>(own, left)));
   }
   bool Over() const { return platform::GetTickCount64() >= end_; }
+  std::uint64_t End() const { return end_; }
 
  private:
   std::uint64_t end_;
@@ -132,14 +134,9 @@ void PostCode(platform::Hwnd edit, const std::string& code) {
   }
 }
 
-// Types the code over the whole field and reads it back.  Never typed after a
-// refused selection: the code would go beside the old one and make another.
-CodeWritten TypeOver(platform::Hwnd edit, const std::string& code, CodeWritten typed, const ActionClock& clock,
-                     OrderOutcome* outcome) {
-  if (!SendToField(edit, platform::kEmSetSel, 0, -1, clock.Bound(kFieldReplyTimeoutMs))) {
-    return CodeWritten::kSelectFailed;
-  }
-  PostCode(edit, code);
+// Reads the typed field back until it holds the code or the time is up.
+CodeWritten AwaitTyped(platform::Hwnd edit, const std::string& code, CodeWritten typed, const ActionClock& clock,
+                       OrderOutcome* outcome) {
   for (;;) {
     if (!ReadField(edit, &outcome->fieldText, clock)) return CodeWritten::kTypedNotReadBack;
     if (HoldsCode(outcome->fieldText, code)) return typed;
@@ -148,20 +145,44 @@ CodeWritten TypeOver(platform::Hwnd edit, const std::string& code, CodeWritten t
   }
 }
 
+// Types the code over the whole field and reads it back.  Never typed after a
+// refused selection: the code would go beside the old one and make another.
+CodeWritten TypeOver(platform::Hwnd edit, const std::string& code, CodeWritten typed, const ActionClock& clock,
+                     OrderOutcome* outcome) {
+  if (!SendToField(edit, platform::kEmSetSel, 0, -1, clock.Bound(kFieldReplyTimeoutMs))) {
+    return CodeWritten::kSelectFailed;
+  }
+  PostCode(edit, code);
+  return AwaitTyped(edit, code, typed, clock, outcome);
+}
+
+// The same on the keyboard, for fields that take nothing else: typed only
+// while the client's field is the one the keys reach, and read back.
+CodeWritten KeyOver(platform::Hwnd client, platform::Hwnd edit, const std::string& code, CodeWritten keyed,
+                    const ActionClock& clock, OrderOutcome* outcome) {
+  if (!SendToField(edit, platform::kEmSetSel, 0, -1, clock.Bound(kFieldReplyTimeoutMs))) {
+    return CodeWritten::kSelectFailed;
+  }
+  outcome->realKeys = TypeRealKeys(client, edit, code, clock.End());
+  if (outcome->realKeys != RealKeys::kTyped) return CodeWritten::kNotKeyed;
+  return AwaitTyped(edit, code, keyed, clock, outcome);
+}
+
 // Some clients leave the field as it was after a replace, and some look the
-// security up only on typed keys: the field is read back, and the code typed
-// once where the replace did not land.  A message the field did not answer in
-// time may still be handled later, so nothing follows one.
-CodeWritten EnterCode(platform::Hwnd edit, const std::string& code, CodeEntry entry, const ActionClock& clock,
-                      OrderOutcome* outcome) {
+// security up only on keys typed on the keyboard: the field is read back, and
+// the code typed so once where the replace did not land.  A message the field
+// did not answer in time may still be handled later, so nothing follows one.
+CodeWritten EnterCode(platform::Hwnd client, platform::Hwnd edit, const std::string& code, CodeEntry entry,
+                      const ActionClock& clock, OrderOutcome* outcome) {
   if (entry == CodeEntry::kType) return TypeOver(edit, code, CodeWritten::kTypedBySetting, clock, outcome);
+  if (entry == CodeEntry::kRealKeys) return KeyOver(client, edit, code, CodeWritten::kKeyedBySetting, clock, outcome);
   bool selected = false;
   if (!ReplaceEditText(edit, code, &selected, clock.Bound(kFieldReplyTimeoutMs))) {
     return selected ? CodeWritten::kFieldSilent : CodeWritten::kSelectFailed;
   }
   if (!ReadField(edit, &outcome->fieldText, clock)) return CodeWritten::kFieldSilent;
   if (HoldsCode(outcome->fieldText, code)) return CodeWritten::kReplaced;
-  return TypeOver(edit, code, CodeWritten::kTypedAfterIgnoredReplace, clock, outcome);
+  return KeyOver(client, edit, code, CodeWritten::kKeyedAfterIgnoredReplace, clock, outcome);
 }
 
 // A digit, ASCII or full-width, at byte i of a GBK text.
@@ -188,7 +209,18 @@ OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedCli
   if (client <= 0) return outcome;
 
   outcome.inFront = BringForward(client, true);
-  PostKeyPress(client, hotKey);
+  if (entry == CodeEntry::kRealKeys) {
+    // A client that reads the keyboard's state opens its form only for a key
+    // that is down on it.
+    outcome.realKeys = PressRealKey(client, hotKey, clock.End());
+    if (outcome.realKeys != RealKeys::kTyped) {
+      outcome.written = CodeWritten::kNotKeyed;
+      return outcome;
+    }
+    outcome.keyOnKeyboard = true;
+  } else {
+    PostKeyPress(client, hotKey);
+  }
   outcome.keyPosted = hotKey;
   const std::uint64_t keyAt = platform::GetTickCount64();
   platform::Sleep(kFormOpenMs);
@@ -199,7 +231,7 @@ OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedCli
     outcome.focusedClass = platform::GetClassNameA(focus, kClassNameBuffer);
     if (outcome.focusedClass == kCodeFieldClass) {
       outcome.fieldAfterMs = static_cast<std::int64_t>(platform::GetTickCount64() - keyAt);
-      outcome.written = EnterCode(focus, code, entry, clock, &outcome);
+      outcome.written = EnterCode(client, focus, code, entry, clock, &outcome);
       return outcome;
     }
     platform::Sleep(kFieldLookPauseMs);
