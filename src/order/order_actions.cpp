@@ -170,8 +170,9 @@ CodeWritten KeyOver(platform::Hwnd client, platform::Hwnd edit, const std::strin
 
 // Some clients leave the field as it was after a replace, and some look the
 // security up only on keys typed on the keyboard: the field is read back, and
-// the code typed so once where the replace did not land.  A message the field
-// did not answer in time may still be handled later, so nothing follows one.
+// the code typed on the keyboard once where the replace did not land.  A
+// message the field did not answer in time may still be handled later, so
+// nothing follows one.
 CodeWritten EnterCode(platform::Hwnd client, platform::Hwnd edit, const std::string& code, CodeEntry entry,
                       const ActionClock& clock, OrderOutcome* outcome) {
   if (entry == CodeEntry::kType) return TypeOver(edit, code, CodeWritten::kTypedBySetting, clock, outcome);
