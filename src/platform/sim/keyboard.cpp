@@ -15,14 +15,9 @@ bool IsKeyMessage(unsigned message) {
   return message == platform::kWmKeyDown || message == platform::kWmKeyUp || message == platform::kWmChar;
 }
 
-// The key a character comes from on the default (US) layout: the digits and
-// letters, which are all the program ever types.
-int KeyOf(std::uintptr_t character) {
-  if (character >= '0' && character <= '9') return static_cast<int>(character);
-  if (character >= 'a' && character <= 'z') return static_cast<int>(character - 'a' + 'A');
-  if (character >= 'A' && character <= 'Z') return static_cast<int>(character);
-  return 0;
-}
+// The key a character comes from on the default layout, for the digits, all
+// the program types; 0 for anything else.
+int KeyOf(std::uintptr_t character) { return character >= '0' && character <= '9' ? static_cast<int>(character) : 0; }
 
 constexpr std::intptr_t kDefaultLayout = 0x08040804;
 
@@ -78,19 +73,10 @@ void TranslateKey(const Message& m) {
   if (!m.input || m.message != platform::kWmKeyDown) return;
   const std::uint32_t thread = ThreadOf(m.window);
   const std::set<int>* keys = KeysOf(thread);
-  if (!keys || keys->count(kVkControl) || keys->count(kVkMenu)) return;
-  const int vk = static_cast<int>(m.wParam);
-  const bool shift = keys->count(kVkShift) > 0;
-  char character = 0;
-  if (vk >= '0' && vk <= '9') {
-    character = shift ? ")!@#$%^&*("[vk - '0'] : static_cast<char>(vk);
-  } else if (vk >= 'A' && vk <= 'Z') {
-    character = static_cast<char>(shift ? vk : vk - 'A' + 'a');
-  }
-  if (!character) return;
+  if (!keys || keys->count(kVkShift) || keys->count(kVkControl) || keys->count(kVkMenu)) return;
+  if (!KeyOf(m.wParam)) return;
   Message c = m;
   c.message = platform::kWmChar;
-  c.wParam = static_cast<unsigned char>(character);
   c.keyDown = false;
   auto& queue = W().posted;
   queue.insert(std::find_if(queue.begin(), queue.end(),
@@ -159,16 +145,10 @@ std::intptr_t GetKeyboardLayout(std::uint32_t thread) {
 
 std::int16_t VkKeyScanExA(char character, std::intptr_t layout) {
   Log("VkKeyScanExA(%d,0x%llx)", character, static_cast<unsigned long long>(layout));
-  const auto c = static_cast<unsigned char>(character);
-  const bool french = (layout & 0xFFFF) == 0x040C;
-  if (c >= '0' && c <= '9') return static_cast<std::int16_t>(french ? 0x100 | c : c);
-  if (c >= 'a' && c <= 'z') return static_cast<std::int16_t>(c - 'a' + 'A');
-  if (c >= 'A' && c <= 'Z') return static_cast<std::int16_t>(0x100 | c);
-  if (c == ' ') return 0x20;
-  static const char kShiftedDigits[] = ")!@#$%^&*(";
-  for (int i = 0; i < 10; ++i)
-    if (c == static_cast<unsigned char>(kShiftedDigits[i])) return static_cast<std::int16_t>(0x100 | ('0' + i));
-  return -1;
+  // Only the digits: on a French layout they need Shift.
+  const int key = KeyOf(static_cast<unsigned char>(character));
+  if (!key) return -1;
+  return static_cast<std::int16_t>((layout & 0xFFFF) == 0x040C ? 0x100 | key : key);
 }
 
 }  // namespace platform

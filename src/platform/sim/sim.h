@@ -181,8 +181,8 @@ void OnMessage(Hwnd window, Reaction reaction);
 
 // Keys typed (by SendInput or by the trader) go, through its queue, to the
 // focused window of the foreground window's thread: WM_KEYDOWN, then the
-// WM_CHAR its TranslateMessage makes of a digit or a letter (none while Ctrl
-// or Alt is down in that thread), then WM_KEYUP.  A thread's key state, what
+// WM_CHAR its TranslateMessage makes of a digit key (no digit while Shift,
+// Ctrl or Alt is down in that thread), then WM_KEYUP.  A thread's key state, what
 // GetKeyState tells it, changes only as it takes typed keys: posted key
 // messages leave it alone.
 //
