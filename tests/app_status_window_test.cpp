@@ -150,6 +150,25 @@ INSTANTIATE_TEST_SUITE_P(
                 sim::RefuseForeground();
               },
               [] { BuyNow(); }},
+        // Which way the code went in, and why keys were not typed on the keyboard.
+        Cause{"a code field that takes only the keyboard",
+              {"  按键：F1 (112)，按键消息", "  键盘输入：已键入", "  写入：替换被交易程序忽略，已用键盘输入键入"},
+              {"未键入"},
+              [] {
+                const ClientScene client = AddTradingClient();
+                sim::TakeOnlyKeyboardInput(client.codeField);
+                OpenFormOnKey(client, 112, 10);
+              },
+              [] { BuyNow(); }},
+        Cause{"Ctrl held through a click with 输入方式 2",
+              {"  按键：未按", "  键盘输入：未键入：Shift、Ctrl、Alt 或 Windows 键一直按着", "  写入：未键入"},
+              {"  代码框"},
+              [] { AddTradingClient(); },
+              [] {
+                AppState.codeEntry = CodeEntry::kRealKeys;
+                sim::PressKey(0x11, true);
+                BuyNow();
+              }},
         Cause{"a client run as administrator",
               {"权限：高于本程序", "办法：两者以相同方式运行", "  权限：交易程序高于本程序"},
               {"权限：不高于"},

@@ -600,8 +600,8 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
       {"market before the code", Field::kAddsMarket, CodeEntry::kReplace, CodeWritten::kReplaced, 1, 0, "SH600036",
        230},
       {"a digit after the code is another code", Field::kAddsDigit, CodeEntry::kReplace,
-       CodeWritten::kTypedAfterIgnoredReplace, 1, 6, "600036", 240},
-      {"replace ignored", Field::kIgnoresReplace, CodeEntry::kReplace, CodeWritten::kTypedAfterIgnoredReplace, 1, 6,
+       CodeWritten::kKeyedAfterIgnoredReplace, 1, 6, "600036", 240},
+      {"replace ignored", Field::kIgnoresReplace, CodeEntry::kReplace, CodeWritten::kKeyedAfterIgnoredReplace, 1, 6,
        "600036", 240},
       {"typed by setting", Field::kIgnoresReplace, CodeEntry::kType, CodeWritten::kTypedBySetting, 0, 6, "600036", 240},
       {"700 ms over each key", Field::kSlowKeys, CodeEntry::kReplace, CodeWritten::kTypedNotReadBack, 1, 6, "600036",
@@ -615,7 +615,7 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
       {"select refused before typing", Field::kHangsAfterReadBack, CodeEntry::kReplace, CodeWritten::kSelectFailed, 1,
        0, "999999", 230 + 2000},
       {"moves its caret to the end right after the selection", Field::kMovesCaretAfterSelection, CodeEntry::kReplace,
-       CodeWritten::kTypedAfterIgnoredReplace, 1, 6, "600036", 240},
+       CodeWritten::kKeyedAfterIgnoredReplace, 1, 6, "600036", 240},
       {"stops answering when typed", Field::kHangsWhenTyped, CodeEntry::kReplace, CodeWritten::kTypedNotReadBack, 1, 6,
        "600036", 230 + 500},
   };
@@ -659,6 +659,98 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
     EXPECT_EQ(outcome.keyPosted, kF1) << c.what;
     EXPECT_EQ(outcome.fieldAfterMs, 200) << c.what;
     EXPECT_EQ(outcome.focusedClass, "Edit") << c.what;
+  }
+}
+
+// A code field that takes only keyboard input (it ignores the replace and any
+// character whose key is not down) gets the code typed on the keyboard: in
+// the default way after the ignored replace, with "输入方式" 2 from the
+// start, the hot key too, for a client that opens its form only on a key
+// that is down.  The keys go in one SendInput, once no modifier of the
+// trader's is held, while the client is in front with its code field
+// focused, and only as digits the layout makes without a modifier; anything
+// else types nothing and says why.  No other program's field ever changes.
+TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
+  constexpr int kVkShift = 0x10, kVkControl = 0x11;
+  using Scene = std::function<void(const ClientScene&, Hwnd notes, Hwnd notesEdit)>;
+  const Scene plain = [](const ClientScene&, Hwnd, Hwnd) {};
+  // What happens to the client or the trader once the replace has come.
+  const auto onReplace = [](std::function<void(const ClientScene&, Hwnd)> then) -> Scene {
+    return [then](const ClientScene& client, Hwnd notes, Hwnd) {
+      sim::OnMessage(client.codeField, [then, client, notes](const sim::Message& m) {
+        if (m.message == kEmReplaceSel) then(client, notes);
+      });
+    };
+  };
+  const struct {
+    const char* what;
+    CodeEntry entry;
+    Scene scene;
+    CodeWritten written;
+    RealKeys keys;
+    std::string text;
+    std::uint64_t elapsed;
+    int sendInputs;
+  } cases[] = {
+      {"default way", CodeEntry::kReplace, plain, CodeWritten::kKeyedAfterIgnoredReplace, RealKeys::kTyped, "600036",
+       240, 1},
+      {"输入方式 2", CodeEntry::kRealKeys, plain, CodeWritten::kKeyedBySetting, RealKeys::kTyped, "600036", 240, 2},
+      {"Ctrl held through the clock, 输入方式 2", CodeEntry::kRealKeys,
+       [](const ClientScene&, Hwnd, Hwnd) { sim::PressKey(kVkControl, true); }, CodeWritten::kNotKeyed,
+       RealKeys::kModifierHeld, "999999", 2500, 0},
+      {"Ctrl held through the clock, default way", CodeEntry::kReplace,
+       [](const ClientScene&, Hwnd, Hwnd) { sim::PressKey(kVkControl, true); }, CodeWritten::kNotKeyed,
+       RealKeys::kModifierHeld, "999999", 2500, 0},
+      {"Shift let go 400 ms after the click", CodeEntry::kRealKeys,
+       [](const ClientScene&, Hwnd, Hwnd) {
+         sim::PressKey(kVkShift, true);
+         sim::At(400, [] { sim::PressKey(kVkShift, false); });
+       },
+       CodeWritten::kKeyedBySetting, RealKeys::kTyped, "600036", 400 + 210, 2},
+      {"another program in front at the moment of typing", CodeEntry::kReplace,
+       onReplace([](const ClientScene&, Hwnd notes) { sim::SetForeground(notes); }), CodeWritten::kNotKeyed,
+       RealKeys::kNotInFront, "999999", 230, 0},
+      {"another control of the client focused then", CodeEntry::kReplace,
+       onReplace([](const ClientScene& client, Hwnd) { sim::SetFocus(client.button); }), CodeWritten::kNotKeyed,
+       RealKeys::kFocusElsewhere, "999999", 230, 0},
+      {"a locked desktop takes no key", CodeEntry::kRealKeys,
+       [](const ClientScene&, Hwnd, Hwnd) { sim::LimitInput(0); }, CodeWritten::kNotKeyed, RealKeys::kInputCut,
+       "999999", 30, 1},
+      {"5 of 12 keys taken", CodeEntry::kReplace, [](const ClientScene&, Hwnd, Hwnd) { sim::LimitInput(5); },
+       CodeWritten::kNotKeyed, RealKeys::kInputCut, "600", 230, 1},
+      {"a client above this program", CodeEntry::kReplace,
+       [](const ClientScene& client, Hwnd, Hwnd) { sim::SetIntegrity(client.process, 0x3000); }, CodeWritten::kNotKeyed,
+       RealKeys::kInputCut, "999999", 230, 1},
+      {"digits need Shift on the layout", CodeEntry::kReplace,
+       [](const ClientScene& client, Hwnd, Hwnd) { sim::SetKeyboardLayout(client.thread, 0x040C040C); },
+       CodeWritten::kNotKeyed, RealKeys::kNoPlainKey, "999999", 230, 0},
+  };
+  for (const auto& c : cases) {
+    const ClientScene client = Fresh("600036");
+    sim::TakeOnlyKeyboardInput(client.codeField);
+    OpenFormOnKey(client, kF1, 10, c.entry == CodeEntry::kRealKeys);
+    sim::WindowSpec shape;
+    shape.text = "记事本";
+    shape.process = sim::AddProcess("C:\\Windows\\notepad.exe");
+    const Hwnd notes = sim::CreateWindow(shape);
+    shape.parent = notes;
+    shape.className = "Edit";
+    shape.text = "memo";
+    const Hwnd notesEdit = sim::CreateWindow(shape);
+    sim::SetFocus(notesEdit);
+    c.scene(client, notes, notesEdit);
+
+    OrderOutcome outcome;
+    EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1, c.entry); }), c.elapsed) << c.what;
+    sim::Advance(100);
+
+    EXPECT_EQ(outcome.written, c.written) << c.what;
+    EXPECT_EQ(outcome.realKeys, c.keys) << c.what;
+    EXPECT_EQ(outcome.keyOnKeyboard, c.written == CodeWritten::kKeyedBySetting) << c.what;
+    EXPECT_EQ(CountCalls("SendInput"), c.sendInputs) << c.what;
+    EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
+    EXPECT_EQ(sim::TextOf(notesEdit), "memo") << c.what;
+    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.entry == CodeEntry::kReplace ? 1u : 0u) << c.what;
   }
 }
 

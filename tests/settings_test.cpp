@@ -116,9 +116,9 @@ TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
   }
 }
 
-// "输入方式" 1 types the code; anything else, or nothing, replaces.  The
-// program only reads it.
-TEST_F(SettingsTest, CodeEntryIsTypedOnlyForOne) {
+// "输入方式" 1 types the code, 2 types it on the keyboard; anything else, or
+// nothing, replaces.  The program only reads it.
+TEST_F(SettingsTest, CodeEntryIsTypedOnlyForOneAndTwo) {
   const struct {
     const char* line;
     CodeEntry entry;
@@ -126,7 +126,8 @@ TEST_F(SettingsTest, CodeEntryIsTypedOnlyForOne) {
                {"输入方式=0\r\n", CodeEntry::kReplace},
                {"输入方式=1\r\n", CodeEntry::kType},
                {"输入方式=１\r\n", CodeEntry::kType},
-               {"输入方式=2\r\n", CodeEntry::kReplace},
+               {"输入方式=2\r\n", CodeEntry::kRealKeys},
+               {"输入方式=3\r\n", CodeEntry::kReplace},
                {"输入方式=打字\r\n", CodeEntry::kReplace}};
   for (const auto& c : cases) {
     const std::string file = "[软件设置]\r\n" + std::string(c.line) + "买入键=112\r\n卖出键=113\r\n功能键=114\r\n";

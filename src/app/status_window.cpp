@@ -207,10 +207,14 @@ std::string WrittenText(CodeWritten written) {
       return "不写代码";
     case CodeWritten::kReplaced:
       return "已替换（读回无误）";
-    case CodeWritten::kTypedAfterIgnoredReplace:
-      return "替换被交易程序忽略，已逐字键入（读回无误）";
+    case CodeWritten::kKeyedAfterIgnoredReplace:
+      return "替换被交易程序忽略，已用键盘输入键入（读回无误）";
     case CodeWritten::kTypedBySetting:
-      return "按“输入方式”逐字键入（读回无误）";
+      return "按“输入方式”1 逐字发送按键消息（读回无误）";
+    case CodeWritten::kKeyedBySetting:
+      return "按“输入方式”2 用键盘输入键入（读回无误）";
+    case CodeWritten::kNotKeyed:
+      return "未键入：见“键盘输入”一行";
     case CodeWritten::kNoCode:
       return "未写入：当前没有代码";
     case CodeWritten::kNotACode:
@@ -234,9 +238,30 @@ std::string WrittenText(CodeWritten written) {
     case CodeWritten::kFieldSilent:
       return "未确认：代码框在替换时停止响应";
     case CodeWritten::kTypedNotReadBack:
-      return "已逐字键入，读回时代码框未响应，无法确认";
+      return "已键入，读回时代码框未响应，无法确认";
     case CodeWritten::kNotLanded:
-      return "已逐字键入，但读回的不是这个代码（交易程序可能仍在处理按键）";
+      return "已键入，但读回的不是这个代码（交易程序可能仍在处理按键）";
+  }
+  return "";
+}
+
+// Why keys were not typed on the keyboard: what the trader can change.
+std::string RealKeysText(RealKeys keys) {
+  switch (keys) {
+    case RealKeys::kTyped:
+      return "已键入";
+    case RealKeys::kModifierHeld:
+      return "未键入：Shift、Ctrl、Alt 或 Windows 键一直按着（松开后再点）";
+    case RealKeys::kNotInFront:
+      return "未键入：最前面的不是交易程序的窗口";
+    case RealKeys::kFocusElsewhere:
+      return "未键入：交易程序的代码框没有焦点";
+    case RealKeys::kNoPlainKey:
+      return "未键入：当前键盘布局打数字要加 Shift 等键，或热键不是一个按键（请换用美式键盘布局）";
+    case RealKeys::kInputCut:
+      return "未完成：Windows 只接受了部分按键（桌面已锁定，或交易程序的权限高于本程序）";
+    case RealKeys::kNotTried:
+      break;
   }
   return "";
 }
@@ -265,7 +290,8 @@ void AddLastAction(Lines& lines) {
   lines.Add("  调到前面", o.written == CodeWritten::kStalledOnActivation ? "交易程序卡住"
                           : o.inFront                                    ? "成功"
                                                                          : "被 Windows 拒绝");
-  lines.Add("  按键", o.keyPosted ? KeyName(o.keyPosted) : "未按");
+  lines.Add("  按键", o.keyPosted ? KeyName(o.keyPosted) + (o.keyOnKeyboard ? "，键盘输入" : "，按键消息") : "未按");
+  if (o.realKeys != RealKeys::kNotTried) lines.Add("  键盘输入", RealKeysText(o.realKeys));
   if (last.button == ActionButton::kFunctionKey) {
     if (o.written == CodeWritten::kStalledOnActivation) lines.Add("  结果", WrittenText(o.written));
     return;

@@ -4,8 +4,8 @@ namespace {
 
 constexpr std::int32_t kVkMenu = 0x12;
 
-// The keys a real keyboard reports with the extended-key bit: the navigation
-// block, the Windows and menu keys, numeric-pad divide and Num Lock.
+}  // namespace
+
 bool IsExtendedKey(std::int32_t keyCode) {
   if (keyCode >= 0x21 && keyCode <= 0x2F) return true;
   switch (keyCode) {
@@ -19,8 +19,6 @@ bool IsExtendedKey(std::int32_t keyCode) {
       return false;
   }
 }
-
-}  // namespace
 
 std::uint32_t MakeKeyLParam(std::int32_t keyCode, bool keyDown) {
   // Byte 3: bit 29 says Alt is held (only while VK_MENU itself goes down),

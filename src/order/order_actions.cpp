@@ -8,6 +8,7 @@
 #include "discovery/windows.h"
 #include "order/activation.h"
 #include "order/keystrokes.h"
+#include "order/real_keys.h"
 #include "text/text.h"
 
 namespace {
@@ -169,6 +170,17 @@ bool ReplaceEditText(platform::Hwnd edit, const std::string& text, bool* selecte
                      clock.Bound(kFieldReplyTimeoutMs));
 }
 
+// Reads the typed field back until it holds the code or the time is up.
+CodeWritten AwaitTyped(platform::Hwnd edit, const std::string& code, CodeWritten typed, const ActionClock& clock,
+                       OrderOutcome* outcome) {
+  for (;;) {
+    if (!ReadField(edit, &outcome->fieldText, clock)) return CodeWritten::kTypedNotReadBack;
+    if (HoldsCode(outcome->fieldText, code)) return typed;
+    clock.Pause(kReadBackPauseMs);
+    if (clock.Over()) return CodeWritten::kNotLanded;
+  }
+}
+
 // Types the code over the whole field and reads it back.  The field must
 // answer a selection first: nothing is typed into one that does not.  The
 // selection then goes again in the same run as the characters, all posted
@@ -181,28 +193,40 @@ CodeWritten TypeOver(platform::Hwnd edit, const std::string& code, CodeWritten t
   }
   platform::PostMessageA(edit, platform::kEmSetSel, 0, -1);
   for (const char digit : code) platform::PostMessageA(edit, platform::kWmChar, static_cast<unsigned char>(digit), 1);
-  for (;;) {
-    if (!ReadField(edit, &outcome->fieldText, clock)) return CodeWritten::kTypedNotReadBack;
-    if (HoldsCode(outcome->fieldText, code)) return typed;
-    clock.Pause(kReadBackPauseMs);
-    if (clock.Over()) return CodeWritten::kNotLanded;
+  return AwaitTyped(edit, code, typed, clock, outcome);
+}
+
+// The same on the keyboard, for fields that take nothing else: typed only
+// while the client's field is the one the keys reach, and read back.  The
+// selection is posted right before the keys: the client takes its posted
+// messages before its keyboard input, so the keys meet the field selected.
+CodeWritten KeyOver(platform::Hwnd client, platform::Hwnd edit, const std::string& code, CodeWritten keyed,
+                    const ActionClock& clock, OrderOutcome* outcome) {
+  if (!SendToField(edit, platform::kEmSetSel, 0, -1, clock.Bound(kFieldReplyTimeoutMs))) {
+    return CodeWritten::kSelectFailed;
   }
+  platform::PostMessageA(edit, platform::kEmSetSel, 0, -1);
+  outcome->realKeys = TypeRealKeys(client, edit, code, clock.End());
+  if (outcome->realKeys != RealKeys::kTyped) return CodeWritten::kNotKeyed;
+  return AwaitTyped(edit, code, keyed, clock, outcome);
 }
 
 // Some clients leave the field as it was after a replace, and some look the
-// security up only on typed keys: the field is read back, and the code typed
-// once where the replace did not land.  A message the field did not answer in
-// time may still be handled later, so nothing follows one.
-CodeWritten EnterCode(platform::Hwnd edit, const std::string& code, CodeEntry entry, const ActionClock& clock,
-                      OrderOutcome* outcome) {
+// security up only on keys typed on the keyboard: the field is read back, and
+// the code typed on the keyboard once where the replace did not land.  A
+// message the field did not answer in time may still be handled later, so
+// nothing follows one.
+CodeWritten EnterCode(platform::Hwnd client, platform::Hwnd edit, const std::string& code, CodeEntry entry,
+                      const ActionClock& clock, OrderOutcome* outcome) {
   if (entry == CodeEntry::kType) return TypeOver(edit, code, CodeWritten::kTypedBySetting, clock, outcome);
+  if (entry == CodeEntry::kRealKeys) return KeyOver(client, edit, code, CodeWritten::kKeyedBySetting, clock, outcome);
   bool selected = false;
   if (!ReplaceEditText(edit, code, &selected, clock)) {
     return selected ? CodeWritten::kFieldSilent : CodeWritten::kSelectFailed;
   }
   if (!ReadField(edit, &outcome->fieldText, clock)) return CodeWritten::kFieldSilent;
   if (HoldsCode(outcome->fieldText, code)) return CodeWritten::kReplaced;
-  return TypeOver(edit, code, CodeWritten::kTypedAfterIgnoredReplace, clock, outcome);
+  return KeyOver(client, edit, code, CodeWritten::kKeyedAfterIgnoredReplace, clock, outcome);
 }
 
 // Looks for the code field the hot key opened: an "Edit" of the client's
@@ -273,7 +297,18 @@ OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedCli
   const platform::Hwnd client = ReachTradingClient(rememberedClient, clock, &outcome);
   if (client <= 0 || !ReadyForKey(client, true, clock, &outcome)) return outcome;
 
-  PostKeyPress(client, hotKey);
+  if (entry == CodeEntry::kRealKeys) {
+    // A client that reads the keyboard's state opens its form only for a key
+    // that is down on it.
+    outcome.realKeys = PressRealKey(client, hotKey, clock.End());
+    if (outcome.realKeys != RealKeys::kTyped) {
+      outcome.written = CodeWritten::kNotKeyed;
+      return outcome;
+    }
+    outcome.keyOnKeyboard = true;
+  } else {
+    PostKeyPress(client, hotKey);
+  }
   outcome.keyPosted = hotKey;
   const std::uint64_t keyAt = platform::GetTickCount64();
   clock.Pause(kFormOpenMs);
@@ -285,7 +320,7 @@ OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedCli
   }
   const platform::Hwnd field = LookForCodeField(client, keyAt, clock, &outcome);
   if (field > 0) {
-    outcome.written = EnterCode(field, code, entry, clock, &outcome);
+    outcome.written = EnterCode(client, field, code, entry, clock, &outcome);
   } else {
     outcome.written = outcome.otherInFront.empty() ? CodeWritten::kNoField : CodeWritten::kOtherInFront;
   }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "order/real_keys.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 
@@ -17,8 +18,10 @@ enum class ClientReached { kNotNeeded, kRemembered, kSearched, kNotFound };
 enum class CodeWritten {
   kNotTried,                  // the function key, which writes nothing
   kReplaced,                  // replaced, and read back
-  kTypedAfterIgnoredReplace,  // the client ignored the replace; typed, and read back
+  kKeyedAfterIgnoredReplace,  // the client ignored the replace; typed on the keyboard, and read back
   kTypedBySetting,            // typed ("输入方式" 1), and read back
+  kKeyedBySetting,            // the hot key and the code typed on the keyboard ("输入方式" 2), and read back
+  kNotKeyed,                  // the keys were not typed, or not all of them: see OrderOutcome::realKeys
   kNoCode,                    // the code's value is not above 0
   kNotACode,                  // the label shows something else (a chart's title)
   kEarlierStillStuck,         // an earlier click's activation is still stuck in the client
@@ -30,8 +33,8 @@ enum class CodeWritten {
   kNoField,                   // no "Edit" of the client had the focus within the looks
   kSelectFailed,              // the field did not take the selection: left alone
   kFieldSilent,               // the field stopped answering while it was replaced
-  kTypedNotReadBack,          // typed whole, but the field did not answer the read-back
-  kNotLanded,                 // typed whole, but the field read back without the code
+  kTypedNotReadBack,          // typed whole (either way), but the field did not answer the read-back
+  kNotLanded,                 // typed whole (either way), but the field read back without the code
 };
 
 // What an action did, step by step, for the trader to look at afterwards and
@@ -41,13 +44,15 @@ struct OrderOutcome {
   // or 0 when a search found none.
   platform::Hwnd client = 0;
   ClientReached reached = ClientReached::kNotNeeded;
-  bool answered = false;           // the client answered before it was activated
-  bool higherPrivilege = false;    // it runs above this program: Windows drops our keys
-  bool inFront = false;            // the foreground switch was granted
-  std::int32_t keyPosted = 0;      // 0: no key was posted
-  std::int64_t fieldAfterMs = -1;  // from the key to the focused "Edit"; -1: none
-  std::string focusedClass;        // of the control focused at the last look
-  std::string otherInFront;        // the title of another program's window in front at the last look
+  bool answered = false;                    // the client answered before it was activated
+  bool higherPrivilege = false;             // it runs above this program: Windows drops our keys
+  bool inFront = false;                     // the foreground switch was granted
+  std::int32_t keyPosted = 0;               // the key pressed, posted or on the keyboard; 0: none
+  bool keyOnKeyboard = false;               // the hot key went in as keyboard input ("输入方式" 2)
+  RealKeys realKeys = RealKeys::kNotTried;  // the last keyboard input tried, and what became of it
+  std::int64_t fieldAfterMs = -1;           // from the key to the focused "Edit"; -1: none
+  std::string focusedClass;                 // of the control focused at the last look
+  std::string otherInFront;                 // the title of another program's window in front at the last look
   CodeWritten written = CodeWritten::kNotTried;
   std::string fieldText;  // what the field held when it was last read back
 };

@@ -103,6 +103,25 @@ Hwnd GetFocus();
 bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach);
 bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 unsigned MapVirtualKeyA(unsigned code, unsigned mapType);
+// One key event of SendInput (INPUT_KEYBOARD): the virtual key with its scan
+// code, going down or coming up.
+struct KeyInput {
+  std::uint16_t vk = 0, scan = 0;
+  bool up = false, extended = false;
+};
+// SendInput of key events, as one call: no other input comes between them.
+// They go, as if typed, to the focused window of the foreground window's
+// thread.  Returns how many were inserted: fewer than given when the input
+// is blocked (a locked desktop, a foreground program running above us).
+unsigned SendInput(const std::vector<KeyInput>& keys);
+// GetAsyncKeyState: bit 15 (a negative value) while the key is down on the
+// keyboard, whoever's window has the focus.
+std::int16_t GetAsyncKeyState(int vk);
+// GetKeyboardLayout of a thread (0: the caller's), and VkKeyScanExA of a
+// character on that layout: the key in the low byte, the modifiers it needs
+// in the high byte (1 Shift, 2 Ctrl, 4 Alt); -1 when no key makes it.
+std::intptr_t GetKeyboardLayout(std::uint32_t thread);
+std::int16_t VkKeyScanExA(char character, std::intptr_t layout);
 std::uint32_t GetCurrentThreadId();
 // Runs work on a new thread of the program's and waits for it at most
 // timeoutMs, without handling any message meanwhile; false when it has not

@@ -21,9 +21,11 @@ void WriteSetting(const std::string& section, const std::string& key, const std:
 enum class QuoteSource { kDzh, kTrader, kTdx };
 
 // How the code goes into the trading client's code field ("输入方式"): 1 types
-// it, for clients that react only to typed keys; anything else replaces the
-// field's text, and types only when the client ignored that.
-enum class CodeEntry { kReplace, kType };
+// it as posted characters, for clients that react only to typed keys; 2 types
+// the hot key and the code on the keyboard (SendInput), for clients that take
+// nothing else; anything else replaces the field's text, and types it on the
+// keyboard only when the client ignored that.
+enum class CodeEntry { kReplace, kType, kRealKeys };
 
 // What start-up takes from new.ini.
 struct Settings {

@@ -1,6 +1,9 @@
 // Bringing another program's window forward, reaching its focus, and the
 // messages that drive it.
 #include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "contract/fixture.h"
 
@@ -158,6 +161,7 @@ TEST_F(ContractTest, PostedKeysArriveInOrderAndEditBoxesTakeSelectionAndReplacem
     EXPECT_EQ(got[i].message, posts[i].message) << i;
     EXPECT_EQ(got[i].wParam, posts[i].wParam) << i;
     EXPECT_EQ(got[i].lParam, posts[i].lParam) << i;
+    EXPECT_FALSE(got[i].keyDown) << i << ": a posted key is not down in the receiving thread";
   }
 
   Hwnd edit = peer["edit"];
@@ -180,6 +184,61 @@ TEST_F(ContractTest, PostedKeysArriveInOrderAndEditBoxesTakeSelectionAndReplacem
                                     kSmtoBlock, 1000, &result));
     EXPECT_EQ(SentText(edit, 100), c.after) << c.before << " " << c.start << "," << c.end << " " << c.insert;
   }
+}
+
+// A key press of SendInput, as the program makes one.
+void AddPress(std::vector<KeyInput>* keys, unsigned vk) {
+  const auto scan = static_cast<std::uint16_t>(MapVirtualKeyA(vk, kMapvkVkToVsc));
+  keys->push_back({static_cast<std::uint16_t>(vk), scan, false, false});
+  keys->push_back({static_cast<std::uint16_t>(vk), scan, true, false});
+}
+
+// Typed keys go, through its queue, to the focused window of the foreground
+// window's thread, which sees each down in its key state as it takes it and
+// turns the digits into characters.  While Ctrl is held (as GetAsyncKeyState
+// tells anyone), a digit makes none.
+TEST_F(ContractTest, SendInputTypesIntoTheForegroundThreadsFocusedWindow) {
+  PeerSpec shape;
+  shape.windows = {TopLevel("main", "网上股票交易系统"),
+                   With(Child("edit", "main", "Edit", ""), [](auto& w) { w.focused = true; })};
+  Peer peer = Start(shape);
+  ASSERT_TRUE(SetForegroundWindow(peer["main"]));
+  Sleep(200);
+  ASSERT_EQ(GetForegroundWindow(), peer["main"]);
+  const std::intptr_t layout = GetKeyboardLayout(ThreadOf(peer["edit"]));
+  std::vector<KeyInput> keys;
+  for (char c : std::string("60")) AddPress(&keys, static_cast<unsigned>(VkKeyScanExA(c, layout) & 0xFF));
+
+  EXPECT_EQ(SendInput(keys), 4u);
+  Sleep(300);
+  EXPECT_EQ(SentText(peer["edit"], 100), "60");
+  std::vector<std::tuple<std::string, unsigned, std::uint64_t, bool>> got;
+  for (const PeerMessage& m : world().MessagesOf(peer)) got.emplace_back(m.window, m.message, m.wParam, m.keyDown);
+  EXPECT_EQ(got, (decltype(got){{"edit", kWmKeyDown, '6', true},
+                                {"edit", kWmKeyUp, '6', false},
+                                {"edit", kWmKeyDown, '0', true},
+                                {"edit", kWmKeyUp, '0', false}}));
+
+  EXPECT_GE(GetAsyncKeyState(0x11), 0);
+  std::vector<KeyInput> control;
+  AddPress(&control, 0x11);
+  ASSERT_EQ(SendInput({control[0]}), 1u);
+  EXPECT_LT(GetAsyncKeyState(0x11), 0) << "held";
+  keys.clear();
+  AddPress(&keys, '1');
+  EXPECT_EQ(SendInput(keys), 2u);
+  Sleep(300);
+  EXPECT_EQ(SentText(peer["edit"], 100), "60") << "Ctrl+1 is no character";
+  ASSERT_EQ(SendInput({control[1]}), 1u);
+  EXPECT_GE(GetAsyncKeyState(0x11), 0) << "let go";
+  EXPECT_EQ(SendInput({}), 0u);
+}
+
+// The default layout types the digits without a modifier.
+TEST_F(ContractTest, VkKeyScanExAGivesTheDigitsTheirOwnKeys) {
+  const std::intptr_t layout = GetKeyboardLayout(0);
+  EXPECT_NE(layout, 0);
+  for (char c = '0'; c <= '9'; ++c) EXPECT_EQ(VkKeyScanExA(c, layout), c) << c;
 }
 
 TEST_F(ContractTest, MapVirtualKeyGivesTheUsKeyboardsScanCodes) {

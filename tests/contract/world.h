@@ -43,6 +43,7 @@ struct PeerMessage {
   unsigned message = 0;
   std::uint64_t wParam = 0;
   std::uint64_t lParam = 0;
+  bool keyDown = false;  // GetKeyState of its key in the peer, as it was taken
 };
 
 struct Peer {

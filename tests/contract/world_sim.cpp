@@ -51,12 +51,13 @@ class SimWorld : public World {
     std::vector<std::pair<sim::Message, std::string>> all;
     for (auto& w : peer.windows)
       for (const sim::Message& m : sim::Received(w.second))
-        if (m.posted) all.push_back({m, w.first});
+        if (m.posted && (m.message == platform::kWmKeyDown || m.message == platform::kWmKeyUp))
+          all.push_back({m, w.first});
     std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.first.time < b.first.time; });
     std::vector<PeerMessage> out;
     for (auto& m : all)
       out.push_back({m.second, m.first.message, static_cast<std::uint64_t>(m.first.wParam),
-                     static_cast<std::uint64_t>(m.first.lParam) & 0xFFFFFFFFu});
+                     static_cast<std::uint64_t>(m.first.lParam) & 0xFFFFFFFFu, m.first.keyDown});
     return out;
   }
 

@@ -156,7 +156,7 @@ class Win32World : public World {
     std::vector<PeerMessage> all;
     std::istringstream lines(ReadWhole(logs_[peer.processId]));
     PeerMessage m;
-    while (lines >> m.window >> m.message >> m.wParam >> m.lParam) all.push_back(m);
+    while (lines >> m.window >> m.message >> m.wParam >> m.lParam >> m.keyDown) all.push_back(m);
     return all;
   }
 

@@ -103,6 +103,7 @@ Real X input (xdotool, on the session's display; screen coordinates)
     click(x, y, button=1) / double_click(x, y, apart_ms=80)
     drag(x0, y0, x1, y1, steps=10, button=1, pause=0.03)   press, move in steps, release
     key(*names)                    xdotool key names: "Escape", "BackSpace", "ctrl+a", "F1", ...
+    key_down(name) / key_up(name)  hold a key (a modifier, say) and let it go
     type_text(text)                xdotool type (ASCII is safest)
     screenshot(path, crop=None)    ImageMagick import of the root window; crop=(l, t, r, b)
 
@@ -646,6 +647,14 @@ def drag(x0, y0, x1, y1, steps=10, button=1, pause=0.03):
 
 def key(*names):
     _xdotool("key", "--delay", 50, *names)
+
+
+def key_down(name):
+    _xdotool("keydown", name)
+
+
+def key_up(name):
+    _xdotool("keyup", name)
 
 
 def type_text(text):

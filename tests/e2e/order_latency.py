@@ -2,7 +2,7 @@
 """How long a buy takes under Wine: from the real click on "买" to the code in
 the stand-in trading client's code field, over a number of runs.
 
-    python3 tests/e2e/order_latency.py [--runs 20] [--ignore-replace]
+    python3 tests/e2e/order_latency.py [--runs 20] [--ignore-replace | --real-keys]
 
 Uses the Wine session named by LINGBO_WINE_ENV when there is one; otherwise
 starts a session of its own (tests/wine/session.sh) and ends it afterwards.
@@ -12,6 +12,8 @@ The stand-in focuses its code field 100 ms after the hot key, so the field is
 found at the first look; the tool's own pauses then come to 230 ms.
 With --ignore-replace the client leaves its field alone on the replace, so the
 code arrives by the way round: replace, read back, select, type, read back.
+With --real-keys the client takes only keys typed on the keyboard, its hot key
+included, and the bar runs with "输入方式" 2.
 """
 
 import argparse
@@ -30,7 +32,7 @@ PAUSES_MS = 230
 SESSION = os.path.join(REPO, "tests", "wine", "session.sh")
 
 
-def measure(runs, *client_options):
+def measure(runs, *client_options, settings=None):
     import harness as h
     from order_scene import OrderCase
 
@@ -39,7 +41,7 @@ def measure(runs, *client_options):
     class Latency(OrderCase):
         def runTest(self):
             client = self.start_client(*client_options)
-            trader, bar = self.start_following_trader("600000")
+            trader, bar = self.start_following_trader("600000", **(settings or {}))
             for run in range(runs):
                 code = "%06d" % (600001 + run)
                 trader.retitle("交易师 - %s - 测试" % code)
@@ -86,22 +88,29 @@ def end_session(state):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--runs", type=int, default=20)
-    parser.add_argument("--ignore-replace", action="store_true",
-                        help="time the way round for a client that ignores the replace")
+    way = parser.add_mutually_exclusive_group()
+    way.add_argument("--ignore-replace", action="store_true",
+                     help="time the way round for a client that ignores the replace")
+    way.add_argument("--real-keys", action="store_true",
+                     help="time 输入方式=2 for a client that takes only keys typed on the keyboard")
     args = parser.parse_args()
 
     state = start_session()
     sys.path.insert(0, HERE)
     try:
-        results = measure(args.runs, *(["--ignore-replace"] if args.ignore_replace else []))
+        if args.real_keys:
+            results = measure(args.runs, "--keyboard-only", "--hot-key-down", settings={"输入方式": "2"})
+        else:
+            results = measure(args.runs, *(["--ignore-replace"] if args.ignore_replace else []))
     finally:
         end_session(state)
     if not results:
         return 1
     total = [r[0] for r in results]
+    way = " (typed after the ignored replace)" if args.ignore_replace else " (keyboard input)" if args.real_keys else ""
     print("click on 买 to code in the field%s, %d runs under Wine: median %.0f ms (min %.0f, max %.0f; "
           "xdotool's own start median %.0f ms); the pauses alone take %d ms"
-          % (" (typed after the ignored replace)" if args.ignore_replace else "", len(total), statistics.median(total), min(total), max(total),
+          % (way, len(total), statistics.median(total), min(total), max(total),
              statistics.median(r[1] for r in results), PAUSES_MS))
     return 0
 

@@ -49,7 +49,7 @@ class ClientLog:
     def typed_runs(self, side):
         """The characters typed into that form's code field, one string per run:
         consecutive CHAR events, with only the changes they cause and the
-        queue's own record of posted characters between them."""
+        queue's own record of the keys and characters between them."""
         runs, typing = [], False
         for _, kind, args in self.events():
             if kind == "CHAR" and args and args[0] == side:
@@ -57,7 +57,7 @@ class ClientLog:
                     runs.append("")
                 runs[-1] += chr(int(args[1], 16))
                 typing = True
-            elif kind not in ("CODE", "NAME", "WM_CHAR"):
+            elif kind not in ("CODE", "NAME") and not kind.startswith("WM_"):
                 typing = False
         return runs
 

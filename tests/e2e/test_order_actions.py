@@ -63,9 +63,11 @@ class OrderActions(OrderCase):
 
     def test_client_that_ignores_the_replace_gets_the_code_typed_once(self):
         _, bar = self.start_following_trader()
-        # The last field takes 700 ms over each key, longer than any one
-        # message may wait: the code, posted as one run, still lands whole.
-        for side, press, options in (("buy", bar.buy, ()), ("sell", bar.sell, ()), ("buy", bar.buy, ("--key-delay=700",))):
+        # The code is typed on the keyboard, so a field that takes nothing
+        # else gets it too.  One field takes 700 ms over each key, longer than
+        # any one message may wait: the code, typed as one run, still lands whole.
+        for side, press, options in (("buy", bar.buy, ()), ("sell", bar.sell, ()), ("buy", bar.buy, ("--key-delay=700",)),
+                                     ("buy", bar.buy, ("--keyboard-only",))):
             with self.subTest(side=side, options=options):
                 client = self.start_client("--ignore-replace", *options)
 
@@ -80,7 +82,41 @@ class OrderActions(OrderCase):
                 keys = client.log.keys()
                 self.assertEqual(len([k for k in keys if k[3] == "main"]), 2, "the hot key, pressed once")
                 self.assertEqual("".join(chr(int(k[1], 16)) for k in keys if k[0] == "WM_CHAR"), "600036",
-                                 "typed as a keyboard types: posted, in order")
+                                 "typed as a keyboard types, in order")
+                self.assertEqual(client.log.of("DROP"), [])
+                client.stop()
+
+    def test_keyboard_mode_types_the_hot_key_and_the_code(self):
+        _, bar = self.start_following_trader(输入方式="2")
+        # A client that opens its form only for a hot key that is down, and
+        # whose code field takes only keyboard input.  Once the trader holds
+        # Ctrl through the click: nothing is typed until it is let go.
+        for hold_ctrl in (False, True):
+            with self.subTest(hold_ctrl=hold_ctrl):
+                client = self.start_client("--keyboard-only", "--hot-key-down")
+                if hold_ctrl:
+                    h.key_down("ctrl")
+                    try:
+                        bar.buy()
+                        time.sleep(1.0)
+                    finally:
+                        released = time.time()
+                        h.key_up("ctrl")
+                else:
+                    released = time.time()
+                    bar.buy()
+
+                client.wait_code("buy", "600036", timeout=8)
+                time.sleep(0.5)
+                self.assertEqual(len(client.log.of("FORM")), 1)
+                self.assertEqual(client.field_text("buy"), "600036")
+                self.assertEqual(client.log.of("REPLACE"), [], "no EM_REPLACESEL reached it")
+                self.assertEqual(client.log.typed_runs("buy"), ["600036"])
+                self.assertEqual(client.log.of("DROP"), [])
+                early = [(t, k) for t, k, a in client.log.events()
+                         if t < released and (k == "CHAR" or (k.startswith("WM_") and a and a[0] in (
+                             "0x70", "0x30", "0x31", "0x32", "0x33", "0x34", "0x35", "0x36", "0x37", "0x38", "0x39")))]
+                self.assertEqual(early, [], "no key of ours while Ctrl was down")
                 client.stop()
 
     def test_typing_mode_lets_the_client_look_the_code_up(self):

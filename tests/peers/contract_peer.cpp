@@ -13,8 +13,9 @@
 // foreground one is brought forward, and PATH receives one line
 // "name handle" per window (handles in decimal) and a last line "ready".
 //
-// --log appends "name message wParam lParam" (decimal) for every WM_KEYDOWN
-// and WM_KEYUP taken from the queue.  --hang stops the window thread MS
+// --log appends "name message wParam lParam down" (decimal) for every
+// WM_KEYDOWN and WM_KEYUP taken from the queue; down is 1 while GetKeyState
+// says the key is down as it is taken (typed keys, not posted ones).  --hang stops the window thread MS
 // after the windows exist, until the program is ended.
 #include <windows.h>
 // after windows.h, which it needs
@@ -173,13 +174,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (logFile && (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP)) {
-      std::fprintf(logFile, "%s %u %llu %llu\n", NameOf(msg.hwnd), msg.message,
+      std::fprintf(logFile, "%s %u %llu %llu %d\n", NameOf(msg.hwnd), msg.message,
                    static_cast<unsigned long long>(msg.wParam),
-                   static_cast<unsigned long long>(static_cast<DWORD>(msg.lParam)));
+                   static_cast<unsigned long long>(static_cast<DWORD>(msg.lParam)),
+                   GetKeyState(static_cast<int>(msg.wParam)) < 0 ? 1 : 0);
       std::fflush(logFile);
     }
     if (msg.message == WM_TIMER && !msg.hwnd)
       for (;;) Sleep(60000);  // hung until ended
+    TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
   return 0;

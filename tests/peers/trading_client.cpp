@@ -41,6 +41,14 @@
 //                     start-up, its thread stalls MS in WM_ACTIVATE, as
 //                     clients that refresh their accounts when brought
 //                     forward do
+//   --keyboard-only   the code fields take only keyboard input, as the most
+//                     common broker builds do: EM_REPLACESEL leaves them
+//                     alone, and so does a WM_CHAR whose key is not down
+//                     (GetKeyState) as it is handled: one posted, or one
+//                     made from a posted WM_KEYDOWN
+//   --hot-key-down    a hot key opens its form only when its key is down
+//                     (GetKeyState) as it is taken from the queue: typed on
+//                     the keyboard, not posted
 //   --key-delay=MS    a code field takes MS over each WM_CHAR it handles
 //   --key-busy=MS     the window thread takes MS over each hot key before its
 //                     form opens, as clients busy with the last order do
@@ -74,6 +82,8 @@
 //                                       posted; consecutive CHAR lines (with
 //                                       only CODE and NAME lines between them)
 //                                       are one run of typing
+//   T DROP buy|sell 0x36                --keyboard-only: a WM_CHAR whose key
+//                                       was not down, left alone
 //   T NAME buy|sell NAME PRICE          --name-on-typing filled in the form
 //   T SUBMIT buy|sell                   the form's order button was pressed
 //   T HANG MS / T AWAKE                 the window thread stops / answers again
@@ -114,6 +124,8 @@ struct Options {
   bool clearCode = false;
   bool ignoreReplace = false;
   bool nameOnTyping = false;
+  bool keyboardOnly = false;
+  bool hotKeyDown = false;
   UINT stallOnActivate = 0;
   UINT keyDelay = 0;
   UINT keyBusy = 0;
@@ -240,6 +252,7 @@ void ShowForm(int side) {
 // accelerators do.
 bool HandleHotKey(const MSG& msg) {
   if (msg.message != WM_KEYDOWN || (msg.wParam != g.options.buyKey && msg.wParam != g.options.sellKey)) return false;
+  if (g.options.hotKeyDown && GetKeyState(static_cast<int>(msg.wParam)) >= 0) return false;
   if (g.options.keyBusy) Sleep(g.options.keyBusy);
   if (msg.wParam == g.options.buyKey) {
     ShowForm(kBuy);
@@ -311,12 +324,21 @@ LRESULT CALLBACK CodeFieldProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       Log(L"SELECT " + name + L" " + std::to_wstring(static_cast<long long>(static_cast<INT_PTR>(wParam))) + L" " +
           std::to_wstring(static_cast<long long>(lParam)));
       break;
-    case EM_REPLACESEL:
-      Log(L"REPLACE " + name + (g.options.ignoreReplace ? L" ignored" : L" taken"));
-      if (g.options.ignoreReplace) return 0;
+    case EM_REPLACESEL: {
+      const bool ignore = g.options.ignoreReplace || g.options.keyboardOnly;
+      Log(L"REPLACE " + name + (ignore ? L" ignored" : L" taken"));
+      if (ignore) return 0;
       break;
+    }
     case WM_CHAR: {
       wchar_t text[32];
+      const SHORT key = VkKeyScanW(static_cast<wchar_t>(wParam));
+      if (g.options.keyboardOnly && (key == -1 || GetKeyState(key & 0xFF) >= 0)) {
+        std::swprintf(text, sizeof text / sizeof text[0], L"DROP %ls 0x%02llX", name.c_str(),
+                      static_cast<unsigned long long>(wParam));
+        Log(text);
+        return 0;
+      }
       std::swprintf(text, sizeof text / sizeof text[0], L"CHAR %ls 0x%02llX", name.c_str(),
                     static_cast<unsigned long long>(wParam));
       Log(text);
@@ -424,7 +446,9 @@ bool ParseOptions(int argc, wchar_t** argv) {
                                {L"--hang-on", &o.hang},
                                {L"--clear-code", &o.clearCode},
                                {L"--ignore-replace", &o.ignoreReplace},
-                               {L"--name-on-typing", &o.nameOnTyping}};
+                               {L"--name-on-typing", &o.nameOnTyping},
+                               {L"--keyboard-only", &o.keyboardOnly},
+                               {L"--hot-key-down", &o.hotKeyDown}};
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
     const size_t eq = arg.find(L'=');

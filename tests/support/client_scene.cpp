@@ -24,9 +24,13 @@ ClientScene AddTradingClient(const std::string& fieldClass, bool minimized) {
   return c;
 }
 
-void OpenFormOnKey(const ClientScene& client, std::int32_t hotKey, std::uint64_t delayMs) {
-  sim::OnMessage(client.window, [client, hotKey, delayMs](const sim::Message& m) {
-    if (m.posted && m.message == platform::kWmKeyDown && m.wParam == static_cast<std::uintptr_t>(hotKey))
-      sim::At(delayMs, [client] { sim::SetFocus(client.codeField); });
-  });
+void OpenFormOnKey(const ClientScene& client, std::int32_t hotKey, std::uint64_t delayMs, bool onlyWhenDown) {
+  // Posted to the main window, or typed into whatever of the client's has the focus.
+  for (platform::Hwnd window : {client.window, client.button}) {
+    sim::OnMessage(window, [client, hotKey, delayMs, onlyWhenDown](const sim::Message& m) {
+      if (m.posted && m.message == platform::kWmKeyDown && m.wParam == static_cast<std::uintptr_t>(hotKey) &&
+          (m.keyDown || !onlyWhenDown))
+        sim::At(delayMs, [client] { sim::SetFocus(client.codeField); });
+    });
+  }
 }

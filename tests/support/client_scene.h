@@ -13,5 +13,7 @@ struct ClientScene {
   platform::Hwnd window = 0, codeField = 0, button = 0;
 };
 ClientScene AddTradingClient(const std::string& fieldClass = "Edit", bool minimized = false);
-// On the press of hotKey, the client focuses its code field after delayMs.
-void OpenFormOnKey(const ClientScene& client, std::int32_t hotKey, std::uint64_t delayMs);
+// On the press of hotKey, the client focuses its code field after delayMs;
+// onlyWhenDown: only when the key is down in its thread's key state (typed on
+// the keyboard), as clients that read the keyboard's state do.
+void OpenFormOnKey(const ClientScene& client, std::int32_t hotKey, std::uint64_t delayMs, bool onlyWhenDown = false);

@@ -163,12 +163,43 @@ struct Message {
   std::intptr_t lParam = 0;
   bool posted = false;
   std::string text;
+  // Typed on the keyboard (SendInput, or the trader's keys), not posted by a
+  // program; and, for a key or character, whether its key was down in the
+  // receiving thread's key state (GetKeyState) as it was handled.
+  bool input = false;
+  bool keyDown = false;
 };
 std::vector<Message> Received(Hwnd window);
 // A scripted reaction to every message delivered to (posted) or handled by
 // (sent) the window, after the built-in behaviour.
 using Reaction = std::function<void(const Message&)>;
 void OnMessage(Hwnd window, Reaction reaction);
+
+// ---------------------------------------------------------------------------
+// The keyboard
+// ---------------------------------------------------------------------------
+
+// Keys typed (by SendInput or by the trader) go, through its queue, to the
+// focused window of the foreground window's thread: WM_KEYDOWN, then the
+// WM_CHAR its TranslateMessage makes of a digit key (no digit while Shift,
+// Ctrl or Alt is down in that thread), then WM_KEYUP.  A thread's key state, what
+// GetKeyState tells it, changes only as it takes typed keys: posted key
+// messages leave it alone.
+//
+// The trader holds a key down (Ctrl, say) or lets it go.
+void PressKey(int vk, bool down);
+bool KeyStateDown(std::uint32_t thread, int vk);
+// The "Edit" takes only keyboard input, as some clients' code fields do:
+// EM_REPLACESEL leaves it alone, and so does a WM_CHAR whose key is not down
+// in its thread.
+void TakeOnlyKeyboardInput(Hwnd edit, bool only = true);
+// SendInput inserts at most this many events from now on (0: it is refused,
+// as on a locked desktop); -1 lifts the limit.  It also inserts none while a
+// program running above this one is in front.
+void LimitInput(int events);
+// The keyboard layout of a thread (GetKeyboardLayout): 0x08040804 by
+// default; on a French one (low word 0x040C) the digits need Shift.
+void SetKeyboardLayout(std::uint32_t thread, std::intptr_t layout);
 
 // ---------------------------------------------------------------------------
 // Files (Windows paths, case-insensitive) and profile files

@@ -273,6 +273,7 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
   if (!w) return 0;
   m.time = world.now;
   m.window = window;
+  TakeKey(m);
   std::intptr_t result = 0;
   bool edit = w->className == "Edit";
   bool changed = false;
@@ -307,7 +308,7 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
       }
       break;
     case platform::kWmChar:
-      if (edit) {
+      if (edit && TakesCharacter(*w, m)) {
         std::string typed;
         if (m.wParam > 0xFF) typed += static_cast<char>((m.wParam >> 8) & 0xFF);
         typed += static_cast<char>(m.wParam & 0xFF);
@@ -332,6 +333,7 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
   w->received.push_back(m);
   auto reactions = w->reactions;  // a reaction may add or remove others
   for (auto& reaction : reactions) reaction(m);
+  TranslateKey(m);
   if (changed) TextChanged(window);
   return result;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,8 @@ struct Window {
   std::string className, text;
   std::uint32_t process = 0, thread = 0;
   Hwnd parent = 0, owner = 0;
-  bool visible = false, minimized = false, enabled = true, topmost = false, ignoresReplaceSel = false;
+  bool visible = false, minimized = false, enabled = true, topmost = false, ignoresReplaceSel = false,
+       keyboardOnly = false;
   platform::Rect rect;                           // relative to the parent's origin; screen for top-level
   std::vector<Hwnd> children;                    // Z order, top first
   Hwnd lastFocus = 0;                            // restored when the window is activated again
@@ -165,6 +167,12 @@ struct World {
   std::vector<Call> calls;
   std::vector<Call> events;
   std::function<void(unsigned)> tickReaction;
+  std::set<int> keyboard;  // keys down on the keyboard itself
+  int inputLimit = -1;
+  // By thread: the keys down as far as the keys it has taken tell, and its
+  // keyboard layout where it is not the default.
+  std::map<std::uint32_t, std::set<int>> threadKeys;
+  std::map<std::uint32_t, std::intptr_t> layouts;
 };
 
 World& W();
@@ -234,6 +242,15 @@ class InOwnHandler {
 void TextChanged(Hwnd window);
 void Moved(Hwnd window);
 void Destroyed(Hwnd window, Role role);
+
+// The keyboard (keyboard.cpp).  A key typed, by the trader or SendInput;
+// what a thread does with a key message it takes, before it is handled
+// (its key state) and after (TranslateMessage); whether a keyboard-only
+// edit takes a character.
+void TypeKey(int vk, unsigned scan, bool up);
+void TakeKey(Message& m);
+void TranslateKey(const Message& m);
+bool TakesCharacter(const Window& edit, const Message& m);
 
 // Files.
 std::string FileKey(const std::string& path);

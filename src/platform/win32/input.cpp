@@ -1,5 +1,6 @@
 // Focus and input: the calls that bring another program forward and feed it keys.
 #include <memory>
+#include <vector>
 
 #include "platform/win32/win32.h"
 
@@ -23,6 +24,28 @@ bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::int
 }
 
 unsigned MapVirtualKeyA(unsigned code, unsigned mapType) { return ::MapVirtualKeyA(code, mapType); }
+
+unsigned SendInput(const std::vector<KeyInput>& keys) {
+  if (keys.empty()) return 0;
+  std::vector<INPUT> inputs(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    inputs[i].type = INPUT_KEYBOARD;
+    inputs[i].ki.wVk = keys[i].vk;
+    inputs[i].ki.wScan = keys[i].scan;
+    inputs[i].ki.dwFlags = (keys[i].up ? KEYEVENTF_KEYUP : 0) | (keys[i].extended ? KEYEVENTF_EXTENDEDKEY : 0);
+  }
+  return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+std::int16_t GetAsyncKeyState(int vk) { return static_cast<std::int16_t>(::GetAsyncKeyState(vk)); }
+
+std::intptr_t GetKeyboardLayout(std::uint32_t thread) {
+  return reinterpret_cast<std::intptr_t>(::GetKeyboardLayout(thread));
+}
+
+std::int16_t VkKeyScanExA(char character, std::intptr_t layout) {
+  return static_cast<std::int16_t>(::VkKeyScanExA(character, reinterpret_cast<HKL>(layout)));
+}
 std::uint32_t GetCurrentThreadId() { return ::GetCurrentThreadId(); }
 
 namespace {

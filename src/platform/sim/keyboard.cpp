@@ -1,0 +1,154 @@
+// The simulated keyboard: keys typed into the foreground thread's queue, the
+// key state each thread learns from them, and the layout.
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/sim/world.h"
+
+namespace sim::detail {
+
+namespace {
+
+constexpr int kVkShift = 0x10, kVkControl = 0x11, kVkMenu = 0x12;
+
+bool IsKeyMessage(unsigned message) {
+  return message == platform::kWmKeyDown || message == platform::kWmKeyUp || message == platform::kWmChar;
+}
+
+// The key a character comes from on the default layout, for the digits, all
+// the program types; 0 for anything else.
+int KeyOf(std::uintptr_t character) { return character >= '0' && character <= '9' ? static_cast<int>(character) : 0; }
+
+constexpr std::intptr_t kDefaultLayout = 0x08040804;
+
+std::set<int>* KeysOf(std::uint32_t thread) {
+  if (!W().threads.count(thread)) return nullptr;
+  return &W().threadKeys[thread];
+}
+
+bool IntegrityAboveOwn(Hwnd window) {
+  const Window* w = Find(window);
+  if (!w) return false;
+  std::uint32_t own = 0, other = 0;
+  for (const Process& p : W().processes) {
+    if (p.id == kOwnProcess) own = p.integrity;
+    if (p.id == w->process) other = p.integrity;
+  }
+  return other > own;
+}
+
+}  // namespace
+
+void TypeKey(int vk, unsigned scan, bool up) {
+  World& world = W();
+  if (up)
+    world.keyboard.erase(vk);
+  else
+    world.keyboard.insert(vk);
+  const Hwnd front = Find(world.foreground) ? world.foreground : 0;
+  if (!front) return;
+  const Hwnd focus = QueueOf(ThreadOf(front)).focus;
+  Message m;
+  m.window = Find(focus) ? focus : front;
+  m.message = up ? platform::kWmKeyUp : platform::kWmKeyDown;
+  m.wParam = static_cast<std::uintptr_t>(vk);
+  m.lParam = static_cast<std::intptr_t>((up ? 0xC0000000u : 0u) | (scan & 0xFFu) << 16 | 1u);
+  m.posted = m.input = true;
+  world.posted.push_back(m);
+}
+
+void TakeKey(Message& m) {
+  if (!IsKeyMessage(m.message)) return;
+  std::set<int>* keys = KeysOf(ThreadOf(m.window));
+  if (!keys) return;
+  const int vk = m.message == platform::kWmChar ? KeyOf(m.wParam) : static_cast<int>(m.wParam);
+  if (m.input && m.message == platform::kWmKeyDown) keys->insert(vk);
+  if (m.input && m.message == platform::kWmKeyUp) keys->erase(vk);
+  m.keyDown = keys->count(vk) > 0;
+}
+
+// TranslateMessage: the character of a typed key goes into the queue at
+// once, ahead of the keys typed after it.
+void TranslateKey(const Message& m) {
+  if (!m.input || m.message != platform::kWmKeyDown) return;
+  const std::uint32_t thread = ThreadOf(m.window);
+  const std::set<int>* keys = KeysOf(thread);
+  if (!keys || keys->count(kVkShift) || keys->count(kVkControl) || keys->count(kVkMenu)) return;
+  if (!KeyOf(m.wParam)) return;
+  Message c = m;
+  c.message = platform::kWmChar;
+  c.keyDown = false;
+  auto& queue = W().posted;
+  queue.insert(std::find_if(queue.begin(), queue.end(),
+                            [thread](const Message& p) { return p.input && ThreadOf(p.window) == thread; }),
+               c);
+}
+
+bool TakesCharacter(const Window& edit, const Message& m) { return !edit.keyboardOnly || m.keyDown; }
+
+}  // namespace sim::detail
+
+namespace sim {
+
+using namespace detail;
+
+void PressKey(int vk, bool down) { TypeKey(vk, 0, !down); }
+
+bool KeyStateDown(std::uint32_t thread, int vk) {
+  const std::set<int>* keys = KeysOf(thread);
+  return keys && keys->count(vk) > 0;
+}
+
+void TakeOnlyKeyboardInput(Hwnd edit, bool only) {
+  if (Window* w = Find(edit)) w->keyboardOnly = w->ignoresReplaceSel = only;
+}
+
+void LimitInput(int events) { W().inputLimit = events; }
+
+void SetKeyboardLayout(std::uint32_t thread, std::intptr_t layout) { W().layouts[thread] = layout; }
+
+}  // namespace sim
+
+namespace platform {
+
+using namespace sim::detail;
+
+unsigned SendInput(const std::vector<KeyInput>& keys) {
+  std::string shown;
+  for (const KeyInput& k : keys) {
+    char one[16];
+    std::snprintf(one, sizeof one, "%s0x%x%s", shown.empty() ? "" : ",", k.vk, k.up ? "u" : "d");
+    shown += one;
+  }
+  Log("SendInput(%s)", shown.c_str());
+  World& world = W();
+  // Windows drops input meant for a program above us; a locked desktop takes
+  // none at all.
+  std::size_t inserted = IntegrityAboveOwn(world.foreground) ? 0 : keys.size();
+  if (world.inputLimit >= 0) inserted = std::min(inserted, static_cast<std::size_t>(world.inputLimit));
+  for (std::size_t i = 0; i < inserted; ++i) TypeKey(keys[i].vk, keys[i].scan, keys[i].up);
+  return static_cast<unsigned>(inserted);
+}
+
+std::int16_t GetAsyncKeyState(int vk) {
+  Log("GetAsyncKeyState(%d)", vk);
+  return static_cast<std::int16_t>(W().keyboard.count(vk) ? 0x8000 : 0);
+}
+
+std::intptr_t GetKeyboardLayout(std::uint32_t thread) {
+  Log("GetKeyboardLayout(%u)", thread);
+  if (thread == 0) thread = CallingThread();
+  if (!W().threads.count(thread)) return 0;
+  auto it = W().layouts.find(thread);
+  return it == W().layouts.end() ? kDefaultLayout : it->second;
+}
+
+std::int16_t VkKeyScanExA(char character, std::intptr_t layout) {
+  Log("VkKeyScanExA(%d,0x%llx)", character, static_cast<unsigned long long>(layout));
+  // Only the digits: on a French layout they need Shift.
+  const int key = KeyOf(static_cast<unsigned char>(character));
+  if (!key) return -1;
+  return static_cast<std::int16_t>((layout & 0xFFFF) == 0x040C ? 0x100 | key : key);
+}
+
+}  // namespace platform
