@@ -114,10 +114,9 @@ void BM_TdxTitleChangeTick(benchmark::State& state) {
     while (securities.size() < 20000) securities.push_back(made[securities.size() % made.size()]);
     return code_table::TnfTable(securities);
   };
+  const platform::Hwnd frame = StartTdx("D:\\tdx\\TdxW.exe", "浦发银行").frame;
   sim::WriteFile("D:\\tdx\\T0002\\hq_cache\\shm.tnf", table(true));
   sim::WriteFile("D:\\tdx\\T0002\\hq_cache\\szm.tnf", table(false));
-  const std::uint32_t tdx = sim::AddProcess("D:\\tdx\\TdxW.exe");
-  const platform::Hwnd frame = sim::CreateWindow({"TdxW_MainFrame_Class", TdxChartTitle("浦发银行"), tdx});
   SetQuoteSource(QuoteSource::kTdx);
   sim::Advance(200);
   if (AppState.currentCode != "600000") state.SkipWithError("not attached with the code");

@@ -29,10 +29,8 @@ std::string Reference(std::string_view table, std::string_view title, Market mar
   if (start < table.size()) pieces.push_back(table.substr(start));
   if (pieces.size() < 2) return {};
   for (const std::string_view piece : pieces) {
-    if (piece.size() < 10) continue;
-    std::string_view code = piece.substr(piece.size() - 10);
-    code = code.substr(0, code.find('\0'));
-    if (MeetsMarketRule(code, market)) return std::string(code);
+    const std::string code = piece.size() < 10 ? "" : std::string(piece.substr(piece.size() - 10)).c_str();
+    if (MeetsMarketRule(code, market)) return code;
   }
   return {};
 }

@@ -34,16 +34,14 @@ class DzhReader : public SimTest {
   // made-up ones, plus whatever a test adds.
   static void WriteTables(const std::vector<Security>& shanghaiExtra, const std::vector<Security>& shenzhenExtra,
                           const std::string& name = kTable) {
-    auto shanghai = code_table::Generated(true, 200, 1);
-    auto shenzhen = code_table::Generated(false, 200, 2);
-    shanghai.insert(shanghai.begin() + 50, code_table::ShanghaiSecurities().begin(),
-                    code_table::ShanghaiSecurities().end());
-    shenzhen.insert(shenzhen.begin() + 50, code_table::ShenzhenSecurities().begin(),
-                    code_table::ShenzhenSecurities().end());
-    shanghai.insert(shanghai.end() - 20, shanghaiExtra.begin(), shanghaiExtra.end());
-    shenzhen.insert(shenzhen.end() - 20, shenzhenExtra.begin(), shenzhenExtra.end());
-    sim::WriteFile(kShanghai + name, code_table::Table(shanghai));
-    sim::WriteFile(kShenzhen + name, code_table::Table(shenzhen));
+    for (const bool shanghai : {true, false}) {
+      std::vector<Security> securities = code_table::Generated(shanghai, 200, shanghai ? 1 : 2);
+      const auto& real = shanghai ? code_table::ShanghaiSecurities() : code_table::ShenzhenSecurities();
+      const auto& extra = shanghai ? shanghaiExtra : shenzhenExtra;
+      securities.insert(securities.begin() + 50, real.begin(), real.end());
+      securities.insert(securities.end() - 20, extra.begin(), extra.end());
+      sim::WriteFile((shanghai ? kShanghai : kShenzhen) + name, code_table::Table(securities));
+    }
   }
 
   static std::string Cached(const std::string& title) { return ReadSetting(kCodeCacheSection, title, ""); }
@@ -111,13 +109,21 @@ TEST_F(DzhReader, CodesRejectedByTheMarketRules) {
   }
 }
 
+// Neither a file named in small letters nor a folder qualifies; of those that
+// do, the last one the Shanghai folder lists is used in both folders.
 TEST_F(DzhReader, TheLastStockInfoFileListedIsUsedInBothFolders) {
+  std::vector<Security> lower = code_table::ShanghaiSecurities();
+  lower.push_back({"600999", "多表股票"});
+  sim::WriteFile(std::string(kShanghai) + "stkinfo99.dat", code_table::Table(lower));
+  sim::MakeDirectory(std::string(kShanghai) + "STKINFO");
+  sim::MakeDirectory(std::string(kShanghai) + "STKINFO_ZZZ");
+  EXPECT_EQ(Resolve("浦发银行"), "浦发银行");
+  EXPECT_EQ(dzh.stockInfoFile, "");
+
   const std::vector<std::string> names = {"STKINFO51.DAT", "STKINFO60.DAT", "OLD_STKINFO.DAT"};
   for (std::size_t i = 0; i < names.size(); ++i) {
     WriteTables({{"60010" + std::to_string(i), "多表股票"}}, {{"00010" + std::to_string(i), "深市多表"}}, names[i]);
   }
-  sim::WriteFile(std::string(kShanghai) + "stkinfo99.dat", code_table::Table({{"600999", "多表股票"}}));
-  sim::MakeDirectory(std::string(kShanghai) + "STKINFO_ZZZ");
   // What the folder lists, in its own order.
   std::string last;
   platform::FindData entry;
@@ -133,13 +139,6 @@ TEST_F(DzhReader, TheLastStockInfoFileListedIsUsedInBothFolders) {
   EXPECT_EQ(Resolve("多表股票"), "60010" + std::to_string(index));
   EXPECT_EQ(dzh.stockInfoFile, last);
   EXPECT_EQ(Resolve("深市多表"), "00010" + std::to_string(index));
-}
-
-TEST_F(DzhReader, FilesThatDoNotQualify) {
-  sim::WriteFile(std::string(kShanghai) + "stkinfo60.dat", code_table::Table(code_table::ShanghaiSecurities()));
-  sim::MakeDirectory(std::string(kShanghai) + "STKINFO");
-  EXPECT_EQ(Resolve("浦发银行"), "浦发银行");
-  EXPECT_EQ(dzh.stockInfoFile, "");
 }
 
 TEST_F(DzhReader, ForgetsAStockInfoFileThatIsGone) {
@@ -165,24 +164,10 @@ TEST_F(DzhReader, AnExecutablePathWithoutBackslashLooksAtTheDriveRoot) {
 // memory instead of new.ini, never take the cached code of a look-alike, and
 // are forgotten by a reset.
 TEST_F(DzhReader, TitlesNewIniCannotHoldStayInMemory) {
-  const std::vector<std::string> titles = {
-      "[浦发银行]",
-      ";注释",
-      " 前有空格",
-      "后有空格 ",
-      "等号=股票",
-      "换行\r\n[软件设置]",
-      "\t制表",
-      "\"引号\"",
-      std::string(10240, 'x'),
-      std::string(32767 * 2, '\xB3'),
-      "浦发银行\x81",
-      "\x80浦发银行",
-      "\xFF银行",
-      "银\x81\x7F行",
-      "银\x81\x3F行",
-      "\x80\x41股票",
-  };
+  std::vector<std::string> titles = {
+      "[浦发银行]", ";注释",        " 前有空格",    "后有空格 ", "等号=股票",    "换行\r\n[软件设置]", "\t制表",
+      "\"引号\"",   "浦发银行\x81", "\x80浦发银行", "\xFF银行",  "银\x81\x7F行", "银\x81\x3F行",       "\x80\x41股票"};
+  titles.insert(titles.end(), {std::string(10240, 'x'), std::string(32767 * 2, '\xB3')});
   const auto code = [](std::size_t i) { return std::to_string(600700 + i); };
   std::string table = "STKINFO1" + std::string(8, '\0');
   for (std::size_t i = 0; i < titles.size(); ++i) table += code_table::Field(code(i)) + titles[i] + '\0';

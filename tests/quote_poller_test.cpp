@@ -30,11 +30,17 @@ class QuotePoller : public SimTest {
   static unsigned Interval() { return sim::TimerInterval(kQuoteTimerId); }
 };
 
-TEST_F(QuotePoller, AttachesOnOneTickAndReadsTheCodeOnTheNext) {
-  const DzhScene dzh = StartDzh(kDzhExe);
+// Searched for every 10 s while absent; attached on one tick, the code read
+// on the next; followed through a restart.
+TEST_F(QuotePoller, AttachesOnOneTickReadsTheCodeOnTheNextAndFollowsARestart) {
   sim::Advance(100);
-  EXPECT_EQ(AppState.dzh.mainWindow, dzh.frame);
-  EXPECT_EQ(AppState.dzh.mdiClient, dzh.mdiClient);
+  EXPECT_EQ(Interval(), kDzhRetryInterval);
+  const DzhScene first = StartDzh(kDzhExe);
+  sim::Advance(kDzhRetryInterval - 1);
+  EXPECT_EQ(AppState.dzh.mainWindow, 0);
+  sim::Advance(1);
+  EXPECT_EQ(AppState.dzh.mainWindow, first.frame);
+  EXPECT_EQ(AppState.dzh.mdiClient, first.mdiClient);
   EXPECT_EQ(AppState.dzh.exePath, kDzhExe);
   EXPECT_EQ(AppState.currentCode, "");
   EXPECT_EQ(Label(), "");
@@ -45,41 +51,28 @@ TEST_F(QuotePoller, AttachesOnOneTickAndReadsTheCodeOnTheNext) {
   EXPECT_EQ(Label(), "600000");
   EXPECT_EQ(ReadSetting(kCodeCacheSection, "浦发银行", ""), "600000");
 
-  sim::BringToTop(dzh.documents[1]);
+  sim::BringToTop(first.documents[1]);
   sim::Advance(100);
   EXPECT_EQ(AppState.currentCode, "000001");
   EXPECT_EQ(Label(), "000001");
   EXPECT_EQ(Interval(), kPollInterval);
 
   // An empty or missing document changes nothing.
-  sim::SetText(dzh.documents[1], "");
+  sim::SetText(first.documents[1], "");
   sim::Advance(100);
   EXPECT_EQ(AppState.currentCode, "000001");
-  for (Hwnd document : dzh.documents) sim::DestroyWindow(document);
+  for (Hwnd document : first.documents) sim::DestroyWindow(document);
   sim::Advance(100);
   EXPECT_EQ(AppState.currentCode, "000001");
   EXPECT_EQ(Label(), "000001");
   EXPECT_EQ(Interval(), kPollInterval);
-}
-
-TEST_F(QuotePoller, SearchesEveryTenSecondsWhileDzhIsAbsentAndFollowsItThroughARestart) {
-  sim::Advance(100);
-  EXPECT_EQ(Interval(), kDzhRetryInterval);
-  const DzhScene first = StartDzh(kDzhExe);
-  sim::Advance(kDzhRetryInterval - 1);
-  EXPECT_EQ(AppState.dzh.mainWindow, 0);
-  sim::Advance(1);
-  EXPECT_EQ(AppState.dzh.mainWindow, first.frame);
-  EXPECT_EQ(Interval(), kPollInterval);
-  sim::Advance(100);
-  ASSERT_EQ(Label(), "600000");
 
   sim::EndProcess(first.process);
   sim::Advance(100);
   EXPECT_EQ(AppState.dzh.mainWindow, 0);
   EXPECT_EQ(Interval(), kDzhRetryInterval);
-  EXPECT_EQ(AppState.currentCode, "600000");
-  EXPECT_EQ(Label(), "600000");
+  EXPECT_EQ(AppState.currentCode, "000001");
+  EXPECT_EQ(Label(), "000001");
 
   const DzhScene second = StartDzh("E:\\新大智慧\\dzh.exe", "大智慧", 1, {"贵州茅台"});
   // Listed after the table chosen before, which is kept while it is there.
@@ -117,21 +110,18 @@ TEST_F(QuotePoller, KeepsDzhAttachedThroughAStayWithTheOtherSource) {
   EXPECT_EQ(CountCalls("EnumWindows"), 0) << "an attached 大智慧 is not searched for again";
 }
 
-TEST_F(QuotePoller, LooksForTheMdiClientAmongTheFirstFortyChildren) {
-  struct Case {
-    int position;
-    bool found;
-  } const cases[] = {{1, true}, {40, true}, {41, false}};
-  for (const Case& c : cases) {
+// The first visible window whose title begins with 大智慧 and that has an
+// MDIClient among its first forty children.
+TEST_F(QuotePoller, AttachesToTheFirstQualifyingWindow) {
+  for (const int position : {1, 40, 41}) {
     SetUp();
-    const DzhScene dzh = StartDzh(kDzhExe, "大智慧", c.position);
+    const DzhScene dzh = StartDzh(kDzhExe, "大智慧", position);
     sim::Advance(100);
-    EXPECT_EQ(AppState.dzh.mainWindow, c.found ? dzh.frame : 0) << c.position;
-    EXPECT_EQ(Interval(), c.found ? kPollInterval : kDzhRetryInterval) << c.position;
+    EXPECT_EQ(AppState.dzh.mainWindow, position <= 40 ? dzh.frame : 0) << position;
+    EXPECT_EQ(Interval(), position <= 40 ? kPollInterval : kDzhRetryInterval) << position;
   }
-}
 
-TEST_F(QuotePoller, TakesTheFirstQualifyingWindowWhoseTitleBeginsWithDzh) {
+  SetUp();
   const DzhScene wanted = StartDzh(kDzhExe, "大智慧 - 行情", 2);
   // Created later, so above it in the Z order.
   const std::uint32_t other = sim::AddProcess("C:\\other\\other.exe");
@@ -160,33 +150,19 @@ TEST_F(QuotePoller, AnUninspectableDzhFallsBackToTheTitle) {
   EXPECT_EQ(Label(), "浦发银行");
 }
 
-TEST_F(QuotePoller, ACachedTitleNeedsNoTable) {
-  StartDzh(kDzhExe);
-  WriteSetting(kCodeCacheSection, "浦发银行", "600001");
-  sim::Advance(100);
-  sim::ClearCalls();
-  sim::Advance(100);
-  EXPECT_EQ(Label(), "600001");
-  for (const sim::Call& call : sim::Calls()) EXPECT_EQ(call.text.find("STKINFO"), std::string::npos) << call.text;
-}
-
-int FileCalls() {
-  int count = 0;
-  for (const char* name : {"GetFileAttributesExA", "GetPrivateProfileStringA", "WritePrivateProfileStringA",
-                           "OpenExistingFileShared", "FindFirstFileA", "ReadFile"})
-    count += CountCalls(name);
-  return count;
-}
-
-// While the front document stays, a tick touches no file at all, whatever
-// happens to new.ini meanwhile (a hand edit takes effect at the next start);
-// another document in front brings the cache lookup back.
+// A cached title needs no table.  While the front document stays, a tick
+// touches no file at all, whatever happens to new.ini meanwhile (a hand edit
+// takes effect at the next start); another document in front brings the
+// cache lookup back.
 TEST_F(QuotePoller, ASteadyTickTouchesNoFileUntilTheTitleChanges) {
   const DzhScene dzh = StartDzh(kDzhExe);
   WriteSetting(kCodeCacheSection, "浦发银行", "600001");
   WriteSetting(kCodeCacheSection, "平安银行", "000001");
-  sim::Advance(200);
+  sim::Advance(100);
+  sim::ClearCalls();
+  sim::Advance(100);
   ASSERT_EQ(Label(), "600001");
+  for (const sim::Call& call : sim::Calls()) EXPECT_EQ(call.text.find("STKINFO"), std::string::npos) << call.text;
 
   const struct {
     const char* change;
@@ -248,25 +224,13 @@ TEST_F(QuotePoller, ATickArmsItsTimerOnceAtItsEnd) {
 
 TEST_F(QuotePoller, FindChildByPathFollowsPositions) {
   const DzhScene dzh = StartDzh(kDzhExe, "大智慧", 3, {"一", "二"});
-  const Hwnd first = platform::FindWindowExA(dzh.frame, 0);
-  struct Case {
-    std::string path;
-    Hwnd expected;
-  } const cases[] = {
-      {"1", first},
-      {"3", dzh.mdiClient},
-      {"3-1", dzh.documents[0]},
-      {"3-2", dzh.documents[1]},
-      {"3-3", 0},
-      {"4", 0},
-      {"", 0},
-      {"0", 0},
-      {"3-0", 0},
-      {"1-1", 0},
-      {"-1", 0},
-      {"3-", 0},
-  };
-  for (const Case& c : cases) EXPECT_EQ(FindChildByPath(dzh.frame, c.path), c.expected) << '"' << c.path << '"';
+  const std::pair<const char*, Hwnd> found[] = {{"1", platform::FindWindowExA(dzh.frame, 0)},
+                                                {"3", dzh.mdiClient},
+                                                {"3-1", dzh.documents[0]},
+                                                {"3-2", dzh.documents[1]}};
+  for (const auto& [path, window] : found) EXPECT_EQ(FindChildByPath(dzh.frame, path), window) << path;
+  for (const char* path : {"3-3", "4", "", "0", "3-0", "1-1", "-1", "3-"})
+    EXPECT_EQ(FindChildByPath(dzh.frame, path), 0) << '"' << path << '"';
 }
 
 }  // namespace

@@ -86,15 +86,19 @@ TEST(MarketRule, AcceptsSixCharactersOfTheExchange) {
   }
 }
 
-TEST(TableScan, FindsTheCodeInFrontOfTheName) {
+// Each table scanned in chunks of many sizes, and fed cut at every offset and
+// again a few bytes further on: a title or code field split over two or three
+// pieces, whatever the title's length against the pieces'.
+TEST(TableScan, FindsTheCodeInFrontOfTheNameHoweverTheTableIsCut) {
   const std::string name = "浦发银行";
   struct Case {
-    const char* what;
+    std::string what;
     std::string table;
     Market market;
     std::string code;
     std::string title = "浦发银行";
-  } const cases[] = {
+  };
+  std::vector<Case> cases = {
       {"a record in the middle", "header" + code_table::Field("600000") + name + "tail"s, Market::kShanghai, "600000"},
       {"the record opens the table", code_table::Field("600000") + name + "x", Market::kShanghai, "600000"},
       {"the title only at the very end", "header" + code_table::Field("600000") + name, Market::kShanghai, ""},
@@ -118,46 +122,37 @@ TEST(TableScan, FindsTheCodeInFrontOfTheName) {
       {"a trailing piece of exactly a field", "junk-junk-X" + "600002\0\0\0\0"s, Market::kShanghai, "600002", "X"},
       {"the table is the title", name, Market::kShanghai, ""},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ReferenceScan(c.table, c.title, c.market), c.code) << c.what;
-    for (std::size_t chunk : {1, 2, 5, 9, 10, 11, 17, 64, 1 << 16})
-      EXPECT_EQ(Scan(c.table, c.title, c.market, chunk), c.code) << c.what << ", chunk " << chunk;
-  }
-}
-
-// The record the code comes from, and the table's last bytes, cut at every
-// offset and again a few bytes further on: a title or code field split over
-// two or three pieces, whatever the title's length against the pieces'.  Each
-// title also has a near miss before its record, same first and last byte.
-TEST(TableScan, ATitleCutAnywhereIsStillFound) {
+  // The record the code comes from, and the table's last bytes, after a near
+  // miss of the title: same first and last byte.
   const std::string padding(70, '.');
-  struct Case {
+  const std::string longTitle = std::string(20, 'L') + "-" + std::string(19, 'M');
+  const struct {
     const char* what;
     std::string title, nearMiss;
-  } const cases[] = {
+  } titles[] = {
       {"one byte", "X", ""},
       {"two equal bytes", "XX", ""},
       {"two bytes", "XY", ""},
       {"first and last byte equal", "ABA", "A-A"},
       {"a GBK name", "浦发银行", "浦发兴行"},
-      {"longer than most pieces", std::string(20, 'L') + "-" + std::string(19, 'M'),
-       std::string(20, 'L') + "+" + std::string(19, 'M')},
+      {"longer than most pieces", longTitle, std::string(20, 'L') + "+" + std::string(19, 'M')},
   };
+  for (const auto& t : titles) {
+    cases.push_back({t.what, padding + t.nearMiss + code_table::Field("600000") + t.title + "-tail", Market::kShanghai,
+                     "600000", t.title});
+    // Only the trailing piece offers a code: the table's last 10 bytes.
+    cases.push_back({t.what + ", trailing"s, padding + t.title + t.nearMiss + "-" + code_table::Field("601318"),
+                     Market::kShanghai, "601318", t.title});
+  }
+
   for (const Case& c : cases) {
-    const struct {
-      std::string table, code;
-    } tables[] = {
-        {padding + c.nearMiss + code_table::Field("600000") + c.title + "-tail", "600000"},
-        // Only the trailing piece offers a code: the table's last 10 bytes.
-        {padding + c.title + c.nearMiss + "-" + code_table::Field("601318"), "601318"},
-    };
-    for (const auto& t : tables) {
-      ASSERT_EQ(ReferenceScan(t.table, c.title, Market::kShanghai), t.code) << c.what;
-      for (std::size_t cut = 0; cut <= t.table.size(); ++cut) {
-        for (std::size_t next = cut; next <= std::min(t.table.size(), cut + c.title.size() + 10); ++next) {
-          ASSERT_EQ(FeedCut(t.table, c.title, Market::kShanghai, {cut, next}), t.code)
-              << c.what << ", cut at " << cut << " and " << next << " of " << t.table.size();
-        }
+    ASSERT_EQ(ReferenceScan(c.table, c.title, c.market), c.code) << c.what;
+    for (std::size_t chunk : {1, 2, 5, 9, 10, 11, 17, 64, 1 << 16})
+      EXPECT_EQ(Scan(c.table, c.title, c.market, chunk), c.code) << c.what << ", chunk " << chunk;
+    for (std::size_t cut = 0; cut <= c.table.size(); ++cut) {
+      for (std::size_t next = cut; next <= std::min(c.table.size(), cut + c.title.size() + 10); ++next) {
+        ASSERT_EQ(FeedCut(c.table, c.title, c.market, {cut, next}), c.code)
+            << c.what << ", cut at " << cut << " and " << next << " of " << c.table.size();
       }
     }
   }

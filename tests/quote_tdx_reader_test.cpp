@@ -18,7 +18,6 @@
 namespace {
 
 using code_table::Security;
-using platform::Hwnd;
 
 constexpr const char* kTdxExe = "D:\\new_tdx\\TdxW.exe";
 const std::string kCache = "D:\\new_tdx\\T0002\\hq_cache\\";
@@ -32,14 +31,6 @@ class TdxMode : public SimTest {
   }
   static std::string Label() { return sim::TextOf(sim::Bar().codeLabel); }
 };
-
-int FileCalls() {
-  int count = 0;
-  for (const char* name : {"GetFileAttributesExA", "GetPrivateProfileStringA", "WritePrivateProfileStringA",
-                           "OpenExistingFileShared", "FindFirstFileA", "ReadFile"})
-    count += CountCalls(name);
-  return count;
-}
 
 TEST_F(TdxMode, FindsTheFrontmostTdxWindowAmongOthersAndItsOwnTables) {
   sim::Advance(100);
@@ -76,74 +67,64 @@ TEST_F(TdxMode, FindsTheFrontmostTdxWindowAmongOthersAndItsOwnTables) {
   EXPECT_EQ(Label(), "600000");
 }
 
-// Each step a new title, read at the next tick.
-TEST_F(TdxMode, FollowsTheChartTitleThroughSwitches) {
+// Each step a new title, read at the next tick: the tables' stamps are looked
+// at, and a table read again only when its size or time changed.  Then the
+// step's change to the tables, and a steady second that touches no file, nor
+// the label, as the title stays.
+TEST_F(TdxMode, FollowsTheChartTitleReadingTablesOnlyWhenChanged) {
   const TdxScene tdx = StartTdx(kTdxExe, "浦发银行");
   // 招商银行 also in szm.tnf: two records, no code.
   sim::WriteFile(kCache + "szm.tnf",
                  code_table::TnfTable({{"000001", "平安银行"}, {"000002", "万科Ａ"}, {"001979", "招商银行"}}));
   sim::Advance(100);
   ASSERT_EQ(Label(), "600000");
+  const auto write = [](const char* file, std::vector<Security> securities) {
+    return [=] { sim::WriteFile(kCache + file, code_table::TnfTable(securities)); };
+  };
   const struct {
-    std::string title;
-    std::string label, code;
+    std::string title, label;
     TdxOutcome outcome;
+    int opened = 0;  // table files read for the title
+    std::function<void()> then = [] {};
   } steps[] = {
-      {TdxChartTitle("平安银行"), "000001", "000001", TdxOutcome::kCode},
-      {"通达信金融终端V7.642 - [行情报价-沪深Ａ股]", "000001", "000001", TdxOutcome::kNotChart},
-      {"通达信金融终端V7.642 - [版面-平安银行]", "000001", "000001", TdxOutcome::kNotChart},
-      {TdxChartTitle("万科Ａ"), "000002", "000002", TdxOutcome::kCode},
-      {TdxChartTitle("招商银行"), "招商银行", "招商银行", TdxOutcome::kListedMoreThanOnce},
-      {TdxChartTitle("无此股票"), "无此股票", "无此股票", TdxOutcome::kNotListed},
-      {"通达信金融终端V7.642 - [分析图表-浦发银行", "无此股票", "无此股票", TdxOutcome::kNotChart},
-      {"", "无此股票", "无此股票", TdxOutcome::kNoTitle},
-      {"招商证券智远一户通 - [分析图表-贵州茅台]", "600519", "600519", TdxOutcome::kCode},
+      {TdxChartTitle("平安银行"), "000001", TdxOutcome::kCode},
+      {"通达信金融终端V7.642 - [行情报价-沪深Ａ股]", "000001", TdxOutcome::kNotChart},
+      {"通达信金融终端V7.642 - [版面-平安银行]", "000001", TdxOutcome::kNotChart},
+      {TdxChartTitle("万科Ａ"), "000002", TdxOutcome::kCode},
+      {TdxChartTitle("招商银行"), "招商银行", TdxOutcome::kListedMoreThanOnce},
+      {TdxChartTitle("无此股票"), "无此股票", TdxOutcome::kNotListed},
+      {"通达信金融终端V7.642 - [分析图表-浦发银行", "无此股票", TdxOutcome::kNotChart},
+      {"", "无此股票", TdxOutcome::kNoTitle},
+      {"招商证券智远一户通 - [分析图表-贵州茅台]", "600519", TdxOutcome::kCode},
+      {TdxChartTitle("浦发银行"), "600000", TdxOutcome::kCode, 0,
+       write("szm.tnf", {{"000001", "平安银行"}, {"000003", "浦发银行"}})},
+      {TdxChartTitle("平安银行"), "000001", TdxOutcome::kCode, 1},
+      {TdxChartTitle("浦发银行"), "浦发银行", TdxOutcome::kListedMoreThanOnce, 0,
+       write("bjm.tnf", {{"830799", "艾融软件"}})},
+      {TdxChartTitle("艾融软件"), "830799", TdxOutcome::kCode, 1, [] { sim::RemoveFile(kCache + "bjm.tnf"); }},
+      {TdxChartTitle("平安银行"), "000001", TdxOutcome::kCode},
+      {TdxChartTitle("艾融软件"), "艾融软件", TdxOutcome::kNotListed},
   };
   for (const auto& step : steps) {
+    SCOPED_TRACE(step.title);
     sim::SetText(tdx.frame, step.title);
-    sim::Advance(100);
-    EXPECT_EQ(Label(), step.label) << step.title;
-    EXPECT_EQ(AppState.currentCode, step.code) << step.title;
-    EXPECT_EQ(AppState.tdx.outcome, step.outcome) << step.title;
-  }
-}
-
-// The tables are read when first needed and again only when their size or
-// time changed; a steady tick, in every mode, touches no file.
-TEST_F(TdxMode, ReadsTablesOnceAndAgainOnlyWhenChanged) {
-  const TdxScene tdx = StartTdx(kTdxExe, "平安银行");
-  sim::Advance(100);
-  ASSERT_EQ(Label(), "000001");
-  sim::ClearCalls();
-  sim::Advance(1000);
-  EXPECT_EQ(FileCalls(), 0);
-
-  const auto switchTo = [&](const std::string& name) {
-    sim::SetText(tdx.frame, TdxChartTitle(name));
     sim::ClearCalls();
     sim::Advance(100);
-  };
-  switchTo("浦发银行");
-  EXPECT_EQ(Label(), "600000");
-  EXPECT_EQ(CountCalls("ReadFile"), 0) << "unchanged tables are not read again";
-  EXPECT_EQ(CountCalls("GetFileAttributesExA"), 3);
-
-  sim::WriteFile(kCache + "szm.tnf", code_table::TnfTable({{"000001", "平安银行"}, {"000003", "浦发银行"}}));
-  sim::Advance(1000);
-  EXPECT_EQ(Label(), "600000") << "the same title: the tables are not looked at";
-  switchTo("平安银行");
-  EXPECT_EQ(CountCalls("OpenExistingFileShared"), 1) << "only the changed table is read";
-  switchTo("浦发银行");
-  EXPECT_EQ(Label(), "浦发银行") << "now in two tables";
-  sim::WriteFile(kCache + "bjm.tnf", code_table::TnfTable({{"830799", "艾融软件"}}));
-  switchTo("艾融软件");
-  EXPECT_EQ(Label(), "830799");
-  sim::RemoveFile(kCache + "bjm.tnf");
-  switchTo("平安银行");
-  switchTo("艾融软件");
-  EXPECT_EQ(Label(), "艾融软件");
+    EXPECT_EQ(Label(), step.label);
+    EXPECT_EQ(AppState.currentCode, step.label);
+    EXPECT_EQ(AppState.tdx.outcome, step.outcome);
+    EXPECT_EQ(CountCalls("GetFileAttributesExA"), TdxChartName(step.title).empty() ? 0 : 3);
+    EXPECT_EQ(CountCalls("OpenExistingFileShared"), step.opened);
+    EXPECT_EQ(CountCalls("ReadFile") > 0, step.opened > 0);
+    step.then();
+    sim::ClearCalls();
+    sim::Advance(1000);
+    EXPECT_EQ(FileCalls(), 0);
+    EXPECT_EQ(Label(), step.label);
+  }
   EXPECT_EQ(sim::OpenHandles(), 0);
 
+  // Nor does a steady tick of the other modes.
   for (const QuoteSource source : {QuoteSource::kDzh, QuoteSource::kTrader}) {
     SetUp();
     SetQuoteSource(source);
@@ -157,40 +138,32 @@ TEST_F(TdxMode, ReadsTablesOnceAndAgainOnlyWhenChanged) {
   }
 }
 
-std::string Records(std::initializer_list<Security> securities) {
-  std::string bytes;
-  for (const Security& security : securities) bytes += code_table::TnfRecord(security);
-  return bytes;
-}
-
 // What a table file gives, as codes by name: cut and malformed files give
 // what they hold whole and right; bjm.tnf, of unconfirmed layout, only when
 // all of it is right.
 TEST_F(TdxMode, ReadsCutAndMalformedTablesAsFarAsTheyAreRight) {
-  const std::string header(kTnfHeaderSize, '\0');
-  const std::string good = Records({{"600000", "浦发银行"}, {"600036", "招商银行"}});
-  std::string badCode = Records({{"60A000", "浦发银行"}, {"600036", "招商银行"}});
-  std::string longName = Records({{"600000", "浦发银行"}});
-  longName.replace(kTnfNameOffset + 4, 4, "银行");  // eight bytes, no NUL
-  std::string afterNul = Records({{"600000", "浦发"}});
-  afterNul.replace(kTnfNameOffset + 5, 3, "XYZ");  // bytes after the NUL are not part of the name
+  const std::string good = code_table::TnfTable({{"600000", "浦发银行"}, {"600036", "招商银行"}});
+  const std::string first = good.substr(0, kTnfHeaderSize + kTnfRecordSize);
+  const std::string badCode = code_table::TnfTable({{"60A000", "浦发银行"}, {"600036", "招商银行"}});
+  std::string afterNul = code_table::TnfTable({{"600000", "浦发"}});
+  afterNul.replace(kTnfHeaderSize + kTnfNameOffset + 5, 3, "XYZ");  // bytes after the NUL are not part of the name
   const struct {
     const char* what;
     const char* file;
     std::string bytes;
     std::vector<Security> found;
-    bool used;
+    bool used = true;
   } cases[] = {
-      {"whole", "shm.tnf", header + good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}, true},
-      {"cut in a record", "shm.tnf", header + good.substr(0, kTnfRecordSize + 100), {{"600000", "浦发银行"}}, true},
-      {"cut in the header", "shm.tnf", header.substr(0, 20), {}, true},
-      {"a record with a bad code", "szm.tnf", header + badCode, {{"600036", "招商银行"}}, true},
-      {"an empty name", "szm.tnf", header + Records({{"600000", ""}}), {}, true},
-      {"a name of eight bytes", "szm.tnf", header + longName, {{"600000", "浦发银行"}}, true},
-      {"bytes after the name's NUL", "szm.tnf", header + afterNul, {{"600000", "浦发"}}, true},
-      {"bjm.tnf whole", "bjm.tnf", header + good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}, true},
-      {"bjm.tnf cut", "bjm.tnf", header + good + "x", {}, false},
-      {"bjm.tnf with a bad code", "bjm.tnf", header + badCode, {}, false},
+      {"whole", "shm.tnf", good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}},
+      {"cut in a record", "shm.tnf", good.substr(0, first.size() + 100), {{"600000", "浦发银行"}}},
+      {"cut in the header", "shm.tnf", good.substr(0, 20), {}},
+      {"a record with a bad code", "szm.tnf", badCode, {{"600036", "招商银行"}}},
+      {"an empty name", "szm.tnf", code_table::TnfTable({{"600000", ""}}), {}},
+      {"a name of eight bytes, no NUL", "szm.tnf", first, {{"600000", "浦发银行"}}},
+      {"bytes after the name's NUL", "szm.tnf", afterNul, {{"600000", "浦发"}}},
+      {"bjm.tnf whole", "bjm.tnf", good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}},
+      {"bjm.tnf cut", "bjm.tnf", good + "x", {}, false},
+      {"bjm.tnf with a bad code", "bjm.tnf", badCode, {}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -209,10 +182,8 @@ TEST_F(TdxMode, ReadsCutAndMalformedTablesAsFarAsTheyAreRight) {
   }
 
   // However large the file, the records kept stay bounded.
-  std::string huge = header;
-  const std::string record = code_table::TnfRecord({"600000", "浦发银行"});
-  for (std::size_t i = 0; i < kMostTnfRecords + 500; ++i) huge += record;
-  sim::WriteFile(kCache + "shm.tnf", huge);
+  sim::WriteFile(kCache + "shm.tnf",
+                 code_table::TnfTable(std::vector<Security>(kMostTnfRecords + 500, {"600000", "浦发银行"})));
   TnfTable table("shm.tnf");
   RefreshTnfTable(kCache + "shm.tnf", &table);
   EXPECT_EQ(table.records.size(), kMostTnfRecords);

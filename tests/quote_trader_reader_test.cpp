@@ -76,17 +76,15 @@ TEST_F(TraderReader, CutsTheCodeOutOfTheRootOwnersTitle) {
 }
 
 // A window alone: without the marker it is no 交易师; with it, it may carry
-// the code itself.
-TEST_F(TraderReader, AWindowAloneCountsOnlyWithTheMarker) {
+// the code itself.  The topmost marked window counts, hidden or not.
+TEST_F(TraderReader, TakesTheTopmostMarkedWindowHiddenOrNot) {
   sim::CreateWindow({"Other", "行情 - 600036 - 招商银行", process_});
   EXPECT_EQ(ReadTraderCode(), "");
   EXPECT_EQ(FindWindowByTitleFragment("交易师"), -1);
   sim::CreateWindow({"JysMain", "交易师 - 600519 - 贵州茅台", process_});
   EXPECT_EQ(ReadTraderCode(), "600519");
-}
-
-TEST_F(TraderReader, TakesTheTopmostMarkedWindowHiddenOrNot) {
   ShowTrader("行情 - 600036 - 招商银行");
+  EXPECT_EQ(ReadTraderCode(), "600036");
   sim::WindowSpec hidden{"JysMain", "旧交易师 - 000002 - 万科Ａ", process_};
   hidden.visible = false;
   const Hwnd top = sim::CreateWindow(hidden);

@@ -106,8 +106,7 @@ std::string LargeTable(bool shanghai, std::size_t bytes, std::uint32_t seed) {
   // Made-up securities repeat once the exchange's codes run out; a table
   // this size only has to be large, not true.
   const std::vector<Security> made = Generated(shanghai, std::min<std::size_t>(records, 5000), seed);
-  std::string table(kHeaderSize, '\0');
-  table.replace(0, 8, "STKINFO1");
+  std::string table = Table({});
   table.reserve(kHeaderSize + records * kRecordSize);
   const std::size_t spacing = records / (real.size() + 1);
   for (std::size_t i = 0, r = 0; i < records; ++i) {
@@ -127,9 +126,7 @@ std::string Field(const std::string& code) {
 std::string TnfRecord(const Security& security) {
   std::string record(314, '\x01');
   record.replace(0, security.code.size(), security.code);
-  record.replace(23, 8,
-                 security.name.substr(0, 8) + std::string(8 - std::min<std::size_t>(security.name.size(), 8), '\0'));
-  return record;
+  return record.replace(23, 8, (security.name + std::string(8, '\0')).substr(0, 8));
 }
 
 std::string TnfTable(const std::vector<Security>& securities) {

@@ -34,14 +34,12 @@ DzhScene StartDzh(const std::string& exe, const std::string& frameTitle, int mdi
   return scene;
 }
 
-std::string TdxChartTitle(const std::string& name) { return kTdxTitlePrefix + ("[分析图表-" + name + "]"); }
+std::string TdxChartTitle(const std::string& name) { return "通达信金融终端V7.642 - [分析图表-" + name + "]"; }
 
 TdxScene StartTdx(const std::string& exe, const std::string& name) {
-  TdxScene tdx;
-  tdx.folder = exe.substr(0, exe.rfind('\\'));
-  sim::WriteFile(tdx.folder + "\\T0002\\hq_cache\\shm.tnf", code_table::TnfTable(code_table::ShanghaiSecurities()));
-  sim::WriteFile(tdx.folder + "\\T0002\\hq_cache\\szm.tnf", code_table::TnfTable(code_table::ShenzhenSecurities()));
-  tdx.process = sim::AddProcess(exe);
-  tdx.frame = sim::CreateWindow({"TdxW_MainFrame_Class", TdxChartTitle(name), tdx.process});
-  return tdx;
+  const std::string cache = exe.substr(0, exe.rfind('\\')) + "\\T0002\\hq_cache\\";
+  sim::WriteFile(cache + "shm.tnf", code_table::TnfTable(code_table::ShanghaiSecurities()));
+  sim::WriteFile(cache + "szm.tnf", code_table::TnfTable(code_table::ShenzhenSecurities()));
+  const std::uint32_t process = sim::AddProcess(exe);
+  return {process, sim::CreateWindow({"TdxW_MainFrame_Class", TdxChartTitle(name), process})};
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/calls.h"
 
 struct DzhScene {
   std::uint32_t process = 0;
@@ -23,9 +24,7 @@ DzhScene AddDzhWindows(const std::string& exe, const std::string& frameTitle, in
 struct TdxScene {
   std::uint32_t process = 0;
   platform::Hwnd frame = 0;
-  std::string folder;  // the installation
 };
-inline constexpr const char* kTdxTitlePrefix = "通达信金融终端V7.642 - ";
 TdxScene StartTdx(const std::string& exe, const std::string& name = "平安银行");
 std::string TdxChartTitle(const std::string& name);
 
@@ -34,3 +33,13 @@ std::string TdxChartTitle(const std::string& name);
 // modules are not this program's to list.
 DzhScene StartDzh(const std::string& exe, const std::string& frameTitle = "大智慧 - 行情", int mdiPosition = 3,
                   const std::vector<std::string>& documents = {"浦发银行", "平安银行"});
+
+// The calls since the log was cleared that touch a file: a steady tick makes
+// none.
+inline int FileCalls() {
+  int count = 0;
+  for (const char* name : {"GetFileAttributesExA", "GetPrivateProfileStringA", "WritePrivateProfileStringA",
+                           "OpenExistingFileShared", "FindFirstFileA", "ReadFile"})
+    count += CountCalls(name);
+  return count;
+}
