@@ -153,8 +153,7 @@ TEST_F(BadFiles, TenThousandCachedTitles) {
   EXPECT_EQ(sim::FileContent(IniPath()), file) << "start-up had nothing to repair";
 
   for (int i : {0, 1, 4999, 9999}) EXPECT_EQ(LookupCachedCode("证券" + std::to_string(i)), std::to_string(600000 + i));
-  DzhAttachment dzh;
-  dzh.exePath = "D:\\dzh\\dzh.exe";
+  DzhAttachment dzh{0, 0, "D:\\dzh\\dzh.exe", "", ""};
   EXPECT_EQ(ResolveDzhCode("新证券", dzh), "新证券");
   EXPECT_EQ(sim::FileContent(IniPath()), file + "新证券=新证券\r\n") << "one entry added at the end, none changed";
 }
@@ -197,8 +196,7 @@ TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SetUp();
-    DzhAttachment dzh;
-    dzh.exePath = "D:\\dzh\\dzh.exe";
+    DzhAttachment dzh{0, 0, "D:\\dzh\\dzh.exe", "", ""};
     if (c.sparseSize > 0) {
       sim::WriteSparseFile(sh, c.sparseSize, c.fill);
     } else {
@@ -234,8 +232,7 @@ TEST_F(BadFiles, NewIniHoldsExactlyWhatWasWritten) {
 
   // Titles that look like settings, sections or entries go nowhere near
   // "软件设置".
-  DzhAttachment dzh;
-  dzh.exePath = "D:\\dzh\\dzh.exe";
+  DzhAttachment dzh{0, 0, "D:\\dzh\\dzh.exe", "", ""};
   const std::vector<std::string> titles = {"招商银行", "买入键",          "软件设置", "[软件设置]",
                                            "左边=5",   "a\r\n[软件设置]", "万科Ａ",   " 数据源"};
   for (const std::string& title : titles) ResolveDzhCode(title, dzh);

@@ -70,22 +70,8 @@ std::string Utf8(const std::wstring& text) { return Convert(text, CP_UTF8); }
 std::string Escaped(const std::wstring& text) {
   std::string out;
   for (char c : Utf8(text)) {
-    switch (c) {
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      default:
-        out += c;
-    }
+    const char* escape = c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\\' ? "\\\\" : nullptr;
+    out += escape ? std::string(escape) : std::string(1, c);
   }
   return out;
 }
@@ -149,6 +135,13 @@ std::vector<HWND> TopLevelWindows() {
   return windows;
 }
 
+// One window's record; exit code 2 when there is no such window.
+int WriteRecord(HWND window) {
+  if (!window || !IsWindow(window)) return 2;
+  Write(Record(window));
+  return 0;
+}
+
 int Children(HWND parent) {
   if (!IsWindow(parent)) return 2;
   EnumChildWindows(
@@ -168,9 +161,7 @@ int Focus(HWND window) {
   AttachThreadInput(self, other, TRUE);
   HWND focus = GetFocus();
   AttachThreadInput(self, other, FALSE);
-  if (!focus) return 2;
-  Write(Record(focus));
-  return 0;
+  return WriteRecord(focus);
 }
 
 // Section and key arrive as UTF-16 and go to the profile API in the ANSI code
@@ -433,12 +424,7 @@ int wmain(int argc, wchar_t** argv) {
     for (HWND window : TopLevelWindows()) Write(Record(window));
     return 0;
   }
-  if (command == L"info" && argc >= 3) {
-    HWND window = ParseHwnd(argv[2]);
-    if (!IsWindow(window)) return 2;
-    Write(Record(window));
-    return 0;
-  }
+  if (command == L"info" && argc >= 3) return WriteRecord(ParseHwnd(argv[2]));
   if (command == L"text" && argc >= 3) {
     std::wstring text;
     if (!TextOf(ParseHwnd(argv[2]), &text)) return 2;
@@ -446,12 +432,7 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"children" && argc >= 3) return Children(ParseHwnd(argv[2]));
-  if (command == L"foreground") {
-    HWND window = GetForegroundWindow();
-    if (!window) return 2;
-    Write(Record(window));
-    return 0;
-  }
+  if (command == L"foreground") return WriteRecord(GetForegroundWindow());
   if (command == L"focus" && argc >= 3) return Focus(ParseHwnd(argv[2]));
   if (command == L"cursor") {
     POINT point = {};
