@@ -292,10 +292,7 @@ TEST_F(DiscoveryTest, ReadFileDescriptionUsesTheFirstTranslation) {
   int n = 0;
   for (const Case& c : cases) {
     const std::string path = "C:\\v\\file" + std::to_string(n++) + ".exe";
-    sim::VersionInfo info;
-    info.translations = c.translations;
-    info.strings = c.strings;
-    sim::SetVersionInfo(path, info);
+    sim::SetVersionInfo(path, {c.translations, c.strings});
     sim::ClearCalls();
     EXPECT_EQ(ReadFileDescription(path), c.expected) << c.what;
     const auto calls = sim::Calls();
