@@ -42,30 +42,9 @@
 #include <string>
 #include <vector>
 
+#include "probe_text.h"
+
 namespace {
-
-void Write(const std::string& bytes) {
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
-std::string Convert(const std::wstring& text, UINT codePage) {
-  if (text.empty()) return {};
-  int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
-
-std::wstring Widen(const std::string& bytes, UINT codePage) {
-  if (bytes.empty()) return {};
-  int size = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), size);
-  return out;
-}
-
-std::string Utf8(const std::wstring& text) { return Convert(text, CP_UTF8); }
 
 std::string Escaped(const std::wstring& text) {
   std::string out;
@@ -168,8 +147,8 @@ int Focus(HWND window) {
 // page, exactly as the program under test passes its own GBK names.
 int Profile(int argc, wchar_t** argv) {
   if (argc < 4) return 1;
-  std::string file = Convert(argv[2], CP_ACP);
-  std::string section = Convert(argv[3], CP_ACP);
+  std::string file = Narrow(argv[2], CP_ACP);
+  std::string section = Narrow(argv[3], CP_ACP);
   std::vector<char> buffer(65536);
   if (argc < 5) {
     DWORD size = GetPrivateProfileStringA(section.c_str(), nullptr, "", buffer.data(),
@@ -178,7 +157,7 @@ int Profile(int argc, wchar_t** argv) {
     for (const char* key = buffer.data(); *key; key += lstrlenA(key) + 1) Write(Escaped(Widen(key, CP_ACP)) + "\n");
     return 0;
   }
-  std::string key = Convert(argv[4], CP_ACP);
+  std::string key = Narrow(argv[4], CP_ACP);
   // Two reads with different defaults tell an absent key from an empty value.
   const char* defaults[] = {"\x01", "\x02"};
   std::string values[2];
