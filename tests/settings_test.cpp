@@ -82,8 +82,8 @@ TEST_F(SettingsTest, FirstLoadRepairsEveryKeyAndWritesNoSource) {
   EXPECT_EQ(IniSection(kSettingsSection), expected);
 }
 
-// "输入方式" 1 types the code; anything else, or nothing, replaces.  The
-// program only reads it.
+// Keys and source are read or repaired.  "输入方式" 1 types the code;
+// anything else, or nothing, replaces, and the program only reads it.
 TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
   struct Case {
     const char* stored;  // the lines of "软件设置"
