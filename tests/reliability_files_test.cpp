@@ -25,42 +25,6 @@ namespace {
 
 using Entries = std::map<std::string, std::string>;
 
-// A profile file as the profile functions write it, read strictly: every line
-// ends in CR LF and is blank, a comment, "[section]" or "key=value"; no
-// section twice, no key twice within a section (names without ASCII case).
-// Returns the sections' entries; a broken line fails the test.
-std::map<std::string, Entries> ParseStrictly(const std::string& file) {
-  std::map<std::string, Entries> sections;
-  std::string section;
-  bool inSection = false;
-  std::size_t start = 0;
-  while (start < file.size()) {
-    const std::size_t end = file.find("\r\n", start);
-    if (end == std::string::npos) {
-      ADD_FAILURE() << "a line without CR LF at byte " << start;
-      break;
-    }
-    const std::string line = file.substr(start, end - start);
-    start = end + 2;
-    if (line.empty() || line[0] == ';') continue;
-    if (line[0] == '[') {
-      EXPECT_EQ(line.back(), ']') << line;
-      section = LowerAscii(line.substr(1, line.size() - 2));
-      EXPECT_EQ(sections.count(section), 0u) << "section twice: " << line;
-      sections[section];
-      inSection = true;
-      continue;
-    }
-    const std::size_t equals = line.find('=');
-    EXPECT_TRUE(inSection && equals != std::string::npos && equals > 0) << "not an entry: " << line;
-    if (equals == std::string::npos) continue;
-    const std::string key = LowerAscii(line.substr(0, equals));
-    EXPECT_EQ(sections[section].count(key), 0u) << "key twice: " << line;
-    sections[section][key] = line.substr(equals + 1);
-  }
-  return sections;
-}
-
 class BadFiles : public SimTest {};
 
 // Start-up over what a user's disk may hold under the name new.ini.
@@ -153,8 +117,7 @@ TEST_F(BadFiles, TenThousandCachedTitles) {
   EXPECT_EQ(sim::FileContent(IniPath()), file) << "start-up had nothing to repair";
 
   for (int i : {0, 1, 4999, 9999}) EXPECT_EQ(LookupCachedCode("证券" + std::to_string(i)), std::to_string(600000 + i));
-  DzhAttachment dzh;
-  dzh.exePath = "D:\\dzh\\dzh.exe";
+  DzhAttachment dzh{0, 0, "D:\\dzh\\dzh.exe", "", "", ""};
   EXPECT_EQ(ResolveDzhCode("新证券", dzh), "新证券");
   EXPECT_EQ(sim::FileContent(IniPath()), file + "新证券=新证券\r\n") << "one entry added at the end, none changed";
 }
@@ -197,8 +160,7 @@ TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SetUp();
-    DzhAttachment dzh;
-    dzh.exePath = "D:\\dzh\\dzh.exe";
+    DzhAttachment dzh{0, 0, "D:\\dzh\\dzh.exe", "", "", ""};
     if (c.sparseSize > 0) {
       sim::WriteSparseFile(sh, c.sparseSize, c.fill);
     } else {
@@ -234,8 +196,7 @@ TEST_F(BadFiles, NewIniHoldsExactlyWhatWasWritten) {
 
   // Titles that look like settings, sections or entries go nowhere near
   // "软件设置".
-  DzhAttachment dzh;
-  dzh.exePath = "D:\\dzh\\dzh.exe";
+  DzhAttachment dzh{0, 0, "D:\\dzh\\dzh.exe", "", "", ""};
   const std::vector<std::string> titles = {"招商银行", "买入键",          "软件设置", "[软件设置]",
                                            "左边=5",   "a\r\n[软件设置]", "万科Ａ",   " 数据源"};
   for (const std::string& title : titles) ResolveDzhCode(title, dzh);
@@ -243,9 +204,9 @@ TEST_F(BadFiles, NewIniHoldsExactlyWhatWasWritten) {
   platform::MoveWindow(MainBar().bar, 10, 10, 120, 24, true);  // lost: the file is read-only
   sim::SetReadOnly(IniPath(), false);
 
-  const std::string file = sim::FileContent(IniPath());
-  EXPECT_EQ(file.compare(0, mine.size(), mine), 0) << "the user's own lines moved";
-  std::map<std::string, Entries> sections = ParseStrictly(file);
+  EXPECT_EQ(sim::FileContent(IniPath()).compare(0, mine.size(), mine), 0) << "the user's own lines moved";
+  std::map<std::string, Entries> sections;
+  for (const auto& [name, entries] : IniSections()) sections[name] = Entries(entries.begin(), entries.end());
   EXPECT_EQ(sections.size(), 3u);
   EXPECT_EQ(sections["我的设置"], (Entries{{"买入键", "999"}, {"左边", "1"}}));
   EXPECT_EQ(sections["软件设置"], (Entries{{"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"},

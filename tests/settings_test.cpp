@@ -82,12 +82,16 @@ TEST_F(SettingsTest, FirstLoadRepairsEveryKeyAndWritesNoSource) {
   EXPECT_EQ(IniSection(kSettingsSection), expected);
 }
 
+// Keys and source are read or repaired.  "输入方式" 1 types the code, 2 types
+// it on the keyboard; anything else, or nothing, replaces, and the program
+// only reads it.
 TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
   struct Case {
     const char* stored;  // the lines of "软件设置"
     std::int32_t buy, sell, function;
     QuoteSource source;
     bool fileChanged;
+    CodeEntry entry = CodeEntry::kReplace;
     bool readOnly = false;  // repaired values stay in force all the same
   } cases[] = {
       {"买入键=0x71\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, true},
@@ -99,7 +103,16 @@ TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
       {"数据源=2\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kTdx, false},
       {"数据源=3\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
       {"数据源=交易师\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
-      {"买入键=0\r\n", 112, 113, 114, QuoteSource::kDzh, false, true},
+      {"买入键=0\r\n", 112, 113, 114, QuoteSource::kDzh, false, CodeEntry::kReplace, true},
+      {"输入方式=0\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
+      {"输入方式=1\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false,
+       CodeEntry::kType},
+      {"输入方式=１\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false,
+       CodeEntry::kType},
+      {"输入方式=2\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false,
+       CodeEntry::kRealKeys},
+      {"输入方式=3\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
+      {"输入方式=打字\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
@@ -112,28 +125,8 @@ TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
     EXPECT_EQ(loaded.sellKey, c.sell);
     EXPECT_EQ(loaded.functionKey, c.function);
     EXPECT_EQ(loaded.source, c.source);
+    EXPECT_EQ(loaded.codeEntry, c.entry);
     EXPECT_EQ(sim::FileContent(IniPath()) != before, c.fileChanged);
-  }
-}
-
-// "输入方式" 1 types the code, 2 types it on the keyboard; anything else, or
-// nothing, replaces.  The program only reads it.
-TEST_F(SettingsTest, CodeEntryIsTypedOnlyForOneAndTwo) {
-  const struct {
-    const char* line;
-    CodeEntry entry;
-  } cases[] = {{"", CodeEntry::kReplace},
-               {"输入方式=0\r\n", CodeEntry::kReplace},
-               {"输入方式=1\r\n", CodeEntry::kType},
-               {"输入方式=１\r\n", CodeEntry::kType},
-               {"输入方式=2\r\n", CodeEntry::kRealKeys},
-               {"输入方式=3\r\n", CodeEntry::kReplace},
-               {"输入方式=打字\r\n", CodeEntry::kReplace}};
-  for (const auto& c : cases) {
-    const std::string file = "[软件设置]\r\n" + std::string(c.line) + "买入键=112\r\n卖出键=113\r\n功能键=114\r\n";
-    sim::WriteFile(IniPath(), file);
-    EXPECT_EQ(LoadSettings().codeEntry, c.entry) << c.line;
-    EXPECT_EQ(sim::FileContent(IniPath()), file) << c.line;
   }
 }
 

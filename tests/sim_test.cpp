@@ -101,28 +101,25 @@ TEST_F(SimDesktopTest, MessagesToAHungOrSlowThreadWaitForItAndAreHandledEvenWhen
   EXPECT_TRUE(received[0].posted);
   EXPECT_EQ(received[1].lParam, 2);
 
-  sim::SetHung(thread);
+  // Silent for five seconds, a thread counts as hung: SMTO_ABORTIFHUNG then
+  // gives up at once, and only that flag does.
   std::intptr_t result = 0;
-  for (unsigned flags : {unsigned(kSmtoBlock), unsigned(kSmtoAbortIfHung)}) {
-    std::uint64_t start = sim::Now();
-    EXPECT_FALSE(SendMessageTimeoutA(other, kWmGetTextLength, 0, 0, flags, 500, &result));
-    EXPECT_EQ(sim::Now() - start, 500u);
+  std::uint64_t start = 0;
+  for (std::uint64_t silent : {0u, 5000u}) {
+    sim::SetHung(thread);
+    sim::Advance(silent);
+    for (unsigned flags : {unsigned(kSmtoBlock), unsigned(kSmtoAbortIfHung)}) {
+      start = sim::Now();
+      EXPECT_FALSE(SendMessageTimeoutA(other, kWmGetTextLength, 0, 0, flags, 500, &result));
+      EXPECT_EQ(sim::Now() - start, silent && flags == kSmtoAbortIfHung ? 0u : 500u) << silent << " " << flags;
+    }
   }
   // A thread that wakes up within the bound answers then.
   sim::At(120, [thread] { sim::SetHung(thread, false); });
-  std::uint64_t start = sim::Now();
+  start = sim::Now();
   EXPECT_TRUE(SendMessageTimeoutA(other, kWmGetTextLength, 0, 0, kSmtoBlock, 500, &result));
   EXPECT_EQ(sim::Now() - start, 120u);
   EXPECT_EQ(result, 4);
-  // Silent for five seconds, a thread counts as hung: SMTO_ABORTIFHUNG then
-  // gives up at once, and only that flag does.
-  sim::SetHung(thread);
-  sim::Advance(5000);
-  for (unsigned flags : {unsigned(kSmtoBlock), unsigned(kSmtoAbortIfHung)}) {
-    start = sim::Now();
-    EXPECT_FALSE(SendMessageTimeoutA(other, kWmGetTextLength, 0, 0, flags, 500, &result));
-    EXPECT_EQ(sim::Now() - start, flags == kSmtoAbortIfHung ? 0u : 500u);
-  }
 
   // A sender that gives up does not take its message back: a slow thread
   // handles it in its own time, a hung one once it answers again.
@@ -165,9 +162,7 @@ TEST_F(SimDesktopTest, ShowingAndActivatingWaitOnAHungThread) {
   sim::Advance(3000);
   EXPECT_FALSE(sim::IsMinimized(other));
 
-  sim::WindowSpec shape;
-  shape.process = process;
-  sim::SetForeground(sim::CreateWindow(shape));
+  sim::SetForeground(sim::CreateWindow({"SimWindow", "", process}));
   sim::SetHung(thread);
   start = sim::Now();
   EXPECT_TRUE(SetForegroundWindow(other));

@@ -78,39 +78,35 @@ TEST_F(ContractTest, TitlesAndTextMessagesAnswerTextCutToTheBuffer) {
   // No window, no text (Wine 8 alone would answer with a text of its own).
   EXPECT_EQ(GetWindowTextA(0, 256), "");
 
-  std::intptr_t length = -1;
-  ASSERT_TRUE(SendMessageTimeoutA(peer["ascii"], kWmGetTextLength, 0, 0, kSmtoAbortIfHung, 1000, &length));
-  EXPECT_EQ(length, 11);
-  ASSERT_TRUE(SendMessageTimeoutA(peer["client"], kWmGetTextLength, 0, 0, kSmtoBlock, 1000, &length));
-  EXPECT_EQ(length, static_cast<std::intptr_t>(client.size()));
-  ASSERT_TRUE(SendMessageTimeoutA(peer["empty"], kWmGetTextLength, 0, 0, kSmtoNormal, 1000, &length));
-  EXPECT_EQ(length, 0);
-  struct {
-    const char* window;
+  // The length under each way of waiting, and the text copied into a buffer
+  // of the size given (the count it answers is the text's length).
+  struct Copy {
+    std::string window;
+    unsigned flags;
     std::size_t size;
-    std::string text;
-    std::intptr_t count;
-  } copies[] = {
-      {"ascii", 12, "Hello world", 11},
-      {"ascii", 100, "Hello world", 11},
-      {"ascii", 6, "Hello", 5},
-      {"client", client.size() + 1, client, static_cast<std::intptr_t>(client.size())},
-      {"empty", 10, "", 0},
+    std::string text, title;
   };
-  for (auto& c : copies) {
+  std::vector<Copy> copies = {
+      {"ascii", kSmtoAbortIfHung, 12, "Hello world", "Hello world"},
+      {"ascii", kSmtoBlock, 100, "Hello world", "Hello world"},
+      {"ascii", kSmtoNormal, 6, "Hello", "Hello world"},
+      {"client", kSmtoBlock, client.size() + 1, client, client},
+      {"empty", kSmtoNormal, 10, "", ""},
+  };
+  for (std::size_t i = 0; i < std::size(longTitles); ++i)
+    copies.push_back(
+        {"w" + std::to_string(i), kSmtoAbortIfHung, longTitles[i].size() + 1, longTitles[i], longTitles[i]});
+  for (const Copy& c : copies) {
+    std::intptr_t length = -1, count = -1;
+    ASSERT_TRUE(SendMessageTimeoutA(peer[c.window], kWmGetTextLength, 0, 0, c.flags, 1000, &length)) << c.window;
+    EXPECT_EQ(length, static_cast<std::intptr_t>(c.title.size())) << c.window;
     bool ok = false;
-    std::intptr_t count = -1;
     EXPECT_EQ(SentText(peer[c.window], c.size, &ok, &count), c.text) << c.window << " " << c.size;
     EXPECT_TRUE(ok);
-    EXPECT_EQ(count, c.count) << c.window << " " << c.size;
+    EXPECT_EQ(count, static_cast<std::intptr_t>(c.text.size())) << c.window << " " << c.size;
   }
+  std::intptr_t length = -1;
   EXPECT_FALSE(SendMessageTimeoutA(0, kWmGetTextLength, 0, 0, kSmtoAbortIfHung, 100, &length));
-  for (std::size_t i = 0; i < std::size(longTitles); ++i) {
-    const Hwnd window = peer["w" + std::to_string(i)];
-    ASSERT_TRUE(SendMessageTimeoutA(window, kWmGetTextLength, 0, 0, kSmtoAbortIfHung, 1000, &length)) << i;
-    EXPECT_EQ(length, static_cast<std::intptr_t>(longTitles[i].size())) << i;
-    EXPECT_EQ(SentText(window, static_cast<std::size_t>(length) + 1), longTitles[i]) << i;
-  }
 }
 
 TEST_F(ContractTest, AHungWindowFailsSentMessagesWithinTheBoundButNotGetWindowText) {

@@ -12,6 +12,8 @@
         self.open_key_settings(bar) -> Window
             presses the right button on the code label and waits for "功能键设置"
         self.assertStillRunning(bar)   the program runs and its bar answers
+        self.assertResponsive(bar, what, ms, longest_ms=1500)   pings the bar for ms, prints
+            the figures and fails when one went unanswered or waited longest_ms
     Bar: .app (AppDir), .program, .window (the Window found at start; its fields read
          through: bar.hwnd, bar.left, ...), .label (the code label's hwnd)
         .buy() .sell() .buy_point() .double_click_label()   real clicks on its parts
@@ -37,6 +39,7 @@
 """
 
 import os
+import sys
 import time
 
 import harness
@@ -171,6 +174,14 @@ class LingboCase(WineTestCase):
         self.assertTrue(bar.program.alive(), "lingbo.exe has ended")
         count, longest, _, failed = bar.stall(300)
         self.assertEqual(failed, 0, "the bar does not answer (longest wait %.0f ms)" % longest)
+
+    # One text read waits at most 500 ms per message; with Wine's own slowness
+    # on a busy machine, the bar must never keep a message waiting 1.5 s.
+    def assertResponsive(self, bar, what, ms, longest_ms=1500):
+        count, longest, mean, failed = bar.stall(ms)
+        print("\n%s: %d pings, longest wait %.0f ms, mean %.1f ms" % (what, count, longest, mean), file=sys.stderr)
+        self.assertEqual(failed, 0, what)
+        self.assertLess(longest, longest_ms, what)
 
 
 TRAY_MENU_ITEMS = 5

@@ -45,22 +45,25 @@ class LocatorTestCase(WineTestCase):
                                                                                                windows()))
 
 
-class FoundByTitle(LocatorTestCase):
-    def test_either_title_marker(self):
-        for title in ("XX证券网上交易", "网上股票交易系统5.0"):
-            with self.subTest(title=title):
-                client = self.client(PLAIN, "--title=" + title)
-                found = locate()
-                self.assertFound(client.main, found)
-                self.assertEqual(found.title, title)
+class Qualifies(LocatorTestCase):
+    def test_a_title_marker_or_the_description_qualifies_a_shown_window_left_as_it_is(self):
+        for exe, options, found in (
+                (PLAIN, ["--title=XX证券网上交易"], True),
+                (PLAIN, ["--title=网上股票交易系统5.0"], True),
+                (PLAIN, ["--title=网上证券交易"], False),  # neither a marker nor the description
+                (CLIENT, ["--title=下单"], True),
+                (CLIENT, ["--title=下单", "--minimized"], True),
+                (CLIENT, ["--title=网上股票交易系统", "--hidden"], False)):
+            with self.subTest(exe=exe, options=options):
+                client = self.client(exe, *options)
+                before = window(client.main)
+                self.assertEqual((before.visible, before.iconic), ("--hidden" not in options, "--minimized" in options))
+                result = locate()
+                self.assertFound(client.main if found else 0, result)
+                self.assertEqual(result.title, before.title if found else "")
+                self.assertEqual(window(client.main).iconic, before.iconic, "the search must not restore the client")
                 client.stop()
 
-    def test_a_title_without_marker_and_a_plain_executable_are_not_enough(self):
-        self.client(PLAIN, "--title=网上证券交易")
-        self.assertEqual(locate().hwnd, 0)
-
-
-class FoundByDescription(LocatorTestCase):
     def test_descriptions_of_the_stand_ins_as_the_program_reads_them(self):
         # GBK bytes from VerQueryValueA under the key 080404b0, shown here as UTF-8.
         for exe, description in ((CLIENT, "机构版主程序"), (PLAIN, "模拟下单程序")):
@@ -68,10 +71,6 @@ class FoundByDescription(LocatorTestCase):
                 result = run(exe_path("locator_probe_cli.exe"), "describe", windows_path(exe_path(exe)))
                 self.assertEqual(result.returncode, 0)
                 self.assertEqual(result.stdout.decode("utf-8").rstrip("\r\n"), description)
-
-    def test_the_executables_description_alone(self):
-        client = self.client(CLIENT, "--title=下单")
-        self.assertFound(client.main, locate())
 
     def test_a_log_in_pop_up_above_the_client_is_what_is_found(self):
         client = self.client(CLIENT, "--title=网上股票交易系统", "--popup=用户登录")
@@ -85,19 +84,6 @@ class FoundByDescription(LocatorTestCase):
         order = [w.hwnd for w in windows()]
         self.assertLess(order.index(by_description.main), order.index(by_title.main))
         self.assertFound(by_description.main, locate())
-
-
-class Visibility(LocatorTestCase):
-    def test_minimised_client_is_found_and_left_minimised(self):
-        client = self.client(CLIENT, "--title=下单", "--minimized")
-        self.assertTrue(window(client.main).iconic)
-        self.assertFound(client.main, locate())
-        self.assertTrue(window(client.main).iconic, "the search must not restore the client")
-
-    def test_hidden_client_is_not_found(self):
-        client = self.client(CLIENT, "--title=网上股票交易系统", "--hidden")
-        self.assertFalse(window(client.main).visible)
-        self.assertEqual(locate().hwnd, 0)
 
 
 class HungWindow(LocatorTestCase):

@@ -10,11 +10,9 @@ import threading
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-
-from fault_scene import DzhStandIn  # noqa: E402
-from lingbo_app import LingboCase  # noqa: E402
-from make_code_tables import table  # noqa: E402
+from fault_scene import DzhStandIn
+from lingbo_app import LingboCase
+from make_code_tables import table
 
 SHANGHAI = [("6%05d" % (100 + i), "沪测%d号" % i) for i in range(40)]
 SHENZHEN = [("0%05d" % (100 + i), "深测%d号" % i) for i in range(40)]

@@ -2,15 +2,12 @@
 tables: the bar attaches again within its 10 s search interval and reads the
 tables beside the new executable."""
 
-import os
 import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-
-from fault_scene import DzhStandIn  # noqa: E402
-from lingbo_app import LingboCase  # noqa: E402
+from fault_scene import DzhStandIn
+from lingbo_app import LingboCase
 
 # Only the second installation knows these two, under another table name.
 SECOND_SHANGHAI = [("600999", "招商证券"), ("600000", "浦发银行")]

@@ -3,28 +3,14 @@ to another program's window is bounded, so no tick holds the bar for long:
 the bar answers its own messages throughout (measured with WM_NULL pings from
 outside), keeps its last code, and follows again once the peer answers."""
 
-import os
-import sys
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-
-import harness as h  # noqa: E402
-from fault_scene import DzhStandIn  # noqa: E402
-from lingbo_app import LingboCase  # noqa: E402
-
-# One text read waits at most 500 ms per message; with Wine's own slowness
-# on a busy machine, the bar must never keep a message waiting this long.
-LONGEST_STALL_MS = 1500
+import harness as h
+from fault_scene import DzhStandIn
+from lingbo_app import LingboCase
 
 
 class HungPeers(LingboCase):
-
-    def assertResponsive(self, bar, what, ms=4000):
-        count, longest, mean, failed = bar.stall(ms)
-        print("\n%s: %d pings, longest wait %.0f ms, mean %.1f ms" % (what, count, longest, mean), file=sys.stderr)
-        self.assertEqual(failed, 0)
-        self.assertLess(longest, LONGEST_STALL_MS, what)
 
     def assertHung(self, window):
         self.assertGreater(int(h.probe("ping", window.hwnd, 50, 300).split()[3]), 0, "the peer still answers")

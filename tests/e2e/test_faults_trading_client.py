@@ -2,15 +2,12 @@
 ends on its own bounds, the bar goes on following the code, and the next click
 finds the trading client started afresh."""
 
-import os
 import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-
-import harness as h  # noqa: E402
-from order_scene import OrderCase  # noqa: E402
+import harness as h
+from order_scene import OrderCase
 
 CODES = ["600036", "000001", "600000", "000002"]
 

@@ -65,20 +65,17 @@ class Windows(WineTestCase):
                 program.stop()
                 wait_until(lambda: harness.window(shown.hwnd) is None, 10, what="the window gone with its program")
 
-    def test_z_order_puts_the_newest_window_above(self):
-        _, first = self.show_window("probe first")
-        _, second = self.show_window("probe second")
-        order = [w.hwnd for w in harness.windows()]
-        self.assertLess(order.index(second.hwnd), order.index(first.hwnd))
-        self.assertEqual(harness.foreground().hwnd, second.hwnd)
-
     def test_a_window_that_never_comes_is_a_time_out(self):
         with self.assertRaises(AssertionError):
             harness.find_window(title="no such window %d" % os.getpid(), timeout=1)
         self.assertEqual(harness.window(0x7ffffff0), None)
 
-    def test_messages_reach_the_window(self):
+    def test_the_newest_window_is_above_and_messages_reach_it(self):
+        _, first = self.show_window("probe first")
         _, shown = self.show_window("before")
+        order = [w.hwnd for w in harness.windows()]
+        self.assertLess(order.index(shown.hwnd), order.index(first.hwnd))
+        self.assertEqual(harness.foreground().hwnd, shown.hwnd)
         harness.set_text(shown.hwnd, "after 之后")
         self.assertEqual(harness.window_text(shown.hwnd), "after 之后")
         # WM_GETTEXTLENGTH, in UTF-16 units.  Whether the message arrives is the

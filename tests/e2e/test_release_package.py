@@ -27,22 +27,22 @@ class PackageCase(LingboCase):
         return tempfile.mkdtemp(prefix="dist-", dir=self.scratch)
 
     def dist(self, build_dir=None, **env):
-        """Runs dist.sh into a fresh folder; returns (completed process, zip path)."""
+        """Runs dist.sh into a fresh folder; returns (completed process, zip path).  Only a stale build may fail."""
         out = self.folder()
         environment = dict(os.environ, LINGBO_WINDOWS_BUILD_DIR=build_dir or harness.build_dir(), LINGBO_DIST_DIR=out)
         environment.pop("SOURCE_DATE_EPOCH", None)
         environment.update(env)
         result = subprocess.run(["bash", DIST], cwd=REPO, env=environment, capture_output=True, text=True, timeout=120)
+        if build_dir is None:
+            self.assertEqual(result.returncode, 0, result.stderr)
         return result, os.path.join(out, "lingbo-%s-win64.zip" % project_version())
 
 
 class Contents(PackageCase):
 
     def test_two_runs_give_the_same_bytes_holding_the_program_readme_and_licence(self):
-        first, first_zip = self.dist()
-        second, second_zip = self.dist()
-        self.assertEqual(first.returncode, 0, first.stderr)
-        self.assertEqual(second.returncode, 0, second.stderr)
+        _, first_zip = self.dist()
+        _, second_zip = self.dist()
         with open(first_zip, "rb") as a, open(second_zip, "rb") as b:
             self.assertTrue(a.read() == b.read(), "two packages of the same build differ")
 
@@ -67,8 +67,7 @@ class Contents(PackageCase):
         ]
         for epoch, date in cases:
             with self.subTest(epoch=epoch):
-                result, path = self.dist(SOURCE_DATE_EPOCH=str(epoch))
-                self.assertEqual(result.returncode, 0, result.stderr)
+                _, path = self.dist(SOURCE_DATE_EPOCH=str(epoch))
                 with zipfile.ZipFile(path) as z:
                     self.assertEqual({info.date_time for info in z.infolist()}, {date})
 
@@ -92,8 +91,7 @@ class Contents(PackageCase):
 class Unpacked(PackageCase):
 
     def test_the_program_runs_alone_in_its_folder_and_keeps_new_ini_beside_itself(self):
-        result, path = self.dist()
-        self.assertEqual(result.returncode, 0, result.stderr)
+        _, path = self.dist()
         target = self.folder()
         with zipfile.ZipFile(path) as z:
             z.extractall(target)

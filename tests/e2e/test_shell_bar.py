@@ -92,7 +92,8 @@ class KeySettings(LingboCase):
 
         harness.key("Escape")
         # Hiding a captioned window takes Wine about 2 s without a window manager.
-        wait_until(lambda: not _shown(dialog.hwnd), 10, what="the key settings window closed")
+        wait_until(lambda: not getattr(harness.window(dialog.hwnd), "visible", False), 10,
+                   what="the key settings window closed")
         wait_until(lambda: harness.window(bar.hwnd).enabled, 5, what="the bar enabled again")
         self.assertEqual(app.ini_get(SECTION, "买入键"), "112", "closing changes nothing")
 
@@ -102,11 +103,6 @@ class KeySettings(LingboCase):
         wait_until(lambda: position_in_file(app) == (str(moved.left), str(moved.top)), 10, what="position saved")
         dialog = self.open_key_settings(harness.window(bar.hwnd))
         self.assertEqual(dialog.title, "功能键设置")
-
-
-def _shown(hwnd):
-    current = harness.window(hwnd)
-    return current is not None and current.visible
 
 
 if __name__ == "__main__":

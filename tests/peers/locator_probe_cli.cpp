@@ -15,33 +15,12 @@
 
 #include "discovery/trading_client.h"
 #include "discovery/windows.h"
+#include "probe_text.h"
 
 namespace {
 
-std::wstring Widen(const std::string& bytes, UINT codePage) {
-  if (bytes.empty()) return {};
-  const int size = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), &out[0], size);
-  return out;
-}
-
-std::string Narrow(const std::wstring& text, UINT codePage) {
-  if (text.empty()) return {};
-  const int size =
-      WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
-  return out;
-}
-
-// The program's texts are in the ANSI code page; the harness reads UTF-8.
-std::string Utf8(const std::string& ansi) { return Narrow(Widen(ansi, CP_ACP), CP_UTF8); }
-
-void Write(const std::string& bytes) {
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
+// The program's texts are in the ANSI code page.
+std::string Utf8FromAnsi(const std::string& ansi) { return Utf8(Widen(ansi, CP_ACP)); }
 
 double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
   LARGE_INTEGER frequency;
@@ -56,7 +35,7 @@ int Find() {
   QueryPerformanceCounter(&end);
   const std::string title = found > 0 ? ReadWindowText(found) : "";
   Write(std::to_string(found) + "\t" + std::to_string(static_cast<long long>(Milliseconds(start, end))) + "\t" +
-        Utf8(title) + "\n");
+        Utf8FromAnsi(title) + "\n");
   return found > 0 ? 0 : 2;
 }
 
@@ -66,7 +45,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"find" && argc == 2) return Find();
   if (command == L"describe" && argc == 3) {
-    Write(Utf8(ReadFileDescription(Narrow(argv[2], CP_ACP))) + "\n");
+    Write(Utf8FromAnsi(ReadFileDescription(Narrow(argv[2], CP_ACP))) + "\n");
     return 0;
   }
   Write("usage: locator_probe_cli find | describe PATH\n");

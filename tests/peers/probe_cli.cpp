@@ -42,50 +42,15 @@
 #include <string>
 #include <vector>
 
+#include "probe_text.h"
+
 namespace {
-
-void Write(const std::string& bytes) {
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
-std::string Convert(const std::wstring& text, UINT codePage) {
-  if (text.empty()) return {};
-  int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
-
-std::wstring Widen(const std::string& bytes, UINT codePage) {
-  if (bytes.empty()) return {};
-  int size = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), size);
-  return out;
-}
-
-std::string Utf8(const std::wstring& text) { return Convert(text, CP_UTF8); }
 
 std::string Escaped(const std::wstring& text) {
   std::string out;
   for (char c : Utf8(text)) {
-    switch (c) {
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      default:
-        out += c;
-    }
+    const char* escape = c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\\' ? "\\\\" : nullptr;
+    out += escape ? std::string(escape) : std::string(1, c);
   }
   return out;
 }
@@ -149,6 +114,13 @@ std::vector<HWND> TopLevelWindows() {
   return windows;
 }
 
+// One window's record; exit code 2 when there is no such window.
+int WriteRecord(HWND window) {
+  if (!window || !IsWindow(window)) return 2;
+  Write(Record(window));
+  return 0;
+}
+
 int Children(HWND parent) {
   if (!IsWindow(parent)) return 2;
   EnumChildWindows(
@@ -168,17 +140,15 @@ int Focus(HWND window) {
   AttachThreadInput(self, other, TRUE);
   HWND focus = GetFocus();
   AttachThreadInput(self, other, FALSE);
-  if (!focus) return 2;
-  Write(Record(focus));
-  return 0;
+  return WriteRecord(focus);
 }
 
 // Section and key arrive as UTF-16 and go to the profile API in the ANSI code
 // page, exactly as the program under test passes its own GBK names.
 int Profile(int argc, wchar_t** argv) {
   if (argc < 4) return 1;
-  std::string file = Convert(argv[2], CP_ACP);
-  std::string section = Convert(argv[3], CP_ACP);
+  std::string file = Narrow(argv[2], CP_ACP);
+  std::string section = Narrow(argv[3], CP_ACP);
   std::vector<char> buffer(65536);
   if (argc < 5) {
     DWORD size = GetPrivateProfileStringA(section.c_str(), nullptr, "", buffer.data(),
@@ -187,7 +157,7 @@ int Profile(int argc, wchar_t** argv) {
     for (const char* key = buffer.data(); *key; key += lstrlenA(key) + 1) Write(Escaped(Widen(key, CP_ACP)) + "\n");
     return 0;
   }
-  std::string key = Convert(argv[4], CP_ACP);
+  std::string key = Narrow(argv[4], CP_ACP);
   // Two reads with different defaults tell an absent key from an empty value.
   const char* defaults[] = {"\x01", "\x02"};
   std::string values[2];
@@ -433,12 +403,7 @@ int wmain(int argc, wchar_t** argv) {
     for (HWND window : TopLevelWindows()) Write(Record(window));
     return 0;
   }
-  if (command == L"info" && argc >= 3) {
-    HWND window = ParseHwnd(argv[2]);
-    if (!IsWindow(window)) return 2;
-    Write(Record(window));
-    return 0;
-  }
+  if (command == L"info" && argc >= 3) return WriteRecord(ParseHwnd(argv[2]));
   if (command == L"text" && argc >= 3) {
     std::wstring text;
     if (!TextOf(ParseHwnd(argv[2]), &text)) return 2;
@@ -446,12 +411,7 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (command == L"children" && argc >= 3) return Children(ParseHwnd(argv[2]));
-  if (command == L"foreground") {
-    HWND window = GetForegroundWindow();
-    if (!window) return 2;
-    Write(Record(window));
-    return 0;
-  }
+  if (command == L"foreground") return WriteRecord(GetForegroundWindow());
   if (command == L"focus" && argc >= 3) return Focus(ParseHwnd(argv[2]));
   if (command == L"cursor") {
     POINT point = {};

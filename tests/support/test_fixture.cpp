@@ -1,10 +1,13 @@
 #include "support/test_fixture.h"
 
+#include <set>
+
 #include "app/app_state.h"
 #include "app/key_settings_window.h"
 #include "app/main_bar.h"
 #include "app/status_window.h"
 #include "settings/code_cache.h"
+#include "text/text.h"
 
 void SimTest::SetUp() {
   sim::Reset();
@@ -22,25 +25,39 @@ std::string SimTest::IniPath() {
   return exe.substr(0, exe.rfind('\\')) + "\\new.ini";
 }
 
-SimTest::IniEntries SimTest::IniSection(const std::string& section) {
-  const std::string content = sim::FileContent(IniPath());
-  IniEntries entries;
-  bool inSection = false;
-  std::size_t start = 0;
-  while (start < content.size()) {
-    std::size_t end = content.find('\n', start);
-    if (end == std::string::npos) end = content.size();
-    std::string line = content.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && line.front() == '[') {
-      inSection = line == "[" + section + "]";
-    } else if (inSection && line.find('=') != std::string::npos) {
-      const std::size_t equals = line.find('=');
-      entries.emplace_back(line.substr(0, equals), line.substr(equals + 1));
+std::vector<std::pair<std::string, SimTest::IniEntries>> SimTest::IniSections() {
+  const std::string file = sim::FileContent(IniPath());
+  std::vector<std::pair<std::string, IniEntries>> sections;
+  std::set<std::string> sectionNames, keys;
+  for (std::size_t start = 0; start < file.size();) {
+    const std::size_t end = file.find("\r\n", start);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "a line without CR LF at byte " << start;
+      break;
     }
+    const std::string line = file.substr(start, end - start);
+    start = end + 2;
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      EXPECT_EQ(line.back(), ']') << line;
+      sections.push_back({line.substr(1, line.size() - 2), {}});
+      EXPECT_TRUE(sectionNames.insert(LowerAscii(sections.back().first)).second) << "section twice: " << line;
+      keys.clear();
+      continue;
+    }
+    const std::size_t equals = line.find('=');
+    EXPECT_TRUE(!sections.empty() && equals != std::string::npos && equals > 0) << "not an entry: " << line;
+    if (sections.empty() || equals == std::string::npos) continue;
+    EXPECT_TRUE(keys.insert(LowerAscii(line.substr(0, equals))).second) << "key twice: " << line;
+    sections.back().second.emplace_back(line.substr(0, equals), line.substr(equals + 1));
   }
-  return entries;
+  return sections;
+}
+
+SimTest::IniEntries SimTest::IniSection(const std::string& section) {
+  for (const auto& [name, entries] : IniSections())
+    if (name == section) return entries;
+  return {};
 }
 
 void SimTest::StartProgram() {

@@ -20,9 +20,12 @@ class SimTest : public ::testing::Test {
 
   // new.ini beside the simulated executable.
   static std::string IniPath();
-  // The entries of one section of new.ini as the file holds them, in order;
-  // empty when the file or the section is missing.
+  // new.ini's sections and their entries in the file's order, read strictly:
+  // every line ends in CR LF and is blank, a comment, "[section]" or
+  // "key=value", and a section twice, or a key twice in one, fails the test
+  // (names without ASCII case).  A missing file has none.
   using IniEntries = std::vector<std::pair<std::string, std::string>>;
+  static std::vector<std::pair<std::string, IniEntries>> IniSections();
   static IniEntries IniSection(const std::string& section);
   // The program's start-up up to its message loop: AppState initialised, the
   // bar created, loaded from new.ini, placed and shown.

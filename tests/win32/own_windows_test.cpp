@@ -55,15 +55,13 @@ class OwnWindows : public ::testing::Test {
   void SetUp() override {
     platform::ApplyVisualStyle(0);
     OwnEvents().clear();
+    bar = platform::CreateMainBar();
+    ASSERT_GT(bar.bar, 0);
   }
   void TearDown() override {
     for (HWND window : {H(bar.bar), H(keys.window)})
       if (::IsWindow(window)) ::DestroyWindow(window);
     PumpMessages(20);
-  }
-  void MakeBar() {
-    bar = platform::CreateMainBar();
-    ASSERT_GT(bar.bar, 0);
   }
   platform::MainBarWindows bar;
   platform::KeySettingsWindows keys;
@@ -72,7 +70,6 @@ class OwnWindows : public ::testing::Test {
 // Size, place, layout and reports are stated with the sim's in the contract
 // suite; the styles behind them are the real windows' own.
 TEST_F(OwnWindows, BarIsABorderlessTopmostToolStrip) {
-  MakeBar();
   HWND window = H(bar.bar);
   const LONG style = ::GetWindowLongA(window, GWL_STYLE);
   const LONG exStyle = ::GetWindowLongA(window, GWL_EXSTYLE);
@@ -89,7 +86,6 @@ TEST_F(OwnWindows, BarIsABorderlessTopmostToolStrip) {
 }
 
 TEST_F(OwnWindows, CodeLabelShowsItsWindowTextInCyanOnBlack) {
-  MakeBar();
   HWND label = H(bar.codeLabel);
   RECT client;
   ::GetClientRect(label, &client);
@@ -114,7 +110,6 @@ TEST_F(OwnWindows, CodeLabelShowsItsWindowTextInCyanOnBlack) {
 // Two quick clicks are two clicks, whether the skin draws the buttons (which
 // then report the second as a double-click) or the system does.
 TEST_F(OwnWindows, ASecondQuickClickOnAButtonIsASecondClick) {
-  MakeBar();
   const LPARAM at = MAKELPARAM(5, 5);
   for (int scheme : {3, 0}) {
     platform::ApplyVisualStyle(scheme);
@@ -132,7 +127,6 @@ TEST_F(OwnWindows, ASecondQuickClickOnAButtonIsASecondClick) {
 }
 
 TEST_F(OwnWindows, LeftPressOnLabelDragsTheBarInsteadOfReachingTheLabel) {
-  MakeBar();
   // The press turns into a caption press posted to the bar; peek at it.
   ::SendMessageA(H(bar.codeLabel), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 4));
   MSG message;
@@ -145,7 +139,6 @@ TEST_F(OwnWindows, LeftPressOnLabelDragsTheBarInsteadOfReachingTheLabel) {
 }
 
 TEST_F(OwnWindows, KeySettingsWindowHasItsFrameAndFontAndFollowsItsMonitorsDpi) {
-  MakeBar();
   keys = platform::CreateKeySettingsWindow();
   ASSERT_GT(keys.window, 0);
   HWND window = H(keys.window);
@@ -156,24 +149,31 @@ TEST_F(OwnWindows, KeySettingsWindowHasItsFrameAndFontAndFollowsItsMonitorsDpi) 
   // At 100 %, the stock GUI font's face and size.
   LOGFONTW stock{};
   ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof stock, &stock);
-  int controls = 0;
-  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT), ++controls) {
+  const auto controls = [window] {
+    std::vector<std::pair<HWND, RECT>> all;  // each with its place in the window
+    for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+      RECT place{};
+      ::GetWindowRect(child, &place);
+      ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+      all.push_back({child, place});
+    }
+    return all;
+  };
+  const auto fontOf = [](HWND child) {
     LOGFONTW font{};
-    ASSERT_TRUE(::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font, &font));
-    EXPECT_EQ(font.lfHeight, stock.lfHeight) << Text(child);
-    EXPECT_EQ(std::wstring(font.lfFaceName), std::wstring(stock.lfFaceName)) << Text(child);
+    EXPECT_TRUE(::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font, &font));
+    return font;
+  };
+  const auto before = controls();
+  ASSERT_EQ(before.size(), 8u);
+  for (const auto& control : before) {
+    const LOGFONTW font = fontOf(control.first);
+    EXPECT_EQ(font.lfHeight, stock.lfHeight) << Text(control.first);
+    EXPECT_EQ(std::wstring(font.lfFaceName), std::wstring(stock.lfFaceName)) << Text(control.first);
   }
-  EXPECT_EQ(controls, 8);
 
   // Dragged onto a monitor at 150 %: the size Windows suggests, and every
   // control and its font half as large again.
-  std::vector<RECT> before;
-  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    RECT place{};
-    ::GetWindowRect(child, &place);
-    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
-    before.push_back(place);
-  }
   RECT suggested{};
   ::GetWindowRect(window, &suggested);
   suggested = {suggested.left + 40, suggested.top + 30,
@@ -184,26 +184,22 @@ TEST_F(OwnWindows, KeySettingsWindowHasItsFrameAndFontAndFollowsItsMonitorsDpi) 
   ::GetWindowRect(window, &now);
   EXPECT_EQ(std::vector<LONG>({now.left, now.top, now.right, now.bottom}),
             std::vector<LONG>({suggested.left, suggested.top, suggested.right, suggested.bottom}));
-  std::size_t i = 0;
-  for (HWND child = ::GetWindow(window, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT), ++i) {
-    RECT place{};
-    ::GetWindowRect(child, &place);
-    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
-    const RECT& was = before.at(i);
+  const auto after = controls();
+  ASSERT_EQ(after.size(), before.size());
+  for (std::size_t i = 0; i < after.size(); ++i) {
+    const auto& [child, place] = after[i];
+    const RECT& was = before[i].second;
     EXPECT_EQ(std::vector<LONG>({place.left, place.top, place.right - place.left, place.bottom - place.top}),
               std::vector<LONG>({::MulDiv(was.left, 3, 2), ::MulDiv(was.top, 3, 2),
                                  ::MulDiv(was.right - was.left, 3, 2), ::MulDiv(was.bottom - was.top, 3, 2)}))
         << Text(child);
-    LOGFONTW font{};
-    ::GetObjectW(reinterpret_cast<HGDIOBJ>(::SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font, &font);
-    EXPECT_EQ(font.lfHeight, ::MulDiv(stock.lfHeight, 3, 2)) << Text(child);
+    EXPECT_EQ(fontOf(child).lfHeight, ::MulDiv(stock.lfHeight, 3, 2)) << Text(child);
   }
 }
 
 // The marks are stated in the contract suite; the real menu answers keys.
 TEST_F(OwnWindows, TrayMenuReturnsTheChosenItem) {
   using platform::TrayMenuItem;
-  MakeBar();
   ::SetForegroundWindow(H(bar.bar));
   struct Case {
     std::vector<WORD> keys;
@@ -223,7 +219,6 @@ TEST_F(OwnWindows, TrayMenuReturnsTheChosenItem) {
 }
 
 TEST_F(OwnWindows, FlatSkinFramesButtonsInTheSchemeColourAndSwitchesOff) {
-  MakeBar();
   struct Case {
     int scheme;
     COLORREF frame;

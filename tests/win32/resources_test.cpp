@@ -12,17 +12,12 @@
 
 namespace {
 
-std::vector<std::uint8_t> OwnVersionBlock() {
+TEST(Resources, VersionInformationIsChineseAndNamesTheProgram) {
   const std::string self = platform::GetModuleFileNameA();
   const std::uint32_t size = platform::GetFileVersionInfoSizeA(self);
+  ASSERT_GT(size, 0u);
   std::vector<std::uint8_t> block;
-  EXPECT_GT(size, 0u);
-  EXPECT_TRUE(platform::GetFileVersionInfoA(self, size, &block));
-  return block;
-}
-
-TEST(Resources, VersionInformationIsChineseAndNamesTheProgram) {
-  const auto block = OwnVersionBlock();
+  ASSERT_TRUE(platform::GetFileVersionInfoA(self, size, &block));
   std::string translation;
   ASSERT_TRUE(platform::VerQueryValueA(block, "\\VarFileInfo\\Translation", &translation));
   EXPECT_EQ(translation, std::string("\x04\x08\xb0\x04", 4));
