@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -48,6 +49,24 @@ const std::vector<std::string> kKeyPress = {"PostMessageA:0x100", "PostMessageA:
 const std::vector<std::string> kFocusAttached = {"AttachThreadInput", "GetFocus", "AttachThreadInput"};
 // Two round trips: the client's thread is done with what it was given.
 const std::vector<std::string> kSettled = {"SendMessageTimeoutA:0x0", "SendMessageTimeoutA:0x0"};
+
+// The key presses and releases a window took: message, key, lParam.
+std::vector<std::tuple<unsigned, std::uintptr_t, std::uint32_t>> KeysAt(Hwnd window) {
+  std::vector<std::tuple<unsigned, std::uintptr_t, std::uint32_t>> keys;
+  for (const sim::Message& m : sim::Received(window))
+    if (m.message == kWmKeyDown || m.message == kWmKeyUp)
+      keys.emplace_back(m.message, m.wParam, static_cast<std::uint32_t>(m.lParam));
+  return keys;
+}
+using Keys = decltype(KeysAt(0));
+
+// Whenever the clock moves (every pause), nothing may be attached: counts the
+// attachments seen at each of those moments for the next 2.6 s.
+std::shared_ptr<int> AttachedDuringPauses() {
+  auto held = std::make_shared<int>(0);
+  for (std::uint64_t t = 1; t < 2600; t += 7) sim::At(t, [held] { *held += sim::InputAttachments(); });
+  return held;
+}
 
 std::vector<sim::Message> MessagesOf(Hwnd window, unsigned message) {
   std::vector<sim::Message> found;
@@ -136,12 +155,17 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
         platform::PostMessageA(client.window, platform::kWmApp, 0, 0);
     });
 
+    const auto attached = AttachedDuringPauses();
+
     EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed);
     EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999");
     EXPECT_EQ(sim::TextOf(quantity), "100");
     if (!c.keyTakes) {
       EXPECT_EQ(CountCalls("GetFocus"), c.written ? static_cast<int>((c.elapsed - 230) / 100 + 1) : 20);
+      EXPECT_EQ(CountCalls("AttachThreadInput"), 2 * CountCalls("GetFocus")) << "each look attached and detached";
     }
+    EXPECT_EQ(*attached, 0) << "never held across a pause";
+    EXPECT_EQ(sim::InputAttachments(), 0);
     EXPECT_EQ(MessagesOf(client.codeField, kEmSetSel).size(), c.written ? 1u : 0u);
     EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.written ? 1u : 0u);
   }
@@ -149,31 +173,61 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
 
 // The whole action in order: the check, restore, bring forward, activate,
 // see the client settle, press, wait, see it done with the key, look, write,
-// read back.  A minimised client is restored before
-// its hot key is pressed; a window already in front after the foreground
-// switch is not activated again.
-TEST_F(OrderActionsTest, BuyRunsItsStepsInOrder) {
-  for (const bool minimized : {false, true}) {
-    const ClientScene client = Fresh("600036", "Edit", minimized);
+// read back.  A minimised client is restored before its hot key is pressed;
+// a window already in front after the foreground switch is not activated
+// again.  The function key needs no code, makes no separate foreground call
+// before the activation, waits for nothing and writes nothing.  Every
+// attachment is undone at once, never held across a pause.
+TEST_F(OrderActionsTest, EachActionRunsItsStepsInOrder) {
+  const std::vector<std::string> buy =
+      Joined({{"Sleep(10)", "SetForegroundWindow", "Sleep(10)", "Sleep(10)"},
+              kSettled,
+              kKeyPress,
+              {"Sleep(200)"},
+              kSettled,
+              kFocusAttached,
+              {"SendMessageTimeoutA:0xb1", "SendMessageTimeoutA:0xc2", "SendMessageTimeoutA:0xd"}});
+  const std::vector<std::string> function = Joined(
+      {{"Sleep(10)", "AttachThreadInput", "SetActiveWindow", "AttachThreadInput", "SetForegroundWindow", "Sleep(10)"},
+       kSettled,
+       kKeyPress});
+  const struct {
+    std::string code;
+    bool minimized, functionKey;
+    std::uint64_t elapsed;
+    Keys keys;
+  } cases[] = {
+      {"600036", false, false, kFoundAtFirstLook, {{kWmKeyDown, kF1, 0x003B0001}, {kWmKeyUp, kF1, 0xC03B0001}}},
+      {"600036", true, false, kFoundAtFirstLook, {{kWmKeyDown, kF1, 0x003B0001}, {kWmKeyUp, kF1, 0xC03B0001}}},
+      {"", true, true, 20, {{kWmKeyDown, kF3, 0x003D0001}, {kWmKeyUp, kF3, 0xC03D0001}}},
+      {"600036", true, true, 20, {{kWmKeyDown, kF3, 0x003D0001}, {kWmKeyUp, kF3, 0xC03D0001}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code + (c.minimized ? " minimised" : "") + (c.functionKey ? " function key" : ""));
+    const ClientScene client = Fresh(c.code, "Edit", c.minimized);
     remembered = client.window;
-    OpenFormOnKey(client, kF1, 50);
-    sim::ClearCalls();
+    if (c.functionKey) {
+      sim::SetFocus(client.codeField);
+    } else {
+      OpenFormOnKey(client, kF1, 50);
+    }
+    const auto attached = AttachedDuringPauses();
 
-    Buy(kF1);
+    EXPECT_EQ(Timed([&] { c.functionKey ? Function() : Buy(kF1); }), c.elapsed);
+    sim::Advance(1);
 
-    const std::vector<std::string> expected =
-        Joined({{"SendMessageTimeoutA:0x0"},
-                minimized ? std::vector<std::string>{"ShowWindowAsync"} : std::vector<std::string>{},
-                {"Sleep(10)", "SetForegroundWindow", "Sleep(10)", "Sleep(10)"},
-                kSettled,
-                kKeyPress,
-                {"Sleep(200)"},
-                kSettled,
-                kFocusAttached,
-                {"SendMessageTimeoutA:0xb1", "SendMessageTimeoutA:0xc2", "SendMessageTimeoutA:0xd"}});
-    EXPECT_EQ(VisibleSteps(), expected) << minimized;
+    const std::vector<std::string> restored =
+        c.minimized ? std::vector<std::string>{"ShowWindowAsync"} : std::vector<std::string>{};
+    EXPECT_EQ(VisibleSteps(), Joined({{"SendMessageTimeoutA:0x0"}, restored, c.functionKey ? function : buy}));
     EXPECT_FALSE(sim::IsMinimized(client.window));
-    EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+    EXPECT_EQ(KeysAt(client.window), c.keys);
+    EXPECT_EQ(sim::TextOf(client.codeField), c.functionKey ? "999999" : "600036");
+    if (c.functionKey) {
+      EXPECT_EQ(FirstCall("GetFocus"), -1);
+      EXPECT_TRUE(sim::Received(client.codeField).empty());
+    }
+    EXPECT_EQ(*attached, 0);
+    EXPECT_EQ(sim::InputAttachments(), 0);
   }
 }
 
@@ -198,25 +252,18 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
 
     Buy(c.key);
 
-    std::vector<std::tuple<unsigned, std::uintptr_t, std::uint32_t>> keys;
-    for (const sim::Message& m : sim::Received(client.window))
-      if (m.message == kWmKeyDown || m.message == kWmKeyUp)
-        keys.emplace_back(m.message, m.wParam, static_cast<std::uint32_t>(m.lParam));
     const auto key = static_cast<std::uintptr_t>(c.key);
-    EXPECT_EQ(keys, (decltype(keys){{kWmKeyDown, key, c.down}, {kWmKeyUp, key, c.up}})) << code;
+    EXPECT_EQ(KeysAt(client.window), (Keys{{kWmKeyDown, key, c.down}, {kWmKeyUp, key, c.up}})) << code;
     EXPECT_EQ(sim::TextOf(client.codeField), code);
-    const auto select = MessagesOf(client.codeField, kEmSetSel);
-    const auto replace = MessagesOf(client.codeField, kEmReplaceSel);
-    ASSERT_EQ(select.size(), 1u) << code;
-    ASSERT_EQ(replace.size(), 1u) << code;
+    const std::vector<sim::Message> got = sim::Received(client.codeField);
     std::vector<unsigned> order;
-    for (const sim::Message& m : sim::Received(client.codeField)) order.push_back(m.message);
-    EXPECT_EQ(order, (std::vector<unsigned>{kEmSetSel, kEmReplaceSel, platform::kWmGetText}))
+    for (const sim::Message& m : got) order.push_back(m.message);
+    ASSERT_EQ(order, (std::vector<unsigned>{kEmSetSel, kEmReplaceSel, platform::kWmGetText}))
         << "selected first, then replaced, then read back";
-    EXPECT_EQ(select[0].wParam, 0u);
-    EXPECT_EQ(select[0].lParam, -1);
-    EXPECT_EQ(replace[0].wParam, 1u);
-    EXPECT_EQ(replace[0].text, code);
+    EXPECT_EQ(got[0].wParam, 0u);
+    EXPECT_EQ(got[0].lParam, -1);
+    EXPECT_EQ(got[1].wParam, 1u);
+    EXPECT_EQ(got[1].text, code);
   }
 }
 
@@ -296,19 +343,12 @@ TEST_F(OrderActionsTest, OnlyTheClientsOwnFieldTakesTheCode) {
   };
   for (const auto& c : cases) {
     const ClientScene client = Fresh("600036");
-    sim::WindowSpec shape;
-    shape.text = "记事本";
-    shape.process = c.ownEditInFront ? client.process : sim::AddProcess("C:\\Windows\\notepad.exe");
-    const Hwnd notesWindow = sim::CreateWindow(shape);
-    shape.parent = notesWindow;
-    shape.className = "Edit";
-    shape.text = "memo";
-    const Hwnd notesEdit = sim::CreateWindow(shape);
+    const Notepad notes = AddNotepad(c.ownEditInFront ? client.process : 0);
     sim::OnMessage(client.window, [&](const sim::Message& m) {
       if (!m.posted || m.message != kWmKeyDown) return;
       sim::At(100, [&] {
-        sim::SetForeground(notesWindow);
-        sim::SetFocus(notesEdit);
+        sim::SetForeground(notes.window);
+        sim::SetFocus(notes.edit);
       });
       if (c.clientBackAfter)
         sim::At(c.clientBackAfter, [&] {
@@ -320,58 +360,9 @@ TEST_F(OrderActionsTest, OnlyTheClientsOwnFieldTakesTheCode) {
     OrderOutcome outcome;
     EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1); }), c.elapsed) << c.what;
     EXPECT_EQ(outcome.written, c.written) << c.what;
-    EXPECT_EQ(sim::TextOf(notesEdit), c.ownEditInFront ? "600036" : "memo") << c.what;
+    EXPECT_EQ(sim::TextOf(notes.edit), c.ownEditInFront ? "600036" : "memo") << c.what;
     EXPECT_EQ(sim::TextOf(client.codeField), c.clientBackAfter ? "600036" : "999999") << c.what;
     EXPECT_EQ(outcome.otherInFront, c.written == CodeWritten::kOtherInFront ? "记事本" : "") << c.what;
-  }
-}
-
-// The function key: no code needed, no separate foreground call before the
-// activation, no wait and nothing written.
-TEST_F(OrderActionsTest, FunctionKeyOnlyPressesTheKey) {
-  for (const std::string code : {"", "600036"}) {
-    const ClientScene client = Fresh(code, "Edit", true);
-    sim::SetFocus(client.codeField);
-    remembered = client.window;
-
-    EXPECT_EQ(Timed([this] { Function(); }), 20u) << code;
-    sim::Advance(1);
-
-    const std::vector<std::string> expected =
-        Joined({{"SendMessageTimeoutA:0x0", "ShowWindowAsync", "Sleep(10)", "AttachThreadInput", "SetActiveWindow",
-                 "AttachThreadInput", "SetForegroundWindow", "Sleep(10)"},
-                kSettled,
-                kKeyPress});
-    EXPECT_EQ(VisibleSteps(), expected) << code;
-    EXPECT_FALSE(sim::IsMinimized(client.window));
-    EXPECT_EQ(FirstCall("GetFocus"), -1);
-    EXPECT_TRUE(sim::Received(client.codeField).empty()) << code;
-    EXPECT_EQ(sim::TextOf(client.codeField), "999999");
-    const auto down = MessagesOf(client.window, kWmKeyDown);
-    ASSERT_EQ(down.size(), 1u);
-    EXPECT_EQ(down[0].wParam, static_cast<std::uintptr_t>(kF3));
-    EXPECT_EQ(static_cast<std::uint32_t>(down[0].lParam), 0x003D0001u);
-    EXPECT_EQ(static_cast<std::uint32_t>(MessagesOf(client.window, kWmKeyUp).at(0).lParam), 0xC03D0001u);
-  }
-}
-
-// Every attachment made during an action is undone at once, never held
-// across a pause, whether the field was found or never found.
-TEST_F(OrderActionsTest, EveryInputAttachmentIsUndone) {
-  for (std::uint64_t focusAfterKey : {10, 0}) {
-    const ClientScene client = Fresh("600036");
-    if (focusAfterKey) OpenFormOnKey(client, kF1, focusAfterKey);
-    // Whenever the clock moves (every pause), nothing may be attached.
-    int heldDuringPause = 0;
-    for (std::uint64_t t = 1; t < 2400; t += 7)
-      sim::At(t, [&heldDuringPause] { heldDuringPause += sim::InputAttachments(); });
-    sim::ClearCalls();
-    Buy(kF1);
-    Function();
-
-    EXPECT_GT(CountCalls("AttachThreadInput"), 0);
-    EXPECT_EQ(heldDuringPause, 0) << focusAfterKey;
-    EXPECT_EQ(sim::InputAttachments(), 0) << focusAfterKey;
   }
 }
 
@@ -402,11 +393,9 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
   for (const auto& c : cases) {
     const ClientScene client = Fresh(c.functionKey ? "" : "600036", "Edit", c.minimized);
     OpenFormOnKey(client, kF1, 10);
-    const std::uint32_t other = sim::AddProcess("C:\\x\\chart.exe");
-    sim::WindowSpec shape;
-    shape.process = other;
-    sim::SetForeground(sim::CreateWindow(shape));  // the client is not the active window
-    remembered = client.window;                    // found before it stopped answering
+    // The client is not the active window.
+    sim::SetForeground(sim::CreateWindow({"Chart", "", sim::AddProcess("C:\\x\\chart.exe")}));
+    remembered = client.window;  // found before it stopped answering
     sim::SetHung(client.thread);
     sim::Advance(c.hungBefore);
     if (c.answersAgainAfter) sim::At(c.answersAgainAfter, [&client] { sim::SetHung(client.thread, false); });
@@ -452,9 +441,7 @@ TEST_F(OrderActionsTest, AClientThatStallsWhenBroughtForwardHoldsTheBarNoLonger)
   for (const auto& c : cases) {
     const ClientScene client = Fresh("600036", "Edit", c.minimized);
     OpenFormOnKey(client, c.functionKey ? kF3 : kF1, 10);
-    sim::WindowSpec popup;
-    popup.process = client.process;
-    if (!c.minimized) sim::SetFocus(sim::CreateWindow(popup));
+    if (!c.minimized) sim::SetFocus(sim::CreateWindow({"Popup", "", client.process}));
     sim::SetHandlingTime(client.window, sim::kWmActivate, c.stall);
     sim::RefuseForeground(c.foregroundRefused);
     const auto act = [&] {
@@ -538,9 +525,8 @@ TEST_F(OrderActionsTest, EveryStepSlowAtItsBoundEndsWithTheClock) {
       OpenFormOnKey(client, kF1, c.focusAfterKey);
     }
     for (int i = 0; c.slow == Slow::kSearch && i < 8; ++i) {
-      sim::WindowSpec slow;
-      slow.process = sim::AddProcess("C:\\x\\slow" + std::to_string(i) + ".exe");
-      sim::SetHandlingTime(sim::CreateWindow(slow), platform::kWmGetTextLength, 600);
+      const std::uint32_t slow = sim::AddProcess("C:\\x\\slow" + std::to_string(i) + ".exe");
+      sim::SetHandlingTime(sim::CreateWindow({"Slow", "", slow}), platform::kWmGetTextLength, 600);
     }
     if (c.slow == Slow::kCheck) {
       sim::SetHung(client.thread);
@@ -672,11 +658,11 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
 // else types nothing and says why.  No other program's field ever changes.
 TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
   constexpr int kVkShift = 0x10, kVkControl = 0x11;
-  using Scene = std::function<void(const ClientScene&, Hwnd notes, Hwnd notesEdit)>;
-  const Scene plain = [](const ClientScene&, Hwnd, Hwnd) {};
+  using Scene = std::function<void(const ClientScene&, Hwnd notes)>;
+  const Scene holdCtrl = [](const ClientScene&, Hwnd) { sim::PressKey(kVkControl, true); };
   // What happens to the client or the trader once the replace has come.
-  const auto onReplace = [](std::function<void(const ClientScene&, Hwnd)> then) -> Scene {
-    return [then](const ClientScene& client, Hwnd notes, Hwnd) {
+  const auto onReplace = [](Scene then) -> Scene {
+    return [then](const ClientScene& client, Hwnd notes) {
       sim::OnMessage(client.codeField, [then, client, notes](const sim::Message& m) {
         if (m.message == kEmReplaceSel) then(client, notes);
       });
@@ -692,17 +678,21 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
     std::uint64_t elapsed;
     int sendInputs;
   } cases[] = {
-      {"default way", CodeEntry::kReplace, plain, CodeWritten::kKeyedAfterIgnoredReplace, RealKeys::kTyped, "600036",
-       240, 1},
-      {"输入方式 2", CodeEntry::kRealKeys, plain, CodeWritten::kKeyedBySetting, RealKeys::kTyped, "600036", 240, 2},
-      {"Ctrl held through the clock, 输入方式 2", CodeEntry::kRealKeys,
-       [](const ClientScene&, Hwnd, Hwnd) { sim::PressKey(kVkControl, true); }, CodeWritten::kNotKeyed,
+      {"default way",
+       CodeEntry::kReplace,
+       {},
+       CodeWritten::kKeyedAfterIgnoredReplace,
+       RealKeys::kTyped,
+       "600036",
+       240,
+       1},
+      {"输入方式 2", CodeEntry::kRealKeys, {}, CodeWritten::kKeyedBySetting, RealKeys::kTyped, "600036", 240, 2},
+      {"Ctrl held through the clock, 输入方式 2", CodeEntry::kRealKeys, holdCtrl, CodeWritten::kNotKeyed,
        RealKeys::kModifierHeld, "999999", 2500, 0},
-      {"Ctrl held through the clock, default way", CodeEntry::kReplace,
-       [](const ClientScene&, Hwnd, Hwnd) { sim::PressKey(kVkControl, true); }, CodeWritten::kNotKeyed,
+      {"Ctrl held through the clock, default way", CodeEntry::kReplace, holdCtrl, CodeWritten::kNotKeyed,
        RealKeys::kModifierHeld, "999999", 2500, 0},
       {"Shift let go 400 ms after the click", CodeEntry::kRealKeys,
-       [](const ClientScene&, Hwnd, Hwnd) {
+       [](const ClientScene&, Hwnd) {
          sim::PressKey(kVkShift, true);
          sim::At(400, [] { sim::PressKey(kVkShift, false); });
        },
@@ -713,32 +703,24 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
       {"another control of the client focused then", CodeEntry::kReplace,
        onReplace([](const ClientScene& client, Hwnd) { sim::SetFocus(client.button); }), CodeWritten::kNotKeyed,
        RealKeys::kFocusElsewhere, "999999", 230, 0},
-      {"a locked desktop takes no key", CodeEntry::kRealKeys,
-       [](const ClientScene&, Hwnd, Hwnd) { sim::LimitInput(0); }, CodeWritten::kNotKeyed, RealKeys::kInputCut,
-       "999999", 30, 1},
-      {"5 of 12 keys taken", CodeEntry::kReplace, [](const ClientScene&, Hwnd, Hwnd) { sim::LimitInput(5); },
+      {"a locked desktop takes no key", CodeEntry::kRealKeys, [](const ClientScene&, Hwnd) { sim::LimitInput(0); },
+       CodeWritten::kNotKeyed, RealKeys::kInputCut, "999999", 30, 1},
+      {"5 of 12 keys taken", CodeEntry::kReplace, [](const ClientScene&, Hwnd) { sim::LimitInput(5); },
        CodeWritten::kNotKeyed, RealKeys::kInputCut, "600", 230, 1},
       {"a client above this program", CodeEntry::kReplace,
-       [](const ClientScene& client, Hwnd, Hwnd) { sim::SetIntegrity(client.process, 0x3000); }, CodeWritten::kNotKeyed,
+       [](const ClientScene& client, Hwnd) { sim::SetIntegrity(client.process, 0x3000); }, CodeWritten::kNotKeyed,
        RealKeys::kInputCut, "999999", 230, 1},
       {"digits need Shift on the layout", CodeEntry::kReplace,
-       [](const ClientScene& client, Hwnd, Hwnd) { sim::SetKeyboardLayout(client.thread, 0x040C040C); },
+       [](const ClientScene& client, Hwnd) { sim::SetKeyboardLayout(client.thread, 0x040C040C); },
        CodeWritten::kNotKeyed, RealKeys::kNoPlainKey, "999999", 230, 0},
   };
   for (const auto& c : cases) {
     const ClientScene client = Fresh("600036");
     sim::TakeOnlyKeyboardInput(client.codeField);
     OpenFormOnKey(client, kF1, 10, c.entry == CodeEntry::kRealKeys);
-    sim::WindowSpec shape;
-    shape.text = "记事本";
-    shape.process = sim::AddProcess("C:\\Windows\\notepad.exe");
-    const Hwnd notes = sim::CreateWindow(shape);
-    shape.parent = notes;
-    shape.className = "Edit";
-    shape.text = "memo";
-    const Hwnd notesEdit = sim::CreateWindow(shape);
-    sim::SetFocus(notesEdit);
-    c.scene(client, notes, notesEdit);
+    const Notepad notes = AddNotepad();
+    sim::SetFocus(notes.edit);
+    if (c.scene) c.scene(client, notes.window);
 
     OrderOutcome outcome;
     EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1, c.entry); }), c.elapsed) << c.what;
@@ -749,34 +731,17 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
     EXPECT_EQ(outcome.keyOnKeyboard, c.written == CodeWritten::kKeyedBySetting) << c.what;
     EXPECT_EQ(CountCalls("SendInput"), c.sendInputs) << c.what;
     EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
-    EXPECT_EQ(sim::TextOf(notesEdit), "memo") << c.what;
+    EXPECT_EQ(sim::TextOf(notes.edit), "memo") << c.what;
     EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.entry == CodeEntry::kReplace ? 1u : 0u) << c.what;
   }
 }
 
 // Landed means the field holds the code as a whole number.
 TEST_F(OrderActionsTest, HoldsCodeWantsTheWholeNumber) {
-  const struct {
-    const char* field;
-    const char* code;
-    bool holds;
-  } cases[] = {
-      {"600036", "600036", true},
-      {"SH600036", "600036", true},
-      {"600036 招商银行", "600036", true},
-      {"[600036]", "600036", true},
-      {"6000361", "600036", false},
-      {"1600036", "600036", false},
-      {"6", "600036", false},
-      {"", "600036", false},
-      {"60003", "600036", false},
-      {"１600036", "600036", false},
-      {"600036１", "600036", false},
-      {"600036９", "600036", false},
-      {"中600036", "600036", true},
-      {"6000361 600036", "600036", true},
-  };
-  for (const auto& c : cases) EXPECT_EQ(HoldsCode(c.field, c.code), c.holds) << c.field;
+  for (const char* field : {"600036", "SH600036", "600036 招商银行", "[600036]", "中600036", "6000361 600036"})
+    EXPECT_TRUE(HoldsCode(field, "600036")) << field;
+  for (const char* field : {"6000361", "1600036", "6", "", "60003", "１600036", "600036１", "600036９"})
+    EXPECT_FALSE(HoldsCode(field, "600036")) << field;
 }
 
 }  // namespace

@@ -24,6 +24,14 @@ ClientScene AddTradingClient(const std::string& fieldClass, bool minimized) {
   return c;
 }
 
+Notepad AddNotepad(std::uint32_t process) {
+  Notepad n;
+  if (!process) process = sim::AddProcess("C:\\Windows\\notepad.exe");
+  n.window = sim::CreateWindow({"Notepad", "记事本", process});
+  n.edit = sim::CreateWindow({"Edit", "memo", process, 0, n.window});
+  return n;
+}
+
 void OpenFormOnKey(const ClientScene& client, std::int32_t hotKey, std::uint64_t delayMs, bool onlyWhenDown) {
   // Posted to the main window, or typed into whatever of the client's has the focus.
   for (platform::Hwnd window : {client.window, client.button}) {

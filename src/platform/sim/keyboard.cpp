@@ -11,10 +11,6 @@ namespace {
 
 constexpr int kVkShift = 0x10, kVkControl = 0x11, kVkMenu = 0x12;
 
-bool IsKeyMessage(unsigned message) {
-  return message == platform::kWmKeyDown || message == platform::kWmKeyUp || message == platform::kWmChar;
-}
-
 // The key a character comes from on the default layout, for the digits, all
 // the program types; 0 for anything else.
 int KeyOf(std::uintptr_t character) { return character >= '0' && character <= '9' ? static_cast<int>(character) : 0; }
@@ -28,13 +24,8 @@ std::set<int>* KeysOf(std::uint32_t thread) {
 
 bool IntegrityAboveOwn(Hwnd window) {
   const Window* w = Find(window);
-  if (!w) return false;
-  std::uint32_t own = 0, other = 0;
-  for (const Process& p : W().processes) {
-    if (p.id == kOwnProcess) own = p.integrity;
-    if (p.id == w->process) other = p.integrity;
-  }
-  return other > own;
+  const Process* other = w ? ProcessOf(w->process) : nullptr;
+  return other && other->integrity > ProcessOf(kOwnProcess)->integrity;
 }
 
 }  // namespace
@@ -58,7 +49,7 @@ void TypeKey(int vk, unsigned scan, bool up) {
 }
 
 void TakeKey(Message& m) {
-  if (!IsKeyMessage(m.message)) return;
+  if (m.message != platform::kWmKeyDown && m.message != platform::kWmKeyUp && m.message != platform::kWmChar) return;
   std::set<int>* keys = KeysOf(ThreadOf(m.window));
   if (!keys) return;
   const int vk = m.message == platform::kWmChar ? KeyOf(m.wParam) : static_cast<int>(m.wParam);
@@ -84,8 +75,6 @@ void TranslateKey(const Message& m) {
                c);
 }
 
-bool TakesCharacter(const Window& edit, const Message& m) { return !edit.keyboardOnly || m.keyDown; }
-
 }  // namespace sim::detail
 
 namespace sim {
@@ -94,13 +83,8 @@ using namespace detail;
 
 void PressKey(int vk, bool down) { TypeKey(vk, 0, !down); }
 
-bool KeyStateDown(std::uint32_t thread, int vk) {
-  const std::set<int>* keys = KeysOf(thread);
-  return keys && keys->count(vk) > 0;
-}
-
-void TakeOnlyKeyboardInput(Hwnd edit, bool only) {
-  if (Window* w = Find(edit)) w->keyboardOnly = w->ignoresReplaceSel = only;
+void TakeOnlyKeyboardInput(Hwnd edit) {
+  if (Window* w = Find(edit)) w->keyboardOnly = w->ignoresReplaceSel = true;
 }
 
 void LimitInput(int events) { W().inputLimit = events; }

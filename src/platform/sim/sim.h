@@ -116,7 +116,7 @@ void DestroyWindow(Hwnd window);
 void SetText(Hwnd window, const std::string& text);
 // The "Edit" takes EM_REPLACESEL without changing, as some trading clients'
 // code fields do: they react only to typed characters.
-void IgnoreReplaceSel(Hwnd edit, bool ignore = true);
+void IgnoreReplaceSel(Hwnd edit);
 std::string TextOf(Hwnd window);
 void SetVisible(Hwnd window, bool visible);
 // Minimising or restoring the bar reports a move (WM_MOVE), as a real
@@ -188,14 +188,13 @@ void OnMessage(Hwnd window, Reaction reaction);
 //
 // The trader holds a key down (Ctrl, say) or lets it go.
 void PressKey(int vk, bool down);
-bool KeyStateDown(std::uint32_t thread, int vk);
 // The "Edit" takes only keyboard input, as some clients' code fields do:
 // EM_REPLACESEL leaves it alone, and so does a WM_CHAR whose key is not down
 // in its thread.
-void TakeOnlyKeyboardInput(Hwnd edit, bool only = true);
+void TakeOnlyKeyboardInput(Hwnd edit);
 // SendInput inserts at most this many events from now on (0: it is refused,
-// as on a locked desktop); -1 lifts the limit.  It also inserts none while a
-// program running above this one is in front.
+// as on a locked desktop).  It also inserts none while a program running
+// above this one is in front.
 void LimitInput(int events);
 // The keyboard layout of a thread (GetKeyboardLayout): 0x08040804 by
 // default; on a French one (low word 0x040C) the digits need Shift.

@@ -83,7 +83,7 @@ static HandleObject* HandleOf(Handle h, HandleObject::Kind kind) {
   return it == W().handles.end() || it->second.kind != kind ? nullptr : &it->second;
 }
 
-static Process* ProcessOf(std::uint32_t id) {
+Process* ProcessOf(std::uint32_t id) {
   for (auto& p : W().processes)
     if (p.id == id && p.running) return &p;
   return nullptr;

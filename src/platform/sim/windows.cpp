@@ -308,7 +308,7 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
       }
       break;
     case platform::kWmChar:
-      if (edit && TakesCharacter(*w, m)) {
+      if (edit && (!w->keyboardOnly || m.keyDown)) {
         std::string typed;
         if (m.wParam > 0xFF) typed += static_cast<char>((m.wParam >> 8) & 0xFF);
         typed += static_cast<char>(m.wParam & 0xFF);
@@ -558,8 +558,8 @@ void DestroyWindow(Hwnd window) { Destroy(window); }
 void SetText(Hwnd window, const std::string& text) {
   if (Window* w = Find(window)) w->text = text;
 }
-void IgnoreReplaceSel(Hwnd edit, bool ignore) {
-  if (Window* w = Find(edit)) w->ignoresReplaceSel = ignore;
+void IgnoreReplaceSel(Hwnd edit) {
+  if (Window* w = Find(edit)) w->ignoresReplaceSel = true;
 }
 
 std::string TextOf(Hwnd window) {

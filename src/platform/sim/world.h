@@ -193,6 +193,7 @@ platform::Rect ScreenRect(Hwnd window);
 void BringWindowToTop(Hwnd window);
 void Activate(Hwnd window, bool foreground);
 std::uint32_t ThreadOf(Hwnd window);
+Process* ProcessOf(std::uint32_t id);  // nullptr unless running
 bool IsOwnThread(std::uint32_t thread);
 // The program's GUI thread, or its helper thread while that runs.
 std::uint32_t CallingThread();
@@ -245,12 +246,10 @@ void Destroyed(Hwnd window, Role role);
 
 // The keyboard (keyboard.cpp).  A key typed, by the trader or SendInput;
 // what a thread does with a key message it takes, before it is handled
-// (its key state) and after (TranslateMessage); whether a keyboard-only
-// edit takes a character.
+// (its key state) and after (TranslateMessage).
 void TypeKey(int vk, unsigned scan, bool up);
 void TakeKey(Message& m);
 void TranslateKey(const Message& m);
-bool TakesCharacter(const Window& edit, const Message& m);
 
 // Files.
 std::string FileKey(const std::string& path);
