@@ -11,29 +11,18 @@ namespace {
 
 using platform::Hwnd;
 
-class ActivationTest : public SimTest {
- protected:
-  void SetUp() override {
-    SimTest::SetUp();
-    const ClientScene client = AddTradingClient();
-    thread_ = client.thread;
-    client_ = client.window;
-    field_ = client.codeField;
-  }
-
-  std::uint32_t thread_ = 0;
-  Hwnd client_ = 0, field_ = 0;
-};
+class ActivationTest : public SimTest {};
 
 // Attach, activate, detach (asking for the thread id afresh), and only then
 // the foreground switch; the attachment is a helper thread's, never the
 // bar's, whose own thread must not wait on the client.  A window already in
 // front is left as it is.
 TEST_F(ActivationTest, ForceActivateAttachesAroundSetActiveWindowOnly) {
+  const ClientScene client = AddTradingClient();
   for (const bool inFront : {false, true}) {
-    if (inFront) sim::SetForeground(client_);
+    if (inFront) sim::SetForeground(client.window);
     sim::ClearCalls();
-    EXPECT_EQ(ForceActivate(client_, 250), Activation::kInFront);
+    EXPECT_EQ(ForceActivate(client.window, 250), Activation::kInFront);
 
     const std::vector<std::string> expected =
         inFront ? std::vector<std::string>{"GetForegroundWindow"}
@@ -46,10 +35,10 @@ TEST_F(ActivationTest, ForceActivateAttachesAroundSetActiveWindowOnly) {
       ASSERT_EQ(attaches.size(), 2u);
       const std::string helper = attaches[0].substr(0, attaches[0].find(','));
       EXPECT_NE(helper, std::to_string(sim::kOwnThread));
-      EXPECT_EQ(attaches[0], helper + "," + std::to_string(thread_) + ",1");
-      EXPECT_EQ(attaches[1], helper + "," + std::to_string(thread_) + ",0");
+      EXPECT_EQ(attaches[0], helper + "," + std::to_string(client.thread) + ",1");
+      EXPECT_EQ(attaches[1], helper + "," + std::to_string(client.thread) + ",0");
     }
-    EXPECT_EQ(sim::Foreground(), client_);
+    EXPECT_EQ(sim::Foreground(), client.window);
     EXPECT_EQ(sim::InputAttachments(), 0);
   }
 }
@@ -76,9 +65,7 @@ TEST_F(ActivationTest, AStallingActivationIsWaitedForOnlyWithinItsBound) {
     const ClientScene client = AddTradingClient();
     // Its own pop-up is active within its thread, so the main window's
     // activation is a change that its thread must handle.
-    sim::WindowSpec popup;
-    popup.process = client.process;
-    sim::SetFocus(sim::CreateWindow(popup));
+    sim::SetFocus(sim::CreateWindow({"Popup", "", client.process}));
     sim::SetHandlingTime(client.window, sim::kWmActivate, c.stall);
     if (c.hung) sim::SetHung(client.thread);
 
@@ -116,24 +103,18 @@ TEST_F(ActivationTest, EveryStepRunsWhateverBecameOfTheClient) {
       {"no longer a window", false, false, true, false, Activation::kRefused},
   };
   for (const auto& c : cases) {
-    SetUp();
-    if (c.behindChart) {
-      sim::WindowSpec chart;
-      chart.process = sim::AddProcess("C:\\chart\\chart.exe");
-      sim::SetForeground(sim::CreateWindow(chart));
-    }
-    sim::SetMinimized(client_, c.minimized);
-    if (c.dead) sim::DestroyWindow(client_);
+    sim::Reset();
+    const Hwnd client = AddTradingClient().window;
+    if (c.behindChart) sim::SetForeground(sim::CreateWindow({"Chart", "", sim::AddProcess("C:\\chart\\chart.exe")}));
+    sim::SetMinimized(client, c.minimized);
+    if (c.dead) sim::DestroyWindow(client);
     sim::RefuseForeground(c.refused);
     sim::ClearCalls();
-    EXPECT_EQ(ForceActivate(client_, 250), c.result) << c.what;
+    EXPECT_EQ(ForceActivate(client, 250), c.result) << c.what;
     EXPECT_EQ(ArgumentsOf("SetActiveWindow").size(), 1u) << c.what;
     EXPECT_EQ(ArgumentsOf("SetForegroundWindow").size(), 1u) << c.what;
-    EXPECT_EQ(sim::IsMinimized(client_), c.minimized) << c.what;
-    for (const auto& name : CallNames()) {
-      EXPECT_NE(name, "OpenIcon") << c.what;
-      EXPECT_NE(name, "ShowWindow") << c.what;
-    }
+    EXPECT_EQ(sim::IsMinimized(client), c.minimized) << c.what;
+    EXPECT_EQ(CountCalls("OpenIcon") + CountCalls("ShowWindow"), 0) << c.what;
     EXPECT_EQ(sim::InputAttachments(), 0) << c.what;
   }
 }
@@ -142,12 +123,13 @@ TEST_F(ActivationTest, EveryStepRunsWhateverBecameOfTheClient) {
 // window is one of our own (the bar just clicked), there is no other thread
 // to attach to, and our own focused control is the answer.
 TEST_F(ActivationTest, ForegroundFocusLooksIntoTheForegroundThread) {
-  sim::SetForeground(client_);
-  sim::SetFocus(field_);
+  const ClientScene client = AddTradingClient();
+  sim::SetForeground(client.window);
+  sim::SetFocus(client.codeField);
   sim::ClearCalls();
 
-  EXPECT_EQ(GetForegroundFocus().window, client_);
-  EXPECT_EQ(GetForegroundFocus().focus, field_);
+  EXPECT_EQ(GetForegroundFocus().window, client.window);
+  EXPECT_EQ(GetForegroundFocus().focus, client.codeField);
   const std::vector<std::string> expected = {
       "GetForegroundWindow", "GetWindowThreadProcessId", "GetCurrentThreadId", "AttachThreadInput", "GetFocus",
       "GetCurrentThreadId",  "AttachThreadInput"};
@@ -155,12 +137,8 @@ TEST_F(ActivationTest, ForegroundFocusLooksIntoTheForegroundThread) {
   EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 7), expected);
   EXPECT_EQ(sim::InputAttachments(), 0);
 
-  sim::WindowSpec own;
-  own.text = "lingbo";
-  const Hwnd bar = sim::CreateWindow(own);
-  own.className = "Button";
-  own.parent = bar;
-  const Hwnd button = sim::CreateWindow(own);
+  const Hwnd bar = sim::CreateWindow({"SimWindow", "lingbo"});
+  const Hwnd button = sim::CreateWindow({"Button", "lingbo", 0, 0, bar});
   sim::SetForeground(bar);
   sim::SetFocus(button);
   EXPECT_EQ(GetForegroundFocus().focus, button);

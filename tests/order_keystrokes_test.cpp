@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <tuple>
 #include <vector>
 
 #include "order/keystrokes.h"
@@ -12,30 +13,49 @@ using platform::kWmKeyUp;
 
 class KeystrokesTest : public SimTest {};
 
-struct LParamCase {
-  const char* name;
-  std::int32_t keyCode;
-  std::uint32_t down;
-  std::uint32_t up;
-};
-
-// What a physical key stroke carries, with the usual PC keyboard layout.
-TEST_F(KeystrokesTest, LParamOfKnownKeys) {
-  const LParamCase cases[] = {
+// What a physical key stroke carries, with the usual PC keyboard layout, and
+// what the client gets of a press: the pair, posted, down first, the key code
+// unchanged in wParam, and nothing else (no WM_CHAR, no WM_SYSKEYDOWN even for
+// Alt or F10); nothing at all once the window is gone.
+TEST_F(KeystrokesTest, EachKeyIsPostedAsOnePressAndReleaseWithItsLParam) {
+  const platform::Hwnd client = AddTradingClient().window;
+  const struct {
+    const char* name;
+    std::int32_t keyCode;
+    std::uint32_t down, up;
+  } cases[] = {
       {"F1", 112, 0x003B0001, 0xC03B0001},
       {"F2", 113, 0x003C0001, 0xC03C0001},
       {"F3", 114, 0x003D0001, 0xC03D0001},
       {"F4", 115, 0x003E0001, 0xC03E0001},
+      {"F10", 0x79, 0x00440001, 0xC0440001},
       {"Delete (extended)", 0x2E, 0x01530001, 0xC1530001},
       {"VK_MENU (Alt bit on the press only)", 0x12, 0x20380001, 0xC0380001},
       {"0 (no scan code)", 0, 0x00000001, 0xC0000001},
       {"above 255 (no scan code)", 0x170, 0x00000001, 0xC0000001},
+      {"far above 255", 0x12345, 0x00000001, 0xC0000001},
       {"negative (no scan code)", -1, 0x00000001, 0xC0000001},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(MakeKeyLParam(c.keyCode, true), c.down) << c.name;
     EXPECT_EQ(MakeKeyLParam(c.keyCode, false), c.up) << c.name;
+    const std::size_t before = sim::Received(client).size();
+    PostKeyPress(client, c.keyCode);
+    sim::Advance(1);
+    const auto received = sim::Received(client);
+    std::vector<std::tuple<bool, unsigned, std::uintptr_t, std::uint32_t>> got;
+    for (std::size_t i = before; i < received.size(); ++i)
+      got.emplace_back(received[i].posted, received[i].message, received[i].wParam,
+                       static_cast<std::uint32_t>(received[i].lParam));
+    const std::uintptr_t wParam = static_cast<std::uint32_t>(c.keyCode);  // -1 arrives as 0xFFFFFFFF
+    EXPECT_EQ(got, (decltype(got){{true, kWmKeyDown, wParam, c.down}, {true, kWmKeyUp, wParam, c.up}})) << c.name;
   }
+  // A handle that is no longer a window: posting fails quietly.
+  sim::DestroyWindow(client);
+  const std::size_t before = sim::Received(client).size();
+  PostKeyPress(client, 112);
+  sim::Advance(1);
+  EXPECT_EQ(sim::Received(client).size(), before);
 }
 
 // Whatever the key: repeat count 1, no reserved bits, the previous-state and
@@ -54,49 +74,6 @@ TEST_F(KeystrokesTest, FlagsOfEveryKey) {
           << std::hex << key << " " << down;
     }
   }
-}
-
-sim::Message KeyMessage(unsigned message, std::uintptr_t wParam, std::uint32_t lParam) {
-  sim::Message m;
-  m.message = message;
-  m.wParam = wParam;
-  m.lParam = static_cast<std::intptr_t>(lParam);
-  return m;
-}
-
-// The pair arrives down first, the key code unchanged in wParam, and nothing
-// else (no WM_CHAR, no WM_SYSKEYDOWN even for Alt or F10); nothing at all once
-// the window is gone.
-TEST_F(KeystrokesTest, PostsExactlyOnePressAndRelease) {
-  const platform::Hwnd client = AddTradingClient().window;
-
-  const struct {
-    std::int32_t keyCode;
-    std::uintptr_t wParam;
-  } cases[] = {{112, 112}, {0x12, 0x12}, {0x79, 0x79}, {0, 0}, {0x12345, 0x12345}, {-1, 0xFFFFFFFFu}};
-  for (const auto& c : cases) {
-    sim::ClearCalls();
-    const std::size_t before = sim::Received(client).size();
-    PostKeyPress(client, c.keyCode);
-    sim::Advance(1);
-    const auto received = sim::Received(client);
-    ASSERT_EQ(received.size(), before + 2) << c.keyCode;
-    const sim::Message expected[] = {KeyMessage(kWmKeyDown, c.wParam, MakeKeyLParam(c.keyCode, true)),
-                                     KeyMessage(kWmKeyUp, c.wParam, MakeKeyLParam(c.keyCode, false))};
-    for (int i = 0; i < 2; ++i) {
-      const sim::Message& got = received[before + i];
-      EXPECT_TRUE(got.posted);
-      EXPECT_EQ(got.message, expected[i].message) << c.keyCode;
-      EXPECT_EQ(got.wParam, expected[i].wParam) << c.keyCode;
-      EXPECT_EQ(static_cast<std::uint32_t>(got.lParam), static_cast<std::uint32_t>(expected[i].lParam)) << c.keyCode;
-    }
-  }
-  // A handle that is no longer a window: posting fails quietly.
-  sim::DestroyWindow(client);
-  const std::size_t before = sim::Received(client).size();
-  PostKeyPress(client, 112);
-  sim::Advance(1);
-  EXPECT_EQ(sim::Received(client).size(), before);
 }
 
 }  // namespace

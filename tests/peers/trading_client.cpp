@@ -254,13 +254,7 @@ bool HandleHotKey(const MSG& msg) {
   if (msg.message != WM_KEYDOWN || (msg.wParam != g.options.buyKey && msg.wParam != g.options.sellKey)) return false;
   if (g.options.hotKeyDown && GetKeyState(static_cast<int>(msg.wParam)) >= 0) return false;
   if (g.options.keyBusy) Sleep(g.options.keyBusy);
-  if (msg.wParam == g.options.buyKey) {
-    ShowForm(kBuy);
-  } else if (msg.wParam == g.options.sellKey) {
-    ShowForm(kSell);
-  } else {
-    return false;
-  }
+  ShowForm(msg.wParam == g.options.buyKey ? kBuy : kSell);
   return true;
 }
 
@@ -268,11 +262,6 @@ void Stall(UINT ms) {
   Log(L"HANG " + Number(ms));
   Sleep(ms);
   Log(L"AWAKE");
-}
-
-void Hang() {
-  KillTimer(g.main, kHangTimer);
-  Stall(g.options.hangFor);
 }
 
 // The securities a client looking codes up knows; any other code gets no name.
@@ -288,22 +277,12 @@ constexpr Security kSecurities[] = {
     {L"000002", L"万科Ａ", L"8.60"},
 };
 
-bool IsCompleteCode(const std::wstring& text) {
-  if (text.size() != 6) return false;
-  for (wchar_t c : text) {
-    if (c < L'0' || c > L'9') return false;
-  }
-  return true;
-}
-
 void ShowSecurity(int side, bool typed) {
   const Form& f = g.forms[side];
   const std::wstring code = TextOf(f.code);
   const Security* found = nullptr;
-  if (typed && IsCompleteCode(code)) {
-    for (const Security& s : kSecurities) {
-      if (code == s.code) found = &s;
-    }
+  for (const Security& s : kSecurities) {
+    if (typed && code == s.code) found = &s;  // a complete code, each of them
   }
   if (!found) {
     if (GetWindowTextLengthW(f.name) > 0) SetWindowTextW(f.name, L"");
@@ -331,17 +310,13 @@ LRESULT CALLBACK CodeFieldProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       break;
     }
     case WM_CHAR: {
-      wchar_t text[32];
       const SHORT key = VkKeyScanW(static_cast<wchar_t>(wParam));
-      if (g.options.keyboardOnly && (key == -1 || GetKeyState(key & 0xFF) >= 0)) {
-        std::swprintf(text, sizeof text / sizeof text[0], L"DROP %ls 0x%02llX", name.c_str(),
-                      static_cast<unsigned long long>(wParam));
-        Log(text);
-        return 0;
-      }
-      std::swprintf(text, sizeof text / sizeof text[0], L"CHAR %ls 0x%02llX", name.c_str(),
+      const bool drop = g.options.keyboardOnly && (key == -1 || GetKeyState(key & 0xFF) >= 0);
+      wchar_t text[32];
+      std::swprintf(text, sizeof text / sizeof text[0], L"%ls %ls 0x%02llX", drop ? L"DROP" : L"CHAR", name.c_str(),
                     static_cast<unsigned long long>(wParam));
       Log(text);
+      if (drop) return 0;
       const LRESULT result = CallWindowProcW(f.editProc, window, message, wParam, lParam);
       if (g.options.nameOnTyping) ShowSecurity(side, true);
       if (g.options.keyDelay) Sleep(g.options.keyDelay);
@@ -411,8 +386,10 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_TIMER:
       if (wParam == kFocusTimer) FocusCodeField();
       if (wParam == kHangTimer &&
-          (g.options.hangFile.empty() || GetFileAttributesW(g.options.hangFile.c_str()) != INVALID_FILE_ATTRIBUTES))
-        Hang();
+          (g.options.hangFile.empty() || GetFileAttributesW(g.options.hangFile.c_str()) != INVALID_FILE_ATTRIBUTES)) {
+        KillTimer(g.main, kHangTimer);
+        Stall(g.options.hangFor);
+      }
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
