@@ -234,23 +234,29 @@ TEST_F(OrderActionsTest, EachActionRunsItsStepsInOrder) {
 // The client sees a real press and release of the hot key on its main window
 // (buy and sell differ only in the key).  The field is selected whole, then
 // replaced undoably with the code exactly as the charting program showed it,
-// whatever the field held.
+// whatever the field held.  A client that runs above this program is named in
+// the outcome, of either action; the action is otherwise the same (Windows
+// drops what it is sent).
 TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
   const struct {
     std::string code, old;
     std::int32_t key;
     std::uint32_t down, up;  // the key messages' lParam
-  } cases[] = {{"000001", "", kF1, 0x003B0001, 0xC03B0001},
-               {"600036", "9", kF2, 0x003C0001, 0xC03C0001},
-               {"00700", "999999", kF4, 0x003E0001, 0xC03E0001},
-               {"300750", "601318 中国平安", kF1, 0x003B0001, 0xC03B0001}};
+    std::uint32_t integrity;
+    bool tokenDenied, named;
+  } cases[] = {{"000001", "", kF1, 0x003B0001, 0xC03B0001, 0x2000, false, false},
+               {"600036", "9", kF2, 0x003C0001, 0xC03C0001, 0x3000, false, true},
+               {"00700", "999999", kF4, 0x003E0001, 0xC03E0001, 0x4000, false, true},
+               {"300750", "601318 中国平安", kF1, 0x003B0001, 0xC03B0001, 0x3000, true, false}};
   for (const auto& c : cases) {
     const std::string& code = c.code;
     const ClientScene client = Fresh(code);
     sim::SetText(client.codeField, c.old);
     OpenFormOnKey(client, c.key, 10);
+    sim::SetIntegrity(client.process, c.integrity);
+    sim::DenyToken(client.process, c.tokenDenied);
 
-    Buy(c.key);
+    const OrderOutcome outcome = OpenOrderForm(shownCode, 0, c.key);
 
     const auto key = static_cast<std::uintptr_t>(c.key);
     EXPECT_EQ(KeysAt(client.window), (Keys{{kWmKeyDown, key, c.down}, {kWmKeyUp, key, c.up}})) << code;
@@ -264,6 +270,9 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
     EXPECT_EQ(got[0].lParam, -1);
     EXPECT_EQ(got[1].wParam, 1u);
     EXPECT_EQ(got[1].text, code);
+    EXPECT_EQ(outcome.higherPrivilege, c.named) << code;
+    EXPECT_EQ(outcome.keyPosted, c.key) << code;
+    EXPECT_EQ(SendFunctionKey(client.window, kF3).higherPrivilege, c.named) << code;
   }
 }
 
@@ -285,29 +294,12 @@ TEST_F(OrderActionsTest, NoCodeDoesNothingAtAll) {
   }
 }
 
-// A remembered handle that is still a window is trusted as it is: no search,
+// No client: the search runs, nothing else happens, for either action.  The
+// next click searches again and finds a client started in between.  A
+// remembered handle that is still a window is trusted as it is: no search,
 // even when its title no longer says what it is.  Once its program has ended,
 // a new search finds the client running now.
-TEST_F(OrderActionsTest, TheRememberedClientIsTrustedWhileItIsAWindow) {
-  for (const bool ended : {false, true}) {
-    const ClientScene first = Fresh("600036");
-    sim::SetText(first.window, "委托");
-    remembered = first.window;
-    if (ended) sim::EndProcess(first.process);
-    const ClientScene client = ended ? AddTradingClient() : first;
-    OpenFormOnKey(client, kF1, 10);
-
-    Buy(kF1);
-
-    EXPECT_EQ(CountCalls("EnumWindows") > 0, ended) << ended;
-    EXPECT_EQ(remembered, client.window) << ended;
-    EXPECT_EQ(sim::TextOf(client.codeField), "600036") << ended;
-  }
-}
-
-// No client: the search runs, nothing else happens, for either action; the
-// next click searches again and finds a client started in between.
-TEST_F(OrderActionsTest, NoClientEndsQuietlyAndNextClickSearchesAgain) {
+TEST_F(OrderActionsTest, TheClientIsSearchedForUntilOneIsRememberedWhileItIsAWindow) {
   shownCode = "600036";
   for (const auto& action : std::vector<std::function<void()>>{[this] { Buy(kF1); }, [this] { Function(); }}) {
     EXPECT_EQ(Timed(action), 0u);
@@ -316,13 +308,23 @@ TEST_F(OrderActionsTest, NoClientEndsQuietlyAndNextClickSearchesAgain) {
     EXPECT_EQ(remembered, 0);
   }
 
-  const ClientScene client = AddTradingClient();
+  ClientScene client = AddTradingClient();
   OpenFormOnKey(client, kF1, 10);
-  sim::ClearCalls();
-  Buy(kF1);
-  EXPECT_GE(CountCalls("EnumWindows"), 1);
-  EXPECT_EQ(remembered, client.window);
-  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+  for (const std::string step : {"started", "retitled", "ended"}) {
+    if (step == "retitled") sim::SetText(client.window, "委托");
+    if (step == "ended") {
+      sim::EndProcess(client.process);
+      client = AddTradingClient();
+      OpenFormOnKey(client, kF1, 10);
+    }
+    sim::SetText(client.codeField, "999999");
+    sim::SetFocus(client.button);
+    Timed([this] { Buy(kF1); });
+
+    EXPECT_EQ(CountCalls("EnumWindows") > 0, step != "retitled") << step;
+    EXPECT_EQ(remembered, client.window) << step;
+    EXPECT_EQ(sim::TextOf(client.codeField), "600036") << step;
+  }
 }
 
 // Only an "Edit" of the client's own process takes the code.  Another
@@ -466,26 +468,6 @@ TEST_F(OrderActionsTest, AClientThatStallsWhenBroughtForwardHoldsTheBarNoLonger)
     sim::SetHandlingTime(client.window, sim::kWmActivate, 0);
     sim::RefuseForeground(false);
     EXPECT_EQ(act().keyPosted, c.functionKey ? kF3 : kF1) << c.what;
-  }
-}
-
-// A client that runs above this program is named in the outcome; the action
-// is otherwise the same (Windows drops what it is sent).
-TEST_F(OrderActionsTest, AClientAboveThisProgramIsNamed) {
-  const struct {
-    std::uint32_t level;
-    bool tokenDenied, named;
-  } cases[] = {{0x2000, false, false}, {0x3000, false, true}, {0x4000, false, true}, {0x3000, true, false}};
-  for (const auto& c : cases) {
-    const ClientScene client = Fresh("600036");
-    sim::SetIntegrity(client.process, c.level);
-    sim::DenyToken(client.process, c.tokenDenied);
-    OpenFormOnKey(client, kF1, 10);
-
-    const OrderOutcome outcome = OpenOrderForm(shownCode, 0, kF1);
-    EXPECT_EQ(outcome.higherPrivilege, c.named) << c.level;
-    EXPECT_EQ(outcome.keyPosted, kF1) << c.level;
-    EXPECT_EQ(SendFunctionKey(client.window, kF3).higherPrivilege, c.named) << c.level;
   }
 }
 
