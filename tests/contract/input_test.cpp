@@ -195,8 +195,9 @@ void AddPress(std::vector<KeyInput>* keys, unsigned vk) {
 
 // Typed keys go, through its queue, to the focused window of the foreground
 // window's thread, which sees each down in its key state as it takes it and
-// turns the digits into characters.  While Ctrl is held (as GetAsyncKeyState
-// tells anyone), a digit makes none.
+// turns the digits into characters; the default layout types the digits
+// without a modifier.  While Ctrl is held (as GetAsyncKeyState tells anyone),
+// a digit makes none.
 TEST_F(ContractTest, SendInputTypesIntoTheForegroundThreadsFocusedWindow) {
   PeerSpec shape;
   shape.windows = {TopLevel("main", "网上股票交易系统"),
@@ -206,6 +207,8 @@ TEST_F(ContractTest, SendInputTypesIntoTheForegroundThreadsFocusedWindow) {
   Sleep(200);
   ASSERT_EQ(GetForegroundWindow(), peer["main"]);
   const std::intptr_t layout = GetKeyboardLayout(ThreadOf(peer["edit"]));
+  EXPECT_NE(GetKeyboardLayout(0), 0);
+  for (char c = '0'; c <= '9'; ++c) EXPECT_EQ(VkKeyScanExA(c, GetKeyboardLayout(0)), c) << c;
   std::vector<KeyInput> keys;
   for (char c : std::string("60")) AddPress(&keys, static_cast<unsigned>(VkKeyScanExA(c, layout) & 0xFF));
 
@@ -232,13 +235,6 @@ TEST_F(ContractTest, SendInputTypesIntoTheForegroundThreadsFocusedWindow) {
   ASSERT_EQ(SendInput({control[1]}), 1u);
   EXPECT_GE(GetAsyncKeyState(0x11), 0) << "let go";
   EXPECT_EQ(SendInput({}), 0u);
-}
-
-// The default layout types the digits without a modifier.
-TEST_F(ContractTest, VkKeyScanExAGivesTheDigitsTheirOwnKeys) {
-  const std::intptr_t layout = GetKeyboardLayout(0);
-  EXPECT_NE(layout, 0);
-  for (char c = '0'; c <= '9'; ++c) EXPECT_EQ(VkKeyScanExA(c, layout), c) << c;
 }
 
 TEST_F(ContractTest, MapVirtualKeyGivesTheUsKeyboardsScanCodes) {

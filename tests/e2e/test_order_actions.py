@@ -30,16 +30,20 @@ class OrderActions(OrderCase):
 
     def test_buy_writes_the_code_from_trader(self):
         _, bar = self.start_following_trader()
-        # The client is searched for at the click, by either of its marks.
-        for found_by, exe, title in (("title", "trading_client_plain.exe", CLIENT_TITLE),
-                                     ("file description", CLIENT_EXE, "下单")):
+        # The client is searched for at the click, by either of its marks; a
+        # minimised one is restored and filled.
+        for found_by, exe, title, options in (("title", "trading_client_plain.exe", CLIENT_TITLE, ()),
+                                              ("file description", CLIENT_EXE, "下单", ()),
+                                              ("title, minimised", CLIENT_EXE, CLIENT_TITLE, ("--minimized",))):
             with self.subTest(found_by=found_by):
-                client = self.start_client(exe=exe, title=title)
+                client = self.start_client(*options, exe=exe, title=title)
                 self.assertEqual(client.field_text("buy"), "999999")
+                self.assertEqual(h.window(client.main).iconic, bool(options))
 
                 bar.buy()
 
                 client.wait_code("buy", "600036")
+                self.assertFalse(h.window(client.main).iconic)
                 self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP])
                 self.assertEqual(client.field_text("buy"), "600036")
                 # The replace landed: read back, nothing typed over it.
@@ -142,29 +146,25 @@ class OrderActions(OrderCase):
                 client.stop()
                 self.stop_bar(bar)
 
-    def test_sell_presses_the_configured_key(self):
+    def test_sell_presses_the_configured_key_and_a_label_double_click_the_function_key_only(self):
         client = self.start_client("--sell-key=115")
         _, bar = self.start_following_trader("000001", "平安银行", 卖出键="115")
 
         bar.sell()
 
         client.wait_code("sell", "000001")
-        self.assertEqual(client.log.keys(), [("WM_KEYDOWN", "0x73", "0x003E0001", "main"),
-                                             ("WM_KEYUP", "0x73", "0xC03E0001", "main")])
+        sell = [("WM_KEYDOWN", "0x73", "0x003E0001", "main"), ("WM_KEYUP", "0x73", "0xC03E0001", "main")]
+        self.assertEqual(client.log.keys(), sell)
         self.assertEqual(client.field_text("sell"), "000001")
-        self.assertEqual(client.log.codes("buy"), [])
-
-    def test_label_double_click_presses_the_function_key_only(self):
-        client = self.start_client()
-        _, bar = self.start_following_trader()
 
         bar.double_click_label()
 
-        h.wait_until(lambda: len(client.log.keys()) >= 2, 8, what="function key arrived")
+        h.wait_until(lambda: len(client.log.keys()) >= 4, 8, what="function key arrived")
         time.sleep(1.0)
-        self.assertEqual(client.log.keys(), [("WM_KEYDOWN", "0x72", "0x003D0001", "main"),
-                                             ("WM_KEYUP", "0x72", "0xC03D0001", "main")])
-        self.assertEqual(client.log.of("CODE"), [])
+        self.assertEqual(client.log.keys(), sell + [("WM_KEYDOWN", "0x72", "0x003D0001", "main"),
+                                                    ("WM_KEYUP", "0x72", "0xC03D0001", "main")])
+        self.assertEqual([text for _, text in client.log.codes("sell")], ["000001"], "nothing written after the sell")
+        self.assertEqual(client.log.codes("buy"), [])
         self.assertEqual(client.field_text("buy"), "999999")
 
     def test_second_click_soon_after_the_first_is_a_second_action(self):
@@ -219,17 +219,6 @@ class OrderActions(OrderCase):
                                      [], "nothing reached the other program's fields")
                     chat.stop()
                 client.stop()
-
-    def test_minimised_client_is_restored_and_filled(self):
-        client = self.start_client("--minimized")
-        self.assertTrue(h.window(client.main).iconic)
-        _, bar = self.start_following_trader()
-
-        bar.buy()
-
-        client.wait_code("buy", "600036")
-        self.assertFalse(h.window(client.main).iconic)
-        self.assertEqual(client.log.keys(), [F1_DOWN, F1_UP])
 
     def test_no_client_then_one_started(self):
         trader, bar = self.start_following_trader()

@@ -33,8 +33,8 @@ def wait_text(edit, *parts, timeout=10):
 
 class StatusWindow(StatusCase):
 
-    def test_it_names_the_client_and_after_a_buy_the_key_the_focus_time_and_the_replacement(self):
-        self.start_trader()
+    def test_it_names_the_client_and_the_last_buy_and_closes_on_escape(self):
+        trader = self.start_trader()
         client = self.start_client()
         bar = self.start_bar()
         bar.wait_code("600036")
@@ -64,19 +64,12 @@ class StatusWindow(StatusCase):
         self.assertIn("交易程序：已找到（记住的窗口", text)
         self.assertIn("识别方式：窗口标题含“网上股票交易”（首次找到时）", text)
 
-    def test_escape_closes_it_and_the_bar_answers_throughout(self):
-        trader = self.start_trader()
-        client = self.start_client()
-        bar = self.start_bar()
-        bar.wait_code("600036")
-        window, edit = self.open_status()
-
+        # The bar answers throughout, and Escape closes the window.
         trader.retitle("交易师 - 000001 - 平安银行")
         bar.wait_code("000001")
         wait_text(edit, "当前代码：000001")
         bar.buy()
         client.wait_code("buy", "000001")
-
         h.click(*edit.center)
         h.key("Escape")
         # Hiding a captioned window takes Wine about 2 s without a window manager.
@@ -85,7 +78,6 @@ class StatusWindow(StatusCase):
         bar.wait_code("600519")
         bar.buy()
         client.wait_code("buy", "600519")
-
 
 class WrongCodePage(StatusCase):
 

@@ -14,13 +14,6 @@ int CountCalls(const std::string& name) {
   return count;
 }
 
-int FirstCall(const std::string& name) {
-  const std::vector<std::string> names = CallNames();
-  for (std::size_t i = 0; i < names.size(); ++i)
-    if (names[i] == name) return static_cast<int>(i);
-  return -1;
-}
-
 std::vector<std::string> ArgumentsOf(const std::string& name) {
   std::vector<std::string> arguments;
   for (const sim::Call& call : sim::Calls()) {

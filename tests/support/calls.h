@@ -9,8 +9,6 @@
 // The calls by name only, in order.
 std::vector<std::string> CallNames();
 int CountCalls(const std::string& name);
-// Position of the first call of that name, -1 when there is none.
-int FirstCall(const std::string& name);
 // The arguments of every call of one name, as the log shows them.
 std::vector<std::string> ArgumentsOf(const std::string& name);
 // The names of several lists, one after the other: a call sequence in parts.
