@@ -110,7 +110,8 @@ class OrderActionsTest : public SimTest {
 // 数量 field that must not get the code; a form whose code field has the
 // focus already (a second click) still gets it.  Only a control of class
 // "Edit", spelt exactly so, is taken for the code field; anything else is
-// looked at twenty times and left alone.
+// looked at twenty times and left alone.  Each look's attachment is undone at
+// once, never held across a pause, whether the field was found or not.
 TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
   const struct Case {
     std::uint64_t focusAfterKey;  // 0: never

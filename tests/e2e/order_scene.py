@@ -78,8 +78,7 @@ class StandInClient:
         start = h.wait_until(lambda: self.log.of("START"), 20, what="%s started" % exe)[0][1]
         fields = dict(item.split("=", 1) for item in start)
         self.pid, self.main, self.popup = int(fields["pid"]), int(fields["main"]), int(fields["popup"])
-        self.buy_field = int(fields["buy"])
-        self.sell_field = int(fields["sell"])
+        self.buy_field, self.sell_field = int(fields["buy"]), int(fields["sell"])
         self.name_label = {side: int(fields[side + ".name"]) for side in ("buy", "sell")}
         self.price_field = {side: int(fields[side + ".price"]) for side in ("buy", "sell")}
         self.buy_quantity = int(fields["buy.quantity"])
@@ -88,11 +87,8 @@ class StandInClient:
         self.program.stop()
         h.wait_until(lambda: h.window(self.main) is None, 10, what="client gone")
 
-    def field(self, side):
-        return self.buy_field if side == "buy" else self.sell_field
-
     def field_text(self, side):
-        return h.window_text(self.field(side))
+        return h.window_text(self.buy_field if side == "buy" else self.sell_field)
 
     def wait_code(self, side, code, timeout=8):
         return h.wait_until(lambda: [t for t, text in self.log.codes(side) if text == code], timeout,
