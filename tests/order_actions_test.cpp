@@ -339,18 +339,22 @@ TEST_F(OrderActionsTest, OnlyTheClientsOwnFieldTakesTheCode) {
     bool ownEditInFront;            // the other window belongs to the client's process
     CodeWritten written;
     std::uint64_t elapsed;
+    bool sharesInput = false;  // the other program's thread attached to the client's: its field has the focus
   } cases[] = {
       {"another program stays in front", 0, false, CodeWritten::kOtherInFront, kNeverFound},
       {"the trader comes back to the client", 600, false, CodeWritten::kReplaced, kFoundAtFirstLook + 400},
       {"the client's own second window", 0, true, CodeWritten::kReplaced, kFoundAtFirstLook},
+      {"another program's field on the client's input", 0, false, CodeWritten::kNoField, kNeverFound, true},
   };
   for (const auto& c : cases) {
     const ClientScene client = Fresh("600036");
     const Notepad notes = AddNotepad(c.ownEditInFront ? client.process : 0);
+    if (c.sharesInput)
+      platform::AttachThreadInput(platform::GetWindowThreadProcessId(notes.window, nullptr), client.thread, true);
     sim::OnMessage(client.window, [&](const sim::Message& m) {
       if (!m.posted || m.message != kWmKeyDown) return;
       sim::At(100, [&] {
-        sim::SetForeground(notes.window);
+        if (!c.sharesInput) sim::SetForeground(notes.window);
         sim::SetFocus(notes.edit);
       });
       if (c.clientBackAfter)
@@ -583,6 +587,8 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
        CodeWritten::kFieldSilent, 1, 0, "600036", 230 + 2000},
       {"select refused before typing", Field::kHangsAfterReadBack, CodeEntry::kReplace, CodeWritten::kSelectFailed, 1,
        0, "999999", 230 + 2000},
+      {"typed by setting, its caret moved right after the selection", Field::kMovesCaretAfterSelection,
+       CodeEntry::kType, CodeWritten::kTypedBySetting, 0, 6, "600036", 240},
       {"moves its caret to the end right after the selection", Field::kMovesCaretAfterSelection, CodeEntry::kReplace,
        CodeWritten::kKeyedAfterIgnoredReplace, 1, 6, "600036", 240},
       {"stops answering when typed", Field::kHangsWhenTyped, CodeEntry::kReplace, CodeWritten::kTypedNotReadBack, 1, 6,
