@@ -233,7 +233,7 @@ struct TrayState {
   // Kept through a taskbar that redrew itself and not given again since: the
   // image the user sees was drawn for the old taskbar (its DPI, say).
   bool stale = false;
-  int adds = 0, modifies = 0, deletes = 0;
+  int adds = 0, deletes = 0;
 };
 TrayState Tray();
 // What the next TrackTrayMenu returns (kNone by default), and the position and
@@ -242,7 +242,7 @@ void ChooseFromTrayMenu(platform::TrayMenuItem item);
 struct TrayMenuShown {
   int times = 0;
   platform::Point at;
-  bool dzhChecked = false, traderChecked = false, tdxChecked = false;
+  bool dzhChecked = false, traderChecked = false;
   std::vector<std::string> items;  // from top to bottom, a check mark as "√" in front
 };
 TrayMenuShown LastTrayMenu();

@@ -221,18 +221,6 @@ void Activate(Hwnd window, bool foreground) {
 
 namespace {
 
-// A message as a peer gets it: sent (handled in place, or left in the queue)
-// or posted.
-Message MessageTo(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam, bool posted) {
-  Message m;
-  m.window = window;
-  m.message = message;
-  m.wParam = wParam;
-  m.lParam = lParam;
-  m.posted = posted;
-  return m;
-}
-
 constexpr unsigned kWmSetText = 0x000C;
 // What ShowWindowAsync leaves in the window's queue for its thread.
 constexpr unsigned kWmShowAsync = 0x0018;
@@ -257,13 +245,16 @@ void ReplaceSelection(Window& w, const std::string& text) {
   w.selStart = w.selEnd = start + text.size();
 }
 
-// The program activated another thread's window: that thread handles its
-// activation, in its own time.
-void ActivatedByUs(Hwnd window) {
-  const std::uint32_t thread = ThreadOf(window);
-  const std::uint64_t takes = HandlingTime(window, sim::kWmActivate);
+// Another program's thread is busy with what it handles for as long as that
+// takes; the thread and time are taken before, as handling may destroy the
+// window.
+void BusyFor(std::uint32_t thread, std::uint64_t takes) {
   if (takes && !IsOwnThread(thread)) KeepBusy(thread, takes);
 }
+
+// The program activated another thread's window: that thread handles its
+// activation, in its own time.
+void ActivatedByUs(Hwnd window) { BusyFor(ThreadOf(window), HandlingTime(window, sim::kWmActivate)); }
 
 }  // namespace
 
@@ -350,15 +341,6 @@ bool Deliverable(const Message& m, bool ownLoop) {
   return W().threads.count(thread) && !IsHung(thread);
 }
 
-// A message handled by another program's thread, which is busy with it for
-// as long as it takes.
-void HandleInItsTime(Message& m) {
-  const std::uint64_t takes = HandlingTime(m.window, m.message);
-  const std::uint32_t thread = ThreadOf(m.window);
-  HandleMessage(m.window, m);
-  if (takes && !IsOwnThread(thread)) KeepBusy(thread, takes);
-}
-
 // Delivers the first deliverable message of the queue (sent ones whose
 // sender gave up come first), of one thread when given; false when there is
 // none.
@@ -373,7 +355,10 @@ bool DeliverOne(bool ownLoop, std::uint32_t onlyThread = 0) {
     if (onlyThread && ThreadOf(posted[i].window) != onlyThread) continue;
     Message m = posted[i];
     posted.erase(posted.begin() + i);
-    HandleInItsTime(m);
+    const std::uint64_t takes = HandlingTime(m.window, m.message);
+    const std::uint32_t thread = ThreadOf(m.window);
+    HandleMessage(m.window, m);
+    BusyFor(thread, takes);
     return true;
   }
   return false;
@@ -677,7 +662,7 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
   Window* w = Find(window);
   if (!w) return false;
   const std::uint32_t thread = w->thread;
-  sim::Message m = MessageTo(window, message, wParam, lParam, false);
+  sim::Message m{0, window, message, wParam, lParam, false, {}, false, false};
   if (IsOwnThread(thread)) {
     std::intptr_t r = HandleMessage(window, m);
     if (result) *result = r;
@@ -806,7 +791,7 @@ bool ShowWindowAsync(Hwnd window, int command) {
   if (IsOwnThread(w->thread)) return ShowWindow(window, command);
   if (command != kSwRestore || !w->minimized) return true;
   // Left in the window's queue: its thread restores it when it gets there.
-  W().posted.push_back(MessageTo(window, kWmShowAsync, 0, 0, true));
+  W().posted.push_back({0, window, kWmShowAsync, 0, 0, true, {}, false, false});
   return true;
 }
 
@@ -841,7 +826,7 @@ Hwnd SetActiveWindow(Hwnd window) {
   const std::uint32_t thread = w->thread;
   const bool foreground = W().foreground == previous && previous != 0;
   if (!WaitWhileHung(thread)) {
-    LeaveInQueue(MessageTo(window, sim::kWmActivate, 0, 0, false));
+    LeaveInQueue({0, window, sim::kWmActivate, 0, 0, false, {}, false, false});
     return previous;
   }
   if (!Find(window)) return 0;
@@ -911,7 +896,7 @@ bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::int
   Log("PostMessageA(%d,%s,%llu,%s)", window, Hex(message).c_str(), static_cast<unsigned long long>(wParam),
       Hex(lParam).c_str());
   if (!Find(window)) return false;
-  W().posted.push_back(MessageTo(window, message, wParam, lParam, true));
+  W().posted.push_back({0, window, message, wParam, lParam, true, {}, false, false});
   return true;
 }
 

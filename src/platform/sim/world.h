@@ -153,7 +153,7 @@ struct World {
   unsigned codePage = 936;
   std::vector<TrayIconRecord> trayIcons;
   TrayState trayCounts;
-  bool dzhChecked = false, traderChecked = false, tdxChecked = false;
+  std::set<platform::TrayMenuItem> checked;
   platform::TrayMenuItem nextChoice = platform::TrayMenuItem::kNone;
   TrayMenuShown lastMenu;
   platform::Point cursor{kScreenWidth / 2, kScreenHeight / 2};
