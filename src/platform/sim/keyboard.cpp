@@ -39,16 +39,10 @@ void TypeKey(int vk, unsigned scan, bool up) {
   const Hwnd front = Find(world.foreground) ? world.foreground : 0;
   if (!front) return;
   const Hwnd focus = QueueOf(ThreadOf(front)).focus;
+  const Hwnd to = Find(focus) ? focus : front;
+  const unsigned message = up ? platform::kWmKeyUp : platform::kWmKeyDown;
   const auto lParam = static_cast<std::intptr_t>((up ? 0xC0000000u : 0u) | (scan & 0xFFu) << 16 | 1u);
-  world.posted.push_back({0,
-                          Find(focus) ? focus : front,
-                          up ? platform::kWmKeyUp : platform::kWmKeyDown,
-                          static_cast<std::uintptr_t>(vk),
-                          lParam,
-                          true,
-                          {},
-                          true,
-                          false});
+  world.posted.push_back({0, to, message, static_cast<std::uintptr_t>(vk), lParam, true, {}, true, false});
 }
 
 void TakeKey(Message& m) {
