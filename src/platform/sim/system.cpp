@@ -94,10 +94,8 @@ Process* ProcessOf(std::uint32_t id) {
   return nullptr;
 }
 
-// ---------------------------------------------------------------------------
 // Version resources: a block of records "key" NUL, 32-bit length, bytes,
 // after a 4-byte signature.
-// ---------------------------------------------------------------------------
 
 // Empty for a file without a version resource.
 static std::string VersionBlock(const std::string& path) {
@@ -246,9 +244,7 @@ void FailOpen(const std::string& path, bool fail) {
 
 }  // namespace sim
 
-// ---------------------------------------------------------------------------
 // The seam
-// ---------------------------------------------------------------------------
 
 namespace platform {
 
@@ -409,9 +405,7 @@ bool VerQueryValueA(const std::vector<std::uint8_t>& block, const std::string& s
   return false;
 }
 
-// ---------------------------------------------------------------------------
 // Files
-// ---------------------------------------------------------------------------
 
 // "*" and "?" as Windows matches them (both texts lower-cased already); at
 // the end of a name a remaining "." or ".*" still matches, so "*.*" lists
@@ -519,11 +513,9 @@ bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read
   return true;
 }
 
-// ---------------------------------------------------------------------------
 // Profile files, by the rules of the profile API: names matched without
 // regard to ASCII case and to blanks around them, values unquoted on reading,
 // the file edited in place on writing.
-// ---------------------------------------------------------------------------
 
 namespace {
 
@@ -675,9 +667,7 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
   return true;
 }
 
-// ---------------------------------------------------------------------------
 // Keyboard: the scan codes of the US PC layout.
-// ---------------------------------------------------------------------------
 
 unsigned MapVirtualKeyA(unsigned code, unsigned mapType) {
   Log("MapVirtualKeyA(%u,%u)", code, mapType);

@@ -215,9 +215,7 @@ void Activate(Hwnd window, bool foreground) {
   }
 }
 
-// ---------------------------------------------------------------------------
 // Messages
-// ---------------------------------------------------------------------------
 
 namespace {
 
@@ -329,9 +327,7 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
   return result;
 }
 
-// ---------------------------------------------------------------------------
 // The clock
-// ---------------------------------------------------------------------------
 
 namespace {
 
@@ -501,9 +497,7 @@ void RunUntil(std::uint64_t target, bool ownLoop, const std::function<bool()>& d
 
 }  // namespace sim::detail
 
-// ---------------------------------------------------------------------------
 // Scene API
-// ---------------------------------------------------------------------------
 
 namespace sim {
 
@@ -618,9 +612,7 @@ int OpenHandles() { return static_cast<int>(W().handles.size()); }
 
 }  // namespace sim
 
-// ---------------------------------------------------------------------------
 // The seam: windows of other programs, focus and input
-// ---------------------------------------------------------------------------
 
 namespace platform {
 
