@@ -268,7 +268,7 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
   bool changed = false;
   switch (m.message) {
     case platform::kWmGetTextLength:
-      result = w->lengthOverridden ? w->reportedLength : static_cast<std::intptr_t>(w->text.size());
+      result = w->reportedLength.value_or(static_cast<std::intptr_t>(w->text.size()));
       break;
     case platform::kWmGetText:
       if (m.wParam > 0 && m.lParam != 0) {
@@ -586,7 +586,7 @@ void SetHung(std::uint32_t thread, bool hung) {
   it->second.hung = hung;
 }
 void SetReportedTextLength(Hwnd window, std::intptr_t length) {
-  if (Window* w = Find(window)) w->lengthOverridden = true, w->reportedLength = length;
+  if (Window* w = Find(window)) w->reportedLength = length;
 }
 
 std::vector<Message> Received(Hwnd window) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,8 +32,7 @@ struct Window {
   std::vector<Hwnd> children;                    // Z order, top first
   Hwnd lastFocus = 0;                            // restored when the window is activated again
   std::map<unsigned, std::uint64_t> handlingMs;  // how long its thread takes over a message
-  bool lengthOverridden = false;
-  std::intptr_t reportedLength = 0;
+  std::optional<std::intptr_t> reportedLength;
   std::size_t selStart = 0, selEnd = 0;  // edit controls
   Role role = Role::kNone;
   std::vector<Message> received;
