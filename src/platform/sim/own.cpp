@@ -16,14 +16,17 @@ static Hwnd OwnWindow(const char* className, const char* text, Hwnd parent, plat
   return h;
 }
 
-static bool ReactsToInput(Hwnd window) {
+// Whether the window and all its ancestors are visible (and enabled, when
+// asked).
+static bool ShownUp(Hwnd window, bool enabled) {
   for (const Window* w = Find(window); w; w = Find(w->parent)) {
-    if (!w->enabled || !w->visible) return false;
-    if (w->parent <= 1) break;
-    window = w->parent;
+    if (!w->visible || (enabled && !w->enabled)) return false;
+    if (w->parent <= 1) return true;
   }
-  return Find(window) != nullptr;
+  return false;
 }
+
+static bool ReactsToInput(Hwnd window) { return ShownUp(window, true); }
 
 void TextChanged(Hwnd window) {
   const Role role = W().windows[window].role;
@@ -32,11 +35,16 @@ void TextChanged(Hwnd window) {
   if (role == Role::kFunctionBox) Report("OnFunctionKeyChanged"), events::OnFunctionKeyChanged();
 }
 
-unsigned DpiAt(const platform::Rect& r) {
-  const int x = r.left + (r.right - r.left) / 2, y = r.top + (r.bottom - r.top) / 2;
+static const Monitor* MonitorAt(int x, int y) {
   for (const Monitor& m : W().monitors)
-    if (x >= m.rect.left && x < m.rect.right && y >= m.rect.top && y < m.rect.bottom) return m.dpi;
-  return W().monitors.empty() ? 96 : W().monitors.front().dpi;
+    if (x >= m.rect.left && x < m.rect.right && y >= m.rect.top && y < m.rect.bottom) return &m;
+  return nullptr;
+}
+
+unsigned DpiAt(const platform::Rect& r) {
+  const Monitor* m = MonitorAt(r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2);
+  if (!m && !W().monitors.empty()) m = &W().monitors.front();
+  return m ? m->dpi : 96;
 }
 
 void Moved(Hwnd window) {
@@ -291,18 +299,12 @@ bool ShowWindow(Hwnd window, int command) {
 
 bool IsIconic(Hwnd window) {
   Log("IsIconic(%d)", window);
-  const Window* w = Find(window);
-  return w && w->minimized;
+  return sim::IsMinimized(window);
 }
 
 bool IsWindowVisible(Hwnd window) {
   Log("IsWindowVisible(%d)", window);
-  const Window* w = Find(window);
-  for (; w; w = Find(w->parent)) {
-    if (!w->visible) return false;
-    if (w->parent <= 1) return true;
-  }
-  return false;
+  return ShownUp(window, false);
 }
 
 bool EnableWindow(Hwnd window, bool enable) {
@@ -360,10 +362,7 @@ unsigned GetDpiForWindow(Hwnd window) {
 
 bool MonitorFromPoint(Point point) {
   Log("MonitorFromPoint(%d,%d)", point.x, point.y);
-  for (const sim::Monitor& m : W().monitors)
-    if (point.x >= m.rect.left && point.x < m.rect.right && point.y >= m.rect.top && point.y < m.rect.bottom)
-      return true;
-  return false;
+  return MonitorAt(point.x, point.y) != nullptr;
 }
 
 void SetFontForDpi(Hwnd window, unsigned dpi) {
