@@ -31,6 +31,7 @@ void Report(const char* name, long argument) {
   W().events.push_back({W().now, text});
 }
 
+// "-1", else hex: only the low 32 bits of a value that fits in them.
 std::string Hex(std::intptr_t value) {
   if (value == -1) return "-1";
   char text[24];
@@ -215,6 +216,39 @@ void Activate(Hwnd window, bool foreground) {
   }
 }
 
+// A call that waits on another thread (activation, showing, a send without a
+// time-out) waits until that thread answers again: the clock runs on, up to
+// an hour, which for a test is forever.
+constexpr std::uint64_t kForeverMs = 3600 * 1000;
+// How long a thread must have stopped answering before Windows calls it
+// hung (IsHungAppWindow, SMTO_ABORTIFHUNG).
+constexpr std::uint64_t kHungAfterMs = 5000;
+
+// Whether the thread has stopped answering.
+bool IsHung(std::uint32_t thread) {
+  auto it = W().threads.find(thread);
+  return it != W().threads.end() && (it->second.hung || W().now < it->second.busyUntil);
+}
+
+// The thread takes ms over what it is handling now: it answers nothing else
+// until then.
+void KeepBusy(std::uint32_t thread, std::uint64_t ms) {
+  World& world = W();
+  Thread& t = world.threads[thread];
+  if (world.now >= t.busyUntil) t.busySince = world.now;
+  t.busyUntil = std::max(t.busyUntil, world.now + ms);
+  // The clock must stop when it is free again, to deliver what waits for it.
+  world.scheduled.push_back({t.busyUntil, ++world.seq, nullptr});
+}
+
+// How long the window's thread takes over the message (0: no time at all).
+std::uint64_t HandlingTime(Hwnd window, unsigned message) {
+  const Window* w = Find(window);
+  if (!w) return 0;
+  auto it = w->handlingMs.find(message);
+  return it == w->handlingMs.end() ? 0 : it->second;
+}
+
 // Messages
 
 namespace {
@@ -362,36 +396,19 @@ bool DeliverOne(bool ownLoop, std::uint32_t onlyThread = 0) {
 
 }  // namespace
 
+// A thread that has just answered a sent message takes the next message
+// waiting in its queue, as its message loop would.
 void TakeNextMessage(std::uint32_t thread) {
   if (!IsOwnThread(thread) && !IsHung(thread)) DeliverOne(false, thread);
 }
 
+// Leaves a sent message whose sender gave up in its thread's queue.
 void LeaveInQueue(Message m) {
   auto& queue = W().posted;
   queue.insert(std::find_if(queue.begin(), queue.end(), [](const Message& p) { return p.posted; }), m);
 }
 
-bool IsHung(std::uint32_t thread) {
-  auto it = W().threads.find(thread);
-  return it != W().threads.end() && (it->second.hung || W().now < it->second.busyUntil);
-}
-
-void KeepBusy(std::uint32_t thread, std::uint64_t ms) {
-  World& world = W();
-  Thread& t = world.threads[thread];
-  if (world.now >= t.busyUntil) t.busySince = world.now;
-  t.busyUntil = std::max(t.busyUntil, world.now + ms);
-  // The clock must stop when it is free again, to deliver what waits for it.
-  world.scheduled.push_back({t.busyUntil, ++world.seq, nullptr});
-}
-
-std::uint64_t HandlingTime(Hwnd window, unsigned message) {
-  const Window* w = Find(window);
-  if (!w) return 0;
-  auto it = w->handlingMs.find(message);
-  return it == w->handlingMs.end() ? 0 : it->second;
-}
-
+// False when the wait gave up first: on a helper thread at its deadline.
 bool WaitWhileHung(std::uint32_t thread) {
   if (IsOwnThread(thread) || !IsHung(thread)) return true;
   Log("... waits on thread %u", thread);
@@ -405,6 +422,8 @@ bool WaitWhileHung(std::uint32_t thread) {
   return false;
 }
 
+// Whether a helper thread left at its deadline is still stuck; once what it
+// waited on has answered, the rest of its work happens and it ends.
 bool HelperStillStuck() {
   World& world = W();
   HelperRun& stuck = world.stuckHelper;
