@@ -132,8 +132,7 @@ std::uint32_t AddProcess(const std::string& exePath) {
   p.id = world.nextProcessId;
   world.nextProcessId += 4;
   p.exePath = exePath;
-  std::size_t slash = exePath.find_last_of("\\/");
-  p.exeFile = slash == std::string::npos ? exePath : exePath.substr(slash + 1);
+  p.exeFile = exePath.substr(exePath.find_last_of("\\/") + 1);
   world.processes.push_back(p);
   AddThread(p.id);
   return p.id;
