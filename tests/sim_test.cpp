@@ -248,13 +248,12 @@ TEST_F(SimDesktopTest, SnapshotsListInCreationOrderAndAreCounted) {
   sim::EndProcess(a);
   Handle late = CreateToolhelp32Snapshot(kTh32csSnapAll, 0);
   EXPECT_EQ(sim::OpenHandles(), 2);
-  auto walk = [](Handle s) {
-    std::vector<std::pair<std::uint32_t, std::string>> all;
+  using List = std::vector<std::pair<std::uint32_t, std::string>>;
+  auto walk = [](Handle s, List all = {}) {
     ProcessEntry e;
     for (bool more = Process32First(s, &e); more; more = Process32Next(s, &e)) all.push_back({e.processId, e.exeFile});
     return all;
   };
-  using List = std::vector<std::pair<std::uint32_t, std::string>>;
   EXPECT_EQ(walk(early), (List{{0, "[System Process]"}, {sim::kOwnProcess, "lingbo.exe"}, {a, "A.exe"}, {b, "b.EXE"}}));
   EXPECT_EQ(walk(late), (List{{0, "[System Process]"}, {sim::kOwnProcess, "lingbo.exe"}, {b, "b.EXE"}}));
   EXPECT_TRUE(CloseHandle(early));

@@ -39,13 +39,10 @@ void TypeKey(int vk, unsigned scan, bool up) {
   const Hwnd front = Find(world.foreground) ? world.foreground : 0;
   if (!front) return;
   const Hwnd focus = QueueOf(ThreadOf(front)).focus;
-  Message m;
-  m.window = Find(focus) ? focus : front;
-  m.message = up ? platform::kWmKeyUp : platform::kWmKeyDown;
-  m.wParam = static_cast<std::uintptr_t>(vk);
-  m.lParam = static_cast<std::intptr_t>((up ? 0xC0000000u : 0u) | (scan & 0xFFu) << 16 | 1u);
-  m.posted = m.input = true;
-  world.posted.push_back(m);
+  const Hwnd to = Find(focus) ? focus : front;
+  const unsigned message = up ? platform::kWmKeyUp : platform::kWmKeyDown;
+  const auto lParam = static_cast<std::intptr_t>((up ? 0xC0000000u : 0u) | (scan & 0xFFu) << 16 | 1u);
+  world.posted.push_back({0, to, message, static_cast<std::uintptr_t>(vk), lParam, true, {}, true, false});
 }
 
 void TakeKey(Message& m) {

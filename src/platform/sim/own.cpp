@@ -11,27 +11,22 @@ namespace sim::detail {
 // windows hidden until shown, and the bar topmost.
 static Hwnd OwnWindow(const char* className, const char* text, Hwnd parent, platform::Rect rect,
                       Role role = Role::kNone, Hwnd owner = 0) {
-  WindowSpec shape;
-  shape.className = className;
-  shape.text = text;
-  shape.parent = parent;
-  shape.owner = owner;
-  shape.visible = parent != 0;
-  shape.topmost = role == Role::kBar;
-  shape.rect = rect;
-  Hwnd h = NewWindow(shape);
+  Hwnd h = NewWindow({className, text, 0, 0, parent, owner, parent != 0, false, role == Role::kBar, rect});
   W().windows[h].role = role;
   return h;
 }
 
-static bool ReactsToInput(Hwnd window) {
+// Whether the window and all its ancestors are visible (and enabled, when
+// asked).
+static bool ShownUp(Hwnd window, bool enabled) {
   for (const Window* w = Find(window); w; w = Find(w->parent)) {
-    if (!w->enabled || !w->visible) return false;
-    if (w->parent <= 1) break;
-    window = w->parent;
+    if (!w->visible || (enabled && !w->enabled)) return false;
+    if (w->parent <= 1) return true;
   }
-  return Find(window) != nullptr;
+  return false;
 }
+
+static bool ReactsToInput(Hwnd window) { return ShownUp(window, true); }
 
 void TextChanged(Hwnd window) {
   const Role role = W().windows[window].role;
@@ -40,11 +35,16 @@ void TextChanged(Hwnd window) {
   if (role == Role::kFunctionBox) Report("OnFunctionKeyChanged"), events::OnFunctionKeyChanged();
 }
 
-unsigned DpiAt(const platform::Rect& r) {
-  const int x = r.left + (r.right - r.left) / 2, y = r.top + (r.bottom - r.top) / 2;
+static const Monitor* MonitorAt(int x, int y) {
   for (const Monitor& m : W().monitors)
-    if (x >= m.rect.left && x < m.rect.right && y >= m.rect.top && y < m.rect.bottom) return m.dpi;
-  return W().monitors.empty() ? 96 : W().monitors.front().dpi;
+    if (x >= m.rect.left && x < m.rect.right && y >= m.rect.top && y < m.rect.bottom) return &m;
+  return nullptr;
+}
+
+unsigned DpiAt(const platform::Rect& r) {
+  const Monitor* m = MonitorAt(r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2);
+  if (!m && !W().monitors.empty()) m = &W().monitors.front();
+  return m ? m->dpi : 96;
 }
 
 void Moved(Hwnd window) {
@@ -192,9 +192,7 @@ MainBarWindows CreateMainBar() {
   bar.sellButton = OwnWindow("Button", "卖", bar.bar, {90, 0, 120, 24});
   world.bar = bar;
   world.barDpi = DpiAt(Find(bar.bar)->rect);
-  world.dzhChecked = true;
-  world.traderChecked = false;
-  world.tdxChecked = false;
+  world.checked = {TrayMenuItem::kDzh};
   return bar;
 }
 
@@ -286,49 +284,27 @@ bool ShowWindow(Hwnd window, int command) {
   if (!w) return false;
   bool wasVisible = w->visible;
   World& world = W();
-  switch (command) {
-    case kSwHide:
-      w->visible = false;
-      if (world.foreground == window) world.foreground = 0;
-      break;
-    case 6:  // SW_MINIMIZE
-    case 2:  // SW_SHOWMINIMIZED
-    case 7:  // SW_SHOWMINNOACTIVE
-      w->visible = true;
-      sim::SetMinimized(window, true);
-      break;
-    case kSwShowNormal:
-    case 9:  // SW_RESTORE
-      w->visible = true;
-      sim::SetMinimized(window, false);
-      if (!w->parent) Activate(window, true);
-      break;
-    case 4:  // SW_SHOWNOACTIVATE
-    case 8:  // SW_SHOWNA
-      w->visible = true;
-      break;
-    default:  // SW_SHOW and the rest: shown and activated, left minimised
-      w->visible = true;
-      if (!w->parent) Activate(window, true);
-      break;
-  }
+  w->visible = command != kSwHide;
+  if (!w->visible && world.foreground == window) world.foreground = 0;
+  // SW_MINIMIZE, SW_SHOWMINIMIZED and SW_SHOWMINNOACTIVE minimise; SW_RESTORE
+  // restores; SW_SHOWNOACTIVATE and SW_SHOWNA only show; the rest (SW_SHOW)
+  // show and activate, leaving a minimised window minimised.
+  const bool minimize = command == 6 || command == 2 || command == 7;
+  const bool restore = command == kSwShowNormal || command == kSwRestore;
+  const bool activate = w->visible && !minimize && command != 4 && command != 8 && !w->parent;
+  if (minimize || restore) sim::SetMinimized(window, minimize);
+  if (activate) Activate(window, true);
   return wasVisible;
 }
 
 bool IsIconic(Hwnd window) {
   Log("IsIconic(%d)", window);
-  const Window* w = Find(window);
-  return w && w->minimized;
+  return sim::IsMinimized(window);
 }
 
 bool IsWindowVisible(Hwnd window) {
   Log("IsWindowVisible(%d)", window);
-  const Window* w = Find(window);
-  for (; w; w = Find(w->parent)) {
-    if (!w->visible) return false;
-    if (w->parent <= 1) return true;
-  }
-  return false;
+  return ShownUp(window, false);
 }
 
 bool EnableWindow(Hwnd window, bool enable) {
@@ -386,10 +362,7 @@ unsigned GetDpiForWindow(Hwnd window) {
 
 bool MonitorFromPoint(Point point) {
   Log("MonitorFromPoint(%d,%d)", point.x, point.y);
-  for (const sim::Monitor& m : W().monitors)
-    if (point.x >= m.rect.left && point.x < m.rect.right && point.y >= m.rect.top && point.y < m.rect.bottom)
-      return true;
-  return false;
+  return MonitorAt(point.x, point.y) != nullptr;
 }
 
 void SetFontForDpi(Hwnd window, unsigned dpi) {
@@ -427,7 +400,6 @@ bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
       icons.push_back({stored});
       return true;
     case kNimModify:
-      ++world.trayCounts.modifies;
       if (it == icons.end()) return false;
       *it = {stored};
       return true;
@@ -443,15 +415,14 @@ bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
 
 void CheckTrayMenuItem(TrayMenuItem item, bool checked) {
   Log("CheckTrayMenuItem(%d,%d)", static_cast<int>(item), checked ? 1 : 0);
-  if (item == TrayMenuItem::kDzh) W().dzhChecked = checked;
-  if (item == TrayMenuItem::kTrader) W().traderChecked = checked;
-  if (item == TrayMenuItem::kTdx) W().tdxChecked = checked;
+  // Only the quote sources carry a mark.
+  if (!checked)
+    W().checked.erase(item);
+  else if (item == TrayMenuItem::kDzh || item == TrayMenuItem::kTrader || item == TrayMenuItem::kTdx)
+    W().checked.insert(item);
 }
 
-static bool Checked(TrayMenuItem item) {
-  return (item == TrayMenuItem::kDzh && W().dzhChecked) || (item == TrayMenuItem::kTrader && W().traderChecked) ||
-         (item == TrayMenuItem::kTdx && W().tdxChecked);
-}
+static bool Checked(TrayMenuItem item) { return W().checked.count(item) > 0; }
 
 bool IsTrayMenuItemChecked(TrayMenuItem item) {
   Log("IsTrayMenuItemChecked(%d)", static_cast<int>(item));
@@ -463,9 +434,8 @@ TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
   World& world = W();
   ++world.lastMenu.times;
   world.lastMenu.at = {x, y};
-  world.lastMenu.dzhChecked = world.dzhChecked;
-  world.lastMenu.traderChecked = world.traderChecked;
-  world.lastMenu.tdxChecked = world.tdxChecked;
+  world.lastMenu.dzhChecked = Checked(TrayMenuItem::kDzh);
+  world.lastMenu.traderChecked = Checked(TrayMenuItem::kTrader);
   world.lastMenu.items.clear();
   for (const TrayMenuEntry& entry : kTrayMenu)
     world.lastMenu.items.push_back((Checked(entry.item) ? "√" : "") + std::string(entry.text));

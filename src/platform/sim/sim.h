@@ -1,12 +1,7 @@
-// The simulated desktop behind platform.h, for tests.
-//
-// A test builds a scene (processes, windows, files, version resources),
-// runs the program's logic against it and looks at what happened.  All of it
-// is deterministic: time is a virtual clock in milliseconds that only Sleep,
-// Advance and the waits of SendMessageTimeoutA move.
-//
-// The program itself is one process (kOwnProcess, executable kOwnExePath)
-// with one GUI thread (kOwnThread).  Everything else is a scripted stand-in.
+// The simulated desktop behind platform.h, for tests: a scene of processes,
+// windows and files, deterministic because time is a virtual clock in
+// milliseconds that only Sleep, Advance and the program's waits move.  The
+// program is one process (kOwnProcess) with one GUI thread (kOwnThread).
 #pragma once
 
 #include <cstdint>
@@ -27,13 +22,8 @@ inline constexpr const char* kOwnExePath = "C:\\lingbo\\lingbo.exe";
 inline constexpr int kScreenWidth = 1280;
 inline constexpr int kScreenHeight = 800;
 
-// An empty desktop: only the program's own process, clock at 0, no files, no
-// windows, no calls logged.  Every test starts with it.
+// An empty desktop: only the program's own process, clock at 0.
 void Reset();
-
-// ---------------------------------------------------------------------------
-// Clock and scripted reactions
-// ---------------------------------------------------------------------------
 
 std::uint64_t Now();
 // The wall clock reads 09:30:00.000 when the virtual clock is at 0.
@@ -42,37 +32,27 @@ inline constexpr std::uint64_t kClockStartsAt = (9 * 60 + 30) * 60 * 1000;
 // actions given to At, deliveries of posted messages and the program's
 // timers (events::OnTimer).
 void Advance(std::uint64_t milliseconds);
-// Runs action when the clock reaches Now() + delay.
 void At(std::uint64_t delay, std::function<void()> action);
 
-// ---------------------------------------------------------------------------
-// Processes, threads, version resources
-// ---------------------------------------------------------------------------
-
-// A running process whose executable is exePath; its szExeFile is the file
-// part of the path.  Returns its id.  The process gets a main thread.
+// A running process, with a main thread; its szExeFile is the file part of
+// exePath.
 std::uint32_t AddProcess(const std::string& exePath);
 std::uint32_t MainThreadOf(std::uint32_t process);
 std::uint32_t AddThread(std::uint32_t process);
-// The program's own executable lies at exePath from now on, for its
-// GetModuleFileNameA and its process entry (a copy unpacked elsewhere).
+// The program runs from a copy unpacked elsewhere.
 void MoveOwnExecutable(const std::string& exePath);
-// Ends the process and destroys its windows.
 void EndProcess(std::uint32_t process);
-// Module32First is refused for this process (access denied).
 void DenyModules(std::uint32_t process, bool denied = true);
 // A 32-bit process: its module snapshot is refused to the 64-bit program, as
 // Wine refuses it whatever the flags.  Its image name can still be asked for.
 void Make32Bit(std::uint32_t process);
-// OpenProcess of this process is refused (a protected process).
+// A protected process.
 void DenyOpenProcess(std::uint32_t process, bool denied = true);
 // The process's integrity level (0x2000 medium by default, 0x3000 high for a
 // program run as administrator), and a token that cannot be opened.
 void SetIntegrity(std::uint32_t process, std::uint32_t level);
 void DenyToken(std::uint32_t process, bool denied = true);
-// The system's ANSI code page (936 by default).
-void SetCodePage(unsigned codePage);
-// CreateToolhelp32Snapshot fails from now on.
+void SetCodePage(unsigned codePage);  // 936 by default
 void FailSnapshots(bool fail = true);
 
 struct VersionInfo {
@@ -86,10 +66,6 @@ void SetVersionInfo(const std::string& path, const VersionInfo& info);
 // Shorthand: one translation (0804, 04b0 by default) and its FileDescription.
 void SetFileDescription(const std::string& path, const std::string& description, std::uint16_t language = 0x0804,
                         std::uint16_t codePage = 0x04b0);
-
-// ---------------------------------------------------------------------------
-// Windows
-// ---------------------------------------------------------------------------
 
 struct WindowSpec {
   std::string className = "SimWindow";
@@ -123,8 +99,7 @@ void SetVisible(Hwnd window, bool visible);
 // window's does.
 void SetMinimized(Hwnd window, bool minimized);
 bool IsMinimized(Hwnd window);
-// Moves a window to the top of the Z order among its siblings.
-void BringToTop(Hwnd window);
+void BringToTop(Hwnd window);  // among its siblings
 // Keyboard focus of the window's thread (and that thread's active window).
 void SetFocus(Hwnd window);
 void SetForeground(Hwnd window);
@@ -141,16 +116,13 @@ void SetHung(std::uint32_t thread, bool hung = true);
 // as clients that refresh their accounts then do.
 inline constexpr unsigned kWmActivate = 0x0006;
 void SetHandlingTime(Hwnd window, unsigned message, std::uint64_t ms);
-// WM_GETTEXTLENGTH of this window answers length, whatever its text.
+// WM_GETTEXTLENGTH answers length, whatever the text.
 void SetReportedTextLength(Hwnd window, std::intptr_t length);
 // SetForegroundWindow is refused from now on (the foreground lock of a
 // program that is not in the foreground); it returns false and changes nothing.
 void RefuseForeground(bool refuse = true);
-// The active window of a thread's input state (shared with the threads it is
-// attached to).
 Hwnd ActiveWindowOf(std::uint32_t thread);
-// Input attachments made with AttachThreadInput and not yet undone.
-int InputAttachments();
+int InputAttachments();  // made with AttachThreadInput and not yet undone
 
 // What a window received: posted messages when they were delivered, sent
 // messages when they were handled.  For EM_REPLACESEL and WM_SETTEXT the
@@ -175,18 +147,12 @@ std::vector<Message> Received(Hwnd window);
 using Reaction = std::function<void(const Message&)>;
 void OnMessage(Hwnd window, Reaction reaction);
 
-// ---------------------------------------------------------------------------
-// The keyboard
-// ---------------------------------------------------------------------------
-
 // Keys typed (by SendInput or by the trader) go, through its queue, to the
 // focused window of the foreground window's thread: WM_KEYDOWN, then the
 // WM_CHAR its TranslateMessage makes of a digit key (no digit while Shift,
 // Ctrl or Alt is down in that thread), then WM_KEYUP.  A thread's key state, what
 // GetKeyState tells it, changes only as it takes typed keys: posted key
 // messages leave it alone.
-//
-// The trader holds a key down (Ctrl, say) or lets it go.
 void PressKey(int vk, bool down);
 // The "Edit" takes only keyboard input, as some clients' code fields do:
 // EM_REPLACESEL leaves it alone, and so does a WM_CHAR whose key is not down
@@ -200,11 +166,7 @@ void LimitInput(int events);
 // default; on a French one (low word 0x040C) the digits need Shift.
 void SetKeyboardLayout(std::uint32_t thread, std::intptr_t layout);
 
-// ---------------------------------------------------------------------------
-// Files (Windows paths, case-insensitive) and profile files
-// ---------------------------------------------------------------------------
-
-// Creates the file (and its directories) or replaces its content.
+// Files: Windows paths, case-insensitive.  Writing makes the directories.
 void WriteFile(const std::string& path, const std::string& bytes);
 // A file of size bytes, all of them fill, without storing them.
 void WriteSparseFile(const std::string& path, std::uint64_t size, char fill = 0);
@@ -214,13 +176,10 @@ void RemoveFile(const std::string& path);
 void MakeDirectory(const std::string& path);
 // Writes to a read-only file fail, as do profile writes into it.
 void SetReadOnly(const std::string& path, bool readOnly = true);
-// Opening any file fails from now on (an unreadable disk, a locked file).
+// Opening the file fails (an unreadable disk, a locked file).
 void FailOpen(const std::string& path, bool fail = true);
 
-// ---------------------------------------------------------------------------
-// The program's own windows, as the platform made them
-// ---------------------------------------------------------------------------
-
+// The program's own windows, as the platform made them.
 platform::MainBarWindows Bar();
 platform::KeySettingsWindows KeySettings();  // all 0 when not open
 platform::StatusWindows StatusWindow();      // all 0 when not open
@@ -233,7 +192,7 @@ struct TrayState {
   // Kept through a taskbar that redrew itself and not given again since: the
   // image the user sees was drawn for the old taskbar (its DPI, say).
   bool stale = false;
-  int adds = 0, modifies = 0, deletes = 0;
+  int adds = 0, deletes = 0;
 };
 TrayState Tray();
 // What the next TrackTrayMenu returns (kNone by default), and the position and
@@ -242,7 +201,7 @@ void ChooseFromTrayMenu(platform::TrayMenuItem item);
 struct TrayMenuShown {
   int times = 0;
   platform::Point at;
-  bool dzhChecked = false, traderChecked = false, tdxChecked = false;
+  bool dzhChecked = false, traderChecked = false;
   std::vector<std::string> items;  // from top to bottom, a check mark as "√" in front
 };
 TrayMenuShown LastTrayMenu();
@@ -266,8 +225,7 @@ std::vector<std::string> ShellExecuted();   // paths opened
 bool Exited(unsigned* exitCode = nullptr);  // ExitProcess was called
 // User input to the program's windows, delivered as the real platform would.
 void TypeInto(Hwnd box, const std::string& text);  // replaces the box's text
-void PressEscape(Hwnd window);
-// Escape closes the key settings window and the status window.
+void PressEscape(Hwnd window);                     // closes the key settings and status windows
 // A click, a left double-click and a right-button press on one of the
 // program's controls, ignored while it or its window is disabled or hidden.
 void Click(Hwnd window);
@@ -281,10 +239,6 @@ void TrayMouse(unsigned mouseMessage);
 // tray icons are gone; a taskbar that only redrew itself (a DPI change) keeps
 // them, stale until given again.
 void BroadcastTaskbarCreated(bool shellRestarted = true);
-
-// ---------------------------------------------------------------------------
-// Accounting
-// ---------------------------------------------------------------------------
 
 // Snapshots, open files and directory listings not yet closed.
 int OpenHandles();
@@ -302,9 +256,7 @@ void ClearCalls();
 // Forgets the calls, the events and every window's received messages, so
 // that a long run keeps no history (the soak tests measure memory).
 void ClearHistory();
-// Every report the simulated platform made to events:: about the program's
-// own windows, in order, e.g. "OnTimer(1)", "OnMainBarMoved()",
-// "OnBuyKeyChanged()".
+// Every report to events::, in order, e.g. "OnTimer(1)", "OnMainBarMoved()".
 std::vector<Call> Events();
 // Runs at each timer tick, just before events::OnTimer (for example to keep
 // the thread busy with platform::Sleep, as a slow tick would).

@@ -59,6 +59,11 @@ static bool DirectoryExists(const std::string& key) {
   return key.size() == 3 || (key.size() == 2 && key[1] == ':') || W().directories.count(key) > 0;
 }
 
+static File* FileAt(const std::string& path) {
+  auto it = W().files.find(FileKey(path));
+  return path.empty() || it == W().files.end() ? nullptr : &it->second;
+}
+
 void ResetFiles() {
   World& world = W();
   world.directories["c:\\"] = "C:\\";
@@ -89,12 +94,14 @@ Process* ProcessOf(std::uint32_t id) {
   return nullptr;
 }
 
-// ---------------------------------------------------------------------------
 // Version resources: a block of records "key" NUL, 32-bit length, bytes,
 // after a 4-byte signature.
-// ---------------------------------------------------------------------------
 
-static std::string BuildVersionBlock(const VersionInfo& info) {
+// Empty for a file without a version resource.
+static std::string VersionBlock(const std::string& path) {
+  auto it = W().versions.find(FileKey(path));
+  if (path.empty() || it == W().versions.end()) return "";
+  const VersionInfo& info = it->second;
   std::string block = "SVI1";
   auto add = [&](const std::string& key, const std::string& value) {
     block += key;
@@ -125,8 +132,7 @@ std::uint32_t AddProcess(const std::string& exePath) {
   p.id = world.nextProcessId;
   world.nextProcessId += 4;
   p.exePath = exePath;
-  std::size_t slash = exePath.find_last_of("\\/");
-  p.exeFile = slash == std::string::npos ? exePath : exePath.substr(slash + 1);
+  p.exeFile = exePath.substr(exePath.find_last_of("\\/") + 1);
   world.processes.push_back(p);
   AddThread(p.id);
   return p.id;
@@ -218,11 +224,10 @@ void WriteSparseFile(const std::string& path, std::uint64_t size, char fill) {
 }
 
 std::string FileContent(const std::string& path) {
-  auto it = W().files.find(FileKey(path));
-  if (it == W().files.end()) return "";
-  const File& f = it->second;
-  return f.sparse ? std::string(static_cast<std::size_t>(std::min<std::uint64_t>(f.sparseSize, 1u << 20)), f.fill)
-                  : *f.bytes;
+  const File* f = FileAt(path);
+  if (!f) return "";
+  return f->sparse ? std::string(static_cast<std::size_t>(std::min<std::uint64_t>(f->sparseSize, 1u << 20)), f->fill)
+                   : *f->bytes;
 }
 
 bool FileExists(const std::string& path) { return W().files.count(FileKey(path)) > 0; }
@@ -230,19 +235,15 @@ void RemoveFile(const std::string& path) { W().files.erase(FileKey(path)); }
 void MakeDirectory(const std::string& path) { MakeDirectories(path); }
 
 void SetReadOnly(const std::string& path, bool readOnly) {
-  auto it = W().files.find(FileKey(path));
-  if (it != W().files.end()) it->second.readOnly = readOnly;
+  if (File* f = FileAt(path)) f->readOnly = readOnly;
 }
 void FailOpen(const std::string& path, bool fail) {
-  auto it = W().files.find(FileKey(path));
-  if (it != W().files.end()) it->second.failOpen = fail;
+  if (File* f = FileAt(path)) f->failOpen = fail;
 }
 
 }  // namespace sim
 
-// ---------------------------------------------------------------------------
 // The seam
-// ---------------------------------------------------------------------------
 
 namespace platform {
 
@@ -366,16 +367,13 @@ std::string GetModuleFileNameA() {
 
 std::uint32_t GetFileVersionInfoSizeA(const std::string& path) {
   Log("GetFileVersionInfoSizeA(%s)", path.c_str());
-  auto it = W().versions.find(FileKey(path));
-  if (path.empty() || it == W().versions.end()) return 0;
-  return static_cast<std::uint32_t>(BuildVersionBlock(it->second).size());
+  return static_cast<std::uint32_t>(VersionBlock(path).size());
 }
 
 bool GetFileVersionInfoA(const std::string& path, std::uint32_t size, std::vector<std::uint8_t>* block) {
   Log("GetFileVersionInfoA(%s,%u)", path.c_str(), size);
-  auto it = W().versions.find(FileKey(path));
-  if (path.empty() || it == W().versions.end() || !block) return false;
-  std::string bytes = BuildVersionBlock(it->second);
+  const std::string bytes = VersionBlock(path);
+  if (bytes.empty() || !block) return false;
   block->assign(size, 0);
   std::memcpy(block->data(), bytes.data(), std::min<std::size_t>(size, bytes.size()));
   return true;
@@ -406,9 +404,7 @@ bool VerQueryValueA(const std::vector<std::uint8_t>& block, const std::string& s
   return false;
 }
 
-// ---------------------------------------------------------------------------
 // Files
-// ---------------------------------------------------------------------------
 
 // "*" and "?" as Windows matches them (both texts lower-cased already); at
 // the end of a name a remaining "." or ".*" still matches, so "*.*" lists
@@ -477,21 +473,21 @@ bool FindClose(Handle find) {
 
 Handle OpenExistingFileShared(const std::string& path) {
   Log("OpenExistingFileShared(%s)", path.c_str());
-  auto it = W().files.find(FileKey(path));
   // A read-only file is opened for reading alone, as the real layer falls
   // back to.
-  if (path.empty() || it == W().files.end() || it->second.failOpen) return kInvalidHandle;
+  const File* f = FileAt(path);
+  if (!f || f->failOpen) return kInvalidHandle;
   HandleObject file;
   file.kind = HandleObject::Kind::kFile;
-  file.fileKey = it->first;
+  file.fileKey = FileKey(path);
   return NewHandle(std::move(file));
 }
 
 bool GetFileAttributesExA(const std::string& path, FileStamp* stamp) {
   Log("GetFileAttributesExA(%s)", path.c_str());
-  auto it = W().files.find(FileKey(path));
-  if (path.empty() || it == W().files.end()) return false;
-  if (stamp) *stamp = {it->second.Size(), it->second.lastWrite};
+  const File* f = FileAt(path);
+  if (!f) return false;
+  if (stamp) *stamp = {f->Size(), f->lastWrite};
   return true;
 }
 
@@ -516,11 +512,9 @@ bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read
   return true;
 }
 
-// ---------------------------------------------------------------------------
 // Profile files, by the rules of the profile API: names matched without
 // regard to ASCII case and to blanks around them, values unquoted on reading,
 // the file edited in place on writing.
-// ---------------------------------------------------------------------------
 
 namespace {
 
@@ -577,6 +571,11 @@ bool KeyOf(const std::string& line, std::string* key, std::string* value, bool* 
   return true;
 }
 
+// A bare file name lies in the Windows directory.
+std::string ProfilePath(const std::string& path) {
+  return path.find_first_of("\\/") == std::string::npos ? "C:\\Windows\\" + path : path;
+}
+
 struct Located {
   int section = -1, key = -1, lastInSection = -1;
   bool hasValue = false;
@@ -617,10 +616,9 @@ std::string GetPrivateProfileStringA(const std::string& section, const std::stri
       path.c_str());
   std::string result = defaultValue;
   while (!result.empty() && result.back() == ' ') result.pop_back();
-  std::string full = path.find_first_of("\\/") == std::string::npos ? "C:\\Windows\\" + path : path;
-  auto it = W().files.find(FileKey(full));
-  if (it != W().files.end() && !it->second.failOpen && !it->second.sparse) {
-    Located at = Locate(SplitLines(*it->second.bytes), section, key);
+  const File* f = FileAt(ProfilePath(path));
+  if (f && !f->failOpen && !f->sparse) {
+    Located at = Locate(SplitLines(*f->bytes), section, key);
     if (at.key >= 0 && at.hasValue) {
       result = at.value;
       if (result.size() >= 2 && (result[0] == '"' || result[0] == '\'') && result.back() == result[0])
@@ -636,8 +634,7 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
                                 const std::string& path) {
   Log("WritePrivateProfileStringA(%s,%s,%s,%s)", section.c_str(), key.c_str(), value.c_str(), path.c_str());
   World& world = W();
-  std::string full = path.find_first_of("\\/") == std::string::npos ? "C:\\Windows\\" + path : path;
-  std::string fileKey = FileKey(full);
+  const std::string full = ProfilePath(path), fileKey = FileKey(full);
   if (Trim(section).empty() && Trim(key).empty()) return false;
   auto it = world.files.find(fileKey);
   if (it == world.files.end()) {
@@ -669,9 +666,7 @@ bool WritePrivateProfileStringA(const std::string& section, const std::string& k
   return true;
 }
 
-// ---------------------------------------------------------------------------
 // Keyboard: the scan codes of the US PC layout.
-// ---------------------------------------------------------------------------
 
 unsigned MapVirtualKeyA(unsigned code, unsigned mapType) {
   Log("MapVirtualKeyA(%u,%u)", code, mapType);

@@ -31,6 +31,7 @@ void Report(const char* name, long argument) {
   W().events.push_back({W().now, text});
 }
 
+// "-1", else hex: only the low 32 bits of a value that fits in them.
 std::string Hex(std::intptr_t value) {
   if (value == -1) return "-1";
   char text[24];
@@ -215,23 +216,42 @@ void Activate(Hwnd window, bool foreground) {
   }
 }
 
-// ---------------------------------------------------------------------------
+// A call that waits on another thread (activation, showing, a send without a
+// time-out) waits until that thread answers again: the clock runs on, up to
+// an hour, which for a test is forever.
+constexpr std::uint64_t kForeverMs = 3600 * 1000;
+// How long a thread must have stopped answering before Windows calls it
+// hung (IsHungAppWindow, SMTO_ABORTIFHUNG).
+constexpr std::uint64_t kHungAfterMs = 5000;
+
+// Whether the thread has stopped answering.
+bool IsHung(std::uint32_t thread) {
+  auto it = W().threads.find(thread);
+  return it != W().threads.end() && (it->second.hung || W().now < it->second.busyUntil);
+}
+
+// The thread takes ms over what it is handling now: it answers nothing else
+// until then.
+void KeepBusy(std::uint32_t thread, std::uint64_t ms) {
+  World& world = W();
+  Thread& t = world.threads[thread];
+  if (world.now >= t.busyUntil) t.busySince = world.now;
+  t.busyUntil = std::max(t.busyUntil, world.now + ms);
+  // The clock must stop when it is free again, to deliver what waits for it.
+  world.scheduled.push_back({t.busyUntil, ++world.seq, nullptr});
+}
+
+// How long the window's thread takes over the message (0: no time at all).
+std::uint64_t HandlingTime(Hwnd window, unsigned message) {
+  const Window* w = Find(window);
+  if (!w) return 0;
+  auto it = w->handlingMs.find(message);
+  return it == w->handlingMs.end() ? 0 : it->second;
+}
+
 // Messages
-// ---------------------------------------------------------------------------
 
 namespace {
-
-// A message as a peer gets it: sent (handled in place, or left in the queue)
-// or posted.
-Message MessageTo(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam, bool posted) {
-  Message m;
-  m.window = window;
-  m.message = message;
-  m.wParam = wParam;
-  m.lParam = lParam;
-  m.posted = posted;
-  return m;
-}
 
 constexpr unsigned kWmSetText = 0x000C;
 // What ShowWindowAsync leaves in the window's queue for its thread.
@@ -257,13 +277,16 @@ void ReplaceSelection(Window& w, const std::string& text) {
   w.selStart = w.selEnd = start + text.size();
 }
 
-// The program activated another thread's window: that thread handles its
-// activation, in its own time.
-void ActivatedByUs(Hwnd window) {
-  const std::uint32_t thread = ThreadOf(window);
-  const std::uint64_t takes = HandlingTime(window, sim::kWmActivate);
+// Another program's thread is busy with what it handles for as long as that
+// takes; the thread and time are taken before, as handling may destroy the
+// window.
+void BusyFor(std::uint32_t thread, std::uint64_t takes) {
   if (takes && !IsOwnThread(thread)) KeepBusy(thread, takes);
 }
+
+// The program activated another thread's window: that thread handles its
+// activation, in its own time.
+void ActivatedByUs(Hwnd window) { BusyFor(ThreadOf(window), HandlingTime(window, sim::kWmActivate)); }
 
 }  // namespace
 
@@ -279,7 +302,7 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
   bool changed = false;
   switch (m.message) {
     case platform::kWmGetTextLength:
-      result = w->lengthOverridden ? w->reportedLength : static_cast<std::intptr_t>(w->text.size());
+      result = w->reportedLength.value_or(static_cast<std::intptr_t>(w->text.size()));
       break;
     case platform::kWmGetText:
       if (m.wParam > 0 && m.lParam != 0) {
@@ -338,9 +361,7 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
   return result;
 }
 
-// ---------------------------------------------------------------------------
 // The clock
-// ---------------------------------------------------------------------------
 
 namespace {
 
@@ -348,15 +369,6 @@ bool Deliverable(const Message& m, bool ownLoop) {
   std::uint32_t thread = ThreadOf(m.window);
   if (IsOwnThread(thread)) return ownLoop;
   return W().threads.count(thread) && !IsHung(thread);
-}
-
-// A message handled by another program's thread, which is busy with it for
-// as long as it takes.
-void HandleInItsTime(Message& m) {
-  const std::uint64_t takes = HandlingTime(m.window, m.message);
-  const std::uint32_t thread = ThreadOf(m.window);
-  HandleMessage(m.window, m);
-  if (takes && !IsOwnThread(thread)) KeepBusy(thread, takes);
 }
 
 // Delivers the first deliverable message of the queue (sent ones whose
@@ -373,7 +385,10 @@ bool DeliverOne(bool ownLoop, std::uint32_t onlyThread = 0) {
     if (onlyThread && ThreadOf(posted[i].window) != onlyThread) continue;
     Message m = posted[i];
     posted.erase(posted.begin() + i);
-    HandleInItsTime(m);
+    const std::uint64_t takes = HandlingTime(m.window, m.message);
+    const std::uint32_t thread = ThreadOf(m.window);
+    HandleMessage(m.window, m);
+    BusyFor(thread, takes);
     return true;
   }
   return false;
@@ -381,36 +396,19 @@ bool DeliverOne(bool ownLoop, std::uint32_t onlyThread = 0) {
 
 }  // namespace
 
+// A thread that has just answered a sent message takes the next message
+// waiting in its queue, as its message loop would.
 void TakeNextMessage(std::uint32_t thread) {
   if (!IsOwnThread(thread) && !IsHung(thread)) DeliverOne(false, thread);
 }
 
+// Leaves a sent message whose sender gave up in its thread's queue.
 void LeaveInQueue(Message m) {
   auto& queue = W().posted;
   queue.insert(std::find_if(queue.begin(), queue.end(), [](const Message& p) { return p.posted; }), m);
 }
 
-bool IsHung(std::uint32_t thread) {
-  auto it = W().threads.find(thread);
-  return it != W().threads.end() && (it->second.hung || W().now < it->second.busyUntil);
-}
-
-void KeepBusy(std::uint32_t thread, std::uint64_t ms) {
-  World& world = W();
-  Thread& t = world.threads[thread];
-  if (world.now >= t.busyUntil) t.busySince = world.now;
-  t.busyUntil = std::max(t.busyUntil, world.now + ms);
-  // The clock must stop when it is free again, to deliver what waits for it.
-  world.scheduled.push_back({t.busyUntil, ++world.seq, nullptr});
-}
-
-std::uint64_t HandlingTime(Hwnd window, unsigned message) {
-  const Window* w = Find(window);
-  if (!w) return 0;
-  auto it = w->handlingMs.find(message);
-  return it == w->handlingMs.end() ? 0 : it->second;
-}
-
+// False when the wait gave up first: on a helper thread at its deadline.
 bool WaitWhileHung(std::uint32_t thread) {
   if (IsOwnThread(thread) || !IsHung(thread)) return true;
   Log("... waits on thread %u", thread);
@@ -424,6 +422,8 @@ bool WaitWhileHung(std::uint32_t thread) {
   return false;
 }
 
+// Whether a helper thread left at its deadline is still stuck; once what it
+// waited on has answered, the rest of its work happens and it ends.
 bool HelperStillStuck() {
   World& world = W();
   HelperRun& stuck = world.stuckHelper;
@@ -516,9 +516,7 @@ void RunUntil(std::uint64_t target, bool ownLoop, const std::function<bool()>& d
 
 }  // namespace sim::detail
 
-// ---------------------------------------------------------------------------
 // Scene API
-// ---------------------------------------------------------------------------
 
 namespace sim {
 
@@ -607,7 +605,7 @@ void SetHung(std::uint32_t thread, bool hung) {
   it->second.hung = hung;
 }
 void SetReportedTextLength(Hwnd window, std::intptr_t length) {
-  if (Window* w = Find(window)) w->lengthOverridden = true, w->reportedLength = length;
+  if (Window* w = Find(window)) w->reportedLength = length;
 }
 
 std::vector<Message> Received(Hwnd window) {
@@ -633,9 +631,7 @@ int OpenHandles() { return static_cast<int>(W().handles.size()); }
 
 }  // namespace sim
 
-// ---------------------------------------------------------------------------
 // The seam: windows of other programs, focus and input
-// ---------------------------------------------------------------------------
 
 namespace platform {
 
@@ -677,7 +673,7 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
   Window* w = Find(window);
   if (!w) return false;
   const std::uint32_t thread = w->thread;
-  sim::Message m = MessageTo(window, message, wParam, lParam, false);
+  sim::Message m{0, window, message, wParam, lParam, false, {}, false, false};
   if (IsOwnThread(thread)) {
     std::intptr_t r = HandleMessage(window, m);
     if (result) *result = r;
@@ -806,7 +802,7 @@ bool ShowWindowAsync(Hwnd window, int command) {
   if (IsOwnThread(w->thread)) return ShowWindow(window, command);
   if (command != kSwRestore || !w->minimized) return true;
   // Left in the window's queue: its thread restores it when it gets there.
-  W().posted.push_back(MessageTo(window, kWmShowAsync, 0, 0, true));
+  W().posted.push_back({0, window, kWmShowAsync, 0, 0, true, {}, false, false});
   return true;
 }
 
@@ -841,7 +837,7 @@ Hwnd SetActiveWindow(Hwnd window) {
   const std::uint32_t thread = w->thread;
   const bool foreground = W().foreground == previous && previous != 0;
   if (!WaitWhileHung(thread)) {
-    LeaveInQueue(MessageTo(window, sim::kWmActivate, 0, 0, false));
+    LeaveInQueue({0, window, sim::kWmActivate, 0, 0, false, {}, false, false});
     return previous;
   }
   if (!Find(window)) return 0;
@@ -911,7 +907,7 @@ bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::int
   Log("PostMessageA(%d,%s,%llu,%s)", window, Hex(message).c_str(), static_cast<unsigned long long>(wParam),
       Hex(lParam).c_str());
   if (!Find(window)) return false;
-  W().posted.push_back(MessageTo(window, message, wParam, lParam, true));
+  W().posted.push_back({0, window, message, wParam, lParam, true, {}, false, false});
   return true;
 }
 

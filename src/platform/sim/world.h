@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -31,8 +32,7 @@ struct Window {
   std::vector<Hwnd> children;                    // Z order, top first
   Hwnd lastFocus = 0;                            // restored when the window is activated again
   std::map<unsigned, std::uint64_t> handlingMs;  // how long its thread takes over a message
-  bool lengthOverridden = false;
-  std::intptr_t reportedLength = 0;
+  std::optional<std::intptr_t> reportedLength;
   std::size_t selStart = 0, selEnd = 0;  // edit controls
   Role role = Role::kNone;
   std::vector<Message> received;
@@ -153,7 +153,7 @@ struct World {
   unsigned codePage = 936;
   std::vector<TrayIconRecord> trayIcons;
   TrayState trayCounts;
-  bool dzhChecked = false, traderChecked = false, tdxChecked = false;
+  std::set<platform::TrayMenuItem> checked;
   platform::TrayMenuItem nextChoice = platform::TrayMenuItem::kNone;
   TrayMenuShown lastMenu;
   platform::Point cursor{kScreenWidth / 2, kScreenHeight / 2};
@@ -181,16 +181,13 @@ World& W();
 void Report(const char* name, long argument = -1);
 // Logging of program calls.
 void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Hex(std::intptr_t value);  // "-1", else the low 32 bits in hex
 
 // Windows.
 Window* Find(Hwnd window);  // nullptr unless alive
 Hwnd NewWindow(const WindowSpec& shape);
 void Destroy(Hwnd window);
 Hwnd RootOf(Hwnd window);
-bool Within(Hwnd window, Hwnd ancestor);
 platform::Rect ScreenRect(Hwnd window);
-void BringWindowToTop(Hwnd window);
 void Activate(Hwnd window, bool foreground);
 std::uint32_t ThreadOf(Hwnd window);
 Process* ProcessOf(std::uint32_t id);  // nullptr unless running
@@ -200,31 +197,6 @@ std::uint32_t CallingThread();
 InputQueue& QueueOf(std::uint32_t thread);
 
 // Messages and time.
-// Whether the thread has stopped answering.
-bool IsHung(std::uint32_t thread);
-// Leaves a sent message whose sender gave up in its thread's queue.
-void LeaveInQueue(Message m);
-// A thread that has just answered a sent message takes the next message
-// waiting in its queue, as its message loop would.
-void TakeNextMessage(std::uint32_t thread);
-// The thread takes ms over what it is handling now: it answers nothing else
-// until then.
-void KeepBusy(std::uint32_t thread, std::uint64_t ms);
-// How long the window's thread takes over the message (0: no time at all).
-std::uint64_t HandlingTime(Hwnd window, unsigned message);
-// A call that waits on another thread (activation, showing, a send without a
-// time-out) waits until that thread answers again: the clock runs on, up to
-// an hour, which for a test is forever.
-inline constexpr std::uint64_t kForeverMs = 3600 * 1000;
-// False when the wait gave up first: on a helper thread at its deadline.
-bool WaitWhileHung(std::uint32_t thread);
-// Whether a helper thread left at its deadline is still stuck; once what it
-// waited on has answered, the rest of its work happens and it ends.
-bool HelperStillStuck();
-// How long a thread must have stopped answering before Windows calls it
-// hung (IsHungAppWindow, SMTO_ABORTIFHUNG).
-inline constexpr std::uint64_t kHungAfterMs = 5000;
-std::intptr_t HandleMessage(Hwnd window, Message& message);
 // Moves the clock to target, running what falls due; own timers and own
 // posted messages only when ownLoop.  Stops early when done() turns true.
 void RunUntil(std::uint64_t target, bool ownLoop, const std::function<bool()>& done = nullptr);
@@ -247,16 +219,8 @@ void Destroyed(Hwnd window, Role role);
 // The keyboard (keyboard.cpp).  A key typed, by the trader or SendInput;
 // what a thread does with a key message it takes, before it is handled
 // (its key state) and after (TranslateMessage).
-void TypeKey(int vk, unsigned scan, bool up);
 void TakeKey(Message& m);
 void TranslateKey(const Message& m);
-
-// Files.
-std::string FileKey(const std::string& path);
-std::string NormalPath(const std::string& path);
 void ResetFiles();
-
-// GBK-aware ASCII lower-casing.
-std::string Lower(const std::string& text);
 
 }  // namespace sim::detail
