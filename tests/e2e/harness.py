@@ -30,91 +30,15 @@ Environment (set by CTest; for hand runs the fallbacks apply):
     LINGBO_E2E_ARTIFACTS      where failure screenshots go; default <state dir>/artifacts.
     LINGBO_KEEP=1             keep the scenario folders instead of removing them.
 
-Paths and programs
-    build_dir()                    the Windows build tree (str)
-    exe_path(name)                 build_dir()/name, or the peer or tool of that name (peers32/ or
-                                   peers/, see LINGBO_PEER_BITS); AssertionError if missing
-    peer_bits()                    32 or 64, from LINGBO_PEER_BITS
-    pe_machine(path)               the PE header's machine field (0x14c i386, 0x8664 x86-64)
-    windows_path(path)             Unix path -> "Z:\\..." path as Wine programs see it
-    wine_env(**extra)              os.environ plus the session's DISPLAY, WINEPREFIX, zh_CN.UTF-8 locale
-    run(exe, *args, timeout=30, cwd=None, env=None) -> subprocess.CompletedProcess (bytes stdout/stderr)
-                                   runs a Windows program to its end under Wine (env: instead of wine_env())
-    start(exe, *args, cwd=None, env=None) -> Program
-                                   starts it in the background.  Both check first that the
-                                   executable has the width asked for: 64-bit for lingbo.exe
-                                   and our tools, peer_bits() for everything else.  Program: .pid, .alive(),
-                                   .wait(timeout) -> exit code or None, .stop() (only this
-                                   process; SIGTERM, then SIGKILL).  Exit codes pass through Wine.
-    private_kb(pid) -> int         resident memory of a (Linux) process that no other process shares
-
-Scenario folders
-    AppDir(exe="lingbo.exe")       a fresh temp folder holding a copy of the program, so each
-                                   scenario has its own new.ini.  Attributes: .path, .exe,
-                                   .ini_path.  Methods:
-        .ini_bytes() -> bytes | None       the raw file (None when absent)
-        .read_ini() -> str | None          new.ini decoded from GBK
-        .write_ini(text)                   writes text as GBK with CRLF line ends
-        .parse_ini() -> {section: {key: value}}   parsed in Python (GBK), ordered as in the file
-        .ini_get(section, key) -> str | None       GetPrivateProfileStringA on the Windows side;
-                                                   None when the key is absent
-        .ini_keys(section) -> [str]                key names through the profile API
-        .remove()                          deletes the folder
-    ini_get(path, section, key) / ini_keys(path, section): the same for any file.
-
-Looking at the desktop from the Windows side (through peers/probe_cli.exe)
-    probe(*args, timeout=20, check=True) -> str   raw probe output (UTF-8 decoded).
-                                   check=True raises AssertionError on a non-zero exit.
-    Window: .hwnd .pid .visible .iconic .enabled .topmost .left .top .right .bottom
-            .cls .title, .rect (l, t, r, b), .width, .height, .center (x, y)
-    windows() -> [Window]          top-level windows in Z order, topmost first
-    find_windows(title=None, cls=None, pid=None) -> [Window]   exact matches, no waiting
-    find_window(title=None, cls=None, pid=None, timeout=10, visible=None) -> Window
-                                   waits for the first match; AssertionError on time-out
-    window(hwnd) -> Window | None  fresh record of one window (None when it is gone)
-    window_text(hwnd) -> str | None         WM_GETTEXT
-    children(hwnd) -> [Window]     all descendants
-    child(hwnd, cls=None, title=None, index=0) -> Window      AssertionError when absent
-    foreground() -> Window | None
-    focus(hwnd) -> Window | None   focused control of hwnd's thread
-    post(hwnd, msg, wparam=0, lparam=0) -> bool
-    send(hwnd, msg, wparam=0, lparam=0, timeout_ms=2000) -> int | None   SendMessageTimeout
-    set_text(hwnd, text)           WM_SETTEXT
-    clipboard_bytes() -> bytes | None   the clipboard's CF_TEXT as stored (GBK from a 936
-                                   program); None when it holds no text
-    tooltip_texts() -> [str]       the text of every tooltip's tools, the tray icons' tips among
-                                   them (Wine's explorer.exe keeps one tooltip per icon)
-    show_window(title) -> (Program, Window)   a plain stand-in top-level window with that title
-                                   (e.g. a charting program's main window); stop the Program
-                                   to close it (WineTestCase.show_window stops it at the end)
-
-Waiting
-    wait_until(predicate, timeout=5, interval=0.1, what="condition") -> the first truthy value
-                                   of predicate(); AssertionError naming `what` on time-out.
-                                   Use it for every hide/show step: Wine without a window
-                                   manager can block about 2 s while hiding a window.
-
-Real X input (xdotool, on the session's display; screen coordinates)
-    mouse_position() -> (x, y)
-    mouse_move(x, y)               never hangs when the pointer is already there; AssertionError
-                                   when the pointer does not get there (off-screen targets are clamped)
-    screen_size() -> (width, height)
-    mouse_down(button=1) / mouse_up(button=1)
-    click(x, y, button=1) / double_click(x, y, apart_ms=80)
-    drag(x0, y0, x1, y1, steps=10, button=1, pause=0.03)   press, move in steps, release
-    key(*names)                    xdotool key names: "Escape", "BackSpace", "ctrl+a", "F1", ...
-    key_down(name) / key_up(name)  hold a key (a modifier, say) and let it go
-    type_text(text)                xdotool type (ASCII is safest)
-    screenshot(path, crop=None)    ImageMagick import of the root window; crop=(l, t, r, b)
-
-WineTestCase(unittest.TestCase)
-    self.app_dir(exe="lingbo.exe") -> AppDir      removed at the end unless LINGBO_KEEP=1
-    self.start(exe, *args, cwd=None, env=None) -> Program   stopped at the end of the test
-    self.find_window(...)                         as find_window
-    self.show_window(title) -> (Program, Window)  as show_window, stopped at the end
-    self.scratch                                  the test's own folder for logs and control files,
-                                                  made at first use, removed as app_dir's are
-    On a failure or error a screenshot goes to the artifacts folder as <test id>.png.
+Every public function below is a thin layer over Wine, probe_cli.exe (which looks
+at the desktop from the Windows side: window records, texts, profiles, messages,
+clipboard, tooltips) or xdotool (real X input in screen coordinates).  Programs
+are checked for the width asked for before they start: 64-bit for lingbo.exe and
+our tools, peer_bits() for every stand-in.  find_window and wait_until raise
+AssertionError on time-out; use wait_until for every hide/show step: Wine without
+a window manager can block about 2 s while hiding a window.  WineTestCase stops
+what a test started, removes its folders (AppDir copies, self.scratch) unless
+LINGBO_KEEP=1, and screenshots a failure into the artifacts folder.
 """
 
 import os
@@ -406,11 +330,13 @@ def probe(*args, timeout=20, check=True):
 
 
 def clipboard_bytes():
+    """CF_TEXT as stored (GBK from a program in code page 936); None when it holds no text."""
     result = run(exe_path("probe_cli.exe"), "clipboard", timeout=20)
     return result.stdout if result.returncode == 0 else None
 
 
 def tooltip_texts():
+    """Every tooltip tool's text: Wine's explorer.exe keeps one tooltip per tray icon."""
     return [_unescape(line.split("\t", 2)[2]) for line in probe("tips").split("\n") if line.count("\t") >= 2]
 
 
@@ -519,6 +445,7 @@ def focus(hwnd):
 
 
 def ini_get(path, section, key):
+    """GetPrivateProfileStringA on the Windows side; None when the key is absent."""
     code, out = _probe_raw(["ini", windows_path(path), section, key], 20)
     if code == 3:
         return None
@@ -547,6 +474,7 @@ def set_text(hwnd, text):
 
 
 def show_window(title, timeout=10):
+    """A plain top-level window with that title (a charting program's, say); stop the Program to close it."""
     program = start(exe_path("probe_cli.exe"), "window", title)
     try:
         shown = find_window(title=title, cls="ProbeWindow", timeout=timeout)

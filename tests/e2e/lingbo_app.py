@@ -1,41 +1,14 @@
 """Helpers for scenarios about lingbo.exe itself, on top of harness.
 
-    LingboCase(WineTestCase)
-        self.start_bar(app=None, at=None, timeout=20, cache=None, **settings) -> Bar
-            the one way to start lingbo.exe: waits for its visible bar, with at=(x, y)
-            also until its top-left corner is there.  Without app it runs in a fresh
-            folder whose new.ini is settings_ini(cache, **SCENE updated by settings);
-            with app, from that folder with whatever new.ini it holds
-        self.start_trader(code="600036", name="招商银行", title=None, options=()) -> Trader
-            the one way to start 交易师: its main window titled "交易师 - code - name"
-            (or title), steered through a control file
-        self.open_key_settings(bar) -> Window
-            presses the right button on the code label and waits for "功能键设置"
-        self.assertStillRunning(bar)   the program runs and its bar answers
-        self.assertResponsive(bar, what, ms, longest_ms=1500)   pings the bar for ms, prints
-            the figures and fails when one went unanswered or waited longest_ms
-    Bar: .app (AppDir), .program, .window (the Window found at start; its fields read
-         through: bar.hwnd, bar.left, ...), .label (the code label's hwnd)
-        .buy() .sell() .buy_point() .double_click_label()   real clicks on its parts
-        .label_text()        the code label's text (None when it does not answer)
-        .wait_code(text, timeout=15)   until the label shows text
-        .stall(ms)           (pings, longest ms, mean ms, failed) of WM_NULL sent to the
-                             bar for ms: the longest time the bar kept a message waiting
-        .settings()          section "软件设置" of new.ini, parsed
-        .handles()           (kernel handles, windows) of lingbo.exe, seen from outside
-        .private_kb()        private memory of the Wine process running lingbo.exe
-    Trader: .program, .window, .hwnd, .retitle(text)
-    choose_tray_menu_item(index, icon=None)
-        right-clicks the program's icon in Wine's tray window and clicks the
-        menu's item at that index (0 大智慧, 1 交易师, 2 状态…, 3 退出); the
-        tray must hold that icon alone, unless icon names its place from the left
-    bar_parts(bar) -> {"buy": Window, "label": Window, "sell": Window}, by position
-    key_boxes(dialog) -> [buy box, sell box, function box] (the Edit children, top to bottom)
-    settings_ini(cache=None, **values) -> new.ini text: section "软件设置" holding values
-            in their order (a value None leaves its key out), and cache, 大智慧 titles
-            mapped to codes, as section "代码表"
-    KEYS = the three default KeyCodes as new.ini holds them
-    SCENE = what start_bar writes unless told otherwise: 交易师, the default keys, (100, 100)
+LingboCase.start_bar is the one way to start lingbo.exe: in a fresh folder whose
+new.ini is settings_ini(cache, **SCENE updated by settings), or from app's folder
+with whatever new.ini it holds; it waits for the visible bar (with at=(x, y), for
+its top-left corner there).  start_trader is the one way to start 交易师: a main
+window titled "交易师 - code - name", retitled through a control file.  Bar reads
+through to the Window found at start (bar.hwnd, bar.left, ...); its stall(ms)
+pings the bar with WM_NULL from outside: (pings, longest ms, mean ms, failed).
+choose_tray_menu_item(index) clicks an item of the tray icon's menu (0 大智慧,
+1 交易师, 2 状态…, 3 退出).
 """
 
 import os

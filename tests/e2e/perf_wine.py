@@ -222,7 +222,6 @@ def measure_idle(h, idle_seconds, memory_seconds):
              % ((cpu_seconds(plain_pid) - plain_start) * 1000))
         note("idle windows of %.0f s, lingbo/floor ms: %s" % (idle_seconds / IDLE_WINDOWS, ", ".join(
             "%.0f/%.0f" % (a * 1000, b * 1000) for a, b in windows)))
-        lingbo_cpu = cpu_seconds(lingbo_pid) - start[0]
         poll_cpu = cpu_seconds(poll_pid) - start[1]
         note("CPU over %d s: floor %.0f ms; floor with one more call of the tick: %s"
              % (idle_seconds, poll_cpu * 1000, ", ".join("%s %.0f ms" % (part, (cpu_seconds(pid) - part_start[part]) * 1000)

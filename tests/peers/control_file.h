@@ -8,13 +8,7 @@
 #include <algorithm>
 #include <string>
 
-inline std::wstring FromUtf8(const std::string& text) {
-  if (text.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
+#include "probe_text.h"
 
 // The control file's first line, without a byte-order mark; false when the
 // file cannot be read (not written yet, or being replaced).

@@ -144,11 +144,11 @@ void CloseAllDocuments() {
 
 void FollowControlLine(const std::string& line) {
   if (tdx) {
-    SetWindowTextW(frame, (kTdxTitle + FromUtf8(line) + L"]").c_str());
+    SetWindowTextW(frame, (kTdxTitle + Widen(line, CP_UTF8) + L"]").c_str());
   } else if (line.empty()) {
     CloseAllDocuments();
   } else {
-    BringToFront(FromUtf8(line));
+    BringToFront(Widen(line, CP_UTF8));
   }
 }
 

@@ -1,5 +1,5 @@
-// What the two probes share: texts between code pages, and bytes to standard
-// output as they are (the harness reads them as UTF-8).
+// What the probes and stand-ins share: texts between code pages, and bytes to
+// standard output as they are (the harness reads them as UTF-8).
 #pragma once
 
 #include <windows.h>

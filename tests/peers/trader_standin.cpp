@@ -33,7 +33,7 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   switch (message) {
     case WM_TIMER:
       steering.OnTimer(window, wParam,
-                       [](const std::string& line) { SetWindowTextW(mainWindow, FromUtf8(line).c_str()); });
+                       [](const std::string& line) { SetWindowTextW(mainWindow, Widen(line, CP_UTF8).c_str()); });
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);

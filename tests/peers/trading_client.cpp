@@ -100,6 +100,8 @@
 #include <cwchar>
 #include <string>
 
+#include "probe_text.h"
+
 namespace {
 
 enum : UINT_PTR { kFocusTimer = 1, kHangTimer = 2 };
@@ -153,15 +155,6 @@ struct Client {
   bool ready = false;    // texts set while building the window are not changes
   bool started = false;  // shown: activations from now on are the program's
 } g;
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
-  return out;
-}
 
 void Log(const std::wstring& event) {
   if (g.log == INVALID_HANDLE_VALUE) return;
