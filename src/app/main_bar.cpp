@@ -25,6 +25,13 @@ platform::MainBarWindows bar;
 unsigned quoteTimerInterval = 0;
 bool batchingTimer = false;
 bool timerChangedInBatch = false;
+unsigned intervalBeforeBatch = 0;
+std::uint64_t batchStartedAt = 0;
+// A tick shorter than this leaves its running timer as it is: the timer's
+// next expiry, an interval after the last, is then an interval after the
+// tick's end to within the timer's own resolution, and re-arming would cost
+// a call to the window system on every tick of a waiting program.
+constexpr std::uint64_t kQuickTickMs = 10;
 const char* trayTip = kProgramTitle;
 // Until LoadSettings has read "左边" and "顶边", a move must not overwrite them.
 bool savedPositionRead = false;
@@ -231,6 +238,8 @@ unsigned QuoteTimerInterval() { return quoteTimerInterval; }
 QuoteTimerBatch::QuoteTimerBatch() {
   batchingTimer = true;
   timerChangedInBatch = false;
+  intervalBeforeBatch = quoteTimerInterval;
+  batchStartedAt = platform::GetTickCount64();
 }
 
 QuoteTimerBatch::~QuoteTimerBatch() {
@@ -240,7 +249,9 @@ QuoteTimerBatch::~QuoteTimerBatch() {
     platform::KillTimer(bar.bar, kQuoteTimerId);
     return;
   }
-  // Set again even when unchanged: the interval counts from the batch's end.
+  if (quoteTimerInterval == intervalBeforeBatch && platform::GetTickCount64() - batchStartedAt < kQuickTickMs) return;
+  // Set again after a slow tick even when unchanged: the interval counts from
+  // the batch's end, so that the bar answers its trader between slow ticks.
   if (!platform::SetTimer(bar.bar, kQuoteTimerId, quoteTimerInterval)) quoteTimerInterval = 0;
 }
 
@@ -316,6 +327,8 @@ void ResetMainBar() {
   bar = {};
   quoteTimerInterval = 0;
   batchingTimer = timerChangedInBatch = false;
+  intervalBeforeBatch = 0;
+  batchStartedAt = 0;
   savedPositionRead = false;
   trayTip = kProgramTitle;
 }
