@@ -17,6 +17,12 @@ class KeystrokesTest : public SimTest {};
 // what the client gets of a press: the pair, posted, down first, the key code
 // unchanged in wParam, and nothing else (no WM_CHAR, no WM_SYSKEYDOWN even for
 // Alt or F10); nothing at all once the window is gone.
+//
+// Whatever the key: repeat count 1, no reserved bits, the previous-state and
+// transition bits on the release only, the Alt bit on VK_MENU's press only,
+// and bit 24 on exactly the extended keys, the navigation block 0x21..0x2F and
+// 0x5B, 0x5C, 0x5D, 0x6F, 0x90 (none of their neighbours, nor right Ctrl/Alt
+// or the function keys).
 TEST_F(KeystrokesTest, EachKeyIsPostedAsOnePressAndReleaseWithItsLParam) {
   const platform::Hwnd client = AddTradingClient().window;
   const std::tuple<const char*, std::int32_t, std::uint32_t, std::uint32_t> cases[] = {
@@ -52,14 +58,8 @@ TEST_F(KeystrokesTest, EachKeyIsPostedAsOnePressAndReleaseWithItsLParam) {
   PostKeyPress(client, 112);
   sim::Advance(1);
   EXPECT_EQ(sim::Received(client).size(), before);
-}
 
-// Whatever the key: repeat count 1, no reserved bits, the previous-state and
-// transition bits on the release only, the Alt bit on VK_MENU's press only,
-// and bit 24 on exactly the extended keys, the navigation block 0x21..0x2F and
-// 0x5B, 0x5C, 0x5D, 0x6F, 0x90 (none of their neighbours, nor right Ctrl/Alt
-// or the function keys).
-TEST_F(KeystrokesTest, FlagsOfEveryKey) {
+  // The flags of every key, beyond the table's.
   for (std::int32_t key = -2; key < 0x200; ++key) {
     const bool extended =
         (key >= 0x21 && key <= 0x2F) || key == 0x5B || key == 0x5C || key == 0x5D || key == 0x6F || key == 0x90;
