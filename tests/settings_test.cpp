@@ -53,7 +53,15 @@ TEST_F(SettingsTest, NamesLoseLeadingBlanksAndEmptyNamesReadNothing) {
   EXPECT_FALSE(sim::FileExists(IniPath()));
 }
 
-TEST_F(SettingsTest, PositionIsTheLeadingNumberOfAValueCutToTheBuffer) {
+// A position is the leading number of a value cut to the buffer.
+TEST_F(SettingsTest, FirstLoadRepairsEveryKeyWritesNoSourceAndReadsPositionsAsLeadingNumbers) {
+  const Settings first = LoadSettings();
+  EXPECT_EQ(std::tie(first.left, first.top, first.source, first.buyKey, first.sellKey, first.functionKey),
+            std::make_tuple(100, 100, QuoteSource::kDzh, 112, 113, 114));
+  const IniEntries expected = {
+      {"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"}, {"买入键", "112"}, {"卖出键", "113"}, {"功能键", "114"}};
+  EXPECT_EQ(IniSection(kSettingsSection), expected);
+
   sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-250" + std::string(19996, 'x') + "\r\n顶边=abc\r\n");
   const std::string value = ReadSetting(kSettingsSection, "左边", "100");
   EXPECT_EQ(value.size(), 10239u);
@@ -61,15 +69,6 @@ TEST_F(SettingsTest, PositionIsTheLeadingNumberOfAValueCutToTheBuffer) {
   const Settings loaded = LoadSettings();
   EXPECT_EQ(loaded.left, -250);
   EXPECT_EQ(loaded.top, 0);
-}
-
-TEST_F(SettingsTest, FirstLoadRepairsEveryKeyAndWritesNoSource) {
-  const Settings loaded = LoadSettings();
-  EXPECT_EQ(std::tie(loaded.left, loaded.top, loaded.source, loaded.buyKey, loaded.sellKey, loaded.functionKey),
-            std::make_tuple(100, 100, QuoteSource::kDzh, 112, 113, 114));
-  const IniEntries expected = {
-      {"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"}, {"买入键", "112"}, {"卖出键", "113"}, {"功能键", "114"}};
-  EXPECT_EQ(IniSection(kSettingsSection), expected);
 }
 
 // Keys and source are read or repaired.  "输入方式" 1 types the code, 2 types

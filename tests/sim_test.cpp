@@ -212,7 +212,7 @@ TEST_F(SimDesktopTest, ReportedTextLengthsMayLieAndTheCallLogReadsLikeTheCalls) 
   EXPECT_EQ(sim::Calls().back().time, 0u) << "stamped when made";
 }
 
-TEST_F(SimDesktopTest, AttachmentsAreCountedAndGoWithTheirProcess) {
+TEST_F(SimDesktopTest, AttachmentsAreCountedAndGoWithTheirProcessAndARefusedForegroundChangesNothing) {
   const auto [other, process, thread] = OtherProgram();
   sim::SetFocus(other);
   Hwnd bar = CreateMainBar().bar;
@@ -228,9 +228,9 @@ TEST_F(SimDesktopTest, AttachmentsAreCountedAndGoWithTheirProcess) {
   EXPECT_EQ(GetFocus(), other) << "and is found there again";
   sim::EndProcess(process);
   EXPECT_EQ(sim::InputAttachments(), 0);
-}
 
-TEST_F(SimDesktopTest, ARefusedForegroundChangesNothing) {
+  // A refused foreground changes nothing; without the always-on-top bar.
+  sim::Reset();
   Hwnd first = OtherProgram().window, second = OtherProgram().window;
   sim::SetForeground(first);
   sim::RefuseForeground();

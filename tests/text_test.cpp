@@ -88,7 +88,7 @@ TEST(FindText, StepsOverTwoByteCharacters) {
   EXPECT_EQ(FindText(std::string_view("ab\xB0", 2), "b\xB0"), -1);
 }
 
-TEST(TextSlicing, CutsAtTheEnds) {
+TEST(TextSlicing, CutsAtTheEndsAndLowersOnlyAsciiLetters) {
   EXPECT_EQ(LeftText("abcdef", 2), "ab");
   EXPECT_EQ(LeftText("abcdef", 0), "");
   EXPECT_EQ(LeftText("abcdef", -1), "");
@@ -102,9 +102,7 @@ TEST(TextSlicing, CutsAtTheEnds) {
   EXPECT_EQ(MidText("abcdef", 7, 1), "");
   EXPECT_EQ(MidText("abcdef", 6, 1), "f");
   EXPECT_EQ(MidText("abcdef", 2, 0), "");
-}
-
-TEST(LowerAscii, LeavesTrailBytesAlone) {
+  // Lower-casing leaves trail bytes alone.
   EXPECT_EQ(LowerAscii("LINGBO.EXE"), "lingbo.exe");
   EXPECT_EQ(LowerAscii("圓員AZ@[`"), "圓員az@[`");
   EXPECT_EQ(LowerAscii(std::string("A\xB0", 2)), std::string("a\xB0", 2));
