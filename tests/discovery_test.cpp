@@ -38,7 +38,7 @@ class DiscoveryTest : public SimTest {
   static Hwnd Found() { return FindTradingClient(); }
 };
 
-TEST_F(DiscoveryTest, ListProcessesGivesEveryProcessInSnapshotOrder) {
+TEST_F(DiscoveryTest, ListProcessesInSnapshotOrderAndFindIdsFoldingOnlyAsciiCapitals) {
   const std::uint32_t a = sim::AddProcess("C:\\x\\a.exe");
   const std::uint32_t b = sim::AddProcess("D:\\y\\网上交易.exe");
   using Listed = std::vector<std::pair<std::uint32_t, std::string>>;
@@ -50,9 +50,8 @@ TEST_F(DiscoveryTest, ListProcessesGivesEveryProcessInSnapshotOrder) {
   EXPECT_EQ(listed(), (Listed{{sim::kOwnProcess, "lingbo.exe"}, {a, "a.exe"}, {b, "网上交易.exe"}}));
   sim::EndProcess(a);
   EXPECT_EQ(listed(), (Listed{{sim::kOwnProcess, "lingbo.exe"}, {b, "网上交易.exe"}}));
-}
 
-TEST_F(DiscoveryTest, FindProcessIdByFileNameFoldsOnlyAsciiCapitals) {
+  // A file name finds its process with only ASCII capitals folded.
   const std::uint32_t client = sim::AddProcess("C:\\broker\\XiaDan.exe");
   const std::uint32_t round = sim::AddProcess("C:\\a\\圓.exe");
   const std::uint32_t other = sim::AddProcess("C:\\b\\坅.exe");
