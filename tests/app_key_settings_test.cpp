@@ -20,7 +20,7 @@ class KeySettingsTest : public SimTest {
   }
 };
 
-TEST_F(KeySettingsTest, OpeningFillsTheBoxesWritesThemBackAndDisablesTheBar) {
+TEST_F(KeySettingsTest, OpeningFillsTheBoxesAndEveryChangeIsInForceAndSavedAsTyped) {
   WriteSetting(kSettingsSection, "买入键", "0112");
   sim::RightButtonDown(MainBar().codeLabel);
   const platform::KeySettingsWindows keys = sim::KeySettings();
@@ -33,13 +33,9 @@ TEST_F(KeySettingsTest, OpeningFillsTheBoxesWritesThemBackAndDisablesTheBar) {
   // Its file button opens new.ini.
   events::OnSettingsFileClicked();
   EXPECT_EQ(sim::ShellExecuted(), std::vector<std::string>{IniPath()});
-}
 
-TEST_F(KeySettingsTest, EveryChangeIsInForceAndSavedAsTyped) {
-  OpenKeySettings();
-  const platform::KeySettingsWindows keys = sim::KeySettings();
-  // The box typed into, its key in new.ini, its code in force, what is typed
-  // and the code it gives.
+  // Every change is in force and saved as typed.  Each step: the box typed
+  // into, its key in new.ini, its code in force, what is typed, the code.
   const std::tuple<platform::Hwnd, const char*, const std::int32_t*, const char*, std::int32_t> steps[] = {
       {keys.buyBox, "买入键", &AppState.buyKey, "", 0},
       {keys.buyBox, "买入键", &AppState.buyKey, "1", 1},
