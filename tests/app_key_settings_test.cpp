@@ -1,5 +1,6 @@
 // The key settings window: filling, editing, closing, and the file button.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/app_state.h"
@@ -19,32 +20,23 @@ class KeySettingsTest : public SimTest {
   }
 };
 
-TEST_F(KeySettingsTest, OpeningFillsTheBoxesWritesThemBackAndDisablesTheBar) {
+TEST_F(KeySettingsTest, OpeningFillsTheBoxesAndEveryChangeIsInForceAndSavedAsTyped) {
   WriteSetting(kSettingsSection, "买入键", "0112");
   sim::RightButtonDown(MainBar().codeLabel);
   const platform::KeySettingsWindows keys = sim::KeySettings();
   ASSERT_GT(keys.window, 0);
   EXPECT_TRUE(platform::IsWindowVisible(keys.window));
-  EXPECT_EQ(sim::TextOf(keys.buyBox), "112");
-  EXPECT_EQ(sim::TextOf(keys.sellBox), "113");
-  EXPECT_EQ(sim::TextOf(keys.functionBox), "114");
+  EXPECT_EQ(std::make_tuple(sim::TextOf(keys.buyBox), sim::TextOf(keys.sellBox), sim::TextOf(keys.functionBox)),
+            std::make_tuple("112", "113", "114"));
   EXPECT_EQ(ReadSetting(kSettingsSection, "买入键", ""), "112");
   EXPECT_FALSE(platform::IsWindowEnabled(MainBar().bar));
   // Its file button opens new.ini.
   events::OnSettingsFileClicked();
   EXPECT_EQ(sim::ShellExecuted(), std::vector<std::string>{IniPath()});
-}
 
-TEST_F(KeySettingsTest, EveryChangeIsInForceAndSavedAsTyped) {
-  OpenKeySettings();
-  const platform::KeySettingsWindows keys = sim::KeySettings();
-  struct Step {
-    platform::Hwnd box;
-    const char* key;
-    const std::int32_t* code;
-    const char* typed;
-    std::int32_t expected;
-  } steps[] = {
+  // Every change is in force and saved as typed.  Each step: the box typed
+  // into, its key in new.ini, its code in force, what is typed, the code.
+  const std::tuple<platform::Hwnd, const char*, const std::int32_t*, const char*, std::int32_t> steps[] = {
       {keys.buyBox, "买入键", &AppState.buyKey, "", 0},
       {keys.buyBox, "买入键", &AppState.buyKey, "1", 1},
       {keys.buyBox, "买入键", &AppState.buyKey, "11", 11},
@@ -54,11 +46,11 @@ TEST_F(KeySettingsTest, EveryChangeIsInForceAndSavedAsTyped) {
       {keys.functionBox, "功能键", &AppState.functionKey, "１１５", 115},
       {keys.functionBox, "功能键", &AppState.functionKey, "", 0},
   };
-  for (const Step& step : steps) {
-    SCOPED_TRACE(std::string(step.key) + " <- " + step.typed);
-    sim::TypeInto(step.box, step.typed);
-    EXPECT_EQ(*step.code, step.expected);
-    EXPECT_EQ(ReadSetting(kSettingsSection, step.key, "absent"), step.typed);
+  for (const auto& [box, key, code, typed, expected] : steps) {
+    SCOPED_TRACE(std::string(key) + " <- " + typed);
+    sim::TypeInto(box, typed);
+    EXPECT_EQ(*code, expected);
+    EXPECT_EQ(ReadSetting(kSettingsSection, key, "absent"), typed);
   }
   // A non-number is repaired at the next start.
   ResetMainBar();

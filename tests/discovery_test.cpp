@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "discovery/processes.h"
@@ -36,7 +38,7 @@ class DiscoveryTest : public SimTest {
   static Hwnd Found() { return FindTradingClient(); }
 };
 
-TEST_F(DiscoveryTest, ListProcessesGivesEveryProcessInSnapshotOrder) {
+TEST_F(DiscoveryTest, ListProcessesInSnapshotOrderAndFindIdsFoldingOnlyAsciiCapitals) {
   const std::uint32_t a = sim::AddProcess("C:\\x\\a.exe");
   const std::uint32_t b = sim::AddProcess("D:\\y\\网上交易.exe");
   using Listed = std::vector<std::pair<std::uint32_t, std::string>>;
@@ -48,16 +50,12 @@ TEST_F(DiscoveryTest, ListProcessesGivesEveryProcessInSnapshotOrder) {
   EXPECT_EQ(listed(), (Listed{{sim::kOwnProcess, "lingbo.exe"}, {a, "a.exe"}, {b, "网上交易.exe"}}));
   sim::EndProcess(a);
   EXPECT_EQ(listed(), (Listed{{sim::kOwnProcess, "lingbo.exe"}, {b, "网上交易.exe"}}));
-}
 
-TEST_F(DiscoveryTest, FindProcessIdByFileNameFoldsOnlyAsciiCapitals) {
+  // A file name finds its process with only ASCII capitals folded.
   const std::uint32_t client = sim::AddProcess("C:\\broker\\XiaDan.exe");
   const std::uint32_t round = sim::AddProcess("C:\\a\\圓.exe");
   const std::uint32_t other = sim::AddProcess("C:\\b\\坅.exe");
-  struct Case {
-    const char* name;
-    std::uint32_t process;
-  } const cases[] = {
+  const std::pair<const char*, std::uint32_t> cases[] = {
       {"XiaDan.exe", client},
       {"xiadan.exe", client},
       {"XIADAN.EXE", client},
@@ -71,7 +69,7 @@ TEST_F(DiscoveryTest, FindProcessIdByFileNameFoldsOnlyAsciiCapitals) {
       {"C:\\broker\\XiaDan.exe", 0},
       {"", 0},
   };
-  for (const Case& c : cases) EXPECT_EQ(FindProcessIdByFileName(c.name), c.process) << c.name;
+  for (const auto& [name, process] : cases) EXPECT_EQ(FindProcessIdByFileName(name), process) << name;
   // Of two namesakes, the first listed answers, whichever spelling is asked.
   sim::AddProcess("C:\\two\\XIADAN.exe");
   EXPECT_EQ(FindProcessIdByFileName("xiadan.exe"), client);
@@ -89,10 +87,7 @@ TEST_F(DiscoveryTest, ProcessFileNameOfWindowClimbsToTheTopOfTheChain) {
   const Hwnd popup = Window("popup", helper, true, main);
   const Hwnd helperMain = Window("helper", helper);
 
-  struct Case {
-    Hwnd window;
-    const char* name;
-  } const cases[] = {
+  const std::pair<Hwnd, const char*> cases[] = {
       {main, "xiadan.exe"},
       {panel, "xiadan.exe"},
       {edit, "xiadan.exe"},
@@ -101,7 +96,7 @@ TEST_F(DiscoveryTest, ProcessFileNameOfWindowClimbsToTheTopOfTheChain) {
       {0, ""},
       {-5, ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(ProcessFileNameOfWindow(c.window), c.name) << c.window;
+  for (const auto& [window, name] : cases) EXPECT_EQ(ProcessFileNameOfWindow(window), name) << window;
 
   sim::DestroyWindow(main);
   EXPECT_EQ(ProcessFileNameOfWindow(main), "");
@@ -122,11 +117,7 @@ TEST_F(DiscoveryTest, MainModulePath) {
   const std::uint32_t ended = sim::AddProcess("C:\\x\\gone.exe");
   sim::EndProcess(ended);
 
-  struct Case {
-    const char* what;
-    std::uint32_t process;
-    std::string path;
-  } const cases[] = {
+  const std::tuple<const char*, std::uint32_t, std::string> cases[] = {
       {"64-bit", client, kClientExe},
       {"32-bit: no module list, the image name still answers", narrow, "C:\\dzh\\dzh2.exe"},
       {"modules refused, the image name answers", guarded, "C:\\av\\guard.exe"},
@@ -137,9 +128,9 @@ TEST_F(DiscoveryTest, MainModulePath) {
       {"ended", ended, ""},
       {"never was", 999999, ""},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(MainModulePath(c.process), c.path) << c.what;
-    EXPECT_EQ(sim::OpenHandles(), 0) << c.what;
+  for (const auto& [what, process, path] : cases) {
+    EXPECT_EQ(MainModulePath(process), path) << what;
+    EXPECT_EQ(sim::OpenHandles(), 0) << what;
   }
 }
 
@@ -147,10 +138,7 @@ TEST_F(DiscoveryTest, MainModulePath) {
 TEST_F(DiscoveryTest, EveryQueryClosesItsSnapshotOnEveryPath) {
   const std::uint32_t client = sim::AddProcess(kClientExe);
   const Hwnd main = Window("main", client);
-  struct Case {
-    const char* path;
-    void (*query)(std::uint32_t process, Hwnd window);
-  } const cases[] = {
+  const std::pair<const char*, void (*)(std::uint32_t process, Hwnd window)> cases[] = {
       {"list", [](std::uint32_t, Hwnd) { ListProcesses(); }},
       {"name of window", [](std::uint32_t, Hwnd w) { ProcessFileNameOfWindow(w); }},
       {"name of no window", [](std::uint32_t, Hwnd) { ProcessFileNameOfWindow(0); }},
@@ -160,9 +148,9 @@ TEST_F(DiscoveryTest, EveryQueryClosesItsSnapshotOnEveryPath) {
       {"module refused", [](std::uint32_t, Hwnd) { MainModulePath(sim::kOwnProcess + 1000); }},
       {"search", [](std::uint32_t, Hwnd) { FindTradingClient(); }},
   };
-  for (const Case& c : cases) {
-    c.query(client, main);
-    EXPECT_EQ(sim::OpenHandles(), 0) << c.path;
+  for (const auto& [path, query] : cases) {
+    query(client, main);
+    EXPECT_EQ(sim::OpenHandles(), 0) << path;
   }
 
   // No snapshot at all: empty answers.
@@ -199,15 +187,12 @@ TEST_F(DiscoveryTest, ListVisibleTopLevelWindowsKeepsZOrderSkipsHiddenAndHasNoFi
 }
 
 // Whatever length the window reports, the text read is bounded by it and by
-// the buffer, and a nonsense length reads nothing.
-TEST_F(DiscoveryTest, ReadWindowTextDistrustsTheReportedLength) {
+// the buffer, and a nonsense length reads nothing; nor does a hung window.
+TEST_F(DiscoveryTest, ReadWindowTextDistrustsTheReportedLengthAndIsBounded) {
   const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
   constexpr std::intptr_t kTrue = -2;  // the window's own, right length
   const std::string longTitle = std::string(5000, 'x') + "尾";
-  struct Case {
-    std::intptr_t reported;
-    std::string text, expected;
-  } const cases[] = {
+  const std::tuple<std::intptr_t, std::string, std::string> cases[] = {
       {kTrue, "Chart 600000", "Chart 600000"},
       {kTrue, "网上股票交易系统5.0", "网上股票交易系统5.0"},
       {kTrue, longTitle, longTitle},
@@ -221,19 +206,17 @@ TEST_F(DiscoveryTest, ReadWindowTextDistrustsTheReportedLength) {
       {100, "title", "title"},  // the text shrank after its length was asked
       {3, "title", "tit"},      // or grew: the buffer bounds it
   };
-  for (const Case& c : cases) {
-    const Hwnd w = Window(c.text, p);
-    if (c.reported != kTrue) sim::SetReportedTextLength(w, c.reported);
-    EXPECT_EQ(ReadWindowText(w), c.expected) << c.reported << " " << c.text.substr(0, 20);
+  for (const auto& [reported, text, expected] : cases) {
+    const Hwnd w = Window(text, p);
+    if (reported != kTrue) sim::SetReportedTextLength(w, reported);
+    EXPECT_EQ(ReadWindowText(w), expected) << reported << " " << text.substr(0, 20);
   }
   const Hwnd gone = Window("gone", p);
   sim::DestroyWindow(gone);
   EXPECT_EQ(ReadWindowText(gone), "");
   EXPECT_EQ(ReadWindowText(0), "");
-}
 
-TEST_F(DiscoveryTest, ReadWindowTextOfAHungWindowIsBounded) {
-  const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
+  // A hung window holds the reader no longer than its bound.
   const Hwnd w = Window("网上股票交易系统", p);
   sim::SetHung(sim::MainThreadOf(p));
   const std::uint64_t start = sim::Now();
@@ -308,11 +291,7 @@ TEST_F(DiscoveryTest, ReadFileDescriptionUsesTheFirstTranslation) {
 // Most trading clients are 32-bit programs, whose modules this 64-bit program
 // may not list.
 TEST_F(DiscoveryTest, TitleAndDescriptionMarkersAndTheFirstInZOrderWins) {
-  struct Case {
-    const char* title;
-    const char* description;
-    bool found;
-  } const cases[] = {
+  const std::tuple<const char*, const char*, bool> cases[] = {
       {"网上交易", "", true},
       {"XX证券网上交易系统", "", true},
       {"网上股票交易系统5.0", "", true},  // holds only the second marker
@@ -336,11 +315,11 @@ TEST_F(DiscoveryTest, TitleAndDescriptionMarkersAndTheFirstInZOrderWins) {
   };
   int n = 0;
   for (bool is32Bit : {false, true}) {
-    for (const Case& c : cases) {
-      const std::uint32_t p = Program("C:\\c\\client" + std::to_string(n++) + ".exe", c.description);
+    for (const auto& [title, description, found] : cases) {
+      const std::uint32_t p = Program("C:\\c\\client" + std::to_string(n++) + ".exe", description);
       if (is32Bit) sim::Make32Bit(p);
-      const Hwnd w = Window(c.title, p);
-      EXPECT_EQ(Found(), c.found ? w : 0) << c.title << " / " << c.description << (is32Bit ? " (32-bit)" : "");
+      const Hwnd w = Window(title, p);
+      EXPECT_EQ(Found(), found ? w : 0) << title << " / " << description << (is32Bit ? " (32-bit)" : "");
       sim::EndProcess(p);
     }
   }
@@ -392,16 +371,8 @@ TEST_F(DiscoveryTest, AProgramWithManyWindowsIsJudgedOnceBySearch) {
   EXPECT_EQ(sim::OpenHandles(), 0);
 }
 
-TEST_F(DiscoveryTest, AWindowDestroyedDuringTheSearchDoesNotQualify) {
-  const std::uint32_t client = Program(kClientExe, "网上股票交易");
-  const Hwnd w = Window("下单", client);
-  sim::OnMessage(w, [w](const sim::Message& m) {
-    if (m.message == platform::kWmGetTextLength) sim::DestroyWindow(w);
-  });
-  EXPECT_EQ(Found(), 0);
-}
-
-// The client's main window wherever it stands: not found while hidden, found
+// The client's main window wherever it stands: not found while hidden (nor a
+// window of the client destroyed during the search), found
 // minimised and left so; a pop-up of the client above it qualifies through its
 // executable, and closing it leaves the main window; another program in front
 // stays in front; a hung window above holds the search no longer than its
@@ -410,6 +381,10 @@ TEST_F(DiscoveryTest, AWindowDestroyedDuringTheSearchDoesNotQualify) {
 TEST_F(DiscoveryTest, TheClientIsFoundWhereverItStands) {
   const std::uint32_t client = Program(kClientExe, "网上股票交易");
   const Hwnd main = Window("网上股票交易系统", client, false);
+  const Hwnd vanishing = Window("下单", client);
+  sim::OnMessage(vanishing, [vanishing](const sim::Message& m) {
+    if (m.message == platform::kWmGetTextLength) sim::DestroyWindow(vanishing);
+  });
   EXPECT_EQ(Found(), 0);
   sim::SetVisible(main, true);
   sim::SetMinimized(main, true);

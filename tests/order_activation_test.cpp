@@ -1,5 +1,6 @@
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "order/activation.h"
@@ -48,42 +49,38 @@ TEST_F(ActivationTest, ForceActivateAttachesAroundSetActiveWindowOnly) {
 // stays stuck in it, attached to the client, and no second one starts until
 // the client has answered; the activation it was asked for then happens.
 TEST_F(ActivationTest, AStallingActivationIsWaitedForOnlyWithinItsBound) {
-  const struct {
-    const char* what;
-    std::uint64_t stall;  // in its activation
-    bool hung;            // before the call
-    std::uint64_t elapsed;
-    Activation result;
-  } cases[] = {
+  // What, how long it stalls in its activation, whether it was hung before the
+  // call, how long the bar waits, and the answer.
+  const std::tuple<const char*, std::uint64_t, bool, std::uint64_t, Activation> cases[] = {
       {"answers at once", 0, false, 0, Activation::kInFront},
       {"stalls 100 ms", 100, false, 100, Activation::kInFront},
       {"stalls 8 s", 8000, false, 250, Activation::kStalled},
       {"stopped answering before", 0, true, 250, Activation::kStalled},
   };
-  for (const auto& c : cases) {
+  for (const auto& [what, stall, hung, elapsed, result] : cases) {
     sim::Reset();
     const ClientScene client = AddTradingClient();
     // Its own pop-up is active within its thread, so the main window's
     // activation is a change that its thread must handle.
     sim::SetFocus(sim::CreateWindow({"Popup", "", client.process}));
-    sim::SetHandlingTime(client.window, sim::kWmActivate, c.stall);
-    if (c.hung) sim::SetHung(client.thread);
+    sim::SetHandlingTime(client.window, sim::kWmActivate, stall);
+    if (hung) sim::SetHung(client.thread);
 
     const std::uint64_t start = sim::Now();
-    EXPECT_EQ(ForceActivate(client.window, 250), c.result) << c.what;
-    EXPECT_EQ(sim::Now() - start, c.elapsed) << c.what;
-    const bool stuck = c.result == Activation::kStalled;
-    EXPECT_EQ(sim::InputAttachments(), stuck ? 1 : 0) << c.what;
-    EXPECT_EQ(platform::HelperThreadBusy(), stuck) << c.what;
-    EXPECT_EQ(ForceActivate(client.window, 250), stuck ? Activation::kStalled : Activation::kInFront) << c.what;
-    EXPECT_EQ(CountCalls("RunOnHelperThread"), stuck ? 2 : 1) << c.what;
-    EXPECT_EQ(sim::Now() - start, c.elapsed) << c.what << ": a second call waits on nothing";
+    EXPECT_EQ(ForceActivate(client.window, 250), result) << what;
+    EXPECT_EQ(sim::Now() - start, elapsed) << what;
+    const bool stuck = result == Activation::kStalled;
+    EXPECT_EQ(sim::InputAttachments(), stuck ? 1 : 0) << what;
+    EXPECT_EQ(platform::HelperThreadBusy(), stuck) << what;
+    EXPECT_EQ(ForceActivate(client.window, 250), stuck ? Activation::kStalled : Activation::kInFront) << what;
+    EXPECT_EQ(CountCalls("RunOnHelperThread"), stuck ? 2 : 1) << what;
+    EXPECT_EQ(sim::Now() - start, elapsed) << what << ": a second call waits on nothing";
 
     sim::SetHung(client.thread, false);
     sim::Advance(10000);
-    EXPECT_EQ(sim::ActiveWindowOf(client.thread), client.window) << c.what;
-    EXPECT_EQ(sim::InputAttachments(), 0) << c.what;
-    EXPECT_FALSE(platform::HelperThreadBusy()) << c.what;
+    EXPECT_EQ(sim::ActiveWindowOf(client.thread), client.window) << what;
+    EXPECT_EQ(sim::InputAttachments(), 0) << what;
+    EXPECT_FALSE(platform::HelperThreadBusy()) << what;
   }
 }
 
@@ -92,30 +89,26 @@ TEST_F(ActivationTest, AStallingActivationIsWaitedForOnlyWithinItsBound) {
 // minimised window stays so (restoring is the caller's step), and the answer
 // says whether the window came to the front.
 TEST_F(ActivationTest, EveryStepRunsWhateverBecameOfTheClient) {
-  const struct {
-    const char* what;
-    bool behindChart, minimized, dead, refused;
-    Activation result;
-  } cases[] = {
+  const std::tuple<const char*, bool, bool, bool, bool, Activation> cases[] = {
       {"behind a chart", true, false, false, false, Activation::kInFront},
       {"behind a chart, foreground refused", true, false, false, true, Activation::kRefused},
       {"minimised", false, true, false, false, Activation::kInFront},
       {"no longer a window", false, false, true, false, Activation::kRefused},
   };
-  for (const auto& c : cases) {
+  for (const auto& [what, behindChart, minimized, dead, refused, result] : cases) {
     sim::Reset();
     const Hwnd client = AddTradingClient().window;
-    if (c.behindChart) sim::SetForeground(sim::CreateWindow({"Chart", "", sim::AddProcess("C:\\chart\\chart.exe")}));
-    sim::SetMinimized(client, c.minimized);
-    if (c.dead) sim::DestroyWindow(client);
-    sim::RefuseForeground(c.refused);
+    if (behindChart) sim::SetForeground(sim::CreateWindow({"Chart", "", sim::AddProcess("C:\\chart\\chart.exe")}));
+    sim::SetMinimized(client, minimized);
+    if (dead) sim::DestroyWindow(client);
+    sim::RefuseForeground(refused);
     sim::ClearCalls();
-    EXPECT_EQ(ForceActivate(client, 250), c.result) << c.what;
-    EXPECT_EQ(ArgumentsOf("SetActiveWindow").size(), 1u) << c.what;
-    EXPECT_EQ(ArgumentsOf("SetForegroundWindow").size(), 1u) << c.what;
-    EXPECT_EQ(sim::IsMinimized(client), c.minimized) << c.what;
-    EXPECT_EQ(CountCalls("OpenIcon") + CountCalls("ShowWindow"), 0) << c.what;
-    EXPECT_EQ(sim::InputAttachments(), 0) << c.what;
+    EXPECT_EQ(ForceActivate(client, 250), result) << what;
+    EXPECT_EQ(ArgumentsOf("SetActiveWindow").size(), 1u) << what;
+    EXPECT_EQ(ArgumentsOf("SetForegroundWindow").size(), 1u) << what;
+    EXPECT_EQ(sim::IsMinimized(client), minimized) << what;
+    EXPECT_EQ(CountCalls("OpenIcon") + CountCalls("ShowWindow"), 0) << what;
+    EXPECT_EQ(sim::InputAttachments(), 0) << what;
   }
 }
 

@@ -17,13 +17,15 @@ class KeystrokesTest : public SimTest {};
 // what the client gets of a press: the pair, posted, down first, the key code
 // unchanged in wParam, and nothing else (no WM_CHAR, no WM_SYSKEYDOWN even for
 // Alt or F10); nothing at all once the window is gone.
+//
+// Whatever the key: repeat count 1, no reserved bits, the previous-state and
+// transition bits on the release only, the Alt bit on VK_MENU's press only,
+// and bit 24 on exactly the extended keys, the navigation block 0x21..0x2F and
+// 0x5B, 0x5C, 0x5D, 0x6F, 0x90 (none of their neighbours, nor right Ctrl/Alt
+// or the function keys).
 TEST_F(KeystrokesTest, EachKeyIsPostedAsOnePressAndReleaseWithItsLParam) {
   const platform::Hwnd client = AddTradingClient().window;
-  const struct {
-    const char* name;
-    std::int32_t keyCode;
-    std::uint32_t down, up;
-  } cases[] = {
+  const std::tuple<const char*, std::int32_t, std::uint32_t, std::uint32_t> cases[] = {
       {"F1", 112, 0x003B0001, 0xC03B0001},
       {"F2", 113, 0x003C0001, 0xC03C0001},
       {"F3", 114, 0x003D0001, 0xC03D0001},
@@ -36,19 +38,19 @@ TEST_F(KeystrokesTest, EachKeyIsPostedAsOnePressAndReleaseWithItsLParam) {
       {"far above 255", 0x12345, 0x00000001, 0xC0000001},
       {"negative (no scan code)", -1, 0x00000001, 0xC0000001},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(MakeKeyLParam(c.keyCode, true), c.down) << c.name;
-    EXPECT_EQ(MakeKeyLParam(c.keyCode, false), c.up) << c.name;
+  for (const auto& [name, keyCode, down, up] : cases) {
+    EXPECT_EQ(MakeKeyLParam(keyCode, true), down) << name;
+    EXPECT_EQ(MakeKeyLParam(keyCode, false), up) << name;
     const std::size_t before = sim::Received(client).size();
-    PostKeyPress(client, c.keyCode);
+    PostKeyPress(client, keyCode);
     sim::Advance(1);
     const auto received = sim::Received(client);
     std::vector<std::tuple<bool, unsigned, std::uintptr_t, std::uint32_t>> got;
     for (std::size_t i = before; i < received.size(); ++i)
       got.emplace_back(received[i].posted, received[i].message, received[i].wParam,
                        static_cast<std::uint32_t>(received[i].lParam));
-    const std::uintptr_t wParam = static_cast<std::uint32_t>(c.keyCode);  // -1 arrives as 0xFFFFFFFF
-    EXPECT_EQ(got, (decltype(got){{true, kWmKeyDown, wParam, c.down}, {true, kWmKeyUp, wParam, c.up}})) << c.name;
+    const std::uintptr_t wParam = static_cast<std::uint32_t>(keyCode);  // -1 arrives as 0xFFFFFFFF
+    EXPECT_EQ(got, (decltype(got){{true, kWmKeyDown, wParam, down}, {true, kWmKeyUp, wParam, up}})) << name;
   }
   // A handle that is no longer a window: posting fails quietly.
   sim::DestroyWindow(client);
@@ -56,14 +58,8 @@ TEST_F(KeystrokesTest, EachKeyIsPostedAsOnePressAndReleaseWithItsLParam) {
   PostKeyPress(client, 112);
   sim::Advance(1);
   EXPECT_EQ(sim::Received(client).size(), before);
-}
 
-// Whatever the key: repeat count 1, no reserved bits, the previous-state and
-// transition bits on the release only, the Alt bit on VK_MENU's press only,
-// and bit 24 on exactly the extended keys, the navigation block 0x21..0x2F and
-// 0x5B, 0x5C, 0x5D, 0x6F, 0x90 (none of their neighbours, nor right Ctrl/Alt
-// or the function keys).
-TEST_F(KeystrokesTest, FlagsOfEveryKey) {
+  // The flags of every key, beyond the table's.
   for (std::int32_t key = -2; key < 0x200; ++key) {
     const bool extended =
         (key >= 0x21 && key <= 0x2F) || key == 0x5B || key == 0x5C || key == 0x5D || key == 0x6F || key == 0x90;

@@ -7,6 +7,8 @@
 #include <map>
 #include <random>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/app_state.h"
@@ -37,14 +39,9 @@ TEST_F(BadFiles, StartUpOverAnyNewIni) {
   const std::string utf8 =
       "[\xE8\xBD\xAF\xE4\xBB\xB6\xE8\xAE\xBE\xE7\xBD\xAE]\r\n"
       "\xE4\xB9\xB0\xE5\x85\xA5\xE9\x94\xAE=120\r\n\xE5\xB7\xA6\xE8\xBE\xB9=300\r\n";
-  struct Case {
-    const char* name;
-    bool exists;
-    std::string content;
-    std::int32_t buyKey;
-    int left, top;
-    bool keepsOriginal;  // what was there is still there, byte for byte
-  } cases[] = {
+  // Name, whether the file exists, its content, the buy key and position the
+  // program runs on, and whether what was there is still there, byte for byte.
+  const std::tuple<const char*, bool, std::string, std::int32_t, int, int, bool> cases[] = {
       {"missing", false, "", 112, 100, 100, false},
       {"empty", true, "", 112, 100, 100, true},
       {"binary garbage", true, garbage, 112, 100, 100, true},
@@ -59,25 +56,22 @@ TEST_F(BadFiles, StartUpOverAnyNewIni) {
       {"UTF-8 names", true, utf8, 112, 100, 100, true},
       {"lone CRs and NULs", true, std::string("[软件设置]\r买入键=120\r\0\r\n卖出键=7\n", 34), 112, 100, 100, true},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, exists, content, buyKey, left, top, keepsOriginal] : cases) {
+    SCOPED_TRACE(name);
     SetUp();
-    if (c.exists) sim::WriteFile(IniPath(), c.content);
+    if (exists) sim::WriteFile(IniPath(), content);
     StartProgram();
 
-    EXPECT_EQ(AppState.buyKey, c.buyKey);
+    EXPECT_EQ(AppState.buyKey, buyKey);
     EXPECT_GE(AppState.sellKey, 1);
     EXPECT_GE(AppState.functionKey, 1);
-    EXPECT_EQ(BarRect().left, c.left);
-    EXPECT_EQ(BarRect().top, c.top);
+    EXPECT_EQ(std::make_pair(BarRect().left, BarRect().top), std::make_pair(left, top));
     const std::string after = sim::FileContent(IniPath());
-    if (c.keepsOriginal) {
-      EXPECT_EQ(after.compare(0, c.content.size(), c.content), 0) << "the user's bytes changed";
-    }
+    if (keepsOriginal) EXPECT_EQ(after.compare(0, content.size(), content), 0) << "the user's bytes changed";
     // Whatever was there, what the program wrote reads back as written.
     EXPECT_EQ(TextToInt(ReadSetting(kSettingsSection, "买入键", "")), AppState.buyKey);
-    EXPECT_EQ(TextToInt(ReadSetting(kSettingsSection, "左边", "")), c.left);
-    EXPECT_EQ(TextToInt(ReadSetting(kSettingsSection, "顶边", "")), c.top);
+    EXPECT_EQ(TextToInt(ReadSetting(kSettingsSection, "左边", "")), left);
+    EXPECT_EQ(TextToInt(ReadSetting(kSettingsSection, "顶边", "")), top);
     EXPECT_EQ(ReadSetting(kSettingsSection, "功能键", ""), std::to_string(AppState.functionKey));
     TearDown();
   }

@@ -56,9 +56,7 @@ std::vector<Document> Documents() {
   std::vector<Document> documents;
   for (const auto& s : code_table::ShanghaiSecurities()) documents.push_back({s.name, s.code});
   for (const auto& s : code_table::ShenzhenSecurities()) documents.push_back({s.name, s.code});
-  documents.push_back({"自选股一", "自选股一"});
-  documents.push_back({"[板块]指数", "[板块]指数"});
-  documents.push_back({"", ""});
+  documents.insert(documents.end(), {{"自选股一", "自选股一"}, {"[板块]指数", "[板块]指数"}, {"", ""}});
   return documents;
 }
 

@@ -1,6 +1,8 @@
 // new.ini: where it lives, how names are cleaned, and the start-up load with
 // its repairs.
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "settings/settings.h"
 #include "support/test_fixture.h"
@@ -19,29 +21,21 @@ class SettingsTest : public SimTest {
 };
 
 TEST_F(SettingsTest, FileLivesBesideTheExecutable) {
-  struct Case {
-    const char* exe;
-    const char* ini;
-  } const cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
       {sim::kOwnExePath, "C:\\lingbo\\new.ini"},
       // Split at the last backslash that is a character of its own.
       {"D:\\工具\\凌波誠.exe", "D:\\工具\\new.ini"},
   };
-  for (const Case& c : cases) {
-    sim::MoveOwnExecutable(c.exe);
+  for (const auto& [exe, ini] : cases) {
+    sim::MoveOwnExecutable(exe);
     ResetSettingsPath();
-    EXPECT_EQ(SettingsPath(), c.ini) << c.exe;
+    EXPECT_EQ(SettingsPath(), ini) << exe;
   }
 }
 
 TEST_F(SettingsTest, NamesLoseLeadingBlanksAndEmptyNamesReadNothing) {
   sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=120\r\n");
-  struct Case {
-    const char* section;
-    const char* key;
-    const char* defaultValue;
-    const char* expected;
-  } cases[] = {
+  const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
       {"软件设置", "买入键", "d", "120"},
       {" \t软件设置", "\x01\x1f 买入键", "d", "120"},
       {"软件设置", "卖出键", " 7", " 7"},  // the default keeps its blanks
@@ -49,8 +43,8 @@ TEST_F(SettingsTest, NamesLoseLeadingBlanksAndEmptyNamesReadNothing) {
       {"", "买入键", "d", ""},
       {"   ", "买入键", "d", ""},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ReadSetting(c.section, c.key, c.defaultValue), c.expected) << "[" << c.section << "] " << c.key;
+  for (const auto& [section, key, defaultValue, expected] : cases) {
+    EXPECT_EQ(ReadSetting(section, key, defaultValue), expected) << "[" << section << "] " << key;
   }
   // Writes without a name are dropped.
   sim::RemoveFile(IniPath());
@@ -59,7 +53,15 @@ TEST_F(SettingsTest, NamesLoseLeadingBlanksAndEmptyNamesReadNothing) {
   EXPECT_FALSE(sim::FileExists(IniPath()));
 }
 
-TEST_F(SettingsTest, PositionIsTheLeadingNumberOfAValueCutToTheBuffer) {
+// A position is the leading number of a value cut to the buffer.
+TEST_F(SettingsTest, FirstLoadRepairsEveryKeyWritesNoSourceAndReadsPositionsAsLeadingNumbers) {
+  const Settings first = LoadSettings();
+  EXPECT_EQ(std::tie(first.left, first.top, first.source, first.buyKey, first.sellKey, first.functionKey),
+            std::make_tuple(100, 100, QuoteSource::kDzh, 112, 113, 114));
+  const IniEntries expected = {
+      {"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"}, {"买入键", "112"}, {"卖出键", "113"}, {"功能键", "114"}};
+  EXPECT_EQ(IniSection(kSettingsSection), expected);
+
   sim::WriteFile(IniPath(), "[软件设置]\r\n左边=-250" + std::string(19996, 'x') + "\r\n顶边=abc\r\n");
   const std::string value = ReadSetting(kSettingsSection, "左边", "100");
   EXPECT_EQ(value.size(), 10239u);
@@ -69,25 +71,13 @@ TEST_F(SettingsTest, PositionIsTheLeadingNumberOfAValueCutToTheBuffer) {
   EXPECT_EQ(loaded.top, 0);
 }
 
-TEST_F(SettingsTest, FirstLoadRepairsEveryKeyAndWritesNoSource) {
-  const Settings loaded = LoadSettings();
-  EXPECT_EQ(loaded.left, 100);
-  EXPECT_EQ(loaded.top, 100);
-  EXPECT_EQ(loaded.source, QuoteSource::kDzh);
-  EXPECT_EQ(loaded.buyKey, 112);
-  EXPECT_EQ(loaded.sellKey, 113);
-  EXPECT_EQ(loaded.functionKey, 114);
-  const IniEntries expected = {
-      {"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"}, {"买入键", "112"}, {"卖出键", "113"}, {"功能键", "114"}};
-  EXPECT_EQ(IniSection(kSettingsSection), expected);
-}
-
 // Keys and source are read or repaired.  "输入方式" 1 types the code, 2 types
 // it on the keyboard; anything else, or nothing, replaces, and the program
 // only reads it.
 TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
+  const std::string keys = "买入键=112\r\n卖出键=113\r\n功能键=114\r\n";
   struct Case {
-    const char* stored;  // the lines of "软件设置"
+    std::string stored;  // the lines of "软件设置"
     std::int32_t buy, sell, function;
     QuoteSource source;
     bool fileChanged;
@@ -98,34 +88,28 @@ TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
       {"买入键=112\r\n卖出键=-5\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, true},
       {"买入键=112abc\r\n卖出键=0\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, true},
       {"买入键=300\r\n卖出键=113\r\n功能键=１１６\r\n", 300, 113, 116, QuoteSource::kDzh, false},
-      {"数据源=1\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kTrader, false},
-      {"数据源=１\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kTrader, false},
-      {"数据源=2\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kTdx, false},
-      {"数据源=3\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
-      {"数据源=交易师\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
+      {"数据源=1\r\n" + keys, 112, 113, 114, QuoteSource::kTrader, false},
+      {"数据源=１\r\n" + keys, 112, 113, 114, QuoteSource::kTrader, false},
+      {"数据源=2\r\n" + keys, 112, 113, 114, QuoteSource::kTdx, false},
+      {"数据源=3\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false},
+      {"数据源=交易师\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false},
       {"买入键=0\r\n", 112, 113, 114, QuoteSource::kDzh, false, CodeEntry::kReplace, true},
-      {"输入方式=0\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
-      {"输入方式=1\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false,
-       CodeEntry::kType},
-      {"输入方式=１\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false,
-       CodeEntry::kType},
-      {"输入方式=2\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false,
-       CodeEntry::kRealKeys},
-      {"输入方式=3\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
-      {"输入方式=打字\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n", 112, 113, 114, QuoteSource::kDzh, false},
+      {"输入方式=0\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false},
+      {"输入方式=1\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false, CodeEntry::kType},
+      {"输入方式=１\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false, CodeEntry::kType},
+      {"输入方式=2\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false, CodeEntry::kRealKeys},
+      {"输入方式=3\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false},
+      {"输入方式=打字\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
     sim::Reset();
-    const std::string before = "[软件设置]\r\n" + std::string(c.stored);
+    const std::string before = "[软件设置]\r\n" + c.stored;
     sim::WriteFile(IniPath(), before);
     sim::SetReadOnly(IniPath(), c.readOnly);
     const Settings loaded = LoadSettings();
-    EXPECT_EQ(loaded.buyKey, c.buy);
-    EXPECT_EQ(loaded.sellKey, c.sell);
-    EXPECT_EQ(loaded.functionKey, c.function);
-    EXPECT_EQ(loaded.source, c.source);
-    EXPECT_EQ(loaded.codeEntry, c.entry);
+    EXPECT_EQ(std::tie(loaded.buyKey, loaded.sellKey, loaded.functionKey, loaded.source, loaded.codeEntry),
+              std::tie(c.buy, c.sell, c.function, c.source, c.entry));
     EXPECT_EQ(sim::FileContent(IniPath()) != before, c.fileChanged);
   }
 }

@@ -212,7 +212,7 @@ TEST_F(SimDesktopTest, ReportedTextLengthsMayLieAndTheCallLogReadsLikeTheCalls) 
   EXPECT_EQ(sim::Calls().back().time, 0u) << "stamped when made";
 }
 
-TEST_F(SimDesktopTest, AttachmentsAreCountedAndGoWithTheirProcess) {
+TEST_F(SimDesktopTest, AttachmentsAreCountedAndGoWithTheirProcessAndARefusedForegroundChangesNothing) {
   const auto [other, process, thread] = OtherProgram();
   sim::SetFocus(other);
   Hwnd bar = CreateMainBar().bar;
@@ -228,9 +228,9 @@ TEST_F(SimDesktopTest, AttachmentsAreCountedAndGoWithTheirProcess) {
   EXPECT_EQ(GetFocus(), other) << "and is found there again";
   sim::EndProcess(process);
   EXPECT_EQ(sim::InputAttachments(), 0);
-}
 
-TEST_F(SimDesktopTest, ARefusedForegroundChangesNothing) {
+  // A refused foreground changes nothing; without the always-on-top bar.
+  sim::Reset();
   Hwnd first = OtherProgram().window, second = OtherProgram().window;
   sim::SetForeground(first);
   sim::RefuseForeground();
@@ -307,9 +307,9 @@ TEST_F(SimDesktopTest, HugeFilesReadAsTheirFillAndFileNamesFoldOnlyAsciiLetters)
   EXPECT_FALSE(WritePrivateProfileStringA("S", "x", "1", "C:\\d\\p.ini"));
 }
 
-// What the sim's input helpers leave alone, and what it keeps of the key
-// settings window once closed.
-TEST_F(SimDesktopTest, HiddenOrDisabledWindowsIgnoreTheUser) {
+// What the sim's input helpers leave alone, what it keeps of the key settings
+// window once closed, and the tray.
+TEST_F(SimDesktopTest, HiddenOrDisabledWindowsIgnoreTheUserAndTheTrayFollowsTheShellsRules) {
   KeySettingsWindows keys = CreateKeySettingsWindow();
   const Hwnd owner = GetWindow(keys.window, 4);
   sim::TypeInto(keys.sellBox, "F5");
@@ -328,11 +328,9 @@ TEST_F(SimDesktopTest, HiddenOrDisabledWindowsIgnoreTheUser) {
   sim::PressEscape(keys.buyBox);
   EXPECT_EQ(sim::KeySettings().window, 0);
   EXPECT_FALSE(IsWindow(owner));
-}
 
-TEST_F(SimDesktopTest, TheTrayIconAndMenuFollowTheShellsRules) {
-  Hwnd bar = CreateMainBar().bar;
-  TrayIcon icon{bar, 100, kWmApp + 100, std::string(30, 'a') + "凌波助手凌波助手凌波助手凌波助手"};
+  // The tray icon and its menu follow the shell's rules.
+  TrayIcon icon{bar.bar, 100, kWmApp + 100, std::string(30, 'a') + "凌波助手凌波助手凌波助手凌波助手"};
   EXPECT_FALSE(ShellNotifyIconA(kNimModify, icon));
   EXPECT_TRUE(ShellNotifyIconA(kNimAdd, icon));
   EXPECT_FALSE(ShellNotifyIconA(kNimAdd, icon));
@@ -352,8 +350,8 @@ TEST_F(SimDesktopTest, TheTrayIconAndMenuFollowTheShellsRules) {
   CheckTrayMenuItem(TrayMenuItem::kDzh, false);
   CheckTrayMenuItem(TrayMenuItem::kTrader, true);
   sim::ChooseFromTrayMenu(TrayMenuItem::kExit);
-  EXPECT_EQ(TrackTrayMenu(bar, 300, 200), TrayMenuItem::kExit);
-  EXPECT_EQ(TrackTrayMenu(bar, 10, 20), TrayMenuItem::kNone);
+  EXPECT_EQ(TrackTrayMenu(bar.bar, 300, 200), TrayMenuItem::kExit);
+  EXPECT_EQ(TrackTrayMenu(bar.bar, 10, 20), TrayMenuItem::kNone);
   sim::TrayMenuShown shown = sim::LastTrayMenu();
   EXPECT_EQ(shown.times, 2);
   EXPECT_EQ(shown.at.x, 10);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
+#include <utility>
 
 #include "text/text.h"
 
@@ -15,10 +17,7 @@ namespace {
 // The leading decimal number, after full-width forms are folded, clamped to
 // the 32-bit range.
 TEST(TextToInt, ReadsLeadingDecimalNumber) {
-  const struct {
-    const char* text;
-    std::int32_t value;
-  } cases[] = {
+  const std::pair<const char*, std::int32_t> cases[] = {
       {"", 0},
       {"abc", 0},
       {"112", 112},
@@ -47,7 +46,7 @@ TEST(TextToInt, ReadsLeadingDecimalNumber) {
       {"-2147483649", std::numeric_limits<std::int32_t>::min()},
       {"-99999999999999999999999999", std::numeric_limits<std::int32_t>::min()},
   };
-  for (const auto& c : cases) EXPECT_EQ(TextToInt(c.text), c.value) << '"' << c.text << '"';
+  for (const auto& [text, value] : cases) EXPECT_EQ(TextToInt(text), value) << '"' << text << '"';
   // The folding steps over whole characters: the 0xA3 here is the trail of
   // another character, not the lead of a full-width digit.
   EXPECT_EQ(TextToInt("\xB0\xA3\xB1\x35"), 0);
@@ -55,15 +54,8 @@ TEST(TextToInt, ReadsLeadingDecimalNumber) {
   EXPECT_EQ(TextToInt(std::string_view("1\xA3\xB1", 2)), 1);
 }
 
-struct FindCase {
-  const char* text;
-  const char* pattern;
-  TextSearch how;
-  int position;
-};
-
 TEST(FindText, StepsOverTwoByteCharacters) {
-  const FindCase cases[] = {
+  const std::tuple<const char*, const char*, TextSearch, int> cases[] = {
       {"abc", "b", {}, 2},
       {"abc", "d", {}, -1},
       {"abc", "", {}, -1},
@@ -90,13 +82,13 @@ TEST(FindText, StepsOverTwoByteCharacters) {
       {"ab\xB0", "\xB0\xA1", {}, -1},
       {"ab\xB0", "\xB0", {}, 3},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(FindText(c.text, c.pattern, c.how), c.position) << '"' << c.text << "\" / \"" << c.pattern << '"';
+  for (const auto& [text, pattern, how, position] : cases) {
+    EXPECT_EQ(FindText(text, pattern, how), position) << '"' << text << "\" / \"" << pattern << '"';
   }
   EXPECT_EQ(FindText(std::string_view("ab\xB0", 2), "b\xB0"), -1);
 }
 
-TEST(TextSlicing, CutsAtTheEnds) {
+TEST(TextSlicing, CutsAtTheEndsAndLowersOnlyAsciiLetters) {
   EXPECT_EQ(LeftText("abcdef", 2), "ab");
   EXPECT_EQ(LeftText("abcdef", 0), "");
   EXPECT_EQ(LeftText("abcdef", -1), "");
@@ -110,9 +102,7 @@ TEST(TextSlicing, CutsAtTheEnds) {
   EXPECT_EQ(MidText("abcdef", 7, 1), "");
   EXPECT_EQ(MidText("abcdef", 6, 1), "f");
   EXPECT_EQ(MidText("abcdef", 2, 0), "");
-}
-
-TEST(LowerAscii, LeavesTrailBytesAlone) {
+  // Lower-casing leaves trail bytes alone.
   EXPECT_EQ(LowerAscii("LINGBO.EXE"), "lingbo.exe");
   EXPECT_EQ(LowerAscii("圓員AZ@[`"), "圓員az@[`");
   EXPECT_EQ(LowerAscii(std::string("A\xB0", 2)), std::string("a\xB0", 2));
