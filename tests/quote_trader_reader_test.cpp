@@ -43,9 +43,7 @@ class TraderReader : public SimTest {
   // owned window that carries the marker.
   Hwnd ShowTrader(const std::string& mainTitle) {
     const Hwnd main = sim::CreateWindow({"JysMain", mainTitle, process_});
-    sim::WindowSpec owned{"JysPanel", "交易师 提示", process_};
-    owned.owner = main;
-    sim::CreateWindow(owned);
+    sim::CreateWindow({"JysPanel", "交易师 提示", process_, 0, 0, main});
     return main;
   }
   std::uint32_t process_ = 0;
@@ -85,9 +83,7 @@ TEST_F(TraderReader, TakesTheTopmostMarkedWindowHiddenOrNot) {
   EXPECT_EQ(ReadTraderCode(), "600519");
   ShowTrader("行情 - 600036 - 招商银行");
   EXPECT_EQ(ReadTraderCode(), "600036");
-  sim::WindowSpec hidden{"JysMain", "旧交易师 - 000002 - 万科Ａ", process_};
-  hidden.visible = false;
-  const Hwnd top = sim::CreateWindow(hidden);
+  const Hwnd top = CreateHidden({"JysMain", "旧交易师 - 000002 - 万科Ａ", process_});
   EXPECT_EQ(FindWindowByTitleFragment("交易师"), top);
   EXPECT_EQ(ReadTraderCode(), "000002");
 }
@@ -117,9 +113,7 @@ TEST_F(TraderReader, DistrustsTheReportedLengthAndAHungTrader) {
 
 TEST_F(TraderReader, ListsEveryTopLevelWindowInZOrder) {
   const Hwnd bottom = sim::CreateWindow({"A", "底", process_});
-  sim::WindowSpec hidden{"B", std::string(300, 'x'), process_};
-  hidden.visible = false;
-  const Hwnd middle = sim::CreateWindow(hidden);
+  const Hwnd middle = CreateHidden({"B", std::string(300, 'x'), process_});
   const Hwnd top = sim::CreateWindow({"C", "顶", process_});
   const auto entries = ListTopLevelWindows();
   std::vector<Hwnd> order;
