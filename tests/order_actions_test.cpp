@@ -667,14 +667,8 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
     std::uint64_t elapsed;
     int sendInputs;
   } cases[] = {
-      {"default way",
-       CodeEntry::kReplace,
-       {},
-       CodeWritten::kKeyedAfterIgnoredReplace,
-       RealKeys::kTyped,
-       "600036",
-       240,
-       1},
+      {"default way", CodeEntry::kReplace, nullptr, CodeWritten::kKeyedAfterIgnoredReplace, RealKeys::kTyped, "600036",
+       240, 1},
       {"输入方式 2", CodeEntry::kRealKeys, {}, CodeWritten::kKeyedBySetting, RealKeys::kTyped, "600036", 240, 2},
       {"Ctrl held through the clock, 输入方式 2", CodeEntry::kRealKeys, holdCtrl, CodeWritten::kNotKeyed,
        RealKeys::kModifierHeld, "999999", 2500, 0},
