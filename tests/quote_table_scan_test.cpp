@@ -129,14 +129,12 @@ TEST(TableScan, FindsTheCodeInFrontOfTheNameHoweverTheTableIsCut) {
   const struct {
     const char* what;
     std::string title, nearMiss;
-  } titles[] = {
-      {"one byte", "X", ""},
-      {"two equal bytes", "XX", ""},
-      {"two bytes", "XY", ""},
-      {"first and last byte equal", "ABA", "A-A"},
-      {"a GBK name", "浦发银行", "浦发兴行"},
-      {"longer than most pieces", longTitle, std::string(20, 'L') + "+" + std::string(19, 'M')},
-  };
+  } titles[] = {{"one byte", "X", ""},
+                {"two equal bytes", "XX", ""},
+                {"two bytes", "XY", ""},
+                {"first and last byte equal", "ABA", "A-A"},
+                {"a GBK name", "浦发银行", "浦发兴行"},
+                {"longer than most pieces", longTitle, std::string(20, 'L') + "+" + std::string(19, 'M')}};
   for (const auto& t : titles) {
     cases.push_back({t.what, padding + t.nearMiss + code_table::Field("600000") + t.title + "-tail", Market::kShanghai,
                      "600000", t.title});
