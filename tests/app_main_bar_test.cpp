@@ -77,9 +77,8 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
     sim::Advance(1);
     std::vector<std::uintptr_t> keysDown;
     const std::vector<sim::Message> received = sim::Received(client);
-    for (std::size_t i = seen; i < received.size(); ++i) {
+    for (std::size_t i = seen; i < received.size(); ++i)
       if (received[i].message == platform::kWmKeyDown) keysDown.push_back(received[i].wParam);
-    }
     EXPECT_EQ(keysDown, std::vector<std::uintptr_t>{c.key});
     // Kept for the trader: which button, when, and the key posted.
     const ActionRecord& last = AppState.lastAction;
@@ -316,8 +315,7 @@ TEST_F(MainBarTest, TimerIntervalRules) {
 TEST_F(MainBarTest, TrayMouseMessages) {
   struct Case {
     unsigned message;
-    bool togglesBar;
-    bool showsMenu;
+    bool togglesBar, showsMenu;
   } cases[] = {
       {platform::kWmLButtonUp, true, false},       {platform::kWmLButtonDblClk, true, false},
       {platform::kWmRButtonUp, false, true},       {platform::kWmContextMenu, false, true},
@@ -340,11 +338,9 @@ TEST_F(MainBarTest, TrayMouseMessages) {
     EXPECT_FALSE(shown.traderChecked);
     const std::string bar = std::to_string(MainBar().bar);
     std::vector<std::string> sequence;
-    for (const sim::Call& call : sim::Calls()) {
-      for (const char* name : {"SetForegroundWindow(", "TrackTrayMenu(", "PostMessageA("}) {
+    for (const sim::Call& call : sim::Calls())
+      for (const char* name : {"SetForegroundWindow(", "TrackTrayMenu(", "PostMessageA("})
         if (call.text.rfind(name, 0) == 0) sequence.push_back(call.text);
-      }
-    }
     const std::vector<std::string> expected = {"SetForegroundWindow(" + bar + ")", "TrackTrayMenu(" + bar + ",695,785)",
                                                "PostMessageA(" + bar + ",0x0,0,0x0)"};
     EXPECT_EQ(sequence, expected);

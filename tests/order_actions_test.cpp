@@ -45,6 +45,7 @@ std::vector<std::string> VisibleSteps() {
   }
   return steps;
 }
+const std::vector<std::string> kRestore = {"ShowWindowAsync"};
 const std::vector<std::string> kKeyPress = {"PostMessageA:0x100", "PostMessageA:0x101"};
 const std::vector<std::string> kFocusAttached = {"AttachThreadInput", "GetFocus", "AttachThreadInput"};
 // Two round trips: the client's thread is done with what it was given.
@@ -217,8 +218,7 @@ TEST_F(OrderActionsTest, EachActionRunsItsStepsInOrder) {
     EXPECT_EQ(Timed([&] { c.functionKey ? Function() : Buy(kF1); }), c.elapsed);
     sim::Advance(1);
 
-    const std::vector<std::string> restored =
-        c.minimized ? std::vector<std::string>{"ShowWindowAsync"} : std::vector<std::string>{};
+    const std::vector<std::string> restored = c.minimized ? kRestore : std::vector<std::string>{};
     EXPECT_EQ(VisibleSteps(), Joined({{"SendMessageTimeoutA:0x0"}, restored, c.functionKey ? function : buy}));
     EXPECT_FALSE(sim::IsMinimized(client.window));
     EXPECT_EQ(KeysAt(client.window), c.keys);

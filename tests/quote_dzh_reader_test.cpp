@@ -121,9 +121,8 @@ TEST_F(DzhReader, TheLastStockInfoFileListedIsUsedInBothFolders) {
   EXPECT_EQ(dzh.stockInfoFile, "");
 
   const std::vector<std::string> names = {"STKINFO51.DAT", "STKINFO60.DAT", "OLD_STKINFO.DAT"};
-  for (std::size_t i = 0; i < names.size(); ++i) {
+  for (std::size_t i = 0; i < names.size(); ++i)
     WriteTables({{"60010" + std::to_string(i), "多表股票"}}, {{"00010" + std::to_string(i), "深市多表"}}, names[i]);
-  }
   // What the folder lists, in its own order.
   std::string last;
   platform::FindData entry;

@@ -147,12 +147,10 @@ TEST(TableScan, FindsTheCodeInFrontOfTheNameHoweverTheTableIsCut) {
     ASSERT_EQ(ReferenceScan(c.table, c.title, c.market), c.code) << c.what;
     for (std::size_t chunk : {1, 2, 5, 9, 10, 11, 17, 64, 1 << 16})
       EXPECT_EQ(Scan(c.table, c.title, c.market, chunk), c.code) << c.what << ", chunk " << chunk;
-    for (std::size_t cut = 0; cut <= c.table.size(); ++cut) {
-      for (std::size_t next = cut; next <= std::min(c.table.size(), cut + c.title.size() + 10); ++next) {
+    for (std::size_t cut = 0; cut <= c.table.size(); ++cut)
+      for (std::size_t next = cut; next <= std::min(c.table.size(), cut + c.title.size() + 10); ++next)
         ASSERT_EQ(FeedCut(c.table, c.title, c.market, {cut, next}), c.code)
             << c.what << ", cut at " << cut << " and " << next << " of " << c.table.size();
-      }
-    }
   }
 }
 
