@@ -390,7 +390,7 @@ TEST_F(MainBarTest, TheSourceItemsChooseTheSource) {
   }
 }
 
-TEST_F(MainBarTest, ExitRemovesTheIconAndWritesNothing) {
+TEST_F(MainBarTest, ExitWritesNothingAndDestroyStopsTheTimerBothRemovingTheIcon) {
   StartProgram();
   const std::string before = sim::FileContent(IniPath());
   sim::ChooseFromTrayMenu(TrayMenuItem::kExit);
@@ -400,9 +400,8 @@ TEST_F(MainBarTest, ExitRemovesTheIconAndWritesNothing) {
   EXPECT_EQ(code, 0u);
   EXPECT_FALSE(sim::Tray().present);
   EXPECT_EQ(sim::FileContent(IniPath()), before);
-}
 
-TEST_F(MainBarTest, DestroyStopsTheTimerAndRemovesTheIcon) {
+  SimTest::SetUp();
   StartProgram();
   sim::ClearCalls();
   sim::DestroyWindow(MainBar().bar);

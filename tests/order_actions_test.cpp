@@ -250,8 +250,7 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
                {"00700", "999999", kF4, 0x003E0001, 0xC03E0001, 0x4000, false, true},
                {"300750", "601318 中国平安", kF1, 0x003B0001, 0xC03B0001, 0x3000, true, false}};
   for (const auto& c : cases) {
-    const std::string& code = c.code;
-    const ClientScene client = Fresh(code);
+    const ClientScene client = Fresh(c.code);
     sim::SetText(client.codeField, c.old);
     OpenFormOnKey(client, c.key, 10);
     sim::SetIntegrity(client.process, c.integrity);
@@ -260,8 +259,8 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
     const OrderOutcome outcome = OpenOrderForm(shownCode, 0, c.key);
 
     const auto key = static_cast<std::uintptr_t>(c.key);
-    EXPECT_EQ(KeysAt(client.window), (Keys{{kWmKeyDown, key, c.down}, {kWmKeyUp, key, c.up}})) << code;
-    EXPECT_EQ(sim::TextOf(client.codeField), code);
+    EXPECT_EQ(KeysAt(client.window), (Keys{{kWmKeyDown, key, c.down}, {kWmKeyUp, key, c.up}})) << c.code;
+    EXPECT_EQ(sim::TextOf(client.codeField), c.code);
     const std::vector<sim::Message> got = sim::Received(client.codeField);
     std::vector<unsigned> order;
     for (const sim::Message& m : got) order.push_back(m.message);
@@ -270,10 +269,10 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
     EXPECT_EQ(got[0].wParam, 0u);
     EXPECT_EQ(got[0].lParam, -1);
     EXPECT_EQ(got[1].wParam, 1u);
-    EXPECT_EQ(got[1].text, code);
-    EXPECT_EQ(outcome.higherPrivilege, c.named) << code;
-    EXPECT_EQ(outcome.keyPosted, c.key) << code;
-    EXPECT_EQ(SendFunctionKey(client.window, kF3).higherPrivilege, c.named) << code;
+    EXPECT_EQ(got[1].text, c.code);
+    EXPECT_EQ(outcome.higherPrivilege, c.named) << c.code;
+    EXPECT_EQ(outcome.keyPosted, c.key) << c.code;
+    EXPECT_EQ(SendFunctionKey(client.window, kF3).higherPrivilege, c.named) << c.code;
   }
 }
 

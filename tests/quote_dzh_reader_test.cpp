@@ -16,8 +16,8 @@ namespace {
 using code_table::Security;
 
 constexpr const char* kDzhExe = "D:\\dzh2\\dzh.exe";
-constexpr const char* kShanghai = "D:\\dzh2\\data\\sh\\";
-constexpr const char* kShenzhen = "D:\\dzh2\\data\\sz\\";
+const std::string kShanghai = "D:\\dzh2\\data\\sh\\";
+const std::string kShenzhen = "D:\\dzh2\\data\\sz\\";
 constexpr const char* kTable = "STKINFO60.DAT";
 
 class DzhReader : public SimTest {
@@ -114,9 +114,8 @@ TEST_F(DzhReader, CodesRejectedByTheMarketRules) {
 TEST_F(DzhReader, TheLastStockInfoFileListedIsUsedInBothFolders) {
   std::vector<Security> lower = code_table::ShanghaiSecurities();
   lower.push_back({"600999", "多表股票"});
-  sim::WriteFile(std::string(kShanghai) + "stkinfo99.dat", code_table::Table(lower));
-  sim::MakeDirectory(std::string(kShanghai) + "STKINFO");
-  sim::MakeDirectory(std::string(kShanghai) + "STKINFO_ZZZ");
+  sim::WriteFile(kShanghai + "stkinfo99.dat", code_table::Table(lower));
+  for (const char* folder : {"STKINFO", "STKINFO_ZZZ"}) sim::MakeDirectory(kShanghai + folder);
   EXPECT_EQ(Resolve("浦发银行"), "浦发银行");
   EXPECT_EQ(dzh.stockInfoFile, "");
 
@@ -126,7 +125,7 @@ TEST_F(DzhReader, TheLastStockInfoFileListedIsUsedInBothFolders) {
   // What the folder lists, in its own order.
   std::string last;
   platform::FindData entry;
-  const platform::Handle find = platform::FindFirstFileA(std::string(kShanghai) + "*", &entry);
+  const platform::Handle find = platform::FindFirstFileA(kShanghai + "*", &entry);
   ASSERT_NE(find, platform::kInvalidHandle);
   do {
     if (!entry.isDirectory && entry.fileName.find("STKINFO") != std::string::npos) last = entry.fileName;
@@ -143,7 +142,7 @@ TEST_F(DzhReader, TheLastStockInfoFileListedIsUsedInBothFolders) {
 TEST_F(DzhReader, ForgetsAStockInfoFileThatIsGone) {
   WriteTables({}, {}, "STKINFO51.DAT");
   EXPECT_EQ(Resolve("浦发银行"), "600000");
-  sim::RemoveFile(std::string(kShanghai) + "STKINFO51.DAT");
+  sim::RemoveFile(kShanghai + "STKINFO51.DAT");
   WriteTables({{"600222", "新表股票"}}, {}, "STKINFO60.DAT");
   EXPECT_EQ(Resolve("新表股票"), "600222");
   EXPECT_EQ(dzh.stockInfoFile, "STKINFO60.DAT");
@@ -170,8 +169,7 @@ TEST_F(DzhReader, TitlesNewIniCannotHoldStayInMemory) {
   const auto code = [](std::size_t i) { return std::to_string(600700 + i); };
   std::string table = "STKINFO1" + std::string(8, '\0');
   for (std::size_t i = 0; i < titles.size(); ++i) table += code_table::Field(code(i)) + titles[i] + '\0';
-  sim::WriteFile(std::string(kShanghai) + kTable, table);
-  sim::WriteFile(std::string(kShenzhen) + kTable, table);
+  for (const std::string& folder : {kShanghai, kShenzhen}) sim::WriteFile(folder + kTable, table);
   WriteSetting(kCodeCacheSection, "浦发银行", "600000");
   const std::string iniBefore = sim::FileContent(IniPath());
 

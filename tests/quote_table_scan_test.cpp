@@ -33,8 +33,7 @@ std::string ReferenceScan(const std::string& table, const std::string& title, Ma
 struct MemoryReader {
   const std::string& table;
   std::size_t step;
-  std::size_t offset = 0;
-  std::size_t calls = 0;
+  std::size_t offset = 0, calls = 0;
   std::size_t operator()(char* buffer, std::size_t size) {
     ++calls;
     const std::size_t n = std::min({size, step, table.size() - offset});
@@ -92,8 +91,7 @@ TEST(MarketRule, AcceptsSixCharactersOfTheExchange) {
 TEST(TableScan, FindsTheCodeInFrontOfTheNameHoweverTheTableIsCut) {
   const std::string name = "浦发银行";
   struct Case {
-    std::string what;
-    std::string table;
+    std::string what, table;
     Market market;
     std::string code;
     std::string title = "浦发银行";

@@ -118,9 +118,8 @@ TEST_F(TraderReader, ListsEveryTopLevelWindowInZOrder) {
   const auto entries = ListTopLevelWindows();
   std::vector<Hwnd> order;
   for (const auto& entry : entries) order.push_back(entry.window);
-  const std::vector<Hwnd> expected = {top, middle, bottom};
   ASSERT_GE(order.size(), 3u);
-  EXPECT_EQ(std::vector<Hwnd>(order.begin(), order.begin() + 3), expected);
+  EXPECT_EQ(std::vector<Hwnd>(order.begin(), order.begin() + 3), (std::vector<Hwnd>{top, middle, bottom}));
   EXPECT_EQ(entries[0].title, "顶");
   EXPECT_EQ(entries[1].title, std::string(254, 'x'));
 }
