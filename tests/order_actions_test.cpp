@@ -208,11 +208,10 @@ TEST_F(OrderActionsTest, EachActionRunsItsStepsInOrder) {
     SCOPED_TRACE(c.code + (c.minimized ? " minimised" : "") + (c.functionKey ? " function key" : ""));
     const ClientScene client = Fresh(c.code, "Edit", c.minimized);
     remembered = client.window;
-    if (c.functionKey) {
+    if (c.functionKey)
       sim::SetFocus(client.codeField);
-    } else {
+    else
       OpenFormOnKey(client, kF1, 50);
-    }
     const auto attached = AttachedDuringPauses();
 
     EXPECT_EQ(Timed([&] { c.functionKey ? Function() : Buy(kF1); }), c.elapsed);

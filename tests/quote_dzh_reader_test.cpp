@@ -55,17 +55,15 @@ class DzhReader : public SimTest {
 
 TEST_F(DzhReader, ResolvesEachExchangeAndCachesTheAnswer) {
   WriteTables({}, {});
-  struct Case {
-    std::string title, code;
-  } const cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"浦发银行", "600000"}, {"贵州茅台", "600519"}, {"中国平安", "601318"},           {"平安银行", "000001"},
       {"万科Ａ", "000002"},   {"五粮液", "000858"},   {"不存在的股票", "不存在的股票"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(LookupCachedCode(c.title), "") << c.title;
-    EXPECT_EQ(Resolve(c.title), c.code) << c.title;
-    EXPECT_EQ(Cached(c.title), c.code) << c.title;
-    EXPECT_EQ(LookupCachedCode(c.title), c.code) << c.title;
+  for (const auto& [title, code] : cases) {
+    EXPECT_EQ(LookupCachedCode(title), "") << title;
+    EXPECT_EQ(Resolve(title), code) << title;
+    EXPECT_EQ(Cached(title), code) << title;
+    EXPECT_EQ(LookupCachedCode(title), code) << title;
   }
   EXPECT_EQ(dzh.stockInfoFile, kTable);
 

@@ -96,8 +96,7 @@ TEST_F(QuotePoller, KeepsDzhAttachedThroughAStayWithTheOtherSource) {
   EXPECT_EQ(Label(), "600000");         // the label never goes blank
   EXPECT_EQ(AppState.dzh.mainWindow, dzh.frame);
 
-  const std::uint32_t trader = sim::AddProcess("C:\\jys\\jys.exe");
-  sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", trader});
+  sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\jys\\jys.exe")});
   sim::Advance(100);
   EXPECT_EQ(Label(), "600036");
   EXPECT_EQ(Interval(), kPollInterval);

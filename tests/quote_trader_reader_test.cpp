@@ -92,15 +92,12 @@ TEST_F(TraderReader, TakesTheTopmostMarkedWindowHiddenOrNot) {
 // the length's time-out.
 TEST_F(TraderReader, DistrustsTheReportedLengthAndAHungTrader) {
   const Hwnd main = ShowTrader("行情 - 600036 - 招商银行");
-  struct Case {
-    std::intptr_t length;
-    std::string text;
-  } const cases[] = {
+  const std::pair<std::intptr_t, std::string> cases[] = {
       {-1, ""}, {65536, ""}, {std::intptr_t{1} << 40, ""}, {7, "行情 - "}, {0, ""}, {65535, "行情 - 600036 - 招商银行"},
   };
-  for (const Case& c : cases) {
-    sim::SetReportedTextLength(main, c.length);
-    EXPECT_EQ(GetWindowTextTimeout(main), c.text) << c.length;
+  for (const auto& [length, text] : cases) {
+    sim::SetReportedTextLength(main, length);
+    EXPECT_EQ(GetWindowTextTimeout(main), text) << length;
   }
   EXPECT_EQ(GetWindowTextTimeout(0), "");
 
