@@ -218,8 +218,7 @@ TEST(TableScan, ChunkedScanAgreesWithThePlainSplit) {
     const Market market = pick(2) ? Market::kShanghai : Market::kShenzhen;
     const std::string expected = ReferenceScan(table, title, market);
     if (!expected.empty()) ++withCode;
-    const std::size_t chunk = 1 + pick(40);
-    const std::size_t step = 1 + pick(50);
+    const std::size_t chunk = 1 + pick(40), step = 1 + pick(50);
     ASSERT_EQ(Scan(table, title, market, chunk, step), expected)
         << "seed " << seed << ", chunk " << chunk << ", read step " << step;
     // Pieces of random sizes, from single bytes to long runs.
