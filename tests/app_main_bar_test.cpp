@@ -77,9 +77,8 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
     sim::Advance(1);
     std::vector<std::uintptr_t> keysDown;
     const std::vector<sim::Message> received = sim::Received(client);
-    for (std::size_t i = seen; i < received.size(); ++i) {
+    for (std::size_t i = seen; i < received.size(); ++i)
       if (received[i].message == platform::kWmKeyDown) keysDown.push_back(received[i].wParam);
-    }
     EXPECT_EQ(keysDown, std::vector<std::uintptr_t>{c.key});
     // Kept for the trader: which button, when, and the key posted.
     const ActionRecord& last = AppState.lastAction;
@@ -110,8 +109,8 @@ TEST_F(MainBarTest, AClientThatStopsAnsweringDoesNotStopTheBar) {
     SimTest::SetUp();
     const ClientScene client = AddTradingClient("Edit", c.minimized);
     OpenFormOnKey(client, 112, 10);
-    sim::WindowSpec shape{"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\chart\\trader.exe")};
-    const platform::Hwnd chart = sim::CreateWindow(shape);
+    const platform::Hwnd chart =
+        sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\chart\\trader.exe")});
     sim::SetForeground(chart);
     sim::WriteFile(IniPath(), "[软件设置]\r\n数据源=1\r\n");
     StartProgram();
@@ -196,56 +195,51 @@ TEST_F(MainBarTest, TheCodeEntrySettingReachesTheActions) {
 // which drags the bar, is on a monitor, else the bar starts where a first
 // start puts it and says so in new.ini (never writing before the saved one is
 // read); the bar, its parts and their font scale with the monitor's dpi.
-struct Start {
-  const char* what;
-  unsigned dpi;  // of the main monitor; one left of it and one right, past a gap, at 96
-  int left, top, expectedLeft, expectedTop;
-  int width, height, buyRight, sellLeft;
-};
-void PrintTo(const Start& c, std::ostream* os) { *os << c.what; }
+TEST_F(MainBarTest, TheBarStartsOnAMonitorAtItsScale) {
+  const struct {
+    const char* what;
+    unsigned dpi;  // of the main monitor; one left of it and one right, past a gap, at 96
+    int left, top, expectedLeft, expectedTop;
+    int width, height, buyRight, sellLeft;
+  } cases[] = {{"100 %", 96, 300, 200, 300, 200, 120, 24, 30, 90},
+               {"125 %", 120, 300, 200, 300, 200, 150, 30, 38, 112},
+               {"150 %", 144, 300, 200, 300, 200, 180, 36, 45, 135},
+               {"200 %", 192, 300, 200, 300, 200, 240, 48, 60, 180},
+               {"left of the main monitor", 96, -500, 20, -500, 20, 120, 24, 30, 90},
+               {"above the left one", 96, -1000, -150, -1000, -150, 120, 24, 30, 90},
+               {"across the left and the main one", 96, -80, 100, -80, 100, 120, 24, 30, 90},
+               {"label in the gap between two", 96, 1290, 100, 100, 100, 120, 24, 30, 90},
+               {"on no monitor", 144, -500, 1000, 100, 100, 180, 36, 45, 135},
+               {"far below everything", 96, 40, 5000, 100, 100, 120, 24, 30, 90}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimTest::SetUp();
+    sim::SetMonitors({{{0, 0, 1280, 800}, c.dpi}, {{-1920, -200, 0, 880}, 96}, {{1400, 0, 3320, 1080}, 96}});
+    const std::string saved =
+        "[软件设置]\r\n左边=" + std::to_string(c.left) + "\r\n顶边=" + std::to_string(c.top) + "\r\n";
+    sim::WriteFile(IniPath(), saved);
+    events::OnMainBarMoved();  // a move reported before start-up has read the file
+    EXPECT_EQ(sim::FileContent(IniPath()), saved);
 
-class TheBarStarts : public MainBarTest, public ::testing::WithParamInterface<Start> {};
-
-TEST_P(TheBarStarts, OnAMonitorAtItsScale) {
-  const Start& c = GetParam();
-  sim::SetMonitors({{{0, 0, 1280, 800}, c.dpi}, {{-1920, -200, 0, 880}, 96}, {{1400, 0, 3320, 1080}, 96}});
-  const std::string saved =
-      "[软件设置]\r\n左边=" + std::to_string(c.left) + "\r\n顶边=" + std::to_string(c.top) + "\r\n";
-  sim::WriteFile(IniPath(), saved);
-  events::OnMainBarMoved();  // a move reported before start-up has read the file
-  EXPECT_EQ(sim::FileContent(IniPath()), saved);
-
-  StartProgram();
-  const platform::MainBarWindows bar = MainBar();
-  const auto rectOf = [&](platform::Hwnd part) {
-    platform::Rect r;
-    platform::GetWindowRect(part, &r);
-    return std::vector<int>{r.left - c.expectedLeft, r.top - c.expectedTop, r.right - c.expectedLeft,
-                            r.bottom - c.expectedTop};
-  };
-  EXPECT_EQ(rectOf(bar.bar), (std::vector<int>{0, 0, c.width, c.height}));
-  EXPECT_EQ(rectOf(bar.buyButton), (std::vector<int>{0, 0, c.buyRight, c.height}));
-  EXPECT_EQ(rectOf(bar.codeLabel), (std::vector<int>{c.buyRight, 0, c.sellLeft, c.height}));
-  EXPECT_EQ(rectOf(bar.sellButton), (std::vector<int>{c.sellLeft, 0, c.width, c.height}));
-  for (platform::Hwnd part : {bar.bar, bar.buyButton, bar.codeLabel, bar.sellButton})
-    EXPECT_EQ(sim::FontDpiOf(part), c.dpi);
-  // Screen pixels, at any scale.
-  EXPECT_EQ(ReadSetting(kSettingsSection, "左边", ""), std::to_string(c.expectedLeft));
-  EXPECT_EQ(ReadSetting(kSettingsSection, "顶边", ""), std::to_string(c.expectedTop));
+    StartProgram();
+    const platform::MainBarWindows bar = MainBar();
+    const auto rectOf = [&](platform::Hwnd part) {
+      platform::Rect r;
+      platform::GetWindowRect(part, &r);
+      return std::vector<int>{r.left - c.expectedLeft, r.top - c.expectedTop, r.right - c.expectedLeft,
+                              r.bottom - c.expectedTop};
+    };
+    EXPECT_EQ(rectOf(bar.bar), (std::vector<int>{0, 0, c.width, c.height}));
+    EXPECT_EQ(rectOf(bar.buyButton), (std::vector<int>{0, 0, c.buyRight, c.height}));
+    EXPECT_EQ(rectOf(bar.codeLabel), (std::vector<int>{c.buyRight, 0, c.sellLeft, c.height}));
+    EXPECT_EQ(rectOf(bar.sellButton), (std::vector<int>{c.sellLeft, 0, c.width, c.height}));
+    for (platform::Hwnd part : {bar.bar, bar.buyButton, bar.codeLabel, bar.sellButton})
+      EXPECT_EQ(sim::FontDpiOf(part), c.dpi);
+    // Screen pixels, at any scale.
+    EXPECT_EQ(ReadSetting(kSettingsSection, "左边", ""), std::to_string(c.expectedLeft));
+    EXPECT_EQ(ReadSetting(kSettingsSection, "顶边", ""), std::to_string(c.expectedTop));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    MainBarTest, TheBarStarts,
-    ::testing::Values(Start{"100 %", 96, 300, 200, 300, 200, 120, 24, 30, 90},
-                      Start{"125 %", 120, 300, 200, 300, 200, 150, 30, 38, 112},
-                      Start{"150 %", 144, 300, 200, 300, 200, 180, 36, 45, 135},
-                      Start{"200 %", 192, 300, 200, 300, 200, 240, 48, 60, 180},
-                      Start{"left of the main monitor", 96, -500, 20, -500, 20, 120, 24, 30, 90},
-                      Start{"above the left one", 96, -1000, -150, -1000, -150, 120, 24, 30, 90},
-                      Start{"across the left and the main one", 96, -80, 100, -80, 100, 120, 24, 30, 90},
-                      Start{"label in the gap between two", 96, 1290, 100, 100, 100, 120, 24, 30, 90},
-                      Start{"on no monitor", 144, -500, 1000, 100, 100, 180, 36, 45, 135},
-                      Start{"far below everything", 96, 40, 5000, 100, 100, 120, 24, 30, 90}));
 
 // While the program runs every move is written: dragged onto a monitor of
 // another dpi, the bar takes that monitor's size and font where it was put,
@@ -321,8 +315,7 @@ TEST_F(MainBarTest, TimerIntervalRules) {
 TEST_F(MainBarTest, TrayMouseMessages) {
   struct Case {
     unsigned message;
-    bool togglesBar;
-    bool showsMenu;
+    bool togglesBar, showsMenu;
   } cases[] = {
       {platform::kWmLButtonUp, true, false},       {platform::kWmLButtonDblClk, true, false},
       {platform::kWmRButtonUp, false, true},       {platform::kWmContextMenu, false, true},
@@ -345,22 +338,19 @@ TEST_F(MainBarTest, TrayMouseMessages) {
     EXPECT_FALSE(shown.traderChecked);
     const std::string bar = std::to_string(MainBar().bar);
     std::vector<std::string> sequence;
-    for (const sim::Call& call : sim::Calls()) {
-      for (const char* name : {"SetForegroundWindow(", "TrackTrayMenu(", "PostMessageA("}) {
+    for (const sim::Call& call : sim::Calls())
+      for (const char* name : {"SetForegroundWindow(", "TrackTrayMenu(", "PostMessageA("})
         if (call.text.rfind(name, 0) == 0) sequence.push_back(call.text);
-      }
-    }
     const std::vector<std::string> expected = {"SetForegroundWindow(" + bar + ")", "TrackTrayMenu(" + bar + ",695,785)",
                                                "PostMessageA(" + bar + ",0x0,0,0x0)"};
     EXPECT_EQ(sequence, expected);
   }
-}
 
-TEST_F(MainBarTest, TrayDoubleClickEndsLikeASingleClick) {
+  // A double click ends like a single click.
+  SimTest::SetUp();
   StartProgram();
-  for (unsigned message : {platform::kWmLButtonUp, platform::kWmLButtonDblClk, platform::kWmLButtonUp}) {
+  for (unsigned message : {platform::kWmLButtonUp, platform::kWmLButtonDblClk, platform::kWmLButtonUp})
     sim::TrayMouse(message);
-  }
   EXPECT_FALSE(platform::IsWindowVisible(MainBar().bar));
   sim::TrayMouse(platform::kWmLButtonUp);
   EXPECT_TRUE(platform::IsWindowVisible(MainBar().bar));
@@ -400,7 +390,7 @@ TEST_F(MainBarTest, TheSourceItemsChooseTheSource) {
   }
 }
 
-TEST_F(MainBarTest, ExitRemovesTheIconAndWritesNothing) {
+TEST_F(MainBarTest, ExitWritesNothingAndDestroyStopsTheTimerBothRemovingTheIcon) {
   StartProgram();
   const std::string before = sim::FileContent(IniPath());
   sim::ChooseFromTrayMenu(TrayMenuItem::kExit);
@@ -410,9 +400,8 @@ TEST_F(MainBarTest, ExitRemovesTheIconAndWritesNothing) {
   EXPECT_EQ(code, 0u);
   EXPECT_FALSE(sim::Tray().present);
   EXPECT_EQ(sim::FileContent(IniPath()), before);
-}
 
-TEST_F(MainBarTest, DestroyStopsTheTimerAndRemovesTheIcon) {
+  SimTest::SetUp();
   StartProgram();
   sim::ClearCalls();
   sim::DestroyWindow(MainBar().bar);

@@ -40,178 +40,172 @@ struct Cause {
   std::function<void()> after = nullptr;  // after it, before the window opens
 };
 
-void PrintTo(const Cause& c, std::ostream* os) { *os << c.what; }
 void BuyNow() {
   AppState.currentCode = "600036";
   sim::Click(MainBar().buyButton);
 }
 
-class EachCauseOfASilentClick : public StatusWindowTest, public ::testing::WithParamInterface<Cause> {};
-
-TEST_P(EachCauseOfASilentClick, IsNamed) {
-  const Cause& c = GetParam();
-  sim::SetVersionInfo(sim::kOwnExePath, {{{0x0804, 0x04b0}}, {{"080404b0\\FileVersion", "0.1.0"}}});
-  if (c.scene) c.scene();
-  StartProgram();
-  if (c.after) c.after();
-  ChooseFromMenu(TrayMenuItem::kStatus);
-  // Twice a second, whatever the client does, the bar waits at most the probe's bound.
-  const std::uint64_t before = sim::Now();
-  OnStatusTimer(GetQuoteSource());
-  EXPECT_LE(sim::Now() - before, 100u);
-  const std::string text = Shown();
-  EXPECT_NE(text.find("凌波助手：版本 0.1.0"), std::string::npos) << text;
-  for (const std::string& line : c.present) EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
-  for (const std::string& line : c.absent) EXPECT_EQ(text.find(line), std::string::npos) << line << "\n" << text;
+TEST_F(StatusWindowTest, EachCauseOfASilentClickIsNamed) {
+  const Cause causes[] = {
+      {"no client",
+       {"交易程序：未找到", "系统代码页：936", "行情来源：大智慧", "上一次操作：尚无", "买入键 F1 (112)",
+        "卖出键 F2 (113)", "功能键 F3 (114)"},
+       {"警告", "识别方式"}},
+      {"a client by its title",
+       {"交易程序：已找到（记住的窗口", "识别方式：窗口标题含“网上股票交易”（首次找到时）",
+        "交易程序窗口标题：网上股票交易系统5.0", "交易程序文件：C:\\broker\\client.exe", "位数：64 位", "响应：正常",
+        "权限：不高于本程序", "进程号："},
+       {"文件说明：V6", "办法"},
+       [] { AddTradingClient(); }},
+      {"a client by its file description",
+       {"识别方式：程序的文件说明含“V6主框架模块”", "交易程序窗口标题：下单", "文件说明：V6主框架模块", "位数：32 位"},
+       {"窗口标题含"},
+       [] { ClientByDescription(); }},
+      {"a remembered client whose title has lost its marker",
+       {"交易程序：已找到（记住的窗口，点“买”“卖”时用它）", "识别方式：窗口标题含“网上股票交易”（首次找到时）",
+        "交易程序窗口标题：用户登录", "响应：正常"},
+       {"交易程序：未找到", "现在查找到"},
+       [] { AddTradingClient(); },
+       [] { sim::SetText(AppState.tradingClient, "用户登录"); }},
+      {"none remembered, one found now",
+       {"交易程序：已找到（现在查找到，点“买”“卖”时会用它）", "识别方式：窗口标题含“网上股票交易”\r\n"},
+       {"记住的窗口", "首次找到时"},
+       {},
+       [] { AddTradingClient(); }},
+      {"a hung client",
+       {"响应：未响应：点“买”“卖”不会有动作"},
+       {"响应：正常", "响应：慢"},
+       [] {
+         sim::SetHung(AddTradingClient().thread);
+         sim::Advance(6000);
+       }},
+      {"a client slow, not yet counted as hung",
+       {"响应：慢：100 毫秒内没有回答（点“买”“卖”时最多等 500 毫秒"},
+       {"响应：正常", "不会有动作，等"},
+       [] { AddTradingClient(); },
+       [] {
+         sim::SetHung(platform::GetWindowThreadProcessId(AppState.tradingClient, nullptr));
+         sim::Advance(1000);  // well short of the 5 s after which Windows counts it as hung
+       }},
+      // A buy that stopped early says where, and no line of a step it never reached.
+      {"a buy that found no client",
+       {"  交易程序：未找到"},
+       {"  响应", "  按键", "  代码框", "  写入"},
+       {},
+       [] { BuyNow(); }},
+      {"a buy whose order form never focused a field",
+       {"  响应：正常", "  按键：F1 (112)", "  代码框：没有等到",
+        "  写入：未写入：约 2 秒内交易程序没有代码框得到焦点"},
+       {"  代码框读回"},
+       [] { AddTradingClient(); },
+       [] { BuyNow(); }},
+      {"a chart title on the label",
+       {"  结果：未写入：中间显示的不是证券代码"},
+       {"  交易程序：", "  按键"},
+       [] { AddTradingClient(); },
+       [] {
+         AppState.currentCode = "2024年报";
+         sim::Click(MainBar().buyButton);
+       }},
+      {"another program clicked into while the form opened",
+       {"  写入：未写入：最前面的是别的程序", "  最前面的窗口：别的程序：记事本"},
+       {"  代码框读回"},
+       [] {
+         const ClientScene client = AddTradingClient();
+         sim::OnMessage(client.window, [](const sim::Message& m) {
+           if (m.message == platform::kWmKeyDown)
+             sim::SetForeground(sim::CreateWindow({"Notepad", "记事本", sim::AddProcess("C:\\w\\notepad.exe")}));
+         });
+       },
+       [] { BuyNow(); }},
+      {"a client that stalls when brought forward",
+       {"  调到前面：交易程序卡住", "  按键：未按", "  写入：未按键：交易程序被调到前面时卡住了"},
+       {"  代码框"},
+       [] {
+         const ClientScene client = AddTradingClient();
+         sim::SetFocus(sim::CreateWindow({"Popup", "", client.process}));
+         sim::SetHandlingTime(client.window, sim::kWmActivate, 8000);
+         sim::RefuseForeground();
+       },
+       [] { BuyNow(); }},
+      // Which way the code went in, and why keys were not typed on the keyboard.
+      {"a code field that takes only the keyboard",
+       {"  按键：F1 (112)，按键消息", "  键盘输入：已键入", "  写入：替换被交易程序忽略，已用键盘输入键入"},
+       {"未键入"},
+       [] {
+         const ClientScene client = AddTradingClient();
+         sim::TakeOnlyKeyboardInput(client.codeField);
+         OpenFormOnKey(client, 112, 10);
+       },
+       [] { BuyNow(); }},
+      {"Ctrl held through a click with 输入方式 2",
+       {"  按键：未按", "  键盘输入：未键入：Shift、Ctrl、Alt 或 Windows 键一直按着", "  写入：未键入"},
+       {"  代码框"},
+       [] { AddTradingClient(); },
+       [] {
+         AppState.codeEntry = CodeEntry::kRealKeys;
+         sim::PressKey(0x11, true);
+         BuyNow();
+       }},
+      {"a client run as administrator",
+       {"权限：高于本程序", "办法：两者以相同方式运行", "  权限：交易程序高于本程序"},
+       {"权限：不高于"},
+       [] { sim::SetIntegrity(AddTradingClient().process, 0x3000); },
+       [] { BuyNow(); }},
+      {"a client whose token cannot be read",
+       {"权限：无法判断"},
+       {"高于本程序"},
+       [] { sim::DenyToken(AddTradingClient().process); }},
+      {"通达信 showing a name listed once",
+       {"行情来源：通达信", "通达信：已连接", "通达信窗口标题：通达信金融终端V7.642 - [分析图表-平安银行]",
+        "安装目录：D:\\new_tdx", "代码表 shm.tnf：6 条记录", "代码表 szm.tnf：4 条记录", "代码表 bjm.tnf：不存在",
+        "标题中的名称：平安银行", "名称对应的代码：000001", "当前代码：000001"},
+       {"大智慧"},
+       {},
+       [] {
+         SetQuoteSource(QuoteSource::kTdx);
+         StartTdx("D:\\new_tdx\\TdxW.exe");
+         sim::Advance(100);
+       }},
+      {"通达信 showing a name listed twice, beside a malformed bjm.tnf",
+       {"代码表 bjm.tnf：格式不符，未使用", "标题中的名称：招商银行", "名称对应的代码：无：代码表里有 2 条记录",
+        "当前代码：招商银行"},
+       {},
+       {},
+       [] {
+         SetQuoteSource(QuoteSource::kTdx);
+         StartTdx("D:\\new_tdx\\TdxW.exe", "招商银行");
+         sim::WriteFile("D:\\new_tdx\\T0002\\hq_cache\\bjm.tnf",
+                        std::string(50, '\0') + code_table::TnfRecord({"600036", "招商银行"}) + "cut");
+         sim::WriteFile("D:\\new_tdx\\T0002\\hq_cache\\szm.tnf", code_table::TnfTable({{"001979", "招商银行"}}));
+         sim::Advance(100);
+       }},
+      {"no 通达信",
+       {"行情来源：通达信", "通达信：未找到（每 10 秒找一次）"},
+       {"安装目录"},
+       {},
+       [] { SetQuoteSource(QuoteSource::kTdx); }},
+      {"code page 1252", {"系统代码页：1252", "警告：系统代码页不是 936", "非 Unicode", "重新启动电脑"}, {}, [] {
+         sim::SetCodePage(1252);
+       }}};
+  for (const Cause& c : causes) {
+    SCOPED_TRACE(c.what);
+    SimTest::SetUp();
+    sim::SetVersionInfo(sim::kOwnExePath, {{{0x0804, 0x04b0}}, {{"080404b0\\FileVersion", "0.1.0"}}});
+    if (c.scene) c.scene();
+    StartProgram();
+    if (c.after) c.after();
+    ChooseFromMenu(TrayMenuItem::kStatus);
+    // Twice a second, whatever the client does, the bar waits at most the probe's bound.
+    const std::uint64_t before = sim::Now();
+    OnStatusTimer(GetQuoteSource());
+    EXPECT_LE(sim::Now() - before, 100u);
+    const std::string text = Shown();
+    EXPECT_NE(text.find("凌波助手：版本 0.1.0"), std::string::npos) << text;
+    for (const std::string& line : c.present) EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    for (const std::string& line : c.absent) EXPECT_EQ(text.find(line), std::string::npos) << line << "\n" << text;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    StatusWindowTest, EachCauseOfASilentClick,
-    ::testing::Values(
-        Cause{"no client",
-              {"交易程序：未找到", "系统代码页：936", "行情来源：大智慧", "上一次操作：尚无", "买入键 F1 (112)",
-               "卖出键 F2 (113)", "功能键 F3 (114)"},
-              {"警告", "识别方式"}},
-        Cause{"a client by its title",
-              {"交易程序：已找到（记住的窗口", "识别方式：窗口标题含“网上股票交易”（首次找到时）",
-               "交易程序窗口标题：网上股票交易系统5.0", "交易程序文件：C:\\broker\\client.exe", "位数：64 位",
-               "响应：正常", "权限：不高于本程序", "进程号："},
-              {"文件说明：V6", "办法"},
-              [] { AddTradingClient(); }},
-        Cause{"a client by its file description",
-              {"识别方式：程序的文件说明含“V6主框架模块”", "交易程序窗口标题：下单", "文件说明：V6主框架模块",
-               "位数：32 位"},
-              {"窗口标题含"},
-              [] { ClientByDescription(); }},
-        Cause{"a remembered client whose title has lost its marker",
-              {"交易程序：已找到（记住的窗口，点“买”“卖”时用它）", "识别方式：窗口标题含“网上股票交易”（首次找到时）",
-               "交易程序窗口标题：用户登录", "响应：正常"},
-              {"交易程序：未找到", "现在查找到"},
-              [] { AddTradingClient(); },
-              [] { sim::SetText(AppState.tradingClient, "用户登录"); }},
-        Cause{"none remembered, one found now",
-              {"交易程序：已找到（现在查找到，点“买”“卖”时会用它）", "识别方式：窗口标题含“网上股票交易”\r\n"},
-              {"记住的窗口", "首次找到时"},
-              {},
-              [] { AddTradingClient(); }},
-        Cause{"a hung client",
-              {"响应：未响应：点“买”“卖”不会有动作"},
-              {"响应：正常", "响应：慢"},
-              [] {
-                sim::SetHung(AddTradingClient().thread);
-                sim::Advance(6000);
-              }},
-        Cause{"a client slow, not yet counted as hung",
-              {"响应：慢：100 毫秒内没有回答（点“买”“卖”时最多等 500 毫秒"},
-              {"响应：正常", "不会有动作，等"},
-              [] { AddTradingClient(); },
-              [] {
-                sim::SetHung(platform::GetWindowThreadProcessId(AppState.tradingClient, nullptr));
-                sim::Advance(1000);  // well short of the 5 s after which Windows counts it as hung
-              }},
-        // A buy that stopped early says where, and no line of a step it never reached.
-        Cause{"a buy that found no client",
-              {"  交易程序：未找到"},
-              {"  响应", "  按键", "  代码框", "  写入"},
-              {},
-              [] { BuyNow(); }},
-        Cause{"a buy whose order form never focused a field",
-              {"  响应：正常", "  按键：F1 (112)", "  代码框：没有等到",
-               "  写入：未写入：约 2 秒内交易程序没有代码框得到焦点"},
-              {"  代码框读回"},
-              [] { AddTradingClient(); },
-              [] { BuyNow(); }},
-        Cause{"a chart title on the label",
-              {"  结果：未写入：中间显示的不是证券代码"},
-              {"  交易程序：", "  按键"},
-              [] { AddTradingClient(); },
-              [] {
-                AppState.currentCode = "2024年报";
-                sim::Click(MainBar().buyButton);
-              }},
-        Cause{"another program clicked into while the form opened",
-              {"  写入：未写入：最前面的是别的程序", "  最前面的窗口：别的程序：记事本"},
-              {"  代码框读回"},
-              [] {
-                const ClientScene client = AddTradingClient();
-                sim::OnMessage(client.window, [](const sim::Message& m) {
-                  if (m.message == platform::kWmKeyDown)
-                    sim::SetForeground(sim::CreateWindow({"Notepad", "记事本", sim::AddProcess("C:\\w\\notepad.exe")}));
-                });
-              },
-              [] { BuyNow(); }},
-        Cause{"a client that stalls when brought forward",
-              {"  调到前面：交易程序卡住", "  按键：未按", "  写入：未按键：交易程序被调到前面时卡住了"},
-              {"  代码框"},
-              [] {
-                const ClientScene client = AddTradingClient();
-                sim::SetFocus(sim::CreateWindow({"Popup", "", client.process}));
-                sim::SetHandlingTime(client.window, sim::kWmActivate, 8000);
-                sim::RefuseForeground();
-              },
-              [] { BuyNow(); }},
-        // Which way the code went in, and why keys were not typed on the keyboard.
-        Cause{"a code field that takes only the keyboard",
-              {"  按键：F1 (112)，按键消息", "  键盘输入：已键入", "  写入：替换被交易程序忽略，已用键盘输入键入"},
-              {"未键入"},
-              [] {
-                const ClientScene client = AddTradingClient();
-                sim::TakeOnlyKeyboardInput(client.codeField);
-                OpenFormOnKey(client, 112, 10);
-              },
-              [] { BuyNow(); }},
-        Cause{"Ctrl held through a click with 输入方式 2",
-              {"  按键：未按", "  键盘输入：未键入：Shift、Ctrl、Alt 或 Windows 键一直按着", "  写入：未键入"},
-              {"  代码框"},
-              [] { AddTradingClient(); },
-              [] {
-                AppState.codeEntry = CodeEntry::kRealKeys;
-                sim::PressKey(0x11, true);
-                BuyNow();
-              }},
-        Cause{"a client run as administrator",
-              {"权限：高于本程序", "办法：两者以相同方式运行", "  权限：交易程序高于本程序"},
-              {"权限：不高于"},
-              [] { sim::SetIntegrity(AddTradingClient().process, 0x3000); },
-              [] { BuyNow(); }},
-        Cause{"a client whose token cannot be read",
-              {"权限：无法判断"},
-              {"高于本程序"},
-              [] { sim::DenyToken(AddTradingClient().process); }},
-        Cause{"通达信 showing a name listed once",
-              {"行情来源：通达信", "通达信：已连接", "通达信窗口标题：通达信金融终端V7.642 - [分析图表-平安银行]",
-               "安装目录：D:\\new_tdx", "代码表 shm.tnf：6 条记录", "代码表 szm.tnf：4 条记录",
-               "代码表 bjm.tnf：不存在", "标题中的名称：平安银行", "名称对应的代码：000001", "当前代码：000001"},
-              {"大智慧"},
-              {},
-              [] {
-                SetQuoteSource(QuoteSource::kTdx);
-                StartTdx("D:\\new_tdx\\TdxW.exe");
-                sim::Advance(100);
-              }},
-        Cause{"通达信 showing a name listed twice, beside a malformed bjm.tnf",
-              {"代码表 bjm.tnf：格式不符，未使用", "标题中的名称：招商银行", "名称对应的代码：无：代码表里有 2 条记录",
-               "当前代码：招商银行"},
-              {},
-              {},
-              [] {
-                SetQuoteSource(QuoteSource::kTdx);
-                StartTdx("D:\\new_tdx\\TdxW.exe", "招商银行");
-                sim::WriteFile("D:\\new_tdx\\T0002\\hq_cache\\bjm.tnf",
-                               std::string(50, '\0') + code_table::TnfRecord({"600036", "招商银行"}) + "cut");
-                sim::WriteFile("D:\\new_tdx\\T0002\\hq_cache\\szm.tnf", code_table::TnfTable({{"001979", "招商银行"}}));
-                sim::Advance(100);
-              }},
-        Cause{"no 通达信",
-              {"行情来源：通达信", "通达信：未找到（每 10 秒找一次）"},
-              {"安装目录"},
-              {},
-              [] { SetQuoteSource(QuoteSource::kTdx); }},
-        Cause{"code page 1252",
-              {"系统代码页：1252", "警告：系统代码页不是 936", "非 Unicode", "重新启动电脑"},
-              {},
-              [] { sim::SetCodePage(1252); }}),
-    [](const ::testing::TestParamInfo<Cause>& row) { return "Case" + std::to_string(row.index); });
 
 // The window names the client a click drives: the remembered one, not another
 // qualifying window now in front of it.  What the bar remembers stays as it

@@ -45,6 +45,7 @@ std::vector<std::string> VisibleSteps() {
   }
   return steps;
 }
+const std::vector<std::string> kRestore = {"ShowWindowAsync"};
 const std::vector<std::string> kKeyPress = {"PostMessageA:0x100", "PostMessageA:0x101"};
 const std::vector<std::string> kFocusAttached = {"AttachThreadInput", "GetFocus", "AttachThreadInput"};
 // Two round trips: the client's thread is done with what it was given.
@@ -207,18 +208,16 @@ TEST_F(OrderActionsTest, EachActionRunsItsStepsInOrder) {
     SCOPED_TRACE(c.code + (c.minimized ? " minimised" : "") + (c.functionKey ? " function key" : ""));
     const ClientScene client = Fresh(c.code, "Edit", c.minimized);
     remembered = client.window;
-    if (c.functionKey) {
+    if (c.functionKey)
       sim::SetFocus(client.codeField);
-    } else {
+    else
       OpenFormOnKey(client, kF1, 50);
-    }
     const auto attached = AttachedDuringPauses();
 
     EXPECT_EQ(Timed([&] { c.functionKey ? Function() : Buy(kF1); }), c.elapsed);
     sim::Advance(1);
 
-    const std::vector<std::string> restored =
-        c.minimized ? std::vector<std::string>{"ShowWindowAsync"} : std::vector<std::string>{};
+    const std::vector<std::string> restored = c.minimized ? kRestore : std::vector<std::string>{};
     EXPECT_EQ(VisibleSteps(), Joined({{"SendMessageTimeoutA:0x0"}, restored, c.functionKey ? function : buy}));
     EXPECT_FALSE(sim::IsMinimized(client.window));
     EXPECT_EQ(KeysAt(client.window), c.keys);
@@ -250,8 +249,7 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
                {"00700", "999999", kF4, 0x003E0001, 0xC03E0001, 0x4000, false, true},
                {"300750", "601318 中国平安", kF1, 0x003B0001, 0xC03B0001, 0x3000, true, false}};
   for (const auto& c : cases) {
-    const std::string& code = c.code;
-    const ClientScene client = Fresh(code);
+    const ClientScene client = Fresh(c.code);
     sim::SetText(client.codeField, c.old);
     OpenFormOnKey(client, c.key, 10);
     sim::SetIntegrity(client.process, c.integrity);
@@ -260,8 +258,8 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
     const OrderOutcome outcome = OpenOrderForm(shownCode, 0, c.key);
 
     const auto key = static_cast<std::uintptr_t>(c.key);
-    EXPECT_EQ(KeysAt(client.window), (Keys{{kWmKeyDown, key, c.down}, {kWmKeyUp, key, c.up}})) << code;
-    EXPECT_EQ(sim::TextOf(client.codeField), code);
+    EXPECT_EQ(KeysAt(client.window), (Keys{{kWmKeyDown, key, c.down}, {kWmKeyUp, key, c.up}})) << c.code;
+    EXPECT_EQ(sim::TextOf(client.codeField), c.code);
     const std::vector<sim::Message> got = sim::Received(client.codeField);
     std::vector<unsigned> order;
     for (const sim::Message& m : got) order.push_back(m.message);
@@ -270,10 +268,10 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
     EXPECT_EQ(got[0].wParam, 0u);
     EXPECT_EQ(got[0].lParam, -1);
     EXPECT_EQ(got[1].wParam, 1u);
-    EXPECT_EQ(got[1].text, code);
-    EXPECT_EQ(outcome.higherPrivilege, c.named) << code;
-    EXPECT_EQ(outcome.keyPosted, c.key) << code;
-    EXPECT_EQ(SendFunctionKey(client.window, kF3).higherPrivilege, c.named) << code;
+    EXPECT_EQ(got[1].text, c.code);
+    EXPECT_EQ(outcome.higherPrivilege, c.named) << c.code;
+    EXPECT_EQ(outcome.keyPosted, c.key) << c.code;
+    EXPECT_EQ(SendFunctionKey(client.window, kF3).higherPrivilege, c.named) << c.code;
   }
 }
 
@@ -667,14 +665,8 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
     std::uint64_t elapsed;
     int sendInputs;
   } cases[] = {
-      {"default way",
-       CodeEntry::kReplace,
-       {},
-       CodeWritten::kKeyedAfterIgnoredReplace,
-       RealKeys::kTyped,
-       "600036",
-       240,
-       1},
+      {"default way", CodeEntry::kReplace, nullptr, CodeWritten::kKeyedAfterIgnoredReplace, RealKeys::kTyped, "600036",
+       240, 1},
       {"输入方式 2", CodeEntry::kRealKeys, {}, CodeWritten::kKeyedBySetting, RealKeys::kTyped, "600036", 240, 2},
       {"Ctrl held through the clock, 输入方式 2", CodeEntry::kRealKeys, holdCtrl, CodeWritten::kNotKeyed,
        RealKeys::kModifierHeld, "999999", 2500, 0},

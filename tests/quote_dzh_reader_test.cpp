@@ -16,8 +16,8 @@ namespace {
 using code_table::Security;
 
 constexpr const char* kDzhExe = "D:\\dzh2\\dzh.exe";
-constexpr const char* kShanghai = "D:\\dzh2\\data\\sh\\";
-constexpr const char* kShenzhen = "D:\\dzh2\\data\\sz\\";
+const std::string kShanghai = "D:\\dzh2\\data\\sh\\";
+const std::string kShenzhen = "D:\\dzh2\\data\\sz\\";
 constexpr const char* kTable = "STKINFO60.DAT";
 
 class DzhReader : public SimTest {
@@ -55,17 +55,15 @@ class DzhReader : public SimTest {
 
 TEST_F(DzhReader, ResolvesEachExchangeAndCachesTheAnswer) {
   WriteTables({}, {});
-  struct Case {
-    std::string title, code;
-  } const cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"浦发银行", "600000"}, {"贵州茅台", "600519"}, {"中国平安", "601318"},           {"平安银行", "000001"},
       {"万科Ａ", "000002"},   {"五粮液", "000858"},   {"不存在的股票", "不存在的股票"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(LookupCachedCode(c.title), "") << c.title;
-    EXPECT_EQ(Resolve(c.title), c.code) << c.title;
-    EXPECT_EQ(Cached(c.title), c.code) << c.title;
-    EXPECT_EQ(LookupCachedCode(c.title), c.code) << c.title;
+  for (const auto& [title, code] : cases) {
+    EXPECT_EQ(LookupCachedCode(title), "") << title;
+    EXPECT_EQ(Resolve(title), code) << title;
+    EXPECT_EQ(Cached(title), code) << title;
+    EXPECT_EQ(LookupCachedCode(title), code) << title;
   }
   EXPECT_EQ(dzh.stockInfoFile, kTable);
 
@@ -114,20 +112,18 @@ TEST_F(DzhReader, CodesRejectedByTheMarketRules) {
 TEST_F(DzhReader, TheLastStockInfoFileListedIsUsedInBothFolders) {
   std::vector<Security> lower = code_table::ShanghaiSecurities();
   lower.push_back({"600999", "多表股票"});
-  sim::WriteFile(std::string(kShanghai) + "stkinfo99.dat", code_table::Table(lower));
-  sim::MakeDirectory(std::string(kShanghai) + "STKINFO");
-  sim::MakeDirectory(std::string(kShanghai) + "STKINFO_ZZZ");
+  sim::WriteFile(kShanghai + "stkinfo99.dat", code_table::Table(lower));
+  for (const char* folder : {"STKINFO", "STKINFO_ZZZ"}) sim::MakeDirectory(kShanghai + folder);
   EXPECT_EQ(Resolve("浦发银行"), "浦发银行");
   EXPECT_EQ(dzh.stockInfoFile, "");
 
   const std::vector<std::string> names = {"STKINFO51.DAT", "STKINFO60.DAT", "OLD_STKINFO.DAT"};
-  for (std::size_t i = 0; i < names.size(); ++i) {
+  for (std::size_t i = 0; i < names.size(); ++i)
     WriteTables({{"60010" + std::to_string(i), "多表股票"}}, {{"00010" + std::to_string(i), "深市多表"}}, names[i]);
-  }
   // What the folder lists, in its own order.
   std::string last;
   platform::FindData entry;
-  const platform::Handle find = platform::FindFirstFileA(std::string(kShanghai) + "*", &entry);
+  const platform::Handle find = platform::FindFirstFileA(kShanghai + "*", &entry);
   ASSERT_NE(find, platform::kInvalidHandle);
   do {
     if (!entry.isDirectory && entry.fileName.find("STKINFO") != std::string::npos) last = entry.fileName;
@@ -144,7 +140,7 @@ TEST_F(DzhReader, TheLastStockInfoFileListedIsUsedInBothFolders) {
 TEST_F(DzhReader, ForgetsAStockInfoFileThatIsGone) {
   WriteTables({}, {}, "STKINFO51.DAT");
   EXPECT_EQ(Resolve("浦发银行"), "600000");
-  sim::RemoveFile(std::string(kShanghai) + "STKINFO51.DAT");
+  sim::RemoveFile(kShanghai + "STKINFO51.DAT");
   WriteTables({{"600222", "新表股票"}}, {}, "STKINFO60.DAT");
   EXPECT_EQ(Resolve("新表股票"), "600222");
   EXPECT_EQ(dzh.stockInfoFile, "STKINFO60.DAT");
@@ -171,8 +167,7 @@ TEST_F(DzhReader, TitlesNewIniCannotHoldStayInMemory) {
   const auto code = [](std::size_t i) { return std::to_string(600700 + i); };
   std::string table = "STKINFO1" + std::string(8, '\0');
   for (std::size_t i = 0; i < titles.size(); ++i) table += code_table::Field(code(i)) + titles[i] + '\0';
-  sim::WriteFile(std::string(kShanghai) + kTable, table);
-  sim::WriteFile(std::string(kShenzhen) + kTable, table);
+  for (const std::string& folder : {kShanghai, kShenzhen}) sim::WriteFile(folder + kTable, table);
   WriteSetting(kCodeCacheSection, "浦发银行", "600000");
   const std::string iniBefore = sim::FileContent(IniPath());
 

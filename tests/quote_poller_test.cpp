@@ -96,8 +96,7 @@ TEST_F(QuotePoller, KeepsDzhAttachedThroughAStayWithTheOtherSource) {
   EXPECT_EQ(Label(), "600000");         // the label never goes blank
   EXPECT_EQ(AppState.dzh.mainWindow, dzh.frame);
 
-  const std::uint32_t trader = sim::AddProcess("C:\\jys\\jys.exe");
-  sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", trader});
+  sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\jys\\jys.exe")});
   sim::Advance(100);
   EXPECT_EQ(Label(), "600036");
   EXPECT_EQ(Interval(), kPollInterval);
@@ -126,15 +125,8 @@ TEST_F(QuotePoller, AttachesToTheFirstQualifyingWindow) {
   // Created later, so above it in the Z order.
   const std::uint32_t other = sim::AddProcess("C:\\other\\other.exe");
   sim::CreateWindow({"Frame", "大智慧 资讯", other});  // no MDIClient
-  sim::WindowSpec misnamed{"Frame", "新版大智慧", other};
-  const Hwnd misnamedFrame = sim::CreateWindow(misnamed);
-  sim::WindowSpec mdi{"MDIClient", "", other};
-  mdi.parent = misnamedFrame;
-  sim::CreateWindow(mdi);
-  sim::WindowSpec hidden{"Frame", "大智慧", other};
-  hidden.visible = false;
-  mdi.parent = sim::CreateWindow(hidden);
-  sim::CreateWindow(mdi);
+  for (const Hwnd frame : {sim::CreateWindow({"Frame", "新版大智慧", other}), CreateHidden({"Frame", "大智慧", other})})
+    sim::CreateWindow({"MDIClient", "", other, 0, frame});
 
   sim::Advance(100);
   EXPECT_EQ(AppState.dzh.mainWindow, wanted.frame);

@@ -33,8 +33,7 @@ std::string ReferenceScan(const std::string& table, const std::string& title, Ma
 struct MemoryReader {
   const std::string& table;
   std::size_t step;
-  std::size_t offset = 0;
-  std::size_t calls = 0;
+  std::size_t offset = 0, calls = 0;
   std::size_t operator()(char* buffer, std::size_t size) {
     ++calls;
     const std::size_t n = std::min({size, step, table.size() - offset});
@@ -92,8 +91,7 @@ TEST(MarketRule, AcceptsSixCharactersOfTheExchange) {
 TEST(TableScan, FindsTheCodeInFrontOfTheNameHoweverTheTableIsCut) {
   const std::string name = "浦发银行";
   struct Case {
-    std::string what;
-    std::string table;
+    std::string what, table;
     Market market;
     std::string code;
     std::string title = "浦发银行";
@@ -129,14 +127,12 @@ TEST(TableScan, FindsTheCodeInFrontOfTheNameHoweverTheTableIsCut) {
   const struct {
     const char* what;
     std::string title, nearMiss;
-  } titles[] = {
-      {"one byte", "X", ""},
-      {"two equal bytes", "XX", ""},
-      {"two bytes", "XY", ""},
-      {"first and last byte equal", "ABA", "A-A"},
-      {"a GBK name", "浦发银行", "浦发兴行"},
-      {"longer than most pieces", longTitle, std::string(20, 'L') + "+" + std::string(19, 'M')},
-  };
+  } titles[] = {{"one byte", "X", ""},
+                {"two equal bytes", "XX", ""},
+                {"two bytes", "XY", ""},
+                {"first and last byte equal", "ABA", "A-A"},
+                {"a GBK name", "浦发银行", "浦发兴行"},
+                {"longer than most pieces", longTitle, std::string(20, 'L') + "+" + std::string(19, 'M')}};
   for (const auto& t : titles) {
     cases.push_back({t.what, padding + t.nearMiss + code_table::Field("600000") + t.title + "-tail", Market::kShanghai,
                      "600000", t.title});
@@ -149,12 +145,10 @@ TEST(TableScan, FindsTheCodeInFrontOfTheNameHoweverTheTableIsCut) {
     ASSERT_EQ(ReferenceScan(c.table, c.title, c.market), c.code) << c.what;
     for (std::size_t chunk : {1, 2, 5, 9, 10, 11, 17, 64, 1 << 16})
       EXPECT_EQ(Scan(c.table, c.title, c.market, chunk), c.code) << c.what << ", chunk " << chunk;
-    for (std::size_t cut = 0; cut <= c.table.size(); ++cut) {
-      for (std::size_t next = cut; next <= std::min(c.table.size(), cut + c.title.size() + 10); ++next) {
+    for (std::size_t cut = 0; cut <= c.table.size(); ++cut)
+      for (std::size_t next = cut; next <= std::min(c.table.size(), cut + c.title.size() + 10); ++next)
         ASSERT_EQ(FeedCut(c.table, c.title, c.market, {cut, next}), c.code)
             << c.what << ", cut at " << cut << " and " << next << " of " << c.table.size();
-      }
-    }
   }
 }
 
@@ -224,8 +218,7 @@ TEST(TableScan, ChunkedScanAgreesWithThePlainSplit) {
     const Market market = pick(2) ? Market::kShanghai : Market::kShenzhen;
     const std::string expected = ReferenceScan(table, title, market);
     if (!expected.empty()) ++withCode;
-    const std::size_t chunk = 1 + pick(40);
-    const std::size_t step = 1 + pick(50);
+    const std::size_t chunk = 1 + pick(40), step = 1 + pick(50);
     ASSERT_EQ(Scan(table, title, market, chunk, step), expected)
         << "seed " << seed << ", chunk " << chunk << ", read step " << step;
     // Pieces of random sizes, from single bytes to long runs.

@@ -44,9 +44,7 @@ TEST_F(TdxMode, FindsTheFrontmostTdxWindowAmongOthersAndItsOwnTables) {
   // The tables of the front one say otherwise than the real ones.
   const TdxScene front = StartTdx(kTdxExe, "平安银行");
   sim::WriteFile(kCache + "szm.tnf", code_table::TnfTable({{"000009", "平安银行"}}));
-  sim::WindowSpec hidden{"TdxW_MainFrame_Class", TdxChartTitle("贵州茅台"), other};
-  hidden.visible = false;
-  sim::CreateWindow(hidden);
+  CreateHidden({"TdxW_MainFrame_Class", TdxChartTitle("贵州茅台"), other});
 
   sim::Advance(kDzhRetryInterval);
   EXPECT_EQ(AppState.tdx.mainWindow, front.frame);

@@ -43,9 +43,7 @@ class TraderReader : public SimTest {
   // owned window that carries the marker.
   Hwnd ShowTrader(const std::string& mainTitle) {
     const Hwnd main = sim::CreateWindow({"JysMain", mainTitle, process_});
-    sim::WindowSpec owned{"JysPanel", "交易师 提示", process_};
-    owned.owner = main;
-    sim::CreateWindow(owned);
+    sim::CreateWindow({"JysPanel", "交易师 提示", process_, 0, 0, main});
     return main;
   }
   std::uint32_t process_ = 0;
@@ -85,9 +83,7 @@ TEST_F(TraderReader, TakesTheTopmostMarkedWindowHiddenOrNot) {
   EXPECT_EQ(ReadTraderCode(), "600519");
   ShowTrader("行情 - 600036 - 招商银行");
   EXPECT_EQ(ReadTraderCode(), "600036");
-  sim::WindowSpec hidden{"JysMain", "旧交易师 - 000002 - 万科Ａ", process_};
-  hidden.visible = false;
-  const Hwnd top = sim::CreateWindow(hidden);
+  const Hwnd top = CreateHidden({"JysMain", "旧交易师 - 000002 - 万科Ａ", process_});
   EXPECT_EQ(FindWindowByTitleFragment("交易师"), top);
   EXPECT_EQ(ReadTraderCode(), "000002");
 }
@@ -96,15 +92,12 @@ TEST_F(TraderReader, TakesTheTopmostMarkedWindowHiddenOrNot) {
 // the length's time-out.
 TEST_F(TraderReader, DistrustsTheReportedLengthAndAHungTrader) {
   const Hwnd main = ShowTrader("行情 - 600036 - 招商银行");
-  struct Case {
-    std::intptr_t length;
-    std::string text;
-  } const cases[] = {
+  const std::pair<std::intptr_t, std::string> cases[] = {
       {-1, ""}, {65536, ""}, {std::intptr_t{1} << 40, ""}, {7, "行情 - "}, {0, ""}, {65535, "行情 - 600036 - 招商银行"},
   };
-  for (const Case& c : cases) {
-    sim::SetReportedTextLength(main, c.length);
-    EXPECT_EQ(GetWindowTextTimeout(main), c.text) << c.length;
+  for (const auto& [length, text] : cases) {
+    sim::SetReportedTextLength(main, length);
+    EXPECT_EQ(GetWindowTextTimeout(main), text) << length;
   }
   EXPECT_EQ(GetWindowTextTimeout(0), "");
 
@@ -117,16 +110,13 @@ TEST_F(TraderReader, DistrustsTheReportedLengthAndAHungTrader) {
 
 TEST_F(TraderReader, ListsEveryTopLevelWindowInZOrder) {
   const Hwnd bottom = sim::CreateWindow({"A", "底", process_});
-  sim::WindowSpec hidden{"B", std::string(300, 'x'), process_};
-  hidden.visible = false;
-  const Hwnd middle = sim::CreateWindow(hidden);
+  const Hwnd middle = CreateHidden({"B", std::string(300, 'x'), process_});
   const Hwnd top = sim::CreateWindow({"C", "顶", process_});
   const auto entries = ListTopLevelWindows();
   std::vector<Hwnd> order;
   for (const auto& entry : entries) order.push_back(entry.window);
-  const std::vector<Hwnd> expected = {top, middle, bottom};
   ASSERT_GE(order.size(), 3u);
-  EXPECT_EQ(std::vector<Hwnd>(order.begin(), order.begin() + 3), expected);
+  EXPECT_EQ(std::vector<Hwnd>(order.begin(), order.begin() + 3), (std::vector<Hwnd>{top, middle, bottom}));
   EXPECT_EQ(entries[0].title, "顶");
   EXPECT_EQ(entries[1].title, std::string(254, 'x'));
 }

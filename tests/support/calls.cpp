@@ -16,10 +16,9 @@ int CountCalls(const std::string& name) {
 
 std::vector<std::string> ArgumentsOf(const std::string& name) {
   std::vector<std::string> arguments;
-  for (const sim::Call& call : sim::Calls()) {
+  for (const sim::Call& call : sim::Calls())
     if (call.text.compare(0, name.size() + 1, name + "(") == 0)
       arguments.push_back(call.text.substr(name.size() + 1, call.text.size() - name.size() - 2));
-  }
   return arguments;
 }
 

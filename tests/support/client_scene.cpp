@@ -6,20 +6,9 @@ ClientScene AddTradingClient(const std::string& fieldClass, bool minimized) {
   ClientScene c;
   c.process = sim::AddProcess("C:\\broker\\client.exe");
   c.thread = sim::MainThreadOf(c.process);
-  sim::WindowSpec shape;
-  shape.className = "BrokerFrame";
-  shape.text = "网上股票交易系统5.0";
-  shape.process = c.process;
-  shape.minimized = minimized;
-  c.window = sim::CreateWindow(shape);
-  shape.minimized = false;
-  shape.parent = c.window;
-  shape.className = "Button";
-  shape.text = "查询";
-  c.button = sim::CreateWindow(shape);
-  shape.className = fieldClass;
-  shape.text = "999999";
-  c.codeField = sim::CreateWindow(shape);
+  c.window = sim::CreateWindow({"BrokerFrame", "网上股票交易系统5.0", c.process, 0, 0, 0, true, minimized});
+  c.button = sim::CreateWindow({"Button", "查询", c.process, 0, c.window});
+  c.codeField = sim::CreateWindow({fieldClass, "999999", c.process, 0, c.window});
   sim::SetFocus(c.button);
   return c;
 }

@@ -37,20 +37,15 @@ bool IsRealName(const std::string& name) {
 }  // namespace
 
 const std::vector<Security>& ShanghaiSecurities() {
-  static const std::vector<Security> securities = {
-      {"600000", "浦发银行"}, {"600036", "招商银行"}, {"600519", "贵州茅台"},
-      {"601318", "中国平安"}, {"601398", "工商银行"}, {"600028", "中国石化"},
-  };
+  static const std::vector<Security> securities = {{"600000", "浦发银行"}, {"600036", "招商银行"},
+                                                   {"600519", "贵州茅台"}, {"601318", "中国平安"},
+                                                   {"601398", "工商银行"}, {"600028", "中国石化"}};
   return securities;
 }
 
 const std::vector<Security>& ShenzhenSecurities() {
   static const std::vector<Security> securities = {
-      {"000001", "平安银行"},
-      {"000002", "万科Ａ"},
-      {"000651", "格力电器"},
-      {"000858", "五粮液"},
-  };
+      {"000001", "平安银行"}, {"000002", "万科Ａ"}, {"000651", "格力电器"}, {"000858", "五粮液"}};
   return securities;
 }
 
@@ -109,13 +104,8 @@ std::string LargeTable(bool shanghai, std::size_t bytes, std::uint32_t seed) {
   std::string table = Table({});
   table.reserve(kHeaderSize + records * kRecordSize);
   const std::size_t spacing = records / (real.size() + 1);
-  for (std::size_t i = 0, r = 0; i < records; ++i) {
-    if (r < real.size() && i == (r + 1) * spacing) {
-      table += Record(real[r++], seed);
-    } else {
-      table += Record(made[i % made.size()], seed);
-    }
-  }
+  for (std::size_t i = 0, r = 0; i < records; ++i)
+    table += Record(r < real.size() && i == (r + 1) * spacing ? real[r++] : made[i % made.size()], seed);
   return table;
 }
 

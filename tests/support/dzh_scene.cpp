@@ -8,19 +8,11 @@ DzhScene AddDzhWindows(const std::string& exe, const std::string& frameTitle, in
   DzhScene dzh;
   dzh.process = sim::AddProcess(exe);
   dzh.frame = sim::CreateWindow({"DzhFrame", frameTitle, dzh.process});
-  for (int i = 1; i < mdiPosition; ++i) {
-    sim::WindowSpec child{i % 2 ? "ToolbarWindow32" : "Static", "", dzh.process};
-    child.parent = dzh.frame;
-    sim::CreateWindow(child);
-  }
-  sim::WindowSpec mdi{"MDIClient", "", dzh.process};
-  mdi.parent = dzh.frame;
-  dzh.mdiClient = sim::CreateWindow(mdi);
-  for (const std::string& title : documents) {
-    sim::WindowSpec document{"DzhChart", title, dzh.process};
-    document.parent = dzh.mdiClient;
-    dzh.documents.push_back(sim::CreateWindow(document));
-  }
+  for (int i = 1; i < mdiPosition; ++i)
+    sim::CreateWindow({i % 2 ? "ToolbarWindow32" : "Static", "", dzh.process, 0, dzh.frame});
+  dzh.mdiClient = sim::CreateWindow({"MDIClient", "", dzh.process, 0, dzh.frame});
+  for (const std::string& title : documents)
+    dzh.documents.push_back(sim::CreateWindow({"DzhChart", title, dzh.process, 0, dzh.mdiClient}));
   return dzh;
 }
 

@@ -74,3 +74,8 @@ platform::Rect SimTest::BarRect() {
   platform::GetWindowRect(MainBar().bar, &rect);
   return rect;
 }
+
+platform::Hwnd SimTest::CreateHidden(sim::WindowSpec spec) {
+  spec.visible = false;
+  return sim::CreateWindow(spec);
+}
