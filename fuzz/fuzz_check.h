@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -16,6 +17,10 @@
   } while (0)
 
 namespace fuzz {
+
+inline std::string_view Text(const std::uint8_t* data, std::size_t size) {
+  return {reinterpret_cast<const char*>(data), size};
+}
 
 // Length of the character that starts at i: a byte of 0x80 or more starts a
 // two-byte character unless the text ends first.

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t chunk = 1 + data[1] % 64;
   const unsigned shortReads = data[2];
   const std::size_t titleLength = std::min<std::size_t>(1 + data[3] % 24, size - 4);
-  const std::string_view rest(reinterpret_cast<const char*>(data) + 4, size - 4);
+  const std::string_view rest = fuzz::Text(data + 4, size - 4);
   const std::string_view title = rest.substr(0, titleLength);
   const std::string_view table = rest.substr(titleLength);
 

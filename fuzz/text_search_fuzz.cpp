@@ -29,24 +29,14 @@ std::vector<int> AllMatches(std::string_view text, std::string_view pattern, boo
   return found;
 }
 
-std::vector<std::string_view> Split(std::string_view data) {
-  std::vector<std::string_view> parts;
-  for (;;) {
-    const std::size_t cut = data.find('\xFF');
-    parts.push_back(data.substr(0, cut));
-    if (cut == std::string_view::npos) break;
-    data.remove_prefix(cut + 1);
-  }
-  return parts;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   const bool ignoreCase = data[0] & 1, last = data[0] & 2;
-  std::vector<std::string_view> parts = Split(std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2));
-  parts.resize(3);
+  std::string_view parts[3], rest = fuzz::Text(data + 2, size - 2);
+  for (std::size_t i = 0, cut = 0; i < 3 && cut != std::string_view::npos; ++i, rest.remove_prefix(cut + 1))
+    parts[i] = rest.substr(0, cut = rest.find('\xFF'));
   const std::string_view text = parts[0], pattern = parts[1], endMarker = parts[2];
 
   // A search from a character boundary that the walk from the start reaches.
@@ -55,13 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   boundaries.push_back(text.size());
   const std::size_t from0 = boundaries[data[1] % boundaries.size()];
 
-  TextSearch how;
-  how.ignoreAsciiCase = ignoreCase;
-  how.last = last;
-  how.from = static_cast<int>(from0) + 1;
   const std::vector<int> matches = AllMatches(text, pattern, ignoreCase, from0);
   const int expected = matches.empty() ? -1 : last ? matches.back() : matches.front();
-  FUZZ_CHECK(FindText(text, pattern, how) == expected);
+  FUZZ_CHECK(FindText(text, pattern, {ignoreCase, last, static_cast<int>(from0) + 1}) == expected);
   FUZZ_CHECK(ContainsText(text, pattern) == !AllMatches(text, pattern, false, 0).empty());
 
   // TextBetween: the bytes from behind the first start marker up to the next

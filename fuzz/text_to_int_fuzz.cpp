@@ -1,4 +1,5 @@
 // TextToInt over any bytes, against a plain reading of its definition.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -32,16 +33,13 @@ std::int32_t Reference(std::string_view text) {
   for (; i < folded.size() && folded[i] >= '0' && folded[i] <= '9'; ++i) {
     if (value < 1e12L) value = value * 10 + (folded[i] - '0');
   }
-  value *= sign;
-  if (value > INT32_MAX) return INT32_MAX;
-  if (value < INT32_MIN) return INT32_MIN;
-  return static_cast<std::int32_t>(value);
+  return static_cast<std::int32_t>(std::clamp<long double>(value * sign, INT32_MIN, INT32_MAX));
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::string_view text = fuzz::Text(data, size);
   const std::int32_t value = TextToInt(text);
   FUZZ_CHECK(value == Reference(text));
 

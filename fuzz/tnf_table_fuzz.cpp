@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t repeats = 1 + data[1] % 256;
   const std::size_t nameLength = data[2] % 12;
   if (size < 3 + nameLength) return 0;
-  const std::string name(reinterpret_cast<const char*>(data) + 3, nameLength);
-  const std::string bytes(reinterpret_cast<const char*>(data) + 3 + nameLength, size - 3 - nameLength);
+  const std::string name(fuzz::Text(data + 3, nameLength));
+  const std::string bytes(fuzz::Text(data + 3 + nameLength, size - 3 - nameLength));
   std::string file = bytes.substr(0, kTnfHeaderSize);
   for (std::size_t i = 0; i < repeats && bytes.size() > kTnfHeaderSize; ++i) file += bytes.substr(kTnfHeaderSize);
   // The bound on records kept is the unit tests' to check.
@@ -40,9 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!used) expected.clear();
 
   sim::Reset();
-  const std::string path = std::string("C:\\tdx\\T0002\\hq_cache\\") + (beijing ? "bjm.tnf" : "shm.tnf");
+  const char* const fileName = beijing ? "bjm.tnf" : "shm.tnf";
+  const std::string path = std::string("C:\\tdx\\T0002\\hq_cache\\") + fileName;
   sim::WriteFile(path, file);
-  TnfTable table(beijing ? "bjm.tnf" : "shm.tnf");
+  TnfTable table(fileName);
   FUZZ_CHECK(RefreshTnfTable(path, &table));
   FUZZ_CHECK(sim::OpenHandles() == 0);
   FUZZ_CHECK(!RefreshTnfTable(path, &table));

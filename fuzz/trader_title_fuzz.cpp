@@ -17,9 +17,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   const bool dashed = data[0] & 1;
-  std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
-  // A window text ends at its first NUL.
-  rest.resize(rest.find('\0') == std::string::npos ? rest.size() : rest.find('\0'));
+  const std::string rest = std::string(fuzz::Text(data + 1, size - 1)).c_str();  // a window text ends at a NUL
 
   std::string title = rest, expected;
   if (dashed) {
@@ -34,10 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sim::Reset();
   ResetAppState();
   const std::uint32_t process = sim::AddProcess("C:\\jys\\jys.exe");
-  const platform::Hwnd root = sim::CreateWindow({"JysMain", title, process});
-  sim::WindowSpec child{"JysChild", "交易师", process};
-  child.owner = root;
-  sim::CreateWindow(child);
+  sim::CreateWindow({"JysChild", "交易师", process, 0, 0, sim::CreateWindow({"JysMain", title, process})});
 
   const std::string code = ReadTraderCode();
   FUZZ_CHECK(code.empty() || (code.size() == 6 && TextToInt(code) > 0));
