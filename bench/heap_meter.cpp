@@ -42,9 +42,8 @@ void operator delete[](void* pointer, std::size_t) noexcept { Give(pointer); }
 
 namespace heap_meter {
 
-std::size_t Live() { return live; }
-std::size_t Peak() { return peak; }
-void ResetPeak() { peak.store(live); }
+std::size_t StartPeak() { return peak = live.load(); }
+double PeakKB(std::size_t start) { return static_cast<double>(peak - start) / 1024.0; }
 std::size_t Allocations() { return allocations; }
 
 }  // namespace heap_meter

@@ -7,11 +7,10 @@
 
 namespace heap_meter {
 
-// Bytes allocated and not yet freed.
-std::size_t Live();
-// The highest Live() since the last ResetPeak().
-std::size_t Peak();
-void ResetPeak();
+// Starts a new peak at the bytes live now and returns them; PeakKB(start) is
+// then the highest rise of the live bytes above start, in KB.
+std::size_t StartPeak();
+double PeakKB(std::size_t start);
 // Allocations made since the process started.
 std::size_t Allocations();
 

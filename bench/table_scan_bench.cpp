@@ -21,26 +21,31 @@
 
 namespace {
 
-const std::string& Table(int megabytes) {
-  static std::map<int, std::string> tables;
-  std::string& table = tables[megabytes];
-  if (table.empty()) table = code_table::LargeTable(true, static_cast<std::size_t>(megabytes) << 20, 2024);
+// The table of state.range(0) MB, made before the clock runs.
+const std::string& Table(const benchmark::State& state) {
+  static std::map<std::int64_t, std::string> tables;
+  std::string& table = tables[state.range(0)];
+  if (table.empty()) table = code_table::LargeTable(true, static_cast<std::size_t>(state.range(0)) << 20, 2024);
   return table;
 }
 
+// A title in neither table's Shanghai part: every byte is scanned.
+const std::string kMissTitle = "平安银行";
+
 // The scan over the table in memory, fed as 256 KB views of it: no copy.
-bool ScanInPlace(const std::string& table, const std::string& title, Market market) {
-  CodeTableScanner scanner(title, market);
+// True when it read every byte.
+bool ScanInPlace(const std::string& table) {
+  CodeTableScanner scanner(kMissTitle, Market::kShanghai);
   bool stopped = false;
   for (std::size_t offset = 0; offset < table.size() && !stopped; offset += kTableChunkSize)
     stopped = scanner.Feed(std::string_view(table).substr(offset, kTableChunkSize));
   benchmark::DoNotOptimize(scanner.Finish());
-  return stopped;
+  return !stopped;
 }
 
 // The table as a file delivers it: copied out chunk by chunk into the scan's
 // buffer.
-std::size_t ReadAndScan(const std::string& table, const std::string& title, Market market) {
+bool ReadAndScan(const std::string& table) {
   std::size_t offset = 0;
   const TableReader read = [&](char* buffer, std::size_t size) {
     const std::size_t n = std::min(size, table.size() - offset);
@@ -48,8 +53,8 @@ std::size_t ReadAndScan(const std::string& table, const std::string& title, Mark
     offset += n;
     return n;
   };
-  benchmark::DoNotOptimize(ScanCodeTable(read, title, market));
-  return offset;
+  benchmark::DoNotOptimize(ScanCodeTable(read, kMissTitle, Market::kShanghai));
+  return offset == table.size();
 }
 
 void SetBytes(benchmark::State& state, const std::string& table) {
@@ -57,39 +62,28 @@ void SetBytes(benchmark::State& state, const std::string& table) {
   state.counters["table_MB"] = static_cast<double>(table.size()) / (1 << 20);
 }
 
-// A title in neither table's Shanghai part: every byte is scanned.
-void BM_TableScanMiss(benchmark::State& state) {
-  const std::string& table = Table(static_cast<int>(state.range(0)));  // made before the clock runs
-  const std::string title = "平安银行";
-  const std::size_t before = heap_meter::Live();
-  heap_meter::ResetPeak();
-  for (auto _ : state) {
-    if (ScanInPlace(table, title, Market::kShanghai)) state.SkipWithError("stopped early");
-  }
+template <bool (*Scan)(const std::string&)>
+void MeasureMiss(benchmark::State& state) {
+  const std::string& table = Table(state);
+  const std::size_t start = heap_meter::StartPeak();
+  for (auto _ : state)
+    if (!Scan(table)) state.SkipWithError("stopped early");
   SetBytes(state, table);
-  state.counters["heap_peak_KB"] = static_cast<double>(heap_meter::Peak() - before) / 1024.0;
+  state.counters["heap_peak_KB"] = heap_meter::PeakKB(start);
 }
+
+void BM_TableScanMiss(benchmark::State& state) { MeasureMiss<ScanInPlace>(state); }
 BENCHMARK(BM_TableScanMiss)->ArgName("MB")->Arg(1)->Arg(4)->Arg(16)->Arg(64)->Unit(benchmark::kMillisecond);
 
 // The same miss through the reader, as a table file is scanned: the copy into
 // the 256 KB buffer is part of the figure.
-void BM_TableReadAndScan(benchmark::State& state) {
-  const std::string& table = Table(static_cast<int>(state.range(0)));
-  const std::string title = "平安银行";
-  const std::size_t before = heap_meter::Live();
-  heap_meter::ResetPeak();
-  for (auto _ : state) {
-    if (ReadAndScan(table, title, Market::kShanghai) != table.size()) state.SkipWithError("stopped early");
-  }
-  SetBytes(state, table);
-  state.counters["heap_peak_KB"] = static_cast<double>(heap_meter::Peak() - before) / 1024.0;
-}
+void BM_TableReadAndScan(benchmark::State& state) { MeasureMiss<ReadAndScan>(state); }
 BENCHMARK(BM_TableReadAndScan)->ArgName("MB")->Arg(16)->Unit(benchmark::kMillisecond);
 
 // memchr for a byte that never occurs, over the same bytes: the machine's
 // plain search speed, and the floor of the scan.
 void BM_MemchrAbsentByte(benchmark::State& state) {
-  const std::string& table = Table(static_cast<int>(state.range(0)));
+  const std::string& table = Table(state);
   for (auto _ : state) benchmark::DoNotOptimize(std::memchr(table.data(), '\xFF', table.size()));
   SetBytes(state, table);
 }
@@ -98,8 +92,8 @@ BENCHMARK(BM_MemchrAbsentByte)->ArgName("MB")->Arg(16)->Unit(benchmark::kMillise
 // memchr for the title's first byte, every hit counted: what the scan cannot
 // avoid doing before it compares the rest of the title.
 void BM_MemchrFirstByte(benchmark::State& state) {
-  const std::string& table = Table(static_cast<int>(state.range(0)));
-  const char first = std::string("平安银行")[0];
+  const std::string& table = Table(state);
+  const char first = kMissTitle[0];
   for (auto _ : state) {
     std::size_t hits = 0;
     for (const char *p = table.data(), *end = p + table.size();
@@ -114,7 +108,7 @@ BENCHMARK(BM_MemchrFirstByte)->ArgName("MB")->Arg(16)->Unit(benchmark::kMillisec
 // The table copied chunk by chunk as a file read delivers it, then memchr for
 // an absent byte over each chunk: the floor of BM_TableReadAndScan.
 void BM_CopyThenMemchr(benchmark::State& state) {
-  const std::string& table = Table(static_cast<int>(state.range(0)));
+  const std::string& table = Table(state);
   std::string chunk(kTableChunkSize, '\0');
   for (auto _ : state) {
     const void* found = nullptr;
@@ -144,13 +138,12 @@ void BM_FirstResolution(benchmark::State& state) {
   dzh.exePath = "D:\\dzh2\\dzh.exe";
   const code_table::Security& wanted =
       shenzhen ? code_table::ShenzhenSecurities().front() : code_table::ShanghaiSecurities().back();
-  const std::size_t before = heap_meter::Live();
-  heap_meter::ResetPeak();
+  const std::size_t start = heap_meter::StartPeak();
   for (auto _ : state) {
     if (ResolveDzhCode(wanted.name, dzh) != wanted.code) state.SkipWithError("resolved to the wrong code");
     sim::ClearHistory();
   }
-  state.counters["heap_peak_KB"] = static_cast<double>(heap_meter::Peak() - before) / 1024.0;
+  state.counters["heap_peak_KB"] = heap_meter::PeakKB(start);
 }
 BENCHMARK(BM_FirstResolution)->ArgName("shenzhen")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

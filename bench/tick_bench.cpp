@@ -22,22 +22,24 @@
 
 namespace {
 
-// The program with a cache of `entries` titles, the front one cached last,
-// among `windows` top-level windows of other programs.  Returns 大智慧's
-// front document (0 without 大智慧).
-platform::Hwnd Scene(int entries, int windows, bool withDzh) {
+// The program with a cache of state.range(0) titles, the front one cached
+// last, among state.range(1) top-level windows of other programs.  Returns
+// 大智慧's front document (0 without 大智慧).
+platform::Hwnd Scene(const benchmark::State& state, bool withDzh) {
   sim::Reset();
   ResetAppState();
   ResetMainBar();
   ResetCodeCache();
   std::string ini = "[软件设置]\r\n买入键=112\r\n卖出键=113\r\n功能键=114\r\n[代码表]\r\n";
-  for (int i = 1; i < entries; ++i) ini += "股票" + std::to_string(i) + "=" + std::to_string(600000 + i) + "\r\n";
+  for (std::int64_t i = 1; i < state.range(0); ++i)
+    ini += "股票" + std::to_string(i) + "=" + std::to_string(600000 + i) + "\r\n";
   ini += "浦发银行=600000\r\n";
   const std::string exe = sim::kOwnExePath;
   sim::WriteFile(exe.substr(0, exe.rfind('\\')) + "\\new.ini", ini);
 
   const std::uint32_t other = sim::AddProcess("C:\\Program Files\\Other\\other.exe");
-  for (int i = 0; i < windows; ++i) sim::CreateWindow({"OtherFrame", "窗口 " + std::to_string(i), other});
+  for (std::int64_t i = 0; i < state.range(1); ++i)
+    sim::CreateWindow({"OtherFrame", "窗口 " + std::to_string(i), other});
   platform::Hwnd document = 0;
   if (withDzh) document = AddDzhWindows("D:\\dzh2\\dzh.exe", "大智慧", 1, {"浦发银行"}).documents.front();
   StartMainBar();
@@ -49,8 +51,7 @@ platform::Hwnd Scene(int entries, int windows, bool withDzh) {
 template <typename Tick>
 void MeasureTicks(benchmark::State& state, std::size_t clearEvery, Tick tick) {
   sim::ClearHistory();
-  const std::size_t before = heap_meter::Live();
-  heap_meter::ResetPeak();
+  const std::size_t start = heap_meter::StartPeak();
   const std::size_t allocations = heap_meter::Allocations();
   std::size_t ticks = 0;
   for (auto _ : state) {
@@ -61,31 +62,27 @@ void MeasureTicks(benchmark::State& state, std::size_t clearEvery, Tick tick) {
   state.counters["windows"] = static_cast<double>(state.range(1));
   state.counters["allocs_per_tick"] =
       static_cast<double>(heap_meter::Allocations() - allocations) / static_cast<double>(ticks ? ticks : 1);
-  state.counters["heap_peak_KB"] = static_cast<double>(heap_meter::Peak() - before) / 1024.0;
+  state.counters["heap_peak_KB"] = heap_meter::PeakKB(start);
 }
 
 // Attached, nothing changes: one title read, one look at new.ini's stamp, one
 // caption comparison.
 void BM_SteadyTick(benchmark::State& state) {
-  Scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), true);
+  Scene(state, true);
   sim::Advance(200);  // attach, then read
   if (AppState.currentCode != "600000") state.SkipWithError("not attached with the cached code");
   MeasureTicks(state, 256, [] { OnQuoteTimer(); });
 }
 BENCHMARK(BM_SteadyTick)
     ->ArgNames({"cache", "windows"})
-    ->Args({10, 10})
-    ->Args({100, 10})
-    ->Args({1000, 10})
-    ->Args({10000, 10})
-    ->Args({10, 100})
-    ->Args({10, 1000})
+    ->ArgsProduct({{10, 100, 1000, 10000}, {10}})
+    ->ArgsProduct({{10}, {100, 1000}})
     ->Unit(benchmark::kMicrosecond);
 
 // Attached, the front document changes before every tick between two cached
 // titles: each tick asks the cache in new.ini.
 void BM_TitleChangeTick(benchmark::State& state) {
-  const platform::Hwnd document = Scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), true);
+  const platform::Hwnd document = Scene(state, true);
   sim::Advance(200);
   const std::string titles[] = {"股票1", "浦发银行"};
   std::size_t next = 0;
@@ -97,8 +94,7 @@ void BM_TitleChangeTick(benchmark::State& state) {
 }
 BENCHMARK(BM_TitleChangeTick)
     ->ArgNames({"cache", "windows"})
-    ->Args({10, 10})
-    ->Args({10000, 10})
+    ->ArgsProduct({{10, 10000}, {10}})
     ->Unit(benchmark::kMicrosecond);
 
 // 通达信 mode, the chart switched before every tick between two names: the
@@ -106,7 +102,7 @@ BENCHMARK(BM_TitleChangeTick)
 // in shm.tnf and szm.tnf of 20,000 records each.  Beside BM_TitleChangeTick,
 // what 大智慧 mode costs for the same switch.
 void BM_TdxTitleChangeTick(benchmark::State& state) {
-  Scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), false);
+  Scene(state, false);
   const auto table = [](bool shanghai) {
     const auto& real = shanghai ? code_table::ShanghaiSecurities() : code_table::ShenzhenSecurities();
     const auto made = code_table::Generated(shanghai, 5000, 11);
@@ -136,7 +132,7 @@ BENCHMARK(BM_TdxTitleChangeTick)->ArgNames({"cache", "windows"})->Args({10, 10})
 
 // 大智慧 absent: the search through every visible top-level window's title.
 void BM_SearchTick(benchmark::State& state) {
-  Scene(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), false);
+  Scene(state, false);
   MeasureTicks(state, 16, [&] {
     OnQuoteTimer();
     if (AppState.dzh.mainWindow > 0) state.SkipWithError("found a 大智慧 that is not there");
@@ -144,9 +140,7 @@ void BM_SearchTick(benchmark::State& state) {
 }
 BENCHMARK(BM_SearchTick)
     ->ArgNames({"cache", "windows"})
-    ->Args({10, 10})
-    ->Args({10, 100})
-    ->Args({10, 1000})
+    ->ArgsProduct({{10}, {10, 100, 1000}})
     ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
