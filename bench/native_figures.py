@@ -63,12 +63,11 @@ def main():
         ok &= figure("tdx_poll_after_switch_us", ns(tdx_poll) / 1e3, "us", ns(dzh_poll) / 1e3, 1.0)
         print("  the 通达信 poll against 大智慧's after the same switch; its two tables of 20,000 records: %.0f KB"
               % tdx_poll["tables_KB"])
-        print("  memchr counting every hit of the title's first byte: %.2f GB/s"
-              % (get("BM_MemchrFirstByte/MB:16")["bytes_per_second"] / 1e9))
-        print("  the table copied in 256 KB chunks (as a file read delivers it), then memchr: %.2f GB/s"
-              % (get("BM_CopyThenMemchr/MB:16")["bytes_per_second"] / 1e9))
-        print("  the table copied in 256 KB chunks and scanned, as from a file: %.2f GB/s"
-              % (get("BM_TableReadAndScan/MB:16")["bytes_per_second"] / 1e9))
+        for name, what in (("BM_MemchrFirstByte", "memchr counting every hit of the title's first byte"),
+                           ("BM_CopyThenMemchr", "the table copied in 256 KB chunks (as a file read delivers it), "
+                                                 "then memchr"),
+                           ("BM_TableReadAndScan", "the table copied in 256 KB chunks and scanned, as from a file")):
+            print("  %s: %.2f GB/s" % (what, get(name + "/MB:16")["bytes_per_second"] / 1e9))
         for arg, what in ((0, "Shanghai title"), (1, "Shenzhen title, both tables read")):
             run = get("BM_FirstResolution/shenzhen:%d" % arg)
             print("  first resolution, two 3 MB tables, %s: %.3f ms (heap peak %.0f KB)"
@@ -76,18 +75,15 @@ def main():
 
         print("\nGrowth (best of the repetitions, simulated desktop)")
         print("  %-44s %12s %12s %14s" % ("case", "time", "allocs/tick", "heap peak KB"))
-        for cache, windows in ((10, 10), (100, 10), (1000, 10), (10000, 10), (10, 100), (10, 1000)):
-            run = get("BM_SteadyTick/cache:%d/windows:%d" % (cache, windows))
-            print("  %-44s %9.2f us %12.0f %14.0f" % ("steady tick, cache %d, windows %d" % (cache, windows),
-                                                       ns(run) / 1e3, run["allocs_per_tick"], run["heap_peak_KB"]))
-        for cache in (10, 10000):
-            run = get("BM_TitleChangeTick/cache:%d/windows:10" % cache)
-            print("  %-44s %9.2f us %12.0f %14.0f" % ("tick after a title change, cache %d" % cache,
-                                                       ns(run) / 1e3, run["allocs_per_tick"], run["heap_peak_KB"]))
-        for windows in (10, 100, 1000):
-            run = get("BM_SearchTick/cache:10/windows:%d" % windows)
-            print("  %-44s %9.2f us %12.0f %14.0f" % ("search tick (大智慧 absent), windows %d" % windows,
-                                                       ns(run) / 1e3, run["allocs_per_tick"], run["heap_peak_KB"]))
+        ticks = ([("BM_SteadyTick/cache:%d/windows:%d" % cw, "steady tick, cache %d, windows %d" % cw)
+                  for cw in ((10, 10), (100, 10), (1000, 10), (10000, 10), (10, 100), (10, 1000))]
+                 + [("BM_TitleChangeTick/cache:%d/windows:10" % c, "tick after a title change, cache %d" % c)
+                    for c in (10, 10000)]
+                 + [("BM_SearchTick/cache:10/windows:%d" % w, "search tick (大智慧 absent), windows %d" % w)
+                    for w in (10, 100, 1000)])
+        for name, label in ticks:
+            run = get(name)
+            print("  %-44s %9.2f us %12.0f %14.0f" % (label, ns(run) / 1e3, run["allocs_per_tick"], run["heap_peak_KB"]))
         for megabytes in (1, 4, 16, 64):
             run = get("BM_TableScanMiss/MB:%d" % megabytes)
             print("  %-44s %9.2f ms %12s %14.0f" % ("table scan, miss, %d MB" % megabytes, ns(run) / 1e6, "-",

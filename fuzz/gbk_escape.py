@@ -15,17 +15,9 @@ import sys
 
 
 def escape(text: str) -> str:
-    out = []
-    for ch in text:
-        if ord(ch) < 0x80:
-            out.append(ch)
-            continue
-        try:
-            data = ch.encode("gbk")
-        except UnicodeEncodeError:
-            data = b"?"
-        out.append("".join("\\%03o" % b for b in data))
-    return "".join(out)
+    # A character GBK lacks becomes "?".
+    return "".join(ch if ord(ch) < 0x80 else "".join("\\%03o" % b for b in ch.encode("gbk", "replace"))
+                   for ch in text)
 
 
 def main() -> None:
