@@ -324,8 +324,7 @@ TEST_F(MainBarTest, TrayMouseMessages) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    SimTest::SetUp();
-    StartProgram();
+    Restart();
     sim::SetCursorPos(700, 790);
     sim::ClearCalls();
     sim::TrayMouse(c.message);
@@ -347,8 +346,7 @@ TEST_F(MainBarTest, TrayMouseMessages) {
   }
 
   // A double click ends like a single click.
-  SimTest::SetUp();
-  StartProgram();
+  Restart();
   for (unsigned message : {platform::kWmLButtonUp, platform::kWmLButtonDblClk, platform::kWmLButtonUp})
     sim::TrayMouse(message);
   EXPECT_FALSE(platform::IsWindowVisible(MainBar().bar));
@@ -377,8 +375,7 @@ TEST_F(MainBarTest, TheSourceItemsChooseTheSource) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.chosen));
-    SimTest::SetUp();
-    StartProgram();
+    Restart();
     SetQuoteSource(c.before);
     ChooseFromMenu(c.chosen);
     EXPECT_EQ(GetQuoteSource(), c.after);
@@ -401,8 +398,7 @@ TEST_F(MainBarTest, ExitWritesNothingAndDestroyStopsTheTimerBothRemovingTheIcon)
   EXPECT_FALSE(sim::Tray().present);
   EXPECT_EQ(sim::FileContent(IniPath()), before);
 
-  SimTest::SetUp();
-  StartProgram();
+  Restart();
   sim::ClearCalls();
   sim::DestroyWindow(MainBar().bar);
   EXPECT_EQ(QuoteTimerInterval(), 0u);
