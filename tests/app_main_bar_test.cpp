@@ -55,11 +55,14 @@ TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
   }
 }
 
-TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
-  const platform::Hwnd client = AddTradingClient().window;
-  sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=65\r\n卖出键=66\r\n功能键=67\r\n");
+// Each gesture presses its own key.  "输入方式" 1 in new.ini: the code is
+// typed, never replaced.
+TEST_F(MainBarTest, GesturesPressTheirOwnKeysAndTheCodeEntrySettingReachesThem) {
+  const ClientScene client = AddTradingClient();
+  OpenFormOnKey(client, 65, 10);
+  sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=65\r\n卖出键=66\r\n功能键=67\r\n输入方式=1\r\n");
   StartProgram();
-  EXPECT_EQ(AppState.tradingClient, client);  // looked for once at start
+  EXPECT_EQ(AppState.tradingClient, client.window);  // looked for once at start
   AppState.currentCode = "600000";
   const platform::MainBarWindows bar = MainBar();
   struct Case {
@@ -67,16 +70,19 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
     bool doubleClick;
     std::uintptr_t key;
     ActionButton button;
-  } cases[] = {{bar.buyButton, false, 65, ActionButton::kBuy},
-               {bar.sellButton, false, 66, ActionButton::kSell},
-               {bar.codeLabel, true, 67, ActionButton::kFunctionKey}};
+    int sinceClick;  // ms from the click to the action's end
+    CodeWritten written;
+  } cases[] = {{bar.buyButton, false, 65, ActionButton::kBuy, 240 + 1, CodeWritten::kTypedBySetting},
+               {bar.sellButton, false, 66, ActionButton::kSell, 240 + 1, CodeWritten::kTypedBySetting},
+               {bar.codeLabel, true, 67, ActionButton::kFunctionKey, 20 + 1, CodeWritten::kNotTried}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key);
-    const std::size_t seen = sim::Received(client).size();
+    const std::size_t seen = sim::Received(client.window).size();
+    sim::SetText(client.codeField, "999999");
     c.doubleClick ? sim::DoubleClick(c.target) : sim::Click(c.target);
     sim::Advance(1);
     std::vector<std::uintptr_t> keysDown;
-    const std::vector<sim::Message> received = sim::Received(client);
+    const std::vector<sim::Message> received = sim::Received(client.window);
     for (std::size_t i = seen; i < received.size(); ++i)
       if (received[i].message == platform::kWmKeyDown) keysDown.push_back(received[i].wParam);
     EXPECT_EQ(keysDown, std::vector<std::uintptr_t>{c.key});
@@ -88,9 +94,12 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
     const auto ms = [](const platform::LocalTime& t) {
       return ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.milliseconds;
     };
-    EXPECT_EQ(ms(platform::GetLocalTime()) - ms(last.at), c.doubleClick ? 20 + 1 : 2230 + 1)
+    EXPECT_EQ(ms(platform::GetLocalTime()) - ms(last.at), c.sinceClick)
         << "stamped when the click came, before the action's pauses and looks";
+    EXPECT_EQ(last.outcome.written, c.written);
+    EXPECT_EQ(sim::TextOf(client.codeField), c.doubleClick ? "999999" : "600000");
   }
+  for (const sim::Message& m : sim::Received(client.codeField)) EXPECT_NE(m.message, platform::kEmReplaceSel);
 }
 
 // The client found at start-up stops answering, or stalls when it is
@@ -176,19 +185,6 @@ TEST_F(MainBarTest, NothingOfTheBarRunsInsideAnotherHandler) {
     EXPECT_FALSE(hiddenMeanwhile) << static_cast<int>(wait);
     EXPECT_FALSE(platform::IsWindowVisible(MainBar().bar)) << "handled once the handler has returned";
   }
-}
-
-// "输入方式" 1 in new.ini: the code is typed, never replaced.
-TEST_F(MainBarTest, TheCodeEntrySettingReachesTheActions) {
-  const ClientScene client = AddTradingClient();
-  OpenFormOnKey(client, 112, 10);
-  sim::WriteFile(IniPath(), "[软件设置]\r\n输入方式=1\r\n");
-  StartProgram();
-  AppState.currentCode = "600036";
-  sim::Click(MainBar().buyButton);
-  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
-  EXPECT_EQ(AppState.lastAction.outcome.written, CodeWritten::kTypedBySetting);
-  for (const sim::Message& m : sim::Received(client.codeField)) EXPECT_NE(m.message, platform::kEmReplaceSel);
 }
 
 // Where the bar starts and how big: a saved position is kept while the label,
