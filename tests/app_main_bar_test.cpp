@@ -280,7 +280,8 @@ TEST_F(MainBarTest, TheBarFollowsItsMonitorsWhileItRuns) {
   EXPECT_TRUE(platform::IsIconic(bar));
 }
 
-TEST_F(MainBarTest, TimerIntervalRules) {
+// The timer, and the code label's caption, are touched only when they change.
+TEST_F(MainBarTest, TimerIntervalRulesAndTheCaptionRepaintedOnlyWhenItChanges) {
   StartProgram();
   struct Step {
     unsigned interval;
@@ -296,6 +297,14 @@ TEST_F(MainBarTest, TimerIntervalRules) {
     EXPECT_EQ(QuoteTimerInterval(), step.interval);
     EXPECT_EQ(CountCalls("SetTimer") + CountCalls("KillTimer"), step.timerCalls);
   }
+  EXPECT_EQ(GetCodeLabelCaption(), "");
+  SetCodeLabelCaption("600000");
+  EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000");
+  sim::ClearCalls();
+  SetCodeLabelCaption("600000");
+  EXPECT_EQ(CountCalls("SetWindowTextA"), 0);
+  SetCodeLabelCaption("深发展Ａ");
+  EXPECT_EQ(GetCodeLabelCaption(), "深发展Ａ");
   // Only the quote timer runs the poller.
   events::OnTimer(kQuoteTimerId + 1);
   EXPECT_EQ(QuoteTimerInterval(), 100u);
@@ -401,18 +410,6 @@ TEST_F(MainBarTest, ExitWritesNothingAndDestroyStopsTheTimerBothRemovingTheIcon)
   EXPECT_EQ(CountCalls("KillTimer"), 1);
   EXPECT_FALSE(sim::Tray().present);
   EXPECT_EQ(sim::Tray().deletes, 1);
-}
-
-TEST_F(MainBarTest, CodeLabelCaptionIsRepaintedOnlyWhenItChanges) {
-  StartProgram();
-  EXPECT_EQ(GetCodeLabelCaption(), "");
-  SetCodeLabelCaption("600000");
-  EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000");
-  sim::ClearCalls();
-  SetCodeLabelCaption("600000");
-  EXPECT_EQ(CountCalls("SetWindowTextA"), 0);
-  SetCodeLabelCaption("深发展Ａ");
-  EXPECT_EQ(GetCodeLabelCaption(), "深发展Ａ");
 }
 
 }  // namespace
