@@ -14,10 +14,7 @@ namespace {
 
 class KeySettingsTest : public SimTest {
  protected:
-  void SetUp() override {
-    SimTest::SetUp();
-    StartProgram();
-  }
+  void SetUp() override { Restart(); }
 };
 
 TEST_F(KeySettingsTest, OpeningFillsTheBoxesAndEveryChangeIsInForceAndSavedAsTyped) {

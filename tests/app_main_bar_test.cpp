@@ -55,11 +55,14 @@ TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
   }
 }
 
-TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
-  const platform::Hwnd client = AddTradingClient().window;
-  sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=65\r\n卖出键=66\r\n功能键=67\r\n");
+// Each gesture presses its own key.  "输入方式" 1 in new.ini: the code is
+// typed, never replaced.
+TEST_F(MainBarTest, GesturesPressTheirOwnKeysAndTheCodeEntrySettingReachesThem) {
+  const ClientScene client = AddTradingClient();
+  OpenFormOnKey(client, 65, 10);
+  sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=65\r\n卖出键=66\r\n功能键=67\r\n输入方式=1\r\n");
   StartProgram();
-  EXPECT_EQ(AppState.tradingClient, client);  // looked for once at start
+  EXPECT_EQ(AppState.tradingClient, client.window);  // looked for once at start
   AppState.currentCode = "600000";
   const platform::MainBarWindows bar = MainBar();
   struct Case {
@@ -67,16 +70,19 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
     bool doubleClick;
     std::uintptr_t key;
     ActionButton button;
-  } cases[] = {{bar.buyButton, false, 65, ActionButton::kBuy},
-               {bar.sellButton, false, 66, ActionButton::kSell},
-               {bar.codeLabel, true, 67, ActionButton::kFunctionKey}};
+    int sinceClick;  // ms from the click to the action's end
+    CodeWritten written;
+  } cases[] = {{bar.buyButton, false, 65, ActionButton::kBuy, 240 + 1, CodeWritten::kTypedBySetting},
+               {bar.sellButton, false, 66, ActionButton::kSell, 240 + 1, CodeWritten::kTypedBySetting},
+               {bar.codeLabel, true, 67, ActionButton::kFunctionKey, 20 + 1, CodeWritten::kNotTried}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key);
-    const std::size_t seen = sim::Received(client).size();
+    const std::size_t seen = sim::Received(client.window).size();
+    sim::SetText(client.codeField, "999999");
     c.doubleClick ? sim::DoubleClick(c.target) : sim::Click(c.target);
     sim::Advance(1);
     std::vector<std::uintptr_t> keysDown;
-    const std::vector<sim::Message> received = sim::Received(client);
+    const std::vector<sim::Message> received = sim::Received(client.window);
     for (std::size_t i = seen; i < received.size(); ++i)
       if (received[i].message == platform::kWmKeyDown) keysDown.push_back(received[i].wParam);
     EXPECT_EQ(keysDown, std::vector<std::uintptr_t>{c.key});
@@ -88,9 +94,12 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeys) {
     const auto ms = [](const platform::LocalTime& t) {
       return ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.milliseconds;
     };
-    EXPECT_EQ(ms(platform::GetLocalTime()) - ms(last.at), c.doubleClick ? 20 + 1 : 2230 + 1)
+    EXPECT_EQ(ms(platform::GetLocalTime()) - ms(last.at), c.sinceClick)
         << "stamped when the click came, before the action's pauses and looks";
+    EXPECT_EQ(last.outcome.written, c.written);
+    EXPECT_EQ(sim::TextOf(client.codeField), c.doubleClick ? "999999" : "600000");
   }
+  for (const sim::Message& m : sim::Received(client.codeField)) EXPECT_NE(m.message, platform::kEmReplaceSel);
 }
 
 // The client found at start-up stops answering, or stalls when it is
@@ -176,19 +185,6 @@ TEST_F(MainBarTest, NothingOfTheBarRunsInsideAnotherHandler) {
     EXPECT_FALSE(hiddenMeanwhile) << static_cast<int>(wait);
     EXPECT_FALSE(platform::IsWindowVisible(MainBar().bar)) << "handled once the handler has returned";
   }
-}
-
-// "输入方式" 1 in new.ini: the code is typed, never replaced.
-TEST_F(MainBarTest, TheCodeEntrySettingReachesTheActions) {
-  const ClientScene client = AddTradingClient();
-  OpenFormOnKey(client, 112, 10);
-  sim::WriteFile(IniPath(), "[软件设置]\r\n输入方式=1\r\n");
-  StartProgram();
-  AppState.currentCode = "600036";
-  sim::Click(MainBar().buyButton);
-  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
-  EXPECT_EQ(AppState.lastAction.outcome.written, CodeWritten::kTypedBySetting);
-  for (const sim::Message& m : sim::Received(client.codeField)) EXPECT_NE(m.message, platform::kEmReplaceSel);
 }
 
 // Where the bar starts and how big: a saved position is kept while the label,
@@ -284,7 +280,8 @@ TEST_F(MainBarTest, TheBarFollowsItsMonitorsWhileItRuns) {
   EXPECT_TRUE(platform::IsIconic(bar));
 }
 
-TEST_F(MainBarTest, TimerIntervalRules) {
+// The timer, and the code label's caption, are touched only when they change.
+TEST_F(MainBarTest, TimerIntervalRulesAndTheCaptionRepaintedOnlyWhenItChanges) {
   StartProgram();
   struct Step {
     unsigned interval;
@@ -300,6 +297,14 @@ TEST_F(MainBarTest, TimerIntervalRules) {
     EXPECT_EQ(QuoteTimerInterval(), step.interval);
     EXPECT_EQ(CountCalls("SetTimer") + CountCalls("KillTimer"), step.timerCalls);
   }
+  EXPECT_EQ(GetCodeLabelCaption(), "");
+  SetCodeLabelCaption("600000");
+  EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000");
+  sim::ClearCalls();
+  SetCodeLabelCaption("600000");
+  EXPECT_EQ(CountCalls("SetWindowTextA"), 0);
+  SetCodeLabelCaption("深发展Ａ");
+  EXPECT_EQ(GetCodeLabelCaption(), "深发展Ａ");
   // Only the quote timer runs the poller.
   events::OnTimer(kQuoteTimerId + 1);
   EXPECT_EQ(QuoteTimerInterval(), 100u);
@@ -324,8 +329,7 @@ TEST_F(MainBarTest, TrayMouseMessages) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    SimTest::SetUp();
-    StartProgram();
+    Restart();
     sim::SetCursorPos(700, 790);
     sim::ClearCalls();
     sim::TrayMouse(c.message);
@@ -347,8 +351,7 @@ TEST_F(MainBarTest, TrayMouseMessages) {
   }
 
   // A double click ends like a single click.
-  SimTest::SetUp();
-  StartProgram();
+  Restart();
   for (unsigned message : {platform::kWmLButtonUp, platform::kWmLButtonDblClk, platform::kWmLButtonUp})
     sim::TrayMouse(message);
   EXPECT_FALSE(platform::IsWindowVisible(MainBar().bar));
@@ -377,8 +380,7 @@ TEST_F(MainBarTest, TheSourceItemsChooseTheSource) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.chosen));
-    SimTest::SetUp();
-    StartProgram();
+    Restart();
     SetQuoteSource(c.before);
     ChooseFromMenu(c.chosen);
     EXPECT_EQ(GetQuoteSource(), c.after);
@@ -401,26 +403,13 @@ TEST_F(MainBarTest, ExitWritesNothingAndDestroyStopsTheTimerBothRemovingTheIcon)
   EXPECT_FALSE(sim::Tray().present);
   EXPECT_EQ(sim::FileContent(IniPath()), before);
 
-  SimTest::SetUp();
-  StartProgram();
+  Restart();
   sim::ClearCalls();
   sim::DestroyWindow(MainBar().bar);
   EXPECT_EQ(QuoteTimerInterval(), 0u);
   EXPECT_EQ(CountCalls("KillTimer"), 1);
   EXPECT_FALSE(sim::Tray().present);
   EXPECT_EQ(sim::Tray().deletes, 1);
-}
-
-TEST_F(MainBarTest, CodeLabelCaptionIsRepaintedOnlyWhenItChanges) {
-  StartProgram();
-  EXPECT_EQ(GetCodeLabelCaption(), "");
-  SetCodeLabelCaption("600000");
-  EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000");
-  sim::ClearCalls();
-  SetCodeLabelCaption("600000");
-  EXPECT_EQ(CountCalls("SetWindowTextA"), 0);
-  SetCodeLabelCaption("深发展Ａ");
-  EXPECT_EQ(GetCodeLabelCaption(), "深发展Ａ");
 }
 
 }  // namespace

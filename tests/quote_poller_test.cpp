@@ -22,10 +22,7 @@ constexpr const char* kDzhExe = "D:\\dzh2\\dzh.exe";
 
 class QuotePoller : public SimTest {
  protected:
-  void SetUp() override {
-    SimTest::SetUp();
-    StartProgram();
-  }
+  void SetUp() override { Restart(); }
   static std::string Label() { return sim::TextOf(sim::Bar().codeLabel); }
   static unsigned Interval() { return sim::TimerInterval(kQuoteTimerId); }
 };

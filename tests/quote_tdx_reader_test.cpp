@@ -25,8 +25,7 @@ const std::string kCache = "D:\\new_tdx\\T0002\\hq_cache\\";
 class TdxMode : public SimTest {
  protected:
   void SetUp() override {
-    SimTest::SetUp();
-    StartProgram();
+    Restart();
     SetQuoteSource(QuoteSource::kTdx);
   }
   static std::string Label() { return sim::TextOf(sim::Bar().codeLabel); }

@@ -30,6 +30,11 @@ class SimTest : public ::testing::Test {
   // The program's start-up up to its message loop: AppState initialised, the
   // bar created, loaded from new.ini, placed and shown.
   static void StartProgram();
+  // An empty desktop again, then the program's start-up.
+  void Restart() {
+    SimTest::SetUp();
+    StartProgram();
+  }
   // Where the bar is, on the screen.
   static platform::Rect BarRect();
   // The user picks an item of the tray icon's menu, opened with a right click.
