@@ -40,8 +40,8 @@ struct Cause {
   std::function<void()> after = nullptr;  // after it, before the window opens
 };
 
-void BuyNow() {
-  AppState.currentCode = "600036";
+void BuyNow(const char* code = "600036") {
+  AppState.currentCode = code;
   sim::Click(MainBar().buyButton);
 }
 
@@ -103,18 +103,14 @@ TEST_F(StatusWindowTest, EachCauseOfASilentClickIsNamed) {
        {"  结果：未写入：中间显示的不是证券代码"},
        {"  交易程序：", "  按键"},
        [] { AddTradingClient(); },
-       [] {
-         AppState.currentCode = "2024年报";
-         sim::Click(MainBar().buyButton);
-       }},
+       [] { BuyNow("2024年报"); }},
       {"another program clicked into while the form opened",
        {"  写入：未写入：最前面的是别的程序", "  最前面的窗口：别的程序：记事本"},
        {"  代码框读回"},
        [] {
          const ClientScene client = AddTradingClient();
          sim::OnMessage(client.window, [](const sim::Message& m) {
-           if (m.message == platform::kWmKeyDown)
-             sim::SetForeground(sim::CreateWindow({"Notepad", "记事本", sim::AddProcess("C:\\w\\notepad.exe")}));
+           if (m.message == platform::kWmKeyDown) sim::SetForeground(AddNotepad(0).window);
          });
        },
        [] { BuyNow(); }},
