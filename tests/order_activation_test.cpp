@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "order/activation.h"
@@ -13,36 +14,6 @@ namespace {
 using platform::Hwnd;
 
 class ActivationTest : public SimTest {};
-
-// Attach, activate, detach (asking for the thread id afresh), and only then
-// the foreground switch; the attachment is a helper thread's, never the
-// bar's, whose own thread must not wait on the client.  A window already in
-// front is left as it is.
-TEST_F(ActivationTest, ForceActivateAttachesAroundSetActiveWindowOnly) {
-  const ClientScene client = AddTradingClient();
-  for (const bool inFront : {false, true}) {
-    if (inFront) sim::SetForeground(client.window);
-    sim::ClearCalls();
-    EXPECT_EQ(ForceActivate(client.window, 250), Activation::kInFront);
-
-    const std::vector<std::string> expected =
-        inFront ? std::vector<std::string>{"GetForegroundWindow"}
-                : std::vector<std::string>{"GetForegroundWindow", "RunOnHelperThread", "GetWindowThreadProcessId",
-                                           "GetCurrentThreadId",  "AttachThreadInput", "SetActiveWindow",
-                                           "GetCurrentThreadId",  "AttachThreadInput", "SetForegroundWindow"};
-    EXPECT_EQ(CallNames(), expected) << inFront;
-    const auto attaches = ArgumentsOf("AttachThreadInput");
-    if (!inFront) {
-      ASSERT_EQ(attaches.size(), 2u);
-      const std::string helper = attaches[0].substr(0, attaches[0].find(','));
-      EXPECT_NE(helper, std::to_string(sim::kOwnThread));
-      EXPECT_EQ(attaches[0], helper + "," + std::to_string(client.thread) + ",1");
-      EXPECT_EQ(attaches[1], helper + "," + std::to_string(client.thread) + ",0");
-    }
-    EXPECT_EQ(sim::Foreground(), client.window);
-    EXPECT_EQ(sim::InputAttachments(), 0);
-  }
-}
 
 // A client whose thread stalls in its activation, or has stopped answering,
 // holds the bar no longer than the activation's bound.  The helper thread
@@ -85,27 +56,46 @@ TEST_F(ActivationTest, AStallingActivationIsWaitedForOnlyWithinItsBound) {
 }
 
 // Behind another program's window, minimised, no longer a window, or with the
-// foreground refused: every step still runs once, nothing stays attached, a
-// minimised window stays so (restoring is the caller's step), and the answer
-// says whether the window came to the front.
+// foreground refused: attach, activate, detach (asking for the thread id
+// afresh), and only then the foreground switch, each once; the attachment is
+// a helper thread's, never the bar's, whose own thread must not wait on the
+// client.  Nothing stays attached, a minimised window stays so (restoring is
+// the caller's step), and the answer says whether the window came to the
+// front.  A window already in front is left as it is.
 TEST_F(ActivationTest, EveryStepRunsWhateverBecameOfTheClient) {
-  const std::tuple<const char*, bool, bool, bool, bool, Activation> cases[] = {
-      {"behind a chart", true, false, false, false, Activation::kInFront},
-      {"behind a chart, foreground refused", true, false, false, true, Activation::kRefused},
-      {"minimised", false, true, false, false, Activation::kInFront},
-      {"no longer a window", false, false, true, false, Activation::kRefused},
+  const std::tuple<const char*, bool, bool, bool, bool, bool, Activation> cases[] = {
+      {"behind a chart", true, false, false, false, false, Activation::kInFront},
+      {"behind a chart, foreground refused", true, false, false, true, false, Activation::kRefused},
+      {"minimised", false, true, false, false, false, Activation::kInFront},
+      {"no longer a window", false, false, true, false, false, Activation::kRefused},
+      {"in front already", false, false, false, false, true, Activation::kInFront},
   };
-  for (const auto& [what, behindChart, minimized, dead, refused, result] : cases) {
+  const std::vector<std::string> kSteps = {"GetForegroundWindow", "RunOnHelperThread", "GetWindowThreadProcessId",
+                                           "GetCurrentThreadId",  "AttachThreadInput", "SetActiveWindow",
+                                           "GetCurrentThreadId",  "AttachThreadInput", "SetForegroundWindow"};
+  for (const auto& [what, behindChart, minimized, dead, refused, inFront, result] : cases) {
     sim::Reset();
-    const Hwnd client = AddTradingClient().window;
+    const ClientScene scene = AddTradingClient();
+    const Hwnd client = scene.window;
     if (behindChart) sim::SetForeground(sim::CreateWindow({"Chart", "", sim::AddProcess("C:\\chart\\chart.exe")}));
+    if (inFront) sim::SetForeground(client);
     sim::SetMinimized(client, minimized);
     if (dead) sim::DestroyWindow(client);
     sim::RefuseForeground(refused);
     sim::ClearCalls();
     EXPECT_EQ(ForceActivate(client, 250), result) << what;
-    EXPECT_EQ(ArgumentsOf("SetActiveWindow").size(), 1u) << what;
-    EXPECT_EQ(ArgumentsOf("SetForegroundWindow").size(), 1u) << what;
+    EXPECT_EQ(CallNames(), inFront ? std::vector<std::string>{"GetForegroundWindow"} : kSteps) << what;
+    const auto attaches = ArgumentsOf("AttachThreadInput");
+    if (!inFront && !dead) {
+      const std::string helper = attaches.at(0).substr(0, attaches[0].find(','));
+      EXPECT_NE(helper, std::to_string(sim::kOwnThread)) << what;
+      EXPECT_EQ(attaches, (std::vector<std::string>{helper + "," + std::to_string(scene.thread) + ",1",
+                                                    helper + "," + std::to_string(scene.thread) + ",0"}))
+          << what;
+    }
+    if (result == Activation::kInFront) {
+      EXPECT_EQ(sim::Foreground(), client) << what;
+    }
     EXPECT_EQ(sim::IsMinimized(client), minimized) << what;
     EXPECT_EQ(CountCalls("OpenIcon") + CountCalls("ShowWindow"), 0) << what;
     EXPECT_EQ(sim::InputAttachments(), 0) << what;
@@ -121,13 +111,12 @@ TEST_F(ActivationTest, ForegroundFocusLooksIntoTheForegroundThread) {
   sim::SetFocus(client.codeField);
   sim::ClearCalls();
 
-  EXPECT_EQ(GetForegroundFocus().window, client.window);
-  EXPECT_EQ(GetForegroundFocus().focus, client.codeField);
+  const FrontFocus front = GetForegroundFocus();
+  EXPECT_EQ(std::make_pair(front.window, front.focus), std::make_pair(client.window, client.codeField));
   const std::vector<std::string> expected = {
       "GetForegroundWindow", "GetWindowThreadProcessId", "GetCurrentThreadId", "AttachThreadInput", "GetFocus",
       "GetCurrentThreadId",  "AttachThreadInput"};
-  const auto names = CallNames();
-  EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 7), expected);
+  EXPECT_EQ(CallNames(), expected);
   EXPECT_EQ(sim::InputAttachments(), 0);
 
   const Hwnd bar = sim::CreateWindow({"SimWindow", "lingbo"});
