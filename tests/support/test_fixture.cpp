@@ -75,7 +75,7 @@ platform::Rect SimTest::BarRect() {
   return rect;
 }
 
-platform::Hwnd SimTest::CreateHidden(sim::WindowSpec spec) {
-  spec.visible = false;
-  return sim::CreateWindow(spec);
+platform::Hwnd SimTest::CreateHidden(sim::WindowSpec shape) {
+  shape.visible = false;
+  return sim::CreateWindow(shape);
 }

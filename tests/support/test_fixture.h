@@ -40,5 +40,5 @@ class SimTest : public ::testing::Test {
   // The user picks an item of the tray icon's menu, opened with a right click.
   static void ChooseFromMenu(platform::TrayMenuItem item);
   // A window of that shape, but not visible.
-  static platform::Hwnd CreateHidden(sim::WindowSpec spec);
+  static platform::Hwnd CreateHidden(sim::WindowSpec shape);
 };
