@@ -54,8 +54,12 @@ std::uint32_t ProcessIdOfWindow(platform::Hwnd window) {
     if (up == 0) break;
     root = up;
   }
+  return OwnProcessOfWindow(root);
+}
+
+std::uint32_t OwnProcessOfWindow(platform::Hwnd window) {
   std::uint32_t processId = 0;
-  platform::GetWindowThreadProcessId(root, &processId);
+  platform::GetWindowThreadProcessId(window, &processId);
   return processId;
 }
 

@@ -16,6 +16,9 @@ std::vector<ProcessRecord> ListProcesses();
 // The process of the top-level window that owns the window's chain of
 // parents and owners; 0 when the window is none.
 std::uint32_t ProcessIdOfWindow(platform::Hwnd window);
+// The process of the window itself, not of its root: a control that another
+// process placed in a window belongs to that other process.
+std::uint32_t OwnProcessOfWindow(platform::Hwnd window);
 std::string ProcessFileNameOfWindow(platform::Hwnd window);
 // The executable file name of a process in a list taken before; "" when the
 // process is not in it.

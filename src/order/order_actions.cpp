@@ -130,14 +130,23 @@ Activation BringForward(platform::Hwnd client, bool foregroundFirst, const Actio
   return activation;
 }
 
-// The client, answering, brought forward; false (the outcome says why) when
-// it must get no key.
-bool ReadyForKey(platform::Hwnd client, bool foregroundFirst, const ActionClock& clock, OrderOutcome* outcome) {
+// The client, reached, answering and brought forward, ready for its key; 0
+// (the outcome says why) when it must get none.  An earlier click's
+// activation still stuck in the client holds its input state: whatever we
+// did now would act on a client that is not listening.
+platform::Hwnd ClientReadyForKey(platform::Hwnd remembered, bool foregroundFirst, const ActionClock& clock,
+                                 OrderOutcome* outcome) {
+  if (platform::HelperThreadBusy()) {
+    outcome->written = CodeWritten::kEarlierStillStuck;
+    return 0;
+  }
+  const platform::Hwnd client = ReachTradingClient(remembered, clock, outcome);
+  if (client <= 0) return 0;
   const Activation activation = BringForward(client, foregroundFirst, clock);
   outcome->inFront = activation == Activation::kInFront;
-  if (activation != Activation::kStalled) return true;
+  if (activation != Activation::kStalled) return client;
   outcome->written = CodeWritten::kStalledOnActivation;
-  return false;
+  return 0;
 }
 
 bool SendToField(platform::Hwnd edit, unsigned message, std::uintptr_t wParam, std::intptr_t lParam, unsigned bound) {
@@ -240,7 +249,7 @@ platform::Hwnd LookForCodeField(platform::Hwnd client, std::uint64_t keyAt, cons
     outcome->focusedClass = platform::GetClassNameA(front.focus, kClassNameBuffer);
     if (ProcessIdOfWindow(front.window) == clientProcess) {
       outcome->otherInFront.clear();
-      if (outcome->focusedClass == kCodeFieldClass && ProcessIdOfWindow(front.focus) == clientProcess) {
+      if (outcome->focusedClass == kCodeFieldClass && OwnProcessOfWindow(front.focus) == clientProcess) {
         outcome->fieldAfterMs = static_cast<std::int64_t>(platform::GetTickCount64() - keyAt);
         return front.focus;
       }
@@ -287,15 +296,9 @@ OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedCli
     outcome.written = CodeWritten::kNotACode;
     return outcome;
   }
-  // An earlier click's activation still stuck in the client holds its input
-  // state: whatever we did now would act on a client that is not listening.
-  if (platform::HelperThreadBusy()) {
-    outcome.written = CodeWritten::kEarlierStillStuck;
-    return outcome;
-  }
   const ActionClock clock;
-  const platform::Hwnd client = ReachTradingClient(rememberedClient, clock, &outcome);
-  if (client <= 0 || !ReadyForKey(client, true, clock, &outcome)) return outcome;
+  const platform::Hwnd client = ClientReadyForKey(rememberedClient, true, clock, &outcome);
+  if (client <= 0) return outcome;
 
   if (entry == CodeEntry::kRealKeys) {
     // A client that reads the keyboard's state opens its form only for a key
@@ -330,13 +333,9 @@ OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedCli
 OrderOutcome SendFunctionKey(platform::Hwnd rememberedClient, std::int32_t functionKey) {
   OrderOutcome outcome;
   outcome.client = rememberedClient;
-  if (platform::HelperThreadBusy()) {
-    outcome.written = CodeWritten::kEarlierStillStuck;
-    return outcome;
-  }
   const ActionClock clock;
-  const platform::Hwnd client = ReachTradingClient(rememberedClient, clock, &outcome);
-  if (client <= 0 || !ReadyForKey(client, false, clock, &outcome)) return outcome;
+  const platform::Hwnd client = ClientReadyForKey(rememberedClient, false, clock, &outcome);
+  if (client <= 0) return outcome;
 
   PostKeyPress(client, functionKey);
   outcome.keyPosted = functionKey;

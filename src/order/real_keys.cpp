@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "discovery/processes.h"
 #include "order/activation.h"
 #include "order/keystrokes.h"
 
@@ -28,20 +29,14 @@ bool ModifiersLetGo(std::uint64_t deadline) {
   }
 }
 
-std::uint32_t ProcessOf(platform::Hwnd window) {
-  std::uint32_t processId = 0;
-  platform::GetWindowThreadProcessId(window, &processId);
-  return processId;
-}
-
 // Looked at right before the keys go: typed keys reach whatever is in front,
 // so a window of any other program, or another field of the client's, would
 // take the code.
 RealKeys Reaches(platform::Hwnd client, platform::Hwnd field) {
-  const std::uint32_t clientProcess = ProcessOf(client);
+  const std::uint32_t clientProcess = OwnProcessOfWindow(client);
   const platform::Hwnd front = platform::GetForegroundWindow();
-  if (clientProcess == 0 || ProcessOf(front) != clientProcess) return RealKeys::kNotInFront;
-  if (field > 0 && (ProcessOf(field) != clientProcess || GetForegroundFocus().focus != field)) {
+  if (clientProcess == 0 || OwnProcessOfWindow(front) != clientProcess) return RealKeys::kNotInFront;
+  if (field > 0 && (OwnProcessOfWindow(field) != clientProcess || GetForegroundFocus().focus != field)) {
     return RealKeys::kFocusElsewhere;
   }
   return RealKeys::kTyped;
