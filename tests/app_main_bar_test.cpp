@@ -59,8 +59,8 @@ TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
 // typed, never replaced.
 TEST_F(MainBarTest, GesturesPressTheirOwnKeysAndTheCodeEntrySettingReachesThem) {
   const ClientScene client = AddTradingClient();
-  OpenFormOnKey(client, 65, 10);
-  sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=65\r\n卖出键=66\r\n功能键=67\r\n输入方式=1\r\n");
+  OpenFormOnKey(client, 116, 10);
+  sim::WriteFile(IniPath(), "[软件设置]\r\n买入键=116\r\n卖出键=117\r\n功能键=118\r\n输入方式=1\r\n");
   StartProgram();
   EXPECT_EQ(AppState.tradingClient, client.window);  // looked for once at start
   AppState.currentCode = "600000";
@@ -72,9 +72,9 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeysAndTheCodeEntrySettingReachesThem) 
     ActionButton button;
     int sinceClick;  // ms from the click to the action's end
     CodeWritten written;
-  } cases[] = {{bar.buyButton, false, 65, ActionButton::kBuy, 240 + 1, CodeWritten::kTypedBySetting},
-               {bar.sellButton, false, 66, ActionButton::kSell, 240 + 1, CodeWritten::kTypedBySetting},
-               {bar.codeLabel, true, 67, ActionButton::kFunctionKey, 20 + 1, CodeWritten::kNotTried}};
+  } cases[] = {{bar.buyButton, false, 116, ActionButton::kBuy, 240 + 1, CodeWritten::kPostedBySetting},
+               {bar.sellButton, false, 117, ActionButton::kSell, 240 + 1, CodeWritten::kPostedBySetting},
+               {bar.codeLabel, true, 118, ActionButton::kFunctionKey, 20 + 1, CodeWritten::kNotTried}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key);
     const std::size_t seen = sim::Received(client.window).size();
@@ -90,7 +90,8 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeysAndTheCodeEntrySettingReachesThem) 
     const ActionRecord& last = AppState.lastAction;
     EXPECT_TRUE(last.happened);
     EXPECT_EQ(last.button, c.button);
-    EXPECT_EQ(last.outcome.keyPosted, static_cast<std::int32_t>(c.key));
+    EXPECT_EQ(last.outcome.key, static_cast<std::int32_t>(c.key));
+    EXPECT_EQ(last.outcome.pressed, KeyPressed::kPosted);
     const auto ms = [](const platform::LocalTime& t) {
       return ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.milliseconds;
     };
@@ -205,6 +206,7 @@ TEST_F(MainBarTest, TheBarStartsOnAMonitorAtItsScale) {
                {"above the left one", 96, -1000, -150, -1000, -150, 120, 24, 30, 90},
                {"across the left and the main one", 96, -80, 100, -80, 100, 120, 24, 30, 90},
                {"label in the gap between two", 96, 1290, 100, 100, 100, 120, 24, 30, 90},
+               {"its top edge above the screen, its centre on it", 96, 300, -10, 300, -10, 120, 24, 30, 90},
                {"on no monitor", 144, -500, 1000, 100, 100, 180, 36, 45, 135},
                {"far below everything", 96, 40, 5000, 100, 100, 120, 24, 30, 90}};
   for (const auto& c : cases) {

@@ -89,13 +89,13 @@ TEST_F(StatusWindowTest, EachCauseOfASilentClickIsNamed) {
        }},
       // A buy that stopped early says where, and no line of a step it never reached.
       {"a buy that found no client",
-       {"  交易程序：未找到"},
-       {"  响应", "  按键", "  代码框", "  写入"},
+       {"  交易程序：未找到", "  结果：未写入：没有找到交易程序"},
+       {"  响应", "  按键", "  代码框"},
        {},
        [] { BuyNow(); }},
       {"a buy whose order form never focused a field",
        {"  响应：正常", "  按键：F1 (112)", "  代码框：没有等到",
-        "  写入：未写入：约 2 秒内交易程序没有代码框得到焦点"},
+        "  结果：未写入：约 2 秒内交易程序没有代码框得到焦点"},
        {"  代码框读回"},
        [] { AddTradingClient(); },
        [] { BuyNow(); }},
@@ -105,7 +105,7 @@ TEST_F(StatusWindowTest, EachCauseOfASilentClickIsNamed) {
        [] { AddTradingClient(); },
        [] { BuyNow("2024年报"); }},
       {"another program clicked into while the form opened",
-       {"  写入：未写入：最前面的是别的程序", "  最前面的窗口：别的程序：记事本"},
+       {"  结果：未写入：最前面的是别的程序", "  最前面的窗口：别的程序：记事本"},
        {"  代码框读回"},
        [] {
          const ClientScene client = AddTradingClient();
@@ -115,8 +115,8 @@ TEST_F(StatusWindowTest, EachCauseOfASilentClickIsNamed) {
        },
        [] { BuyNow(); }},
       {"a client that stalls when brought forward",
-       {"  调到前面：交易程序卡住", "  按键：未按", "  写入：未按键：交易程序被调到前面时卡住了"},
-       {"  代码框"},
+       {"  调到前面：交易程序卡住", "  结果：未按键：交易程序被调到前面时卡住了"},
+       {"  按键", "  代码框"},
        [] {
          const ClientScene client = AddTradingClient();
          sim::SetFocus(sim::CreateWindow({"Popup", "", client.process}));
@@ -124,9 +124,39 @@ TEST_F(StatusWindowTest, EachCauseOfASilentClickIsNamed) {
          sim::RefuseForeground();
        },
        [] { BuyNow(); }},
+      {"a click while an earlier activation is still stuck",
+       {"  结果：未动作：上一次调出交易程序时它卡住了"},
+       {"  交易程序：", "  调到前面", "  按键"},
+       [] {
+         const ClientScene client = AddTradingClient();
+         sim::SetFocus(sim::CreateWindow({"Popup", "", client.process}));
+         sim::SetHandlingTime(client.window, sim::kWmActivate, 8000);
+         sim::RefuseForeground();
+       },
+       [] {
+         BuyNow();
+         sim::Advance(1000);
+         BuyNow();
+       }},
+      {"Enter as the buy key",
+       {"买入键 Enter (13)（不是 F1～F24，不会按下）", "  结果：未按键：Enter (13) 不是 F1～F24"},
+       {"  交易程序：", "  按键", "卖出键 F2 (113)（"},
+       [] { AddTradingClient(); },
+       [] {
+         AppState.buyKey = 13;
+         BuyNow();
+       }},
+      {"a hot key that leaves the focus in the last order's 数量",
+       {"  代码框：没有等到，最后看到的焦点类名 Edit", "  结果：未写入：热键没有移动焦点"},
+       {"  代码框读回"},
+       [] {
+         const ClientScene client = AddTradingClient();
+         sim::SetFocus(sim::CreateWindow({"Edit", "100", client.process, 0, client.window}));
+       },
+       [] { BuyNow(); }},
       // Which way the code went in, and why keys were not typed on the keyboard.
       {"a code field that takes only the keyboard",
-       {"  按键：F1 (112)，按键消息", "  键盘输入：已键入", "  写入：替换被交易程序忽略，已用键盘输入键入"},
+       {"  按键：F1 (112)，按键消息", "  键盘输入：已键入", "  结果：替换被交易程序忽略，已用键盘输入键入"},
        {"未键入"},
        [] {
          const ClientScene client = AddTradingClient();
@@ -135,17 +165,19 @@ TEST_F(StatusWindowTest, EachCauseOfASilentClickIsNamed) {
        },
        [] { BuyNow(); }},
       {"Ctrl held through a click with 输入方式 2",
-       {"  按键：未按", "  键盘输入：未键入：Shift、Ctrl、Alt 或 Windows 键一直按着", "  写入：未键入"},
+       {"  按键：未按", "  键盘输入：未键入：Shift、Ctrl、Alt 或 Windows 键一直按着",
+        "  结果：未按键：见“键盘输入”一行"},
        {"  代码框"},
        [] { AddTradingClient(); },
        [] {
-         AppState.codeEntry = CodeEntry::kRealKeys;
+         AppState.codeEntry = CodeEntry::kKeyed;
          sim::PressKey(0x11, true);
          BuyNow();
        }},
-      {"a client run as administrator",
-       {"权限：高于本程序", "办法：两者以相同方式运行", "  权限：交易程序高于本程序"},
-       {"权限：不高于"},
+      {"a client run as administrator: nothing sent",
+       {"权限：高于本程序", "办法：两者以相同方式运行", "  交易程序：沿用记住的窗口",
+        "  结果：未按键：交易程序的权限高于本程序"},
+       {"权限：不高于", "  响应", "  按键"},
        [] { sim::SetIntegrity(AddTradingClient().process, 0x3000); },
        [] { BuyNow(); }},
       {"a client whose token cannot be read",
@@ -257,7 +289,7 @@ TEST_F(StatusWindowTest, TheLastActionIsShownStepByStepAndKeptUpToDate) {
   const std::string text = Shown();
   for (const std::string line : {"上一次操作：09:30:00 买", "  交易程序：沿用记住的窗口", "  响应：正常",
                                  "  调到前面：成功", "  按键：F1 (112)", "  代码框：按键后 200 毫秒得到焦点，类名 Edit",
-                                 "  写入：已替换（读回无误）", "  代码框读回：600036", "当前代码：600036"})
+                                 "  结果：已替换（读回无误）", "  代码框读回：600036", "当前代码：600036"})
     EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
 }
 

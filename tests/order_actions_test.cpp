@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -30,7 +31,7 @@ constexpr std::uint64_t kNeverFound = 2230;
 // messages with their number.  Bookkeeping calls are left out.
 std::vector<std::string> VisibleSteps() {
   static const std::vector<std::string> kVisible = {"ShowWindowAsync", "SetForegroundWindow", "AttachThreadInput",
-                                                    "SetActiveWindow", "PostMessageA",        "GetFocus"};
+                                                    "SetActiveWindow", "PostMessageA",        "GetGUIThreadInfo"};
   std::vector<std::string> steps;
   for (const auto& call : sim::Calls()) {
     const std::string name = call.text.substr(0, call.text.find('('));
@@ -47,7 +48,8 @@ std::vector<std::string> VisibleSteps() {
 }
 const std::vector<std::string> kRestore = {"ShowWindowAsync"};
 const std::vector<std::string> kKeyPress = {"PostMessageA:0x100", "PostMessageA:0x101"};
-const std::vector<std::string> kFocusAttached = {"AttachThreadInput", "GetFocus", "AttachThreadInput"};
+// A look at the focus, from outside: attaching would reset the client's key state.
+const std::vector<std::string> kFocusLook = {"GetGUIThreadInfo"};
 // Two round trips: the client's thread is done with what it was given.
 const std::vector<std::string> kSettled = {"SendMessageTimeoutA:0x0", "SendMessageTimeoutA:0x0"};
 
@@ -76,13 +78,33 @@ std::vector<sim::Message> MessagesOf(Hwnd window, unsigned message) {
   return found;
 }
 
+// An outcome's last word: why the action stopped, or how the write went.
+struct Result {
+  Stopped stopped = Stopped::kNot;
+  CodeWritten written = CodeWritten::kNotTried;
+  Result(Stopped s) : stopped(s) {}      // NOLINT: rows name either
+  Result(CodeWritten w) : written(w) {}  // NOLINT
+  bool operator==(const Result& other) const { return stopped == other.stopped && written == other.written; }
+  bool operator!=(const Result& other) const { return !(*this == other); }
+  friend void PrintTo(const Result& r, std::ostream* os) {
+    *os << "stopped " << static_cast<int>(r.stopped) << ", written " << static_cast<int>(r.written);
+  }
+};
+Result ResultOf(const OrderOutcome& o) { return o.stopped != Stopped::kNot ? Result(o.stopped) : Result(o.written); }
+
 class OrderActionsTest : public SimTest {
  protected:
   // What the program would hand the actions: the code it shows and the
   // trading client it remembers, which each action's outcome updates.
   std::string shownCode;
-  Hwnd remembered = 0;
-  void Buy(std::int32_t hotKey) { remembered = OpenOrderForm(shownCode, remembered, hotKey).client; }
+  Hwnd remembered = 0, lastField = 0;
+  void Buy(std::int32_t hotKey) {
+    const OrderOutcome outcome = OpenOrderForm(shownCode, remembered, hotKey, CodeEntry::kReplace, lastField);
+    remembered = outcome.client;
+    if (outcome.codeField > 0) lastField = outcome.codeField;
+    last = outcome;
+  }
+  OrderOutcome last;
   void Function() { remembered = SendFunctionKey(remembered, kF3).client; }
 
   // A desktop of its own for one case of a table: the code shown and a client
@@ -90,7 +112,7 @@ class OrderActionsTest : public SimTest {
   ClientScene Fresh(const std::string& shown, const std::string& fieldClass = "Edit", bool minimized = false) {
     sim::Reset();
     shownCode = shown;
-    remembered = 0;
+    remembered = lastField = 0;
     return AddTradingClient(fieldClass, minimized);
   }
 
@@ -106,71 +128,106 @@ class OrderActionsTest : public SimTest {
 
 // The code field appears at various moments after the hot key: the looks come
 // 200 ms after it, once the client is done with the key, and then every
-// 100 ms, twenty in all.  Until the client is done with the key (or with
-// what it took before it), its focus is where the last order left it, in a
-// 数量 field that must not get the code; a form whose code field has the
-// focus already (a second click) still gets it.  Only a control of class
-// "Edit", spelt exactly so, is taken for the code field; anything else is
-// looked at twenty times and left alone.  Each look's attachment is undone at
-// once, never held across a pause, whether the field was found or not.
-TEST_F(OrderActionsTest, WaitsForTheCodeFieldAtMostTwentyLooks) {
+// 100 ms, twenty in all.  A focused field counts only once the focus has
+// moved to it after the key: until then the focus is where the last order
+// left it, in a 数量 field that must not get the code, whether the client
+// ignored the key, is still busy with it (or with what it took before it),
+// or moves the focus later by a timer or a message it posts itself, or
+// answers from a message loop of its own in its key handler.  The one field
+// that may keep the focus through the key is the one the code last landed
+// in (a second click); a field the trader clicked into by hand does not.
+// Only a control of class "Edit", spelt exactly so, is taken for the code
+// field; anything else is looked at twenty times and left alone.  The looks
+// read the focus from outside, never attaching to the client.
+TEST_F(OrderActionsTest, WaitsForTheCodeFieldTheKeyFocusedAtMostTwentyLooks) {
   const struct Case {
     std::uint64_t focusAfterKey;  // 0: never
     std::uint64_t elapsed;
-    bool written;
+    Stopped stopped;  // kNot: written
     std::string fieldClass = "Edit";
     std::uint64_t keyTakes = 0, busyBefore = 0;  // over the key; over what it took before it
-    enum { kButton, kLastOrdersQuantity, kCodeField } focusedBefore = kButton;
-  } cases[] = {{50, kFoundAtFirstLook, true},
-               {199, kFoundAtFirstLook, true},
-               {250, kFoundAtFirstLook + 100, true},
-               {750, kFoundAtFirstLook + 600, true},
-               {2090, kFoundAtFirstLook + 1900, true},
-               {2150, kNeverFound, false},
-               {0, kNeverFound, false},
-               {10, kNeverFound, false, "edit"},
-               {10, kNeverFound, false, "EDIT"},
-               {10, kNeverFound, false, "RichEdit20A"},
-               {10, kNeverFound, false, "RICHEDIT50W"},
-               {10, kNeverFound, false, "Edit2"},
-               {10, kNeverFound, false, "TEdit"},
-               {10, kNeverFound, false, "ComboBox"},
-               {400, 30 + 400, true, "Edit", 400, 0, Case::kLastOrdersQuantity},
-               {150, 30 + 300 + 150, true, "Edit", 150, 300, Case::kLastOrdersQuantity},
-               {3000, 2500, false, "Edit", 3000, 0, Case::kLastOrdersQuantity},
-               {0, kFoundAtFirstLook, true, "Edit", 0, 0, Case::kCodeField}};
+    enum { kButton, kLastOrdersQuantity, kCodeField, kCodeFieldLastWritten } focusedBefore = kButton;
+    enum { kScripted, kClientTimer, kPostedBehindKeyUpFromOwnLoop } moves = kScripted;
+  } cases[] = {
+      {50, kFoundAtFirstLook, Stopped::kNot},
+      {199, kFoundAtFirstLook, Stopped::kNot},
+      {250, kFoundAtFirstLook + 100, Stopped::kNot},
+      {750, kFoundAtFirstLook + 600, Stopped::kNot},
+      {2090, kFoundAtFirstLook + 1900, Stopped::kNot},
+      {2150, kNeverFound, Stopped::kNoField},
+      {0, kNeverFound, Stopped::kNoField},
+      {10, kNeverFound, Stopped::kNoField, "edit"},
+      {10, kNeverFound, Stopped::kNoField, "EDIT"},
+      {10, kNeverFound, Stopped::kNoField, "RichEdit20A"},
+      {10, kNeverFound, Stopped::kNoField, "RICHEDIT50W"},
+      {10, kNeverFound, Stopped::kNoField, "Edit2"},
+      {10, kNeverFound, Stopped::kNoField, "TEdit"},
+      {10, kNeverFound, Stopped::kNoField, "ComboBox"},
+      {400, 30 + 400, Stopped::kNot, "Edit", 400, 0, Case::kLastOrdersQuantity},
+      {150, 30 + 300 + 150, Stopped::kNot, "Edit", 150, 300, Case::kLastOrdersQuantity},
+      {3000, 2500, Stopped::kKeyNotTaken, "Edit", 3000, 0, Case::kLastOrdersQuantity},
+      {0, kNeverFound, Stopped::kFocusNotMoved, "Edit", 0, 0, Case::kLastOrdersQuantity},
+      {300, 30 + 300, Stopped::kNot, "Edit", 0, 0, Case::kLastOrdersQuantity, Case::kClientTimer},
+      {0, 30 + 300, Stopped::kNot, "Edit", 300, 0, Case::kLastOrdersQuantity, Case::kPostedBehindKeyUpFromOwnLoop},
+      {0, kFoundAtFirstLook, Stopped::kNot, "Edit", 0, 0, Case::kCodeFieldLastWritten},
+      {0, kNeverFound, Stopped::kFocusNotMoved, "Edit", 0, 0, Case::kCodeField}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.fieldClass + " " + std::to_string(c.focusAfterKey) + " " + std::to_string(c.keyTakes));
+    SCOPED_TRACE(c.fieldClass + " " + std::to_string(c.focusAfterKey) + " " + std::to_string(c.keyTakes) + " " +
+                 std::to_string(c.focusedBefore) + " " + std::to_string(c.moves));
     const ClientScene client = Fresh("600036", c.fieldClass);
-    if (c.focusAfterKey) OpenFormOnKey(client, kF1, c.focusAfterKey);
+    if (c.focusAfterKey && c.moves == Case::kScripted) OpenFormOnKey(client, kF1, c.focusAfterKey);
     const Hwnd quantity = sim::CreateWindow({"Edit", "100", client.process, 0, client.window});
     sim::SetForeground(client.window);
     if (c.focusedBefore == Case::kLastOrdersQuantity) sim::SetFocus(quantity);
-    if (c.focusedBefore == Case::kCodeField) sim::SetFocus(client.codeField);
-    sim::SetHandlingTime(client.window, kWmKeyDown, c.keyTakes);
+    if (c.focusedBefore == Case::kCodeField || c.focusedBefore == Case::kCodeFieldLastWritten)
+      sim::SetFocus(client.codeField);
+    if (c.focusedBefore == Case::kCodeFieldLastWritten) lastField = client.codeField;
+    sim::SetHandlingTime(client.window, kWmKeyDown, c.keyTakes, c.moves == Case::kPostedBehindKeyUpFromOwnLoop);
     // Something it queued for itself as it answered the last question before
     // the key, and takes right after.
     sim::SetHandlingTime(client.window, platform::kWmApp, c.busyBefore);
     int asked = 0;
+    constexpr unsigned kWmTimer = 0x0113;
     sim::OnMessage(client.window, [&](const sim::Message& m) {
       if (c.busyBefore && !m.posted && m.message == platform::kWmNull && ++asked == 3)
         platform::PostMessageA(client.window, platform::kWmApp, 0, 0);
+      if (c.moves == Case::kClientTimer && m.message == kWmKeyDown)
+        sim::At(c.focusAfterKey, [&] { sim::PostFromClient(client.window, kWmTimer); });
+      if (c.moves == Case::kPostedBehindKeyUpFromOwnLoop && m.message == kWmKeyUp)
+        sim::PostFromClient(client.window, platform::kWmApp + 1);
+      if (m.message == kWmTimer || m.message == platform::kWmApp + 1) sim::SetFocus(client.codeField);
     });
 
-    const auto attached = AttachedDuringPauses();
-
     EXPECT_EQ(Timed([this] { Buy(kF1); }), c.elapsed);
-    EXPECT_EQ(sim::TextOf(client.codeField), c.written ? "600036" : "999999");
+    const bool written = c.stopped == Stopped::kNot;
+    EXPECT_EQ(last.stopped, c.stopped);
+    EXPECT_EQ(sim::TextOf(client.codeField), written ? "600036" : "999999");
     EXPECT_EQ(sim::TextOf(quantity), "100");
     if (!c.keyTakes) {
-      EXPECT_EQ(CountCalls("GetFocus"), c.written ? static_cast<int>((c.elapsed - 230) / 100 + 1) : 20);
-      EXPECT_EQ(CountCalls("AttachThreadInput"), 2 * CountCalls("GetFocus")) << "each look attached and detached";
+      EXPECT_EQ(CountCalls("GetGUIThreadInfo"), 1 + (written ? static_cast<int>((c.elapsed - 230) / 100 + 1) : 20))
+          << "once before the key, then each look";
     }
-    EXPECT_EQ(*attached, 0) << "never held across a pause";
-    EXPECT_EQ(sim::InputAttachments(), 0);
-    EXPECT_EQ(MessagesOf(client.codeField, kEmSetSel).size(), c.written ? 1u : 0u);
-    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.written ? 1u : 0u);
+    EXPECT_EQ(CountCalls("AttachThreadInput"), 0) << "never attached to a client already in front";
+    EXPECT_EQ(MessagesOf(client.codeField, kEmSetSel).size(), written ? 1u : 0u);
+    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), written ? 1u : 0u);
   }
+}
+
+// The looks read the focus without attaching to the client, which would
+// reset its key state: a Shift the trader holds in it still holds once the
+// code is in, and the digit typed next makes no character.
+TEST_F(OrderActionsTest, TheLooksLeaveTheClientsKeyStateAlone) {
+  constexpr int kVkShift = 0x10;
+  const ClientScene client = Fresh("600036");
+  OpenFormOnKey(client, kF1, 750);
+  sim::SetForeground(client.window);
+  sim::PressKey(kVkShift, true);
+  Buy(kF1);
+  ASSERT_EQ(sim::TextOf(client.codeField), "600036");
+  sim::PressKey('1', true);
+  sim::PressKey('1', false);
+  sim::Advance(10);
+  EXPECT_EQ(sim::TextOf(client.codeField), "600036");
 }
 
 // The whole action in order: the check, restore, bring forward, activate,
@@ -184,10 +241,11 @@ TEST_F(OrderActionsTest, EachActionRunsItsStepsInOrder) {
   const std::vector<std::string> buy =
       Joined({{"Sleep(10)", "SetForegroundWindow", "Sleep(10)", "Sleep(10)"},
               kSettled,
+              kFocusLook,
               kKeyPress,
               {"Sleep(200)"},
               kSettled,
-              kFocusAttached,
+              kFocusLook,
               {"SendMessageTimeoutA:0xb1", "SendMessageTimeoutA:0xc2", "SendMessageTimeoutA:0xd"}});
   const std::vector<std::string> function = Joined(
       {{"Sleep(10)", "AttachThreadInput", "SetActiveWindow", "AttachThreadInput", "SetForegroundWindow", "Sleep(10)"},
@@ -223,7 +281,7 @@ TEST_F(OrderActionsTest, EachActionRunsItsStepsInOrder) {
     EXPECT_EQ(KeysAt(client.window), c.keys);
     EXPECT_EQ(sim::TextOf(client.codeField), c.functionKey ? "999999" : "600036");
     if (c.functionKey) {
-      EXPECT_EQ(CountCalls("GetFocus"), 0);
+      EXPECT_EQ(CountCalls("GetGUIThreadInfo"), 0);
       EXPECT_TRUE(sim::Received(client.codeField).empty());
     }
     EXPECT_EQ(*attached, 0);
@@ -234,20 +292,20 @@ TEST_F(OrderActionsTest, EachActionRunsItsStepsInOrder) {
 // The client sees a real press and release of the hot key on its main window
 // (buy and sell differ only in the key).  The field is selected whole, then
 // replaced undoably with the code exactly as the charting program showed it,
-// whatever the field held.  A client that runs above this program is named in
-// the outcome, of either action; the action is otherwise the same (Windows
-// drops what it is sent).
+// whatever the field held.  A client that runs above this program gets
+// nothing at all, at once, from either action (Windows would drop it, and
+// say nothing); one whose rights cannot be read is driven as ever.
 TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
   const struct {
     std::string code, old;
     std::int32_t key;
     std::uint32_t down, up;  // the key messages' lParam
     std::uint32_t integrity;
-    bool tokenDenied, named;
+    bool tokenDenied, above;
   } cases[] = {{"000001", "", kF1, 0x003B0001, 0xC03B0001, 0x2000, false, false},
                {"600036", "9", kF2, 0x003C0001, 0xC03C0001, 0x3000, false, true},
                {"00700", "999999", kF4, 0x003E0001, 0xC03E0001, 0x4000, false, true},
-               {"300750", "601318 中国平安", kF1, 0x003B0001, 0xC03B0001, 0x3000, true, false}};
+               {"300750", "601318 中国平安", kF1, 0x003B0001, 0xC03B0001, 0x2000, true, false}};
   for (const auto& c : cases) {
     const ClientScene client = Fresh(c.code);
     sim::SetText(client.codeField, c.old);
@@ -255,10 +313,30 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
     sim::SetIntegrity(client.process, c.integrity);
     sim::DenyToken(client.process, c.tokenDenied);
 
-    const OrderOutcome outcome = OpenOrderForm(shownCode, 0, c.key);
+    OrderOutcome outcome;
+    const std::uint64_t elapsed = Timed([&] { outcome = OpenOrderForm(shownCode, 0, c.key); });
+    const OrderOutcome function = SendFunctionKey(client.window, kF3);
+    sim::Advance(100);
 
+    EXPECT_EQ(outcome.higherPrivilege, c.above) << c.code;
+    EXPECT_EQ(outcome.key, c.key) << c.code;
+    if (c.above) {
+      EXPECT_EQ(elapsed, 0u) << c.code;
+      EXPECT_EQ(outcome.stopped, Stopped::kHigherPrivilege) << c.code;
+      EXPECT_EQ(function.stopped, Stopped::kHigherPrivilege) << c.code;
+      EXPECT_EQ(VisibleSteps(), (std::vector<std::string>{"SendMessageTimeoutA:0xe", "SendMessageTimeoutA:0xd"}))
+          << c.code << ": only the search's read of its title; nothing else sent, nothing posted or keyed";
+      EXPECT_TRUE(KeysAt(client.window).empty()) << c.code;
+      EXPECT_TRUE(sim::Received(client.codeField).empty()) << c.code;
+      EXPECT_EQ(sim::TextOf(client.codeField), c.old) << c.code;
+      continue;
+    }
     const auto key = static_cast<std::uintptr_t>(c.key);
-    EXPECT_EQ(KeysAt(client.window), (Keys{{kWmKeyDown, key, c.down}, {kWmKeyUp, key, c.up}})) << c.code;
+    EXPECT_EQ(KeysAt(client.window), (Keys{{kWmKeyDown, key, c.down},
+                                           {kWmKeyUp, key, c.up},
+                                           {kWmKeyDown, kF3, 0x003D0001},
+                                           {kWmKeyUp, kF3, 0xC03D0001}}))
+        << c.code;
     EXPECT_EQ(sim::TextOf(client.codeField), c.code);
     const std::vector<sim::Message> got = sim::Received(client.codeField);
     std::vector<unsigned> order;
@@ -269,9 +347,35 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
     EXPECT_EQ(got[0].lParam, -1);
     EXPECT_EQ(got[1].wParam, 1u);
     EXPECT_EQ(got[1].text, c.code);
-    EXPECT_EQ(outcome.higherPrivilege, c.named) << c.code;
-    EXPECT_EQ(outcome.keyPosted, c.key) << c.code;
-    EXPECT_EQ(SendFunctionKey(client.window, kF3).higherPrivilege, c.named) << c.code;
+    EXPECT_EQ(function.pressed, KeyPressed::kPosted) << c.code;
+  }
+}
+
+// Only F1 to F24 are pressed.  Any other key, as the hot key or the function
+// key, does nothing to the client, nor even looks for it, whichever way keys
+// go: Enter, Space or Tab would press a button of an order form.
+TEST_F(OrderActionsTest, OnlyF1ToF24ArePressed) {
+  for (const std::int32_t key : std::vector<std::int32_t>{13, 32, 9, 0x31, 0x41, 0, -112, 111, 136, 112 + 256}) {
+    for (const CodeEntry entry : {CodeEntry::kReplace, CodeEntry::kKeyed}) {
+      const ClientScene client = Fresh("600036");
+      OpenFormOnKey(client, key, 10);
+      sim::SetForeground(client.window);
+      sim::ClearCalls();
+      const OrderOutcome buy = OpenOrderForm(shownCode, client.window, key, entry);
+      const OrderOutcome function = SendFunctionKey(client.window, key);
+      sim::Advance(100);
+      EXPECT_EQ(buy.stopped, Stopped::kKeyNotAllowed) << key;
+      EXPECT_EQ(function.stopped, Stopped::kKeyNotAllowed) << key;
+      EXPECT_EQ(buy.key, key);
+      EXPECT_TRUE(sim::Calls().empty()) << key << ": " << sim::Calls().front().text;
+      EXPECT_TRUE(sim::Received(client.window).empty()) << key;
+      EXPECT_TRUE(sim::Received(client.button).empty()) << key;
+    }
+  }
+  for (const std::int32_t key : {112, 135}) {
+    const ClientScene client = Fresh("600036");
+    OpenFormOnKey(client, key, 10);
+    EXPECT_EQ(ResultOf(OpenOrderForm(shownCode, 0, key)), CodeWritten::kReplaced) << key;
   }
 }
 
@@ -287,7 +391,7 @@ TEST_F(OrderActionsTest, NoCodeDoesNothingAtAll) {
     OrderOutcome outcome;
     EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, remembered, kF1); }), 0u) << code;
     EXPECT_TRUE(sim::Calls().empty()) << code << ": " << sim::Calls().front().text;
-    EXPECT_EQ(outcome.written, TextToInt(code) > 0 ? CodeWritten::kNotACode : CodeWritten::kNoCode) << code;
+    EXPECT_EQ(outcome.stopped, TextToInt(code) > 0 ? Stopped::kNotACode : Stopped::kNoCode) << code;
     EXPECT_EQ(remembered, 0);
     EXPECT_EQ(sim::TextOf(client.codeField), "999999");
   }
@@ -335,14 +439,14 @@ TEST_F(OrderActionsTest, OnlyTheClientsOwnFieldTakesTheCode) {
     const char* what;
     std::uint64_t clientBackAfter;  // 0: the other program stays in front
     bool ownEditInFront;            // the other window belongs to the client's process
-    CodeWritten written;
+    Result written;
     std::uint64_t elapsed;
     bool sharesInput = false;  // the other program's thread attached to the client's: its field has the focus
   } cases[] = {
-      {"another program stays in front", 0, false, CodeWritten::kOtherInFront, kNeverFound},
+      {"another program stays in front", 0, false, Stopped::kOtherInFront, kNeverFound},
       {"the trader comes back to the client", 600, false, CodeWritten::kReplaced, kFoundAtFirstLook + 400},
       {"the client's own second window", 0, true, CodeWritten::kReplaced, kFoundAtFirstLook},
-      {"another program's field on the client's input", 0, false, CodeWritten::kNoField, kNeverFound, true},
+      {"another program's field on the client's input", 0, false, Stopped::kNoField, kNeverFound, true},
   };
   for (const auto& c : cases) {
     const ClientScene client = Fresh("600036");
@@ -364,10 +468,10 @@ TEST_F(OrderActionsTest, OnlyTheClientsOwnFieldTakesTheCode) {
 
     OrderOutcome outcome;
     EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1); }), c.elapsed) << c.what;
-    EXPECT_EQ(outcome.written, c.written) << c.what;
+    EXPECT_EQ(ResultOf(outcome), c.written) << c.what;
     EXPECT_EQ(sim::TextOf(notes.edit), c.ownEditInFront ? "600036" : "memo") << c.what;
     EXPECT_EQ(sim::TextOf(client.codeField), c.clientBackAfter ? "600036" : "999999") << c.what;
-    EXPECT_EQ(outcome.otherInFront, c.written == CodeWritten::kOtherInFront ? "记事本" : "") << c.what;
+    EXPECT_EQ(outcome.otherInFront, c.written == Result(Stopped::kOtherInFront) ? "记事本" : "") << c.what;
   }
 }
 
@@ -431,15 +535,15 @@ TEST_F(OrderActionsTest, AClientThatStallsWhenBroughtForwardHoldsTheBarNoLonger)
     bool minimized, functionKey, foregroundRefused;
     std::uint64_t stall, elapsed;
     bool keyed;
-    CodeWritten second;  // a click a second later
+    Result second;  // a click a second later
   } cases[] = {
-      {"minimised, stalls 8 s while restored", true, false, false, 8000, 30 + 500, false, CodeWritten::kClientSilent},
+      {"minimised, stalls 8 s while restored", true, false, false, 8000, 30 + 500, false, Stopped::kClientSilent},
       {"minimised, stalls 300 ms while restored", true, false, false, 300, 300 + 200, true, CodeWritten::kReplaced},
       {"behind its pop-up, foreground refused, stalls 8 s", false, false, true, 8000, 10 + 10 + 250 + 10, false,
-       CodeWritten::kEarlierStillStuck},
+       Stopped::kEarlierStillStuck},
       {"behind its pop-up, stalls 8 s when activated for its function key", false, true, false, 8000, 10 + 250 + 10,
-       false, CodeWritten::kEarlierStillStuck},
-      {"minimised, stalls 8 s, function key", true, true, false, 8000, 20 + 500, false, CodeWritten::kClientSilent},
+       false, Stopped::kEarlierStillStuck},
+      {"minimised, stalls 8 s, function key", true, true, false, 8000, 20 + 500, false, Stopped::kClientSilent},
   };
   for (const auto& c : cases) {
     const ClientScene client = Fresh("600036", "Edit", c.minimized);
@@ -447,18 +551,23 @@ TEST_F(OrderActionsTest, AClientThatStallsWhenBroughtForwardHoldsTheBarNoLonger)
     if (!c.minimized) sim::SetFocus(sim::CreateWindow({"Popup", "", client.process}));
     sim::SetHandlingTime(client.window, sim::kWmActivate, c.stall);
     sim::RefuseForeground(c.foregroundRefused);
+    // A second click finds the focus still in the field the first filled.
     const auto act = [&] {
-      return c.functionKey ? SendFunctionKey(client.window, kF3) : OpenOrderForm(shownCode, client.window, kF1);
+      if (c.functionKey) return SendFunctionKey(client.window, kF3);
+      const OrderOutcome outcome = OpenOrderForm(shownCode, client.window, kF1, CodeEntry::kReplace, lastField);
+      if (outcome.codeField > 0) lastField = outcome.codeField;
+      return outcome;
     };
 
     OrderOutcome outcome;
     EXPECT_EQ(Timed([&] { outcome = act(); }), c.elapsed) << c.what;
-    EXPECT_EQ(outcome.written, c.keyed ? CodeWritten::kReplaced : CodeWritten::kStalledOnActivation) << c.what;
+    EXPECT_EQ(ResultOf(outcome), c.keyed ? Result(CodeWritten::kReplaced) : Result(Stopped::kStalledOnActivation))
+        << c.what;
     EXPECT_EQ(sim::TextOf(client.codeField), c.keyed ? "600036" : "999999") << c.what;
     sim::Advance(1000);
     sim::ClearCalls();
-    EXPECT_EQ(act().written, c.second) << c.what;
-    if (c.second == CodeWritten::kEarlierStillStuck) {
+    EXPECT_EQ(ResultOf(act()), c.second) << c.what;
+    if (c.second == Result(Stopped::kEarlierStillStuck)) {
       EXPECT_TRUE(VisibleSteps().empty()) << c.what;
     }
     sim::Advance(c.stall);
@@ -468,7 +577,7 @@ TEST_F(OrderActionsTest, AClientThatStallsWhenBroughtForwardHoldsTheBarNoLonger)
 
     sim::SetHandlingTime(client.window, sim::kWmActivate, 0);
     sim::RefuseForeground(false);
-    EXPECT_EQ(act().keyPosted, c.functionKey ? kF3 : kF1) << c.what;
+    EXPECT_EQ(act().pressed, KeyPressed::kPosted) << c.what;
   }
 }
 
@@ -478,31 +587,47 @@ TEST_F(OrderActionsTest, AClientThatStallsWhenBroughtForwardHoldsTheBarNoLonger)
 // every step ends with the clock, and a field it did not reach is left as it
 // was; a client that is only slow still gets the code.
 TEST_F(OrderActionsTest, EveryStepSlowAtItsBoundEndsWithTheClock) {
-  enum class Slow { kSearch, kCheck, kSelection, kReplace, kReadBack, kHangsAtKey };
+  enum class Slow { kSearch, kCheck, kSelection, kReplace, kReadBack, kHangsAtKey, kFieldThreadHungLong };
   const struct {
     const char* what;
     Slow slow;
     std::uint64_t focusAfterKey;  // for a client that hangs at its key: when it answers again (0: not in time)
-    CodeWritten written;
+    Result written;
     std::uint64_t elapsed = 2500;
   } cases[] = {
-      {"eight windows above it each slow to give its title", Slow::kSearch, 10, CodeWritten::kClientSilent},
-      {"answers the check after 480 ms, its field never in time", Slow::kCheck, 2090, CodeWritten::kNoField},
+      {"eight windows above it each slow to give its title", Slow::kSearch, 10, Stopped::kClientSilent},
+      {"answers the check after 480 ms, its field never in time", Slow::kCheck, 2090, Stopped::kNoField},
       {"field at the last look, the selection unanswered", Slow::kSelection, 2090, CodeWritten::kSelectFailed},
       {"the replace unanswered", Slow::kReplace, 1500, CodeWritten::kFieldSilent},
       {"the read-back unanswered", Slow::kReadBack, 2090, CodeWritten::kFieldSilent},
-      {"stops answering at its key, its field focused", Slow::kHangsAtKey, 0, CodeWritten::kKeyNotTaken},
+      {"stops answering at its key, its field focused", Slow::kHangsAtKey, 0, Stopped::kKeyNotTaken},
       {"answers again 700 ms after its key", Slow::kHangsAtKey, 700, CodeWritten::kReplaced, 30 + 700},
       {"answers again 2100 ms after its key", Slow::kHangsAtKey, 2100, CodeWritten::kReplaced, 30 + 2100},
+      {"its code field's own thread hung for long: given up on at once", Slow::kFieldThreadHungLong, 10,
+       CodeWritten::kSelectFailed, kFoundAtFirstLook},
   };
   for (const auto& c : cases) {
     const ClientScene client = Fresh("600036");
-    if (c.slow == Slow::kHangsAtKey) {
-      sim::SetFocus(client.codeField);
+    Hwnd field = client.codeField;
+    if (c.slow == Slow::kFieldThreadHungLong) {
+      // A form on a thread of its own shares the main window's input state.
+      const std::uint32_t formThread = sim::AddThread(client.process);
+      platform::AttachThreadInput(formThread, client.thread, true);
+      field = sim::CreateWindow({"Edit", "999999", client.process, formThread, client.window});
+      sim::OnMessage(client.window, [field](const sim::Message& m) {
+        if (m.message == kWmKeyDown) sim::At(10, [field] { sim::SetFocus(field); });
+      });
+      sim::SetHung(formThread);
+      sim::Advance(6000);
+    } else if (c.slow == Slow::kHangsAtKey) {
       sim::OnMessage(client.window, [&client, c](const sim::Message& m) {
         if (!m.posted || m.message != kWmKeyDown) return;
         sim::SetHung(client.thread);
-        if (c.focusAfterKey) sim::At(c.focusAfterKey, [&client] { sim::SetHung(client.thread, false); });
+        if (c.focusAfterKey)
+          sim::At(c.focusAfterKey, [&client] {
+            sim::SetHung(client.thread, false);
+            sim::SetFocus(client.codeField);
+          });
       });
     } else {
       OpenFormOnKey(client, kF1, c.focusAfterKey);
@@ -518,16 +643,18 @@ TEST_F(OrderActionsTest, EveryStepSlowAtItsBoundEndsWithTheClock) {
     const unsigned message = c.slow == Slow::kSelection ? kEmSetSel
                              : c.slow == Slow::kReplace ? kEmReplaceSel
                                                         : platform::kWmGetText;
-    if (c.slow != Slow::kHangsAtKey) sim::SetHandlingTime(client.codeField, message, 3000);
+    if (c.slow != Slow::kHangsAtKey && c.slow != Slow::kFieldThreadHungLong)
+      sim::SetHandlingTime(client.codeField, message, 3000);
 
     OrderOutcome outcome;
     EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1); }), c.elapsed) << c.what;
-    EXPECT_EQ(outcome.written, c.written) << c.what;
+    EXPECT_EQ(ResultOf(outcome), c.written) << c.what;
     EXPECT_EQ(outcome.client, client.window) << c.what;
     sim::SetHung(client.thread, false);
     sim::Advance(5000);
-    const bool reached = c.written == CodeWritten::kReplaced || c.slow == Slow::kReplace || c.slow == Slow::kReadBack;
-    EXPECT_EQ(sim::TextOf(client.codeField), reached ? "600036" : "999999") << c.what;
+    const bool reached =
+        c.written == Result(CodeWritten::kReplaced) || c.slow == Slow::kReplace || c.slow == Slow::kReadBack;
+    EXPECT_EQ(sim::TextOf(field), reached ? "600036" : "999999") << c.what;
   }
 }
 
@@ -557,7 +684,7 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
     const char* what;
     Field field;
     CodeEntry entry;
-    CodeWritten written;
+    Result written;
     std::size_t replaces, typed;  // EM_REPLACESEL and WM_CHAR messages taken
     std::string text;             // the field's text in the end
     std::uint64_t elapsed;
@@ -572,8 +699,9 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
        CodeWritten::kKeyedAfterIgnoredReplace, 1, 6, "600036", 240},
       {"replace ignored", Field::kIgnoresReplace, CodeEntry::kReplace, CodeWritten::kKeyedAfterIgnoredReplace, 1, 6,
        "600036", 240},
-      {"typed by setting", Field::kIgnoresReplace, CodeEntry::kType, CodeWritten::kTypedBySetting, 0, 6, "600036", 240},
-      {"700 ms over each key", Field::kSlowKeys, CodeEntry::kReplace, CodeWritten::kTypedNotReadBack, 1, 6, "600036",
+      {"typed by setting", Field::kIgnoresReplace, CodeEntry::kPosted, CodeWritten::kPostedBySetting, 0, 6, "600036",
+       240},
+      {"700 ms over each key", Field::kSlowKeys, CodeEntry::kReplace, CodeWritten::kNotReadBack, 1, 6, "600036",
        230 + 10 + 500},
       {"typed, but the field shows another code", Field::kKeysMangled, CodeEntry::kReplace, CodeWritten::kNotLanded, 1,
        6, "6000361", 2500},
@@ -584,10 +712,10 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
       {"select refused before typing", Field::kHangsAfterReadBack, CodeEntry::kReplace, CodeWritten::kSelectFailed, 1,
        0, "999999", 230 + 2000},
       {"typed by setting, its caret moved right after the selection", Field::kMovesCaretAfterSelection,
-       CodeEntry::kType, CodeWritten::kTypedBySetting, 0, 6, "600036", 240},
+       CodeEntry::kPosted, CodeWritten::kPostedBySetting, 0, 6, "600036", 240},
       {"moves its caret to the end right after the selection", Field::kMovesCaretAfterSelection, CodeEntry::kReplace,
        CodeWritten::kKeyedAfterIgnoredReplace, 1, 6, "600036", 240},
-      {"stops answering when typed", Field::kHangsWhenTyped, CodeEntry::kReplace, CodeWritten::kTypedNotReadBack, 1, 6,
+      {"stops answering when typed", Field::kHangsWhenTyped, CodeEntry::kReplace, CodeWritten::kNotReadBack, 1, 6,
        "600036", 230 + 500},
   };
   for (const auto& c : cases) {
@@ -618,7 +746,7 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
     const std::uint64_t elapsed = Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1, c.entry); });
 
     EXPECT_EQ(elapsed, c.elapsed) << c.what;
-    EXPECT_EQ(outcome.written, c.written) << c.what;
+    EXPECT_EQ(ResultOf(outcome), c.written) << c.what;
     // Whatever the field was left to handle, it handles in its own time.
     sim::SetHung(client.thread, false);
     sim::Advance(6000);
@@ -627,7 +755,7 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
     EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
     EXPECT_EQ(outcome.reached, ClientReached::kSearched) << c.what;
     EXPECT_TRUE(outcome.answered && outcome.inFront) << c.what;
-    EXPECT_EQ(outcome.keyPosted, kF1) << c.what;
+    EXPECT_EQ(outcome.pressed, KeyPressed::kPosted) << c.what;
     EXPECT_EQ(outcome.fieldAfterMs, 200) << c.what;
     EXPECT_EQ(outcome.focusedClass, "Edit") << c.what;
   }
@@ -657,46 +785,48 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
     const char* what;
     CodeEntry entry;
     Scene scene;
-    CodeWritten written;
-    RealKeys keys;
+    Result written;
+    Keyed keys;
     std::string text;
     std::uint64_t elapsed;
     int sendInputs;
   } cases[] = {
-      {"default way", CodeEntry::kReplace, nullptr, CodeWritten::kKeyedAfterIgnoredReplace, RealKeys::kTyped, "600036",
+      {"default way", CodeEntry::kReplace, nullptr, CodeWritten::kKeyedAfterIgnoredReplace, Keyed::kKeyed, "600036",
        240, 1},
-      {"输入方式 2", CodeEntry::kRealKeys, {}, CodeWritten::kKeyedBySetting, RealKeys::kTyped, "600036", 240, 2},
-      {"Ctrl held through the clock, 输入方式 2", CodeEntry::kRealKeys, holdCtrl, CodeWritten::kNotKeyed,
-       RealKeys::kModifierHeld, "999999", 2500, 0},
+      {"输入方式 2", CodeEntry::kKeyed, {}, CodeWritten::kKeyedBySetting, Keyed::kKeyed, "600036", 240, 2},
+      {"Ctrl held through the clock, 输入方式 2", CodeEntry::kKeyed, holdCtrl, Stopped::kHotKeyNotKeyed,
+       Keyed::kModifierHeld, "999999", 2500, 0},
       {"Ctrl held through the clock, default way", CodeEntry::kReplace, holdCtrl, CodeWritten::kNotKeyed,
-       RealKeys::kModifierHeld, "999999", 2500, 0},
-      {"Shift let go 400 ms after the click", CodeEntry::kRealKeys,
+       Keyed::kModifierHeld, "999999", 2500, 0},
+      {"Shift let go 400 ms after the click", CodeEntry::kKeyed,
        [](const ClientScene&, Hwnd) {
          sim::PressKey(kVkShift, true);
          sim::At(400, [] { sim::PressKey(kVkShift, false); });
        },
-       CodeWritten::kKeyedBySetting, RealKeys::kTyped, "600036", 400 + 210, 2},
+       CodeWritten::kKeyedBySetting, Keyed::kKeyed, "600036", 400 + 210, 2},
       {"another program in front at the moment of typing", CodeEntry::kReplace,
        onReplace([](const ClientScene&, Hwnd notes) { sim::SetForeground(notes); }), CodeWritten::kNotKeyed,
-       RealKeys::kNotInFront, "999999", 230, 0},
+       Keyed::kNotInFront, "999999", 230, 0},
       {"another control of the client focused then", CodeEntry::kReplace,
        onReplace([](const ClientScene& client, Hwnd) { sim::SetFocus(client.button); }), CodeWritten::kNotKeyed,
-       RealKeys::kFocusElsewhere, "999999", 230, 0},
-      {"a locked desktop takes no key", CodeEntry::kRealKeys, [](const ClientScene&, Hwnd) { sim::LimitInput(0); },
-       CodeWritten::kNotKeyed, RealKeys::kInputCut, "999999", 30, 1},
-      {"5 of 12 keys taken", CodeEntry::kReplace, [](const ClientScene&, Hwnd) { sim::LimitInput(5); },
-       CodeWritten::kNotKeyed, RealKeys::kInputCut, "600", 230, 1},
-      {"a client above this program", CodeEntry::kReplace,
-       [](const ClientScene& client, Hwnd) { sim::SetIntegrity(client.process, 0x3000); }, CodeWritten::kNotKeyed,
-       RealKeys::kInputCut, "999999", 230, 1},
+       Keyed::kFocusElsewhere, "999999", 230, 0},
+      {"a locked desktop takes no key", CodeEntry::kKeyed, [](const ClientScene&, Hwnd) { sim::LimitInput(0); },
+       Stopped::kHotKeyNotKeyed, Keyed::kInputCut, "999999", 30, 1},
+      {"5 of 12 keys taken, the last a key's down", CodeEntry::kReplace,
+       [](const ClientScene&, Hwnd) { sim::LimitInput(5); }, CodeWritten::kNotKeyed, Keyed::kInputCut, "600", 230, 2},
+      {"the hot key's down taken, not its up", CodeEntry::kKeyed, [](const ClientScene&, Hwnd) { sim::LimitInput(1); },
+       Stopped::kHotKeyNotKeyed, Keyed::kInputCut, "999999", 30, 2},
+      {"a client above this program", CodeEntry::kKeyed,
+       [](const ClientScene& client, Hwnd) { sim::SetIntegrity(client.process, 0x3000); }, Stopped::kHigherPrivilege,
+       Keyed::kNotTried, "999999", 0, 0},
       {"digits need Shift on the layout", CodeEntry::kReplace,
        [](const ClientScene& client, Hwnd) { sim::SetKeyboardLayout(client.thread, 0x040C040C); },
-       CodeWritten::kNotKeyed, RealKeys::kNoPlainKey, "999999", 230, 0},
+       CodeWritten::kNotKeyed, Keyed::kNoPlainKey, "999999", 230, 0},
   };
   for (const auto& c : cases) {
     const ClientScene client = Fresh("600036");
     sim::TakeOnlyKeyboardInput(client.codeField);
-    OpenFormOnKey(client, kF1, 10, c.entry == CodeEntry::kRealKeys);
+    OpenFormOnKey(client, kF1, 10, c.entry == CodeEntry::kKeyed);
     const Notepad notes = AddNotepad();
     sim::SetFocus(notes.edit);
     if (c.scene) c.scene(client, notes.window);
@@ -705,13 +835,16 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
     EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1, c.entry); }), c.elapsed) << c.what;
     sim::Advance(100);
 
-    EXPECT_EQ(outcome.written, c.written) << c.what;
-    EXPECT_EQ(outcome.realKeys, c.keys) << c.what;
-    EXPECT_EQ(outcome.keyOnKeyboard, c.written == CodeWritten::kKeyedBySetting) << c.what;
+    EXPECT_EQ(ResultOf(outcome), c.written) << c.what;
+    EXPECT_EQ(outcome.keyed, c.keys) << c.what;
+    EXPECT_EQ(outcome.pressed == KeyPressed::kKeyed, c.written == Result(CodeWritten::kKeyedBySetting)) << c.what;
     EXPECT_EQ(CountCalls("SendInput"), c.sendInputs) << c.what;
     EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
     EXPECT_EQ(sim::TextOf(notes.edit), "memo") << c.what;
-    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.entry == CodeEntry::kReplace ? 1u : 0u) << c.what;
+    const bool replaced = c.entry == CodeEntry::kReplace && c.written != Result(Stopped::kHigherPrivilege);
+    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), replaced ? 1u : 0u) << c.what;
+    for (const int vk : std::vector<int>{kF1, 0x30, 0x33, 0x36})
+      EXPECT_GE(platform::GetAsyncKeyState(vk), 0) << c.what << ": left down";
   }
 }
 

@@ -102,9 +102,9 @@ TEST_F(ActivationTest, EveryStepRunsWhateverBecameOfTheClient) {
   }
 }
 
-// The focus is asked attached to the foreground window's thread.  When that
-// window is one of our own (the bar just clicked), there is no other thread
-// to attach to, and our own focused control is the answer.
+// The focus is read from outside the foreground window's thread, never
+// attached to it, whether that window is another program's or one of our
+// own (the bar just clicked).
 TEST_F(ActivationTest, ForegroundFocusLooksIntoTheForegroundThread) {
   const ClientScene client = AddTradingClient();
   sim::SetForeground(client.window);
@@ -113,9 +113,7 @@ TEST_F(ActivationTest, ForegroundFocusLooksIntoTheForegroundThread) {
 
   const FrontFocus front = GetForegroundFocus();
   EXPECT_EQ(std::make_pair(front.window, front.focus), std::make_pair(client.window, client.codeField));
-  const std::vector<std::string> expected = {
-      "GetForegroundWindow", "GetWindowThreadProcessId", "GetCurrentThreadId", "AttachThreadInput", "GetFocus",
-      "GetCurrentThreadId",  "AttachThreadInput"};
+  const std::vector<std::string> expected = {"GetForegroundWindow", "GetWindowThreadProcessId", "GetGUIThreadInfo"};
   EXPECT_EQ(CallNames(), expected);
   EXPECT_EQ(sim::InputAttachments(), 0);
 

@@ -71,9 +71,11 @@ class Soak : public SimTest {};
 TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
   const std::uint32_t trader = sim::AddProcess("C:\\jys\\jys.exe");
   sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", trader});
-  // A trading client whose code field has the focus from the start.
-  const Hwnd codeField = AddTradingClient().codeField;
-  sim::SetFocus(codeField);
+  // A trading client whose hot key focuses its code field; every later
+  // click finds the focus still there, in the field the code last landed in.
+  const ClientScene client = AddTradingClient();
+  OpenFormOnKey(client, 112, 10);
+  const Hwnd codeField = client.codeField;
   StartProgram();
   DzhScene dzh = StartDzhWithDocuments();
 

@@ -95,9 +95,9 @@ TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
       {"数据源=交易师\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false},
       {"买入键=0\r\n", 112, 113, 114, QuoteSource::kDzh, false, CodeEntry::kReplace, true},
       {"输入方式=0\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false},
-      {"输入方式=1\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false, CodeEntry::kType},
-      {"输入方式=１\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false, CodeEntry::kType},
-      {"输入方式=2\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false, CodeEntry::kRealKeys},
+      {"输入方式=1\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false, CodeEntry::kPosted},
+      {"输入方式=１\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false, CodeEntry::kPosted},
+      {"输入方式=2\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false, CodeEntry::kKeyed},
       {"输入方式=3\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false},
       {"输入方式=打字\r\n" + keys, 112, 113, 114, QuoteSource::kDzh, false},
   };

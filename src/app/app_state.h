@@ -33,6 +33,7 @@ struct AppStateRecord {
   std::int32_t sellKey = 0;
   std::int32_t functionKey = 0;
   CodeEntry codeEntry = CodeEntry::kReplace;  // how the code goes into the field
+  platform::Hwnd codeField = 0;               // the field the code last landed in
   ActionRecord lastAction;
   DzhAttachment dzh;  // the 大智慧 being read
   TdxAttachment tdx;  // the 通达信 being read

@@ -22,6 +22,7 @@ void Remember(ActionButton button, const platform::LocalTime& at, const OrderOut
   // A client found afresh still carries what made it qualify.
   if (outcome.client != AppState.tradingClient) AppState.tradingClientFound = MatchTradingClient(outcome.client);
   AppState.tradingClient = outcome.client;
+  if (outcome.codeField > 0) AppState.codeField = outcome.codeField;
   AppState.lastAction = {true, button, at, outcome};
 }
 
@@ -29,7 +30,7 @@ void OpenOrderFormWith(ActionButton button, std::int32_t hotKey) {
   const platform::LocalTime at = platform::GetLocalTime();
   // A copy: the code tested is the code written, whatever happens meanwhile.
   const std::string code = AppState.currentCode;
-  Remember(button, at, OpenOrderForm(code, AppState.tradingClient, hotKey, AppState.codeEntry));
+  Remember(button, at, OpenOrderForm(code, AppState.tradingClient, hotKey, AppState.codeEntry, AppState.codeField));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "app/status_window.h"
 
 #include <string>
+#include <utility>
 
 #include "app/app_state.h"
 #include "discovery/processes.h"
@@ -209,35 +210,17 @@ std::string WrittenText(CodeWritten written) {
       return "已替换（读回无误）";
     case CodeWritten::kKeyedAfterIgnoredReplace:
       return "替换被交易程序忽略，已用键盘输入键入（读回无误）";
-    case CodeWritten::kTypedBySetting:
+    case CodeWritten::kPostedBySetting:
       return "按“输入方式”1 逐字发送按键消息（读回无误）";
     case CodeWritten::kKeyedBySetting:
       return "按“输入方式”2 用键盘输入键入（读回无误）";
     case CodeWritten::kNotKeyed:
       return "未键入：见“键盘输入”一行";
-    case CodeWritten::kNoCode:
-      return "未写入：当前没有代码";
-    case CodeWritten::kNotACode:
-      return "未写入：中间显示的不是证券代码（五位或六位数字），例如行情软件的图表标题没有查到代码";
-    case CodeWritten::kEarlierStillStuck:
-      return "未动作：上一次调出交易程序时它卡住了，至今还没有处理完，等它恢复后再点";
-    case CodeWritten::kNoClient:
-      return "未写入：没有找到交易程序";
-    case CodeWritten::kClientSilent:
-      return "未写入：交易程序未响应";
-    case CodeWritten::kStalledOnActivation:
-      return "未按键：交易程序被调到前面时卡住了，没有及时处理";
-    case CodeWritten::kKeyNotTaken:
-      return "未写入：交易程序没有及时处理完热键，焦点可能还在上一张委托单的框里";
-    case CodeWritten::kOtherInFront:
-      return "未写入：最前面的是别的程序，代码只写进交易程序自己的代码框";
-    case CodeWritten::kNoField:
-      return "未写入：约 2 秒内交易程序没有代码框得到焦点";
     case CodeWritten::kSelectFailed:
       return "未写入：代码框不接受全选";
     case CodeWritten::kFieldSilent:
       return "未确认：代码框在替换时停止响应";
-    case CodeWritten::kTypedNotReadBack:
+    case CodeWritten::kNotReadBack:
       return "已键入，读回时代码框未响应，无法确认";
     case CodeWritten::kNotLanded:
       return "已键入，但读回的不是这个代码（交易程序可能仍在处理按键）";
@@ -245,25 +228,83 @@ std::string WrittenText(CodeWritten written) {
   return "";
 }
 
-// Why keys were not typed on the keyboard: what the trader can change.
-std::string RealKeysText(RealKeys keys) {
-  switch (keys) {
-    case RealKeys::kTyped:
+// Why an action stopped before it wrote anything: what the trader can change.
+std::string StoppedText(const OrderOutcome& o) {
+  switch (o.stopped) {
+    case Stopped::kNot:
+      return WrittenText(o.written);
+    case Stopped::kNoCode:
+      return "未写入：当前没有代码";
+    case Stopped::kNotACode:
+      return "未写入：中间显示的不是证券代码（五位或六位数字），例如行情软件的图表标题没有查到代码";
+    case Stopped::kKeyNotAllowed:
+      return "未按键：" + KeyName(o.key) +
+             " 不是 F1～F24，它可能按下交易程序窗口里的按钮（例如“买入”），所以不按；请在“功能键设置”里改为交易程序的"
+             "热键";
+    case Stopped::kEarlierStillStuck:
+      return "未动作：上一次调出交易程序时它卡住了，至今还没有处理完，等它恢复后再点";
+    case Stopped::kNoClient:
+      return "未写入：没有找到交易程序";
+    case Stopped::kHigherPrivilege:
+      return "未按键：交易程序的权限高于本程序（例如以管理员身份运行），Windows 会丢弃发给它的按键和消息；"
+             "两者以相同方式运行";
+    case Stopped::kClientSilent:
+      return "未写入：交易程序未响应";
+    case Stopped::kStalledOnActivation:
+      return "未按键：交易程序被调到前面时卡住了，没有及时处理";
+    case Stopped::kHotKeyNotKeyed:
+      return "未按键：见“键盘输入”一行";
+    case Stopped::kKeyNotTaken:
+      return "未写入：交易程序没有及时处理完热键，焦点可能还在上一张委托单的框里";
+    case Stopped::kFocusNotMoved:
+      return "未写入：热键没有移动焦点，焦点仍在按键前的输入框里（可能是上一张委托单的数量、价格框）；请确认热键"
+             "能打开买入（卖出）窗口";
+    case Stopped::kOtherInFront:
+      return "未写入：最前面的是别的程序，代码只写进交易程序自己的代码框";
+    case Stopped::kNoField:
+      return "未写入：约 2 秒内交易程序没有代码框得到焦点";
+  }
+  return "";
+}
+
+// Why keys were not keyed: what the trader can change.
+std::string KeyedText(Keyed keyed) {
+  switch (keyed) {
+    case Keyed::kKeyed:
       return "已键入";
-    case RealKeys::kModifierHeld:
+    case Keyed::kModifierHeld:
       return "未键入：Shift、Ctrl、Alt 或 Windows 键一直按着（松开后再点）";
-    case RealKeys::kNotInFront:
+    case Keyed::kNotInFront:
       return "未键入：最前面的不是交易程序的窗口";
-    case RealKeys::kFocusElsewhere:
+    case Keyed::kFocusElsewhere:
       return "未键入：交易程序的代码框没有焦点";
-    case RealKeys::kNoPlainKey:
+    case Keyed::kNoPlainKey:
       return "未键入：当前键盘布局打数字要加 Shift 等键，或热键不是一个按键（请换用美式键盘布局）";
-    case RealKeys::kInputCut:
-      return "未完成：Windows 只接受了部分按键（桌面已锁定，或交易程序的权限高于本程序）";
-    case RealKeys::kNotTried:
+    case Keyed::kFullWidth:
+      return "未键入：交易程序的输入法处于全角或正在输入，数字会变成全角（请切换到半角或英文）";
+    case Keyed::kInputCut:
+      return "未完成：Windows 只接受了部分按键（桌面已锁定），已松开按下的键";
+    case Keyed::kNotTried:
       break;
   }
   return "";
+}
+
+std::string PressedText(const OrderOutcome& o) {
+  switch (o.pressed) {
+    case KeyPressed::kPosted:
+      return KeyName(o.key) + "，按键消息";
+    case KeyPressed::kKeyed:
+      return KeyName(o.key) + "，键盘输入";
+    case KeyPressed::kNo:
+      break;
+  }
+  return "未按";
+}
+
+// Whether the action got past step: each step it did has its line.
+bool GotPast(const OrderOutcome& o, Stopped step) {
+  return o.stopped == Stopped::kNot || static_cast<int>(o.stopped) > static_cast<int>(step);
 }
 
 void AddLastAction(Lines& lines) {
@@ -277,36 +318,22 @@ void AddLastAction(Lines& lines) {
                                                             : "双击代码（功能键）";
   const OrderOutcome& o = last.outcome;
   lines.Add("上一次操作", TimeText(last.at) + " " + button);
-  if (o.written == CodeWritten::kNoCode || o.written == CodeWritten::kNotACode ||
-      o.written == CodeWritten::kEarlierStillStuck) {
-    lines.Add("  结果", WrittenText(o.written));
-    return;
+  if (GotPast(o, Stopped::kEarlierStillStuck)) lines.Add("  交易程序", ReachedText(o.reached));
+  if (GotPast(o, Stopped::kHigherPrivilege)) lines.Add("  响应", o.answered ? "正常" : "未响应");
+  if (GotPast(o, Stopped::kClientSilent)) {
+    lines.Add("  调到前面", o.stopped == Stopped::kStalledOnActivation ? "交易程序卡住"
+                            : o.inFront                                ? "成功"
+                                                                       : "被 Windows 拒绝");
   }
-  lines.Add("  交易程序", ReachedText(o.reached));
-  if (o.reached == ClientReached::kNotFound) return;
-  if (o.higherPrivilege) lines.Add("  权限", "交易程序高于本程序（以管理员身份运行）：按键和代码被 Windows 丢弃");
-  lines.Add("  响应", o.answered ? "正常" : "未响应");
-  if (!o.answered) return;
-  lines.Add("  调到前面", o.written == CodeWritten::kStalledOnActivation ? "交易程序卡住"
-                          : o.inFront                                    ? "成功"
-                                                                         : "被 Windows 拒绝");
-  lines.Add("  按键", o.keyPosted ? KeyName(o.keyPosted) + (o.keyOnKeyboard ? "，键盘输入" : "，按键消息") : "未按");
-  if (o.realKeys != RealKeys::kNotTried) lines.Add("  键盘输入", RealKeysText(o.realKeys));
-  if (last.button == ActionButton::kFunctionKey) {
-    if (o.written == CodeWritten::kStalledOnActivation) lines.Add("  结果", WrittenText(o.written));
-    return;
-  }
-  if (!o.keyPosted) {
-    lines.Add("  写入", WrittenText(o.written));
-    return;
-  }
-  if (o.fieldAfterMs >= 0) {
+  if (GotPast(o, Stopped::kStalledOnActivation)) lines.Add("  按键", PressedText(o));
+  if (o.keyed != Keyed::kNotTried) lines.Add("  键盘输入", KeyedText(o.keyed));
+  if (o.looks > 0 && o.fieldAfterMs >= 0) {
     lines.Add("  代码框", "按键后 " + Number(o.fieldAfterMs) + " 毫秒得到焦点，类名 " + o.focusedClass);
-  } else {
+  } else if (o.looks > 0) {
     lines.Add("  代码框", "没有等到，最后看到的焦点类名 " + OrNone(o.focusedClass));
   }
   if (!o.otherInFront.empty()) lines.Add("  最前面的窗口", "别的程序：" + o.otherInFront);
-  lines.Add("  写入", WrittenText(o.written));
+  lines.Add("  结果", StoppedText(o));
   if (!o.fieldText.empty()) lines.Add("  代码框读回", o.fieldText);
 }
 
@@ -314,7 +341,15 @@ void AddLastAction(Lines& lines) {
 
 std::string KeyName(std::int32_t keyCode) {
   std::string name;
-  if (keyCode >= 112 && keyCode <= 135) {
+  if (keyCode == 9) {
+    name = "Tab";
+  } else if (keyCode == 13) {
+    name = "Enter";
+  } else if (keyCode == 27) {
+    name = "Esc";
+  } else if (keyCode == 32) {
+    name = "Space";
+  } else if (keyCode >= 112 && keyCode <= 135) {
     name = "F" + Number(keyCode - 111);
   } else if ((keyCode >= '0' && keyCode <= '9') || (keyCode >= 'A' && keyCode <= 'Z')) {
     name = std::string(1, static_cast<char>(keyCode));
@@ -327,9 +362,10 @@ std::string StatusText() {
   AddProgram(lines);
   AddQuoteSource(lines);
   AddTradingClient(lines);
-  lines.Add("买入键 " + KeyName(AppState.buyKey));
-  lines.Add("卖出键 " + KeyName(AppState.sellKey));
-  lines.Add("功能键 " + KeyName(AppState.functionKey));
+  for (const auto& [name, key] : {std::pair<const char*, std::int32_t>{"买入键 ", AppState.buyKey},
+                                  {"卖出键 ", AppState.sellKey},
+                                  {"功能键 ", AppState.functionKey}})
+    lines.Add(name + KeyName(key) + (IsPressableKey(key) ? "" : "（不是 F1～F24，不会按下）"));
   AddLastAction(lines);
   return lines.Text();
 }

@@ -2,8 +2,8 @@
 
 namespace {
 
-// SetActiveWindow and GetFocus only see the calling thread's own input state,
-// so for the length of one call we share the other window's.  The attachment
+// SetActiveWindow only acts on the calling thread's own input state, so for
+// the length of that call we share the other window's.  The attachment
 // must never outlive that call: detaching in a destructor keeps it so however
 // the scope is left.  The current thread id is asked for again on the way out
 // rather than trusted from the way in.
@@ -50,9 +50,11 @@ Activation ForceActivate(platform::Hwnd window, unsigned boundMs) {
 }
 
 FrontFocus GetForegroundFocus() {
+  // Read from outside: attaching to the client's input would reset its key
+  // state, and that of whatever the trader types in.
   FrontFocus front;
   front.window = platform::GetForegroundWindow();
-  InputAttachment attached(ThreadOf(front.window));
-  front.focus = platform::GetFocus();
+  platform::GuiThreadInfo info;
+  if (front.window > 0 && platform::GetGUIThreadInfo(ThreadOf(front.window), &info)) front.focus = info.focus;
   return front;
 }

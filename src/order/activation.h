@@ -15,7 +15,8 @@ enum class Activation {
 // thread stays busy (platform::HelperThreadBusy).
 Activation ForceActivate(platform::Hwnd window, unsigned boundMs);
 
-// The foreground window and the control that has the keyboard focus in it.
+// The foreground window and the control that has the keyboard focus in it,
+// read without attaching to its thread.
 struct FrontFocus {
   platform::Hwnd window = 0, focus = 0;
 };

@@ -22,6 +22,9 @@ constexpr int kFieldLooks = 20;
 constexpr unsigned kFieldLookPauseMs = 100;
 
 constexpr const char* kCodeFieldClass = "Edit";
+// The only keys pressed: F1 to F24.  A client binds its order forms to them,
+// and none of them presses a button (Enter, Space and Tab can).
+constexpr std::int32_t kVkF1 = 0x70, kVkF24 = 0x87;
 constexpr int kClassNameBuffer = 259;
 
 // From the click to the end of an action, whatever the client does: every
@@ -81,18 +84,23 @@ platform::Hwnd ReachTradingClient(platform::Hwnd remembered, const ActionClock& 
     outcome->reached = outcome->client > 0 ? ClientReached::kSearched : ClientReached::kNotFound;
   }
   if (outcome->client <= 0) {
-    outcome->written = CodeWritten::kNoClient;
+    outcome->stopped = Stopped::kNoClient;
     return 0;
   }
-  // Windows drops what we send a program that runs above us; the trader is
-  // told why nothing came.
+  // Windows drops what we send a program that runs above us, keys and
+  // messages alike, without a word: it gets nothing, and the trader is told
+  // why at once.
   outcome->higherPrivilege = ComparePrivilege(ProcessIdOfWindow(outcome->client)) == Privilege::kHigher;
+  if (outcome->higherPrivilege) {
+    outcome->stopped = Stopped::kHigherPrivilege;
+    return 0;
+  }
   // A client that has stopped answering gets nothing: what we post would
   // open its order form long after the trader has given up on it.
   const unsigned bound = clock.Bound(kClientAnswerTimeoutMs);
   outcome->answered = bound > 0 && AnswersWithin(outcome->client, bound);
   if (!outcome->answered) {
-    outcome->written = CodeWritten::kClientSilent;
+    outcome->stopped = Stopped::kClientSilent;
     return 0;
   }
   return outcome->client;
@@ -137,7 +145,7 @@ Activation BringForward(platform::Hwnd client, bool foregroundFirst, const Actio
 platform::Hwnd ClientReadyForKey(platform::Hwnd remembered, bool foregroundFirst, const ActionClock& clock,
                                  OrderOutcome* outcome) {
   if (platform::HelperThreadBusy()) {
-    outcome->written = CodeWritten::kEarlierStillStuck;
+    outcome->stopped = Stopped::kEarlierStillStuck;
     return 0;
   }
   const platform::Hwnd client = ReachTradingClient(remembered, clock, outcome);
@@ -145,7 +153,7 @@ platform::Hwnd ClientReadyForKey(platform::Hwnd remembered, bool foregroundFirst
   const Activation activation = BringForward(client, foregroundFirst, clock);
   outcome->inFront = activation == Activation::kInFront;
   if (activation != Activation::kStalled) return client;
-  outcome->written = CodeWritten::kStalledOnActivation;
+  outcome->stopped = Stopped::kStalledOnActivation;
   return 0;
 }
 
@@ -179,33 +187,35 @@ bool ReplaceEditText(platform::Hwnd edit, const std::string& text, bool* selecte
                      clock.Bound(kFieldReplyTimeoutMs));
 }
 
-// Reads the typed field back until it holds the code or the time is up.
-CodeWritten AwaitTyped(platform::Hwnd edit, const std::string& code, CodeWritten typed, const ActionClock& clock,
-                       OrderOutcome* outcome) {
+// Reads the field back, once the characters or keys are in its queue, until
+// it holds the code or the time is up.
+CodeWritten AwaitLanded(platform::Hwnd edit, const std::string& code, CodeWritten landed, const ActionClock& clock,
+                        OrderOutcome* outcome) {
   for (;;) {
-    if (!ReadField(edit, &outcome->fieldText, clock)) return CodeWritten::kTypedNotReadBack;
-    if (HoldsCode(outcome->fieldText, code)) return typed;
+    if (!ReadField(edit, &outcome->fieldText, clock)) return CodeWritten::kNotReadBack;
+    if (HoldsCode(outcome->fieldText, code)) return landed;
     clock.Pause(kReadBackPauseMs);
     if (clock.Over()) return CodeWritten::kNotLanded;
   }
 }
 
-// Types the code over the whole field and reads it back.  The field must
-// answer a selection first: nothing is typed into one that does not.  The
+// Posts the code's characters over the whole field and reads it back.  The
+// field must answer a selection first: nothing is posted to one that does
+// not.  The
 // selection then goes again in the same run as the characters, all posted
 // at once, so that nothing the client handles can come between them and move
 // the caret, and a slow field takes the whole run in its own time or none.
-CodeWritten TypeOver(platform::Hwnd edit, const std::string& code, CodeWritten typed, const ActionClock& clock,
+CodeWritten PostOver(platform::Hwnd edit, const std::string& code, CodeWritten posted, const ActionClock& clock,
                      OrderOutcome* outcome) {
   if (!SendToField(edit, platform::kEmSetSel, 0, -1, clock.Bound(kFieldReplyTimeoutMs))) {
     return CodeWritten::kSelectFailed;
   }
   platform::PostMessageA(edit, platform::kEmSetSel, 0, -1);
   for (const char digit : code) platform::PostMessageA(edit, platform::kWmChar, static_cast<unsigned char>(digit), 1);
-  return AwaitTyped(edit, code, typed, clock, outcome);
+  return AwaitLanded(edit, code, posted, clock, outcome);
 }
 
-// The same on the keyboard, for fields that take nothing else: typed only
+// The same on the keyboard, for fields that take nothing else: keyed only
 // while the client's field is the one the keys reach, and read back.  The
 // selection is posted right before the keys: the client takes its posted
 // messages before its keyboard input, so the keys meet the field selected.
@@ -215,20 +225,20 @@ CodeWritten KeyOver(platform::Hwnd client, platform::Hwnd edit, const std::strin
     return CodeWritten::kSelectFailed;
   }
   platform::PostMessageA(edit, platform::kEmSetSel, 0, -1);
-  outcome->realKeys = TypeRealKeys(client, edit, code, clock.End());
-  if (outcome->realKeys != RealKeys::kTyped) return CodeWritten::kNotKeyed;
-  return AwaitTyped(edit, code, keyed, clock, outcome);
+  outcome->keyed = KeyDigits(client, edit, code, clock.End());
+  if (outcome->keyed != Keyed::kKeyed) return CodeWritten::kNotKeyed;
+  return AwaitLanded(edit, code, keyed, clock, outcome);
 }
 
 // Some clients leave the field as it was after a replace, and some look the
-// security up only on keys typed on the keyboard: the field is read back, and
-// the code typed on the keyboard once where the replace did not land.  A
+// security up only on keys keyed: the field is read back, and the code keyed
+// once where the replace did not land.  A
 // message the field did not answer in time may still be handled later, so
 // nothing follows one.
 CodeWritten EnterCode(platform::Hwnd client, platform::Hwnd edit, const std::string& code, CodeEntry entry,
                       const ActionClock& clock, OrderOutcome* outcome) {
-  if (entry == CodeEntry::kType) return TypeOver(edit, code, CodeWritten::kTypedBySetting, clock, outcome);
-  if (entry == CodeEntry::kRealKeys) return KeyOver(client, edit, code, CodeWritten::kKeyedBySetting, clock, outcome);
+  if (entry == CodeEntry::kPosted) return PostOver(edit, code, CodeWritten::kPostedBySetting, clock, outcome);
+  if (entry == CodeEntry::kKeyed) return KeyOver(client, edit, code, CodeWritten::kKeyedBySetting, clock, outcome);
   bool selected = false;
   if (!ReplaceEditText(edit, code, &selected, clock)) {
     return selected ? CodeWritten::kFieldSilent : CodeWritten::kSelectFailed;
@@ -240,24 +250,36 @@ CodeWritten EnterCode(platform::Hwnd client, platform::Hwnd edit, const std::str
 
 // Looks for the code field the hot key opened: an "Edit" of the client's
 // own process with the focus, in front.  A field of any other program in
-// front, where the trader may have clicked meanwhile, is never one.
-platform::Hwnd LookForCodeField(platform::Hwnd client, std::uint64_t keyAt, const ActionClock& clock,
-                                OrderOutcome* outcome) {
+// front, where the trader may have clicked meanwhile, is never one.  Nor is
+// the field that had the focus before the key: a client that ignored the key,
+// or has not yet acted on it (a timer, a message it posted itself), still
+// has it in the last order's 数量 or 价格; only the field the code last
+// landed in may keep the focus through the key.
+platform::Hwnd LookForCodeField(platform::Hwnd client, platform::Hwnd focusBefore, platform::Hwnd lastCodeField,
+                                std::uint64_t keyAt, const ActionClock& clock, OrderOutcome* outcome) {
   const std::uint32_t clientProcess = ProcessIdOfWindow(client);
+  outcome->stopped = Stopped::kNoField;
   for (int look = 0; look < kFieldLooks && !clock.Over(); ++look) {
     const FrontFocus front = GetForegroundFocus();
+    ++outcome->looks;
     outcome->focusedClass = platform::GetClassNameA(front.focus, kClassNameBuffer);
     if (ProcessIdOfWindow(front.window) == clientProcess) {
       outcome->otherInFront.clear();
+      outcome->stopped = Stopped::kNoField;
       if (outcome->focusedClass == kCodeFieldClass && OwnProcessOfWindow(front.focus) == clientProcess) {
-        outcome->fieldAfterMs = static_cast<std::int64_t>(platform::GetTickCount64() - keyAt);
-        return front.focus;
+        if (front.focus != focusBefore || front.focus == lastCodeField) {
+          outcome->fieldAfterMs = static_cast<std::int64_t>(platform::GetTickCount64() - keyAt);
+          outcome->stopped = Stopped::kNot;
+          return front.focus;
+        }
+        outcome->stopped = Stopped::kFocusNotMoved;
       }
     } else {
       // The copy of the title the system keeps: no wait on that program.
       outcome->otherInFront = platform::GetWindowTextA(front.window, kTitleBuffer);
       if (outcome->otherInFront.empty())
         outcome->otherInFront = platform::GetClassNameA(front.window, kClassNameBuffer);
+      outcome->stopped = Stopped::kOtherInFront;
     }
     clock.Pause(kFieldLookPauseMs);
   }
@@ -275,6 +297,13 @@ bool DigitAt(const std::string& text, std::size_t i) {
 
 }  // namespace
 
+bool Landed(CodeWritten written) {
+  return written == CodeWritten::kReplaced || written == CodeWritten::kKeyedAfterIgnoredReplace ||
+         written == CodeWritten::kPostedBySetting || written == CodeWritten::kKeyedBySetting;
+}
+
+bool IsPressableKey(std::int32_t key) { return key >= kVkF1 && key <= kVkF24; }
+
 bool IsSecurityCode(const std::string& text) {
   if (text.size() != 5 && text.size() != 6) return false;
   for (const char c : text)
@@ -283,62 +312,73 @@ bool IsSecurityCode(const std::string& text) {
 }
 
 OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedClient, std::int32_t hotKey,
-                           CodeEntry entry) {
+                           CodeEntry entry, platform::Hwnd lastCodeField) {
   OrderOutcome outcome;
   outcome.client = rememberedClient;
+  outcome.key = hotKey;
   if (TextToInt(code) <= 0) {
-    outcome.written = CodeWritten::kNoCode;
+    outcome.stopped = Stopped::kNoCode;
     return outcome;
   }
   // A chart's title on the label may read as a number ("2024年报"); only a
   // code goes into an order form.
   if (!IsSecurityCode(code)) {
-    outcome.written = CodeWritten::kNotACode;
+    outcome.stopped = Stopped::kNotACode;
+    return outcome;
+  }
+  if (!IsPressableKey(hotKey)) {
+    outcome.stopped = Stopped::kKeyNotAllowed;
     return outcome;
   }
   const ActionClock clock;
   const platform::Hwnd client = ClientReadyForKey(rememberedClient, true, clock, &outcome);
   if (client <= 0) return outcome;
 
-  if (entry == CodeEntry::kRealKeys) {
+  // Where the focus is before the key: a field it is still in afterwards was
+  // not opened by the key.
+  const platform::Hwnd focusBefore = GetForegroundFocus().focus;
+  if (entry == CodeEntry::kKeyed) {
     // A client that reads the keyboard's state opens its form only for a key
     // that is down on it.
-    outcome.realKeys = PressRealKey(client, hotKey, clock.End());
-    if (outcome.realKeys != RealKeys::kTyped) {
-      outcome.written = CodeWritten::kNotKeyed;
+    outcome.keyed = KeyPress(client, hotKey, clock.End());
+    if (outcome.keyed != Keyed::kKeyed) {
+      outcome.stopped = Stopped::kHotKeyNotKeyed;
       return outcome;
     }
-    outcome.keyOnKeyboard = true;
+    outcome.pressed = KeyPressed::kKeyed;
   } else {
     PostKeyPress(client, hotKey);
+    outcome.pressed = KeyPressed::kPosted;
   }
-  outcome.keyPosted = hotKey;
   const std::uint64_t keyAt = platform::GetTickCount64();
   clock.Pause(kFormOpenMs);
   // Until the client is done with the key, its focus is where the last order
   // left it: in a field that must not get the code.
   if (!Settled(client, kActionBoundMs, clock)) {
-    outcome.written = CodeWritten::kKeyNotTaken;
+    outcome.stopped = Stopped::kKeyNotTaken;
     return outcome;
   }
-  const platform::Hwnd field = LookForCodeField(client, keyAt, clock, &outcome);
-  if (field > 0) {
-    outcome.written = EnterCode(client, field, code, entry, clock, &outcome);
-  } else {
-    outcome.written = outcome.otherInFront.empty() ? CodeWritten::kNoField : CodeWritten::kOtherInFront;
-  }
+  const platform::Hwnd field = LookForCodeField(client, focusBefore, lastCodeField, keyAt, clock, &outcome);
+  if (field <= 0) return outcome;
+  outcome.written = EnterCode(client, field, code, entry, clock, &outcome);
+  if (Landed(outcome.written)) outcome.codeField = field;
   return outcome;
 }
 
 OrderOutcome SendFunctionKey(platform::Hwnd rememberedClient, std::int32_t functionKey) {
   OrderOutcome outcome;
   outcome.client = rememberedClient;
+  outcome.key = functionKey;
+  if (!IsPressableKey(functionKey)) {
+    outcome.stopped = Stopped::kKeyNotAllowed;
+    return outcome;
+  }
   const ActionClock clock;
   const platform::Hwnd client = ClientReadyForKey(rememberedClient, false, clock, &outcome);
   if (client <= 0) return outcome;
 
   PostKeyPress(client, functionKey);
-  outcome.keyPosted = functionKey;
+  outcome.pressed = KeyPressed::kPosted;
   return outcome;
 }
 

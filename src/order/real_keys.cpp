@@ -1,5 +1,6 @@
 #include "order/real_keys.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "discovery/processes.h"
@@ -29,17 +30,21 @@ bool ModifiersLetGo(std::uint64_t deadline) {
   }
 }
 
-// Looked at right before the keys go: typed keys reach whatever is in front,
+// Looked at right before the keys go: keyed keys reach whatever is in front,
 // so a window of any other program, or another field of the client's, would
-// take the code.
-RealKeys Reaches(platform::Hwnd client, platform::Hwnd field) {
+// take the code.  *why says what stands in the way.
+bool Reaches(platform::Hwnd client, platform::Hwnd field, Keyed* why) {
   const std::uint32_t clientProcess = OwnProcessOfWindow(client);
-  const platform::Hwnd front = platform::GetForegroundWindow();
-  if (clientProcess == 0 || OwnProcessOfWindow(front) != clientProcess) return RealKeys::kNotInFront;
-  if (field > 0 && (OwnProcessOfWindow(field) != clientProcess || GetForegroundFocus().focus != field)) {
-    return RealKeys::kFocusElsewhere;
+  const FrontFocus front = GetForegroundFocus();
+  if (clientProcess == 0 || OwnProcessOfWindow(front.window) != clientProcess) {
+    *why = Keyed::kNotInFront;
+    return false;
   }
-  return RealKeys::kTyped;
+  if (field > 0 && (OwnProcessOfWindow(field) != clientProcess || front.focus != field)) {
+    *why = Keyed::kFocusElsewhere;
+    return false;
+  }
+  return true;
 }
 
 void AddPress(std::vector<platform::KeyInput>* keys, std::int32_t vk) {
@@ -52,37 +57,57 @@ void AddPress(std::vector<platform::KeyInput>* keys, std::int32_t vk) {
   keys->push_back(key);
 }
 
+// The ups of the keys whose downs went in and whose ups did not: a key left
+// down would repeat, or hold a modifier for whatever the trader types next.
+std::vector<platform::KeyInput> OwedUps(const std::vector<platform::KeyInput>& keys, std::size_t inserted) {
+  std::vector<platform::KeyInput> owed;
+  for (std::size_t i = 0; i < inserted && i < keys.size(); ++i) {
+    const auto same = [&](const platform::KeyInput& k) { return k.vk == keys[i].vk; };
+    if (keys[i].up) {
+      owed.erase(std::remove_if(owed.begin(), owed.end(), same), owed.end());
+    } else if (std::none_of(owed.begin(), owed.end(), same)) {
+      owed.push_back(keys[i]);
+      owed.back().up = true;
+    }
+  }
+  return owed;
+}
+
 // All keys in one call, so that nothing the trader types comes between them.
-RealKeys Send(platform::Hwnd client, platform::Hwnd field, const std::vector<platform::KeyInput>& keys,
-              std::uint64_t deadline) {
-  if (!ModifiersLetGo(deadline)) return RealKeys::kModifierHeld;
-  const RealKeys reach = Reaches(client, field);
-  if (reach != RealKeys::kTyped) return reach;
-  return platform::SendInput(keys) == keys.size() ? RealKeys::kTyped : RealKeys::kInputCut;
+Keyed Send(platform::Hwnd client, platform::Hwnd field, const std::vector<platform::KeyInput>& keys,
+           std::uint64_t deadline) {
+  if (!ModifiersLetGo(deadline)) return Keyed::kModifierHeld;
+  Keyed why = Keyed::kKeyed;
+  if (!Reaches(client, field, &why)) return why;
+  const unsigned inserted = platform::SendInput(keys);
+  if (inserted == keys.size()) return Keyed::kKeyed;
+  const std::vector<platform::KeyInput> owed = OwedUps(keys, inserted);
+  if (!owed.empty()) platform::SendInput(owed);
+  return Keyed::kInputCut;
 }
 
 }  // namespace
 
-RealKeys PressRealKey(platform::Hwnd client, std::int32_t key, std::uint64_t deadline) {
+Keyed KeyPress(platform::Hwnd client, std::int32_t key, std::uint64_t deadline) {
   // Virtual keys run from 1 to 254; a key code beyond is no key to press.
-  if (key < 1 || key > 254) return RealKeys::kNoPlainKey;
+  if (key < 1 || key > 254) return Keyed::kNoPlainKey;
   std::vector<platform::KeyInput> keys;
   AddPress(&keys, key);
   return Send(client, 0, keys, deadline);
 }
 
-RealKeys TypeRealKeys(platform::Hwnd client, platform::Hwnd field, const std::string& code, std::uint64_t deadline) {
+Keyed KeyDigits(platform::Hwnd client, platform::Hwnd field, const std::string& code, std::uint64_t deadline) {
   // The client's thread turns the keys into characters on its own layout.
   std::uint32_t processId = 0;
   const std::intptr_t layout = platform::GetKeyboardLayout(platform::GetWindowThreadProcessId(field, &processId));
   std::vector<platform::KeyInput> keys;
   for (char c : code) {
-    if (c < '0' || c > '9') return RealKeys::kNoPlainKey;
+    if (c < '0' || c > '9') return Keyed::kNoPlainKey;
     const std::int16_t scan = platform::VkKeyScanExA(c, layout);
     // A modifier of ours would mix with the trader's keys: none is pressed.
-    if (scan == -1 || (scan & 0xFF00) != 0) return RealKeys::kNoPlainKey;
+    if (scan == -1 || (scan & 0xFF00) != 0) return Keyed::kNoPlainKey;
     AddPress(&keys, scan & 0xFF);
   }
-  if (keys.empty()) return RealKeys::kNoPlainKey;
+  if (keys.empty()) return Keyed::kNoPlainKey;
   return Send(client, field, keys, deadline);
 }

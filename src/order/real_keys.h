@@ -1,7 +1,11 @@
-// Keys typed into the trading client as a keyboard types them (SendInput),
+// Keys keyed into the trading client as a keyboard types them (SendInput),
 // for clients that listen only to the keyboard.  The trader's own hands are
-// on the same keyboard, so nothing is typed unless it can only reach the
+// on the same keyboard, so nothing is keyed unless it can only reach the
 // client's own field, with no modifier of the trader's changing what it means.
+//
+// Words used throughout: "posted" is a message put in the client's queue
+// (PostMessage), "keyed" is keyboard input (SendInput), and a key "pressed"
+// went in either way.
 #pragma once
 
 #include <cstdint>
@@ -9,20 +13,21 @@
 
 #include "platform/platform.h"
 
-// What became of keys to be typed.  Only kTyped typed anything.
-enum class RealKeys {
+// What became of keys to be keyed.  Only kKeyed keyed anything.
+enum class Keyed {
   kNotTried,
-  kTyped,           // every key went in, in one SendInput
+  kKeyed,           // every key went in, in one SendInput
   kModifierHeld,    // Shift, Ctrl, Alt or Windows was held until the deadline
   kNotInFront,      // another program's window was in front
   kFocusElsewhere,  // the client was in front, but its code field had no focus
   kNoPlainKey,      // a character no key makes without a modifier on the layout, or no key at all
-  kInputCut,        // SendInput inserted fewer keys than given (a locked desktop, a client above us)
+  kFullWidth,       // the client's input method would make the digits full-width
+  kInputCut,        // SendInput inserted fewer keys than given (a locked desktop); the keys it left down were let up
 };
 
-// Presses key (down, up) into the client, which must be in front.
-RealKeys PressRealKey(platform::Hwnd client, std::int32_t key, std::uint64_t deadline);
-// Types code's ASCII digits into field, which must have the focus in the
+// Keys key (down, up) into the client, which must be in front.
+Keyed KeyPress(platform::Hwnd client, std::int32_t key, std::uint64_t deadline);
+// Keys code's ASCII digits into field, which must have the focus in the
 // client, itself in front.  deadline: the tick until which a held modifier
 // is waited for.
-RealKeys TypeRealKeys(platform::Hwnd client, platform::Hwnd field, const std::string& code, std::uint64_t deadline);
+Keyed KeyDigits(platform::Hwnd client, platform::Hwnd field, const std::string& code, std::uint64_t deadline);

@@ -100,6 +100,14 @@ bool SetForegroundWindow(Hwnd window);
 Hwnd SetActiveWindow(Hwnd window);
 Hwnd GetForegroundWindow();
 Hwnd GetFocus();
+// GetGUIThreadInfo: the active window and the window with the keyboard focus
+// in a thread's input state (0: the foreground thread's), read without
+// attaching to it, which would reset both threads' key state.  False when
+// the thread has none.
+struct GuiThreadInfo {
+  Hwnd active = 0, focus = 0;
+};
+bool GetGUIThreadInfo(std::uint32_t thread, GuiThreadInfo* info);
 bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach);
 bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 unsigned MapVirtualKeyA(unsigned code, unsigned mapType);

@@ -86,7 +86,7 @@ Settings LoadSettings() {
   settings.source = source == 1 ? QuoteSource::kTrader : source == 2 ? QuoteSource::kTdx : QuoteSource::kDzh;
   // Read, never written: only a trader whose client needs it sets it.
   const int entry = TextToInt(ReadSetting(kSettingsSection, "输入方式", "0"));
-  settings.codeEntry = entry == 1 ? CodeEntry::kType : entry == 2 ? CodeEntry::kRealKeys : CodeEntry::kReplace;
+  settings.codeEntry = entry == 1 ? CodeEntry::kPosted : entry == 2 ? CodeEntry::kKeyed : CodeEntry::kReplace;
   settings.buyKey = LoadKeyCode("买入键", 112);
   settings.sellKey = LoadKeyCode("卖出键", 113);
   settings.functionKey = LoadKeyCode("功能键", 114);

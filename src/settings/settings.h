@@ -20,12 +20,12 @@ void WriteSetting(const std::string& section, const std::string& key, const std:
 // anything else 大智慧).
 enum class QuoteSource { kDzh, kTrader, kTdx };
 
-// How the code goes into the trading client's code field ("输入方式"): 1 types
-// it as posted characters, for clients that react only to typed keys; 2 types
+// How the code goes into the trading client's code field ("输入方式"): 1 posts
+// it as characters, for clients that react only to characters; 2 keys
 // the hot key and the code on the keyboard (SendInput), for clients that take
-// nothing else; anything else replaces the field's text, and types it on the
+// nothing else; anything else replaces the field's text, and keys it on the
 // keyboard only when the client ignored that.
-enum class CodeEntry { kReplace, kType, kRealKeys };
+enum class CodeEntry { kReplace, kPosted, kKeyed };
 
 // What start-up takes from new.ini.
 struct Settings {

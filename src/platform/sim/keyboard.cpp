@@ -22,13 +22,13 @@ std::set<int>* KeysOf(std::uint32_t thread) {
   return &W().threadKeys[thread];
 }
 
+}  // namespace
+
 bool IntegrityAboveOwn(Hwnd window) {
   const Window* w = Find(window);
   const Process* other = w ? ProcessOf(w->process) : nullptr;
   return other && other->integrity > ProcessOf(kOwnProcess)->integrity;
 }
-
-}  // namespace
 
 void TypeKey(int vk, unsigned scan, bool up) {
   World& world = W();
@@ -103,10 +103,11 @@ unsigned SendInput(const std::vector<KeyInput>& keys) {
   }
   Log("SendInput(%s)", shown.c_str());
   World& world = W();
-  // Windows drops input meant for a program above us; a locked desktop takes
-  // none at all.
-  std::size_t inserted = IntegrityAboveOwn(world.foreground) ? 0 : keys.size();
+  // A locked desktop takes none at all; Windows drops input meant for a
+  // program above us, and says it took it.
+  std::size_t inserted = keys.size();
   if (world.inputLimit >= 0) inserted = std::min(inserted, static_cast<std::size_t>(world.inputLimit));
+  if (IntegrityAboveOwn(world.foreground)) return static_cast<unsigned>(inserted);
   for (std::size_t i = 0; i < inserted; ++i) TypeKey(keys[i].vk, keys[i].scan, keys[i].up);
   return static_cast<unsigned>(inserted);
 }

@@ -114,8 +114,14 @@ void SetHung(std::uint32_t thread, bool hung = true);
 // first does not take its message back.  kWmActivate stands for the window
 // being activated by the program (restored, brought forward or made active),
 // as clients that refresh their accounts then do.
+// ownLoop: the handler runs a message loop of its own (a modal dialog, say):
+// meanwhile the thread answers what is sent to it, but takes what is posted
+// only once the handler has returned.
 inline constexpr unsigned kWmActivate = 0x0006;
-void SetHandlingTime(Hwnd window, unsigned message, std::uint64_t ms);
+void SetHandlingTime(Hwnd window, unsigned message, std::uint64_t ms, bool ownLoop = false);
+// A message the window's own program posts it: one it posts itself, or the
+// WM_TIMER of a timer of its own.  It waits in the queue like any other.
+void PostFromClient(Hwnd window, unsigned message, std::uintptr_t wParam = 0);
 // WM_GETTEXTLENGTH answers length, whatever the text.
 void SetReportedTextLength(Hwnd window, std::intptr_t length);
 // SetForegroundWindow is refused from now on (the foreground lock of a
@@ -159,8 +165,11 @@ void PressKey(int vk, bool down);
 // in its thread.
 void TakeOnlyKeyboardInput(Hwnd edit);
 // SendInput inserts at most this many events from now on (0: it is refused,
-// as on a locked desktop).  It also inserts none while a program running
-// above this one is in front.
+// as on a locked desktop).  While a program running above this one is in
+// front, it drops them all and still counts them inserted; what the program
+// posts or sends such a program is dropped too (PostMessageA and
+// SendMessageTimeoutA fail), but for WM_NULL, WM_GETTEXT and
+// WM_GETTEXTLENGTH, which only read.
 void LimitInput(int events);
 // The keyboard layout of a thread (GetKeyboardLayout): 0x08040804 by
 // default; on a French one (low word 0x040C) the digits need Shift.

@@ -224,6 +224,13 @@ constexpr std::uint64_t kForeverMs = 3600 * 1000;
 // hung (IsHungAppWindow, SMTO_ABORTIFHUNG).
 constexpr std::uint64_t kHungAfterMs = 5000;
 
+// Whether the thread is inside a handler that runs a message loop of its
+// own: it answers what is sent to it, but takes nothing from its queue.
+bool InOwnLoop(std::uint32_t thread) {
+  auto it = W().threads.find(thread);
+  return it != W().threads.end() && W().now < it->second.ownLoopUntil;
+}
+
 // Whether the thread has stopped answering.
 bool IsHung(std::uint32_t thread) {
   auto it = W().threads.find(thread);
@@ -279,9 +286,15 @@ void ReplaceSelection(Window& w, const std::string& text) {
 
 // Another program's thread is busy with what it handles for as long as that
 // takes; the thread and time are taken before, as handling may destroy the
-// window.
-void BusyFor(std::uint32_t thread, std::uint64_t takes) {
-  if (takes && !IsOwnThread(thread)) KeepBusy(thread, takes);
+// window.  A handler with a message loop of its own answers sent messages
+// meanwhile.
+void BusyFor(std::uint32_t thread, std::uint64_t takes, bool ownLoop = false) {
+  if (!takes || IsOwnThread(thread)) return;
+  if (!ownLoop) return KeepBusy(thread, takes);
+  World& world = W();
+  Thread& t = world.threads[thread];
+  t.ownLoopUntil = std::max(t.ownLoopUntil, world.now + takes);
+  world.scheduled.push_back({t.ownLoopUntil, ++world.seq, nullptr});
 }
 
 // The program activated another thread's window: that thread handles its
@@ -361,6 +374,14 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
   return result;
 }
 
+// Windows keeps a program from changing one that runs above it: what it
+// posts or sends there is dropped, but for messages that only read.
+bool BlockedAbove(Hwnd window, unsigned message) {
+  if (message == platform::kWmNull || message == platform::kWmGetText || message == platform::kWmGetTextLength)
+    return false;
+  return IntegrityAboveOwn(window);
+}
+
 // The clock
 
 namespace {
@@ -368,7 +389,7 @@ namespace {
 bool Deliverable(const Message& m, bool ownLoop) {
   std::uint32_t thread = ThreadOf(m.window);
   if (IsOwnThread(thread)) return ownLoop;
-  return W().threads.count(thread) && !IsHung(thread);
+  return W().threads.count(thread) && !IsHung(thread) && (!m.posted || !InOwnLoop(thread));
 }
 
 // Delivers the first deliverable message of the queue (sent ones whose
@@ -387,8 +408,9 @@ bool DeliverOne(bool ownLoop, std::uint32_t onlyThread = 0) {
     posted.erase(posted.begin() + i);
     const std::uint64_t takes = HandlingTime(m.window, m.message);
     const std::uint32_t thread = ThreadOf(m.window);
+    const bool ownLoop = W().windows[m.window].ownLoop.count(m.message) > 0;
     HandleMessage(m.window, m);
-    BusyFor(thread, takes);
+    BusyFor(thread, takes, ownLoop);
     return true;
   }
   return false;
@@ -594,8 +616,18 @@ Hwnd ActiveWindowOf(std::uint32_t thread) { return QueueOf(thread).active; }
 int InputAttachments() { return static_cast<int>(W().attachments.size()); }
 void RefuseForeground(bool refuse) { W().refuseForeground = refuse; }
 
-void SetHandlingTime(Hwnd window, unsigned message, std::uint64_t ms) {
-  if (Window* w = Find(window)) w->handlingMs[message] = ms;
+void SetHandlingTime(Hwnd window, unsigned message, std::uint64_t ms, bool ownLoop) {
+  Window* w = Find(window);
+  if (!w) return;
+  w->handlingMs[message] = ms;
+  if (ownLoop)
+    w->ownLoop.insert(message);
+  else
+    w->ownLoop.erase(message);
+}
+
+void PostFromClient(Hwnd window, unsigned message, std::uintptr_t wParam) {
+  if (Find(window)) W().posted.push_back({0, window, message, wParam, 0, true, {}, false, false});
 }
 
 void SetHung(std::uint32_t thread, bool hung) {
@@ -671,7 +703,7 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
       shown.c_str());
   World& world = W();
   Window* w = Find(window);
-  if (!w) return false;
+  if (!w || BlockedAbove(window, message)) return false;
   const std::uint32_t thread = w->thread;
   sim::Message m{0, window, message, wParam, lParam, false, {}, false, false};
   if (IsOwnThread(thread)) {
@@ -857,6 +889,16 @@ Hwnd GetFocus() {
   return QueueOf(CallingThread()).focus;
 }
 
+bool GetGUIThreadInfo(std::uint32_t thread, GuiThreadInfo* info) {
+  Log("GetGUIThreadInfo(%u)", thread);
+  World& world = W();
+  if (thread == 0) thread = ThreadOf(world.foreground);
+  if (!world.threads.count(thread)) return false;
+  const InputQueue& q = QueueOf(thread);
+  if (info) *info = {Find(q.active) ? q.active : 0, Find(q.focus) ? q.focus : 0};
+  return true;
+}
+
 bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) {
   Log("AttachThreadInput(%u,%u,%d)", attach, attachTo, doAttach ? 1 : 0);
   World& world = W();
@@ -874,6 +916,10 @@ bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAtta
     if (found == world.attachments.end()) return false;
     world.attachments.erase(found);
   }
+  // Attaching and detaching reset both threads' key state: a key the trader
+  // holds reads as up to them until it is pressed again.
+  world.threadKeys.erase(attach);
+  world.threadKeys.erase(attachTo);
   // Threads joined by attachments share one input state.  When a group
   // splits, each part keeps the focus and active window that belong to it.
   std::map<std::uint32_t, std::uint32_t> group;
@@ -906,7 +952,7 @@ bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAtta
 bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
   Log("PostMessageA(%d,%s,%llu,%s)", window, Hex(message).c_str(), static_cast<unsigned long long>(wParam),
       Hex(lParam).c_str());
-  if (!Find(window)) return false;
+  if (!Find(window) || BlockedAbove(window, message)) return false;
   W().posted.push_back({0, window, message, wParam, lParam, true, {}, false, false});
   return true;
 }

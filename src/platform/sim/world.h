@@ -32,6 +32,7 @@ struct Window {
   std::vector<Hwnd> children;                    // Z order, top first
   Hwnd lastFocus = 0;                            // restored when the window is activated again
   std::map<unsigned, std::uint64_t> handlingMs;  // how long its thread takes over a message
+  std::set<unsigned> ownLoop;                    // handled in a message loop of its own
   std::optional<std::intptr_t> reportedLength;
   std::size_t selStart = 0, selEnd = 0;  // edit controls
   Role role = Role::kNone;
@@ -46,6 +47,9 @@ struct Thread {
   std::uint64_t hungSince = 0;
   // Busy over a message that takes long: not answering until then.
   std::uint64_t busyUntil = 0, busySince = 0;
+  // Inside a handler with a message loop of its own: answering what is sent,
+  // taking nothing posted.
+  std::uint64_t ownLoopUntil = 0;
 };
 
 struct InputQueue {
@@ -220,6 +224,8 @@ void Destroyed(Hwnd window, Role role);
 // what a thread does with a key message it takes, before it is handled
 // (its key state) and after (TranslateMessage).
 void TakeKey(Message& m);
+// Whether the window's program runs above this one (its integrity level).
+bool IntegrityAboveOwn(Hwnd window);
 void TranslateKey(const Message& m);
 void ResetFiles();
 

@@ -15,6 +15,14 @@ Hwnd SetActiveWindow(Hwnd window) { return FromHwnd(::SetActiveWindow(ToHwnd(win
 Hwnd GetForegroundWindow() { return FromHwnd(::GetForegroundWindow()); }
 Hwnd GetFocus() { return FromHwnd(::GetFocus()); }
 
+bool GetGUIThreadInfo(std::uint32_t thread, GuiThreadInfo* info) {
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  if (!::GetGUIThreadInfo(thread, &gui)) return false;
+  if (info) *info = {FromHwnd(gui.hwndActive), FromHwnd(gui.hwndFocus)};
+  return true;
+}
+
 bool AttachThreadInput(std::uint32_t attach, std::uint32_t attachTo, bool doAttach) {
   return ::AttachThreadInput(attach, attachTo, doAttach ? TRUE : FALSE) != FALSE;
 }
