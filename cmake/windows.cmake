@@ -6,7 +6,7 @@ file(GLOB LINGBO_WIN32_SOURCES CONFIGURE_DEPENDS src/platform/win32/*.cpp)
 list(FILTER LINGBO_WIN32_SOURCES EXCLUDE REGEX "winmain\\.cpp$")
 add_library(lingbo_win32 OBJECT ${LINGBO_WIN32_SOURCES})
 target_include_directories(lingbo_win32 PUBLIC src)
-set(LINGBO_WIN32_LIBS user32 gdi32 shell32 version comctl32 advapi32)
+set(LINGBO_WIN32_LIBS user32 gdi32 shell32 version comctl32 advapi32 imm32)
 
 file(GLOB LINGBO_RESOURCES CONFIGURE_DEPENDS src/platform/win32/*.rc)
 # The version lives in one place, the project() line: the resources (and the

@@ -819,6 +819,17 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
       {"a client above this program", CodeEntry::kKeyed,
        [](const ClientScene& client, Hwnd) { sim::SetIntegrity(client.process, 0x3000); }, Stopped::kHigherPrivilege,
        Keyed::kNotTried, "999999", 0, 0},
+      {"an input method open in full-width mode", CodeEntry::kReplace,
+       [](const ClientScene& client, Hwnd) { sim::SetInputMethod(client.thread, true, platform::kImeCmodeFullShape); },
+       CodeWritten::kNotKeyed, Keyed::kInputMethod, "999999", 230, 0},
+      {"输入方式 2, an input method open in Chinese mode", CodeEntry::kKeyed,
+       [](const ClientScene& client, Hwnd) { sim::SetInputMethod(client.thread, true, platform::kImeCmodeNative); },
+       CodeWritten::kNotKeyed, Keyed::kInputMethod, "999999", 230, 1},
+      {"an input method closed", CodeEntry::kReplace,
+       [](const ClientScene& client, Hwnd) {
+         sim::SetInputMethod(client.thread, false, platform::kImeCmodeFullShape | platform::kImeCmodeNative);
+       },
+       CodeWritten::kKeyedAfterIgnoredReplace, Keyed::kKeyed, "600036", 240, 1},
       {"digits need Shift on the layout", CodeEntry::kReplace,
        [](const ClientScene& client, Hwnd) { sim::SetKeyboardLayout(client.thread, 0x040C040C); },
        CodeWritten::kNotKeyed, Keyed::kNoPlainKey, "999999", 230, 0},
@@ -837,7 +848,8 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
 
     EXPECT_EQ(ResultOf(outcome), c.written) << c.what;
     EXPECT_EQ(outcome.keyed, c.keys) << c.what;
-    EXPECT_EQ(outcome.pressed == KeyPressed::kKeyed, c.written == Result(CodeWritten::kKeyedBySetting)) << c.what;
+    EXPECT_EQ(outcome.pressed == KeyPressed::kKeyed, c.entry == CodeEntry::kKeyed && c.written.stopped == Stopped::kNot)
+        << c.what;
     EXPECT_EQ(CountCalls("SendInput"), c.sendInputs) << c.what;
     EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
     EXPECT_EQ(sim::TextOf(notes.edit), "memo") << c.what;

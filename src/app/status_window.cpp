@@ -280,8 +280,8 @@ std::string KeyedText(Keyed keyed) {
       return "未键入：交易程序的代码框没有焦点";
     case Keyed::kNoPlainKey:
       return "未键入：当前键盘布局打数字要加 Shift 等键，或热键不是一个按键（请换用美式键盘布局）";
-    case Keyed::kFullWidth:
-      return "未键入：交易程序的输入法处于全角或正在输入，数字会变成全角（请切换到半角或英文）";
+    case Keyed::kInputMethod:
+      return "未键入：交易程序的输入法处于全角或中文模式，键入的数字会变成全角或被拿去选字（请切换到英文或关闭输入法）";
     case Keyed::kInputCut:
       return "未完成：Windows 只接受了部分按键（桌面已锁定），已松开按下的键";
     case Keyed::kNotTried:

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "discovery/processes.h"
+#include "discovery/windows.h"
 #include "order/activation.h"
 #include "order/keystrokes.h"
 
@@ -55,6 +56,29 @@ void AddPress(std::vector<platform::KeyInput>* keys, std::int32_t vk) {
   keys->push_back(key);
   key.up = true;
   keys->push_back(key);
+}
+
+// How long the client's input method may take to say what mode it is in.
+constexpr unsigned kImeAnswerMs = 200;
+
+// Whether the input method of the field's thread would not let the digits
+// through as they are: open in full-width mode, or in its native (Chinese)
+// mode, where a composition it holds takes digits as its choices.  Asked of
+// its default IME window, which answers for the thread from outside; one
+// that does not answer in time counts as in the way.
+bool InputMethodInTheWay(platform::Hwnd field, std::uint64_t deadline) {
+  const platform::Hwnd ime = platform::ImmGetDefaultIMEWnd(field);
+  if (ime <= 0) return false;
+  const auto ask = [&](unsigned question, std::intptr_t* answer) {
+    const unsigned bound = BoundBefore(deadline, kImeAnswerMs);
+    return bound > 0 && platform::SendMessageTimeoutA(ime, platform::kWmImeControl, question, 0,
+                                                      platform::kSmtoBlock | platform::kSmtoAbortIfHung, bound, answer);
+  };
+  std::intptr_t open = 0, mode = 0;
+  if (!ask(platform::kImcGetOpenStatus, &open)) return true;
+  if (open == 0) return false;
+  if (!ask(platform::kImcGetConversionMode, &mode)) return true;
+  return (mode & (platform::kImeCmodeFullShape | platform::kImeCmodeNative)) != 0;
 }
 
 // The ups of the keys whose downs went in and whose ups did not: a key left
@@ -109,5 +133,6 @@ Keyed KeyDigits(platform::Hwnd client, platform::Hwnd field, const std::string& 
     AddPress(&keys, scan & 0xFF);
   }
   if (keys.empty()) return Keyed::kNoPlainKey;
+  if (InputMethodInTheWay(field, deadline)) return Keyed::kInputMethod;
   return Send(client, field, keys, deadline);
 }

@@ -21,7 +21,7 @@ enum class Keyed {
   kNotInFront,      // another program's window was in front
   kFocusElsewhere,  // the client was in front, but its code field had no focus
   kNoPlainKey,      // a character no key makes without a modifier on the layout, or no key at all
-  kFullWidth,       // the client's input method would make the digits full-width
+  kInputMethod,     // the client's input method would change the digits: full-width, or taken by a composition
   kInputCut,        // SendInput inserted fewer keys than given (a locked desktop); the keys it left down were let up
 };
 

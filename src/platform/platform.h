@@ -41,7 +41,12 @@ enum : unsigned {
   kWmApp = 0x8000,
   kEmSetSel = 0x00B1,
   kEmReplaceSel = 0x00C2,
+  kWmImeControl = 0x0283,
 };
+// WM_IME_CONTROL's questions to a default input-method window, and the
+// conversion-mode bits that matter to typed digits.
+enum : unsigned { kImcGetConversionMode = 0x0001, kImcGetOpenStatus = 0x0005 };
+enum : unsigned { kImeCmodeNative = 0x0001, kImeCmodeFullShape = 0x0008 };
 enum : unsigned { kSmtoNormal = 0, kSmtoBlock = 1, kSmtoAbortIfHung = 2 };
 inline constexpr int kGwlStyle = -16;
 inline constexpr std::uint32_t kWsVisible = 0x10000000;
@@ -130,6 +135,10 @@ std::int16_t GetAsyncKeyState(int vk);
 // in the high byte (1 Shift, 2 Ctrl, 4 Alt); -1 when no key makes it.
 std::intptr_t GetKeyboardLayout(std::uint32_t thread);
 std::int16_t VkKeyScanExA(char character, std::intptr_t layout);
+// ImmGetDefaultIMEWnd: the default input-method window of the window's
+// thread, which answers WM_IME_CONTROL for it from any process; 0 when it has
+// none.
+Hwnd ImmGetDefaultIMEWnd(Hwnd window);
 std::uint32_t GetCurrentThreadId();
 // Runs work on a new thread of the program's and waits for it at most
 // timeoutMs, without handling any message meanwhile; false when it has not

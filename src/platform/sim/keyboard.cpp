@@ -45,6 +45,15 @@ void TypeKey(int vk, unsigned scan, bool up) {
   world.posted.push_back({0, to, message, static_cast<std::uintptr_t>(vk), lParam, true, {}, true, false});
 }
 
+std::intptr_t AnswerImeControl(Hwnd window, std::uintptr_t question) {
+  for (const auto& [thread, ime] : W().inputMethods) {
+    if (ime.window != window) continue;
+    if (question == platform::kImcGetOpenStatus) return ime.open ? 1 : 0;
+    if (question == platform::kImcGetConversionMode) return static_cast<std::intptr_t>(ime.conversion);
+  }
+  return 0;
+}
+
 void TakeKey(Message& m) {
   if (m.message != platform::kWmKeyDown && m.message != platform::kWmKeyUp && m.message != platform::kWmChar) return;
   std::set<int>* keys = KeysOf(ThreadOf(m.window));
@@ -66,6 +75,11 @@ void TranslateKey(const Message& m) {
   Message c = m;
   c.message = platform::kWmChar;
   c.keyDown = false;
+  // An open input method in full-width mode makes the digit's GBK full-width
+  // form.
+  auto ime = W().inputMethods.find(thread);
+  if (ime != W().inputMethods.end() && ime->second.open && (ime->second.conversion & platform::kImeCmodeFullShape))
+    c.wParam = 0xA3B0 + (m.wParam - '0');
   auto& queue = W().posted;
   queue.insert(std::find_if(queue.begin(), queue.end(),
                             [thread](const Message& p) { return p.input && ThreadOf(p.window) == thread; }),
@@ -87,6 +101,13 @@ void TakeOnlyKeyboardInput(Hwnd edit) {
 void LimitInput(int events) { W().inputLimit = events; }
 
 void SetKeyboardLayout(std::uint32_t thread, std::intptr_t layout) { W().layouts[thread] = layout; }
+
+void SetInputMethod(std::uint32_t thread, bool open, std::uint32_t conversion) {
+  World::InputMethod& ime = W().inputMethods[thread];
+  if (!Find(ime.window)) ime.window = NewWindow({"IME", "Default IME", 0, thread, 0, 0, false});
+  ime.open = open;
+  ime.conversion = conversion;
+}
 
 }  // namespace sim
 
@@ -115,6 +136,12 @@ unsigned SendInput(const std::vector<KeyInput>& keys) {
 std::int16_t GetAsyncKeyState(int vk) {
   Log("GetAsyncKeyState(%d)", vk);
   return static_cast<std::int16_t>(W().keyboard.count(vk) ? 0x8000 : 0);
+}
+
+Hwnd ImmGetDefaultIMEWnd(Hwnd window) {
+  Log("ImmGetDefaultIMEWnd(%d)", window);
+  auto it = W().inputMethods.find(ThreadOf(window));
+  return it != W().inputMethods.end() && Find(it->second.window) ? it->second.window : 0;
 }
 
 std::intptr_t GetKeyboardLayout(std::uint32_t thread) {

@@ -174,6 +174,11 @@ void LimitInput(int events);
 // The keyboard layout of a thread (GetKeyboardLayout): 0x08040804 by
 // default; on a French one (low word 0x040C) the digits need Shift.
 void SetKeyboardLayout(std::uint32_t thread, std::intptr_t layout);
+// The thread's input method: a default IME window (ImmGetDefaultIMEWnd) that
+// answers WM_IME_CONTROL with its open status and conversion mode
+// (kImeCmodeFullShape: typed digits become full-width, "６" for "6").  A
+// thread without one has no IME window.
+void SetInputMethod(std::uint32_t thread, bool open, std::uint32_t conversion);
 
 // Files: Windows paths, case-insensitive.  Writing makes the directories.
 void WriteFile(const std::string& path, const std::string& bytes);

@@ -355,6 +355,9 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
     case sim::kWmActivate:
       Activate(window, false);
       break;
+    case platform::kWmImeControl:
+      result = AnswerImeControl(window, m.wParam);
+      break;
     case kWmShowAsync:
       // The window's own thread restores it and activates it within its own
       // input state; bringing it to the foreground is the caller's business.

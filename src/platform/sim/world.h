@@ -177,6 +177,13 @@ struct World {
   // keyboard layout where it is not the default.
   std::map<std::uint32_t, std::set<int>> threadKeys;
   std::map<std::uint32_t, std::intptr_t> layouts;
+  // By thread: its default IME window, and that window's state.
+  struct InputMethod {
+    Hwnd window = 0;
+    bool open = false;
+    std::uint32_t conversion = 0;
+  };
+  std::map<std::uint32_t, InputMethod> inputMethods;
 };
 
 World& W();
@@ -224,6 +231,8 @@ void Destroyed(Hwnd window, Role role);
 // what a thread does with a key message it takes, before it is handled
 // (its key state) and after (TranslateMessage).
 void TakeKey(Message& m);
+// A default IME window's answer to WM_IME_CONTROL.
+std::intptr_t AnswerImeControl(Hwnd window, std::uintptr_t question);
 // Whether the window's program runs above this one (its integrity level).
 bool IntegrityAboveOwn(Hwnd window);
 void TranslateKey(const Message& m);

@@ -4,6 +4,8 @@
 
 #include "platform/win32/win32.h"
 
+#include <imm.h>
+
 namespace platform {
 
 using win32::FromHwnd;
@@ -54,6 +56,8 @@ std::intptr_t GetKeyboardLayout(std::uint32_t thread) {
 std::int16_t VkKeyScanExA(char character, std::intptr_t layout) {
   return static_cast<std::int16_t>(::VkKeyScanExA(character, reinterpret_cast<HKL>(layout)));
 }
+Hwnd ImmGetDefaultIMEWnd(Hwnd window) { return FromHwnd(::ImmGetDefaultIMEWnd(ToHwnd(window))); }
+
 std::uint32_t GetCurrentThreadId() { return ::GetCurrentThreadId(); }
 
 namespace {
