@@ -212,20 +212,26 @@ TEST_F(SimDesktopTest, ReportedTextLengthsMayLieAndTheCallLogReadsLikeTheCalls) 
   EXPECT_EQ(sim::Calls().back().time, 0u) << "stamped when made";
 }
 
+Hwnd FocusOf(std::uint32_t thread) {
+  platform::GuiThreadInfo info;
+  return GetGUIThreadInfo(thread, &info) ? info.focus : -1;
+}
+
 TEST_F(SimDesktopTest, AttachmentsAreCountedAndGoWithTheirProcessAndARefusedForegroundChangesNothing) {
   const auto [other, process, thread] = OtherProgram();
   sim::SetFocus(other);
   Hwnd bar = CreateMainBar().bar;
   sim::SetFocus(bar);
-  EXPECT_EQ(GetFocus(), bar);
+  EXPECT_EQ(FocusOf(sim::kOwnThread), bar);
+  EXPECT_EQ(FocusOf(thread), other) << "read from outside";
   ASSERT_TRUE(AttachThreadInput(sim::kOwnThread, thread, true));
   EXPECT_EQ(sim::InputAttachments(), 1);
-  EXPECT_EQ(GetFocus(), other);
+  EXPECT_EQ(FocusOf(sim::kOwnThread), other);
   ASSERT_TRUE(AttachThreadInput(sim::kOwnThread, thread, false));
   EXPECT_EQ(sim::InputAttachments(), 0);
-  EXPECT_EQ(GetFocus(), 0) << "the shared focus stays with the thread it belongs to";
+  EXPECT_EQ(FocusOf(sim::kOwnThread), 0) << "the shared focus stays with the thread it belongs to";
   AttachThreadInput(sim::kOwnThread, thread, true);
-  EXPECT_EQ(GetFocus(), other) << "and is found there again";
+  EXPECT_EQ(FocusOf(sim::kOwnThread), other) << "and is found there again";
   sim::EndProcess(process);
   EXPECT_EQ(sim::InputAttachments(), 0);
 

@@ -104,7 +104,6 @@ bool ShowWindowAsync(Hwnd window, int command);
 bool SetForegroundWindow(Hwnd window);
 Hwnd SetActiveWindow(Hwnd window);
 Hwnd GetForegroundWindow();
-Hwnd GetFocus();
 // GetGUIThreadInfo: the active window and the window with the keyboard focus
 // in a thread's input state (0: the foreground thread's), read without
 // attaching to it, which would reset both threads' key state.  False when

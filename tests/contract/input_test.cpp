@@ -23,6 +23,10 @@ PeerSpec TwoWindows(bool minimisedMain = false) {
 }
 
 std::uint32_t ThreadOf(Hwnd window) { return GetWindowThreadProcessId(window, nullptr); }
+Hwnd FocusOf(std::uint32_t thread) {
+  GuiThreadInfo info;
+  return GetGUIThreadInfo(thread, &info) ? info.focus : -1;
+}
 
 // The activation as the program runs it: on a helper thread of the caller's,
 // attached to the window's thread for its length.  What the helper saw is
@@ -70,26 +74,28 @@ TEST_F(ContractTest, SetForegroundWindowBringsAnotherProgramForward) {
   EXPECT_FALSE(SetForegroundWindow(0));
 }
 
+// GetGUIThreadInfo reads another thread's focus from outside.
 // AttachThreadInput refuses the caller itself and thread 0.  While attached,
-// GetFocus sees the other thread's focus, and SetActiveWindow acts on its
-// windows (only then), giving the focus back to the edit box.
+// the caller's own input state is the other thread's, and SetActiveWindow
+// acts on its windows (only then), giving the focus back to the edit box.
 TEST_F(ContractTest, AttachedInputSharesTheFocusAndLetsSetActiveWindowAct) {
   Peer peer = Start(TwoWindows());
   std::uint32_t own = GetCurrentThreadId(), other = ThreadOf(peer["main"]);
   EXPECT_FALSE(AttachThreadInput(own, own, true));
   EXPECT_FALSE(AttachThreadInput(own, 0, true));
   EXPECT_FALSE(AttachThreadInput(0, other, true));
-  EXPECT_NE(GetFocus(), peer["other"]);
+  EXPECT_EQ(FocusOf(other), peer["other"]) << "the front window of the peer has its focus";
+  EXPECT_NE(FocusOf(own), peer["other"]);
   ASSERT_TRUE(AttachThreadInput(own, other, true));
-  EXPECT_EQ(GetFocus(), peer["other"]) << "the front window of the peer has its focus";
+  EXPECT_EQ(FocusOf(own), peer["other"]) << "shared while attached";
   EXPECT_TRUE(AttachThreadInput(own, other, false));
-  EXPECT_NE(GetFocus(), peer["other"]) << "detached, the caller's own focus again";
+  EXPECT_NE(FocusOf(own), peer["other"]) << "detached, the caller's own focus again";
   EXPECT_FALSE(AttachThreadInput(own, other, false)) << "nothing left to detach";
 
   EXPECT_EQ(SetActiveWindow(peer["main"]), 0) << "another thread's window, not attached";
   ASSERT_TRUE(AttachThreadInput(own, other, true));
   EXPECT_EQ(SetActiveWindow(peer["main"]), peer["other"]);
-  EXPECT_EQ(GetFocus(), peer["edit"]) << "activation gives the focus back to the edit box";
+  EXPECT_EQ(FocusOf(other), peer["edit"]) << "activation gives the focus back to the edit box";
   EXPECT_TRUE(AttachThreadInput(own, other, false));
 }
 
@@ -107,9 +113,7 @@ TEST_F(ContractTest, TheForceActivateSequenceFocusesTheEditBox) {
   Sleep(100);
   Hwnd foreground = GetForegroundWindow();
   EXPECT_EQ(foreground, peer["main"]);
-  AttachThreadInput(caller, ThreadOf(foreground), true);
-  Hwnd focus = GetFocus();
-  AttachThreadInput(caller, ThreadOf(foreground), false);
+  const Hwnd focus = FocusOf(ThreadOf(foreground));
   EXPECT_EQ(focus, peer["edit"]);
   EXPECT_EQ(GetClassNameA(focus, 259), "Edit");
 }

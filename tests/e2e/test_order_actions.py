@@ -101,10 +101,12 @@ class OrderActions(OrderCase):
         _, bar = self.start_following_trader(输入方式="2")
         # A client that opens its form only for a hot key that is down, and
         # whose code field takes only keyboard input.  Once the trader holds
-        # Ctrl through the click: nothing is typed until it is let go.
-        for hold_ctrl in (False, True):
-            with self.subTest(hold_ctrl=hold_ctrl):
-                client = self.start_client("--keyboard-only", "--hot-key-down")
+        # Ctrl through the click: nothing is typed until it is let go.  Once
+        # the last order's 数量 has the focus and the client's timer moves it
+        # to the code field 300 ms after the key: the keys wait for it.
+        for hold_ctrl, options in ((False, ()), (True, ()), (False, ("--last-order=100", "--focus-delay=300"))):
+            with self.subTest(hold_ctrl=hold_ctrl, options=options):
+                client = self.start_client("--keyboard-only", "--hot-key-down", *options)
                 if hold_ctrl:
                     h.key_down("ctrl")
                     try:
@@ -128,6 +130,8 @@ class OrderActions(OrderCase):
                          if t < released and (k == "CHAR" or (k.startswith("WM_") and a and a[0] in (
                              "0x70", "0x30", "0x31", "0x32", "0x33", "0x34", "0x35", "0x36", "0x37", "0x38", "0x39")))]
                 self.assertEqual(early, [], "no key of ours while Ctrl was down")
+                if options:
+                    self.assertEqual(h.window_text(client.buy_quantity), "100", "the last order's 数量 untouched")
                 client.stop()
 
     def test_typing_mode_lets_the_client_look_the_code_up(self):
@@ -191,12 +195,16 @@ class OrderActions(OrderCase):
     def test_code_field_that_comes_late(self):
         _, bar = self.start_following_trader()
         # The action looks for the field for about 2.2 s after the key, and
-        # only once the client is done with the key: a client busy 400 ms over
-        # it still has the focus where the last order left it, in 数量.  The
+        # only once the focus has moved there after the key: a client busy
+        # 400 ms over it, or moving the focus by a timer 300 ms after it, still
+        # has it where the last order left it, in 数量, and one that ignores
+        # the key (its hot key is F6) keeps it there: nothing is written.  The
         # trader may click into another program meanwhile: its field gets
         # nothing.
         for delay, options, filled, chat in ((1500, (), True, False), (3000, (), False, False),
                                              (0, ("--key-busy=400", "--last-order=100"), True, False),
+                                             (300, ("--last-order=100",), True, False),
+                                             (0, ("--buy-key=117", "--last-order=100"), False, False),
                                              (1500, (), False, True)):
             with self.subTest(focus_delay=delay, options=options, clicked_into_another_program=chat):
                 client = self.start_client("--focus-delay=%d" % delay, *options)
@@ -209,7 +217,8 @@ class OrderActions(OrderCase):
                     time.sleep(0.5)
                     h.click(*h.window(chat.buy_quantity).center)
 
-                h.wait_until(lambda: client.log.of("FOCUS"), 8, what="code field focused")
+                if "--buy-key=117" not in options:
+                    h.wait_until(lambda: client.log.of("FOCUS"), 8, what="code field focused")
                 if filled:
                     client.wait_code("buy", "600036", timeout=3)
                 else:
@@ -226,6 +235,21 @@ class OrderActions(OrderCase):
                                      [], "nothing reached the other program's fields")
                     chat.stop()
                 client.stop()
+
+    def test_a_key_that_could_press_a_button_is_never_pressed(self):
+        # Enter as 买入键, against a form on show whose order button is its
+        # default button: Enter would press it.  Nothing reaches the client.
+        client = self.start_client("--default-button", "--last-order=100")
+        _, bar = self.start_following_trader(买入键="13")
+
+        bar.buy()
+        time.sleep(2.5)
+
+        self.assertEqual(client.log.of("SUBMIT"), [], "no order button pressed")
+        self.assertEqual(client.log.keys(), [], "no key at all, Enter least")
+        self.assertEqual(client.field_text("buy"), "999999")
+        self.assertEqual(h.window_text(client.buy_quantity), "100")
+        self.assertIn("买入键=13", bar.app.read_ini(), "the setting left as the trader wrote it")
 
     def test_client_that_stopped_answering_does_not_freeze_the_bar(self):
         trader, bar = self.start_following_trader()

@@ -54,6 +54,9 @@
 //                     form opens, as clients busy with the last order do
 //   --last-order=TEXT from the start the buy form is on show as the last
 //                     order left it: its 数量 field holds TEXT and the focus
+//   --default-button  the order button is its form's default button: Enter,
+//                     posted or typed to any of the client's windows while a
+//                     form is on show, presses it, as in a dialog
 //   --left=X          the main window's left edge (default 200)
 //   --log=PATH        event log, appended, UTF-8, one event a line
 // An unknown option ends the program at once with exit code 2.
@@ -128,6 +131,7 @@ struct Options {
   bool nameOnTyping = false;
   bool keyboardOnly = false;
   bool hotKeyDown = false;
+  bool defaultButton = false;
   UINT stallOnActivate = 0;
   UINT keyDelay = 0;
   UINT keyBusy = 0;
@@ -251,6 +255,13 @@ bool HandleHotKey(const MSG& msg) {
   return true;
 }
 
+// Enter presses the default button of the form on show.
+bool HandleEnter(const MSG& msg) {
+  if (!g.options.defaultButton || msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN || g.current < 0) return false;
+  SendMessageW(g.forms[g.current].submit, BM_CLICK, 0, 0);
+  return true;
+}
+
 void Stall(UINT ms) {
   Log(L"HANG " + Number(ms));
   Sleep(ms);
@@ -352,7 +363,8 @@ void BuildForm(int side) {
   f.quantityLabel = Control(L"Static", buy ? L"买入数量" : L"卖出数量", 0, 16, 136, 86, 20, p, 0);
   f.quantity = Control(L"Edit", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL | ES_NUMBER, 106, 134, 120, 22, p,
                        FormId(side, kIdQuantity));
-  f.submit = Control(L"Button", buy ? L"买入下单" : L"卖出下单", WS_TABSTOP | BS_PUSHBUTTON, 106, 168, 120, 26, p,
+  f.submit = Control(L"Button", buy ? L"买入下单" : L"卖出下单",
+                     WS_TABSTOP | (g.options.defaultButton ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 106, 168, 120, 26, p,
                      FormId(side, kIdSubmit));
 }
 
@@ -418,7 +430,8 @@ bool ParseOptions(int argc, wchar_t** argv) {
                                {L"--ignore-replace", &o.ignoreReplace},
                                {L"--name-on-typing", &o.nameOnTyping},
                                {L"--keyboard-only", &o.keyboardOnly},
-                               {L"--hot-key-down", &o.hotKeyDown}};
+                               {L"--hot-key-down", &o.hotKeyDown},
+                               {L"--default-button", &o.defaultButton}};
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
     const size_t eq = arg.find(L'=');
@@ -496,7 +509,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     LogKeyMessage(msg);
-    if (HandleHotKey(msg)) continue;
+    if (HandleHotKey(msg) || HandleEnter(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

@@ -887,11 +887,6 @@ Hwnd GetForegroundWindow() {
   return Find(W().foreground) ? W().foreground : 0;
 }
 
-Hwnd GetFocus() {
-  Log("GetFocus()");
-  return QueueOf(CallingThread()).focus;
-}
-
 bool GetGUIThreadInfo(std::uint32_t thread, GuiThreadInfo* info) {
   Log("GetGUIThreadInfo(%u)", thread);
   World& world = W();

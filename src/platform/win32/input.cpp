@@ -15,7 +15,6 @@ bool ShowWindowAsync(Hwnd window, int command) { return ::ShowWindowAsync(ToHwnd
 bool SetForegroundWindow(Hwnd window) { return ::SetForegroundWindow(ToHwnd(window)) != FALSE; }
 Hwnd SetActiveWindow(Hwnd window) { return FromHwnd(::SetActiveWindow(ToHwnd(window))); }
 Hwnd GetForegroundWindow() { return FromHwnd(::GetForegroundWindow()); }
-Hwnd GetFocus() { return FromHwnd(::GetFocus()); }
 
 bool GetGUIThreadInfo(std::uint32_t thread, GuiThreadInfo* info) {
   GUITHREADINFO gui{};
