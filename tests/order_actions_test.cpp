@@ -351,48 +351,36 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
   }
 }
 
-// Only F1 to F24 are pressed.  Any other key, as the hot key or the function
-// key, does nothing to the client, nor even looks for it, whichever way keys
-// go: Enter, Space or Tab would press a button of an order form.
-TEST_F(OrderActionsTest, OnlyF1ToF24ArePressed) {
-  for (const std::int32_t key : std::vector<std::int32_t>{13, 32, 9, 0x31, 0x41, 0, -112, 111, 136, 112 + 256}) {
-    for (const CodeEntry entry : {CodeEntry::kReplace, CodeEntry::kKeyed}) {
-      const ClientScene client = Fresh("600036");
-      OpenFormOnKey(client, key, 10);
-      sim::SetForeground(client.window);
-      sim::ClearCalls();
-      const OrderOutcome buy = OpenOrderForm(shownCode, client.window, key, entry);
-      const OrderOutcome function = SendFunctionKey(client.window, key);
-      sim::Advance(100);
-      EXPECT_EQ(buy.stopped, Stopped::kKeyNotAllowed) << key;
-      EXPECT_EQ(function.stopped, Stopped::kKeyNotAllowed) << key;
-      EXPECT_EQ(buy.key, key);
-      EXPECT_TRUE(sim::Calls().empty()) << key << ": " << sim::Calls().front().text;
-      EXPECT_TRUE(sim::Received(client.window).empty()) << key;
-      EXPECT_TRUE(sim::Received(client.button).empty()) << key;
-    }
-  }
-  for (const std::int32_t key : {112, 135}) {
-    const ClientScene client = Fresh("600036");
-    OpenFormOnKey(client, key, 10);
-    EXPECT_EQ(ResultOf(OpenOrderForm(shownCode, 0, key)), CodeWritten::kReplaced) << key;
-  }
-}
-
-// Anything but a code (five or six ASCII digits, not all 0) stops the action
-// before anything else, even the search for the client: a chart's title
-// shown on the label may read as a number.
-TEST_F(OrderActionsTest, NoCodeDoesNothingAtAll) {
+// Anything but a code (five or six ASCII digits, not all 0), or a key but
+// F1 to F24, stops the action before anything else, even the search for the
+// client: a chart's title shown on the label may read as a number, and
+// Enter, Space or Tab would press a button of an order form.  The function
+// key alike, whichever way keys go.
+TEST_F(OrderActionsTest, NoCodeOrNoFKeyDoesNothingAtAll) {
+  std::vector<std::pair<std::string, std::int32_t>> rows;
   for (const std::string code : {"", "000000", "0", "abc", "-600036", " ", "０００", "１２３４５６", "300750 ",
-                                 "2024年报", "6000361", "1234", "60003A", "+60003"}) {
+                                 "2024年报", "6000361", "1234", "60003A", "+60003"})
+    rows.emplace_back(code, kF1);
+  for (const std::int32_t key : {13, 32, 9, 0x31, 0x41, 0, -112, 111, 136, 112 + 256}) rows.emplace_back("600036", key);
+  for (const auto& [code, key] : rows) {
+    SCOPED_TRACE(code + " " + std::to_string(key));
     const ClientScene client = Fresh(code);
-    OpenFormOnKey(client, kF1, 10);
+    OpenFormOnKey(client, key, 10);
+    sim::SetForeground(client.window);
+    const CodeEntry entry = key % 2 ? CodeEntry::kKeyed : CodeEntry::kReplace;
 
     OrderOutcome outcome;
-    EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, remembered, kF1); }), 0u) << code;
-    EXPECT_TRUE(sim::Calls().empty()) << code << ": " << sim::Calls().front().text;
-    EXPECT_EQ(outcome.stopped, TextToInt(code) > 0 ? Stopped::kNotACode : Stopped::kNoCode) << code;
-    EXPECT_EQ(remembered, 0);
+    EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, remembered, key, entry); }), 0u);
+    if (key != kF1) EXPECT_EQ(SendFunctionKey(client.window, key).stopped, Stopped::kKeyNotAllowed);
+    EXPECT_TRUE(sim::Calls().empty()) << sim::Calls().front().text;
+    sim::Advance(100);
+    const Stopped stopped = key != kF1            ? Stopped::kKeyNotAllowed
+                            : TextToInt(code) > 0 ? Stopped::kNotACode
+                                                  : Stopped::kNoCode;
+    EXPECT_EQ(outcome.stopped, stopped);
+    EXPECT_TRUE(sim::Received(client.window).empty());
+    EXPECT_TRUE(sim::Received(client.button).empty());
+    EXPECT_EQ(outcome.client, 0);
     EXPECT_EQ(sim::TextOf(client.codeField), "999999");
   }
 }
