@@ -51,7 +51,7 @@ class StatusWindow(StatusCase):
         bar.buy()
         client.wait_code("buy", "600036")
         text = wait_text(edit, r"上一次操作：\d\d:\d\d:\d\d 买\r\n", r"  按键：F1 \(112\)，按键消息\r\n",
-                         r"  代码框：按键后 \d+ 毫秒得到焦点", r"  写入：已替换")
+                         r"  代码框：按键后 \d+ 毫秒得到焦点", r"  结果：已替换")
         self.assertIn("  代码框读回：600036", text)
 
         h.click(*h.child(window.hwnd, cls="Button", title="复制").center)
