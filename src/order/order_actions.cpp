@@ -201,10 +201,10 @@ CodeWritten AwaitLanded(platform::Hwnd edit, const std::string& code, CodeWritte
 
 // Posts the code's characters over the whole field and reads it back.  The
 // field must answer a selection first: nothing is posted to one that does
-// not.  The
-// selection then goes again in the same run as the characters, all posted
-// at once, so that nothing the client handles can come between them and move
-// the caret, and a slow field takes the whole run in its own time or none.
+// not.  The selection then goes again in the same run as the characters, all
+// posted at once, so that nothing the client handles can come between them
+// and move the caret, and a slow field takes the whole run in its own time or
+// none.
 CodeWritten PostOver(platform::Hwnd edit, const std::string& code, CodeWritten posted, const ActionClock& clock,
                      OrderOutcome* outcome) {
   if (!SendToField(edit, platform::kEmSetSel, 0, -1, clock.Bound(kFieldReplyTimeoutMs))) {
@@ -231,10 +231,9 @@ CodeWritten KeyOver(platform::Hwnd client, platform::Hwnd edit, const std::strin
 }
 
 // Some clients leave the field as it was after a replace, and some look the
-// security up only on keys keyed: the field is read back, and the code keyed
-// once where the replace did not land.  A
-// message the field did not answer in time may still be handled later, so
-// nothing follows one.
+// security up only on keyboard input: the field is read back, and the code
+// keyed once where the replace did not land.  A message the field did not
+// answer in time may still be handled later, so nothing follows one.
 CodeWritten EnterCode(platform::Hwnd client, platform::Hwnd edit, const std::string& code, CodeEntry entry,
                       const ActionClock& clock, OrderOutcome* outcome) {
   if (entry == CodeEntry::kPosted) return PostOver(edit, code, CodeWritten::kPostedBySetting, clock, outcome);
