@@ -359,8 +359,8 @@ TEST_F(MainBarTest, TrayMouseMessages) {
   EXPECT_TRUE(platform::IsWindowVisible(MainBar().bar));
 }
 
-// 大智慧 and 交易师 toggle between each other whichever is chosen; 通达信, or
-// either of them while 通达信 is checked, chooses its own program.
+// Each item chooses its own program; the ticked one changes nothing, not
+// even the file.
 TEST_F(MainBarTest, TheSourceItemsChooseTheSource) {
   struct Case {
     QuoteSource before;
@@ -368,13 +368,13 @@ TEST_F(MainBarTest, TheSourceItemsChooseTheSource) {
     QuoteSource after;
     const char* written;
   } cases[] = {
-      {QuoteSource::kDzh, TrayMenuItem::kDzh, QuoteSource::kTrader, "1"},
+      {QuoteSource::kDzh, TrayMenuItem::kDzh, QuoteSource::kDzh, "absent"},
       {QuoteSource::kDzh, TrayMenuItem::kTrader, QuoteSource::kTrader, "1"},
-      {QuoteSource::kTrader, TrayMenuItem::kTrader, QuoteSource::kDzh, "0"},
-      {QuoteSource::kTrader, TrayMenuItem::kDzh, QuoteSource::kDzh, "0"},
       {QuoteSource::kDzh, TrayMenuItem::kTdx, QuoteSource::kTdx, "2"},
+      {QuoteSource::kTrader, TrayMenuItem::kTrader, QuoteSource::kTrader, "absent"},
+      {QuoteSource::kTrader, TrayMenuItem::kDzh, QuoteSource::kDzh, "0"},
       {QuoteSource::kTrader, TrayMenuItem::kTdx, QuoteSource::kTdx, "2"},
-      {QuoteSource::kTdx, TrayMenuItem::kTdx, QuoteSource::kTdx, "2"},
+      {QuoteSource::kTdx, TrayMenuItem::kTdx, QuoteSource::kTdx, "absent"},
       {QuoteSource::kTdx, TrayMenuItem::kDzh, QuoteSource::kDzh, "0"},
       {QuoteSource::kTdx, TrayMenuItem::kTrader, QuoteSource::kTrader, "1"},
   };

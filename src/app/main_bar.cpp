@@ -279,23 +279,13 @@ void OnTrayIcon(TrayIconClick click) {
   }
 }
 
-void ToggleQuoteSource() {
-  const QuoteSource other = GetQuoteSource() == QuoteSource::kDzh ? QuoteSource::kTrader : QuoteSource::kDzh;
-  SetQuoteSource(other);
-  SaveQuoteSource(other);
-}
-
 void ChooseQuoteSource(platform::TrayMenuItem item) {
-  // 大智慧 and 交易师 keep switching between each other whichever of the two
-  // is chosen; from 通达信, each item means its own program.
-  const QuoteSource current = GetQuoteSource();
-  if (item != platform::TrayMenuItem::kTdx && current != QuoteSource::kTdx) {
-    ToggleQuoteSource();
-    return;
-  }
   const QuoteSource chosen = item == platform::TrayMenuItem::kTdx      ? QuoteSource::kTdx
                              : item == platform::TrayMenuItem::kTrader ? QuoteSource::kTrader
                                                                        : QuoteSource::kDzh;
+  // The ticked item is the source already: choosing it again is no change,
+  // and new.ini is left as the trader has it.
+  if (chosen == GetQuoteSource()) return;
   SetQuoteSource(chosen);
   SaveQuoteSource(chosen);
 }
