@@ -114,4 +114,57 @@ TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
   }
 }
 
+// "买入热键" and "卖出热键": a combination, or none; read as written, never
+// written back, and a value that is no combination is kept for the 状态 window.
+TEST_F(SettingsTest, HotKeysAreCombinationsOfModifiersAndOneKey) {
+  constexpr unsigned kCtrl = platform::kModControl, kAlt = platform::kModAlt, kShift = platform::kModShift,
+                     kWin = platform::kModWin;
+  struct Case {
+    const char* text;
+    bool valid;
+    unsigned modifiers, vk;
+    const char* name;
+  } cases[] = {
+      {"Ctrl+Alt+B", true, kCtrl | kAlt, 'B', "Ctrl+Alt+B"},
+      {"alt+f9", true, kAlt, 0x78, "Alt+F9"},
+      {"Win+Shift+1", true, kShift | kWin, '1', "Shift+Win+1"},
+      {"ALT+ctrl+s", true, kCtrl | kAlt, 'S', "Ctrl+Alt+S"},
+      {"F24", true, 0, 0x87, "F24"},  // a function key alone takes no typing away
+      {" Ctrl + Alt + B ", true, kCtrl | kAlt, 'B', "Ctrl+Alt+B"},
+      {"Ｃｔｒｌ＋Ａｌｔ＋Ｂ", true, kCtrl | kAlt, 'B', "Ctrl+Alt+B"},
+      {"", true, 0, 0, ""},
+      {"  ", true, 0, 0, ""},
+      {"B", false, 0, 0, ""},
+      {"7", false, 0, 0, ""},
+      {"Ctrl+", false, 0, 0, ""},
+      {"Ctrl+Alt", false, 0, 0, ""},
+      {"Ctrl+Alt+Enter", false, 0, 0, ""},
+      {"Ctrl+Al t+B", false, 0, 0, ""},
+      {"Ctrl++B", false, 0, 0, ""},
+      {"B+Ctrl", false, 0, 0, ""},
+      {"Ctrl+B+C", false, 0, 0, ""},
+      {"Ctrl+F25", false, 0, 0, ""},
+      {"Ctrl+F0", false, 0, 0, ""},
+      {"Ctrl+F01", false, 0, 0, ""},
+      {"Control+B", false, 0, 0, ""},
+      {"Ctrl+买", false, 0, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    HotKey key{99, 99};
+    EXPECT_EQ(ParseHotKey(c.text, &key), c.valid);
+    EXPECT_EQ(std::tie(key.modifiers, key.vk), std::tie(c.modifiers, c.vk));
+    EXPECT_EQ(HotKeyName(key), c.name);
+  }
+
+  const std::string stored = "[软件设置]\r\n买入热键= ctrl+alt+b \r\n卖出热键=Ctrl+Alt+Enter\r\n";
+  sim::WriteFile(IniPath(), stored + "买入键=112\r\n卖出键=113\r\n功能键=114\r\n");
+  const Settings loaded = LoadSettings();
+  EXPECT_EQ(std::tie(loaded.buyHotKey.text, loaded.buyHotKey.valid, loaded.buyHotKey.key.vk),
+            std::make_tuple("ctrl+alt+b", true, unsigned{'B'}));
+  EXPECT_EQ(std::tie(loaded.sellHotKey.text, loaded.sellHotKey.valid, loaded.sellHotKey.key.vk),
+            std::make_tuple("Ctrl+Alt+Enter", false, 0u));
+  EXPECT_EQ(sim::FileContent(IniPath()).substr(0, stored.size()), stored);
+}
+
 }  // namespace

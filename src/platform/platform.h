@@ -52,6 +52,8 @@ enum : unsigned { kTh32csSnapProcess = 2, kTh32csSnapModule = 8, kTh32csSnapAll 
 inline constexpr std::uint32_t kProcessQueryLimitedInformation = 0x1000;
 enum : unsigned { kNimAdd = 0, kNimModify = 1, kNimDelete = 2 };
 enum : unsigned { kMapvkVkToVsc = 0 };
+// RegisterHotKey's modifiers.
+enum : unsigned { kModAlt = 1, kModControl = 2, kModShift = 4, kModWin = 8 };
 
 struct Rect {
   int left = 0, top = 0, right = 0, bottom = 0;
