@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "app/main_bar.h"
+#include "app/status_window.h"
 #include "platform/events.h"
 #include "settings/settings.h"
 #include "support/calls.h"
@@ -100,6 +101,133 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeysAndTheCodeEntrySettingReachesThem) 
     EXPECT_EQ(sim::TextOf(client.codeField), c.doubleClick ? "999999" : "600000");
   }
   for (const sim::Message& m : sim::Received(client.codeField)) EXPECT_NE(m.message, platform::kEmReplaceSel);
+}
+
+// A hot key runs what a click on its button runs, wherever the trader is:
+// the chart in front, the bar hidden.  The trader's modifiers are still down
+// when it comes; no key goes to the client until they are let go, within the
+// click's clock.  One pressed during an action runs after it.
+TEST_F(MainBarTest, AHotKeyIsAClickOnItsButton) {
+  constexpr unsigned kCtrlAlt = platform::kModControl | platform::kModAlt;
+  enum class Before { kNothing, kBarHidden, kClickOnBuy, kKeySettingsOpen };
+  const struct {
+    const char* what;
+    unsigned vk;
+    std::uint64_t held;  // the modifiers, from the press
+    Before before;
+    std::vector<std::uintptr_t> keys;  // posted to the client, in order
+    CodeWritten written;
+    std::uint64_t keyAt;  // from the press to the key posted
+  } cases[] = {
+      {"buy, let go at once", 'B', 0, Before::kNothing, {112}, CodeWritten::kReplaced, 30},
+      {"sell", 'S', 0, Before::kNothing, {113}, CodeWritten::kReplaced, 30},
+      {"modifiers held past the clock", 'B', 5000, Before::kNothing, {}, CodeWritten::kModifierHeld, 0},
+      {"let go at 300 ms", 'B', 300, Before::kNothing, {112}, CodeWritten::kReplaced, 300},
+      {"the bar hidden", 'B', 0, Before::kBarHidden, {112}, CodeWritten::kReplaced, 30},
+      {"sell during a click on 买", 'S', 0, Before::kClickOnBuy, {112, 113}, CodeWritten::kReplaced, 30},
+      {"the key settings window open", 'B', 0, Before::kKeySettingsOpen, {}, CodeWritten::kNotTried, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimTest::SetUp();
+    const ClientScene client = AddTradingClient();
+    OpenFormOnKey(client, 112, 10);
+    OpenFormOnKey(client, 113, 10);
+    const platform::Hwnd chart =
+        sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\chart\\trader.exe")});
+    sim::WriteFile(IniPath(), "[软件设置]\r\n数据源=1\r\n买入热键=Ctrl+Alt+B\r\n卖出热键=Ctrl+Alt+S\r\n");
+    StartProgram();
+    sim::SetForeground(chart);
+    sim::Advance(100);
+    ASSERT_EQ(AppState.currentCode, "600036");
+    sim::SetText(client.codeField, "999999");
+    if (c.before == Before::kBarHidden) sim::TrayMouse(platform::kWmLButtonUp);
+    if (c.before == Before::kKeySettingsOpen) sim::RightButtonDown(MainBar().codeLabel);
+    ASSERT_EQ(platform::IsWindowVisible(MainBar().bar), c.before != Before::kBarHidden);
+    const std::size_t seen = sim::Received(client.window).size();
+
+    std::uint64_t pressed = sim::Now(), clickEnded = 0;
+    if (c.before == Before::kClickOnBuy) {
+      sim::At(100, [&pressed, c] { pressed = sim::Now(), sim::PressHotKey(kCtrlAlt, c.vk, c.held); });
+      sim::Click(MainBar().buyButton);
+      clickEnded = sim::Now();
+    } else {
+      sim::PressHotKey(kCtrlAlt, c.vk, c.held);
+    }
+    sim::Advance(6000);
+
+    std::vector<std::uintptr_t> keys;
+    std::vector<std::uint64_t> times;
+    const std::vector<sim::Message> received = sim::Received(client.window);
+    for (std::size_t i = seen; i < received.size(); ++i) {
+      if (received[i].message != platform::kWmKeyDown) continue;
+      keys.push_back(received[i].wParam);
+      times.push_back(received[i].time);
+    }
+    EXPECT_EQ(keys, c.keys);
+    if (!times.empty()) {
+      EXPECT_EQ(times.back() - std::max(pressed, clickEnded), c.keyAt) << "after the action under way";
+      EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+    } else {
+      EXPECT_EQ(sim::TextOf(client.codeField), "999999");
+    }
+    const ActionRecord& last = AppState.lastAction;
+    EXPECT_EQ(last.happened, c.written != CodeWritten::kNotTried);
+    if (!last.happened) continue;
+    EXPECT_TRUE(last.byHotKey);
+    EXPECT_EQ(last.button, c.vk == 'B' ? ActionButton::kBuy : ActionButton::kSell);
+    EXPECT_EQ(last.outcome.written, c.written);
+    EXPECT_NE(StatusText().find(c.vk == 'B' ? " 买（热键）" : " 卖（热键）"), std::string::npos);
+  }
+}
+
+// Each hot key is registered at start-up for the bar's life, or the 状态
+// window says why not; one another program holds is in the tray tip too,
+// and leaves the other working.
+TEST_F(MainBarTest, HotKeysAreRegisteredForTheBarsLifeOrSayWhyNot) {
+  const struct {
+    const char *buy, *sell;
+    bool buyHeldElsewhere;
+    const char *buyLine, *sellLine, *tip;
+    int registered;
+  } cases[] = {
+      {"Ctrl+Alt+B", "ctrl+alt+s", false, "买入热键：Ctrl+Alt+B，已登记", "卖出热键：Ctrl+Alt+S，已登记", "凌波助手",
+       2},
+      {"Ctrl+Alt+B", "Ctrl+Alt+S", true, "买入热键：Ctrl+Alt+B 已被别的程序占用", "卖出热键：Ctrl+Alt+S，已登记",
+       "凌波助手：热键 Ctrl+Alt+B 已被别的程序占用", 1},
+      {"Ctrl+Alt+Enter", "", false, "买入热键：“Ctrl+Alt+Enter”无法识别", "卖出热键：未设置", "凌波助手", 0},
+      {"Ctrl+Alt+B", "alt+ctrl+b", false, "买入热键：Ctrl+Alt+B，已登记", "卖出热键：Ctrl+Alt+B 与买入热键相同",
+       "凌波助手", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.buy) + " / " + c.sell);
+    SimTest::SetUp();
+    const ClientScene client = AddTradingClient();
+    OpenFormOnKey(client, 113, 10);
+    if (c.buyHeldElsewhere) sim::HoldHotKey(platform::kModControl | platform::kModAlt, 'B');
+    const std::string ini = std::string("[软件设置]\r\n买入热键=") + c.buy + "\r\n卖出热键=" + c.sell + "\r\n";
+    sim::WriteFile(IniPath(), ini);
+    StartProgram();
+    EXPECT_EQ(CountCalls("RegisterHotKey"), c.registered + (c.buyHeldElsewhere ? 1 : 0));
+    const std::string status = StatusText();
+    EXPECT_NE(status.find(c.buyLine), std::string::npos) << status;
+    EXPECT_NE(status.find(c.sellLine), std::string::npos) << status;
+    EXPECT_EQ(sim::Tray().icon.tip, c.tip);
+    EXPECT_EQ(sim::FileContent(IniPath()).substr(0, ini.size()), ini) << "never written";
+
+    if (c.buyHeldElsewhere) {
+      AppState.currentCode = "600036";
+      sim::PressHotKey(platform::kModControl | platform::kModAlt, 'B');
+      sim::Advance(3000);
+      EXPECT_FALSE(AppState.lastAction.happened) << "the other program's key";
+      sim::PressHotKey(platform::kModControl | platform::kModAlt, 'S');
+      sim::Advance(3000);
+      EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+    }
+    sim::ClearCalls();
+    sim::DestroyWindow(MainBar().bar);
+    EXPECT_EQ(CountCalls("UnregisterHotKey"), c.registered);
+  }
 }
 
 // The client found at start-up stops answering, or stalls when it is

@@ -668,8 +668,8 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
       {"输入方式 2", CodeEntry::kRealKeys, {}, CodeWritten::kKeyedBySetting, RealKeys::kTyped, "600036", 240, 2},
       {"Ctrl held through the clock, 输入方式 2", CodeEntry::kRealKeys, holdCtrl, CodeWritten::kNotKeyed,
        RealKeys::kModifierHeld, "999999", 2500, 0},
-      {"Ctrl held through the clock, default way", CodeEntry::kReplace, holdCtrl, CodeWritten::kNotKeyed,
-       RealKeys::kModifierHeld, "999999", 2500, 0},
+      {"Ctrl held from the replace through the clock, default way", CodeEntry::kReplace, onReplace(holdCtrl),
+       CodeWritten::kNotKeyed, RealKeys::kModifierHeld, "999999", 2500, 0},
       {"Shift let go 400 ms after the click", CodeEntry::kRealKeys,
        [](const ClientScene&, Hwnd) {
          sim::PressKey(kVkShift, true);

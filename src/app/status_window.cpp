@@ -227,6 +227,8 @@ std::string WrittenText(CodeWritten written) {
       return "未写入：交易程序未响应";
     case CodeWritten::kStalledOnActivation:
       return "未按键：交易程序被调到前面时卡住了，没有及时处理";
+    case CodeWritten::kModifierHeld:
+      return "未按键：Shift、Ctrl、Alt 或 Windows 键一直按着，约 2.5 秒内没有松开（用热键时，按下后即松开）";
     case CodeWritten::kKeyNotTaken:
       return "未写入：交易程序没有及时处理完热键，焦点可能还在上一张委托单的框里";
     case CodeWritten::kOtherInFront:
@@ -266,6 +268,29 @@ std::string RealKeysText(RealKeys keys) {
   return "";
 }
 
+void AddHotKey(Lines& lines, const char* name, const HotKeyRecord& hotKey) {
+  const std::string combination = HotKeyName(hotKey.setting.key);
+  switch (hotKey.state) {
+    case HotKeyState::kNone:
+      lines.Add(name, "未设置");
+      break;
+    case HotKeyState::kUnreadable:
+      lines.Add(name, "“" + hotKey.setting.text +
+                          "”无法识别，不起作用（写法如 Ctrl+Alt+B：Ctrl、Alt、Shift、Win 加 A–Z、0–9 或 "
+                          "F1–F24，字母和数字须带修饰键）");
+      break;
+    case HotKeyState::kRegistered:
+      lines.Add(name, combination + "，已登记（在任何程序里按下都和点击一样）");
+      break;
+    case HotKeyState::kTaken:
+      lines.Add(name, combination + " 已被别的程序占用，不起作用（请换一个组合）");
+      break;
+    case HotKeyState::kSameAsBuy:
+      lines.Add(name, combination + " 与买入热键相同，不起作用");
+      break;
+  }
+}
+
 void AddLastAction(Lines& lines) {
   const ActionRecord& last = AppState.lastAction;
   if (!last.happened) {
@@ -276,7 +301,7 @@ void AddLastAction(Lines& lines) {
                        : last.button == ActionButton::kSell ? "卖"
                                                             : "双击代码（功能键）";
   const OrderOutcome& o = last.outcome;
-  lines.Add("上一次操作", TimeText(last.at) + " " + button);
+  lines.Add("上一次操作", TimeText(last.at) + " " + button + (last.byHotKey ? std::string("（热键）") : std::string()));
   if (o.written == CodeWritten::kNoCode || o.written == CodeWritten::kNotACode ||
       o.written == CodeWritten::kEarlierStillStuck) {
     lines.Add("  结果", WrittenText(o.written));
@@ -330,6 +355,8 @@ std::string StatusText() {
   lines.Add("买入键 " + KeyName(AppState.buyKey));
   lines.Add("卖出键 " + KeyName(AppState.sellKey));
   lines.Add("功能键 " + KeyName(AppState.functionKey));
+  AddHotKey(lines, "买入热键", AppState.buyHotKey);
+  AddHotKey(lines, "卖出热键", AppState.sellHotKey);
   AddLastAction(lines);
   return lines.Text();
 }

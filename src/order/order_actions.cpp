@@ -310,6 +310,12 @@ OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedCli
     }
     outcome.keyOnKeyboard = true;
   } else {
+    // The trader's fingers may still be on the hot key that started this: a
+    // modifier down as the client takes its key makes it another key.
+    if (!ModifiersLetGo(clock.End())) {
+      outcome.written = CodeWritten::kModifierHeld;
+      return outcome;
+    }
     PostKeyPress(client, hotKey);
   }
   outcome.keyPosted = hotKey;

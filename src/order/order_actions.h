@@ -28,6 +28,7 @@ enum class CodeWritten {
   kNoClient,                  // no trading client found
   kClientSilent,              // the client did not answer
   kStalledOnActivation,       // it did not take its activation in time: no key posted
+  kModifierHeld,              // the trader held Shift, Ctrl, Alt or Windows throughout: no key posted
   kKeyNotTaken,               // it was not done with the hot key in time
   kOtherInFront,              // another program was in front at the last look
   kNoField,                   // no "Edit" of the client had the focus within the looks

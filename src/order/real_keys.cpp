@@ -21,14 +21,6 @@ bool ModifierHeld() {
   return false;
 }
 
-bool ModifiersLetGo(std::uint64_t deadline) {
-  for (;;) {
-    if (!ModifierHeld()) return true;
-    if (platform::GetTickCount64() >= deadline) return false;
-    platform::Sleep(kModifierPollMs);
-  }
-}
-
 // Looked at right before the keys go: typed keys reach whatever is in front,
 // so a window of any other program, or another field of the client's, would
 // take the code.
@@ -62,6 +54,14 @@ RealKeys Send(platform::Hwnd client, platform::Hwnd field, const std::vector<pla
 }
 
 }  // namespace
+
+bool ModifiersLetGo(std::uint64_t deadline) {
+  for (;;) {
+    if (!ModifierHeld()) return true;
+    if (platform::GetTickCount64() >= deadline) return false;
+    platform::Sleep(kModifierPollMs);
+  }
+}
 
 RealKeys PressRealKey(platform::Hwnd client, std::int32_t key, std::uint64_t deadline) {
   // Virtual keys run from 1 to 254; a key code beyond is no key to press.

@@ -20,6 +20,9 @@ enum class RealKeys {
   kInputCut,        // SendInput inserted fewer keys than given (a locked desktop, a client above us)
 };
 
+// Whether Shift, Ctrl, Alt and Windows are all up, or let go before the tick
+// deadline; a key sent meanwhile would reach the client with them.
+bool ModifiersLetGo(std::uint64_t deadline);
 // Presses key (down, up) into the client, which must be in front.
 RealKeys PressRealKey(platform::Hwnd client, std::int32_t key, std::uint64_t deadline);
 // Types code's ASCII digits into field, which must have the focus in the

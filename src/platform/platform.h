@@ -193,6 +193,13 @@ struct TrayIcon {
 };
 bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon);
 
+// RegisterHotKey on one of the program's own windows: the combination
+// (kMod* modifiers and a virtual key), pressed anywhere on the desktop, is
+// reported as events::OnHotKey(id), once however long it is held.  False
+// when it cannot be had, as when another program holds it.
+bool RegisterHotKey(Hwnd window, int id, unsigned modifiers, unsigned vk);
+bool UnregisterHotKey(Hwnd window, int id);
+
 // The tray menu.  Its check marks outlive each pop-up; the pop-up itself is
 // built afresh from them every time, with these items from top to bottom and
 // no separator.

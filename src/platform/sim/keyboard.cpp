@@ -88,6 +88,39 @@ void LimitInput(int events) { W().inputLimit = events; }
 
 void SetKeyboardLayout(std::uint32_t thread, std::intptr_t layout) { W().layouts[thread] = layout; }
 
+void HoldHotKey(unsigned modifiers, unsigned vk) { W().hotKeysElsewhere.insert({modifiers, vk}); }
+
+void PressHotKey(unsigned modifiers, unsigned vk, std::uint64_t holdMs) {
+  World& world = W();
+  std::vector<int> held;
+  for (const auto& [flag, key] : {std::pair{platform::kModControl, kVkControl}, std::pair{platform::kModAlt, kVkMenu},
+                                  std::pair{platform::kModShift, kVkShift}, std::pair{platform::kModWin, 0x5B}}) {
+    if (!(modifiers & flag)) continue;
+    TypeKey(key, 0, false);
+    held.push_back(key);
+  }
+  const auto registered = std::find_if(world.hotKeys.begin(), world.hotKeys.end(),
+                                       [&](const HotKeyRecord& h) { return h.modifiers == modifiers && h.vk == vk; });
+  if (registered != world.hotKeys.end()) {
+    const auto lParam = static_cast<std::intptr_t>(vk << 16 | modifiers);
+    world.posted.push_back({0,
+                            registered->window,
+                            kWmHotKey,
+                            static_cast<std::uintptr_t>(registered->id),
+                            lParam,
+                            true,
+                            {},
+                            false,
+                            false});
+  } else if (!world.hotKeysElsewhere.count({modifiers, vk})) {
+    TypeKey(static_cast<int>(vk), 0, false);
+    TypeKey(static_cast<int>(vk), 0, true);
+  }
+  At(holdMs, [held] {
+    for (const int key : held) TypeKey(key, 0, true);
+  });
+}
+
 }  // namespace sim
 
 namespace platform {

@@ -109,6 +109,12 @@ struct Timer {
   std::uint64_t due = 0;
 };
 
+struct HotKeyRecord {
+  Hwnd window = 0;
+  int id = 0;
+  unsigned modifiers = 0, vk = 0;
+};
+
 struct TrayIconRecord {
   platform::TrayIcon icon;
   bool stale = false;
@@ -152,6 +158,8 @@ struct World {
   std::string clipboard;
   unsigned codePage = 936;
   std::vector<TrayIconRecord> trayIcons;
+  std::vector<HotKeyRecord> hotKeys;                         // the program's
+  std::set<std::pair<unsigned, unsigned>> hotKeysElsewhere;  // (modifiers, key) other programs hold
   TrayState trayCounts;
   std::set<platform::TrayMenuItem> checked;
   platform::TrayMenuItem nextChoice = platform::TrayMenuItem::kNone;
@@ -220,6 +228,8 @@ void Destroyed(Hwnd window, Role role);
 // what a thread does with a key message it takes, before it is handled
 // (its key state) and after (TranslateMessage).
 void TakeKey(Message& m);
+void TypeKey(int vk, unsigned scan, bool up);
+inline constexpr unsigned kWmHotKey = 0x0312;
 void TranslateKey(const Message& m);
 void ResetFiles();
 
