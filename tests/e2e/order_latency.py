@@ -42,13 +42,12 @@ def measure(runs, *client_options, settings=None, hot_key=False):
     from order_scene import OrderCase
 
     results = []
+    bar_settings = dict(settings or {}, **({"买入热键": HOT_KEY} if hot_key else {}))
 
     class Latency(OrderCase):
         def runTest(self):
             client = self.start_client(*client_options)
-            if hot_key:
-                settings_with_key = dict(settings or {}, 买入热键=HOT_KEY)
-            trader, bar = self.start_following_trader("600000", **(settings_with_key if hot_key else settings or {}))
+            trader, bar = self.start_following_trader("600000", **bar_settings)
             if hot_key:
                 # The keyboard is the focused window's: a window of Wine's must
                 # have it for Wine to see the keys; later the client has it.
