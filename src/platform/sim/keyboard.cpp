@@ -99,22 +99,11 @@ void PressHotKey(unsigned modifiers, unsigned vk, std::uint64_t holdMs) {
     TypeKey(key, 0, false);
     held.push_back(key);
   }
-  const auto registered = std::find_if(world.hotKeys.begin(), world.hotKeys.end(),
-                                       [&](const HotKeyRecord& h) { return h.modifiers == modifiers && h.vk == vk; });
-  if (registered != world.hotKeys.end()) {
-    const auto lParam = static_cast<std::intptr_t>(vk << 16 | modifiers);
-    world.posted.push_back({0,
-                            registered->window,
-                            kWmHotKey,
-                            static_cast<std::uintptr_t>(registered->id),
-                            lParam,
-                            true,
-                            {},
-                            false,
-                            false});
-  } else if (!world.hotKeysElsewhere.count({modifiers, vk})) {
-    TypeKey(static_cast<int>(vk), 0, false);
-    TypeKey(static_cast<int>(vk), 0, true);
+  for (const HotKeyRecord& h : world.hotKeys) {
+    if (h.modifiers != modifiers || h.vk != vk) continue;
+    Message m;
+    m.window = h.window, m.message = kWmHotKey, m.wParam = static_cast<std::uintptr_t>(h.id), m.posted = true;
+    world.posted.push_back(m);
   }
   At(holdMs, [held] {
     for (const int key : held) TypeKey(key, 0, true);

@@ -167,9 +167,8 @@ void LimitInput(int events);
 void HoldHotKey(unsigned modifiers, unsigned vk);
 // The trader presses a combination: its modifiers go down on the keyboard
 // (into the foreground thread, as typed keys), then its key, which whoever
-// registered it hears as WM_HOTKEY in its queue and nobody else sees; a
-// combination nobody holds is typed as it is.  The modifiers are let go
-// holdMs later.
+// registered it hears as WM_HOTKEY in its queue and nobody else sees.  The
+// modifiers are let go holdMs later.
 void PressHotKey(unsigned modifiers, unsigned vk, std::uint64_t holdMs = 0);
 // The keyboard layout of a thread (GetKeyboardLayout): 0x08040804 by
 // default; on a French one (low word 0x040C) the digits need Shift.
