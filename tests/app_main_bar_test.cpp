@@ -1,9 +1,11 @@
 // Start-up, the bar's handlers, its timer and the tray icon and menu.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
 #include "app/main_bar.h"
+#include "app/status_window.h"
 #include "platform/events.h"
 #include "settings/settings.h"
 #include "support/calls.h"
@@ -101,6 +103,134 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeysAndTheCodeEntrySettingReachesThem) 
     EXPECT_EQ(sim::TextOf(client.codeField), c.doubleClick ? "999999" : "600000");
   }
   for (const sim::Message& m : sim::Received(client.codeField)) EXPECT_NE(m.message, platform::kEmReplaceSel);
+}
+
+// A hot key runs what a click on its button runs, wherever the trader is:
+// the chart in front, the bar hidden.  The trader's modifiers are still down
+// when it comes; no key goes to the client until they are let go, within the
+// click's clock.  One pressed during an action runs after it.
+TEST_F(MainBarTest, AHotKeyIsAClickOnItsButton) {
+  constexpr unsigned kCtrlAlt = platform::kModControl | platform::kModAlt;
+  enum class Before { kNothing, kBarHidden, kClickOnBuy, kKeySettingsOpen };
+  const struct {
+    const char* what;
+    unsigned vk;
+    std::uint64_t held;  // the modifiers, from the press
+    Before before;
+    std::vector<std::uintptr_t> keys;  // posted to the client, in order
+    std::optional<Stopped> stopped;  // none: no action at all
+    std::uint64_t keyAt;             // from the press to the key posted
+  } cases[] = {
+      {"buy, let go at once", 'B', 0, Before::kNothing, {112}, Stopped::kNot, 30},
+      {"sell", 'S', 0, Before::kNothing, {113}, Stopped::kNot, 30},
+      {"modifiers held past the clock", 'B', 5000, Before::kNothing, {}, Stopped::kModifierHeld, 0},
+      {"let go at 300 ms", 'B', 300, Before::kNothing, {112}, Stopped::kNot, 300},
+      {"the bar hidden", 'B', 0, Before::kBarHidden, {112}, Stopped::kNot, 30},
+      {"sell during a click on 买", 'S', 0, Before::kClickOnBuy, {112, 113}, Stopped::kNot, 30},
+      {"the key settings window open", 'B', 0, Before::kKeySettingsOpen, {}, std::nullopt, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimTest::SetUp();
+    const ClientScene client = AddTradingClient();
+    OpenFormOnKey(client, 112, 10);
+    OpenFormOnKey(client, 113, 10);
+    const platform::Hwnd chart =
+        sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\chart\\trader.exe")});
+    sim::WriteFile(IniPath(), "[软件设置]\r\n数据源=1\r\n买入热键=Ctrl+Alt+B\r\n卖出热键=Ctrl+Alt+S\r\n");
+    StartProgram();
+    sim::SetForeground(chart);
+    sim::Advance(100);
+    ASSERT_EQ(AppState.currentCode, "600036");
+    sim::SetText(client.codeField, "999999");
+    if (c.before == Before::kBarHidden) sim::TrayMouse(platform::kWmLButtonUp);
+    if (c.before == Before::kKeySettingsOpen) sim::RightButtonDown(MainBar().codeLabel);
+    ASSERT_EQ(platform::IsWindowVisible(MainBar().bar), c.before != Before::kBarHidden);
+    const std::size_t seen = sim::Received(client.window).size();
+
+    std::uint64_t pressed = sim::Now(), clickEnded = 0;
+    if (c.before == Before::kClickOnBuy) {
+      sim::At(100, [&pressed, c] { pressed = sim::Now(), sim::PressHotKey(kCtrlAlt, c.vk, c.held); });
+      sim::Click(MainBar().buyButton);
+      clickEnded = sim::Now();
+    } else {
+      sim::PressHotKey(kCtrlAlt, c.vk, c.held);
+    }
+    sim::Advance(6000);
+
+    std::vector<std::uintptr_t> keys;
+    std::uint64_t lastKeyAt = 0;
+    const std::vector<sim::Message> received = sim::Received(client.window);
+    for (std::size_t i = seen; i < received.size(); ++i)
+      if (received[i].message == platform::kWmKeyDown) keys.push_back(received[i].wParam), lastKeyAt = received[i].time;
+    EXPECT_EQ(keys, c.keys);
+    if (!keys.empty()) {
+      EXPECT_EQ(lastKeyAt - std::max(pressed, clickEnded), c.keyAt) << "after the action under way";
+    }
+    EXPECT_EQ(sim::TextOf(client.codeField), keys.empty() ? "999999" : "600036");
+    const ActionRecord& last = AppState.lastAction;
+    EXPECT_EQ(last.happened, c.stopped.has_value());
+    if (!last.happened) continue;
+    EXPECT_TRUE(last.byHotKey);
+    EXPECT_EQ(last.button, c.vk == 'B' ? ActionButton::kBuy : ActionButton::kSell);
+    EXPECT_EQ(last.outcome.stopped, *c.stopped);
+    EXPECT_EQ(last.outcome.written, c.stopped == Stopped::kNot ? CodeWritten::kReplaced : CodeWritten::kNotTried);
+    const std::string status = StatusText();
+    EXPECT_NE(status.find(c.vk == 'B' ? " 买（热键）" : " 卖（热键）"), std::string::npos);
+    if (c.stopped == Stopped::kModifierHeld) {
+      EXPECT_NE(status.find("按键：未按\r\n  结果：未按键：Shift、Ctrl、Alt 或 Windows 键一直按着"), std::string::npos)
+          << status;
+    }
+  }
+}
+
+// Each hot key is registered at start-up for the bar's life, or the 状态
+// window says why not; one another program holds is in the tray tip too,
+// and leaves the other working.
+TEST_F(MainBarTest, HotKeysAreRegisteredForTheBarsLifeOrSayWhyNot) {
+  const struct {
+    const char *buy, *sell;
+    bool buyHeldElsewhere;
+    const char *buyLine, *sellLine, *tip;
+    int registered;
+  } cases[] = {
+      {"Ctrl+Alt+B", "ctrl+alt+s", false, "买入热键：Ctrl+Alt+B，已登记", "卖出热键：Ctrl+Alt+S，已登记", "凌波助手",
+       2},
+      {"Ctrl+Alt+B", "Ctrl+Alt+S", true, "买入热键：Ctrl+Alt+B 已被别的程序占用", "卖出热键：Ctrl+Alt+S，已登记",
+       "凌波助手：热键 Ctrl+Alt+B 已被别的程序占用", 1},
+      {"Ctrl+Alt+Enter", "", false, "买入热键：“Ctrl+Alt+Enter”无法识别", "卖出热键：未设置", "凌波助手", 0},
+      {"Ctrl+Alt+B", "alt+ctrl+b", false, "买入热键：Ctrl+Alt+B，已登记", "卖出热键：Ctrl+Alt+B 与买入热键相同",
+       "凌波助手", 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.buy) + " / " + c.sell);
+    SimTest::SetUp();
+    const ClientScene client = AddTradingClient();
+    OpenFormOnKey(client, 113, 10);
+    if (c.buyHeldElsewhere) sim::HoldHotKey(platform::kModControl | platform::kModAlt, 'B');
+    const std::string ini = std::string("[软件设置]\r\n买入热键=") + c.buy + "\r\n卖出热键=" + c.sell + "\r\n";
+    sim::WriteFile(IniPath(), ini);
+    StartProgram();
+    EXPECT_EQ(CountCalls("RegisterHotKey"), c.registered + (c.buyHeldElsewhere ? 1 : 0));
+    const std::string status = StatusText();
+    EXPECT_NE(status.find(c.buyLine), std::string::npos) << status;
+    EXPECT_NE(status.find(c.sellLine), std::string::npos) << status;
+    EXPECT_EQ(sim::Tray().icon.tip, c.tip);
+    EXPECT_EQ(sim::FileContent(IniPath()).substr(0, ini.size()), ini) << "never written";
+
+    if (c.buyHeldElsewhere) {
+      AppState.currentCode = "600036";
+      sim::PressHotKey(platform::kModControl | platform::kModAlt, 'B');
+      sim::Advance(3000);
+      EXPECT_FALSE(AppState.lastAction.happened) << "the other program's key";
+      sim::PressHotKey(platform::kModControl | platform::kModAlt, 'S');
+      sim::Advance(3000);
+      EXPECT_EQ(sim::TextOf(client.codeField), "600036");
+    }
+    sim::ClearCalls();
+    sim::DestroyWindow(MainBar().bar);
+    EXPECT_EQ(CountCalls("UnregisterHotKey"), c.registered);
+  }
 }
 
 // The client found at start-up stops answering, or stalls when it is
@@ -361,8 +491,8 @@ TEST_F(MainBarTest, TrayMouseMessages) {
   EXPECT_TRUE(platform::IsWindowVisible(MainBar().bar));
 }
 
-// 大智慧 and 交易师 toggle between each other whichever is chosen; 通达信, or
-// either of them while 通达信 is checked, chooses its own program.
+// Each item chooses its own program; the ticked one changes nothing, not
+// even the file.
 TEST_F(MainBarTest, TheSourceItemsChooseTheSource) {
   struct Case {
     QuoteSource before;
@@ -370,13 +500,13 @@ TEST_F(MainBarTest, TheSourceItemsChooseTheSource) {
     QuoteSource after;
     const char* written;
   } cases[] = {
-      {QuoteSource::kDzh, TrayMenuItem::kDzh, QuoteSource::kTrader, "1"},
+      {QuoteSource::kDzh, TrayMenuItem::kDzh, QuoteSource::kDzh, "absent"},
       {QuoteSource::kDzh, TrayMenuItem::kTrader, QuoteSource::kTrader, "1"},
-      {QuoteSource::kTrader, TrayMenuItem::kTrader, QuoteSource::kDzh, "0"},
-      {QuoteSource::kTrader, TrayMenuItem::kDzh, QuoteSource::kDzh, "0"},
       {QuoteSource::kDzh, TrayMenuItem::kTdx, QuoteSource::kTdx, "2"},
+      {QuoteSource::kTrader, TrayMenuItem::kTrader, QuoteSource::kTrader, "absent"},
+      {QuoteSource::kTrader, TrayMenuItem::kDzh, QuoteSource::kDzh, "0"},
       {QuoteSource::kTrader, TrayMenuItem::kTdx, QuoteSource::kTdx, "2"},
-      {QuoteSource::kTdx, TrayMenuItem::kTdx, QuoteSource::kTdx, "2"},
+      {QuoteSource::kTdx, TrayMenuItem::kTdx, QuoteSource::kTdx, "absent"},
       {QuoteSource::kTdx, TrayMenuItem::kDzh, QuoteSource::kDzh, "0"},
       {QuoteSource::kTdx, TrayMenuItem::kTrader, QuoteSource::kTrader, "1"},
   };

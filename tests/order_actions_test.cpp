@@ -214,14 +214,19 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldTheKeyFocusedAtMostTwentyLooks) {
 }
 
 // The looks read the focus without attaching to the client, which would
-// reset its key state: a Shift the trader holds in it still holds once the
-// code is in, and the digit typed next makes no character.
+// reset its key state: a Shift the trader presses in it after the hot key
+// still holds once the code is in, and the digit typed next makes no
+// character.
 TEST_F(OrderActionsTest, TheLooksLeaveTheClientsKeyStateAlone) {
   constexpr int kVkShift = 0x10;
   const ClientScene client = Fresh("600036");
   OpenFormOnKey(client, kF1, 750);
   sim::SetForeground(client.window);
-  sim::PressKey(kVkShift, true);
+  // Pressed once the hot key has gone: held from the click, it would keep the
+  // key from going at all.
+  sim::OnMessage(client.window, [](const sim::Message& m) {
+    if (m.message == platform::kWmKeyDown && m.wParam == kF1) sim::PressKey(kVkShift, true);
+  });
   Buy(kF1);
   ASSERT_EQ(sim::TextOf(client.codeField), "600036");
   sim::PressKey('1', true);
@@ -784,8 +789,8 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
       {"输入方式 2", CodeEntry::kKeyed, {}, CodeWritten::kKeyedBySetting, Keyed::kKeyed, "600036", 240, 2},
       {"Ctrl held through the clock, 输入方式 2", CodeEntry::kKeyed, holdCtrl, Stopped::kHotKeyNotKeyed,
        Keyed::kModifierHeld, "999999", 2500, 0},
-      {"Ctrl held through the clock, default way", CodeEntry::kReplace, holdCtrl, CodeWritten::kNotKeyed,
-       Keyed::kModifierHeld, "999999", 2500, 0},
+      {"Ctrl held from the replace through the clock, default way", CodeEntry::kReplace, onReplace(holdCtrl),
+       CodeWritten::kNotKeyed, Keyed::kModifierHeld, "999999", 2500, 0},
       {"Shift let go 400 ms after the click", CodeEntry::kKeyed,
        [](const ClientScene&, Hwnd) {
          sim::PressKey(kVkShift, true);

@@ -87,7 +87,7 @@ TEST_F(QuotePoller, KeepsDzhAttachedThroughAStayWithTheOtherSource) {
   sim::Advance(200);
   ASSERT_EQ(Label(), "600000");
 
-  ToggleQuoteSource();
+  ChooseQuoteSource(platform::TrayMenuItem::kTrader);
   sim::Advance(100);
   EXPECT_EQ(AppState.currentCode, "");  // no 交易师 running
   EXPECT_EQ(Label(), "600000");         // the label never goes blank
@@ -98,7 +98,7 @@ TEST_F(QuotePoller, KeepsDzhAttachedThroughAStayWithTheOtherSource) {
   EXPECT_EQ(Label(), "600036");
   EXPECT_EQ(Interval(), kPollInterval);
 
-  ToggleQuoteSource();
+  ChooseQuoteSource(platform::TrayMenuItem::kDzh);
   sim::BringToTop(dzh.documents[1]);
   sim::ClearCalls();
   sim::Advance(100);

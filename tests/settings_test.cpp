@@ -114,4 +114,40 @@ TEST_F(SettingsTest, StoredValuesAreReadOrRepaired) {
   }
 }
 
+// "买入热键" and "卖出热键": a combination, or none; read as written, never
+// written back, and a value that is no combination is kept for the 状态 window.
+TEST_F(SettingsTest, HotKeysAreCombinationsOfModifiersAndOneKey) {
+  constexpr unsigned kCtrl = platform::kModControl, kAlt = platform::kModAlt;
+  const std::tuple<const char*, unsigned, unsigned, const char*> combinations[] = {
+      {"Ctrl+Alt+B", kCtrl | kAlt, 'B', "Ctrl+Alt+B"},
+      {"alt+f9", kAlt, 0x78, "Alt+F9"},
+      {"Win+Shift+1", platform::kModShift | platform::kModWin, '1', "Shift+Win+1"},
+      {"F24", 0, 0x87, "F24"},  // a function key alone takes no typing away
+      {" Ctrl + Alt + B ", kCtrl | kAlt, 'B', "Ctrl+Alt+B"},
+      {"Ｃｔｒｌ＋Ａｌｔ＋Ｂ", kCtrl | kAlt, 'B', "Ctrl+Alt+B"},
+      {"  ", 0, 0, ""},  // none
+  };
+  for (const auto& [text, modifiers, vk, name] : combinations) {
+    HotKey key{99, 99};
+    EXPECT_TRUE(ParseHotKey(text, &key)) << text;
+    EXPECT_EQ(std::tie(key.modifiers, key.vk), std::tie(modifiers, vk)) << text;
+    EXPECT_EQ(HotKeyName(key), name) << text;
+  }
+  for (const char* text : {"B", "7", "Ctrl+", "Ctrl+Alt", "Ctrl+Alt+Enter", "Ctrl+Al t+B", "Ctrl++B", "B+Ctrl",
+                           "Ctrl+B+C", "Ctrl+F25", "Ctrl+F0", "Ctrl+F01", "Control+B", "Ctrl+买"}) {
+    HotKey key{99, 99};
+    EXPECT_FALSE(ParseHotKey(text, &key)) << text;
+    EXPECT_EQ(key.vk, 0u) << text;
+  }
+
+  const std::string stored = "[软件设置]\r\n买入热键= ctrl+alt+b \r\n卖出热键=Ctrl+Alt+Enter\r\n";
+  sim::WriteFile(IniPath(), stored + "买入键=112\r\n卖出键=113\r\n功能键=114\r\n");
+  const Settings loaded = LoadSettings();
+  EXPECT_EQ(std::tie(loaded.buyHotKey.text, loaded.buyHotKey.valid, loaded.buyHotKey.key.vk),
+            std::make_tuple("ctrl+alt+b", true, unsigned{'B'}));
+  EXPECT_EQ(std::tie(loaded.sellHotKey.text, loaded.sellHotKey.valid, loaded.sellHotKey.key.vk),
+            std::make_tuple("Ctrl+Alt+Enter", false, 0u));
+  EXPECT_EQ(sim::FileContent(IniPath()).substr(0, stored.size()), stored);
+}
+
 }  // namespace

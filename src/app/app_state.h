@@ -19,9 +19,19 @@ enum class ActionButton { kBuy, kSell, kFunctionKey };
 struct ActionRecord {
   bool happened = false;
   ActionButton button = ActionButton::kBuy;
+  bool byHotKey = false;  // the trader's hot key, not a click
   platform::LocalTime at;
   OrderOutcome outcome;
 };
+
+// A hot key of the trader's for 买 or 卖, as start-up left it: registered
+// for the bar's whole life, or why not.
+enum class HotKeyState { kNone, kUnreadable, kRegistered, kTaken, kSameAsBuy };
+struct HotKeyRecord {
+  HotKeySetting setting;
+  HotKeyState state = HotKeyState::kNone;
+};
+inline constexpr int kBuyHotKeyId = 1, kSellHotKeyId = 2;
 
 struct AppStateRecord {
   std::string currentCode;           // the code the charting program shows
@@ -34,6 +44,7 @@ struct AppStateRecord {
   std::int32_t functionKey = 0;
   CodeEntry codeEntry = CodeEntry::kReplace;  // how the code goes into the field
   platform::Hwnd codeField = 0;               // the field the code last landed in
+  HotKeyRecord buyHotKey, sellHotKey;
   ActionRecord lastAction;
   DzhAttachment dzh;  // the 大智慧 being read
   TdxAttachment tdx;  // the 通达信 being read

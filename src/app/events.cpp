@@ -18,19 +18,20 @@ namespace {
 
 // The trading client an action used or found is the one the next starts from;
 // what it did is kept for the trader to look at.
-void Remember(ActionButton button, const platform::LocalTime& at, const OrderOutcome& outcome) {
+void Remember(ActionButton button, const platform::LocalTime& at, const OrderOutcome& outcome, bool byHotKey = false) {
   // A client found afresh still carries what made it qualify.
   if (outcome.client != AppState.tradingClient) AppState.tradingClientFound = MatchTradingClient(outcome.client);
   AppState.tradingClient = outcome.client;
   if (outcome.codeField > 0) AppState.codeField = outcome.codeField;
-  AppState.lastAction = {true, button, at, outcome};
+  AppState.lastAction = {true, button, byHotKey, at, outcome};
 }
 
-void OpenOrderFormWith(ActionButton button, std::int32_t hotKey) {
+void OpenOrderFormWith(ActionButton button, std::int32_t hotKey, bool byHotKey = false) {
   const platform::LocalTime at = platform::GetLocalTime();
   // A copy: the code tested is the code written, whatever happens meanwhile.
   const std::string code = AppState.currentCode;
-  Remember(button, at, OpenOrderForm(code, AppState.tradingClient, hotKey, AppState.codeEntry, AppState.codeField));
+  Remember(button, at, OpenOrderForm(code, AppState.tradingClient, hotKey, AppState.codeEntry, AppState.codeField),
+           byHotKey);
 }
 
 }  // namespace
@@ -74,6 +75,13 @@ void OnCodeLabelDoubleClicked() {
   Remember(ActionButton::kFunctionKey, at, SendFunctionKey(AppState.tradingClient, AppState.functionKey));
 }
 void OnCodeLabelRightButtonDown() { OpenKeySettings(); }
+void OnHotKey(int id) {
+  // The bar's own key settings window is open: its buttons do nothing, and
+  // the keys being edited are not yet what the trader means.
+  if (!platform::IsWindowEnabled(MainBar().bar)) return;
+  if (id == kBuyHotKeyId) OpenOrderFormWith(ActionButton::kBuy, AppState.buyKey, true);
+  if (id == kSellHotKeyId) OpenOrderFormWith(ActionButton::kSell, AppState.sellKey, true);
+}
 
 void OnBuyKeyChanged() { ::OnBuyKeyChanged(); }
 void OnSellKeyChanged() { ::OnSellKeyChanged(); }

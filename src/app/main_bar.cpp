@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
+#include <utility>
 
 #include "app/app_state.h"
 #include "app/status_window.h"
@@ -32,7 +34,7 @@ std::uint64_t batchStartedAt = 0;
 // tick's end to within the timer's own resolution, and re-arming would cost
 // a call to the window system on every tick of a waiting program.
 constexpr std::uint64_t kQuickTickMs = 10;
-const char* trayTip = kProgramTitle;
+std::string trayTip = kProgramTitle;
 // Until LoadSettings has read "左边" and "顶边", a move must not overwrite them.
 bool savedPositionRead = false;
 
@@ -43,6 +45,35 @@ platform::TrayIcon TrayIconData() {
   icon.callbackMessage = kTrayCallbackMessage;
   icon.tip = trayTip;
   return icon;
+}
+
+// A hot key is registered on the bar for its whole life, hidden or not.
+HotKeyState RegisterOne(int id, const HotKeySetting& setting) {
+  if (!setting.valid) return HotKeyState::kUnreadable;
+  if (setting.key.vk == 0) return HotKeyState::kNone;
+  return platform::RegisterHotKey(bar.bar, id, setting.key.modifiers, setting.key.vk) ? HotKeyState::kRegistered
+                                                                                      : HotKeyState::kTaken;
+}
+
+void RegisterHotKeys(const Settings& settings) {
+  AppState.buyHotKey = {settings.buyHotKey, RegisterOne(kBuyHotKeyId, settings.buyHotKey)};
+  AppState.sellHotKey.setting = settings.sellHotKey;
+  // Registering it twice would fail as if another program held it.
+  const bool sameAsBuy = settings.sellHotKey.key.vk != 0 && settings.sellHotKey.key == settings.buyHotKey.key;
+  AppState.sellHotKey.state = sameAsBuy ? HotKeyState::kSameAsBuy : RegisterOne(kSellHotKeyId, settings.sellHotKey);
+  // The trader sees it without opening anything; a wrong code page matters
+  // more, and says so already.
+  for (const HotKeyRecord* hotKey : {&AppState.buyHotKey, &AppState.sellHotKey}) {
+    if (hotKey->state != HotKeyState::kTaken || trayTip != kProgramTitle) continue;
+    trayTip = std::string(kProgramTitle) + "：热键 " + HotKeyName(hotKey->setting.key) + " 已被别的程序占用";
+    platform::ShellNotifyIconA(platform::kNimModify, TrayIconData());
+  }
+}
+
+void UnregisterHotKeys() {
+  for (const auto& [id, hotKey] :
+       {std::pair{kBuyHotKeyId, &AppState.buyHotKey}, std::pair{kSellHotKeyId, &AppState.sellHotKey}})
+    if (hotKey->state == HotKeyState::kRegistered) platform::UnregisterHotKey(bar.bar, id);
 }
 
 void RemoveTrayIcon() { platform::ShellNotifyIconA(platform::kNimDelete, TrayIconData()); }
@@ -157,6 +188,7 @@ void OnMainBarCreated() {
   AppState.sellKey = settings.sellKey;
   AppState.functionKey = settings.functionKey;
   AppState.codeEntry = settings.codeEntry;
+  RegisterHotKeys(settings);
   PlaceWindow(bar.bar, settings.left, settings.top);
   FitBarToItsMonitor();
   BringBarWithinReach();
@@ -279,23 +311,13 @@ void OnTrayIcon(TrayIconClick click) {
   }
 }
 
-void ToggleQuoteSource() {
-  const QuoteSource other = GetQuoteSource() == QuoteSource::kDzh ? QuoteSource::kTrader : QuoteSource::kDzh;
-  SetQuoteSource(other);
-  SaveQuoteSource(other);
-}
-
 void ChooseQuoteSource(platform::TrayMenuItem item) {
-  // 大智慧 and 交易师 keep switching between each other whichever of the two
-  // is chosen; from 通达信, each item means its own program.
-  const QuoteSource current = GetQuoteSource();
-  if (item != platform::TrayMenuItem::kTdx && current != QuoteSource::kTdx) {
-    ToggleQuoteSource();
-    return;
-  }
   const QuoteSource chosen = item == platform::TrayMenuItem::kTdx      ? QuoteSource::kTdx
                              : item == platform::TrayMenuItem::kTrader ? QuoteSource::kTrader
                                                                        : QuoteSource::kDzh;
+  // The ticked item is the source already: choosing it again is no change,
+  // and new.ini is left as the trader has it.
+  if (chosen == GetQuoteSource()) return;
   SetQuoteSource(chosen);
   SaveQuoteSource(chosen);
 }
@@ -309,6 +331,7 @@ void ExitProgram() {
 
 void OnMainBarDestroyed() {
   SetQuoteTimerInterval(0);
+  UnregisterHotKeys();
   RemoveTrayIcon();
 }
 

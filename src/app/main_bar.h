@@ -51,8 +51,7 @@ void OnMainBarMoved();
 // or hides the bar, a right click (or the menu key) pops the menu up.
 enum class TrayIconClick { kLeft, kLeftDouble, kRight };
 void OnTrayIcon(TrayIconClick click);
-void ToggleQuoteSource();
-// What choosing one of the tray menu's source items does.
+// Choosing one of the tray menu's source items: that program, ticked.
 void ChooseQuoteSource(platform::TrayMenuItem item);
 void ExitProgram();
 void OnMainBarDestroyed();

@@ -252,6 +252,8 @@ std::string StoppedText(const OrderOutcome& o) {
       return "未写入：交易程序未响应";
     case Stopped::kStalledOnActivation:
       return "未按键：交易程序被调到前面时卡住了，没有及时处理";
+    case Stopped::kModifierHeld:
+      return "未按键：Shift、Ctrl、Alt 或 Windows 键一直按着，约 2.5 秒内没有松开（用热键时，按下后即松开）";
     case Stopped::kHotKeyNotKeyed:
       return "未按键：见“键盘输入”一行";
     case Stopped::kKeyNotTaken:
@@ -307,6 +309,29 @@ bool GotPast(const OrderOutcome& o, Stopped step) {
   return o.stopped == Stopped::kNot || static_cast<int>(o.stopped) > static_cast<int>(step);
 }
 
+void AddHotKey(Lines& lines, const char* name, const HotKeyRecord& hotKey) {
+  const std::string combination = HotKeyName(hotKey.setting.key);
+  switch (hotKey.state) {
+    case HotKeyState::kNone:
+      lines.Add(name, "未设置");
+      break;
+    case HotKeyState::kUnreadable:
+      lines.Add(name, "“" + hotKey.setting.text +
+                          "”无法识别，不起作用（写法如 Ctrl+Alt+B：Ctrl、Alt、Shift、Win 加 A–Z、0–9 或 "
+                          "F1–F24，字母和数字须带修饰键）");
+      break;
+    case HotKeyState::kRegistered:
+      lines.Add(name, combination + "，已登记（在任何程序里按下都和点击一样）");
+      break;
+    case HotKeyState::kTaken:
+      lines.Add(name, combination + " 已被别的程序占用，不起作用（请换一个组合）");
+      break;
+    case HotKeyState::kSameAsBuy:
+      lines.Add(name, combination + " 与买入热键相同，不起作用");
+      break;
+  }
+}
+
 void AddLastAction(Lines& lines) {
   const ActionRecord& last = AppState.lastAction;
   if (!last.happened) {
@@ -317,7 +342,7 @@ void AddLastAction(Lines& lines) {
                        : last.button == ActionButton::kSell ? "卖"
                                                             : "双击代码（功能键）";
   const OrderOutcome& o = last.outcome;
-  lines.Add("上一次操作", TimeText(last.at) + " " + button);
+  lines.Add("上一次操作", TimeText(last.at) + " " + button + (last.byHotKey ? "（热键）" : ""));
   if (GotPast(o, Stopped::kEarlierStillStuck)) lines.Add("  交易程序", ReachedText(o.reached));
   if (GotPast(o, Stopped::kHigherPrivilege)) lines.Add("  响应", o.answered ? "正常" : "未响应");
   if (GotPast(o, Stopped::kClientSilent)) {
@@ -366,6 +391,8 @@ std::string StatusText() {
                                   {"卖出键 ", AppState.sellKey},
                                   {"功能键 ", AppState.functionKey}})
     lines.Add(name + KeyName(key) + (IsPressableKey(key) ? "" : "（不是 F1～F24，不会按下）"));
+  AddHotKey(lines, "买入热键", AppState.buyHotKey);
+  AddHotKey(lines, "卖出热键", AppState.sellHotKey);
   AddLastAction(lines);
   return lines.Text();
 }

@@ -346,6 +346,12 @@ OrderOutcome OpenOrderForm(const std::string& code, platform::Hwnd rememberedCli
     }
     outcome.pressed = KeyPressed::kKeyed;
   } else {
+    // The trader's fingers may still be on the hot key that started this: a
+    // modifier down as the client takes its key makes it another key.
+    if (!ModifiersLetGo(clock.End())) {
+      outcome.stopped = Stopped::kModifierHeld;
+      return outcome;
+    }
     PostKeyPress(client, hotKey);
     outcome.pressed = KeyPressed::kPosted;
   }

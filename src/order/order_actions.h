@@ -26,6 +26,7 @@ enum class Stopped {
   kHigherPrivilege,      // it runs above this program: Windows would drop whatever it was sent
   kClientSilent,         // the client did not answer
   kStalledOnActivation,  // it did not take its activation in time: no key pressed
+  kModifierHeld,         // the trader held Shift, Ctrl, Alt or Windows throughout: no key posted
   kHotKeyNotKeyed,       // the hot key could not be keyed ("输入方式" 2): see OrderOutcome::keyed
   kKeyNotTaken,          // it was not done with the hot key in time
   kFocusNotMoved,        // the focus stayed in the field it was in before the key

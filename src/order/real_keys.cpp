@@ -23,14 +23,6 @@ bool ModifierHeld() {
   return false;
 }
 
-bool ModifiersLetGo(std::uint64_t deadline) {
-  for (;;) {
-    if (!ModifierHeld()) return true;
-    if (platform::GetTickCount64() >= deadline) return false;
-    platform::Sleep(kModifierPollMs);
-  }
-}
-
 // Looked at right before the keys go: keyed keys reach whatever is in front,
 // so a window of any other program, or another field of the client's, would
 // take the code.  *why says what stands in the way.
@@ -111,6 +103,14 @@ Keyed Send(platform::Hwnd client, platform::Hwnd field, const std::vector<platfo
 }
 
 }  // namespace
+
+bool ModifiersLetGo(std::uint64_t deadline) {
+  for (;;) {
+    if (!ModifierHeld()) return true;
+    if (platform::GetTickCount64() >= deadline) return false;
+    platform::Sleep(kModifierPollMs);
+  }
+}
 
 Keyed KeyPress(platform::Hwnd client, std::int32_t key, std::uint64_t deadline) {
   // Virtual keys run from 1 to 254; a key code beyond is no key to press.

@@ -25,6 +25,9 @@ enum class Keyed {
   kInputCut,        // SendInput inserted fewer keys than given (a locked desktop); the keys it left down were let up
 };
 
+// Whether Shift, Ctrl, Alt and Windows are all up, or let go before the tick
+// deadline; a key sent meanwhile would reach the client with them.
+bool ModifiersLetGo(std::uint64_t deadline);
 // Keys key (down, up) into the client, which must be in front.
 Keyed KeyPress(platform::Hwnd client, std::int32_t key, std::uint64_t deadline);
 // Keys code's ASCII digits into field, which must have the focus in the

@@ -21,6 +21,7 @@ void OnBuyClicked();
 void OnSellClicked();
 void OnCodeLabelDoubleClicked();    // left double-click
 void OnCodeLabelRightButtonDown();  // right button pressed
+void OnHotKey(int id);              // WM_HOTKEY: a hot key registered on the bar
 
 // The key settings window.
 void OnBuyKeyChanged();  // EN_CHANGE of each box

@@ -57,6 +57,8 @@ enum : unsigned { kTh32csSnapProcess = 2, kTh32csSnapModule = 8, kTh32csSnapAll 
 inline constexpr std::uint32_t kProcessQueryLimitedInformation = 0x1000;
 enum : unsigned { kNimAdd = 0, kNimModify = 1, kNimDelete = 2 };
 enum : unsigned { kMapvkVkToVsc = 0 };
+// RegisterHotKey's modifiers.
+enum : unsigned { kModAlt = 1, kModControl = 2, kModShift = 4, kModWin = 8 };
 
 struct Rect {
   int left = 0, top = 0, right = 0, bottom = 0;
@@ -206,6 +208,13 @@ struct TrayIcon {
   std::string tip;
 };
 bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon);
+
+// RegisterHotKey on one of the program's own windows: the combination
+// (kMod* modifiers and a virtual key), pressed anywhere on the desktop, is
+// reported as events::OnHotKey(id), once however long it is held.  False
+// when it cannot be had, as when another program holds it.
+bool RegisterHotKey(Hwnd window, int id, unsigned modifiers, unsigned vk);
+bool UnregisterHotKey(Hwnd window, int id);
 
 // The tray menu.  Its check marks outlive each pop-up; the pop-up itself is
 // built afresh from them every time, with these items from top to bottom and

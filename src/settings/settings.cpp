@@ -29,7 +29,97 @@ std::int32_t LoadKeyCode(const char* key, std::int32_t repairValue) {
   return code;
 }
 
+// Full-width forms (lead byte 0xA3) as their ASCII characters and the
+// ideographic space as a space, as the number settings read them.
+std::string FoldFullWidth(std::string_view text) {
+  std::string folded;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const auto trail = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (lead == 0xA3 && trail >= 0xA1 && trail <= 0xFE) {
+      folded += static_cast<char>(trail - 0x80);
+      ++i;
+    } else if (lead == 0xA1 && trail == 0xA1) {
+      folded += ' ';
+      ++i;
+    } else {
+      folded += text[i];
+      if (lead >= 0x80 && trail) folded += text[++i];
+    }
+  }
+  return folded;
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+constexpr struct {
+  const char *lowered, *name;
+  unsigned flag;
+} kModifierNames[] = {{"ctrl", "Ctrl", platform::kModControl},
+                      {"alt", "Alt", platform::kModAlt},
+                      {"shift", "Shift", platform::kModShift},
+                      {"win", "Win", platform::kModWin}};
+
+// The key a part names, 0 when none: "B", "7", "F9".
+unsigned KeyOfName(const std::string& lowered) {
+  if (lowered.size() == 1 && lowered[0] >= 'a' && lowered[0] <= 'z') return lowered[0] - 'a' + 'A';
+  if (lowered.size() == 1 && lowered[0] >= '0' && lowered[0] <= '9') return lowered[0];
+  if (lowered.size() < 2 || lowered.size() > 3 || lowered[0] != 'f') return 0;
+  for (std::size_t i = 1; i < lowered.size(); ++i)
+    if (lowered[i] < '0' || lowered[i] > '9') return 0;
+  if (lowered[1] == '0') return 0;
+  const int number = TextToInt(lowered.substr(1));
+  return number >= 1 && number <= 24 ? 0x6F + number : 0;  // VK_F1 is 0x70
+}
+
+HotKeySetting LoadHotKey(const char* name) {
+  HotKeySetting setting;
+  setting.text = std::string(Trimmed(ReadSetting(kSettingsSection, name, "")));
+  setting.valid = ParseHotKey(setting.text, &setting.key);
+  return setting;
+}
+
 }  // namespace
+
+bool ParseHotKey(const std::string& text, HotKey* key) {
+  *key = {};
+  const std::string folded = LowerAscii(FoldFullWidth(text));
+  if (Trimmed(folded).empty()) return true;
+  HotKey parsed;
+  std::string_view rest = folded;
+  for (;;) {
+    const std::size_t plus = rest.find('+');
+    const std::string part(Trimmed(rest.substr(0, plus)));
+    if (plus == std::string_view::npos) {
+      parsed.vk = KeyOfName(part);
+      break;
+    }
+    unsigned flag = 0;
+    for (const auto& modifier : kModifierNames)
+      if (part == modifier.lowered) flag = modifier.flag;
+    if (flag == 0) return false;
+    parsed.modifiers |= flag;
+    rest.remove_prefix(plus + 1);
+  }
+  if (parsed.vk == 0) return false;
+  // A letter or a digit alone would take the trader's typing away.
+  if (parsed.vk < 0x70 && parsed.modifiers == 0) return false;
+  *key = parsed;
+  return true;
+}
+
+std::string HotKeyName(const HotKey& key) {
+  if (key.vk == 0) return "";
+  std::string name;
+  for (const auto& modifier : kModifierNames)
+    if (key.modifiers & modifier.flag) name += std::string(modifier.name) + "+";
+  if (key.vk >= 0x70) return name + "F" + std::to_string(key.vk - 0x6F);
+  return name + static_cast<char>(key.vk);
+}
 
 namespace {
 
@@ -92,6 +182,9 @@ Settings LoadSettings() {
   settings.functionKey = LoadKeyCode("功能键", 114);
   settings.left = TextToInt(ReadSetting(kSettingsSection, "左边", "100"));
   settings.top = TextToInt(ReadSetting(kSettingsSection, "顶边", "100"));
+  // Read, never written: no hot key unless the trader asks for one.
+  settings.buyHotKey = LoadHotKey("买入热键");
+  settings.sellHotKey = LoadHotKey("卖出热键");
   return settings;
 }
 

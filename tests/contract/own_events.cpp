@@ -27,6 +27,7 @@ void OnBuyClicked() { Report("OnBuyClicked()"); }
 void OnSellClicked() { Report("OnSellClicked()"); }
 void OnCodeLabelDoubleClicked() { Report("OnCodeLabelDoubleClicked()"); }
 void OnCodeLabelRightButtonDown() { Report("OnCodeLabelRightButtonDown()"); }
+void OnHotKey(int id) { Report("OnHotKey(" + std::to_string(id) + ")"); }
 void OnBuyKeyChanged() { Report("OnBuyKeyChanged()"); }
 void OnSellKeyChanged() { Report("OnSellKeyChanged()"); }
 void OnFunctionKeyChanged() { Report("OnFunctionKeyChanged()"); }

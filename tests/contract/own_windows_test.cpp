@@ -137,6 +137,27 @@ TEST_F(OwnWindowsTest, TheBarReportsTheUsersInputAndRealMoves) {
   ShellNotifyIconA(kNimDelete, {bar.bar, 100, kWmApp + 100, ""});
 }
 
+// A combination is had once on the whole desktop: registered again, by
+// another window or under another id, it is refused as it is when another
+// program holds it.  Typed on the keyboard, it is reported to the bar.
+TEST_F(OwnWindowsTest, AHotKeyIsHadOnceAndItsPressIsReportedToTheBar) {
+  const unsigned ctrlAlt = kModControl | kModAlt, f24 = 0x87;
+  ASSERT_TRUE(RegisterHotKey(bar.bar, 7, ctrlAlt, f24));
+  EXPECT_FALSE(RegisterHotKey(bar.bar, 8, ctrlAlt, f24));
+  EXPECT_TRUE(RegisterHotKey(bar.bar, 8, ctrlAlt | kModShift, f24)) << "another combination";
+  EXPECT_TRUE(UnregisterHotKey(bar.bar, 8));
+  EXPECT_FALSE(UnregisterHotKey(bar.bar, 8));
+  world().Pump(20);
+  OwnEvents().clear();
+
+  world().PressHotKey(ctrlAlt, f24);
+  world().Pump(100);
+  EXPECT_EQ(OwnEvents(), Events{"OnHotKey(7)"});
+  EXPECT_TRUE(UnregisterHotKey(bar.bar, 7));
+  EXPECT_TRUE(RegisterHotKey(bar.bar, 9, ctrlAlt, f24)) << "free again";
+  EXPECT_TRUE(UnregisterHotKey(bar.bar, 9));
+}
+
 TEST_F(OwnWindowsTest, TheBarsTimerTicksUntilKilledAndItsEndIsReported) {
   ASSERT_TRUE(SetTimer(bar.bar, 7, 10));
   world().Pump(100);

@@ -89,6 +89,9 @@ class World {
   virtual void RightButtonDown(Hwnd control) = 0;
   virtual void TrayMouse(Hwnd bar, unsigned mouseMessage) = 0;
   virtual void TaskbarCreated(Hwnd bar) = 0;  // the shell announces a new taskbar
+  // The keys of a combination (kMod* modifiers, then vk) typed on the keyboard
+  // and let go at once.
+  virtual void PressHotKey(unsigned modifiers, unsigned vk) = 0;
   virtual void PressEscape(Hwnd control) = 0;
   virtual void Destroy(Hwnd ownWindow) = 0;
   // The program's message loop runs for ms milliseconds.  Destroying the bar

@@ -78,6 +78,7 @@ class SimWorld : public World {
   void RightButtonDown(Hwnd control) override { sim::RightButtonDown(control); }
   void TrayMouse(Hwnd, unsigned mouseMessage) override { sim::TrayMouse(mouseMessage); }
   void TaskbarCreated(Hwnd) override { sim::BroadcastTaskbarCreated(false); }
+  void PressHotKey(unsigned modifiers, unsigned vk) override { sim::PressHotKey(modifiers, vk); }
   void PressEscape(Hwnd control) override { sim::PressEscape(control); }
   void Destroy(Hwnd ownWindow) override { sim::DestroyWindow(ownWindow); }
   void Pump(unsigned ms) override { sim::Advance(ms); }

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "contract/world.h"
 
@@ -196,6 +198,15 @@ class Win32World : public World {
   }
   void TrayMouse(Hwnd bar, unsigned mouseMessage) override { ::SendMessageA(H(bar), WM_APP + 100, 100, mouseMessage); }
   void TaskbarCreated(Hwnd bar) override { ::SendMessageA(H(bar), ::RegisterWindowMessageA("TaskbarCreated"), 0, 0); }
+  void PressHotKey(unsigned modifiers, unsigned vk) override {
+    std::vector<BYTE> keys;
+    for (const auto& [flag, key] : {std::pair{MOD_CONTROL, VK_CONTROL}, std::pair{MOD_ALT, VK_MENU},
+                                    std::pair{MOD_SHIFT, VK_SHIFT}, std::pair{MOD_WIN, VK_LWIN}})
+      if (modifiers & flag) keys.push_back(static_cast<BYTE>(key));
+    keys.push_back(static_cast<BYTE>(vk));
+    for (const BYTE key : keys) ::keybd_event(key, 0, 0, 0);
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) ::keybd_event(*key, 0, KEYEVENTF_KEYUP, 0);
+  }
   void PressEscape(Hwnd control) override {
     HWND root = ::GetAncestor(H(control), GA_ROOT);
     ::SendMessageA(H(control), WM_KEYDOWN, VK_ESCAPE, 0x00010001);

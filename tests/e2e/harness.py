@@ -573,8 +573,9 @@ def drag(x0, y0, x1, y1, steps=10, button=1, pause=0.03):
         mouse_up(button)
 
 
-def key(*names):
-    _xdotool("key", "--delay", 50, *names)
+def key(*names, delay_ms=50):
+    """Each name ("ctrl+alt+b") pressed and let go, a key at a time, delay_ms apart."""
+    _xdotool("key", "--delay", delay_ms, *names)
 
 
 def key_down(name):

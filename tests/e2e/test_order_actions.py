@@ -12,6 +12,7 @@ from fault_scene import DzhStandIn  # noqa: E402
 from order_scene import CLIENT_EXE, CLIENT_TITLE, OrderCase  # noqa: E402
 
 F1_DOWN, F1_UP = ("WM_KEYDOWN", "0x70", "0x003B0001", "main"), ("WM_KEYUP", "0x70", "0xC03B0001", "main")
+F2_DOWN, F2_UP = ("WM_KEYDOWN", "0x71", "0x003C0001", "main"), ("WM_KEYUP", "0x71", "0xC03C0001", "main")
 
 
 class OrderActions(OrderCase):
@@ -177,6 +178,28 @@ class OrderActions(OrderCase):
         self.assertEqual([text for _, text in client.log.codes("sell")], ["000001"], "nothing written after the sell")
         self.assertEqual(client.log.codes("buy"), [])
         self.assertEqual(client.field_text("buy"), "999999")
+
+    def test_hot_keys_buy_and_sell_from_the_chart(self):
+        trader, bar = self.start_following_trader(买入热键="Ctrl+Alt+B", 卖出热键="Ctrl+Alt+S")
+        # Pressed on the X keyboard while the charting program has the focus,
+        # let go at once as a trader's fingers are.
+        for side, combination, keys in (("buy", "ctrl+alt+b", [F1_DOWN, F1_UP]),
+                                        ("sell", "ctrl+alt+s", [F2_DOWN, F2_UP])):
+            with self.subTest(side=side):
+                client = self.start_client()
+                # Left of the client and below the bar.
+                h.click(trader.window.left + 40, trader.window.top + 200)
+                h.wait_until(lambda: getattr(h.foreground(), "pid", None) == trader.window.pid, 5,
+                             what="交易师 in front")
+
+                h.key(combination)
+
+                client.wait_code(side, "600036")
+                time.sleep(0.5)
+                self.assertEqual(client.log.keys(), keys, "the client's own key, once")
+                self.assertEqual(client.field_text(side), "600036")
+                self.assertEqual(client.log.of("SUBMIT"), [])
+                client.stop()
 
     def test_second_click_soon_after_the_first_is_a_second_action(self):
         client = self.start_client("--clear-code")

@@ -109,6 +109,28 @@ void SetInputMethod(std::uint32_t thread, bool open, std::uint32_t conversion) {
   ime.conversion = conversion;
 }
 
+void HoldHotKey(unsigned modifiers, unsigned vk) { W().hotKeysElsewhere.insert({modifiers, vk}); }
+
+void PressHotKey(unsigned modifiers, unsigned vk, std::uint64_t holdMs) {
+  World& world = W();
+  std::vector<int> held;
+  for (const auto& [flag, key] : {std::pair{platform::kModControl, kVkControl}, std::pair{platform::kModAlt, kVkMenu},
+                                  std::pair{platform::kModShift, kVkShift}, std::pair{platform::kModWin, 0x5B}}) {
+    if (!(modifiers & flag)) continue;
+    TypeKey(key, 0, false);
+    held.push_back(key);
+  }
+  for (const HotKeyRecord& h : world.hotKeys) {
+    if (h.modifiers != modifiers || h.vk != vk) continue;
+    Message m;
+    m.window = h.window, m.message = kWmHotKey, m.wParam = static_cast<std::uintptr_t>(h.id), m.posted = true;
+    world.posted.push_back(m);
+  }
+  At(holdMs, [held] {
+    for (const int key : held) TypeKey(key, 0, true);
+  });
+}
+
 }  // namespace sim
 
 namespace platform {

@@ -378,6 +378,27 @@ void ApplyVisualStyle(int scheme) {
   W().visualStyle = scheme;
 }
 
+bool RegisterHotKey(Hwnd window, int id, unsigned modifiers, unsigned vk) {
+  Log("RegisterHotKey(%d,%d,%u,%u)", window, id, modifiers, vk);
+  World& world = W();
+  if (!Find(window) || world.hotKeysElsewhere.count({modifiers, vk})) return false;
+  // A combination is had once on the whole desktop, whoever asks again.
+  for (const HotKeyRecord& h : world.hotKeys)
+    if (h.modifiers == modifiers && h.vk == vk) return false;
+  world.hotKeys.push_back({window, id, modifiers, vk});
+  return true;
+}
+
+bool UnregisterHotKey(Hwnd window, int id) {
+  Log("UnregisterHotKey(%d,%d)", window, id);
+  auto& keys = W().hotKeys;
+  const auto it =
+      std::find_if(keys.begin(), keys.end(), [&](const HotKeyRecord& h) { return h.window == window && h.id == id; });
+  if (it == keys.end()) return false;
+  keys.erase(it);
+  return true;
+}
+
 bool ShellNotifyIconA(unsigned operation, const TrayIcon& icon) {
   Log("ShellNotifyIconA(%u,%d,%u)", operation, icon.owner, icon.id);
   World& world = W();

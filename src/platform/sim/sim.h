@@ -171,6 +171,14 @@ void TakeOnlyKeyboardInput(Hwnd edit);
 // SendMessageTimeoutA fail), but for WM_NULL, WM_GETTEXT and
 // WM_GETTEXTLENGTH, which only read.
 void LimitInput(int events);
+// Another program holds the combination (kMod* modifiers and a key): the
+// program cannot register it, and a press of it goes to that program.
+void HoldHotKey(unsigned modifiers, unsigned vk);
+// The trader presses a combination: its modifiers go down on the keyboard
+// (into the foreground thread, as typed keys), then its key, which whoever
+// registered it hears as WM_HOTKEY in its queue and nobody else sees.  The
+// modifiers are let go holdMs later.
+void PressHotKey(unsigned modifiers, unsigned vk, std::uint64_t holdMs = 0);
 // The keyboard layout of a thread (GetKeyboardLayout): 0x08040804 by
 // default; on a French one (low word 0x040C) the digits need Shift.
 void SetKeyboardLayout(std::uint32_t thread, std::intptr_t layout);

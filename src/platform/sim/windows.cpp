@@ -374,6 +374,11 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
   for (auto& reaction : reactions) reaction(m);
   TranslateKey(m);
   if (changed) TextChanged(window);
+  // Last: the handler may make windows, which moves w.
+  if (m.message == kWmHotKey && window == world.bar.bar) {
+    InOwnHandler in;
+    Report("OnHotKey", static_cast<long>(m.wParam)), events::OnHotKey(static_cast<int>(m.wParam));
+  }
   return result;
 }
 

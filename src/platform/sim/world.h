@@ -113,6 +113,12 @@ struct Timer {
   std::uint64_t due = 0;
 };
 
+struct HotKeyRecord {
+  Hwnd window = 0;
+  int id = 0;
+  unsigned modifiers = 0, vk = 0;
+};
+
 struct TrayIconRecord {
   platform::TrayIcon icon;
   bool stale = false;
@@ -156,6 +162,8 @@ struct World {
   std::string clipboard;
   unsigned codePage = 936;
   std::vector<TrayIconRecord> trayIcons;
+  std::vector<HotKeyRecord> hotKeys;                         // the program's
+  std::set<std::pair<unsigned, unsigned>> hotKeysElsewhere;  // (modifiers, key) other programs hold
   TrayState trayCounts;
   std::set<platform::TrayMenuItem> checked;
   platform::TrayMenuItem nextChoice = platform::TrayMenuItem::kNone;
@@ -235,6 +243,8 @@ void TakeKey(Message& m);
 std::intptr_t AnswerImeControl(Hwnd window, std::uintptr_t question);
 // Whether the window's program runs above this one (its integrity level).
 bool IntegrityAboveOwn(Hwnd window);
+void TypeKey(int vk, unsigned scan, bool up);
+inline constexpr unsigned kWmHotKey = 0x0312;
 void TranslateKey(const Message& m);
 void ResetFiles();
 

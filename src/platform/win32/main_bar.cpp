@@ -106,6 +106,9 @@ LRESULT CALLBACK BarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_DISPLAYCHANGE:
       events::OnDisplayChanged();
       return 0;
+    case WM_HOTKEY:
+      events::OnHotKey(static_cast<int>(wParam));
+      return 0;
     case WM_DESTROY:
       reportMoves = false;
       events::OnMainBarDestroyed();

@@ -211,6 +211,13 @@ bool IsWindowVisible(Hwnd window) { return ::IsWindowVisible(ToHwnd(window)) != 
 bool EnableWindow(Hwnd window, bool enable) { return ::EnableWindow(ToHwnd(window), enable ? TRUE : FALSE) != FALSE; }
 bool IsWindowEnabled(Hwnd window) { return ::IsWindowEnabled(ToHwnd(window)) != FALSE; }
 
+bool RegisterHotKey(Hwnd window, int id, unsigned modifiers, unsigned vk) {
+  // MOD_NOREPEAT: a combination held down is one action, not one per repeat.
+  return ::RegisterHotKey(ToHwnd(window), id, modifiers | MOD_NOREPEAT, vk) != FALSE;
+}
+
+bool UnregisterHotKey(Hwnd window, int id) { return ::UnregisterHotKey(ToHwnd(window), id) != FALSE; }
+
 // A timer procedure is called straight from DispatchMessage; a WM_TIMER to
 // the window would first pass every subclass of the skin, and under Wine each
 // of those looks up a window property in the server, ten times a second.
