@@ -51,6 +51,18 @@ TEST_F(TdxMode, FindsTheFrontmostTdxWindowAmongOthersAndItsOwnTables) {
   EXPECT_EQ(Label(), "000009");
   EXPECT_EQ(sim::TimerInterval(kQuoteTimerId), kPollInterval);
 
+  // The trader brings the other forward, and back: the label follows within
+  // a tick, each with its own tables.
+  sim::BringToTop(back.frame);
+  sim::Advance(100);
+  EXPECT_EQ(AppState.tdx.mainWindow, back.frame);
+  EXPECT_EQ(Label(), "600000");
+  sim::BringToTop(front.frame);
+  sim::ClearCalls();
+  sim::Advance(100);
+  EXPECT_EQ(Label(), "000009");
+  EXPECT_EQ(CountCalls("SendMessageTimeoutA"), 2) << "its title alone, length and text";
+
   // Gone: the other one, a 32-bit program, takes its place at once; then
   // none is left, and the search runs every 10 s again.
   sim::EndProcess(front.process);
@@ -78,10 +90,11 @@ TEST_F(TdxMode, FollowsTheChartTitleReadingTablesOnlyWhenChanged) {
   const auto write = [](const char* file, std::vector<Security> securities) {
     return [=] { sim::WriteFile(kCache + file, code_table::TnfTable(securities)); };
   };
+  const auto twoFunds = write("shm.tnf", {{"510300", "沪深300ETF"}, {"510310", "沪深300ETF"}, {"600000", "浦发银行"}});
   const struct {
     std::string title, label;
     TdxOutcome outcome;
-    int opened = 0;  // table files read for the title
+    int opened = 0;  // name files read for the title
     std::function<void()> then = [] {};
   } steps[] = {
       {TdxChartTitle("平安银行"), "000001", TdxOutcome::kCode},
@@ -100,7 +113,23 @@ TEST_F(TdxMode, FollowsTheChartTitleReadingTablesOnlyWhenChanged) {
        write("bjm.tnf", {{"830799", "艾融软件"}})},
       {TdxChartTitle("艾融软件"), "830799", TdxOutcome::kCode, 1, [] { sim::RemoveFile(kCache + "bjm.tnf"); }},
       {TdxChartTitle("平安银行"), "000001", TdxOutcome::kCode},
-      {TdxChartTitle("艾融软件"), "艾融软件", TdxOutcome::kNotListed},
+      {TdxChartTitle("艾融软件"), "艾融软件", TdxOutcome::kNotListed, 0,
+       write("shm.tnf", {{"510300", "沪深300ETF"}, {"600000", "浦发银行"}, {"601988", "郵储银行"}})},
+      // Names longer than the field: listed cut at a character, found once.
+      {TdxChartTitle("沪深300ETF"), "510300", TdxOutcome::kCode, 1},
+      {TdxChartTitle("沪深300ETF联接"), "510300", TdxOutcome::kCode},
+      {TdxChartTitle("郵储银行"), "601988", TdxOutcome::kCode, 0, twoFunds},  // 郵 ends in the byte of "]"
+      {TdxChartTitle("沪深300ETF"), "沪深300ETF", TdxOutcome::kListedMoreThanOnce, 1,
+       [] { sim::WriteFile(kCache + "infoharbor_ex.name", "1|510300|沪深300ETF华泰柏瑞\r\n0|000001|平安银行\r\n"); }},
+      // The whole names where they are listed, and the tables for the rest.
+      {TdxChartTitle("沪深300ETF华泰柏瑞"), "510300", TdxOutcome::kCode, 1},
+      {TdxChartTitle("中证500ETF南方"), "中证500ETF南方", TdxOutcome::kNotListed, 0,
+       write("shm.tnf", {{"510300", "沪深300ETF"}, {"510310", "沪深300ETF"}, {"600036", "招商银行"}})},
+      // Rewritten with as many records: the same size, but written since.
+      {TdxChartTitle("招商银行"), "600036", TdxOutcome::kCode, 1,
+       [] { sim::WriteFile(kCache + "infoharbor_ex.name", "1|510300|沪深300ETF华泰柏瑞\r\n0|00001|平安银行\r\n"); }},
+      // A list with a line that is not one is not taken at all.
+      {TdxChartTitle("沪深300ETF华泰柏瑞"), "沪深300ETF华泰柏瑞", TdxOutcome::kListedMoreThanOnce, 1},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.title);
@@ -110,7 +139,7 @@ TEST_F(TdxMode, FollowsTheChartTitleReadingTablesOnlyWhenChanged) {
     EXPECT_EQ(Label(), step.label);
     EXPECT_EQ(AppState.currentCode, step.label);
     EXPECT_EQ(AppState.tdx.outcome, step.outcome);
-    EXPECT_EQ(CountCalls("GetFileAttributesExA"), TdxChartName(step.title).empty() ? 0 : 3);
+    EXPECT_EQ(CountCalls("GetFileAttributesExA"), TdxChartName(step.title).empty() ? 0 : 1 + kTnfLayouts.size());
     EXPECT_EQ(CountCalls("OpenExistingFileShared"), step.opened);
     EXPECT_EQ(CountCalls("ReadFile") > 0, step.opened > 0);
     step.then();
@@ -135,15 +164,35 @@ TEST_F(TdxMode, FollowsTheChartTitleReadingTablesOnlyWhenChanged) {
   }
 }
 
+const TnfLayout& LayoutOf(const std::string& file) {
+  for (const TnfLayout& layout : kTnfLayouts)
+    if (file == layout.fileName) return layout;
+  return kTnfLayouts[0];
+}
+
+// A table of the 360-byte layout: the code at 0, the name at 31.
+std::string Tnf360(const std::vector<Security>& securities) {
+  std::string table(kTnfHeaderSize, '\0');
+  for (const Security& security : securities) {
+    std::string record(360, '\0');
+    record.replace(0, 6, security.code);
+    table += record.replace(31, security.name.size(), security.name);
+  }
+  return table;
+}
+
 // What a table file gives, as codes by name: cut and malformed files give
-// what they hold whole and right; bjm.tnf, of unconfirmed layout, only when
-// all of it is right.
+// what they hold whole and right; bjm.tnf and the layouts no two readers
+// agree on, only when all of it is right.
 TEST_F(TdxMode, ReadsCutAndMalformedTablesAsFarAsTheyAreRight) {
   const std::string good = code_table::TnfTable({{"600000", "浦发银行"}, {"600036", "招商银行"}});
-  const std::string first = good.substr(0, kTnfHeaderSize + kTnfRecordSize);
+  const std::string first = good.substr(0, 50 + 314);
   const std::string badCode = code_table::TnfTable({{"60A000", "浦发银行"}, {"600036", "招商银行"}});
   std::string afterNul = code_table::TnfTable({{"600000", "浦发"}});
-  afterNul.replace(kTnfHeaderSize + kTnfNameOffset + 5, 3, "XYZ");  // bytes after the NUL are not part of the name
+  afterNul.replace(50 + 23 + 5, 3, "XYZ");  // bytes after the NUL are not part of the name
+  const std::string longNames = Tnf360({{"510300", "沪深300ETF华泰柏瑞"}, {"600036", "招商银行"}});
+  // Just over the cap, every record right: only reading it all shows it whole.
+  const std::uint64_t overCap = kTnfHeaderSize + (kMostTnfBytes / 314 + 1) * 314;
   const struct {
     const char* what;
     const char* file;
@@ -161,29 +210,49 @@ TEST_F(TdxMode, ReadsCutAndMalformedTablesAsFarAsTheyAreRight) {
       {"bjm.tnf whole", "bjm.tnf", good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}},
       {"bjm.tnf cut", "bjm.tnf", good + "x", {}, false},
       {"bjm.tnf with a bad code", "bjm.tnf", badCode, {}, false},
+      {"a newer layout, whole", "shs.tnf", longNames, {{"510300", "沪深300ETF华泰柏瑞"}, {"600036", "招商银行"}}},
+      {"a newer layout, cut", "shs.tnf", longNames.substr(0, longNames.size() - 1), {}, false},
+      {"a newer layout read a byte off", "szs.tnf", longNames.substr(0, 49) + longNames.substr(50) + '\0', {}, false},
+      {"bjm.tnf over the cap", "bjm.tnf", "", {}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    TnfTable table(c.file);
-    sim::WriteFile(kCache + c.file, c.bytes);
+    TnfTable table(LayoutOf(c.file));
+    if (c.bytes.empty()) {
+      sim::WriteSparseFile(kCache + c.file, overCap, '1');
+    } else {
+      sim::WriteFile(kCache + c.file, c.bytes);
+    }
     EXPECT_TRUE(RefreshTnfTable(kCache + c.file, &table));
     EXPECT_EQ(table.used, c.used);
     EXPECT_EQ(table.records.size(), c.found.size());
     for (const Security& security : c.found) {
-      std::string code;
-      EXPECT_EQ(CountTnfRecords(&table, 1, security.name, &code), 1u) << security.name;
-      EXPECT_EQ(code, security.code);
+      const TdxMatch match = MatchInTables(&table, 1, security.name);
+      EXPECT_EQ(match.count, 1u) << security.name;
+      EXPECT_EQ(match.code, security.code);
     }
     EXPECT_FALSE(RefreshTnfTable(kCache + c.file, &table)) << "unchanged";
     EXPECT_EQ(sim::OpenHandles(), 0);
   }
 
-  // However large the file, the records kept stay bounded.
-  sim::WriteFile(kCache + "shm.tnf",
-                 code_table::TnfTable(std::vector<Security>(kMostTnfRecords + 500, {"600000", "浦发银行"})));
-  TnfTable table("shm.tnf");
+  // However large the file, what is read of it stays bounded.
+  sim::WriteSparseFile(kCache + "shm.tnf", overCap, '1');
+  TnfTable table(kTnfLayouts[0]);
   RefreshTnfTable(kCache + "shm.tnf", &table);
-  EXPECT_EQ(table.records.size(), kMostTnfRecords);
+  EXPECT_EQ(table.records.size(), (kMostTnfBytes - kTnfHeaderSize) / 314);
+}
+
+// A table that cannot be read when the chart changes (通达信 rewriting it)
+// is read at the next change, though it has not changed since.
+TEST_F(TdxMode, ATableThatFailedIsReadAgain) {
+  const TdxScene tdx = StartTdx(kTdxExe, "浦发银行");
+  sim::FailOpen(kCache + "shm.tnf");
+  sim::Advance(100);
+  EXPECT_EQ(AppState.tdx.outcome, TdxOutcome::kNotListed);
+  sim::FailOpen(kCache + "shm.tnf", false);
+  sim::SetText(tdx.frame, TdxChartTitle("招商银行"));
+  sim::Advance(100);
+  EXPECT_EQ(Label(), "600036");
 }
 
 }  // namespace

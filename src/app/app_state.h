@@ -10,6 +10,7 @@
 #include "order/order_actions.h"
 #include "platform/platform.h"
 #include "quote/dzh_reader.h"
+#include "quote/exchanges.h"
 #include "quote/tdx_reader.h"
 #include "settings/settings.h"
 
@@ -21,11 +22,14 @@ struct ActionRecord {
   ActionButton button = ActionButton::kBuy;
   platform::LocalTime at;
   OrderOutcome outcome;
+  // A code the bar does not order (an index): nothing was done.
+  CodeKind refused = CodeKind::kOrderable;
 };
 
 struct AppStateRecord {
-  std::string currentCode;           // the code the charting program shows
-  platform::Hwnd tradingClient = 0;  // trading client's top-level window
+  std::string currentCode;                        // the code the charting program shows
+  Exchange currentExchange = Exchange::kUnknown;  // where its source says
+  platform::Hwnd tradingClient = 0;               // trading client's top-level window
   // How tradingClient qualified when it was found: its title may since have
   // lost the marker (a login screen gone), and it is still the one driven.
   TradingClientMatch tradingClientFound;

@@ -176,6 +176,8 @@ struct World {
 };
 
 World& W();
+// ASCII letters lowered; the trail byte of a GBK character stays.
+std::string Lower(const std::string& text);
 
 // Records a report to events:: ("OnTimer(1)").
 void Report(const char* name, long argument = -1);
