@@ -234,6 +234,40 @@ bool FileExists(const std::string& path) { return W().files.count(FileKey(path))
 void RemoveFile(const std::string& path) { W().files.erase(FileKey(path)); }
 void MakeDirectory(const std::string& path) { MakeDirectories(path); }
 
+namespace {
+
+// The program's handles open on the file.
+std::vector<const HandleObject*> OpenOn(const std::string& path) {
+  std::vector<const HandleObject*> open;
+  for (const auto& [handle, object] : W().handles)
+    if (object.kind == HandleObject::Kind::kFile && object.fileKey == FileKey(path)) open.push_back(&object);
+  return open;
+}
+
+}  // namespace
+
+bool OpenForWritingDenyingWriters(const std::string& path) {
+  if (!FileAt(path)) return false;
+  // Refused where a handle open on it does not share writing, or may write
+  // itself (the new one lets no other writer in), as Windows refuses it.
+  for (const HandleObject* other : OpenOn(path))
+    if (!other->sharesWrite || other->writes) return false;
+  return true;
+}
+
+bool RenameOver(const std::string& from, const std::string& to) {
+  File* source = FileAt(from);
+  if (!source) return false;
+  for (const HandleObject* other : OpenOn(to))
+    if (!other->sharesDelete) return false;
+  File moved = *source;
+  moved.path = NormalPath(to);
+  moved.lastWrite = ++W().fileWrites;
+  W().files.erase(FileKey(from));
+  W().files[FileKey(to)] = moved;
+  return true;
+}
+
 void SetReadOnly(const std::string& path, bool readOnly) {
   if (File* f = FileAt(path)) f->readOnly = readOnly;
 }
@@ -480,6 +514,7 @@ Handle OpenExistingFileShared(const std::string& path) {
   HandleObject file;
   file.kind = HandleObject::Kind::kFile;
   file.fileKey = FileKey(path);
+  // Reading alone, sharing read, write and delete.
   return NewHandle(std::move(file));
 }
 
