@@ -170,13 +170,14 @@ const TnfLayout& LayoutOf(const std::string& file) {
   return kTnfLayouts[0];
 }
 
-// A table of the 360-byte layout: the code at 0, the name at 31.
-std::string Tnf360(const std::vector<Security>& securities) {
+// A table of the 360-byte layout: the code at 0, the name at 31 (or where
+// one script has it).
+std::string Tnf360(const std::vector<Security>& securities, std::size_t nameAt = 31) {
   std::string table(kTnfHeaderSize, '\0');
   for (const Security& security : securities) {
     std::string record(360, '\0');
     record.replace(0, 6, security.code);
-    table += record.replace(31, security.name.size(), security.name);
+    table += record.replace(nameAt, security.name.size(), security.name);
   }
   return table;
 }
@@ -213,6 +214,7 @@ TEST_F(TdxMode, ReadsCutAndMalformedTablesAsFarAsTheyAreRight) {
       {"a newer layout, whole", "shs.tnf", longNames, {{"510300", "沪深300ETF华泰柏瑞"}, {"600036", "招商银行"}}},
       {"a newer layout, cut", "shs.tnf", longNames.substr(0, longNames.size() - 1), {}, false},
       {"a newer layout read a byte off", "szs.tnf", longNames.substr(0, 49) + longNames.substr(50) + '\0', {}, false},
+      {"a newer layout with its names a byte before", "bjs.tnf", Tnf360({{"830799", "艾融软件"}}, 30), {}, false},
       {"bjm.tnf over the cap", "bjm.tnf", "", {}, false},
   };
   for (const auto& c : cases) {

@@ -14,14 +14,14 @@
 // 360-byte ones: name at 31 in one reader (at 30 in another script), the
 // 250-byte ones: name at 24 in 18 bytes; neither confirmed.
 const std::array<TnfLayout, 8> kTnfLayouts{{
-    {"shm.tnf", Exchange::kShanghai, 314, 23, 8, true},
-    {"szm.tnf", Exchange::kShenzhen, 314, 23, 8, true},
-    {"bjm.tnf", Exchange::kBeijing, 314, 23, 8, false},
-    {"shs.tnf", Exchange::kShanghai, 360, 31, 31, false},
-    {"szs.tnf", Exchange::kShenzhen, 360, 31, 31, false},
-    {"bjs.tnf", Exchange::kBeijing, 360, 31, 31, false},
-    {"shex.tnf", Exchange::kShanghai, 250, 24, 18, false},
-    {"szex.tnf", Exchange::kShenzhen, 250, 24, 18, false},
+    {"shm.tnf", Exchange::kShanghai, 314, 23, 8, true, false},
+    {"szm.tnf", Exchange::kShenzhen, 314, 23, 8, true, false},
+    {"bjm.tnf", Exchange::kBeijing, 314, 23, 8, false, false},
+    {"shs.tnf", Exchange::kShanghai, 360, 31, 31, false, true},
+    {"szs.tnf", Exchange::kShenzhen, 360, 31, 31, false, true},
+    {"bjs.tnf", Exchange::kBeijing, 360, 31, 31, false, true},
+    {"shex.tnf", Exchange::kShanghai, 250, 24, 18, false, true},
+    {"szex.tnf", Exchange::kShenzhen, 250, 24, 18, false, true},
 }};
 
 namespace {
@@ -117,7 +117,7 @@ bool TakeTnfRecords(std::string_view bytes, const TnfLayout& layout, std::vector
     name = name.substr(0, name.find('\0'));
     TnfRecord taken{};
     const bool good = SixDigits(record.substr(0, kCodeDigits), &taken.code) &&
-                      AsField(name, layout.nameSize, &taken.name) && (layout.confirmed || WholeGbk(name));
+                      AsField(name, layout.nameSize, &taken.name) && (!layout.wholeCharacters || WholeGbk(name));
     allGood &= good;
     if (good) records->push_back(taken);
   }

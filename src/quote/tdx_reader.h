@@ -21,9 +21,11 @@ struct TnfLayout {
   Exchange exchange;
   std::size_t recordSize, nameOffset, nameSize;
   // Public readers agree on it: a table is taken as far as it is whole and
-  // right.  Any other is taken only when whole and right in every record,
-  // each name whole GBK characters.
+  // right.  Any other is taken only when whole and right in every record.
   bool confirmed;
+  // Each name must be whole GBK characters: where the name's offset is seen
+  // in one script or two, a name read a byte off would pass otherwise.
+  bool wholeCharacters;
 };
 inline constexpr std::size_t kTnfHeaderSize = 50;
 inline constexpr std::size_t kLongestTnfName = 31;
