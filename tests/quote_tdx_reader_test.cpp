@@ -139,7 +139,8 @@ TEST_F(TdxMode, FollowsTheChartTitleReadingTablesOnlyWhenChanged) {
     EXPECT_EQ(Label(), step.label);
     EXPECT_EQ(AppState.currentCode, step.label);
     EXPECT_EQ(AppState.tdx.outcome, step.outcome);
-    EXPECT_EQ(CountCalls("GetFileAttributesExA"), TdxChartName(step.title).empty() ? 0 : 1 + kTnfLayouts.size());
+    EXPECT_EQ(CountCalls("GetFileAttributesExA"), TdxChartName(step.title).empty() ? 0 : 4)
+        << "infoharbor_ex.name, shm, szm, bjm";
     EXPECT_EQ(CountCalls("OpenExistingFileShared"), step.opened);
     EXPECT_EQ(CountCalls("ReadFile") > 0, step.opened > 0);
     step.then();
@@ -245,16 +246,33 @@ TEST_F(TdxMode, ReadsCutAndMalformedTablesAsFarAsTheyAreRight) {
 }
 
 // A table that cannot be read when the chart changes (通达信 rewriting it)
-// is read at the next change, though it has not changed since.
-TEST_F(TdxMode, ATableThatFailedIsReadAgain) {
+// is read at the next change, though it has not changed since.  A newer
+// version's tables are read where the older ones are not, and dropped when
+// those come back.
+TEST_F(TdxMode, ATableThatFailedIsReadAgainAndNewerLayoutsWhereTheOlderAreNot) {
   const TdxScene tdx = StartTdx(kTdxExe, "浦发银行");
   sim::FailOpen(kCache + "shm.tnf");
   sim::Advance(100);
   EXPECT_EQ(AppState.tdx.outcome, TdxOutcome::kNotListed);
   sim::FailOpen(kCache + "shm.tnf", false);
-  sim::SetText(tdx.frame, TdxChartTitle("招商银行"));
-  sim::Advance(100);
-  EXPECT_EQ(Label(), "600036");
+  const auto show = [&](const std::string& name) {
+    sim::SetText(tdx.frame, TdxChartTitle(name));
+    sim::Advance(100);
+    return Label();
+  };
+  EXPECT_EQ(show("招商银行"), "600036");
+
+  const std::string shm = sim::FileContent(kCache + "shm.tnf"), szm = sim::FileContent(kCache + "szm.tnf");
+  sim::RemoveFile(kCache + "shm.tnf");
+  sim::RemoveFile(kCache + "szm.tnf");
+  sim::WriteFile(kCache + "shs.tnf", Tnf360({{"510300", "沪深300ETF华泰柏瑞"}, {"600036", "招商银行"}}));
+  EXPECT_EQ(show("沪深300ETF华泰柏瑞"), "510300");
+  EXPECT_EQ(AppState.tdx.match.file, std::string("shs.tnf"));
+  EXPECT_EQ(show("平安银行"), "平安银行");
+  sim::WriteFile(kCache + "shm.tnf", shm);
+  sim::WriteFile(kCache + "szm.tnf", szm);
+  EXPECT_EQ(show("沪深300ETF华泰柏瑞"), "沪深300ETF华泰柏瑞");
+  EXPECT_EQ(show("平安银行"), "000001");
 }
 
 }  // namespace

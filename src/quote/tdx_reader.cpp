@@ -117,7 +117,7 @@ bool TakeTnfRecords(std::string_view bytes, const TnfLayout& layout, std::vector
     name = name.substr(0, name.find('\0'));
     TnfRecord taken{};
     const bool good = SixDigits(record.substr(0, kCodeDigits), &taken.code) &&
-                      AsField(name, layout.nameSize, &taken.name) && (!layout.wholeCharacters || WholeGbk(name));
+                      AsField(name, layout.nameSize, &taken.name) && (!layout.newer || WholeGbk(name));
     allGood &= good;
     if (good) records->push_back(taken);
   }
@@ -266,10 +266,6 @@ std::string TdxChartName(std::string_view title) {
   return end < 1 ? std::string() : MidText(title, after.from, end - after.from);
 }
 
-std::string TdxFilePath(const TdxAttachment& tdx, const char* fileName) {
-  return tdx.folder + "\\T0002\\hq_cache\\" + fileName;
-}
-
 platform::Hwnd FrontmostTdx() {
   for (platform::Hwnd window = platform::FindWindowExA(0, 0, kTdxClass); window > 0;
        window = platform::FindWindowExA(0, window, kTdxClass)) {
@@ -288,10 +284,14 @@ void AttachTdx(TdxAttachment& tdx, platform::Hwnd window) {
   if (image.empty()) return;
   const std::string folder = FolderOf(image);
   if (folder != tdx.folder) {
+    // Its own files, none read yet; their paths made once.
     TdxAttachment fresh;
     tdx.tables = fresh.tables;
     tdx.nameList = fresh.nameList;
     tdx.folder = folder;
+    const std::string cache = folder + "\\T0002\\hq_cache\\";
+    tdx.nameList.path = cache + kTdxNameListFile;
+    for (TnfTable& table : tdx.tables) table.path = cache + table.layout->fileName;
   }
   tdx.mainWindow = window;
 }
@@ -310,8 +310,17 @@ std::string ReadTdxCode(TdxAttachment& tdx) {
     return "";
   }
   if (!tdx.folder.empty()) {
-    RefreshTdxNameList(TdxFilePath(tdx, kTdxNameListFile), &tdx.nameList);
-    for (TnfTable& table : tdx.tables) RefreshTnfTable(TdxFilePath(tdx, table.layout->fileName), &table);
+    RefreshTdxNameList(tdx.nameList.path, &tdx.nameList);
+    bool older = false;
+    for (TnfTable& table : tdx.tables) {
+      if (table.layout->newer && older) {
+        // One version's tables: what a newer layout held before is gone.
+        if (table.present) table = TnfTable(*table.layout, table.path);
+        continue;
+      }
+      RefreshTnfTable(table.path, &table);
+      older |= !table.layout->newer && table.present && table.layout->confirmed;
+    }
     // The whole names first; the tables hold them cut.
     tdx.match = MatchInNameList(tdx.nameList, tdx.name);
     if (tdx.match.count == 0) tdx.match = MatchInTables(tdx.tables.data(), tdx.tables.size(), tdx.name);

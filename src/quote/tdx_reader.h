@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -23,9 +24,10 @@ struct TnfLayout {
   // Public readers agree on it: a table is taken as far as it is whole and
   // right.  Any other is taken only when whole and right in every record.
   bool confirmed;
-  // Each name must be whole GBK characters: where the name's offset is seen
-  // in one script or two, a name read a byte off would pass otherwise.
-  bool wholeCharacters;
+  // A newer version's layout, seen in a script or two: each name must be
+  // whole GBK characters (one read a byte off would pass otherwise), and it
+  // is looked for only where neither shm.tnf nor szm.tnf is.
+  bool newer;
 };
 inline constexpr std::size_t kTnfHeaderSize = 50;
 inline constexpr std::size_t kLongestTnfName = 31;
@@ -40,6 +42,7 @@ struct TnfRecord {
 
 // What is known of one of the installation's files.
 struct TdxFile {
+  std::string path;      // in the installation attached to
   bool present = false;  // it was there when last looked at
   bool used = false;     // what it holds is taken
   // Its stamp when it was last read whole; "not read" while the last try
@@ -49,7 +52,7 @@ struct TdxFile {
 };
 
 struct TnfTable : TdxFile {
-  explicit TnfTable(const TnfLayout& shape) : layout(&shape) {}
+  explicit TnfTable(const TnfLayout& shape, std::string where = "") : layout(&shape) { path = std::move(where); }
   const TnfLayout* layout;
   std::vector<TnfRecord> records;  // sorted by name
 };
@@ -68,8 +71,8 @@ struct TdxNameList : TdxFile {
 };
 
 // The layouts read, in this order: the name tables public readers agree on
-// (上海, 深圳; 北京 read the same way by one), then those of newer versions
-// seen in one reader or two.
+// (上海, 深圳; 北京 read the same way by one), then, where the first two are
+// not, those of newer versions seen in one reader or two.
 extern const std::array<TnfLayout, 8> kTnfLayouts;
 
 // The records of a whole number of them in bytes that meet the check,
@@ -129,5 +132,3 @@ void AttachTdx(TdxAttachment& tdx, platform::Hwnd window);
 // that cannot be read.  The files are looked at only when the title has
 // changed: an unchanged title touches no file.
 std::string ReadTdxCode(TdxAttachment& tdx);
-// A file's path in the installation.
-std::string TdxFilePath(const TdxAttachment& tdx, const char* fileName);
