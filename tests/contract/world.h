@@ -78,6 +78,9 @@ class World {
   virtual bool OpenForWritingDenyingWriters(const std::string& path) = 0;
   // Another program replaces to by renaming from over it.
   virtual bool RenameOver(const std::string& from, const std::string& to) = 0;
+  // Whether a rename may replace a file open with a handle that shares
+  // delete (Windows; Wine refuses it while any handle is open).
+  virtual bool RenamesOverOpenFiles() = 0;
   // Whether the peer is a 32-bit program (this test program is 64-bit).
   virtual bool PeerIs32Bit() = 0;
   // Whether a module snapshot of a process of the other width is refused

@@ -189,6 +189,11 @@ class Win32World : public World {
   bool RenameOver(const std::string& from, const std::string& to) override {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
   }
+  // Wine refuses to replace a file any handle holds open, whatever its
+  // sharing (ERROR_ACCESS_DENIED); Windows lets a handle that shares delete.
+  bool RenamesOverOpenFiles() override {
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr;
+  }
   std::uint64_t Now() override { return GetTickCount64(); }
   // What the peer really is, read off its PE header, whatever was asked for.
   bool PeerIs32Bit() override { return PeMachine(PeerExePath({})) == IMAGE_FILE_MACHINE_I386; }
