@@ -131,17 +131,20 @@ bool RefreshTnfTable(const std::string& path, TnfTable* table) {
   const TnfLayout& layout = *table->layout;
   if (table->present) {
     TableFile file(path);
-    // The header, then records a whole number at a time.
+    // The header, then records a whole number at a time, as many as fit
+    // within the cap.
     const std::size_t piece = kReadSize - kReadSize % layout.recordSize;
+    const std::uint64_t most =
+        kTnfHeaderSize + (kMostTnfBytes - kTnfHeaderSize) / layout.recordSize * layout.recordSize;
     std::string header(kTnfHeaderSize, '\0');
     std::uint64_t read = file.Read(header.data(), kTnfHeaderSize);
     bool wellFormed = read == kTnfHeaderSize;
     if (wellFormed) {
-      read += ReadPieces(file, kMostTnfBytes - kTnfHeaderSize, piece,
+      read += ReadPieces(file, most - kTnfHeaderSize, piece,
                          [&](std::string_view bytes) { wellFormed &= TakeTnfRecords(bytes, layout, &table->records); });
     }
     // Read as far as the file goes (or the cap): what it was, is known.
-    table->whole = read == std::min<std::uint64_t>(stamp.size, kMostTnfBytes);
+    table->whole = read == std::min<std::uint64_t>(stamp.size, most);
     table->stamp = stamp;
     const bool allRight = wellFormed && read == stamp.size && (read - kTnfHeaderSize) % layout.recordSize == 0;
     table->used = layout.confirmed || allRight;
