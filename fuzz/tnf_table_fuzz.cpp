@@ -25,10 +25,8 @@ constexpr std::size_t kHeader = 50, kRecord = 314, kNameAt = 23, kNameSize = 8;
 // The name as an eight-byte field holds it: whole characters that fit.
 std::string Cut(const std::string& name) {
   std::size_t end = 0;
-  for (std::size_t i = 0; i < name.size(); i += fuzz::CharLength(name, i)) {
-    if (i + fuzz::CharLength(name, i) > kNameSize) break;
+  for (std::size_t i = 0; i < name.size() && i + fuzz::CharLength(name, i) <= kNameSize; i = end)
     end = i + fuzz::CharLength(name, i);
-  }
   return name.substr(0, end);
 }
 

@@ -45,6 +45,14 @@ void BuyNow(const char* code = "600036") {
   sim::Click(MainBar().buyButton);
 }
 
+// 交易师 showing title, then a click on 买.
+void BuyFromTrader(const char* title) {
+  SetQuoteSource(QuoteSource::kTrader);
+  sim::CreateWindow({"JysMain", title, sim::AddProcess("C:\\jys\\jys.exe")});
+  sim::Advance(100);
+  sim::Click(MainBar().buyButton);
+}
+
 TEST_F(StatusWindowTest, EachCauseOfASilentClickIsNamed) {
   const Cause causes[] = {
       {"no client",
@@ -194,22 +202,12 @@ TEST_F(StatusWindowTest, EachCauseOfASilentClickIsNamed) {
        {"当前代码：000001", "  上海市场：这是指数", "  结果：未动作：这是指数"},
        {"  交易程序："},
        [] { AddTradingClient(); },
-       [] {
-         SetQuoteSource(QuoteSource::kTrader);
-         sim::CreateWindow({"JysMain", "交易师 [SH000001]", sim::AddProcess("C:\\jys\\jys.exe")});
-         sim::Advance(100);
-         sim::Click(MainBar().buyButton);
-       }},
+       [] { BuyFromTrader("交易师 [SH000001]"); }},
       {"交易师 showing a Shenzhen stock of the same digits",
        {"当前代码：000001", "  交易程序："},
        {"这是指数"},
        [] { AddTradingClient(); },
-       [] {
-         SetQuoteSource(QuoteSource::kTrader);
-         sim::CreateWindow({"JysMain", "交易师 [sz000001]", sim::AddProcess("C:\\jys\\jys.exe")});
-         sim::Advance(100);
-         sim::Click(MainBar().buyButton);
-       }},
+       [] { BuyFromTrader("交易师 [sz000001]"); }},
       {"no 通达信",
        {"行情来源：通达信", "通达信：未找到（每 10 秒找一次）"},
        {"安装目录"},

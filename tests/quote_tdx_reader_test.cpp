@@ -165,21 +165,12 @@ TEST_F(TdxMode, FollowsTheChartTitleReadingTablesOnlyWhenChanged) {
   }
 }
 
-const TnfLayout& LayoutOf(const std::string& file) {
-  for (const TnfLayout& layout : kTnfLayouts)
-    if (file == layout.fileName) return layout;
-  return kTnfLayouts[0];
-}
-
 // A table of the 360-byte layout: the code at 0, the name at 31 (or where
 // one script has it).
 std::string Tnf360(const std::vector<Security>& securities, std::size_t nameAt = 31) {
   std::string table(kTnfHeaderSize, '\0');
-  for (const Security& security : securities) {
-    std::string record(360, '\0');
-    record.replace(0, 6, security.code);
-    table += record.replace(nameAt, security.name.size(), security.name);
-  }
+  for (const Security& s : securities)
+    table += (s.code + std::string(360, '\0')).substr(0, 360).replace(nameAt, s.name.size(), s.name);
   return table;
 }
 
@@ -197,36 +188,33 @@ TEST_F(TdxMode, ReadsCutAndMalformedTablesAsFarAsTheyAreRight) {
   const std::uint64_t overCap = kTnfHeaderSize + (kMostTnfBytes / 314 + 1) * 314;
   const struct {
     const char* what;
-    const char* file;
+    int layout;  // of kTnfLayouts
     std::string bytes;
     std::vector<Security> found;
     bool used = true;
   } cases[] = {
-      {"whole", "shm.tnf", good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}},
-      {"cut in a record", "shm.tnf", good.substr(0, first.size() + 100), {{"600000", "浦发银行"}}},
-      {"cut in the header", "shm.tnf", good.substr(0, 20), {}},
-      {"a record with a bad code", "szm.tnf", badCode, {{"600036", "招商银行"}}},
-      {"an empty name", "szm.tnf", code_table::TnfTable({{"600000", ""}}), {}},
-      {"a name of eight bytes, no NUL", "szm.tnf", first, {{"600000", "浦发银行"}}},
-      {"bytes after the name's NUL", "szm.tnf", afterNul, {{"600000", "浦发"}}},
-      {"bjm.tnf whole", "bjm.tnf", good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}},
-      {"bjm.tnf cut", "bjm.tnf", good + "x", {}, false},
-      {"bjm.tnf with a bad code", "bjm.tnf", badCode, {}, false},
-      {"a newer layout, whole", "shs.tnf", longNames, {{"510300", "沪深300ETF华泰柏瑞"}, {"600036", "招商银行"}}},
-      {"a newer layout, cut", "shs.tnf", longNames.substr(0, longNames.size() - 1), {}, false},
-      {"a newer layout read a byte off", "szs.tnf", longNames.substr(0, 49) + longNames.substr(50) + '\0', {}, false},
-      {"a newer layout with its names a byte before", "bjs.tnf", Tnf360({{"830799", "艾融软件"}}, 30), {}, false},
-      {"bjm.tnf over the cap", "bjm.tnf", "", {}, false},
+      {"whole", 0, good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}},
+      {"cut in a record", 0, good.substr(0, first.size() + 100), {{"600000", "浦发银行"}}},
+      {"cut in the header", 0, good.substr(0, 20), {}},
+      {"a record with a bad code", 1, badCode, {{"600036", "招商银行"}}},
+      {"an empty name", 1, code_table::TnfTable({{"600000", ""}}), {}},
+      {"a name of eight bytes, no NUL", 1, first, {{"600000", "浦发银行"}}},
+      {"bytes after the name's NUL", 1, afterNul, {{"600000", "浦发"}}},
+      {"bjm.tnf whole", 2, good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}},
+      {"bjm.tnf cut", 2, good + "x", {}, false},
+      {"bjm.tnf with a bad code", 2, badCode, {}, false},
+      {"a newer layout, whole", 3, longNames, {{"510300", "沪深300ETF华泰柏瑞"}, {"600036", "招商银行"}}},
+      {"a newer layout, cut", 3, longNames.substr(0, longNames.size() - 1), {}, false},
+      {"a newer layout read a byte off", 4, longNames.substr(0, 49) + longNames.substr(50) + '\0', {}, false},
+      {"a newer layout with its names a byte before", 5, Tnf360({{"830799", "艾融软件"}}, 30), {}, false},
+      {"bjm.tnf over the cap", 2, "", {}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    TnfTable table(LayoutOf(c.file));
-    if (c.bytes.empty()) {
-      sim::WriteSparseFile(kCache + c.file, overCap, '1');
-    } else {
-      sim::WriteFile(kCache + c.file, c.bytes);
-    }
-    EXPECT_TRUE(RefreshTnfTable(kCache + c.file, &table));
+    TnfTable table(kTnfLayouts[c.layout]);
+    const std::string path = kCache + table.layout->fileName;
+    c.bytes.empty() ? sim::WriteSparseFile(path, overCap, '1') : sim::WriteFile(path, c.bytes);
+    EXPECT_TRUE(RefreshTnfTable(path, &table));
     EXPECT_EQ(table.used, c.used);
     EXPECT_EQ(table.records.size(), c.found.size());
     for (const Security& security : c.found) {
@@ -234,7 +222,7 @@ TEST_F(TdxMode, ReadsCutAndMalformedTablesAsFarAsTheyAreRight) {
       EXPECT_EQ(match.count, 1u) << security.name;
       EXPECT_EQ(match.code, security.code);
     }
-    EXPECT_FALSE(RefreshTnfTable(kCache + c.file, &table)) << "unchanged";
+    EXPECT_FALSE(RefreshTnfTable(path, &table)) << "unchanged";
     EXPECT_EQ(sim::OpenHandles(), 0);
   }
 
@@ -262,15 +250,12 @@ TEST_F(TdxMode, ATableThatFailedIsReadAgainAndNewerLayoutsWhereTheOlderAreNot) {
   };
   EXPECT_EQ(show("招商银行"), "600036");
 
-  const std::string shm = sim::FileContent(kCache + "shm.tnf"), szm = sim::FileContent(kCache + "szm.tnf");
-  sim::RemoveFile(kCache + "shm.tnf");
-  sim::RemoveFile(kCache + "szm.tnf");
+  for (const std::string file : {"shm.tnf", "szm.tnf"}) sim::RenameOver(kCache + file, kCache + file + ".old");
   sim::WriteFile(kCache + "shs.tnf", Tnf360({{"510300", "沪深300ETF华泰柏瑞"}, {"600036", "招商银行"}}));
   EXPECT_EQ(show("沪深300ETF华泰柏瑞"), "510300");
   EXPECT_EQ(AppState.tdx.match.file, std::string("shs.tnf"));
   EXPECT_EQ(show("平安银行"), "平安银行");
-  sim::WriteFile(kCache + "shm.tnf", shm);
-  sim::WriteFile(kCache + "szm.tnf", szm);
+  for (const std::string file : {"shm.tnf", "szm.tnf"}) sim::RenameOver(kCache + file + ".old", kCache + file);
   EXPECT_EQ(show("沪深300ETF华泰柏瑞"), "沪深300ETF华泰柏瑞");
   EXPECT_EQ(show("平安银行"), "000001");
 }

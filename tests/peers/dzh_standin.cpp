@@ -172,20 +172,13 @@ void RewriteTable() {
   cache = cache.substr(0, cache.rfind(L'\\')) + L"\\T0002\\hq_cache\\";
   HANDLE table = CreateFileW((cache + L"shm.tnf").c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                              OPEN_EXISTING, 0, nullptr);
-  if (table == INVALID_HANDLE_VALUE) {
-    HANDLE log = CreateFileW((cache + L"refused.txt").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                             0, nullptr);
-    DWORD written = 0;
-    WriteFile(log, "refused\n", 8, &written, nullptr);
-    CloseHandle(log);
-    return;
-  }
   char header[50];
   DWORD count = 0;
-  if (ReadFile(table, header, sizeof header, &count, nullptr) && count == sizeof header) {
-    SetFilePointer(table, 0, nullptr, FILE_BEGIN);
-    WriteFile(table, header, sizeof header, &count, nullptr);
-  }
+  // Refused: the file that says so is left behind.
+  if (table == INVALID_HANDLE_VALUE)
+    table = CreateFileW((cache + L"refused.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  else if (ReadFile(table, header, sizeof header, &count, nullptr) && count == sizeof header)
+    WriteFile(table, header, SetFilePointer(table, 0, nullptr, FILE_BEGIN) == 0 ? count : 0, &count, nullptr);
   CloseHandle(table);
 }
 

@@ -234,32 +234,21 @@ bool FileExists(const std::string& path) { return W().files.count(FileKey(path))
 void RemoveFile(const std::string& path) { W().files.erase(FileKey(path)); }
 void MakeDirectory(const std::string& path) { MakeDirectories(path); }
 
-namespace {
-
-// The program's handles open on the file.
-std::vector<const HandleObject*> OpenOn(const std::string& path) {
-  std::vector<const HandleObject*> open;
+// Whether a handle of the program's open on the file refuses what refuses.
+static bool Refused(const std::string& path, const std::function<bool(const HandleObject&)>& refuses) {
   for (const auto& [handle, object] : W().handles)
-    if (object.kind == HandleObject::Kind::kFile && object.fileKey == FileKey(path)) open.push_back(&object);
-  return open;
+    if (object.kind == HandleObject::Kind::kFile && object.fileKey == FileKey(path) && refuses(object)) return true;
+  return false;
 }
 
-}  // namespace
-
 bool OpenForWritingDenyingWriters(const std::string& path) {
-  if (!FileAt(path)) return false;
-  // Refused where a handle open on it does not share writing, or may write
-  // itself (the new one lets no other writer in), as Windows refuses it.
-  for (const HandleObject* other : OpenOn(path))
-    if (!other->sharesWrite || other->writes) return false;
-  return true;
+  // The new handle lets no other writer in, and must be let in to write.
+  return FileAt(path) && !Refused(path, [](const HandleObject& h) { return !h.sharesWrite || h.writes; });
 }
 
 bool RenameOver(const std::string& from, const std::string& to) {
   File* source = FileAt(from);
-  if (!source) return false;
-  for (const HandleObject* other : OpenOn(to))
-    if (!other->sharesDelete) return false;
+  if (!source || Refused(to, [](const HandleObject& h) { return !h.sharesDelete; })) return false;
   File moved = *source;
   moved.path = NormalPath(to);
   moved.lastWrite = ++W().fileWrites;
