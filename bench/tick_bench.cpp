@@ -98,8 +98,9 @@ BENCHMARK(BM_TitleChangeTick)
     ->Unit(benchmark::kMicrosecond);
 
 // 通达信 mode, the chart switched before every tick between two names: the
-// main window's title read, the tables' stamps looked at, the name looked up
-// in shm.tnf and szm.tnf of 20,000 records each.  Beside BM_TitleChangeTick,
+// main window's title read, the name files' stamps looked at, the name looked
+// up in an infoharbor_ex.name of 10,000 lines and then in shm.tnf and
+// szm.tnf of 20,000 records each.  Beside BM_TitleChangeTick,
 // what 大智慧 mode costs for the same switch.
 void BM_TdxTitleChangeTick(benchmark::State& state) {
   Scene(state, false);
@@ -113,6 +114,13 @@ void BM_TdxTitleChangeTick(benchmark::State& state) {
   const platform::Hwnd frame = StartTdx("D:\\tdx\\TdxW.exe", "浦发银行").frame;
   sim::WriteFile("D:\\tdx\\T0002\\hq_cache\\shm.tnf", table(true));
   sim::WriteFile("D:\\tdx\\T0002\\hq_cache\\szm.tnf", table(false));
+  // The whole names of 10,000 funds beside them, none of them a title here.
+  std::string names;
+  for (const auto& fund : code_table::Generated(true, 5000, 12))
+    names += "1|5" + fund.code.substr(1) + "|" + fund.name + "ETF\r\n";
+  for (const auto& fund : code_table::Generated(false, 5000, 13))
+    names += "0|1" + fund.code.substr(1) + "|" + fund.name + "LOF\r\n";
+  sim::WriteFile("D:\\tdx\\T0002\\hq_cache\\infoharbor_ex.name", names);
   SetQuoteSource(QuoteSource::kTdx);
   sim::Advance(200);
   if (AppState.currentCode != "600000") state.SkipWithError("not attached with the code");
@@ -123,6 +131,7 @@ void BM_TdxTitleChangeTick(benchmark::State& state) {
     OnQuoteTimer();
   });
   if (AppState.currentCode != "600000" && AppState.currentCode != "000001") state.SkipWithError("codes not found");
+  if (AppState.tdx.nameList.names.size() != 10000) state.SkipWithError("the name list not taken");
   state.counters["tables_KB"] =
       static_cast<double>((AppState.tdx.tables[0].records.capacity() + AppState.tdx.tables[1].records.capacity()) *
                           sizeof(TnfRecord)) /

@@ -45,6 +45,14 @@ void BuyNow(const char* code = "600036") {
   sim::Click(MainBar().buyButton);
 }
 
+// 交易师 showing title, then a click on 买.
+void BuyFromTrader(const char* title) {
+  SetQuoteSource(QuoteSource::kTrader);
+  sim::CreateWindow({"JysMain", title, sim::AddProcess("C:\\jys\\jys.exe")});
+  sim::Advance(100);
+  sim::Click(MainBar().buyButton);
+}
+
 TEST_F(StatusWindowTest, EachCauseOfASilentClickIsNamed) {
   const Cause causes[] = {
       {"no client",
@@ -208,6 +216,30 @@ TEST_F(StatusWindowTest, EachCauseOfASilentClickIsNamed) {
          sim::WriteFile("D:\\new_tdx\\T0002\\hq_cache\\szm.tnf", code_table::TnfTable({{"001979", "招商银行"}}));
          sim::Advance(100);
        }},
+      // An index has a stock's digits on the other exchange: shown, never
+      // ordered, wherever its exchange is known.
+      {"通达信 showing an index, then bought",
+       {"名称对应的代码：000001（上海，来自 shm.tnf）：这是指数", "  结果：未动作：这是指数",
+        "名称表 infoharbor_ex.name：不存在"},
+       {"  交易程序："},
+       [] { AddTradingClient(); },
+       [] {
+         SetQuoteSource(QuoteSource::kTdx);
+         StartTdx("D:\\new_tdx\\TdxW.exe", "上证指数");
+         sim::WriteFile("D:\\new_tdx\\T0002\\hq_cache\\shm.tnf", code_table::TnfTable({{"000001", "上证指数"}}));
+         sim::Advance(100);
+         sim::Click(MainBar().buyButton);
+       }},
+      {"交易师 showing a Shanghai index, then bought",
+       {"当前代码：000001", "  上海市场：这是指数", "  结果：未动作：这是指数"},
+       {"  交易程序："},
+       [] { AddTradingClient(); },
+       [] { BuyFromTrader("交易师 [SH000001]"); }},
+      {"交易师 showing a Shenzhen stock of the same digits",
+       {"当前代码：000001", "  交易程序："},
+       {"这是指数"},
+       [] { AddTradingClient(); },
+       [] { BuyFromTrader("交易师 [sz000001]"); }},
       {"no 通达信",
        {"行情来源：通达信", "通达信：未找到（每 10 秒找一次）"},
        {"安装目录"},

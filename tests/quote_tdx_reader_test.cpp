@@ -51,6 +51,18 @@ TEST_F(TdxMode, FindsTheFrontmostTdxWindowAmongOthersAndItsOwnTables) {
   EXPECT_EQ(Label(), "000009");
   EXPECT_EQ(sim::TimerInterval(kQuoteTimerId), kPollInterval);
 
+  // The trader brings the other forward, and back: the label follows within
+  // a tick, each with its own tables.
+  sim::BringToTop(back.frame);
+  sim::Advance(100);
+  EXPECT_EQ(AppState.tdx.mainWindow, back.frame);
+  EXPECT_EQ(Label(), "600000");
+  sim::BringToTop(front.frame);
+  sim::ClearCalls();
+  sim::Advance(100);
+  EXPECT_EQ(Label(), "000009");
+  EXPECT_EQ(CountCalls("SendMessageTimeoutA"), 2) << "its title alone, length and text";
+
   // Gone: the other one, a 32-bit program, takes its place at once; then
   // none is left, and the search runs every 10 s again.
   sim::EndProcess(front.process);
@@ -78,10 +90,11 @@ TEST_F(TdxMode, FollowsTheChartTitleReadingTablesOnlyWhenChanged) {
   const auto write = [](const char* file, std::vector<Security> securities) {
     return [=] { sim::WriteFile(kCache + file, code_table::TnfTable(securities)); };
   };
+  const auto twoFunds = write("shm.tnf", {{"510300", "沪深300ETF"}, {"510310", "沪深300ETF"}, {"600000", "浦发银行"}});
   const struct {
     std::string title, label;
     TdxOutcome outcome;
-    int opened = 0;  // table files read for the title
+    int opened = 0;  // name files read for the title
     std::function<void()> then = [] {};
   } steps[] = {
       {TdxChartTitle("平安银行"), "000001", TdxOutcome::kCode},
@@ -100,7 +113,23 @@ TEST_F(TdxMode, FollowsTheChartTitleReadingTablesOnlyWhenChanged) {
        write("bjm.tnf", {{"830799", "艾融软件"}})},
       {TdxChartTitle("艾融软件"), "830799", TdxOutcome::kCode, 1, [] { sim::RemoveFile(kCache + "bjm.tnf"); }},
       {TdxChartTitle("平安银行"), "000001", TdxOutcome::kCode},
-      {TdxChartTitle("艾融软件"), "艾融软件", TdxOutcome::kNotListed},
+      {TdxChartTitle("艾融软件"), "艾融软件", TdxOutcome::kNotListed, 0,
+       write("shm.tnf", {{"510300", "沪深300ETF"}, {"600000", "浦发银行"}, {"601988", "郵储银行"}})},
+      // Names longer than the field: listed cut at a character, found once.
+      {TdxChartTitle("沪深300ETF"), "510300", TdxOutcome::kCode, 1},
+      {TdxChartTitle("沪深300ETF联接"), "510300", TdxOutcome::kCode},
+      {TdxChartTitle("郵储银行"), "601988", TdxOutcome::kCode, 0, twoFunds},  // 郵 ends in the byte of "]"
+      {TdxChartTitle("沪深300ETF"), "沪深300ETF", TdxOutcome::kListedMoreThanOnce, 1,
+       [] { sim::WriteFile(kCache + "infoharbor_ex.name", "1|510300|沪深300ETF华泰柏瑞\r\n0|000001|平安银行\r\n"); }},
+      // The whole names where they are listed, and the tables for the rest.
+      {TdxChartTitle("沪深300ETF华泰柏瑞"), "510300", TdxOutcome::kCode, 1},
+      {TdxChartTitle("中证500ETF南方"), "中证500ETF南方", TdxOutcome::kNotListed, 0,
+       write("shm.tnf", {{"510300", "沪深300ETF"}, {"510310", "沪深300ETF"}, {"600036", "招商银行"}})},
+      // Rewritten with as many records: the same size, but written since.
+      {TdxChartTitle("招商银行"), "600036", TdxOutcome::kCode, 1,
+       [] { sim::WriteFile(kCache + "infoharbor_ex.name", "1|510300|沪深300ETF华泰柏瑞\r\n0|00001|平安银行\r\n"); }},
+      // A list with a line that is not one is not taken at all.
+      {TdxChartTitle("沪深300ETF华泰柏瑞"), "沪深300ETF华泰柏瑞", TdxOutcome::kListedMoreThanOnce, 1},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.title);
@@ -110,7 +139,8 @@ TEST_F(TdxMode, FollowsTheChartTitleReadingTablesOnlyWhenChanged) {
     EXPECT_EQ(Label(), step.label);
     EXPECT_EQ(AppState.currentCode, step.label);
     EXPECT_EQ(AppState.tdx.outcome, step.outcome);
-    EXPECT_EQ(CountCalls("GetFileAttributesExA"), TdxChartName(step.title).empty() ? 0 : 3);
+    EXPECT_EQ(CountCalls("GetFileAttributesExA"), TdxChartName(step.title).empty() ? 0 : 4)
+        << "infoharbor_ex.name, shm, szm, bjm";
     EXPECT_EQ(CountCalls("OpenExistingFileShared"), step.opened);
     EXPECT_EQ(CountCalls("ReadFile") > 0, step.opened > 0);
     step.then();
@@ -135,55 +165,99 @@ TEST_F(TdxMode, FollowsTheChartTitleReadingTablesOnlyWhenChanged) {
   }
 }
 
+// A table of the 360-byte layout: the code at 0, the name at 31 (or where
+// one script has it).
+std::string Tnf360(const std::vector<Security>& securities, std::size_t nameAt = 31) {
+  std::string table(kTnfHeaderSize, '\0');
+  for (const Security& s : securities)
+    table += (s.code + std::string(360, '\0')).substr(0, 360).replace(nameAt, s.name.size(), s.name);
+  return table;
+}
+
 // What a table file gives, as codes by name: cut and malformed files give
-// what they hold whole and right; bjm.tnf, of unconfirmed layout, only when
-// all of it is right.
+// what they hold whole and right; bjm.tnf and the layouts no two readers
+// agree on, only when all of it is right.
 TEST_F(TdxMode, ReadsCutAndMalformedTablesAsFarAsTheyAreRight) {
   const std::string good = code_table::TnfTable({{"600000", "浦发银行"}, {"600036", "招商银行"}});
-  const std::string first = good.substr(0, kTnfHeaderSize + kTnfRecordSize);
+  const std::string first = good.substr(0, 50 + 314);
   const std::string badCode = code_table::TnfTable({{"60A000", "浦发银行"}, {"600036", "招商银行"}});
   std::string afterNul = code_table::TnfTable({{"600000", "浦发"}});
-  afterNul.replace(kTnfHeaderSize + kTnfNameOffset + 5, 3, "XYZ");  // bytes after the NUL are not part of the name
+  afterNul.replace(50 + 23 + 5, 3, "XYZ");  // bytes after the NUL are not part of the name
+  const std::string longNames = Tnf360({{"510300", "沪深300ETF华泰柏瑞"}, {"600036", "招商银行"}});
+  // Just over the cap, every record right: only reading it all shows it whole.
+  const std::uint64_t overCap = kTnfHeaderSize + (kMostTnfBytes / 314 + 1) * 314;
   const struct {
     const char* what;
-    const char* file;
+    int layout;  // of kTnfLayouts
     std::string bytes;
     std::vector<Security> found;
     bool used = true;
   } cases[] = {
-      {"whole", "shm.tnf", good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}},
-      {"cut in a record", "shm.tnf", good.substr(0, first.size() + 100), {{"600000", "浦发银行"}}},
-      {"cut in the header", "shm.tnf", good.substr(0, 20), {}},
-      {"a record with a bad code", "szm.tnf", badCode, {{"600036", "招商银行"}}},
-      {"an empty name", "szm.tnf", code_table::TnfTable({{"600000", ""}}), {}},
-      {"a name of eight bytes, no NUL", "szm.tnf", first, {{"600000", "浦发银行"}}},
-      {"bytes after the name's NUL", "szm.tnf", afterNul, {{"600000", "浦发"}}},
-      {"bjm.tnf whole", "bjm.tnf", good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}},
-      {"bjm.tnf cut", "bjm.tnf", good + "x", {}, false},
-      {"bjm.tnf with a bad code", "bjm.tnf", badCode, {}, false},
+      {"whole", 0, good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}},
+      {"cut in a record", 0, good.substr(0, first.size() + 100), {{"600000", "浦发银行"}}},
+      {"cut in the header", 0, good.substr(0, 20), {}},
+      {"a record with a bad code", 1, badCode, {{"600036", "招商银行"}}},
+      {"an empty name", 1, code_table::TnfTable({{"600000", ""}}), {}},
+      {"a name of eight bytes, no NUL", 1, first, {{"600000", "浦发银行"}}},
+      {"bytes after the name's NUL", 1, afterNul, {{"600000", "浦发"}}},
+      {"bjm.tnf whole", 2, good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}},
+      {"bjm.tnf cut", 2, good + "x", {}, false},
+      {"bjm.tnf with a bad code", 2, badCode, {}, false},
+      {"a newer layout, whole", 3, longNames, {{"510300", "沪深300ETF华泰柏瑞"}, {"600036", "招商银行"}}},
+      {"a newer layout, cut", 3, longNames.substr(0, longNames.size() - 1), {}, false},
+      {"a newer layout read a byte off", 4, longNames.substr(0, 49) + longNames.substr(50) + '\0', {}, false},
+      {"a newer layout with its names a byte before", 5, Tnf360({{"830799", "艾融软件"}}, 30), {}, false},
+      {"bjm.tnf over the cap", 2, "", {}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    TnfTable table(c.file);
-    sim::WriteFile(kCache + c.file, c.bytes);
-    EXPECT_TRUE(RefreshTnfTable(kCache + c.file, &table));
+    TnfTable table(kTnfLayouts[c.layout]);
+    const std::string path = kCache + table.layout->fileName;
+    c.bytes.empty() ? sim::WriteSparseFile(path, overCap, '1') : sim::WriteFile(path, c.bytes);
+    EXPECT_TRUE(RefreshTnfTable(path, &table));
     EXPECT_EQ(table.used, c.used);
     EXPECT_EQ(table.records.size(), c.found.size());
     for (const Security& security : c.found) {
-      std::string code;
-      EXPECT_EQ(CountTnfRecords(&table, 1, security.name, &code), 1u) << security.name;
-      EXPECT_EQ(code, security.code);
+      const TdxMatch match = MatchInTables(&table, 1, security.name);
+      EXPECT_EQ(match.count, 1u) << security.name;
+      EXPECT_EQ(match.code, security.code);
     }
-    EXPECT_FALSE(RefreshTnfTable(kCache + c.file, &table)) << "unchanged";
+    EXPECT_FALSE(RefreshTnfTable(path, &table)) << "unchanged";
     EXPECT_EQ(sim::OpenHandles(), 0);
   }
 
-  // However large the file, the records kept stay bounded.
-  sim::WriteFile(kCache + "shm.tnf",
-                 code_table::TnfTable(std::vector<Security>(kMostTnfRecords + 500, {"600000", "浦发银行"})));
-  TnfTable table("shm.tnf");
+  // However large the file, what is read of it stays bounded.
+  sim::WriteSparseFile(kCache + "shm.tnf", overCap, '1');
+  TnfTable table(kTnfLayouts[0]);
   RefreshTnfTable(kCache + "shm.tnf", &table);
-  EXPECT_EQ(table.records.size(), kMostTnfRecords);
+  EXPECT_EQ(table.records.size(), (kMostTnfBytes - kTnfHeaderSize) / 314);
+}
+
+// A table that cannot be read when the chart changes (通达信 rewriting it)
+// is read at the next change, though it has not changed since.  A newer
+// version's tables are read where the older ones are not, and dropped when
+// those come back.
+TEST_F(TdxMode, ATableThatFailedIsReadAgainAndNewerLayoutsWhereTheOlderAreNot) {
+  const TdxScene tdx = StartTdx(kTdxExe, "浦发银行");
+  sim::FailOpen(kCache + "shm.tnf");
+  sim::Advance(100);
+  EXPECT_EQ(AppState.tdx.outcome, TdxOutcome::kNotListed);
+  sim::FailOpen(kCache + "shm.tnf", false);
+  const auto show = [&](const std::string& name) {
+    sim::SetText(tdx.frame, TdxChartTitle(name));
+    sim::Advance(100);
+    return Label();
+  };
+  EXPECT_EQ(show("招商银行"), "600036");
+
+  for (const std::string file : {"shm.tnf", "szm.tnf"}) sim::RenameOver(kCache + file, kCache + file + ".old");
+  sim::WriteFile(kCache + "shs.tnf", Tnf360({{"510300", "沪深300ETF华泰柏瑞"}, {"600036", "招商银行"}}));
+  EXPECT_EQ(show("沪深300ETF华泰柏瑞"), "510300");
+  EXPECT_EQ(AppState.tdx.match.file, std::string("shs.tnf"));
+  EXPECT_EQ(show("平安银行"), "平安银行");
+  for (const std::string file : {"shm.tnf", "szm.tnf"}) sim::RenameOver(kCache + file + ".old", kCache + file);
+  EXPECT_EQ(show("沪深300ETF华泰柏瑞"), "沪深300ETF华泰柏瑞");
+  EXPECT_EQ(show("平安银行"), "000001");
 }
 
 }  // namespace

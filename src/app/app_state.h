@@ -10,6 +10,7 @@
 #include "order/order_actions.h"
 #include "platform/platform.h"
 #include "quote/dzh_reader.h"
+#include "quote/exchanges.h"
 #include "quote/tdx_reader.h"
 #include "settings/settings.h"
 
@@ -22,6 +23,8 @@ struct ActionRecord {
   bool byHotKey = false;  // the trader's hot key, not a click
   platform::LocalTime at;
   OrderOutcome outcome;
+  // A code the bar does not order (an index): nothing was done.
+  CodeKind refused = CodeKind::kOrderable;
 };
 
 // A hot key of the trader's for 买 or 卖, as start-up left it: registered
@@ -34,8 +37,9 @@ struct HotKeyRecord {
 inline constexpr int kBuyHotKeyId = 1, kSellHotKeyId = 2;
 
 struct AppStateRecord {
-  std::string currentCode;           // the code the charting program shows
-  platform::Hwnd tradingClient = 0;  // trading client's top-level window
+  std::string currentCode;                        // the code the charting program shows
+  Exchange currentExchange = Exchange::kUnknown;  // where its source says
+  platform::Hwnd tradingClient = 0;               // trading client's top-level window
   // How tradingClient qualified when it was found: its title may since have
   // lost the marker (a login screen gone), and it is still the one driven.
   TradingClientMatch tradingClientFound;

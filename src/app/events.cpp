@@ -30,6 +30,17 @@ void OpenOrderFormWith(ActionButton button, std::int32_t hotKey, bool byHotKey =
   const platform::LocalTime at = platform::GetLocalTime();
   // A copy: the code tested is the code written, whatever happens meanwhile.
   const std::string code = AppState.currentCode;
+  // An index has the digits of a stock of the other exchange: the client
+  // would look that one up.  Where the exchange is known, only its
+  // orderable codes go further; the client is not touched.
+  const CodeKind kind = KindOfCode(code, AppState.currentExchange);
+  if (kind != CodeKind::kOrderable) {
+    OrderOutcome nothing;
+    nothing.client = AppState.tradingClient;
+    Remember(button, at, nothing, byHotKey);
+    AppState.lastAction.refused = kind;
+    return;
+  }
   Remember(button, at, OpenOrderForm(code, AppState.tradingClient, hotKey, AppState.codeEntry, AppState.codeField),
            byHotKey);
 }

@@ -12,8 +12,10 @@
 namespace {
 
 // Once the label has shown a code it keeps one: an empty read leaves it.
-void ShowCode(const std::string& code) {
+// The exchange goes with the code, where its source says it.
+void ShowCode(const std::string& code, Exchange exchange = Exchange::kUnknown) {
   AppState.currentCode = code;
+  AppState.currentExchange = exchange;
   if (!code.empty() && GetCodeLabelCaption() != code) SetCodeLabelCaption(code);
 }
 
@@ -40,12 +42,13 @@ void ReadFromDzh() {
 // A page that is not a chart leaves the label, and the code a click uses.
 void ReadFromTdx() {
   const std::string shown = ReadTdxCode(AppState.tdx);
-  if (!shown.empty()) ShowCode(shown);
+  if (!shown.empty()) ShowCode(shown, AppState.tdx.exchange);
 }
 
+// The frontmost 通达信 on every tick: the trader may bring another forward.
 void FollowTdx() {
-  if (AppState.tdx.mainWindow > 0 && !IsWindowAlive(AppState.tdx.mainWindow)) AppState.tdx.mainWindow = 0;
-  if (AppState.tdx.mainWindow < 1) FindTdx(AppState.tdx);
+  const platform::Hwnd front = FrontmostTdx();
+  if (front != AppState.tdx.mainWindow) AttachTdx(AppState.tdx, front);
   // Without 通达信, look again later, as for 大智慧.
   if (AppState.tdx.mainWindow < 1) {
     SetQuoteTimerInterval(kDzhRetryInterval);
@@ -64,7 +67,9 @@ void OnQuoteTimer() {
   SetQuoteTimerInterval(0);
   const QuoteSource source = GetQuoteSource();
   if (source == QuoteSource::kTrader) {
-    ShowCode(ReadTraderCode());
+    Exchange exchange = Exchange::kUnknown;
+    const std::string code = ReadTraderCode(&exchange);
+    ShowCode(code, exchange);
     SetQuoteTimerInterval(kPollInterval);
   } else if (source == QuoteSource::kTdx) {
     FollowTdx();

@@ -69,10 +69,30 @@ void AddProgram(Lines& lines) {
   }
 }
 
-std::string TnfText(const TnfTable& table) {
-  if (!table.present) return "不存在";
-  if (!table.used) return "格式不符，未使用";
-  return Number(static_cast<long long>(table.records.size())) + " 条记录";
+std::string TdxFileText(const TdxFile& file, std::size_t entries, const char* unit) {
+  if (!file.present) return "不存在";
+  if (!file.used) return file.whole ? "格式不符，未使用" : "读不出（下次换图表时再读）";
+  return Number(static_cast<long long>(entries)) + unit + (file.whole ? "" : "（未读完，下次换图表时再读）");
+}
+
+// Why a click does nothing with a code that is not orderable, or "".
+std::string RefusedText(CodeKind kind) {
+  switch (kind) {
+    case CodeKind::kIndex:
+      return "这是指数，不是可以下单的证券（点“买”“卖”不会动作）";
+    case CodeKind::kOutside:
+      return "不在这个市场可以下单的代码段里（点“买”“卖”不会动作）";
+    case CodeKind::kOrderable:
+      break;
+  }
+  return "";
+}
+
+std::string ExchangeText(Exchange exchange) {
+  return exchange == Exchange::kShanghai   ? "上海"
+         : exchange == Exchange::kShenzhen ? "深圳"
+         : exchange == Exchange::kBeijing  ? "北京"
+                                           : "";
 }
 
 std::string TdxOutcomeText(const TdxAttachment& tdx) {
@@ -81,12 +101,15 @@ std::string TdxOutcomeText(const TdxAttachment& tdx) {
       return "读不到窗口标题";
     case TdxOutcome::kNotChart:
       return "当前页面不是分析图表，代码保持不变";
-    case TdxOutcome::kCode:
-      return tdx.shown;
+    case TdxOutcome::kCode: {
+      const CodeKind kind = KindOfCode(tdx.shown, tdx.exchange);
+      return tdx.shown + "（" + ExchangeText(tdx.exchange) + "，来自 " + tdx.match.file + "）" +
+             (kind == CodeKind::kOrderable ? "" : "：" + RefusedText(kind));
+    }
     case TdxOutcome::kNotListed:
       return "无：代码表里没有这个名称（小条显示名称，点“买”“卖”不会动作）";
     case TdxOutcome::kListedMoreThanOnce:
-      return "无：代码表里有 " + Number(static_cast<long long>(tdx.records)) +
+      return "无：代码表里有 " + Number(static_cast<long long>(tdx.match.count)) +
              " 条记录是这个名称，无法确定（小条显示名称，点“买”“卖”不会动作）";
   }
   return "";
@@ -100,7 +123,9 @@ void AddTdx(Lines& lines) {
   if (!attached) return;
   lines.Add("通达信窗口标题", OrNone(tdx.lastTitle));
   lines.Add("安装目录", OrNone(tdx.folder));
-  for (const TnfTable& table : tdx.tables) lines.Add(std::string("代码表 ") + table.fileName, TnfText(table));
+  lines.Add(std::string("名称表 ") + kTdxNameListFile, TdxFileText(tdx.nameList, tdx.nameList.names.size(), " 个名称"));
+  for (const TnfTable& table : tdx.tables)
+    lines.Add(std::string("代码表 ") + table.layout->fileName, TdxFileText(table, table.records.size(), " 条记录"));
   lines.Add("标题中的名称", OrNone(tdx.name));
   lines.Add("名称对应的代码", TdxOutcomeText(tdx));
 }
@@ -126,6 +151,8 @@ void AddQuoteSource(Lines& lines) {
     }
   }
   lines.Add("当前代码", OrNone(AppState.currentCode));
+  const std::string refused = RefusedText(KindOfCode(AppState.currentCode, AppState.currentExchange));
+  if (!refused.empty()) lines.Add("  " + ExchangeText(AppState.currentExchange) + "市场", refused);
 }
 
 std::string QualifiedText(const TradingClientMatch& how) {
@@ -343,6 +370,10 @@ void AddLastAction(Lines& lines) {
                                                             : "双击代码（功能键）";
   const OrderOutcome& o = last.outcome;
   lines.Add("上一次操作", TimeText(last.at) + " " + button + (last.byHotKey ? "（热键）" : ""));
+  if (last.refused != CodeKind::kOrderable) {
+    lines.Add("  结果", "未动作：" + RefusedText(last.refused));
+    return;
+  }
   if (GotPast(o, Stopped::kEarlierStillStuck)) lines.Add("  交易程序", ReachedText(o.reached));
   if (GotPast(o, Stopped::kHigherPrivilege)) lines.Add("  响应", o.answered ? "正常" : "未响应");
   if (GotPast(o, Stopped::kClientSilent)) {

@@ -85,9 +85,11 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
 std::string GetWindowTextA(Hwnd window, int maxCount);
 // GetClassNameA into a buffer of maxCount bytes; "" when it fails.
 std::string GetClassNameA(Hwnd window, int maxCount);
-// FindWindowExA with no class or title filter: the child of parent that
-// follows childAfter in Z order (the first child when childAfter is 0).
-Hwnd FindWindowExA(Hwnd parent, Hwnd childAfter);
+// FindWindowExA with no title filter: the child of parent that follows
+// childAfter in Z order (the first child when childAfter is 0), of the class
+// when one is given; parent 0 stands for the desktop (top-level windows).
+// Asks no window anything.
+Hwnd FindWindowExA(Hwnd parent, Hwnd childAfter, const std::string& className = "");
 Hwnd GetDesktopWindow();
 Hwnd GetWindow(Hwnd window, unsigned command);
 Hwnd GetAncestor(Hwnd window, unsigned flags);
@@ -321,9 +323,10 @@ struct FindData {
 Handle FindFirstFileA(const std::string& pattern, FindData* data);
 bool FindNextFileA(Handle find, FindData* data);
 bool FindClose(Handle find);
-// CreateFileA of an existing file for reading and writing, sharing read and
-// write with everybody, or for reading alone where writing is refused (a
-// read-only file or folder); kInvalidHandle when it cannot be opened.
+// CreateFileA of an existing file of another program for reading alone,
+// sharing read, write and delete: its owner may still open it for writing
+// (denying other writers), or replace it by a rename, while we read it.
+// kInvalidHandle when it cannot be opened.
 Handle OpenExistingFileShared(const std::string& path);
 // ReadFile: up to size bytes; *read receives how many came.
 bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read);

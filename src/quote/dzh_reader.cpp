@@ -8,6 +8,14 @@
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #endif
+// Thirty-two places at once where the processor has AVX2, chosen when the
+// program runs: the plain sixteen fall behind memchr, which uses it, on some
+// processors (to 0.3 of it on one AMD EPYC).
+#if defined(__GNUC__) && defined(__x86_64__)
+#define LINGBO_AVX2_SCAN 1
+#include <cpuid.h>
+#include <immintrin.h>
+#endif
 
 #include "discovery/processes.h"
 #include "discovery/windows.h"
@@ -63,11 +71,48 @@ int LowestSetBit(unsigned bits) {
 }
 #endif
 
+#if LINGBO_AVX2_SCAN
+// AVX2 on the processor, and its registers saved by the system (XGETBV).
+bool HasAvx2() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__get_cpuid(1, &a, &b, &c, &d) || !(c & bit_OSXSAVE) || !(c & bit_AVX)) return false;
+  unsigned low = 0, high = 0;
+  __asm__("xgetbv" : "=a"(low), "=d"(high) : "c"(0));
+  if ((low & 6) != 6) return false;
+  return __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & bit_AVX2);
+}
+
+// Moves *place on by 32 at a time until a place where first and final both
+// stand, or fewer than 32 places are left before stop; true when found.
+__attribute__((target("avx2"))) bool Avx2Candidate(const char** place, const char* stop, char first, char final,
+                                                   std::size_t last) {
+  const __m256i firsts = _mm256_set1_epi8(first);
+  const __m256i finals = _mm256_set1_epi8(final);
+  for (const char* at = *place; stop - at >= 32; at += 32) {
+    const __m256i heads = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+    const __m256i tails = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + last));
+    const auto hits = static_cast<unsigned>(
+        _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(heads, firsts), _mm256_cmpeq_epi8(tails, finals))));
+    *place = at;
+    if (hits != 0) {
+      *place = at + __builtin_ctz(hits);
+      return true;
+    }
+    *place = at + 32;
+  }
+  return false;
+}
+#endif
+
 // The first place in [from, stop) where title may start: its first and last
 // bytes are there.  The bytes before stop + title.size() - 1 must be readable.
 const char* NextCandidate(const char* from, const char* stop, std::string_view title) {
   const std::size_t last = title.size() - 1;
   const char* place = from;
+#if LINGBO_AVX2_SCAN
+  static const bool avx2 = HasAvx2();
+  if (avx2 && Avx2Candidate(&place, stop, title.front(), title.back(), last)) return place;
+#endif
 #if defined(__SSE2__) || defined(_M_X64)
   // Sixteen places at once.  Checking the last byte along with the first
   // keeps common GBK lead bytes from sending many places to memcmp.

@@ -20,7 +20,8 @@ platform::Hwnd FindTraderMainWindow() {
   return root > 0 ? root : 0;
 }
 
-std::string ReadTraderCode() {
+std::string ReadTraderCode(Exchange* exchange) {
+  if (exchange) *exchange = Exchange::kUnknown;
   const platform::Hwnd root = FindTraderMainWindow();
   if (root <= 0) return {};
   const std::string title = GetWindowTextTimeout(root);
@@ -30,8 +31,18 @@ std::string ReadTraderCode() {
   if (TextToInt(dashed) > 0) return IsStockCode(dashed) ? dashed : std::string();
 
   // "[SH600036]": the code is the bracket's last six bytes.
-  const std::string bracketed = RightText(TextBetween(title, "[", "]"), 6);
-  return IsStockCode(bracketed) ? bracketed : std::string();
+  const std::string inBrackets = TextBetween(title, "[", "]");
+  const std::string bracketed = RightText(inBrackets, 6);
+  if (!IsStockCode(bracketed)) return {};
+  // Its exchange, where the two letters before the code name it.
+  if (exchange && inBrackets.size() == 8) {
+    const std::string prefix = LowerAscii(LeftText(inBrackets, 2));
+    *exchange = prefix == "sh"   ? Exchange::kShanghai
+                : prefix == "sz" ? Exchange::kShenzhen
+                : prefix == "bj" ? Exchange::kBeijing
+                                 : Exchange::kUnknown;
+  }
+  return bracketed;
 }
 
 platform::Hwnd FindWindowByTitleFragment(const std::string& fragment) {

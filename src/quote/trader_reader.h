@@ -7,13 +7,15 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "quote/exchanges.h"
 
 struct TopLevelWindowEntry {
   platform::Hwnd window = 0;
   std::string title;
 };
 
-std::string ReadTraderCode();
+// The code, and its exchange where the title names it ("[SH000001]").
+std::string ReadTraderCode(Exchange* exchange = nullptr);
 // The root owner of the first window whose title holds "交易师"; 0 when none.
 platform::Hwnd FindTraderMainWindow();
 platform::Hwnd FindWindowByTitleFragment(const std::string& fragment);

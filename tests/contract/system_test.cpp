@@ -222,8 +222,16 @@ TEST_F(ContractTest, DirectoryListingsAndSharedOpens) {
   Handle b = OpenExistingFileShared(dir + "\\table.dat");
   EXPECT_NE(a, kInvalidHandle);
   EXPECT_NE(b, kInvalidHandle) << "no sharing restriction";
+  // The charting program rewrites its tables while we may hold one: it takes
+  // one for writing with other writers denied, or renames a new one over it.
+  EXPECT_TRUE(world().OpenForWritingDenyingWriters(dir + "\\table.dat"));
+  world().MakeFile(dir + "\\table.new", "new");
+  const bool renamedWhileOpen = world().RenameOver(dir + "\\table.new", dir + "\\table.dat");
+  EXPECT_EQ(renamedWhileOpen, world().RenamesOverOpenFiles());
   CloseHandle(a);
   CloseHandle(b);
+  if (!renamedWhileOpen) EXPECT_TRUE(world().RenameOver(dir + "\\table.new", dir + "\\table.dat"));
+  EXPECT_EQ(world().FileBytes(dir + "\\table.dat"), "new");
   EXPECT_EQ(OpenExistingFileShared(dir + "\\missing.dat"), kInvalidHandle);
   EXPECT_EQ(OpenExistingFileShared(dir), kInvalidHandle) << "a folder is no file";
 

@@ -73,6 +73,14 @@ class World {
   // Marks the file read-only; false when writes to it would still succeed
   // here (Wine run by root ignores the attribute).
   virtual bool SetReadOnly(const std::string& path) = 0;
+  // Another program takes the file for writing, others only reading it
+  // meanwhile, and lets it go; false when that is refused.
+  virtual bool OpenForWritingDenyingWriters(const std::string& path) = 0;
+  // Another program replaces to by renaming from over it.
+  virtual bool RenameOver(const std::string& from, const std::string& to) = 0;
+  // Whether a rename may replace a file open with a handle that shares
+  // delete (Windows; Wine refuses it while any handle is open).
+  virtual bool RenamesOverOpenFiles() = 0;
   // Whether the peer is a 32-bit program (this test program is 64-bit).
   virtual bool PeerIs32Bit() = 0;
   // Whether a module snapshot of a process of the other width is refused

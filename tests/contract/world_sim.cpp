@@ -71,6 +71,11 @@ class SimWorld : public World {
     sim::SetReadOnly(path);
     return true;
   }
+  bool OpenForWritingDenyingWriters(const std::string& path) override {
+    return sim::OpenForWritingDenyingWriters(path);
+  }
+  bool RenameOver(const std::string& from, const std::string& to) override { return sim::RenameOver(from, to); }
+  bool RenamesOverOpenFiles() override { return true; }
   std::uint64_t Now() override { return sim::Now(); }
 
   void Click(Hwnd control) override { sim::Click(control); }

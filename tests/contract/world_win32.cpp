@@ -181,6 +181,21 @@ class Win32World : public World {
     CloseHandle(file);
     return false;
   }
+  bool OpenForWritingDenyingWriters(const std::string& path) override {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+  }
+  bool RenameOver(const std::string& from, const std::string& to) override {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+  }
+  // Wine refuses to replace a file any handle holds open, whatever its
+  // sharing (ERROR_ACCESS_DENIED); Windows lets a handle that shares delete.
+  bool RenamesOverOpenFiles() override {
+    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr;
+  }
   std::uint64_t Now() override { return GetTickCount64(); }
   // What the peer really is, read off its PE header, whatever was asked for.
   bool PeerIs32Bit() override { return PeMachine(PeerExePath({})) == IMAGE_FILE_MACHINE_I386; }

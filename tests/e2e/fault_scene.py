@@ -29,16 +29,18 @@ class DzhStandIn:
         self.frame = case.find_window(title=title, timeout=20)
 
     @classmethod
-    def tdx(cls, case, page):
-        """The same stand-in as 通达信: TdxW.exe in a folder with its name tables,
-        its title "...[PAGE]"; .show(page) changes the page."""
+    def tdx(cls, case, page, args=(), **tables):
+        """The same stand-in as 通达信: TdxW.exe in a folder with its name tables
+        (make_tdx_folder's shanghai=, shenzhen=), its title "...[PAGE]";
+        .show(page) changes the page, .show("front " + page) also brings it
+        to the top."""
         self = cls.__new__(cls)
         self.folder = case.app_dir("dzh_standin.exe").path
-        make_tdx_folder(self.folder)
+        make_tdx_folder(self.folder, **tables)
         self.control = os.path.join(self.folder, "page.txt")
         self.exe = os.path.join(self.folder, "TdxW.exe")
         shutil.move(os.path.join(self.folder, "dzh_standin.exe"), self.exe)
-        self.program = case.start(self.exe, "--tdx", "--control", h.windows_path(self.control), page)
+        self.program = case.start(self.exe, "--tdx", "--control", h.windows_path(self.control), *args, page)
         self.frame = case.find_window(title="通达信金融终端V7.642 - [%s]" % page, timeout=20)
         return self
 

@@ -6,12 +6,16 @@
 //
 //   dzh_standin [--title TEXT] [--mdi-position N] [--control FILE]
 //               [--hang-after MS [--hang-for MS]] NAME...
-//   dzh_standin --tdx [--control FILE] PAGE
+//   dzh_standin --tdx [--control FILE] [--rewrite-tables] PAGE
 //
 // --tdx           stands in for 通达信 instead: a frame of class
 //                 "TdxW_MainFrame_Class" titled "通达信金融终端V7.642 - [PAGE]"
 //                 (PAGE such as "分析图表-平安银行"); the control file's line
-//                 is the next PAGE.  The scenario writes T0002\hq_cache\*.tnf
+//                 is the next PAGE, "front PAGE" also brings the frame to the
+//                 top of the Z order.  The scenario writes T0002\hq_cache\*.tnf
+// --rewrite-tables  every 10 ms takes T0002\hq_cache\shm.tnf for writing with
+//                 other writers denied and writes its header back; each time
+//                 that is refused adds a line to T0002\hq_cache\refused.txt
 //
 // --title         the frame's title (default "大智慧")
 // --mdi-position  1-based position of the MDIClient among the frame's
@@ -45,6 +49,8 @@ constexpr wchar_t kChartClass[] = L"DzhStandinChart";
 
 HWND frame = nullptr;
 bool tdx = false;
+bool rewriteTables = false;
+constexpr UINT_PTR kRewriteTimer = 3;
 constexpr wchar_t kTdxTitle[] = L"通达信金融终端V7.642 - [";
 HWND mdiClient = nullptr;
 Steering steering;
@@ -144,7 +150,13 @@ void CloseAllDocuments() {
 
 void FollowControlLine(const std::string& line) {
   if (tdx) {
-    SetWindowTextW(frame, (kTdxTitle + Widen(line, CP_UTF8) + L"]").c_str());
+    std::wstring page = Widen(line, CP_UTF8);
+    if (page.compare(0, 6, L"front ") == 0) {
+      page.erase(0, 6);
+      SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+      SetForegroundWindow(frame);
+    }
+    SetWindowTextW(frame, (kTdxTitle + page + L"]").c_str());
   } else if (line.empty()) {
     CloseAllDocuments();
   } else {
@@ -152,9 +164,31 @@ void FollowControlLine(const std::string& line) {
   }
 }
 
+// What 通达信 does while it updates a table: it takes the file for itself.
+void RewriteTable() {
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring cache = exe;
+  cache = cache.substr(0, cache.rfind(L'\\')) + L"\\T0002\\hq_cache\\";
+  HANDLE table = CreateFileW((cache + L"shm.tnf").c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+  char header[50];
+  DWORD count = 0;
+  // Refused: the file that says so is left behind.
+  if (table == INVALID_HANDLE_VALUE)
+    table = CreateFileW((cache + L"refused.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  else if (ReadFile(table, header, sizeof header, &count, nullptr) && count == sizeof header)
+    WriteFile(table, header, SetFilePointer(table, 0, nullptr, FILE_BEGIN) == 0 ? count : 0, &count, nullptr);
+  CloseHandle(table);
+}
+
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
+      if (wParam == kRewriteTimer) {
+        RewriteTable();
+        return 0;
+      }
       steering.OnTimer(window, wParam, FollowControlLine);
       return 0;
     case WM_DESTROY:
@@ -184,6 +218,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       title = argv[++i];
     } else if (arg == L"--tdx") {
       tdx = true;
+    } else if (arg == L"--rewrite-tables") {
+      rewriteTables = true;
     } else if (arg == L"--mdi-position" && i + 1 < argc) {
       mdiPosition = _wtoi(argv[++i]);
     } else {
@@ -213,6 +249,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     for (const std::wstring& name : documents) OpenDocument(name);
   ShowWindow(frame, SW_SHOWNORMAL);
   steering.Start(frame);
+  if (rewriteTables) SetTimer(frame, kRewriteTimer, 10, nullptr);
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

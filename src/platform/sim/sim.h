@@ -200,6 +200,14 @@ void MakeDirectory(const std::string& path);
 void SetReadOnly(const std::string& path, bool readOnly = true);
 // Opening the file fails (an unreadable disk, a locked file).
 void FailOpen(const std::string& path, bool fail = true);
+// Another program opens the file for writing, letting others only read it
+// meanwhile, and closes it again; false when the handles open on it refuse
+// that.
+bool OpenForWritingDenyingWriters(const std::string& path);
+// Another program replaces to by renaming from over it (MoveFileEx with
+// MOVEFILE_REPLACE_EXISTING); false when a handle open on to does not share
+// deleting.
+bool RenameOver(const std::string& from, const std::string& to);
 
 // The program's own windows, as the platform made them.
 platform::MainBarWindows Bar();

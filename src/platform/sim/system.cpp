@@ -234,6 +234,29 @@ bool FileExists(const std::string& path) { return W().files.count(FileKey(path))
 void RemoveFile(const std::string& path) { W().files.erase(FileKey(path)); }
 void MakeDirectory(const std::string& path) { MakeDirectories(path); }
 
+// Whether a handle of the program's open on the file refuses what refuses.
+static bool Refused(const std::string& path, const std::function<bool(const HandleObject&)>& refuses) {
+  for (const auto& [handle, object] : W().handles)
+    if (object.kind == HandleObject::Kind::kFile && object.fileKey == FileKey(path) && refuses(object)) return true;
+  return false;
+}
+
+bool OpenForWritingDenyingWriters(const std::string& path) {
+  // The new handle lets no other writer in, and must be let in to write.
+  return FileAt(path) && !Refused(path, [](const HandleObject& h) { return !h.sharesWrite || h.writes; });
+}
+
+bool RenameOver(const std::string& from, const std::string& to) {
+  File* source = FileAt(from);
+  if (!source || Refused(to, [](const HandleObject& h) { return !h.sharesDelete; })) return false;
+  File moved = *source;
+  moved.path = NormalPath(to);
+  moved.lastWrite = ++W().fileWrites;
+  W().files.erase(FileKey(from));
+  W().files[FileKey(to)] = moved;
+  return true;
+}
+
 void SetReadOnly(const std::string& path, bool readOnly) {
   if (File* f = FileAt(path)) f->readOnly = readOnly;
 }
@@ -480,6 +503,7 @@ Handle OpenExistingFileShared(const std::string& path) {
   HandleObject file;
   file.kind = HandleObject::Kind::kFile;
   file.fileKey = FileKey(path);
+  // Reading alone, sharing read, write and delete.
   return NewHandle(std::move(file));
 }
 

@@ -778,10 +778,19 @@ static Hwnd ChildAfter(Hwnd parent, Hwnd childAfter) {
   return it == children.end() || it + 1 == children.end() ? 0 : *(it + 1);
 }
 
-Hwnd FindWindowExA(Hwnd parent, Hwnd childAfter) {
-  Log("FindWindowExA(%d,%d)", parent, childAfter);
+Hwnd FindWindowExA(Hwnd parent, Hwnd childAfter, const std::string& className) {
+  if (className.empty()) {
+    Log("FindWindowExA(%d,%d)", parent, childAfter);
+  } else {
+    Log("FindWindowExA(%d,%d,%s)", parent, childAfter, className.c_str());
+  }
   if (parent == 0) parent = 1;
-  return Find(parent) ? ChildAfter(parent, childAfter) : 0;
+  if (!Find(parent)) return 0;
+  // Class names compare without regard to ASCII case, as Windows does.
+  Hwnd child = ChildAfter(parent, childAfter);
+  while (child != 0 && !className.empty() && Lower(W().windows[child].className) != Lower(className))
+    child = ChildAfter(parent, child);
+  return child;
 }
 
 Hwnd GetDesktopWindow() {

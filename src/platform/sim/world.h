@@ -82,9 +82,12 @@ struct HandleObject {
   std::size_t next = 0;
   // Process and token: of which process.
   std::uint32_t processId = 0;
-  // File: its key and read position.
+  // File: its key and read position, whether it may write, and what it
+  // lets others do meanwhile (CreateFile's share modes).
   std::string fileKey;
   std::uint64_t position = 0;
+  bool writes = false;
+  bool sharesRead = true, sharesWrite = true, sharesDelete = true;
   // Directory listing.
   std::vector<platform::FindData> found;
 };
@@ -195,6 +198,8 @@ struct World {
 };
 
 World& W();
+// ASCII letters lowered; the trail byte of a GBK character stays.
+std::string Lower(const std::string& text);
 
 // Records a report to events:: ("OnTimer(1)").
 void Report(const char* name, long argument = -1);

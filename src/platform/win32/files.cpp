@@ -39,14 +39,11 @@ bool FindClose(Handle find) {
 }
 
 Handle OpenExistingFileShared(const std::string& path) {
-  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
-  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  // The file is only ever read: a read-only file, a protected folder or an
-  // owner that denies writers must not make it unreadable.
-  if (file == INVALID_HANDLE_VALUE) {
-    file = ::CreateFileA(path.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  }
+  // Reading alone: a handle with write access would keep the owner from
+  // taking the file for writing with other writers denied.
+  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const HANDLE file =
+      ::CreateFileA(path.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   return file == INVALID_HANDLE_VALUE ? kInvalidHandle : FromHandle(file);
 }
 

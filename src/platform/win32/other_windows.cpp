@@ -128,8 +128,9 @@ std::string GetClassNameA(Hwnd window, int maxCount) {
   return name;
 }
 
-Hwnd FindWindowExA(Hwnd parent, Hwnd childAfter) {
-  return FromHwnd(::FindWindowExA(ToHwnd(parent), ToHwnd(childAfter), nullptr, nullptr));
+Hwnd FindWindowExA(Hwnd parent, Hwnd childAfter, const std::string& className) {
+  return FromHwnd(
+      ::FindWindowExA(ToHwnd(parent), ToHwnd(childAfter), className.empty() ? nullptr : className.c_str(), nullptr));
 }
 
 Hwnd GetDesktopWindow() { return FromHwnd(::GetDesktopWindow()); }
