@@ -33,6 +33,15 @@ ClientScene ClientByDescription() {
   return client;
 }
 
+// A client behind its own pop-up that stalls 8 s in its activation, with the
+// foreground switch refused.
+void StallingClient() {
+  const ClientScene client = AddTradingClient();
+  sim::SetFocus(sim::CreateWindow({"Popup", "", client.process}));
+  sim::SetHandlingTime(client.window, sim::kWmActivate, 8000);
+  sim::RefuseForeground();
+}
+
 struct Cause {
   const char* what;
   std::vector<std::string> present, absent;
@@ -125,22 +134,12 @@ TEST_F(StatusWindowTest, EachCauseOfASilentClickIsNamed) {
       {"a client that stalls when brought forward",
        {"  调到前面：交易程序卡住", "  结果：未按键：交易程序被调到前面时卡住了"},
        {"  按键", "  代码框"},
-       [] {
-         const ClientScene client = AddTradingClient();
-         sim::SetFocus(sim::CreateWindow({"Popup", "", client.process}));
-         sim::SetHandlingTime(client.window, sim::kWmActivate, 8000);
-         sim::RefuseForeground();
-       },
+       StallingClient,
        [] { BuyNow(); }},
       {"a click while an earlier activation is still stuck",
        {"  结果：未动作：上一次调出交易程序时它卡住了"},
        {"  交易程序：", "  调到前面", "  按键"},
-       [] {
-         const ClientScene client = AddTradingClient();
-         sim::SetFocus(sim::CreateWindow({"Popup", "", client.process}));
-         sim::SetHandlingTime(client.window, sim::kWmActivate, 8000);
-         sim::RefuseForeground();
-       },
+       StallingClient,
        [] {
          BuyNow();
          sim::Advance(1000);

@@ -105,6 +105,10 @@ class OrderActionsTest : public SimTest {
     last = outcome;
   }
   OrderOutcome last;
+  // A buy with no client remembered, timed; its outcome in last.
+  std::uint64_t TimedBuy(CodeEntry entry = CodeEntry::kReplace, std::int32_t hotKey = kF1) {
+    return Timed([&] { last = OpenOrderForm(shownCode, 0, hotKey, entry); });
+  }
   void Function() { remembered = SendFunctionKey(remembered, kF3).client; }
 
   // A desktop of its own for one case of a table: the code shown and a client
@@ -140,7 +144,7 @@ class OrderActionsTest : public SimTest {
 // field; anything else is looked at twenty times and left alone.  The looks
 // read the focus from outside, never attaching to the client.
 TEST_F(OrderActionsTest, WaitsForTheCodeFieldTheKeyFocusedAtMostTwentyLooks) {
-  const struct Case {
+  struct Case {
     std::uint64_t focusAfterKey;  // 0: never
     std::uint64_t elapsed;
     Stopped stopped;  // kNot: written
@@ -148,7 +152,8 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldTheKeyFocusedAtMostTwentyLooks) {
     std::uint64_t keyTakes = 0, busyBefore = 0;  // over the key; over what it took before it
     enum { kButton, kLastOrdersQuantity, kCodeField, kCodeFieldLastWritten } focusedBefore = kButton;
     enum { kScripted, kClientTimer, kPostedBehindKeyUpFromOwnLoop } moves = kScripted;
-  } cases[] = {
+  };
+  std::vector<Case> cases = {
       {50, kFoundAtFirstLook, Stopped::kNot},
       {199, kFoundAtFirstLook, Stopped::kNot},
       {250, kFoundAtFirstLook + 100, Stopped::kNot},
@@ -156,13 +161,6 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldTheKeyFocusedAtMostTwentyLooks) {
       {2090, kFoundAtFirstLook + 1900, Stopped::kNot},
       {2150, kNeverFound, Stopped::kNoField},
       {0, kNeverFound, Stopped::kNoField},
-      {10, kNeverFound, Stopped::kNoField, "edit"},
-      {10, kNeverFound, Stopped::kNoField, "EDIT"},
-      {10, kNeverFound, Stopped::kNoField, "RichEdit20A"},
-      {10, kNeverFound, Stopped::kNoField, "RICHEDIT50W"},
-      {10, kNeverFound, Stopped::kNoField, "Edit2"},
-      {10, kNeverFound, Stopped::kNoField, "TEdit"},
-      {10, kNeverFound, Stopped::kNoField, "ComboBox"},
       {400, 30 + 400, Stopped::kNot, "Edit", 400, 0, Case::kLastOrdersQuantity},
       {150, 30 + 300 + 150, Stopped::kNot, "Edit", 150, 300, Case::kLastOrdersQuantity},
       {3000, 2500, Stopped::kKeyNotTaken, "Edit", 3000, 0, Case::kLastOrdersQuantity},
@@ -171,6 +169,8 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldTheKeyFocusedAtMostTwentyLooks) {
       {0, 30 + 300, Stopped::kNot, "Edit", 300, 0, Case::kLastOrdersQuantity, Case::kPostedBehindKeyUpFromOwnLoop},
       {0, kFoundAtFirstLook, Stopped::kNot, "Edit", 0, 0, Case::kCodeFieldLastWritten},
       {0, kNeverFound, Stopped::kFocusNotMoved, "Edit", 0, 0, Case::kCodeField}};
+  for (const char* fieldClass : {"edit", "EDIT", "RichEdit20A", "RICHEDIT50W", "Edit2", "TEdit", "ComboBox"})
+    cases.push_back({10, kNeverFound, Stopped::kNoField, fieldClass});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fieldClass + " " + std::to_string(c.focusAfterKey) + " " + std::to_string(c.keyTakes) + " " +
                  std::to_string(c.focusedBefore) + " " + std::to_string(c.moves));
@@ -318,16 +318,15 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
     sim::SetIntegrity(client.process, c.integrity);
     sim::DenyToken(client.process, c.tokenDenied);
 
-    OrderOutcome outcome;
-    const std::uint64_t elapsed = Timed([&] { outcome = OpenOrderForm(shownCode, 0, c.key); });
+    const std::uint64_t elapsed = TimedBuy(CodeEntry::kReplace, c.key);
     const OrderOutcome function = SendFunctionKey(client.window, kF3);
     sim::Advance(100);
 
-    EXPECT_EQ(outcome.higherPrivilege, c.above) << c.code;
-    EXPECT_EQ(outcome.key, c.key) << c.code;
+    EXPECT_EQ(last.higherPrivilege, c.above) << c.code;
+    EXPECT_EQ(last.key, c.key) << c.code;
     if (c.above) {
       EXPECT_EQ(elapsed, 0u) << c.code;
-      EXPECT_EQ(outcome.stopped, Stopped::kHigherPrivilege) << c.code;
+      EXPECT_EQ(last.stopped, Stopped::kHigherPrivilege) << c.code;
       EXPECT_EQ(function.stopped, Stopped::kHigherPrivilege) << c.code;
       EXPECT_EQ(VisibleSteps(), (std::vector<std::string>{"SendMessageTimeoutA:0xe", "SendMessageTimeoutA:0xd"}))
           << c.code << ": only the search's read of its title; nothing else sent, nothing posted or keyed";
@@ -374,18 +373,17 @@ TEST_F(OrderActionsTest, NoCodeOrNoFKeyDoesNothingAtAll) {
     sim::SetForeground(client.window);
     const CodeEntry entry = key % 2 ? CodeEntry::kKeyed : CodeEntry::kReplace;
 
-    OrderOutcome outcome;
-    EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, remembered, key, entry); }), 0u);
+    EXPECT_EQ(TimedBuy(entry, key), 0u);
     if (key != kF1) EXPECT_EQ(SendFunctionKey(client.window, key).stopped, Stopped::kKeyNotAllowed);
     EXPECT_TRUE(sim::Calls().empty()) << sim::Calls().front().text;
     sim::Advance(100);
     const Stopped stopped = key != kF1            ? Stopped::kKeyNotAllowed
                             : TextToInt(code) > 0 ? Stopped::kNotACode
                                                   : Stopped::kNoCode;
-    EXPECT_EQ(outcome.stopped, stopped);
+    EXPECT_EQ(last.stopped, stopped);
     EXPECT_TRUE(sim::Received(client.window).empty());
     EXPECT_TRUE(sim::Received(client.button).empty());
-    EXPECT_EQ(outcome.client, 0);
+    EXPECT_EQ(last.client, 0);
     EXPECT_EQ(sim::TextOf(client.codeField), "999999");
   }
 }
@@ -459,12 +457,11 @@ TEST_F(OrderActionsTest, OnlyTheClientsOwnFieldTakesTheCode) {
         });
     });
 
-    OrderOutcome outcome;
-    EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1); }), c.elapsed) << c.what;
-    EXPECT_EQ(ResultOf(outcome), c.written) << c.what;
+    EXPECT_EQ(TimedBuy(), c.elapsed) << c.what;
+    EXPECT_EQ(ResultOf(last), c.written) << c.what;
     EXPECT_EQ(sim::TextOf(notes.edit), c.ownEditInFront ? "600036" : "memo") << c.what;
     EXPECT_EQ(sim::TextOf(client.codeField), c.clientBackAfter ? "600036" : "999999") << c.what;
-    EXPECT_EQ(outcome.otherInFront, c.written == Result(Stopped::kOtherInFront) ? "记事本" : "") << c.what;
+    EXPECT_EQ(last.otherInFront, c.written == Result(Stopped::kOtherInFront) ? "记事本" : "") << c.what;
   }
 }
 
@@ -639,10 +636,9 @@ TEST_F(OrderActionsTest, EveryStepSlowAtItsBoundEndsWithTheClock) {
     if (c.slow != Slow::kHangsAtKey && c.slow != Slow::kFieldThreadHungLong)
       sim::SetHandlingTime(client.codeField, message, 3000);
 
-    OrderOutcome outcome;
-    EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1); }), c.elapsed) << c.what;
-    EXPECT_EQ(ResultOf(outcome), c.written) << c.what;
-    EXPECT_EQ(outcome.client, client.window) << c.what;
+    EXPECT_EQ(TimedBuy(), c.elapsed) << c.what;
+    EXPECT_EQ(ResultOf(last), c.written) << c.what;
+    EXPECT_EQ(last.client, client.window) << c.what;
     sim::SetHung(client.thread, false);
     sim::Advance(5000);
     const bool reached =
@@ -676,43 +672,36 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
   const struct {
     const char* what;
     Field field;
-    CodeEntry entry;
     Result written;
     std::size_t replaces, typed;  // EM_REPLACESEL and WM_CHAR messages taken
     std::string text;             // the field's text in the end
     std::uint64_t elapsed;
-    std::string code = "600036";
+    CodeEntry entry = CodeEntry::kReplace;
   } cases[] = {
-      {"replaced and read back", Field::kPlain, CodeEntry::kReplace, CodeWritten::kReplaced, 1, 0, "600036", 230},
-      {"name after the code", Field::kAddsName, CodeEntry::kReplace, CodeWritten::kReplaced, 1, 0, "600036 招商银行",
-       230},
-      {"market before the code", Field::kAddsMarket, CodeEntry::kReplace, CodeWritten::kReplaced, 1, 0, "SH600036",
-       230},
-      {"a digit after the code is another code", Field::kAddsDigit, CodeEntry::kReplace,
-       CodeWritten::kKeyedAfterIgnoredReplace, 1, 6, "600036", 240},
-      {"replace ignored", Field::kIgnoresReplace, CodeEntry::kReplace, CodeWritten::kKeyedAfterIgnoredReplace, 1, 6,
+      {"replaced and read back", Field::kPlain, CodeWritten::kReplaced, 1, 0, "600036", 230},
+      {"name after the code", Field::kAddsName, CodeWritten::kReplaced, 1, 0, "600036 招商银行", 230},
+      {"market before the code", Field::kAddsMarket, CodeWritten::kReplaced, 1, 0, "SH600036", 230},
+      {"a digit after the code is another code", Field::kAddsDigit, CodeWritten::kKeyedAfterIgnoredReplace, 1, 6,
        "600036", 240},
-      {"typed by setting", Field::kIgnoresReplace, CodeEntry::kPosted, CodeWritten::kPostedBySetting, 0, 6, "600036",
-       240},
-      {"700 ms over each key", Field::kSlowKeys, CodeEntry::kReplace, CodeWritten::kNotReadBack, 1, 6, "600036",
-       230 + 10 + 500},
-      {"typed, but the field shows another code", Field::kKeysMangled, CodeEntry::kReplace, CodeWritten::kNotLanded, 1,
-       6, "6000361", 2500},
-      {"does not answer the selection in time", Field::kSlowSelection, CodeEntry::kReplace, CodeWritten::kSelectFailed,
-       0, 0, "999999", 230 + 2000},
-      {"stops answering after the selection", Field::kHangsAfterSelection, CodeEntry::kReplace,
-       CodeWritten::kFieldSilent, 1, 0, "600036", 230 + 2000},
-      {"select refused before typing", Field::kHangsAfterReadBack, CodeEntry::kReplace, CodeWritten::kSelectFailed, 1,
-       0, "999999", 230 + 2000},
+      {"replace ignored", Field::kIgnoresReplace, CodeWritten::kKeyedAfterIgnoredReplace, 1, 6, "600036", 240},
+      {"typed by setting", Field::kIgnoresReplace, CodeWritten::kPostedBySetting, 0, 6, "600036", 240,
+       CodeEntry::kPosted},
+      {"700 ms over each key", Field::kSlowKeys, CodeWritten::kNotReadBack, 1, 6, "600036", 230 + 10 + 500},
+      {"typed, but the field shows another code", Field::kKeysMangled, CodeWritten::kNotLanded, 1, 6, "6000361", 2500},
+      {"does not answer the selection in time", Field::kSlowSelection, CodeWritten::kSelectFailed, 0, 0, "999999",
+       230 + 2000},
+      {"stops answering after the selection", Field::kHangsAfterSelection, CodeWritten::kFieldSilent, 1, 0, "600036",
+       230 + 2000},
+      {"select refused before typing", Field::kHangsAfterReadBack, CodeWritten::kSelectFailed, 1, 0, "999999",
+       230 + 2000},
       {"typed by setting, its caret moved right after the selection", Field::kMovesCaretAfterSelection,
-       CodeEntry::kPosted, CodeWritten::kPostedBySetting, 0, 6, "600036", 240},
-      {"moves its caret to the end right after the selection", Field::kMovesCaretAfterSelection, CodeEntry::kReplace,
+       CodeWritten::kPostedBySetting, 0, 6, "600036", 240, CodeEntry::kPosted},
+      {"moves its caret to the end right after the selection", Field::kMovesCaretAfterSelection,
        CodeWritten::kKeyedAfterIgnoredReplace, 1, 6, "600036", 240},
-      {"stops answering when typed", Field::kHangsWhenTyped, CodeEntry::kReplace, CodeWritten::kNotReadBack, 1, 6,
-       "600036", 230 + 500},
+      {"stops answering when typed", Field::kHangsWhenTyped, CodeWritten::kNotReadBack, 1, 6, "600036", 230 + 500},
   };
   for (const auto& c : cases) {
-    const ClientScene client = Fresh(c.code);
+    const ClientScene client = Fresh("600036");
     OpenFormOnKey(client, kF1, 10);
     const bool ignoresReplace = c.field != Field::kPlain && c.field != Field::kAddsName &&
                                 c.field != Field::kAddsMarket && c.field != Field::kAddsDigit &&
@@ -735,22 +724,21 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
           !MessagesOf(client.codeField, platform::kWmGetText).empty())
         sim::SetHung(client.thread);
     });
-    OrderOutcome outcome;
-    const std::uint64_t elapsed = Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1, c.entry); });
+    const std::uint64_t elapsed = TimedBuy(c.entry);
 
     EXPECT_EQ(elapsed, c.elapsed) << c.what;
-    EXPECT_EQ(ResultOf(outcome), c.written) << c.what;
+    EXPECT_EQ(ResultOf(last), c.written) << c.what;
     // Whatever the field was left to handle, it handles in its own time.
     sim::SetHung(client.thread, false);
     sim::Advance(6000);
     EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.replaces) << c.what;
     EXPECT_EQ(MessagesOf(client.codeField, platform::kWmChar).size(), c.typed) << c.what;
     EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
-    EXPECT_EQ(outcome.reached, ClientReached::kSearched) << c.what;
-    EXPECT_TRUE(outcome.answered && outcome.inFront) << c.what;
-    EXPECT_EQ(outcome.pressed, KeyPressed::kPosted) << c.what;
-    EXPECT_EQ(outcome.fieldAfterMs, 200) << c.what;
-    EXPECT_EQ(outcome.focusedClass, "Edit") << c.what;
+    EXPECT_EQ(last.reached, ClientReached::kSearched) << c.what;
+    EXPECT_TRUE(last.answered && last.inFront) << c.what;
+    EXPECT_EQ(last.pressed, KeyPressed::kPosted) << c.what;
+    EXPECT_EQ(last.fieldAfterMs, 200) << c.what;
+    EXPECT_EQ(last.focusedClass, "Edit") << c.what;
   }
 }
 
@@ -835,13 +823,12 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
     sim::SetFocus(notes.edit);
     if (c.scene) c.scene(client, notes.window);
 
-    OrderOutcome outcome;
-    EXPECT_EQ(Timed([&] { outcome = OpenOrderForm(shownCode, 0, kF1, c.entry); }), c.elapsed) << c.what;
+    EXPECT_EQ(TimedBuy(c.entry), c.elapsed) << c.what;
     sim::Advance(100);
 
-    EXPECT_EQ(ResultOf(outcome), c.written) << c.what;
-    EXPECT_EQ(outcome.keyed, c.keys) << c.what;
-    EXPECT_EQ(outcome.pressed == KeyPressed::kKeyed, c.entry == CodeEntry::kKeyed && c.written.stopped == Stopped::kNot)
+    EXPECT_EQ(ResultOf(last), c.written) << c.what;
+    EXPECT_EQ(last.keyed, c.keys) << c.what;
+    EXPECT_EQ(last.pressed == KeyPressed::kKeyed, c.entry == CodeEntry::kKeyed && c.written.stopped == Stopped::kNot)
         << c.what;
     EXPECT_EQ(CountCalls("SendInput"), c.sendInputs) << c.what;
     EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
