@@ -113,31 +113,11 @@ enum : WORD { kIdCode = 100, kIdPrice = 101, kIdQuantity = 102, kIdSubmit = 103,
 constexpr const wchar_t* kSideName[] = {L"buy", L"sell"};
 
 struct Options {
-  std::wstring title = L"模拟委托终端";
-  UINT buyKey = VK_F1;
-  UINT sellKey = VK_F2;
-  UINT focusDelay = 100;
-  std::wstring code;
-  bool minimized = false;
-  bool hidden = false;
-  bool popup = false;
-  std::wstring popupTitle;
-  bool hang = false;
-  UINT hangAfter = 0;
-  UINT hangFor = 600000;
-  std::wstring hangFile;
-  bool clearCode = false;
-  bool ignoreReplace = false;
-  bool nameOnTyping = false;
-  bool keyboardOnly = false;
-  bool hotKeyDown = false;
-  bool defaultButton = false;
-  UINT stallOnActivate = 0;
-  UINT keyDelay = 0;
-  UINT keyBusy = 0;
-  std::wstring lastOrder;
-  UINT left = 200;
-  std::wstring logPath;
+  std::wstring title = L"模拟委托终端", code, popupTitle, hangFile, lastOrder, logPath;
+  UINT buyKey = VK_F1, sellKey = VK_F2, focusDelay = 100, hangAfter = 0, hangFor = 600000, stallOnActivate = 0,
+       keyDelay = 0, keyBusy = 0, left = 200;
+  bool minimized = false, hidden = false, popup = false, hang = false, clearCode = false, ignoreReplace = false,
+       nameOnTyping = false, keyboardOnly = false, hotKeyDown = false, defaultButton = false;
 };
 
 // One order form: its controls live directly in the main window, so their
@@ -151,9 +131,7 @@ struct Form {
 struct Client {
   Options options;
   HANDLE log = INVALID_HANDLE_VALUE;
-  HWND main = nullptr;
-  HWND popup = nullptr;
-  HWND hint = nullptr;
+  HWND main = nullptr, popup = nullptr, hint = nullptr;
   Form forms[2];
   int current = -1;      // the form on show, -1 before the first hot key
   bool ready = false;    // texts set while building the window are not changes
@@ -270,9 +248,7 @@ void Stall(UINT ms) {
 
 // The securities a client looking codes up knows; any other code gets no name.
 struct Security {
-  const wchar_t* code;
-  const wchar_t* name;
-  const wchar_t* price;
+  const wchar_t *code, *name, *price;
 };
 constexpr Security kSecurities[] = {
     {L"600036", L"招商银行", L"35.20"},
