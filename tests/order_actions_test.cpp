@@ -724,9 +724,7 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
           !MessagesOf(client.codeField, platform::kWmGetText).empty())
         sim::SetHung(client.thread);
     });
-    const std::uint64_t elapsed = TimedBuy(c.entry);
-
-    EXPECT_EQ(elapsed, c.elapsed) << c.what;
+    EXPECT_EQ(TimedBuy(c.entry), c.elapsed) << c.what;
     EXPECT_EQ(ResultOf(last), c.written) << c.what;
     // Whatever the field was left to handle, it handles in its own time.
     sim::SetHung(client.thread, false);
