@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "quote/dzh_reader.h"
@@ -67,10 +68,8 @@ std::string FeedCut(const std::string& table, const std::string& title, Market m
 }
 
 TEST(MarketRule, AcceptsSixCharactersOfTheExchange) {
-  struct Case {
-    std::string code;
-    bool shanghai, shenzhen;
-  } const cases[] = {
+  // A code, and whether it meets the Shanghai and the Shenzhen rule.
+  const std::tuple<std::string, bool, bool> cases[] = {
       {"600000", true, false},  {"500001", true, false},   {"688001", true, false},
       {"700000", false, false}, {"000001", false, true},   {"300750", false, true},
       {"499999", false, true},  {"000000", false, false},  // value 0
@@ -79,9 +78,9 @@ TEST(MarketRule, AcceptsSixCharactersOfTheExchange) {
       {"+12345", false, true},  // a first character that is no digit counts as 0
       {"-60000", false, false}, {"abcdef", false, false},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(MeetsMarketRule(c.code, Market::kShanghai), c.shanghai) << c.code;
-    EXPECT_EQ(MeetsMarketRule(c.code, Market::kShenzhen), c.shenzhen) << c.code;
+  for (const auto& [code, shanghai, shenzhen] : cases) {
+    EXPECT_EQ(MeetsMarketRule(code, Market::kShanghai), shanghai) << code;
+    EXPECT_EQ(MeetsMarketRule(code, Market::kShenzhen), shenzhen) << code;
   }
 }
 

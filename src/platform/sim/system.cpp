@@ -178,21 +178,17 @@ void EndProcess(std::uint32_t process) {
     it = it->second.process == process ? world.threads.erase(it) : std::next(it);
 }
 
-void DenyModules(std::uint32_t process, bool denied) {
-  if (Process* p = ProcessOf(process)) p->modulesDenied = denied;
+// One property of a running process; an ended or unknown one is left alone.
+template <typename T, typename V>
+static void SetOfProcess(std::uint32_t process, T Process::*member, V value) {
+  if (Process* p = ProcessOf(process)) p->*member = value;
 }
-void Make32Bit(std::uint32_t process) {
-  if (Process* p = ProcessOf(process)) p->is32Bit = true;
-}
-void DenyOpenProcess(std::uint32_t process, bool denied) {
-  if (Process* p = ProcessOf(process)) p->openDenied = denied;
-}
-void SetIntegrity(std::uint32_t process, std::uint32_t level) {
-  if (Process* p = ProcessOf(process)) p->integrity = level;
-}
-void DenyToken(std::uint32_t process, bool denied) {
-  if (Process* p = ProcessOf(process)) p->tokenDenied = denied;
-}
+
+void DenyModules(std::uint32_t process, bool denied) { SetOfProcess(process, &Process::modulesDenied, denied); }
+void Make32Bit(std::uint32_t process) { SetOfProcess(process, &Process::is32Bit, true); }
+void DenyOpenProcess(std::uint32_t process, bool denied) { SetOfProcess(process, &Process::openDenied, denied); }
+void SetIntegrity(std::uint32_t process, std::uint32_t level) { SetOfProcess(process, &Process::integrity, level); }
+void DenyToken(std::uint32_t process, bool denied) { SetOfProcess(process, &Process::tokenDenied, denied); }
 void SetCodePage(unsigned codePage) { W().codePage = codePage; }
 void FailSnapshots(bool fail) { W().failSnapshots = fail; }
 
