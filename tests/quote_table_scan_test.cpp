@@ -123,21 +123,19 @@ TEST(TableScan, FindsTheCodeInFrontOfTheNameHoweverTheTableIsCut) {
   // miss of the title: same first and last byte.
   const std::string padding(70, '.');
   const std::string longTitle = std::string(20, 'L') + "-" + std::string(19, 'M');
-  const struct {
-    const char* what;
-    std::string title, nearMiss;
-  } titles[] = {{"one byte", "X", ""},
-                {"two equal bytes", "XX", ""},
-                {"two bytes", "XY", ""},
-                {"first and last byte equal", "ABA", "A-A"},
-                {"a GBK name", "浦发银行", "浦发兴行"},
-                {"longer than most pieces", longTitle, std::string(20, 'L') + "+" + std::string(19, 'M')}};
-  for (const auto& t : titles) {
-    cases.push_back({t.what, padding + t.nearMiss + code_table::Field("600000") + t.title + "-tail", Market::kShanghai,
-                     "600000", t.title});
+  const std::tuple<const char*, std::string, std::string> titles[] = {
+      {"one byte", "X", ""},
+      {"two equal bytes", "XX", ""},
+      {"two bytes", "XY", ""},
+      {"first and last byte equal", "ABA", "A-A"},
+      {"a GBK name", "浦发银行", "浦发兴行"},
+      {"longer than most pieces", longTitle, std::string(20, 'L') + "+" + std::string(19, 'M')}};
+  for (const auto& [what, title, nearMiss] : titles) {
+    cases.push_back(
+        {what, padding + nearMiss + code_table::Field("600000") + title + "-tail", Market::kShanghai, "600000", title});
     // Only the trailing piece offers a code: the table's last 10 bytes.
-    cases.push_back({t.what + ", trailing"s, padding + t.title + t.nearMiss + "-" + code_table::Field("601318"),
-                     Market::kShanghai, "601318", t.title});
+    cases.push_back({what + ", trailing"s, padding + title + nearMiss + "-" + code_table::Field("601318"),
+                     Market::kShanghai, "601318", title});
   }
 
   for (const Case& c : cases) {
@@ -156,12 +154,9 @@ TEST(TableScan, FindsTheCodeInFrontOfTheNameHoweverTheTableIsCut) {
 TEST(TableScan, FeedSaysWhenTheCodeIsKnown) {
   const std::string name = "浦发银行";
   const std::size_t never = SIZE_MAX;
-  struct Case {
-    const char* what;
-    std::string table;
-    std::size_t knownAfter;  // bytes fed when Feed first says so
-    std::string code;
-  } const cases[] = {
+  // What, the table, the bytes fed when Feed first says the code is known,
+  // and the code.
+  const std::tuple<const char*, std::string, std::size_t, std::string> cases[] = {
       {"a first record: once the table goes on", code_table::Field("600000") + name + "xyz", 10 + name.size() + 1,
        "600000"},
       {"a first record followed by the title", code_table::Field("600000") + name + name, 10 + name.size() + 1,
@@ -172,17 +167,17 @@ TEST(TableScan, FeedSaysWhenTheCodeIsKnown) {
       {"the code in the trailing piece", name + "tail-" + code_table::Field("601318"), never, "601318"},
       {"no code at all", code_table::Field("ABC") + name + "tail-tail-tail", never, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& [what, table, expectedAfter, code] : cases) {
     CodeTableScanner scanner(name, Market::kShanghai);
     std::size_t knownAfter = never;
-    for (std::size_t i = 0; i < c.table.size() && knownAfter == never; ++i)
-      if (scanner.Feed(std::string_view(c.table).substr(i, 1))) knownAfter = i + 1;
-    EXPECT_EQ(knownAfter, c.knownAfter) << c.what;
+    for (std::size_t i = 0; i < table.size() && knownAfter == never; ++i)
+      if (scanner.Feed(std::string_view(table).substr(i, 1))) knownAfter = i + 1;
+    EXPECT_EQ(knownAfter, expectedAfter) << what;
     // Whatever comes after a known result changes nothing.
     if (knownAfter != never) {
-      EXPECT_TRUE(scanner.Feed(code_table::Field("600519") + name + "x")) << c.what;
+      EXPECT_TRUE(scanner.Feed(code_table::Field("600519") + name + "x")) << what;
     }
-    EXPECT_EQ(scanner.Finish(), c.code) << c.what;
+    EXPECT_EQ(scanner.Finish(), code) << what;
   }
   const std::string table = code_table::Field("600000") + name + std::string(1 << 20, 'x');
   MemoryReader reader{table, SIZE_MAX};

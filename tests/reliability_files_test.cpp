@@ -82,8 +82,7 @@ TEST_F(BadFiles, ReadOnlyNewIniLeavesTheProgramRunningOnWhatItHolds) {
   const std::string original = "[软件设置]\r\n买入键=0\r\n左边=40\r\n顶边=50\r\n";
   sim::WriteFile(IniPath(), original);
   sim::SetReadOnly(IniPath());
-  sim::WriteFile("D:\\dzh\\data\\sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
-  AddDzhWindows("D:\\dzh\\dzh.exe", "大智慧", 1, {"招商银行"});
+  StartDzh("D:\\dzh\\dzh.exe", "大智慧", 1, {"招商银行"});
 
   StartProgram();
   EXPECT_EQ(AppState.buyKey, 112) << "repaired in memory though the file cannot be";
