@@ -30,23 +30,9 @@ std::string ReferenceScan(const std::string& table, const std::string& title, Ma
   return "";
 }
 
-// Reads an in-memory table in reads of at most `step` bytes each.
-struct MemoryReader {
-  const std::string& table;
-  std::size_t step;
-  std::size_t offset = 0, calls = 0;
-  std::size_t operator()(char* buffer, std::size_t size) {
-    ++calls;
-    const std::size_t n = std::min({size, step, table.size() - offset});
-    std::copy_n(table.data() + offset, n, buffer);
-    offset += n;
-    return n;
-  }
-};
-
 std::string Scan(const std::string& table, const std::string& title, Market market, std::size_t chunk,
                  std::size_t step = SIZE_MAX) {
-  MemoryReader reader{table, step};
+  code_table::MemoryReader reader{table, step};
   return ScanCodeTable(std::ref(reader), title, market, chunk);
 }
 
@@ -180,7 +166,7 @@ TEST(TableScan, FeedSaysWhenTheCodeIsKnown) {
     EXPECT_EQ(scanner.Finish(), code) << what;
   }
   const std::string table = code_table::Field("600000") + name + std::string(1 << 20, 'x');
-  MemoryReader reader{table, SIZE_MAX};
+  code_table::MemoryReader reader{table};
   EXPECT_EQ(ScanCodeTable(std::ref(reader), name, Market::kShanghai, 4096), "600000");
   EXPECT_LT(reader.offset, 3 * 4096u);
 }
