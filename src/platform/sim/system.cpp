@@ -284,7 +284,8 @@ Handle CreateToolhelp32Snapshot(unsigned flags, std::uint32_t processId) {
   return NewHandle(std::move(snapshot));
 }
 
-static bool NextProcess(Handle snapshot, bool first, ProcessEntry* entry) {
+static bool NextProcess(const char* call, Handle snapshot, bool first, ProcessEntry* entry) {
+  Log("%s(%lld)", call, static_cast<long long>(snapshot));
   HandleObject* s = HandleOf(snapshot, HandleObject::Kind::kSnapshot);
   if (!s) return false;
   if (first) s->next = 0;
@@ -295,13 +296,10 @@ static bool NextProcess(Handle snapshot, bool first, ProcessEntry* entry) {
 }
 
 bool Process32First(Handle snapshot, ProcessEntry* entry) {
-  Log("Process32First(%lld)", static_cast<long long>(snapshot));
-  return NextProcess(snapshot, true, entry);
+  return NextProcess("Process32First", snapshot, true, entry);
 }
-
 bool Process32Next(Handle snapshot, ProcessEntry* entry) {
-  Log("Process32Next(%lld)", static_cast<long long>(snapshot));
-  return NextProcess(snapshot, false, entry);
+  return NextProcess("Process32Next", snapshot, false, entry);
 }
 
 bool Module32First(Handle snapshot, ModuleEntry* entry) {
@@ -351,9 +349,8 @@ static const Process* ProcessOfHandle(Handle handle, HandleObject::Kind kind) {
 bool IsWow64Process(Handle process, bool* wow64) {
   Log("IsWow64Process(%lld)", static_cast<long long>(process));
   const Process* p = ProcessOfHandle(process, HandleObject::Kind::kProcess);
-  if (!p) return false;
-  if (wow64) *wow64 = p->is32Bit;
-  return true;
+  if (p && wow64) *wow64 = p->is32Bit;
+  return p != nullptr;
 }
 
 Handle OpenProcessToken(Handle process) {
@@ -369,9 +366,8 @@ Handle OpenProcessToken(Handle process) {
 bool GetTokenIntegrityLevel(Handle token, std::uint32_t* level) {
   Log("GetTokenIntegrityLevel(%lld)", static_cast<long long>(token));
   const Process* p = ProcessOfHandle(token, HandleObject::Kind::kToken);
-  if (!p) return false;
-  if (level) *level = p->integrity;
-  return true;
+  if (p && level) *level = p->integrity;
+  return p != nullptr;
 }
 
 unsigned GetACP() {
@@ -506,9 +502,8 @@ Handle OpenExistingFileShared(const std::string& path) {
 bool GetFileAttributesExA(const std::string& path, FileStamp* stamp) {
   Log("GetFileAttributesExA(%s)", path.c_str());
   const File* f = FileAt(path);
-  if (!f) return false;
-  if (stamp) *stamp = {f->Size(), f->lastWrite};
-  return true;
+  if (f && stamp) *stamp = {f->Size(), f->lastWrite};
+  return f != nullptr;
 }
 
 bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read) {
