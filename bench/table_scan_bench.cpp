@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -46,15 +47,9 @@ bool ScanInPlace(const std::string& table) {
 // The table as a file delivers it: copied out chunk by chunk into the scan's
 // buffer.
 bool ReadAndScan(const std::string& table) {
-  std::size_t offset = 0;
-  const TableReader read = [&](char* buffer, std::size_t size) {
-    const std::size_t n = std::min(size, table.size() - offset);
-    std::memcpy(buffer, table.data() + offset, n);
-    offset += n;
-    return n;
-  };
-  benchmark::DoNotOptimize(ScanCodeTable(read, kMissTitle, Market::kShanghai));
-  return offset == table.size();
+  code_table::MemoryReader reader{table};
+  benchmark::DoNotOptimize(ScanCodeTable(std::ref(reader), kMissTitle, Market::kShanghai));
+  return reader.offset == table.size();
 }
 
 void SetBytes(benchmark::State& state, const std::string& table) {

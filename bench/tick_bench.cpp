@@ -65,6 +65,15 @@ void MeasureTicks(benchmark::State& state, std::size_t clearEvery, Tick tick) {
   state.counters["heap_peak_KB"] = heap_meter::PeakKB(start);
 }
 
+// The window's title switched between two before every tick.
+void MeasureSwitches(benchmark::State& state, platform::Hwnd window, const std::string (&titles)[2]) {
+  std::size_t next = 0;
+  MeasureTicks(state, 256, [&] {
+    sim::SetText(window, titles[next++ % 2]);
+    OnQuoteTimer();
+  });
+}
+
 // Attached, nothing changes: one title read, one look at new.ini's stamp, one
 // caption comparison.
 void BM_SteadyTick(benchmark::State& state) {
@@ -84,12 +93,7 @@ BENCHMARK(BM_SteadyTick)
 void BM_TitleChangeTick(benchmark::State& state) {
   const platform::Hwnd document = Scene(state, true);
   sim::Advance(200);
-  const std::string titles[] = {"股票1", "浦发银行"};
-  std::size_t next = 0;
-  MeasureTicks(state, 256, [&] {
-    sim::SetText(document, titles[next++ % 2]);
-    OnQuoteTimer();
-  });
+  MeasureSwitches(state, document, {"股票1", "浦发银行"});
   if (AppState.currentCode != "600000" && AppState.currentCode != "600001") state.SkipWithError("codes not cached");
 }
 BENCHMARK(BM_TitleChangeTick)
@@ -124,12 +128,7 @@ void BM_TdxTitleChangeTick(benchmark::State& state) {
   SetQuoteSource(QuoteSource::kTdx);
   sim::Advance(200);
   if (AppState.currentCode != "600000") state.SkipWithError("not attached with the code");
-  const std::string titles[] = {TdxChartTitle("平安银行"), TdxChartTitle("浦发银行")};
-  std::size_t next = 0;
-  MeasureTicks(state, 256, [&] {
-    sim::SetText(frame, titles[next++ % 2]);
-    OnQuoteTimer();
-  });
+  MeasureSwitches(state, frame, {TdxChartTitle("平安银行"), TdxChartTitle("浦发银行")});
   if (AppState.currentCode != "600000" && AppState.currentCode != "000001") state.SkipWithError("codes not found");
   if (AppState.tdx.nameList.names.size() != 10000) state.SkipWithError("the name list not taken");
   state.counters["tables_KB"] =

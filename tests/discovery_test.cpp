@@ -26,9 +26,6 @@ class DiscoveryTest : public SimTest {
   static Hwnd Window(const std::string& title, std::uint32_t process, bool visible = true, Hwnd owner = 0) {
     return sim::CreateWindow({"SimWindow", title, process, 0, 0, owner, visible});
   }
-  static Hwnd Child(Hwnd parent, const std::string& className, std::uint32_t process) {
-    return sim::CreateWindow({className, "", process, 0, parent});
-  }
   // A process whose executable carries the given FileDescription.
   static std::uint32_t Program(const std::string& exePath, const std::string& description) {
     const std::uint32_t process = sim::AddProcess(exePath);
@@ -80,8 +77,8 @@ TEST_F(DiscoveryTest, ProcessFileNameOfWindowClimbsToTheTopOfTheChain) {
   const std::uint32_t client = sim::AddProcess(kClientExe);
   const std::uint32_t helper = sim::AddProcess("C:\\broker\\helper.exe");
   const Hwnd main = Window("main", client);
-  const Hwnd panel = Child(main, "#32770", client);
-  const Hwnd edit = Child(panel, "Edit", client);
+  const Hwnd panel = sim::CreateWindow({"#32770", "", client, 0, main});
+  const Hwnd edit = sim::CreateWindow({"Edit", "", client, 0, panel});
   // An owned pop-up answers for its owner's process, even when another
   // process made it.
   const Hwnd popup = Window("popup", helper, true, main);
@@ -167,7 +164,7 @@ TEST_F(DiscoveryTest, ListVisibleTopLevelWindowsKeepsZOrderSkipsHiddenAndHasNoFi
   const Hwnd bottom = Window("bottom", p);
   const Hwnd hidden = Window("hidden", p, false);
   const Hwnd middle = Window("middle", p);
-  Child(middle, "Button", p);
+  sim::CreateWindow({"Button", "", p, 0, middle});
   const Hwnd minimised = sim::CreateWindow({"SimWindow", "", p, 0, 0, 0, true, /*minimized=*/true});
   const Hwnd top = Window("top", p);
 

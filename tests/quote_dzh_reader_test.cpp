@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/platform.h"
@@ -87,23 +88,20 @@ TEST_F(DzhReader, CodesRejectedByTheMarketRules) {
                {"000666", "两表深码"},
                {"600888", "两地股票"}},
               {{"000666", "两表深码"}, {"600555", "深表沪码"}, {"000888", "两地股票"}});
-  struct Case {
-    const char* what;
-    std::string title, code;
-    bool shenzhenRead = true;
-  } const cases[] = {
-      {"a 0 code in Shanghai, absent in Shenzhen", "沪表深码", "沪表深码"},
-      {"a 0 code in Shanghai, then Shenzhen", "两表深码", "000666"},
-      {"six digits and no NUL in the field", "无结尾码", "无结尾码"},
+  // What, the title, its code, and whether Shenzhen's table was read.
+  const std::tuple<const char*, std::string, std::string, bool> cases[] = {
+      {"a 0 code in Shanghai, absent in Shenzhen", "沪表深码", "沪表深码", true},
+      {"a 0 code in Shanghai, then Shenzhen", "两表深码", "000666", true},
+      {"six digits and no NUL in the field", "无结尾码", "无结尾码", true},
       {"a later valid record", "先错后对", "600999", false},
-      {"a 6 code in Shenzhen", "深表沪码", "深表沪码"},
+      {"a 6 code in Shenzhen", "深表沪码", "深表沪码", true},
       {"in both: Shanghai wins", "两地股票", "600888", false},
   };
-  for (const Case& c : cases) {
+  for (const auto& [what, title, code, shenzhenRead] : cases) {
     sim::ClearCalls();
-    EXPECT_EQ(Resolve(c.title), c.code) << c.what;
-    EXPECT_TRUE(Opened(kShanghai)) << c.what;
-    EXPECT_EQ(Opened(kShenzhen), c.shenzhenRead) << c.what;
+    EXPECT_EQ(Resolve(title), code) << what;
+    EXPECT_TRUE(Opened(kShanghai)) << what;
+    EXPECT_EQ(Opened(kShenzhen), shenzhenRead) << what;
   }
 }
 

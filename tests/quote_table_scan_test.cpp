@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "quote/dzh_reader.h"
@@ -29,23 +30,9 @@ std::string ReferenceScan(const std::string& table, const std::string& title, Ma
   return "";
 }
 
-// Reads an in-memory table in reads of at most `step` bytes each.
-struct MemoryReader {
-  const std::string& table;
-  std::size_t step;
-  std::size_t offset = 0, calls = 0;
-  std::size_t operator()(char* buffer, std::size_t size) {
-    ++calls;
-    const std::size_t n = std::min({size, step, table.size() - offset});
-    std::copy_n(table.data() + offset, n, buffer);
-    offset += n;
-    return n;
-  }
-};
-
 std::string Scan(const std::string& table, const std::string& title, Market market, std::size_t chunk,
                  std::size_t step = SIZE_MAX) {
-  MemoryReader reader{table, step};
+  code_table::MemoryReader reader{table, step};
   return ScanCodeTable(std::ref(reader), title, market, chunk);
 }
 
@@ -67,10 +54,8 @@ std::string FeedCut(const std::string& table, const std::string& title, Market m
 }
 
 TEST(MarketRule, AcceptsSixCharactersOfTheExchange) {
-  struct Case {
-    std::string code;
-    bool shanghai, shenzhen;
-  } const cases[] = {
+  // A code, and whether it meets the Shanghai and the Shenzhen rule.
+  const std::tuple<std::string, bool, bool> cases[] = {
       {"600000", true, false},  {"500001", true, false},   {"688001", true, false},
       {"700000", false, false}, {"000001", false, true},   {"300750", false, true},
       {"499999", false, true},  {"000000", false, false},  // value 0
@@ -79,9 +64,9 @@ TEST(MarketRule, AcceptsSixCharactersOfTheExchange) {
       {"+12345", false, true},  // a first character that is no digit counts as 0
       {"-60000", false, false}, {"abcdef", false, false},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(MeetsMarketRule(c.code, Market::kShanghai), c.shanghai) << c.code;
-    EXPECT_EQ(MeetsMarketRule(c.code, Market::kShenzhen), c.shenzhen) << c.code;
+  for (const auto& [code, shanghai, shenzhen] : cases) {
+    EXPECT_EQ(MeetsMarketRule(code, Market::kShanghai), shanghai) << code;
+    EXPECT_EQ(MeetsMarketRule(code, Market::kShenzhen), shenzhen) << code;
   }
 }
 
@@ -124,21 +109,19 @@ TEST(TableScan, FindsTheCodeInFrontOfTheNameHoweverTheTableIsCut) {
   // miss of the title: same first and last byte.
   const std::string padding(70, '.');
   const std::string longTitle = std::string(20, 'L') + "-" + std::string(19, 'M');
-  const struct {
-    const char* what;
-    std::string title, nearMiss;
-  } titles[] = {{"one byte", "X", ""},
-                {"two equal bytes", "XX", ""},
-                {"two bytes", "XY", ""},
-                {"first and last byte equal", "ABA", "A-A"},
-                {"a GBK name", "浦发银行", "浦发兴行"},
-                {"longer than most pieces", longTitle, std::string(20, 'L') + "+" + std::string(19, 'M')}};
-  for (const auto& t : titles) {
-    cases.push_back({t.what, padding + t.nearMiss + code_table::Field("600000") + t.title + "-tail", Market::kShanghai,
-                     "600000", t.title});
+  const std::tuple<const char*, std::string, std::string> titles[] = {
+      {"one byte", "X", ""},
+      {"two equal bytes", "XX", ""},
+      {"two bytes", "XY", ""},
+      {"first and last byte equal", "ABA", "A-A"},
+      {"a GBK name", "浦发银行", "浦发兴行"},
+      {"longer than most pieces", longTitle, std::string(20, 'L') + "+" + std::string(19, 'M')}};
+  for (const auto& [what, title, nearMiss] : titles) {
+    cases.push_back(
+        {what, padding + nearMiss + code_table::Field("600000") + title + "-tail", Market::kShanghai, "600000", title});
     // Only the trailing piece offers a code: the table's last 10 bytes.
-    cases.push_back({t.what + ", trailing"s, padding + t.title + t.nearMiss + "-" + code_table::Field("601318"),
-                     Market::kShanghai, "601318", t.title});
+    cases.push_back({what + ", trailing"s, padding + title + nearMiss + "-" + code_table::Field("601318"),
+                     Market::kShanghai, "601318", title});
   }
 
   for (const Case& c : cases) {
@@ -157,12 +140,9 @@ TEST(TableScan, FindsTheCodeInFrontOfTheNameHoweverTheTableIsCut) {
 TEST(TableScan, FeedSaysWhenTheCodeIsKnown) {
   const std::string name = "浦发银行";
   const std::size_t never = SIZE_MAX;
-  struct Case {
-    const char* what;
-    std::string table;
-    std::size_t knownAfter;  // bytes fed when Feed first says so
-    std::string code;
-  } const cases[] = {
+  // What, the table, the bytes fed when Feed first says the code is known,
+  // and the code.
+  const std::tuple<const char*, std::string, std::size_t, std::string> cases[] = {
       {"a first record: once the table goes on", code_table::Field("600000") + name + "xyz", 10 + name.size() + 1,
        "600000"},
       {"a first record followed by the title", code_table::Field("600000") + name + name, 10 + name.size() + 1,
@@ -173,20 +153,20 @@ TEST(TableScan, FeedSaysWhenTheCodeIsKnown) {
       {"the code in the trailing piece", name + "tail-" + code_table::Field("601318"), never, "601318"},
       {"no code at all", code_table::Field("ABC") + name + "tail-tail-tail", never, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& [what, table, expectedAfter, code] : cases) {
     CodeTableScanner scanner(name, Market::kShanghai);
     std::size_t knownAfter = never;
-    for (std::size_t i = 0; i < c.table.size() && knownAfter == never; ++i)
-      if (scanner.Feed(std::string_view(c.table).substr(i, 1))) knownAfter = i + 1;
-    EXPECT_EQ(knownAfter, c.knownAfter) << c.what;
+    for (std::size_t i = 0; i < table.size() && knownAfter == never; ++i)
+      if (scanner.Feed(std::string_view(table).substr(i, 1))) knownAfter = i + 1;
+    EXPECT_EQ(knownAfter, expectedAfter) << what;
     // Whatever comes after a known result changes nothing.
     if (knownAfter != never) {
-      EXPECT_TRUE(scanner.Feed(code_table::Field("600519") + name + "x")) << c.what;
+      EXPECT_TRUE(scanner.Feed(code_table::Field("600519") + name + "x")) << what;
     }
-    EXPECT_EQ(scanner.Finish(), c.code) << c.what;
+    EXPECT_EQ(scanner.Finish(), code) << what;
   }
   const std::string table = code_table::Field("600000") + name + std::string(1 << 20, 'x');
-  MemoryReader reader{table, SIZE_MAX};
+  code_table::MemoryReader reader{table};
   EXPECT_EQ(ScanCodeTable(std::ref(reader), name, Market::kShanghai, 4096), "600000");
   EXPECT_LT(reader.offset, 3 * 4096u);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "platform/sim/sim.h"
 #include "quote/trader_reader.h"
@@ -14,9 +15,8 @@ using platform::Hwnd;
 static_assert("乕"[1] == '[' && "乚"[1] == ']', "sources must be compiled to GBK");
 
 TEST(TextBetween, CutsBetweenTheFirstMarkersInGbkSteps) {
-  struct Case {
-    std::string text, start, end, between;
-  } const cases[] = {
+  // The text, the start and end markers, and what stands between them.
+  const std::tuple<std::string, std::string, std::string, std::string> cases[] = {
       {"交易师 - 600036 - 招商银行", " - ", " - ", "600036"},
       {"a - b - c - d", " - ", " - ", "b"},
       {"a - - b", " - ", " - ", ""},   // the end marker must come after the start
@@ -29,8 +29,8 @@ TEST(TextBetween, CutsBetweenTheFirstMarkersInGbkSteps) {
       {"xxSTARTabcEND", "start", "end", "abc"},  // markers fold ASCII case
       {"圓A", "a", "z", ""},                     // a trail byte 'A' is no letter
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(TextBetween(c.text, c.start, c.end), c.between) << c.text << " / " << c.start << c.end;
+  for (const auto& [text, start, end, between] : cases)
+    EXPECT_EQ(TextBetween(text, start, end), between) << text << " / " << start << end;
 }
 
 class TraderReader : public SimTest {
@@ -50,10 +50,7 @@ class TraderReader : public SimTest {
 };
 
 TEST_F(TraderReader, CutsTheCodeOutOfTheRootOwnersTitle) {
-  struct Case {
-    const char* what;
-    std::string title, code;
-  } const cases[] = {
+  const std::tuple<const char*, std::string, std::string> cases[] = {
       {"dash form", "行情 - 600036 - 招商银行", "600036"},
       {"five digits: the brackets are not tried", "行情 - 60003 - 招商银行 [SH600036]", ""},
       {"one dash and a bracket", "招商银行 - 行情 [SH600036]", "600036"},
@@ -66,10 +63,10 @@ TEST_F(TraderReader, CutsTheCodeOutOfTheRootOwnersTitle) {
       {"a zero code", "行情 - 000000 - x [SH600036]", "600036"},
       {"seven digits: no code, the brackets are not tried", "行情 - 6000361 - x [SH600036]", ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& [what, title, code] : cases) {
     SetUp();
-    ShowTrader(c.title);
-    EXPECT_EQ(ReadTraderCode(), c.code) << c.what;
+    ShowTrader(title);
+    EXPECT_EQ(ReadTraderCode(), code) << what;
   }
 }
 

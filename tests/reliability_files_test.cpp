@@ -39,24 +39,23 @@ TEST_F(BadFiles, StartUpOverAnyNewIni) {
   const std::string utf8 =
       "[\xE8\xBD\xAF\xE4\xBB\xB6\xE8\xAE\xBE\xE7\xBD\xAE]\r\n"
       "\xE4\xB9\xB0\xE5\x85\xA5\xE9\x94\xAE=120\r\n\xE5\xB7\xA6\xE8\xBE\xB9=300\r\n";
-  // Name, whether the file exists, its content, the buy key and position the
-  // program runs on, and whether what was there is still there, byte for byte.
-  const std::tuple<const char*, bool, std::string, std::int32_t, int, int, bool> cases[] = {
-      {"missing", false, "", 112, 100, 100, false},
-      {"empty", true, "", 112, 100, 100, true},
-      {"binary garbage", true, garbage, 112, 100, 100, true},
-      {"no line ends", true, "[软件设置]买入键=120左边=5", 112, 100, 100, true},
+  // Name, whether the file exists, its content, the buy key the program runs
+  // on, and whether what was there is still there, byte for byte.
+  const int left = 100, top = 100;  // whatever the file says: where a first start puts the bar
+  const std::tuple<const char*, bool, std::string, std::int32_t, bool> cases[] = {
+      {"missing", false, "", 112, false},
+      {"empty", true, "", 112, true},
+      {"binary garbage", true, garbage, 112, true},
+      {"no line ends", true, "[软件设置]买入键=120左边=5", 112, true},
       // The leading number decides; a position that far lies on no monitor,
       // and the bar comes back where a first start puts it.
-      {"1 MB position", true, "[软件设置]\r\n左边=-20 " + megabyte + "\r\n顶边=" + megabyte + "\r\n", 112, 100, 100,
-       false},
-      {"position beyond 32 bits", true, "[软件设置]\r\n左边=99999999999\r\n顶边=-99999999999\r\n", 112, 100, 100,
-       false},
-      {"1 MB key code", true, "[软件设置]\r\n买入键=" + megabyte + "\r\n", 2147483647, 100, 100, true},
-      {"UTF-8 names", true, utf8, 112, 100, 100, true},
-      {"lone CRs and NULs", true, std::string("[软件设置]\r买入键=120\r\0\r\n卖出键=7\n", 34), 112, 100, 100, true},
+      {"1 MB position", true, "[软件设置]\r\n左边=-20 " + megabyte + "\r\n顶边=" + megabyte + "\r\n", 112, false},
+      {"position beyond 32 bits", true, "[软件设置]\r\n左边=99999999999\r\n顶边=-99999999999\r\n", 112, false},
+      {"1 MB key code", true, "[软件设置]\r\n买入键=" + megabyte + "\r\n", 2147483647, true},
+      {"UTF-8 names", true, utf8, 112, true},
+      {"lone CRs and NULs", true, std::string("[软件设置]\r买入键=120\r\0\r\n卖出键=7\n", 34), 112, true},
   };
-  for (const auto& [name, exists, content, buyKey, left, top, keepsOriginal] : cases) {
+  for (const auto& [name, exists, content, buyKey, keepsOriginal] : cases) {
     SCOPED_TRACE(name);
     SetUp();
     if (exists) sim::WriteFile(IniPath(), content);
@@ -83,8 +82,7 @@ TEST_F(BadFiles, ReadOnlyNewIniLeavesTheProgramRunningOnWhatItHolds) {
   const std::string original = "[软件设置]\r\n买入键=0\r\n左边=40\r\n顶边=50\r\n";
   sim::WriteFile(IniPath(), original);
   sim::SetReadOnly(IniPath());
-  sim::WriteFile("D:\\dzh\\data\\sh\\STKINFO60.DAT", code_table::Table(code_table::ShanghaiSecurities()));
-  AddDzhWindows("D:\\dzh\\dzh.exe", "大智慧", 1, {"招商银行"});
+  StartDzh("D:\\dzh\\dzh.exe", "大智慧", 1, {"招商银行"});
 
   StartProgram();
   EXPECT_EQ(AppState.buyKey, 112) << "repaired in memory though the file cannot be";
@@ -157,11 +155,7 @@ TEST_F(BadFiles, CodeTablesOfEveryBadShape) {
     SCOPED_TRACE(c.name);
     SetUp();
     DzhAttachment dzh{0, 0, "D:\\dzh\\dzh.exe", "", "", ""};
-    if (c.sparseSize > 0) {
-      sim::WriteSparseFile(sh, c.sparseSize, c.fill);
-    } else {
-      sim::WriteFile(sh, c.shanghai);
-    }
+    c.sparseSize > 0 ? sim::WriteSparseFile(sh, c.sparseSize, c.fill) : sim::WriteFile(sh, c.shanghai);
     sim::WriteFile(sz, c.shenzhenTable.empty() ? shenzhen : c.shenzhenTable);
     if (!c.unopenable.empty()) sim::FailOpen(c.unopenable);
     EXPECT_EQ(ResolveDzhCode(c.title, dzh), c.code);

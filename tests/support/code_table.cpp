@@ -27,13 +27,6 @@ std::string SixDigits(int value) {
   return text;
 }
 
-bool IsRealName(const std::string& name) {
-  for (const auto* list : {&ShanghaiSecurities(), &ShenzhenSecurities()})
-    for (const Security& security : *list)
-      if (security.name == name) return true;
-  return false;
-}
-
 }  // namespace
 
 const std::vector<Security>& ShanghaiSecurities() {
@@ -51,9 +44,10 @@ const std::vector<Security>& ShenzhenSecurities() {
 
 std::vector<Security> Generated(bool shanghai, std::size_t count, std::uint32_t seed) {
   std::mt19937 random(seed);
-  std::set<std::string> taken;
+  // The real securities' codes and names are taken from the start.
+  std::set<std::string> taken, names;
   for (const auto* list : {&ShanghaiSecurities(), &ShenzhenSecurities()})
-    for (const Security& security : *list) taken.insert(security.code);
+    for (const Security& security : *list) taken.insert(security.code), names.insert(security.name);
   std::vector<std::string> codes;
   const int ranges[2][2][2] = {{{1, 4000}, {300001, 302000}}, {{600000, 606000}, {688000, 690000}}};
   for (const auto& range : ranges[shanghai ? 1 : 0])
@@ -62,12 +56,10 @@ std::vector<Security> Generated(bool shanghai, std::size_t count, std::uint32_t 
   std::shuffle(codes.begin(), codes.end(), random);
   if (count > codes.size()) count = codes.size();
 
-  std::set<std::string> names;
   std::vector<Security> securities;
   while (securities.size() < count) {
     std::string name = RandomName(random);
-    if (IsRealName(name) || !names.insert(name).second) continue;
-    securities.push_back({codes[securities.size()], name});
+    if (names.insert(name).second) securities.push_back({codes[securities.size()], name});
   }
   return securities;
 }

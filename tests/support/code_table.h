@@ -4,6 +4,7 @@
 // Shared by the tests and the benchmarks.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -49,5 +50,19 @@ std::string LargeTable(bool shanghai, std::size_t bytes, std::uint32_t seed);
 // at offset 0 and the name, NUL-padded to 8 bytes (cut to them), at 23.
 std::string TnfRecord(const Security& security);
 std::string TnfTable(const std::vector<Security>& securities);
+
+// Reads a table held in memory, as a file read delivers it, in reads of at
+// most `step` bytes each.
+struct MemoryReader {
+  const std::string& table;
+  std::size_t step = SIZE_MAX;
+  std::size_t offset = 0;
+  std::size_t operator()(char* buffer, std::size_t size) {
+    const std::size_t n = std::min({size, step, table.size() - offset});
+    std::copy(table.data() + offset, table.data() + offset + n, buffer);
+    offset += n;
+    return n;
+  }
+};
 
 }  // namespace code_table

@@ -178,21 +178,17 @@ void EndProcess(std::uint32_t process) {
     it = it->second.process == process ? world.threads.erase(it) : std::next(it);
 }
 
-void DenyModules(std::uint32_t process, bool denied) {
-  if (Process* p = ProcessOf(process)) p->modulesDenied = denied;
+// One property of a running process; an ended or unknown one is left alone.
+template <typename T, typename V>
+static void SetOfProcess(std::uint32_t process, T Process::*member, V value) {
+  if (Process* p = ProcessOf(process)) p->*member = value;
 }
-void Make32Bit(std::uint32_t process) {
-  if (Process* p = ProcessOf(process)) p->is32Bit = true;
-}
-void DenyOpenProcess(std::uint32_t process, bool denied) {
-  if (Process* p = ProcessOf(process)) p->openDenied = denied;
-}
-void SetIntegrity(std::uint32_t process, std::uint32_t level) {
-  if (Process* p = ProcessOf(process)) p->integrity = level;
-}
-void DenyToken(std::uint32_t process, bool denied) {
-  if (Process* p = ProcessOf(process)) p->tokenDenied = denied;
-}
+
+void DenyModules(std::uint32_t process, bool denied) { SetOfProcess(process, &Process::modulesDenied, denied); }
+void Make32Bit(std::uint32_t process) { SetOfProcess(process, &Process::is32Bit, true); }
+void DenyOpenProcess(std::uint32_t process, bool denied) { SetOfProcess(process, &Process::openDenied, denied); }
+void SetIntegrity(std::uint32_t process, std::uint32_t level) { SetOfProcess(process, &Process::integrity, level); }
+void DenyToken(std::uint32_t process, bool denied) { SetOfProcess(process, &Process::tokenDenied, denied); }
 void SetCodePage(unsigned codePage) { W().codePage = codePage; }
 void FailSnapshots(bool fail) { W().failSnapshots = fail; }
 
@@ -288,7 +284,8 @@ Handle CreateToolhelp32Snapshot(unsigned flags, std::uint32_t processId) {
   return NewHandle(std::move(snapshot));
 }
 
-static bool NextProcess(Handle snapshot, bool first, ProcessEntry* entry) {
+static bool NextProcess(const char* call, Handle snapshot, bool first, ProcessEntry* entry) {
+  Log("%s(%lld)", call, static_cast<long long>(snapshot));
   HandleObject* s = HandleOf(snapshot, HandleObject::Kind::kSnapshot);
   if (!s) return false;
   if (first) s->next = 0;
@@ -299,13 +296,10 @@ static bool NextProcess(Handle snapshot, bool first, ProcessEntry* entry) {
 }
 
 bool Process32First(Handle snapshot, ProcessEntry* entry) {
-  Log("Process32First(%lld)", static_cast<long long>(snapshot));
-  return NextProcess(snapshot, true, entry);
+  return NextProcess("Process32First", snapshot, true, entry);
 }
-
 bool Process32Next(Handle snapshot, ProcessEntry* entry) {
-  Log("Process32Next(%lld)", static_cast<long long>(snapshot));
-  return NextProcess(snapshot, false, entry);
+  return NextProcess("Process32Next", snapshot, false, entry);
 }
 
 bool Module32First(Handle snapshot, ModuleEntry* entry) {
@@ -355,9 +349,8 @@ static const Process* ProcessOfHandle(Handle handle, HandleObject::Kind kind) {
 bool IsWow64Process(Handle process, bool* wow64) {
   Log("IsWow64Process(%lld)", static_cast<long long>(process));
   const Process* p = ProcessOfHandle(process, HandleObject::Kind::kProcess);
-  if (!p) return false;
-  if (wow64) *wow64 = p->is32Bit;
-  return true;
+  if (p && wow64) *wow64 = p->is32Bit;
+  return p != nullptr;
 }
 
 Handle OpenProcessToken(Handle process) {
@@ -373,9 +366,8 @@ Handle OpenProcessToken(Handle process) {
 bool GetTokenIntegrityLevel(Handle token, std::uint32_t* level) {
   Log("GetTokenIntegrityLevel(%lld)", static_cast<long long>(token));
   const Process* p = ProcessOfHandle(token, HandleObject::Kind::kToken);
-  if (!p) return false;
-  if (level) *level = p->integrity;
-  return true;
+  if (p && level) *level = p->integrity;
+  return p != nullptr;
 }
 
 unsigned GetACP() {
@@ -510,9 +502,8 @@ Handle OpenExistingFileShared(const std::string& path) {
 bool GetFileAttributesExA(const std::string& path, FileStamp* stamp) {
   Log("GetFileAttributesExA(%s)", path.c_str());
   const File* f = FileAt(path);
-  if (!f) return false;
-  if (stamp) *stamp = {f->Size(), f->lastWrite};
-  return true;
+  if (f && stamp) *stamp = {f->Size(), f->lastWrite};
+  return f != nullptr;
 }
 
 bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read) {
