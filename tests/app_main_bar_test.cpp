@@ -1,6 +1,7 @@
 // Start-up, the bar's handlers, its timer and the tray icon and menu.
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/app_state.h"
@@ -16,7 +17,20 @@ namespace {
 
 using platform::TrayMenuItem;
 
-class MainBarTest : public SimTest {};
+class MainBarTest : public SimTest {
+ protected:
+  // 交易师 chosen as the source, its chart of 600036 in front, and the
+  // program started with these further lines of "软件设置".
+  static platform::Hwnd StartOnTraderChart(const std::string& settings = "") {
+    const platform::Hwnd chart =
+        sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\chart\\trader.exe")});
+    sim::WriteFile(IniPath(), "[软件设置]\r\n数据源=1\r\n" + settings);
+    StartProgram();
+    sim::SetForeground(chart);
+    sim::Advance(100);
+    return chart;
+  }
+};
 
 TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
   StartProgram();
@@ -30,13 +44,6 @@ TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
   EXPECT_EQ(GetQuoteSource(), QuoteSource::kDzh);
   EXPECT_FALSE(platform::IsTrayMenuItemChecked(TrayMenuItem::kTrader));
 
-  const sim::TrayState tray = sim::Tray();
-  EXPECT_TRUE(tray.present);
-  EXPECT_EQ(tray.icon.owner, MainBar().bar);
-  EXPECT_EQ(tray.icon.id, 100u);
-  EXPECT_EQ(tray.icon.callbackMessage, platform::kWmApp + 100);
-  EXPECT_EQ(tray.icon.tip, "凌波助手");
-
   const IniEntries expected = {{"键码表", "F1[112],F2[113],F3[114],F4[115],依此类推"},
                                {"买入键", "112"},
                                {"卖出键", "113"},
@@ -47,13 +54,15 @@ TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
 
   // A restarted shell has lost the icon; a taskbar that only redrew itself
   // still holds it, drawn for the old one: either way it is shown afresh.
-  for (const bool shellRestarted : {false, true}) {
-    sim::BroadcastTaskbarCreated(shellRestarted);
-    const sim::TrayState afresh = sim::Tray();
-    EXPECT_TRUE(afresh.present) << shellRestarted;
-    EXPECT_FALSE(afresh.stale) << shellRestarted;
-    EXPECT_EQ(afresh.icon.tip, "凌波助手") << shellRestarted;
-    EXPECT_EQ(afresh.icon.owner, MainBar().bar) << shellRestarted;
+  for (const int shellRestarted : {-1 /* no new taskbar yet */, 0, 1}) {
+    if (shellRestarted >= 0) sim::BroadcastTaskbarCreated(shellRestarted);
+    const sim::TrayState tray = sim::Tray();
+    EXPECT_TRUE(tray.present) << shellRestarted;
+    EXPECT_FALSE(tray.stale) << shellRestarted;
+    EXPECT_EQ(tray.icon.owner, MainBar().bar) << shellRestarted;
+    EXPECT_EQ(tray.icon.id, 100u) << shellRestarted;
+    EXPECT_EQ(tray.icon.callbackMessage, platform::kWmApp + 100) << shellRestarted;
+    EXPECT_EQ(tray.icon.tip, "凌波助手") << shellRestarted;
   }
 }
 
@@ -118,8 +127,8 @@ TEST_F(MainBarTest, AHotKeyIsAClickOnItsButton) {
     std::uint64_t held;  // the modifiers, from the press
     Before before;
     std::vector<std::uintptr_t> keys;  // posted to the client, in order
-    std::optional<Stopped> stopped;  // none: no action at all
-    std::uint64_t keyAt;             // from the press to the key posted
+    std::optional<Stopped> stopped;    // none: no action at all
+    std::uint64_t keyAt;               // from the press to the key posted
   } cases[] = {
       {"buy, let go at once", 'B', 0, Before::kNothing, {112}, Stopped::kNot, 30},
       {"sell", 'S', 0, Before::kNothing, {113}, Stopped::kNot, 30},
@@ -135,12 +144,7 @@ TEST_F(MainBarTest, AHotKeyIsAClickOnItsButton) {
     const ClientScene client = AddTradingClient();
     OpenFormOnKey(client, 112, 10);
     OpenFormOnKey(client, 113, 10);
-    const platform::Hwnd chart =
-        sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\chart\\trader.exe")});
-    sim::WriteFile(IniPath(), "[软件设置]\r\n数据源=1\r\n买入热键=Ctrl+Alt+B\r\n卖出热键=Ctrl+Alt+S\r\n");
-    StartProgram();
-    sim::SetForeground(chart);
-    sim::Advance(100);
+    StartOnTraderChart("买入热键=Ctrl+Alt+B\r\n卖出热键=Ctrl+Alt+S\r\n");
     ASSERT_EQ(AppState.currentCode, "600036");
     sim::SetText(client.codeField, "999999");
     if (c.before == Before::kBarHidden) sim::TrayMouse(platform::kWmLButtonUp);
@@ -249,12 +253,7 @@ TEST_F(MainBarTest, AClientThatStopsAnsweringDoesNotStopTheBar) {
     SimTest::SetUp();
     const ClientScene client = AddTradingClient("Edit", c.minimized);
     OpenFormOnKey(client, 112, 10);
-    const platform::Hwnd chart =
-        sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\chart\\trader.exe")});
-    sim::SetForeground(chart);
-    sim::WriteFile(IniPath(), "[软件设置]\r\n数据源=1\r\n");
-    StartProgram();
-    sim::Advance(100);
+    const platform::Hwnd chart = StartOnTraderChart();
     ASSERT_EQ(AppState.tradingClient, client.window);
     ASSERT_EQ(sim::TextOf(MainBar().codeLabel), "600036");
 
@@ -494,33 +493,24 @@ TEST_F(MainBarTest, TrayMouseMessages) {
 // Each item chooses its own program; the ticked one changes nothing, not
 // even the file.
 TEST_F(MainBarTest, TheSourceItemsChooseTheSource) {
-  struct Case {
-    QuoteSource before;
-    TrayMenuItem chosen;
-    QuoteSource after;
-    const char* written;
-  } cases[] = {
-      {QuoteSource::kDzh, TrayMenuItem::kDzh, QuoteSource::kDzh, "absent"},
-      {QuoteSource::kDzh, TrayMenuItem::kTrader, QuoteSource::kTrader, "1"},
-      {QuoteSource::kDzh, TrayMenuItem::kTdx, QuoteSource::kTdx, "2"},
-      {QuoteSource::kTrader, TrayMenuItem::kTrader, QuoteSource::kTrader, "absent"},
-      {QuoteSource::kTrader, TrayMenuItem::kDzh, QuoteSource::kDzh, "0"},
-      {QuoteSource::kTrader, TrayMenuItem::kTdx, QuoteSource::kTdx, "2"},
-      {QuoteSource::kTdx, TrayMenuItem::kTdx, QuoteSource::kTdx, "absent"},
-      {QuoteSource::kTdx, TrayMenuItem::kDzh, QuoteSource::kDzh, "0"},
-      {QuoteSource::kTdx, TrayMenuItem::kTrader, QuoteSource::kTrader, "1"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.chosen));
-    Restart();
-    SetQuoteSource(c.before);
-    ChooseFromMenu(c.chosen);
-    EXPECT_EQ(GetQuoteSource(), c.after);
-    int checked = 0;
-    for (const TrayMenuItem item : {TrayMenuItem::kDzh, TrayMenuItem::kTrader, TrayMenuItem::kTdx})
-      checked += platform::IsTrayMenuItemChecked(item) ? 1 : 0;
-    EXPECT_EQ(checked, 1);
-    EXPECT_EQ(ReadSetting(kSettingsSection, "数据源", "absent"), c.written);
+  // Each item, its source and what 数据源 says for it.
+  const std::tuple<TrayMenuItem, QuoteSource, const char*> items[] = {
+      {TrayMenuItem::kDzh, QuoteSource::kDzh, "0"},
+      {TrayMenuItem::kTrader, QuoteSource::kTrader, "1"},
+      {TrayMenuItem::kTdx, QuoteSource::kTdx, "2"}};
+  for (const auto& from : items) {
+    for (const auto& [chosen, after, written] : items) {
+      const QuoteSource before = std::get<1>(from);
+      SCOPED_TRACE(static_cast<int>(before) * 10 + static_cast<int>(chosen));
+      Restart();
+      SetQuoteSource(before);
+      ChooseFromMenu(chosen);
+      EXPECT_EQ(GetQuoteSource(), after);
+      int checked = 0;
+      for (const auto& item : items) checked += platform::IsTrayMenuItemChecked(std::get<0>(item)) ? 1 : 0;
+      EXPECT_EQ(checked, 1);
+      EXPECT_EQ(ReadSetting(kSettingsSection, "数据源", "absent"), before == after ? "absent" : written);
+    }
   }
 }
 
