@@ -58,7 +58,7 @@ start_xvfb() {
     Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >>"$log" 2>&1 &
     local pid=$!
     for _ in $(seq 100); do
-      if [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ] && display_works ":$n"; then
+      if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$n-lock")" = "$pid" ] && display_works ":$n"; then
         xvfb_pid=$pid
         display=":$n"
         return 0
