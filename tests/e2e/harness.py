@@ -755,6 +755,8 @@ class WineTestCase(unittest.TestCase):
         if self._failed():
             try:
                 stem = os.path.splitext(os.path.basename(sys.argv[0]))[0] or "scenario"
+                # The two widths' runs of a scenario fail side by side: one picture each.
+                stem += "64" if peer_bits() == 64 else ""
                 screenshot(os.path.join(artifacts_dir(), self.id().replace("__main__", stem) + ".png"))
             except Exception as error:  # a missing screenshot must not hide the real failure
                 print("screenshot failed: %s" % error, file=sys.stderr)
