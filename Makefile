@@ -29,10 +29,16 @@ demo: windows
 	bash scripts/run-under-wine.sh --demo
 
 # Every test: formatting, the layers of src/, the native tests under the
-# sanitizers, short fuzzing runs, then the native tests again beside the
-# Windows executables and the end-to-end scenarios under Wine.  Ends with CTest's summary.
-test: format-check layer-check sanitize fuzz native windows
-	ctest --preset native
+# sanitizers, then the native tests again beside the Windows executables and
+# the end-to-end scenarios under Wine, with short fuzzing runs beside them:
+# those tests mostly wait on Wine, and the fuzzers, at the lowest priority,
+# take the processor time they leave.  Ends with CTest's summary, then the
+# fuzzers' report.
+test: format-check layer-check sanitize native windows
+	@mkdir -p build; nice -n 19 bash scripts/fuzz.sh >build/fuzz.log 2>&1 & fuzz=$$!; \
+	  ctest --preset native; tests=$$?; \
+	  wait $$fuzz; fuzzed=$$?; cat build/fuzz.log; \
+	  [ $$tests -eq 0 ] && [ $$fuzzed -eq 0 ]
 
 test-native: native
 	ctest --preset native -E '^wine\.'

@@ -32,7 +32,10 @@ Environment (set by CTest; for hand runs the fallbacks apply):
 
 Every public function below is a thin layer over Wine, probe_cli.exe (which looks
 at the desktop from the Windows side: window records, texts, profiles, messages,
-clipboard, tooltips) or xdotool (real X input in screen coordinates).  Programs
+clipboard, tooltips) or xdotool (real X input in screen coordinates).  One
+probe_cli.exe, started at the first question, answers a scenario's questions
+(``serve``); a profile read gets a probe of its own, since Wine keeps the files
+a process has read.  Programs
 are checked for the width asked for before they start: 64-bit for lingbo.exe and
 our tools, peer_bits() for every stand-in.  find_window and wait_until raise
 AssertionError on time-out; use wait_until for every hide/show step: Wine without
@@ -41,8 +44,11 @@ what a test started, removes its folders (AppDir copies, self.scratch) unless
 LINGBO_KEEP=1, and screenshots a failure into the artifacts folder.
 """
 
+import atexit
 import os
+import select
 import shlex
+import signal
 import shutil
 import struct
 import subprocess
@@ -314,12 +320,98 @@ class AppDir:
 _LOOKING = {"acp", "windows", "info", "text", "children", "foreground", "focus", "ping", "tips", "handles"}
 
 
-def _probe_raw(args, timeout):
-    result = run(exe_path("probe_cli.exe"), *args, timeout=timeout)
-    if result.returncode == 1 and args and args[0] in _LOOKING:
-        time.sleep(0.2)
+class _ProbeServer:
+    """One probe_cli.exe serving every question of this process: starting a
+    Windows program under Wine costs more than most questions take.  A
+    question that outlives its time-out ends the server and raises
+    TimeoutExpired, as run() does; the next question starts another server."""
+
+    def __init__(self):
+        exe = exe_path("probe_cli.exe")
+        _check_width(exe)
+        self._process = subprocess.Popen(["wine", exe, "serve"], env=wine_env(), stdin=subprocess.PIPE,
+                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, start_new_session=True)
+        self._pending = b""
+
+    def alive(self):
+        return self._process.poll() is None
+
+    def ask(self, args, timeout):
+        line = "\t".join(a.replace("\\", "\\\\").replace("\t", "\\t").replace("\r", "\\r").replace("\n", "\\n")
+                         for a in args)
+        deadline = time.monotonic() + timeout
+        try:
+            self._process.stdin.write(line.encode("utf-8") + b"\n")
+            self._process.stdin.flush()
+            code, size = (int(n) for n in self._take(lambda: self._pending.find(b"\n") + 1 or -1, deadline).split())
+            return code, self._take(lambda: size if len(self._pending) >= size else -1, deadline)
+        except (OSError, ValueError):
+            self.close()
+            return None
+
+    def _take(self, length, deadline):
+        """The first length() bytes of the output, once length() is no longer negative."""
+        while length() < 0:
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([self._process.stdout], [], [], left)[0]:
+                self.close()
+                raise subprocess.TimeoutExpired("probe_cli.exe serve", 0)
+            chunk = os.read(self._process.stdout.fileno(), 65536)
+            if not chunk:
+                raise OSError("probe_cli.exe serve ended")
+            self._pending += chunk
+        n = length()
+        data, self._pending = self._pending[:n], self._pending[n:]
+        return data
+
+    def close(self):
+        if self.alive():
+            try:
+                os.killpg(self._process.pid, signal.SIGKILL)
+            except OSError:
+                pass
+        self._process.wait()
+        self._process.stdin.close()
+        self._process.stdout.close()
+
+
+_server = None
+
+
+# Wine keeps the profile files a process has read, and a deleted one's last
+# contents with them: every profile read gets a probe of its own.
+_ONE_SHOT = {"ini"}
+
+
+def _ask(args, timeout):
+    """(exit code, output bytes) of one probe command."""
+    global _server
+    if args and args[0] in _ONE_SHOT:
         result = run(exe_path("probe_cli.exe"), *args, timeout=timeout)
-    return result.returncode, result.stdout.decode("utf-8", "replace")
+        return result.returncode, result.stdout
+    if _server is None or not _server.alive():
+        _server = _ProbeServer()
+    answer = _server.ask(args, timeout)
+    if answer is None:
+        # The server itself ended (Wine took it down): this question gets a
+        # probe of its own, as every question did before there was a server.
+        result = run(exe_path("probe_cli.exe"), *args, timeout=timeout)
+        answer = result.returncode, result.stdout
+    return answer
+
+
+def _probe_raw(args, timeout):
+    code, out = _ask(args, timeout)
+    if code == 1 and args and args[0] in _LOOKING:
+        time.sleep(0.2)
+        code, out = _ask(args, timeout)
+    return code, out.decode("utf-8", "replace")
+
+
+@atexit.register
+def _stop_server():
+    if _server is not None:
+        _server.close()
 
 
 def probe(*args, timeout=20, check=True):
@@ -331,8 +423,8 @@ def probe(*args, timeout=20, check=True):
 
 def clipboard_bytes():
     """CF_TEXT as stored (GBK from a program in code page 936); None when it holds no text."""
-    result = run(exe_path("probe_cli.exe"), "clipboard", timeout=20)
-    return result.stdout if result.returncode == 0 else None
+    code, out = _ask(["clipboard"], 20)
+    return out if code == 0 else None
 
 
 def tooltip_texts():
@@ -664,6 +756,8 @@ class WineTestCase(unittest.TestCase):
         if self._failed():
             try:
                 stem = os.path.splitext(os.path.basename(sys.argv[0]))[0] or "scenario"
+                # The two widths' runs of a scenario fail side by side: one picture each.
+                stem += "64" if peer_bits() == 64 else ""
                 screenshot(os.path.join(artifacts_dir(), self.id().replace("__main__", stem) + ".png"))
             except Exception as error:  # a missing screenshot must not hide the real failure
                 print("screenshot failed: %s" % error, file=sys.stderr)

@@ -28,6 +28,11 @@
 //   tips                              the text of every tool of every tooltip window on the
 //                                     desktop, "tooltip_hwnd pid text" (text escaped like a
 //                                     title): the tray's tips live in Wine's explorer.exe
+//   serve                             answers one request per line of standard input (UTF-8,
+//                                     arguments tab-separated and escaped like a title) with
+//                                     "code size\n" and the size bytes of output, until the
+//                                     input ends: a Wine start per question costs more than
+//                                     most questions (every command above but window)
 //
 // Window records are tab-separated:
 //   hwnd pid visible iconic enabled topmost left top right bottom class title
@@ -45,6 +50,16 @@
 #include "probe_text.h"
 
 namespace {
+
+// While serving, a request's output is gathered, to go out framed with its exit code.
+std::string* gCapture = nullptr;
+
+void Out(const std::string& bytes) {
+  if (gCapture)
+    *gCapture += bytes;
+  else
+    Write(bytes);
+}
 
 std::string Escaped(const std::wstring& text) {
   std::string out;
@@ -117,7 +132,7 @@ std::vector<HWND> TopLevelWindows() {
 // One window's record; exit code 2 when there is no such window.
 int WriteRecord(HWND window) {
   if (!window || !IsWindow(window)) return 2;
-  Write(Record(window));
+  Out(Record(window));
   return 0;
 }
 
@@ -126,7 +141,7 @@ int Children(HWND parent) {
   EnumChildWindows(
       parent,
       [](HWND window, LPARAM) -> BOOL {
-        Write(Record(window));
+        Out(Record(window));
         return TRUE;
       },
       0);
@@ -154,7 +169,7 @@ int Profile(int argc, wchar_t** argv) {
     DWORD size = GetPrivateProfileStringA(section.c_str(), nullptr, "", buffer.data(),
                                           static_cast<DWORD>(buffer.size()), file.c_str());
     if (size == 0) return 3;
-    for (const char* key = buffer.data(); *key; key += lstrlenA(key) + 1) Write(Escaped(Widen(key, CP_ACP)) + "\n");
+    for (const char* key = buffer.data(); *key; key += lstrlenA(key) + 1) Out(Escaped(Widen(key, CP_ACP)) + "\n");
     return 0;
   }
   std::string key = Narrow(argv[4], CP_ACP);
@@ -167,7 +182,7 @@ int Profile(int argc, wchar_t** argv) {
     values[i].assign(buffer.data(), size);
   }
   if (values[0] != values[1]) return 3;
-  Write(Utf8(Widen(values[0], CP_ACP)));
+  Out(Utf8(Widen(values[0], CP_ACP)));
   return 0;
 }
 
@@ -181,7 +196,7 @@ int Message(int argc, wchar_t** argv, bool post) {
     BOOL ok =
         PostMessageW(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
     std::snprintf(out, sizeof out, "%d\n", ok ? 1 : 0);
-    Write(out);
+    Out(out);
     return ok ? 0 : 1;
   }
   long long timeoutMs = 2000;
@@ -191,7 +206,7 @@ int Message(int argc, wchar_t** argv, bool post) {
                            SMTO_ABORTIFHUNG, static_cast<UINT>(timeoutMs), &result))
     return 1;
   std::snprintf(out, sizeof out, "%lld\n", static_cast<long long>(result));
-  Write(out);
+  Out(out);
   return 0;
 }
 
@@ -201,7 +216,7 @@ int SetText(int argc, wchar_t** argv) {
   if (!SendMessageTimeoutW(ParseHwnd(argv[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]), SMTO_ABORTIFHUNG, 2000,
                            &result))
     return 1;
-  Write(result ? "1\n" : "0\n");
+  Out(result ? "1\n" : "0\n");
   return 0;
 }
 
@@ -218,7 +233,7 @@ int ShowWindowWithTitle(int argc, wchar_t** argv) {
   HWND window = CreateWindowExW(0, L"ProbeWindow", argv[2], WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 500, 400, 200,
                                 nullptr, nullptr, windowClass.hInstance, nullptr);
   if (!window) return 1;
-  Write(Record(window));
+  Out(Record(window));
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
   return 0;
@@ -300,7 +315,7 @@ int Handles(int argc, wchar_t** argv) {
   if (handles < 0) return 1;
   char out[96];
   std::snprintf(out, sizeof out, "%ld %ld\n", handles, CountWindows(static_cast<DWORD>(pid)));
-  Write(out);
+  Out(out);
   return 0;
 }
 
@@ -330,7 +345,7 @@ int Ping(int argc, wchar_t** argv) {
   } while (static_cast<double>(after.QuadPart - start.QuadPart) * ms < static_cast<double>(duration));
   char out[128];
   std::snprintf(out, sizeof out, "%ld %.1f %.1f %ld\n", count, longest, total / count, failed);
-  Write(out);
+  Out(out);
   return 0;
 }
 
@@ -339,7 +354,7 @@ int Clipboard() {
   int code = 2;
   if (HANDLE data = GetClipboardData(CF_TEXT)) {
     if (const char* bytes = static_cast<const char*>(GlobalLock(data))) {
-      Write(std::string(bytes));
+      Out(std::string(bytes));
       GlobalUnlock(data);
       code = 0;
     }
@@ -381,7 +396,7 @@ int Tips() {
         char head[64];
         std::snprintf(head, sizeof head, "%lld\t%lu\t", static_cast<long long>(reinterpret_cast<intptr_t>(tooltip)),
                       pid);
-        Write(head + Escaped(text.data()) + "\n");
+        Out(head + Escaped(text.data()) + "\n");
       }
       VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     }
@@ -390,24 +405,22 @@ int Tips() {
   return 0;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
+int Run(int argc, wchar_t** argv) {
   if (argc < 2) return 1;
   std::wstring command = argv[1];
   if (command == L"acp") {
-    Write(std::to_string(GetACP()) + "\n");
+    Out(std::to_string(GetACP()) + "\n");
     return 0;
   }
   if (command == L"windows") {
-    for (HWND window : TopLevelWindows()) Write(Record(window));
+    for (HWND window : TopLevelWindows()) Out(Record(window));
     return 0;
   }
   if (command == L"info" && argc >= 3) return WriteRecord(ParseHwnd(argv[2]));
   if (command == L"text" && argc >= 3) {
     std::wstring text;
     if (!TextOf(ParseHwnd(argv[2]), &text)) return 2;
-    Write(Utf8(text));
+    Out(Utf8(text));
     return 0;
   }
   if (command == L"children" && argc >= 3) return Children(ParseHwnd(argv[2]));
@@ -416,7 +429,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"cursor") {
     POINT point = {};
     if (!GetCursorPos(&point)) return 1;
-    Write(std::to_string(point.x) + " " + std::to_string(point.y) + "\n");
+    Out(std::to_string(point.x) + " " + std::to_string(point.y) + "\n");
     return 0;
   }
   if (command == L"ini") return Profile(argc, argv);
@@ -429,4 +442,60 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"clipboard") return Clipboard();
   if (command == L"tips") return Tips();
   return 1;
+}
+
+std::wstring Unescaped(const std::wstring& text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != L'\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const wchar_t c = text[++i];
+    out += c == L't' ? L'\t' : c == L'r' ? L'\r' : c == L'n' ? L'\n' : c;
+  }
+  return out;
+}
+
+// The harness's one long-lived probe: the same commands, one per line, each
+// answered whole before the next is read.  A program that shows a window
+// would never answer, so "window" is refused here.
+int Serve() {
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  std::string pending;
+  char chunk[4096];
+  for (;;) {
+    size_t end;
+    while ((end = pending.find('\n')) == std::string::npos) {
+      DWORD got = 0;
+      if (!ReadFile(input, chunk, sizeof chunk, &got, nullptr) || got == 0) return 0;
+      pending.append(chunk, got);
+    }
+    std::string line = pending.substr(0, end);
+    pending.erase(0, end + 1);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::wstring> args = {L"probe_cli"};
+    const std::wstring wide = Widen(line, CP_UTF8);
+    for (size_t start = 0;;) {
+      const size_t tab = wide.find(L'\t', start);
+      args.push_back(Unescaped(wide.substr(start, tab == std::wstring::npos ? std::wstring::npos : tab - start)));
+      if (tab == std::wstring::npos) break;
+      start = tab + 1;
+    }
+    std::vector<wchar_t*> argv;
+    for (std::wstring& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    std::string output;
+    gCapture = &output;
+    const int code = args[1] == L"window" || args[1] == L"serve" ? 1 : Run(static_cast<int>(args.size()), argv.data());
+    gCapture = nullptr;
+    Write(std::to_string(code) + " " + std::to_string(output.size()) + "\n" + output);
+  }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc >= 2 && std::wstring(argv[1]) == L"serve") return Serve();
+  return Run(argc, argv);
 }

@@ -46,9 +46,11 @@ display_works() {
   [ -n "$1" ] && DISPLAY=$1 xdpyinfo >/dev/null 2>&1
 }
 
-# Starts Xvfb on the first display number that has no lock and no socket;
-# another process may take the same number at the same moment, so a server
-# that dies at once sends us on to the next number.
+# Starts Xvfb on the first display number that has no lock and no socket.
+# Another session may start a server on the same number at the same moment
+# (the two sessions of a test run start together): the display answering
+# proves nothing then, the lock file names the server that won, and the
+# loser goes on to the next number.
 start_xvfb() {
   local n
   for n in $(seq 90 199); do
@@ -56,7 +58,7 @@ start_xvfb() {
     Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >>"$log" 2>&1 &
     local pid=$!
     for _ in $(seq 100); do
-      if display_works ":$n"; then
+      if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$n-lock")" = "$pid" ] && display_works ":$n"; then
         xvfb_pid=$pid
         display=":$n"
         return 0
