@@ -374,7 +374,9 @@ TEST_F(OrderActionsTest, NoCodeOrNoFKeyDoesNothingAtAll) {
     const CodeEntry entry = key % 2 ? CodeEntry::kKeyed : CodeEntry::kReplace;
 
     EXPECT_EQ(TimedBuy(entry, key), 0u);
-    if (key != kF1) EXPECT_EQ(SendFunctionKey(client.window, key).stopped, Stopped::kKeyNotAllowed);
+    if (key != kF1) {
+      EXPECT_EQ(SendFunctionKey(client.window, key).stopped, Stopped::kKeyNotAllowed);
+    }
     EXPECT_TRUE(sim::Calls().empty()) << sim::Calls().front().text;
     sim::Advance(100);
     const Stopped stopped = key != kF1            ? Stopped::kKeyNotAllowed

@@ -416,9 +416,9 @@ bool DeliverOne(bool ownLoop, std::uint32_t onlyThread = 0) {
     posted.erase(posted.begin() + i);
     const std::uint64_t takes = HandlingTime(m.window, m.message);
     const std::uint32_t thread = ThreadOf(m.window);
-    const bool ownLoop = W().windows[m.window].ownLoop.count(m.message) > 0;
+    const bool runsOwnLoop = W().windows[m.window].ownLoop.count(m.message) > 0;
     HandleMessage(m.window, m);
-    BusyFor(thread, takes, ownLoop);
+    BusyFor(thread, takes, runsOwnLoop);
     return true;
   }
   return false;
