@@ -33,7 +33,7 @@ if [ -f "$exe" ]; then
   size=$(stat -c %s "$exe")
   # Static: nothing but Windows' own DLLs among the imports.
   foreign=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' |
-            grep -viE '^(kernel32|user32|gdi32|shell32|comctl32|version|msvcrt|advapi32)\.dll$')
+            grep -viE '^(kernel32|user32|gdi32|shell32|comctl32|version|msvcrt|advapi32|imm32)\.dll$')
   python3 - "$size" "$foreign" <<'EOF' || outcome 1
 import sys
 size, foreign = int(sys.argv[1]), sys.argv[2].split()
