@@ -156,8 +156,7 @@ unsigned SendInput(const std::vector<KeyInput>& keys) {
 }
 
 std::int16_t GetAsyncKeyState(int vk) {
-  Log("GetAsyncKeyState(%d)", vk);
-  return static_cast<std::int16_t>(W().keyboard.count(vk) ? 0x8000 : 0);
+  return Logged<std::int16_t>(W().keyboard.count(vk) ? 0x8000 : 0, "GetAsyncKeyState(%d)", vk);
 }
 
 Hwnd ImmGetDefaultIMEWnd(Hwnd window) {

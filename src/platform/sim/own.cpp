@@ -17,7 +17,7 @@ static Hwnd OwnWindow(const char* className, const char* text, Hwnd parent, plat
 }
 
 // Whether the window and all its ancestors are visible (and enabled, when
-// asked).
+// asked: whether it reacts to the user's input).
 static bool ShownUp(Hwnd window, bool enabled) {
   for (const Window* w = Find(window); w; w = Find(w->parent)) {
     if (!w->visible || (enabled && !w->enabled)) return false;
@@ -25,8 +25,6 @@ static bool ShownUp(Hwnd window, bool enabled) {
   }
   return false;
 }
-
-static bool ReactsToInput(Hwnd window) { return ShownUp(window, true); }
 
 void TextChanged(Hwnd window) {
   const Role role = W().windows[window].role;
@@ -111,7 +109,7 @@ bool Exited(unsigned* exitCode) {
 
 void TypeInto(Hwnd box, const std::string& text) {
   Window* w = Find(box);
-  if (!w || !ReactsToInput(box)) return;
+  if (!w || !ShownUp(box, true)) return;
   w->text = text;
   w->selStart = w->selEnd = text.size();
   TextChanged(box);
@@ -123,7 +121,7 @@ void PressEscape(Hwnd window) {
 }
 
 void Click(Hwnd window) {
-  if (!ReactsToInput(window)) return;
+  if (!ShownUp(window, true)) return;
   InOwnHandler in;
   const World& world = W();
   if (window == world.bar.buyButton)
@@ -138,12 +136,12 @@ void Click(Hwnd window) {
 
 void DoubleClick(Hwnd window) {
   InOwnHandler in;
-  if (ReactsToInput(window) && window == W().bar.codeLabel)
+  if (ShownUp(window, true) && window == W().bar.codeLabel)
     Report("OnCodeLabelDoubleClicked"), events::OnCodeLabelDoubleClicked();
 }
 
 void RightButtonDown(Hwnd window) {
-  if (ReactsToInput(window) && window == W().bar.codeLabel)
+  if (ShownUp(window, true) && window == W().bar.codeLabel)
     Report("OnCodeLabelRightButtonDown"), events::OnCodeLabelRightButtonDown();
 }
 
@@ -230,8 +228,7 @@ StatusWindows CreateStatusWindow() {
 }
 
 void UpdateEditText(Hwnd edit, const std::string& text) {
-  Log("UpdateEditText(%d)", edit);
-  Window* w = Find(edit);
+  Window* w = Logged(Find(edit), "UpdateEditText(%d)", edit);
   if (!w || w->text == text) return;
   // The selection stays where the trader left it, as far as the text reaches.
   w->text = text;
@@ -246,8 +243,7 @@ bool SetClipboardText(Hwnd owner, const std::string& text) {
 }
 
 bool SetWindowTextA(Hwnd window, const std::string& text) {
-  Log("SetWindowTextA(%d,%s)", window, text.c_str());
-  Window* w = Find(window);
+  Window* w = Logged(Find(window), "SetWindowTextA(%d,%s)", window, text.c_str());
   if (!w) return false;
   w->text = text;
   w->selStart = w->selEnd = 0;
@@ -256,15 +252,13 @@ bool SetWindowTextA(Hwnd window, const std::string& text) {
 }
 
 bool GetWindowRect(Hwnd window, Rect* rect) {
-  Log("GetWindowRect(%d)", window);
-  if (!Find(window)) return false;
+  if (!Logged(Find(window), "GetWindowRect(%d)", window)) return false;
   if (rect) *rect = ScreenRect(window);
   return true;
 }
 
 bool MoveWindow(Hwnd window, int x, int y, int width, int height, bool repaint) {
-  Log("MoveWindow(%d,%d,%d,%d,%d,%d)", window, x, y, width, height, repaint ? 1 : 0);
-  Window* w = Find(window);
+  Window* w = Logged(Find(window), "MoveWindow(%d,%d,%d,%d,%d,%d)", window, x, y, width, height, repaint ? 1 : 0);
   if (!w) return false;
   Rect old = w->rect;
   w->rect = {x, y, x + width, y + height};
@@ -273,14 +267,10 @@ bool MoveWindow(Hwnd window, int x, int y, int width, int height, bool repaint) 
   return true;
 }
 
-bool UpdateWindow(Hwnd window) {
-  Log("UpdateWindow(%d)", window);
-  return Find(window) != nullptr;
-}
+bool UpdateWindow(Hwnd window) { return Logged(Find(window) != nullptr, "UpdateWindow(%d)", window); }
 
 bool ShowWindow(Hwnd window, int command) {
-  Log("ShowWindow(%d,%d)", window, command);
-  Window* w = Find(window);
+  Window* w = Logged(Find(window), "ShowWindow(%d,%d)", window, command);
   if (!w) return false;
   bool wasVisible = w->visible;
   World& world = W();
@@ -297,19 +287,11 @@ bool ShowWindow(Hwnd window, int command) {
   return wasVisible;
 }
 
-bool IsIconic(Hwnd window) {
-  Log("IsIconic(%d)", window);
-  return sim::IsMinimized(window);
-}
-
-bool IsWindowVisible(Hwnd window) {
-  Log("IsWindowVisible(%d)", window);
-  return ShownUp(window, false);
-}
+bool IsIconic(Hwnd window) { return Logged(sim::IsMinimized(window), "IsIconic(%d)", window); }
+bool IsWindowVisible(Hwnd window) { return Logged(ShownUp(window, false), "IsWindowVisible(%d)", window); }
 
 bool EnableWindow(Hwnd window, bool enable) {
-  Log("EnableWindow(%d,%d)", window, enable ? 1 : 0);
-  Window* w = Find(window);
+  Window* w = Logged(Find(window), "EnableWindow(%d,%d)", window, enable ? 1 : 0);
   if (!w) return false;
   bool wasDisabled = !w->enabled;
   w->enabled = enable;
@@ -317,15 +299,13 @@ bool EnableWindow(Hwnd window, bool enable) {
 }
 
 bool IsWindowEnabled(Hwnd window) {
-  Log("IsWindowEnabled(%d)", window);
-  const Window* w = Find(window);
+  const Window* w = Logged(Find(window), "IsWindowEnabled(%d)", window);
   return w && w->enabled;
 }
 
 bool SetTimer(Hwnd window, unsigned id, unsigned intervalMs) {
-  Log("SetTimer(%d,%u,%u)", window, id, intervalMs);
   World& world = W();
-  const Window* w = Find(window);
+  const Window* w = Logged(Find(window), "SetTimer(%d,%u,%u)", window, id, intervalMs);
   if (!w || !IsOwnThread(w->thread)) return false;
   unsigned interval = std::max(intervalMs, 10u);  // USER_TIMER_MINIMUM
   for (auto& t : world.timers)
@@ -361,13 +341,11 @@ unsigned GetDpiForWindow(Hwnd window) {
 }
 
 bool MonitorFromPoint(Point point) {
-  Log("MonitorFromPoint(%d,%d)", point.x, point.y);
-  return MonitorAt(point.x, point.y) != nullptr;
+  return Logged(MonitorAt(point.x, point.y) != nullptr, "MonitorFromPoint(%d,%d)", point.x, point.y);
 }
 
 void SetFontForDpi(Hwnd window, unsigned dpi) {
-  Log("SetFontForDpi(%d,%u)", window, dpi);
-  const Window* w = Find(window);
+  const Window* w = Logged(Find(window), "SetFontForDpi(%d,%u)", window, dpi);
   if (!w) return;
   W().fontDpi[window] = dpi;
   for (Hwnd child : std::vector<Hwnd>(w->children)) W().fontDpi[child] = dpi;
@@ -446,8 +424,7 @@ void CheckTrayMenuItem(TrayMenuItem item, bool checked) {
 static bool Checked(TrayMenuItem item) { return W().checked.count(item) > 0; }
 
 bool IsTrayMenuItemChecked(TrayMenuItem item) {
-  Log("IsTrayMenuItemChecked(%d)", static_cast<int>(item));
-  return Checked(item);
+  return Logged(Checked(item), "IsTrayMenuItemChecked(%d)", static_cast<int>(item));
 }
 
 TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {

@@ -25,12 +25,7 @@ std::string Lower(const std::string& text) {
 std::string NormalPath(const std::string& path) {
   std::string p = path;
   std::replace(p.begin(), p.end(), '/', '\\');
-  if (p.size() >= 2 && p[1] == ':') {
-  } else if (!p.empty() && p[0] == '\\') {
-    p = "C:" + p;
-  } else {
-    p = "C:\\lingbo\\" + p;
-  }
+  if (p.size() < 2 || p[1] != ':') p = (!p.empty() && p[0] == '\\' ? "C:" : "C:\\lingbo\\") + p;
   std::string out;
   for (char c : p)
     if (!(c == '\\' && !out.empty() && out.back() == '\\')) out += c;
@@ -86,6 +81,12 @@ static Handle NewHandle(HandleObject object) {
 static HandleObject* HandleOf(Handle h, HandleObject::Kind kind) {
   auto it = W().handles.find(h);
   return it == W().handles.end() || it->second.kind != kind ? nullptr : &it->second;
+}
+
+// Logs a call about a handle ("ReadFile(8)") and finds what it stands for.
+static HandleObject* HandleOf(const char* call, Handle h, HandleObject::Kind kind) {
+  Log("%s(%lld)", call, static_cast<long long>(h));
+  return HandleOf(h, kind);
 }
 
 Process* ProcessOf(std::uint32_t id) {
@@ -178,17 +179,11 @@ void EndProcess(std::uint32_t process) {
     it = it->second.process == process ? world.threads.erase(it) : std::next(it);
 }
 
-// One property of a running process; an ended or unknown one is left alone.
-template <typename T, typename V>
-static void SetOfProcess(std::uint32_t process, T Process::*member, V value) {
-  if (Process* p = ProcessOf(process)) p->*member = value;
-}
-
-void DenyModules(std::uint32_t process, bool denied) { SetOfProcess(process, &Process::modulesDenied, denied); }
-void Make32Bit(std::uint32_t process) { SetOfProcess(process, &Process::is32Bit, true); }
-void DenyOpenProcess(std::uint32_t process, bool denied) { SetOfProcess(process, &Process::openDenied, denied); }
-void SetIntegrity(std::uint32_t process, std::uint32_t level) { SetOfProcess(process, &Process::integrity, level); }
-void DenyToken(std::uint32_t process, bool denied) { SetOfProcess(process, &Process::tokenDenied, denied); }
+void DenyModules(std::uint32_t process, bool denied) { SetIn(ProcessOf(process), &Process::modulesDenied, denied); }
+void Make32Bit(std::uint32_t process) { SetIn(ProcessOf(process), &Process::is32Bit, true); }
+void DenyOpenProcess(std::uint32_t process, bool denied) { SetIn(ProcessOf(process), &Process::openDenied, denied); }
+void SetIntegrity(std::uint32_t process, std::uint32_t level) { SetIn(ProcessOf(process), &Process::integrity, level); }
+void DenyToken(std::uint32_t process, bool denied) { SetIn(ProcessOf(process), &Process::tokenDenied, denied); }
 void SetCodePage(unsigned codePage) { W().codePage = codePage; }
 void FailSnapshots(bool fail) { W().failSnapshots = fail; }
 
@@ -253,12 +248,8 @@ bool RenameOver(const std::string& from, const std::string& to) {
   return true;
 }
 
-void SetReadOnly(const std::string& path, bool readOnly) {
-  if (File* f = FileAt(path)) f->readOnly = readOnly;
-}
-void FailOpen(const std::string& path, bool fail) {
-  if (File* f = FileAt(path)) f->failOpen = fail;
-}
+void SetReadOnly(const std::string& path, bool readOnly) { SetIn(FileAt(path), &File::readOnly, readOnly); }
+void FailOpen(const std::string& path, bool fail) { SetIn(FileAt(path), &File::failOpen, fail); }
 
 }  // namespace sim
 
@@ -285,8 +276,7 @@ Handle CreateToolhelp32Snapshot(unsigned flags, std::uint32_t processId) {
 }
 
 static bool NextProcess(const char* call, Handle snapshot, bool first, ProcessEntry* entry) {
-  Log("%s(%lld)", call, static_cast<long long>(snapshot));
-  HandleObject* s = HandleOf(snapshot, HandleObject::Kind::kSnapshot);
+  HandleObject* s = HandleOf(call, snapshot, HandleObject::Kind::kSnapshot);
   if (!s) return false;
   if (first) s->next = 0;
   if (s->next >= s->processes.size()) return false;
@@ -303,17 +293,15 @@ bool Process32Next(Handle snapshot, ProcessEntry* entry) {
 }
 
 bool Module32First(Handle snapshot, ModuleEntry* entry) {
-  Log("Module32First(%lld)", static_cast<long long>(snapshot));
-  HandleObject* s = HandleOf(snapshot, HandleObject::Kind::kSnapshot);
+  HandleObject* s = HandleOf("Module32First", snapshot, HandleObject::Kind::kSnapshot);
   if (!s || s->modules.empty()) return false;
   if (entry) entry->exePath = s->modules.front();
   return true;
 }
 
 bool CloseHandle(Handle handle) {
-  Log("CloseHandle(%lld)", static_cast<long long>(handle));
   // A directory listing is closed with FindClose alone.
-  return !HandleOf(handle, HandleObject::Kind::kFind) && W().handles.erase(handle) > 0;
+  return !HandleOf("CloseHandle", handle, HandleObject::Kind::kFind) && W().handles.erase(handle) > 0;
 }
 
 Handle OpenProcess(std::uint32_t access, std::uint32_t processId) {
@@ -327,8 +315,7 @@ Handle OpenProcess(std::uint32_t access, std::uint32_t processId) {
 }
 
 std::string QueryFullProcessImageNameA(Handle process) {
-  Log("QueryFullProcessImageNameA(%lld)", static_cast<long long>(process));
-  const HandleObject* h = HandleOf(process, HandleObject::Kind::kProcess);
+  const HandleObject* h = HandleOf("QueryFullProcessImageNameA", process, HandleObject::Kind::kProcess);
   // A handle outlives its process; the name is still there to be read.
   if (!h) return "";
   for (const Process& p : W().processes)
@@ -336,26 +323,22 @@ std::string QueryFullProcessImageNameA(Handle process) {
   return "";
 }
 
-std::uint32_t GetCurrentProcessId() {
-  Log("GetCurrentProcessId()");
-  return sim::kOwnProcess;
-}
+std::uint32_t GetCurrentProcessId() { return Logged(sim::kOwnProcess, "GetCurrentProcessId()"); }
 
-static const Process* ProcessOfHandle(Handle handle, HandleObject::Kind kind) {
-  const HandleObject* h = HandleOf(handle, kind);
+// Logs a call about a process or token handle and finds its running process.
+static const Process* ProcessOfHandle(const char* call, Handle handle, HandleObject::Kind kind) {
+  const HandleObject* h = HandleOf(call, handle, kind);
   return h ? ProcessOf(h->processId) : nullptr;
 }
 
 bool IsWow64Process(Handle process, bool* wow64) {
-  Log("IsWow64Process(%lld)", static_cast<long long>(process));
-  const Process* p = ProcessOfHandle(process, HandleObject::Kind::kProcess);
+  const Process* p = ProcessOfHandle("IsWow64Process", process, HandleObject::Kind::kProcess);
   if (p && wow64) *wow64 = p->is32Bit;
   return p != nullptr;
 }
 
 Handle OpenProcessToken(Handle process) {
-  Log("OpenProcessToken(%lld)", static_cast<long long>(process));
-  const Process* p = ProcessOfHandle(process, HandleObject::Kind::kProcess);
+  const Process* p = ProcessOfHandle("OpenProcessToken", process, HandleObject::Kind::kProcess);
   if (!p || p->tokenDenied) return 0;
   HandleObject token;
   token.kind = HandleObject::Kind::kToken;
@@ -364,25 +347,16 @@ Handle OpenProcessToken(Handle process) {
 }
 
 bool GetTokenIntegrityLevel(Handle token, std::uint32_t* level) {
-  Log("GetTokenIntegrityLevel(%lld)", static_cast<long long>(token));
-  const Process* p = ProcessOfHandle(token, HandleObject::Kind::kToken);
+  const Process* p = ProcessOfHandle("GetTokenIntegrityLevel", token, HandleObject::Kind::kToken);
   if (p && level) *level = p->integrity;
   return p != nullptr;
 }
 
-unsigned GetACP() {
-  Log("GetACP()");
-  return W().codePage;
-}
-
-std::string GetModuleFileNameA() {
-  Log("GetModuleFileNameA()");
-  return W().ownExePath;
-}
+unsigned GetACP() { return Logged(W().codePage, "GetACP()"); }
+std::string GetModuleFileNameA() { return Logged(W().ownExePath, "GetModuleFileNameA()"); }
 
 std::uint32_t GetFileVersionInfoSizeA(const std::string& path) {
-  Log("GetFileVersionInfoSizeA(%s)", path.c_str());
-  return static_cast<std::uint32_t>(VersionBlock(path).size());
+  return Logged(static_cast<std::uint32_t>(VersionBlock(path).size()), "GetFileVersionInfoSizeA(%s)", path.c_str());
 }
 
 bool GetFileVersionInfoA(const std::string& path, std::uint32_t size, std::vector<std::uint8_t>* block) {
@@ -473,8 +447,7 @@ Handle FindFirstFileA(const std::string& pattern, FindData* data) {
 }
 
 bool FindNextFileA(Handle find, FindData* data) {
-  Log("FindNextFileA(%lld)", static_cast<long long>(find));
-  HandleObject* listing = HandleOf(find, HandleObject::Kind::kFind);
+  HandleObject* listing = HandleOf("FindNextFileA", find, HandleObject::Kind::kFind);
   if (!listing || listing->next >= listing->found.size()) return false;
   if (data) *data = listing->found[listing->next];
   ++listing->next;
@@ -482,8 +455,7 @@ bool FindNextFileA(Handle find, FindData* data) {
 }
 
 bool FindClose(Handle find) {
-  Log("FindClose(%lld)", static_cast<long long>(find));
-  return HandleOf(find, HandleObject::Kind::kFind) && W().handles.erase(find) > 0;
+  return HandleOf("FindClose", find, HandleObject::Kind::kFind) && W().handles.erase(find) > 0;
 }
 
 Handle OpenExistingFileShared(const std::string& path) {

@@ -16,13 +16,17 @@ World& W() {
   return world;
 }
 
-void Log(const char* format, ...) {
+void LogV(const char* format, va_list args) {
   char text[512];
+  std::vsnprintf(text, sizeof text, format, args);
+  W().calls.push_back({W().now, text});
+}
+
+void Log(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  LogV(format, args);
   va_end(args);
-  W().calls.push_back({W().now, text});
 }
 
 void Report(const char* name, long argument) {
@@ -583,20 +587,14 @@ void At(std::uint64_t delay, std::function<void()> action) {
 Hwnd CreateWindow(const WindowSpec& shape) { return NewWindow(shape); }
 void DestroyWindow(Hwnd window) { Destroy(window); }
 
-void SetText(Hwnd window, const std::string& text) {
-  if (Window* w = Find(window)) w->text = text;
-}
-void IgnoreReplaceSel(Hwnd edit) {
-  if (Window* w = Find(edit)) w->ignoresReplaceSel = true;
-}
+void SetText(Hwnd window, const std::string& text) { SetIn(Find(window), &Window::text, text); }
+void IgnoreReplaceSel(Hwnd edit) { SetIn(Find(edit), &Window::ignoresReplaceSel, true); }
 
 std::string TextOf(Hwnd window) {
   Window* w = Find(window);
   return w ? w->text : std::string();
 }
-void SetVisible(Hwnd window, bool visible) {
-  if (Window* w = Find(window)) w->visible = visible;
-}
+void SetVisible(Hwnd window, bool visible) { SetIn(Find(window), &Window::visible, visible); }
 void SetMinimized(Hwnd window, bool minimized) {
   Window* w = Find(window);
   if (!w || w->parent || w->minimized == minimized) return;
@@ -644,9 +642,7 @@ void SetHung(std::uint32_t thread, bool hung) {
   if (hung && !it->second.hung) it->second.hungSince = W().now;
   it->second.hung = hung;
 }
-void SetReportedTextLength(Hwnd window, std::intptr_t length) {
-  if (Window* w = Find(window)) w->reportedLength = length;
-}
+void SetReportedTextLength(Hwnd window, std::intptr_t length) { SetIn(Find(window), &Window::reportedLength, length); }
 
 std::vector<Message> Received(Hwnd window) {
   auto& windows = W().windows;
@@ -677,14 +673,10 @@ namespace platform {
 
 using namespace sim::detail;
 
-std::vector<Hwnd> EnumWindows() {
-  Log("EnumWindows()");
-  return W().topLevel;
-}
+std::vector<Hwnd> EnumWindows() { return Logged(W().topLevel, "EnumWindows()"); }
 
 std::int32_t GetWindowLongA(Hwnd window, int index) {
-  Log("GetWindowLongA(%d,%d)", window, index);
-  const Window* w = Find(window);
+  const Window* w = Logged(Find(window), "GetWindowLongA(%d,%d)", window, index);
   if (!w || index != kGwlStyle) return 0;
   std::uint32_t style = w->parent ? 0x40000000u : (w->owner || w->role == Role::kBar ? 0x80000000u : 0x00CF0000u);
   if (w->visible) style |= kWsVisible;
@@ -693,10 +685,7 @@ std::int32_t GetWindowLongA(Hwnd window, int index) {
   return static_cast<std::int32_t>(style);
 }
 
-bool IsWindow(Hwnd window) {
-  Log("IsWindow(%d)", window);
-  return Find(window) != nullptr;
-}
+bool IsWindow(Hwnd window) { return Logged(Find(window) != nullptr, "IsWindow(%d)", window); }
 
 bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam, unsigned flags,
                          unsigned timeoutMs, std::intptr_t* result) {
@@ -755,18 +744,19 @@ bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, s
   return answered;
 }
 
+// What fits a buffer of maxCount characters with its terminating NUL.
+static std::string Fitted(const std::string& text, int maxCount) {
+  return maxCount <= 0 ? "" : text.substr(0, static_cast<std::size_t>(maxCount - 1));
+}
+
 std::string GetWindowTextA(Hwnd window, int maxCount) {
-  Log("GetWindowTextA(%d,%d)", window, maxCount);
-  const Window* w = Find(window);
-  if (!w || maxCount <= 0) return "";
-  return w->text.substr(0, static_cast<std::size_t>(maxCount - 1));
+  const Window* w = Logged(Find(window), "GetWindowTextA(%d,%d)", window, maxCount);
+  return w ? Fitted(w->text, maxCount) : "";
 }
 
 std::string GetClassNameA(Hwnd window, int maxCount) {
-  Log("GetClassNameA(%d,%d)", window, maxCount);
-  const Window* w = Find(window);
-  if (!w || maxCount <= 0) return "";
-  return w->className.substr(0, static_cast<std::size_t>(maxCount - 1));
+  const Window* w = Logged(Find(window), "GetClassNameA(%d,%d)", window, maxCount);
+  return w ? Fitted(w->className, maxCount) : "";
 }
 
 // The first of a window's children (the desktop's are the top-level
@@ -793,14 +783,10 @@ Hwnd FindWindowExA(Hwnd parent, Hwnd childAfter, const std::string& className) {
   return child;
 }
 
-Hwnd GetDesktopWindow() {
-  Log("GetDesktopWindow()");
-  return 1;
-}
+Hwnd GetDesktopWindow() { return Logged<Hwnd>(1, "GetDesktopWindow()"); }
 
 Hwnd GetWindow(Hwnd window, unsigned command) {
-  Log("GetWindow(%d,%u)", window, command);
-  const Window* w = Find(window);
+  const Window* w = Logged(Find(window), "GetWindow(%d,%u)", window, command);
   if (!w) return 0;
   if (command == kGwChild) return ChildAfter(window, 0);
   if (command == 4) return w->owner;  // GW_OWNER
@@ -811,8 +797,7 @@ Hwnd GetWindow(Hwnd window, unsigned command) {
 }
 
 Hwnd GetAncestor(Hwnd window, unsigned flags) {
-  Log("GetAncestor(%d,%u)", window, flags);
-  const Window* w = Find(window);
+  const Window* w = Logged(Find(window), "GetAncestor(%d,%u)", window, flags);
   if (!w || window == 1) return 0;
   switch (flags) {
     case kGaParent:
@@ -830,23 +815,20 @@ Hwnd GetAncestor(Hwnd window, unsigned flags) {
 }
 
 Hwnd GetParent(Hwnd window) {
-  Log("GetParent(%d)", window);
-  const Window* w = Find(window);
+  const Window* w = Logged(Find(window), "GetParent(%d)", window);
   if (!w) return 0;
   return w->parent ? w->parent : w->owner;
 }
 
 std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) {
-  Log("GetWindowThreadProcessId(%d)", window);
-  const Window* w = Find(window);
+  const Window* w = Logged(Find(window), "GetWindowThreadProcessId(%d)", window);
   if (!w) return 0;
   if (processId) *processId = w->process;
   return w->thread;
 }
 
 bool ShowWindowAsync(Hwnd window, int command) {
-  Log("ShowWindowAsync(%d,%d)", window, command);
-  const Window* w = Find(window);
+  const Window* w = Logged(Find(window), "ShowWindowAsync(%d,%d)", window, command);
   if (!w) return false;
   if (IsOwnThread(w->thread)) return ShowWindow(window, command);
   if (command != kSwRestore || !w->minimized) return true;
@@ -856,8 +838,7 @@ bool ShowWindowAsync(Hwnd window, int command) {
 }
 
 bool SetForegroundWindow(Hwnd window) {
-  Log("SetForegroundWindow(%d)", window);
-  const Window* w = Find(window);
+  const Window* w = Logged(Find(window), "SetForegroundWindow(%d)", window);
   if (!w || w->parent || W().refuseForeground) return false;  // only top-level windows
   if (!IsOwnThread(w->thread) && IsHung(w->thread)) {
     // The switch returns at once; the window's thread is to handle its
@@ -874,8 +855,7 @@ bool SetForegroundWindow(Hwnd window) {
 }
 
 Hwnd SetActiveWindow(Hwnd window) {
-  Log("SetActiveWindow(%d)", window);
-  Window* w = Find(window);
+  const Window* w = Logged(Find(window), "SetActiveWindow(%d)", window);
   InputQueue& own = QueueOf(CallingThread());
   // Only a top-level window of a thread that shares the caller's input state.
   if (!w || w->parent || &QueueOf(w->thread) != &own) return 0;
@@ -896,10 +876,7 @@ Hwnd SetActiveWindow(Hwnd window) {
   return previous;
 }
 
-Hwnd GetForegroundWindow() {
-  Log("GetForegroundWindow()");
-  return Find(W().foreground) ? W().foreground : 0;
-}
+Hwnd GetForegroundWindow() { return Logged(Find(W().foreground) ? W().foreground : 0, "GetForegroundWindow()"); }
 
 bool GetGUIThreadInfo(std::uint32_t thread, GuiThreadInfo* info) {
   Log("GetGUIThreadInfo(%u)", thread);
@@ -969,10 +946,7 @@ bool PostMessageA(Hwnd window, unsigned message, std::uintptr_t wParam, std::int
   return true;
 }
 
-std::uint32_t GetCurrentThreadId() {
-  Log("GetCurrentThreadId()");
-  return CallingThread();
-}
+std::uint32_t GetCurrentThreadId() { return Logged(CallingThread(), "GetCurrentThreadId()"); }
 
 bool RunOnHelperThread(std::function<void()> work, unsigned timeoutMs) {
   Log("RunOnHelperThread(%u)", timeoutMs);
@@ -1007,10 +981,7 @@ void Sleep(unsigned milliseconds) {
   RunUntil(W().now + milliseconds, false);
 }
 
-std::uint64_t GetTickCount64() {
-  Log("GetTickCount64()");
-  return W().now;
-}
+std::uint64_t GetTickCount64() { return Logged(W().now, "GetTickCount64()"); }
 
 LocalTime GetLocalTime() {
   Log("GetLocalTime()");

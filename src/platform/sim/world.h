@@ -2,6 +2,7 @@
 // they use sim.h.
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -205,6 +206,24 @@ std::string Lower(const std::string& text);
 void Report(const char* name, long argument = -1);
 // Logging of program calls.
 void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void LogV(const char* format, va_list args);
+// Logs a call and gives back its answer, worked out before from what the
+// call only reads (a window found, a state).
+template <typename T>
+__attribute__((format(printf, 2, 3))) T Logged(T answer, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  LogV(format, args);
+  va_end(args);
+  return answer;
+}
+
+// One property of a window, process or file found; one that is gone (an
+// ended process, say) or unknown is left alone.
+template <typename T, typename M, typename V>
+void SetIn(T* found, M T::*member, V value) {
+  if (found) found->*member = std::move(value);
+}
 
 // Windows.
 Window* Find(Hwnd window);  // nullptr unless alive
