@@ -335,9 +335,8 @@ bool GetCursorPos(Point* point) {
 }
 
 unsigned GetDpiForWindow(Hwnd window) {
-  Log("GetDpiForWindow(%d)", window);
-  const Hwnd root = RootOf(window);
-  return Find(root) ? DpiAt(Find(root)->rect) : 96;
+  const Window* root = Logged(Find(RootOf(window)), "GetDpiForWindow(%d)", window);
+  return root ? DpiAt(root->rect) : 96;
 }
 
 bool MonitorFromPoint(Point point) {

@@ -305,8 +305,7 @@ bool CloseHandle(Handle handle) {
 }
 
 Handle OpenProcess(std::uint32_t access, std::uint32_t processId) {
-  Log("OpenProcess(0x%x,%u)", access, processId);
-  const Process* p = ProcessOf(processId);
+  const Process* p = Logged(ProcessOf(processId), "OpenProcess(0x%x,%u)", access, processId);
   if (!p || p->openDenied || processId == 0) return 0;
   HandleObject process;
   process.kind = HandleObject::Kind::kProcess;
@@ -360,8 +359,7 @@ std::uint32_t GetFileVersionInfoSizeA(const std::string& path) {
 }
 
 bool GetFileVersionInfoA(const std::string& path, std::uint32_t size, std::vector<std::uint8_t>* block) {
-  Log("GetFileVersionInfoA(%s,%u)", path.c_str(), size);
-  const std::string bytes = VersionBlock(path);
+  const std::string bytes = Logged(VersionBlock(path), "GetFileVersionInfoA(%s,%u)", path.c_str(), size);
   if (bytes.empty() || !block) return false;
   block->assign(size, 0);
   std::memcpy(block->data(), bytes.data(), std::min<std::size_t>(size, bytes.size()));
@@ -422,10 +420,9 @@ Handle FindFirstFileA(const std::string& pattern, FindData* data) {
   std::string namePattern = Lower(normal.substr(slash + 1));
   if (!DirectoryExists(dirKey)) return kInvalidHandle;
   std::vector<FindData> found;
-  if (dirKey.size() > 3) {
+  if (dirKey.size() > 3)
     for (const char* dot : {".", ".."})
       if (Matches(namePattern.c_str(), dot)) found.push_back({dot, true, 0});
-  }
   std::vector<std::pair<std::string, FindData>> entries;
   auto consider = [&](const std::string& key, const std::string& path, bool directory, std::uint64_t size) {
     if (ParentOf(key) != dirKey || key.size() <= 3) return;
@@ -459,10 +456,9 @@ bool FindClose(Handle find) {
 }
 
 Handle OpenExistingFileShared(const std::string& path) {
-  Log("OpenExistingFileShared(%s)", path.c_str());
   // A read-only file is opened for reading alone, as the real layer falls
   // back to.
-  const File* f = FileAt(path);
+  const File* f = Logged(FileAt(path), "OpenExistingFileShared(%s)", path.c_str());
   if (!f || f->failOpen) return kInvalidHandle;
   HandleObject file;
   file.kind = HandleObject::Kind::kFile;
@@ -472,8 +468,7 @@ Handle OpenExistingFileShared(const std::string& path) {
 }
 
 bool GetFileAttributesExA(const std::string& path, FileStamp* stamp) {
-  Log("GetFileAttributesExA(%s)", path.c_str());
-  const File* f = FileAt(path);
+  const File* f = Logged(FileAt(path), "GetFileAttributesExA(%s)", path.c_str());
   if (f && stamp) *stamp = {f->Size(), f->lastWrite};
   return f != nullptr;
 }

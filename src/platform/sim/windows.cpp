@@ -60,21 +60,22 @@ std::uint32_t ThreadOf(Hwnd window) {
 
 std::uint32_t CallingThread() { return W().helper.thread ? W().helper.thread : kOwnThread; }
 
-bool IsOwnThread(std::uint32_t thread) {
-  if (thread == kOwnThread) return true;
+// nullptr for a thread that does not run.
+static Thread* ThreadAt(std::uint32_t thread) {
   auto it = W().threads.find(thread);
-  return it != W().threads.end() && it->second.process == kOwnProcess;
+  return it == W().threads.end() ? nullptr : &it->second;
+}
+
+bool IsOwnThread(std::uint32_t thread) {
+  const Thread* t = ThreadAt(thread);
+  return thread == kOwnThread || (t && t->process == kOwnProcess);
 }
 
 InputQueue& QueueOf(std::uint32_t thread) {
-  World& world = W();
-  auto it = world.threads.find(thread);
-  if (it == world.threads.end()) {
-    static InputQueue none;
-    none = {};
-    return none;
-  }
-  return world.queues[it->second.queue];
+  if (const Thread* t = ThreadAt(thread)) return W().queues[t->queue];
+  static InputQueue none;
+  none = {};
+  return none;
 }
 
 Hwnd RootOf(Hwnd window) {
@@ -150,10 +151,7 @@ Hwnd NewWindow(const WindowSpec& shape) {
   w.thread = shape.thread;
   if (w.process == 0 && w.thread == 0) w.process = kOwnProcess, w.thread = kOwnThread;
   if (w.thread == 0) w.thread = MainThreadOf(w.process);
-  if (w.process == 0) {
-    auto it = world.threads.find(w.thread);
-    w.process = it == world.threads.end() ? 0 : it->second.process;
-  }
+  if (w.process == 0 && ThreadAt(w.thread)) w.process = ThreadAt(w.thread)->process;
   w.parent = shape.parent > 0 ? shape.parent : 0;
   w.owner = w.parent ? 0 : (Find(shape.owner) ? RootOf(shape.owner) : 0);
   w.visible = shape.visible;
@@ -231,14 +229,14 @@ constexpr std::uint64_t kHungAfterMs = 5000;
 // Whether the thread is inside a handler that runs a message loop of its
 // own: it answers what is sent to it, but takes nothing from its queue.
 bool InOwnLoop(std::uint32_t thread) {
-  auto it = W().threads.find(thread);
-  return it != W().threads.end() && W().now < it->second.ownLoopUntil;
+  const Thread* t = ThreadAt(thread);
+  return t && W().now < t->ownLoopUntil;
 }
 
 // Whether the thread has stopped answering.
 bool IsHung(std::uint32_t thread) {
-  auto it = W().threads.find(thread);
-  return it != W().threads.end() && (it->second.hung || W().now < it->second.busyUntil);
+  const Thread* t = ThreadAt(thread);
+  return t && (t->hung || W().now < t->busyUntil);
 }
 
 // The thread takes ms over what it is handling now: it answers nothing else
@@ -637,10 +635,10 @@ void PostFromClient(Hwnd window, unsigned message, std::uintptr_t wParam) {
 }
 
 void SetHung(std::uint32_t thread, bool hung) {
-  auto it = W().threads.find(thread);
-  if (it == W().threads.end()) return;
-  if (hung && !it->second.hung) it->second.hungSince = W().now;
-  it->second.hung = hung;
+  Thread* t = ThreadAt(thread);
+  if (!t) return;
+  if (hung && !t->hung) t->hungSince = W().now;
+  t->hung = hung;
 }
 void SetReportedTextLength(Hwnd window, std::intptr_t length) { SetIn(Find(window), &Window::reportedLength, length); }
 

@@ -88,7 +88,7 @@ struct HandleObject {
   std::string fileKey;
   std::uint64_t position = 0;
   bool writes = false;
-  bool sharesRead = true, sharesWrite = true, sharesDelete = true;
+  bool sharesWrite = true, sharesDelete = true;
   // Directory listing.
   std::vector<platform::FindData> found;
 };
