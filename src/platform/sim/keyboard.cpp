@@ -1,7 +1,6 @@
 // The simulated keyboard: keys typed into the foreground thread's queue, the
 // key state each thread learns from them, and the layout.
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/sim/world.h"
 
@@ -122,9 +121,7 @@ void PressHotKey(unsigned modifiers, unsigned vk, std::uint64_t holdMs) {
   }
   for (const HotKeyRecord& h : world.hotKeys) {
     if (h.modifiers != modifiers || h.vk != vk) continue;
-    Message m;
-    m.window = h.window, m.message = kWmHotKey, m.wParam = static_cast<std::uintptr_t>(h.id), m.posted = true;
-    world.posted.push_back(m);
+    world.posted.push_back({0, h.window, kWmHotKey, static_cast<std::uintptr_t>(h.id), 0, true, {}, false, false});
   }
   At(holdMs, [held] {
     for (const int key : held) TypeKey(key, 0, true);
@@ -139,11 +136,7 @@ using namespace sim::detail;
 
 unsigned SendInput(const std::vector<KeyInput>& keys) {
   std::string shown;
-  for (const KeyInput& k : keys) {
-    char one[16];
-    std::snprintf(one, sizeof one, "%s0x%x%s", shown.empty() ? "" : ",", k.vk, k.up ? "u" : "d");
-    shown += one;
-  }
+  for (const KeyInput& k : keys) shown += (shown.empty() ? "" : ",") + Hex(k.vk) + (k.up ? "u" : "d");
   Log("SendInput(%s)", shown.c_str());
   World& world = W();
   // A locked desktop takes none at all; Windows drops input meant for a

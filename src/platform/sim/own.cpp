@@ -165,11 +165,10 @@ unsigned FontDpiOf(Hwnd window) {
 }
 
 void BroadcastTaskbarCreated(bool shellRestarted) {
-  if (shellRestarted) {
+  if (shellRestarted)
     W().trayIcons.clear();
-  } else {
+  else
     for (auto& icon : W().trayIcons) icon.stale = true;
-  }
   if (Find(W().bar.bar)) Report("OnTaskbarCreated"), events::OnTaskbarCreated();
 }
 

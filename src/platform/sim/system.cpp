@@ -129,14 +129,11 @@ using namespace detail;
 
 std::uint32_t AddProcess(const std::string& exePath) {
   World& world = W();
-  Process p;
-  p.id = world.nextProcessId;
+  const std::uint32_t id = world.nextProcessId;
   world.nextProcessId += 4;
-  p.exePath = exePath;
-  p.exeFile = exePath.substr(exePath.find_last_of("\\/") + 1);
-  world.processes.push_back(p);
-  AddThread(p.id);
-  return p.id;
+  world.processes.push_back({id, exePath, exePath.substr(exePath.find_last_of("\\/") + 1)});
+  AddThread(id);
+  return id;
 }
 
 std::uint32_t MainThreadOf(std::uint32_t process) {
@@ -307,10 +304,7 @@ bool CloseHandle(Handle handle) {
 Handle OpenProcess(std::uint32_t access, std::uint32_t processId) {
   const Process* p = Logged(ProcessOf(processId), "OpenProcess(0x%x,%u)", access, processId);
   if (!p || p->openDenied || processId == 0) return 0;
-  HandleObject process;
-  process.kind = HandleObject::Kind::kProcess;
-  process.processId = processId;
-  return NewHandle(std::move(process));
+  return NewHandle({HandleObject::Kind::kProcess, processId});
 }
 
 std::string QueryFullProcessImageNameA(Handle process) {
@@ -339,10 +333,7 @@ bool IsWow64Process(Handle process, bool* wow64) {
 Handle OpenProcessToken(Handle process) {
   const Process* p = ProcessOfHandle("OpenProcessToken", process, HandleObject::Kind::kProcess);
   if (!p || p->tokenDenied) return 0;
-  HandleObject token;
-  token.kind = HandleObject::Kind::kToken;
-  token.processId = p->id;
-  return NewHandle(std::move(token));
+  return NewHandle({HandleObject::Kind::kToken, p->id});
 }
 
 bool GetTokenIntegrityLevel(Handle token, std::uint32_t* level) {
@@ -460,11 +451,8 @@ Handle OpenExistingFileShared(const std::string& path) {
   // back to.
   const File* f = Logged(FileAt(path), "OpenExistingFileShared(%s)", path.c_str());
   if (!f || f->failOpen) return kInvalidHandle;
-  HandleObject file;
-  file.kind = HandleObject::Kind::kFile;
-  file.fileKey = FileKey(path);
   // Reading alone, sharing read, write and delete.
-  return NewHandle(std::move(file));
+  return NewHandle({HandleObject::Kind::kFile, 0, FileKey(path)});
 }
 
 bool GetFileAttributesExA(const std::string& path, FileStamp* stamp) {
@@ -607,9 +595,7 @@ std::string GetPrivateProfileStringA(const std::string& section, const std::stri
         result = result.substr(1, result.size() - 2);
     }
   }
-  if (bufferSize == 0) return "";
-  if (result.size() > bufferSize - 1) result.resize(bufferSize - 1);
-  return result;
+  return bufferSize == 0 ? "" : result.substr(0, bufferSize - 1);
 }
 
 bool WritePrivateProfileStringA(const std::string& section, const std::string& key, const std::string& value,

@@ -387,9 +387,8 @@ std::intptr_t HandleMessage(Hwnd window, Message& m) {
 // Windows keeps a program from changing one that runs above it: what it
 // posts or sends there is dropped, but for messages that only read.
 bool BlockedAbove(Hwnd window, unsigned message) {
-  if (message == platform::kWmNull || message == platform::kWmGetText || message == platform::kWmGetTextLength)
-    return false;
-  return IntegrityAboveOwn(window);
+  return message != platform::kWmNull && message != platform::kWmGetText && message != platform::kWmGetTextLength &&
+         IntegrityAboveOwn(window);
 }
 
 // The clock
@@ -556,8 +555,7 @@ using namespace detail;
 
 void Reset() {
   World& world = W();
-  std::vector<Window> windows;
-  std::swap(windows, world.windows);
+  std::vector<Window> windows = std::move(world.windows);
   windows.clear();
   world = World{};
   world.windows = std::move(windows);  // keeps its capacity
@@ -687,13 +685,11 @@ bool IsWindow(Hwnd window) { return Logged(Find(window) != nullptr, "IsWindow(%d
 
 bool SendMessageTimeoutA(Hwnd window, unsigned message, std::uintptr_t wParam, std::intptr_t lParam, unsigned flags,
                          unsigned timeoutMs, std::intptr_t* result) {
-  std::string shown;
+  std::string shown = Hex(lParam);
   if ((message == kEmReplaceSel || message == 0x000C) && lParam)
     shown = '"' + std::string(reinterpret_cast<const char*>(lParam)) + '"';
   else if (message == kWmGetText && lParam)
     shown = "buf";
-  else
-    shown = Hex(lParam);
   Log("SendMessageTimeoutA(%d,%s,%llu,%s)", window, Hex(message).c_str(), static_cast<unsigned long long>(wParam),
       shown.c_str());
   World& world = W();

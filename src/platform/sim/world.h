@@ -75,22 +75,23 @@ struct File {
   std::uint64_t Size() const { return sparse ? sparseSize : bytes->size(); }
 };
 
+// Every member has a default, so that {kind, processId, fileKey} makes one.
 struct HandleObject {
   enum class Kind { kSnapshot, kFile, kFind, kProcess, kToken } kind = Kind::kSnapshot;
-  // Snapshot: the processes (and the module path) as they were when taken.
-  std::vector<platform::ProcessEntry> processes;
-  std::vector<std::string> modules;
-  std::size_t next = 0;
   // Process and token: of which process.
   std::uint32_t processId = 0;
   // File: its key and read position, whether it may write, and what it
   // lets others do meanwhile (CreateFile's share modes).
-  std::string fileKey;
+  std::string fileKey = {};
   std::uint64_t position = 0;
   bool writes = false;
   bool sharesWrite = true, sharesDelete = true;
+  // Snapshot: the processes (and the module path) as they were when taken.
+  std::vector<platform::ProcessEntry> processes = {};
+  std::vector<std::string> modules = {};
+  std::size_t next = 0;
   // Directory listing.
-  std::vector<platform::FindData> found;
+  std::vector<platform::FindData> found = {};
 };
 
 struct Scheduled {
@@ -204,7 +205,8 @@ std::string Lower(const std::string& text);
 
 // Records a report to events:: ("OnTimer(1)").
 void Report(const char* name, long argument = -1);
-// Logging of program calls.
+// Logging of program calls; a message number or lParam as the log shows it.
+std::string Hex(std::intptr_t value);
 void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void LogV(const char* format, va_list args);
 // Logs a call and gives back its answer, worked out before from what the
