@@ -201,13 +201,9 @@ TEST_F(SimDesktopTest, ReportedTextLengthsMayLieAndTheCallLogReadsLikeTheCalls) 
   for (auto& c : sim::Calls()) texts.push_back(c.text);
   std::string h = std::to_string(other);
   EXPECT_EQ(texts, (std::vector<std::string>{
-                       "PostMessageA(" + h + ",0x100,112,0x3b0001)",
-                       "PostMessageA(" + h + ",0x101,112,0xc03b0001)",
-                       "PostMessageA(" + h + ",0x101,112,0xc03b0001)",
-                       "SendMessageTimeoutA(" + h + ",0xb1,0,-1)",
-                       "SendMessageTimeoutA(" + h + ",0xc2,1,\"600000\")",
-                       "Sleep(10)",
-                   }));
+                       "PostMessageA(" + h + ",0x100,112,0x3b0001)", "PostMessageA(" + h + ",0x101,112,0xc03b0001)",
+                       "PostMessageA(" + h + ",0x101,112,0xc03b0001)", "SendMessageTimeoutA(" + h + ",0xb1,0,-1)",
+                       "SendMessageTimeoutA(" + h + ",0xc2,1,\"600000\")", "Sleep(10)"}));
   EXPECT_EQ(sim::TextOf(other), "600000");
   EXPECT_EQ(sim::Calls().back().time, 0u) << "stamped when made";
 }

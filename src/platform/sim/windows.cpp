@@ -507,17 +507,14 @@ void RunUntil(std::uint64_t target, bool ownLoop, const std::function<bool()>& d
     HelperStillStuck();
     if (DeliverOne(ownLoop && timers)) continue;
     // The next scripted action or timer, whichever comes first.
-    std::uint64_t next = UINT64_MAX;
-    std::size_t action = SIZE_MAX;
-    for (std::size_t i = 0; i < world.scheduled.size(); ++i) {
-      const Scheduled& s = world.scheduled[i];
-      if (s.time < next || (s.time == next && s.seq < world.scheduled[action].seq)) next = s.time, action = i;
-    }
+    const auto action = std::min_element(world.scheduled.begin(), world.scheduled.end(), [](auto& a, auto& b) {
+      return a.time < b.time || (a.time == b.time && a.seq < b.seq);
+    });
+    std::uint64_t next = action == world.scheduled.end() ? UINT64_MAX : action->time;
     std::size_t timer = SIZE_MAX;
-    if (timers) {
+    if (timers)
       for (std::size_t i = 0; i < world.timers.size(); ++i)
         if (std::max(world.timers[i].due, world.now) < next) next = std::max(world.timers[i].due, world.now), timer = i;
-    }
     if (next > target) break;
     world.now = std::max(world.now, next);
     if (timer != SIZE_MAX) {
@@ -537,8 +534,8 @@ void RunUntil(std::uint64_t target, bool ownLoop, const std::function<bool()>& d
       events::OnTimer(id);
       continue;
     }
-    std::function<void()> run = std::move(world.scheduled[action].action);
-    world.scheduled.erase(world.scheduled.begin() + action);
+    std::function<void()> run = std::move(action->action);
+    world.scheduled.erase(action);
     if (run) run();
   }
   if (!(done && done())) world.now = std::max(world.now, target);
@@ -793,19 +790,11 @@ Hwnd GetWindow(Hwnd window, unsigned command) {
 Hwnd GetAncestor(Hwnd window, unsigned flags) {
   const Window* w = Logged(Find(window), "GetAncestor(%d,%u)", window, flags);
   if (!w || window == 1) return 0;
-  switch (flags) {
-    case kGaParent:
-      return w->parent ? w->parent : 1;
-    case kGaRoot:
-      return RootOf(window);
-    case kGaRootOwner: {
-      Hwnd root = RootOf(window);
-      while (Find(root) && W().windows[root].owner) root = W().windows[root].owner;
-      return root;
-    }
-    default:
-      return 0;
-  }
+  if (flags == kGaParent) return w->parent ? w->parent : 1;
+  Hwnd root = RootOf(window);
+  if (flags == kGaRootOwner)
+    while (Find(root) && W().windows[root].owner) root = W().windows[root].owner;
+  return flags == kGaRoot || flags == kGaRootOwner ? root : 0;
 }
 
 Hwnd GetParent(Hwnd window) {
