@@ -16,10 +16,7 @@ int KeyOf(std::uintptr_t character) { return character >= '0' && character <= '9
 
 constexpr std::intptr_t kDefaultLayout = 0x08040804;
 
-std::set<int>* KeysOf(std::uint32_t thread) {
-  if (!W().threads.count(thread)) return nullptr;
-  return &W().threadKeys[thread];
-}
+std::set<int>* KeysOf(std::uint32_t thread) { return W().threads.count(thread) ? &W().threadKeys[thread] : nullptr; }
 
 }  // namespace
 
@@ -29,7 +26,8 @@ bool IntegrityAboveOwn(Hwnd window) {
   return other && other->integrity > ProcessOf(kOwnProcess)->integrity;
 }
 
-void TypeKey(int vk, unsigned scan, bool up) {
+// A key typed, by the trader or SendInput.
+static void TypeKey(int vk, unsigned scan, bool up) {
   World& world = W();
   if (up)
     world.keyboard.erase(vk);

@@ -153,8 +153,7 @@ std::uint32_t AddThread(std::uint32_t process) {
 }
 
 void MoveOwnExecutable(const std::string& exePath) {
-  World& world = W();
-  world.ownExePath = exePath;
+  W().ownExePath = exePath;
   WriteFile(exePath, "MZ");
   Process* own = ProcessOf(kOwnProcess);
   own->exePath = exePath;

@@ -98,18 +98,14 @@ bool Within(Hwnd window, Hwnd ancestor) {
 platform::Rect ScreenRect(Hwnd window) {
   const Window* w = Find(window);
   if (!w) return {};
-  platform::Rect r = w->rect;
-  if (w->parent > 1) {
-    platform::Rect p = ScreenRect(w->parent);
-    // The key settings window has a frame and a caption; its controls sit in
-    // its client area.
-    int dx = p.left, dy = p.top;
-    if (W().windows[w->parent].role == Role::kKeyWindow) dx += 3, dy += 25;
-    r = {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
-  } else if (w->minimized) {
-    r = {-32000, -32000, -32000 + 160, -32000 + 28};
-  }
-  return r;
+  const platform::Rect& r = w->rect;
+  if (w->parent <= 1) return w->minimized ? platform::Rect{-32000, -32000, -32000 + 160, -32000 + 28} : r;
+  platform::Rect p = ScreenRect(w->parent);
+  // The key settings window has a frame and a caption; its controls sit in
+  // its client area.
+  int dx = p.left, dy = p.top;
+  if (W().windows[w->parent].role == Role::kKeyWindow) dx += 3, dy += 25;
+  return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
 }
 
 static std::vector<Hwnd>& SiblingsOf(Hwnd window) {
@@ -940,16 +936,13 @@ bool RunOnHelperThread(std::function<void()> work, unsigned timeoutMs) {
   // thread that outlasts the deadline; the helper stays stuck there, and the
   // rest of the work happens once that thread has answered.
   const std::uint32_t helper = sim::AddThread(sim::kOwnProcess);
-  world.helper = {};
-  world.helper.thread = helper;
-  world.helper.deadline = world.now + timeoutMs;
+  world.helper = {helper, world.now + timeoutMs};
   work();
   const bool ended = !world.helper.timedOut;
-  if (ended) {
+  if (ended)
     world.threads.erase(helper);
-  } else {
+  else
     world.stuckHelper = std::move(world.helper);
-  }
   world.helper = {};
   return ended;
 }

@@ -109,7 +109,7 @@ struct HelperRun {
   std::uint64_t deadline = 0;
   bool timedOut = false;
   std::uint32_t stuckOn = 0;
-  std::vector<std::function<void()>> afterwards;
+  std::vector<std::function<void()>> afterwards = {};
 };
 
 struct Timer {
@@ -261,15 +261,13 @@ void TextChanged(Hwnd window);
 void Moved(Hwnd window);
 void Destroyed(Hwnd window, Role role);
 
-// The keyboard (keyboard.cpp).  A key typed, by the trader or SendInput;
-// what a thread does with a key message it takes, before it is handled
-// (its key state) and after (TranslateMessage).
+// The keyboard (keyboard.cpp): what a thread does with a key message it
+// takes, before it is handled (its key state) and after (TranslateMessage).
 void TakeKey(Message& m);
 // A default IME window's answer to WM_IME_CONTROL.
 std::intptr_t AnswerImeControl(Hwnd window, std::uintptr_t question);
 // Whether the window's program runs above this one (its integrity level).
 bool IntegrityAboveOwn(Hwnd window);
-void TypeKey(int vk, unsigned scan, bool up);
 inline constexpr unsigned kWmHotKey = 0x0312;
 void TranslateKey(const Message& m);
 void ResetFiles();
