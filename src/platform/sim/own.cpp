@@ -195,7 +195,6 @@ MainBarWindows CreateMainBar() {
 
 KeySettingsWindows CreateKeySettingsWindow() {
   Log("CreateKeySettingsWindow()");
-  World& world = W();
   int left = (sim::kScreenWidth - 253) / 2, top = (sim::kScreenHeight - 150) / 2;
   const Hwnd owner = OwnWindow("LingboOwner", "", 0, {0, 0, 0, 0}, Role::kKeyOwner);
   KeySettingsWindows keys;
@@ -209,21 +208,18 @@ KeySettingsWindows CreateKeySettingsWindow() {
   OwnWindow("Static", "键码表： \r\n\r\nF1[112],F2[113]\r\n\r\nF3[114],F4[115]\r\n\r\n依此类推”", keys.window,
             {136, 6, 240, 97});
   OwnWindow("Button", "配置文件", keys.window, {11, 96, 235, 120});
-  world.keySettings = keys;
-  return keys;
+  return W().keySettings = keys;
 }
 
 StatusWindows CreateStatusWindow() {
   Log("CreateStatusWindow()");
-  World& world = W();
   int left = (sim::kScreenWidth - 520) / 2, top = (sim::kScreenHeight - 600) / 2;
   StatusWindows status;
   status.window =
       OwnWindow("LingboStatus", "凌波助手 状态", 0, {left, top, left + 520, top + 600}, Role::kStatusWindow);
   status.text = OwnWindow("Edit", "", status.window, {8, 8, 504, 516});
   status.copyButton = OwnWindow("Button", "复制", status.window, {416, 532, 504, 558});
-  world.status = status;
-  return status;
+  return W().status = status;
 }
 
 void UpdateEditText(Hwnd edit, const std::string& text) {

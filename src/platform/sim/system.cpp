@@ -600,16 +600,11 @@ std::string GetPrivateProfileStringA(const std::string& section, const std::stri
 bool WritePrivateProfileStringA(const std::string& section, const std::string& key, const std::string& value,
                                 const std::string& path) {
   Log("WritePrivateProfileStringA(%s,%s,%s,%s)", section.c_str(), key.c_str(), value.c_str(), path.c_str());
-  World& world = W();
-  const std::string full = ProfilePath(path), fileKey = FileKey(full);
+  const std::string full = ProfilePath(path);
   if (Trim(section).empty() && Trim(key).empty()) return false;
-  auto it = world.files.find(fileKey);
-  if (it == world.files.end()) {
-    if (!DirectoryExists(ParentOf(fileKey))) return false;
-  } else if (it->second.readOnly || it->second.failOpen || it->second.sparse) {
-    return false;
-  }
-  std::string file = it == world.files.end() ? std::string() : *it->second.bytes;
+  const File* f = FileAt(full);
+  if (f ? f->readOnly || f->failOpen || f->sparse : !DirectoryExists(ParentOf(FileKey(full)))) return false;
+  std::string file = f ? *f->bytes : std::string();
   std::vector<Line> lines = SplitLines(file);
   Located at = Locate(lines, section, key);
   // Leading blanks of the value go, and trailing spaces (a trailing tab stays).
