@@ -258,16 +258,15 @@ TEST_F(SimDesktopTest, SnapshotsListInCreationOrderAndAreCounted) {
   };
   EXPECT_EQ(walk(early), (List{{0, "[System Process]"}, {sim::kOwnProcess, "lingbo.exe"}, {a, "A.exe"}, {b, "b.EXE"}}));
   EXPECT_EQ(walk(late), (List{{0, "[System Process]"}, {sim::kOwnProcess, "lingbo.exe"}, {b, "b.EXE"}}));
-  EXPECT_TRUE(CloseHandle(early));
-  EXPECT_TRUE(CloseHandle(late));
+  for (Handle snapshot : {early, late}) EXPECT_TRUE(CloseHandle(snapshot));
   EXPECT_EQ(sim::OpenHandles(), 0);
 
   const std::uint32_t narrow = sim::AddProcess("C:\\x\\n.exe");
   sim::Make32Bit(narrow);
-  EXPECT_EQ(CreateToolhelp32Snapshot(kTh32csSnapModule, narrow), kInvalidHandle);
   sim::DenyModules(b);
-  EXPECT_EQ(CreateToolhelp32Snapshot(kTh32csSnapModule, b), kInvalidHandle);
-  EXPECT_EQ(CreateToolhelp32Snapshot(kTh32csSnapModule, a), kInvalidHandle);
+  // A 32-bit process, one that denies its modules, one that has ended.
+  for (std::uint32_t refused : {narrow, b, a})
+    EXPECT_EQ(CreateToolhelp32Snapshot(kTh32csSnapModule, refused), kInvalidHandle) << refused;
   sim::FailSnapshots();
   EXPECT_EQ(CreateToolhelp32Snapshot(kTh32csSnapAll, 0), kInvalidHandle);
   EXPECT_EQ(sim::OpenHandles(), 0);

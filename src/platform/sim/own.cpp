@@ -1,6 +1,7 @@
 // The program's own windows, timer, tray icon and menu in the simulated
 // desktop, and the user's input to them.
 #include <algorithm>
+#include <utility>
 
 #include "platform/events.h"
 #include "platform/sim/world.h"
@@ -267,10 +268,8 @@ bool UpdateWindow(Hwnd window) { return Logged(Find(window) != nullptr, "UpdateW
 bool ShowWindow(Hwnd window, int command) {
   Window* w = Logged(Find(window), "ShowWindow(%d,%d)", window, command);
   if (!w) return false;
-  bool wasVisible = w->visible;
-  World& world = W();
-  w->visible = command != kSwHide;
-  if (!w->visible && world.foreground == window) world.foreground = 0;
+  const bool wasVisible = std::exchange(w->visible, command != kSwHide);
+  if (!w->visible && W().foreground == window) W().foreground = 0;
   // SW_MINIMIZE, SW_SHOWMINIMIZED and SW_SHOWMINNOACTIVE minimise; SW_RESTORE
   // restores; SW_SHOWNOACTIVATE and SW_SHOWNA only show; the rest (SW_SHOW)
   // show and activate, leaving a minimised window minimised.
@@ -288,9 +287,7 @@ bool IsWindowVisible(Hwnd window) { return Logged(ShownUp(window, false), "IsWin
 bool EnableWindow(Hwnd window, bool enable) {
   Window* w = Logged(Find(window), "EnableWindow(%d,%d)", window, enable ? 1 : 0);
   if (!w) return false;
-  bool wasDisabled = !w->enabled;
-  w->enabled = enable;
-  return wasDisabled;
+  return !std::exchange(w->enabled, enable);  // whether it was disabled
 }
 
 bool IsWindowEnabled(Hwnd window) {
@@ -303,13 +300,11 @@ bool SetTimer(Hwnd window, unsigned id, unsigned intervalMs) {
   const Window* w = Logged(Find(window), "SetTimer(%d,%u,%u)", window, id, intervalMs);
   if (!w || !IsOwnThread(w->thread)) return false;
   unsigned interval = std::max(intervalMs, 10u);  // USER_TIMER_MINIMUM
-  for (auto& t : world.timers)
-    if (t.window == window && t.id == id) {
-      t.interval = interval;
-      t.due = world.now + interval;
-      return true;
-    }
-  world.timers.push_back({window, id, interval, world.now + interval});
+  auto t = std::find_if(world.timers.begin(), world.timers.end(),
+                        [&](const Timer& timer) { return timer.window == window && timer.id == id; });
+  if (t == world.timers.end()) t = world.timers.insert(t, {window, id});
+  t->interval = interval;
+  t->due = world.now + interval;
   return true;
 }
 

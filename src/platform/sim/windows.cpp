@@ -117,9 +117,16 @@ static std::vector<Hwnd>& SiblingsOf(Hwnd window) {
 // topmost windows stay above the others.
 static std::size_t TopSlot(const std::vector<Hwnd>& siblings, bool topmost) {
   if (topmost) return 0;
-  std::size_t i = 0;
-  while (i < siblings.size() && W().windows[siblings[i]].topmost) ++i;
-  return i;
+  const auto below = std::find_if(siblings.begin(), siblings.end(), [](Hwnd h) { return !W().windows[h].topmost; });
+  return static_cast<std::size_t>(below - siblings.begin());
+}
+
+// The top-level windows the window owns, top first.
+static std::vector<Hwnd> OwnedBy(Hwnd window) {
+  std::vector<Hwnd> owned;
+  for (Hwnd h : W().topLevel)
+    if (h != window && W().windows[h].owner == window) owned.push_back(h);
+  return owned;
 }
 
 void BringWindowToTop(Hwnd window) {
@@ -129,9 +136,7 @@ void BringWindowToTop(Hwnd window) {
   siblings.insert(siblings.begin() + TopSlot(siblings, W().windows[window].topmost), window);
   if (W().windows[window].parent > 1) return;
   // Owned windows stay above their owner.
-  std::vector<Hwnd> owned;
-  for (Hwnd h : W().topLevel)
-    if (h != window && W().windows[h].owner == window) owned.push_back(h);
+  const std::vector<Hwnd> owned = OwnedBy(window);
   for (auto it = owned.rbegin(); it != owned.rend(); ++it) BringWindowToTop(*it);
 }
 
@@ -155,11 +160,10 @@ Hwnd NewWindow(const WindowSpec& shape) {
   w.topmost = shape.topmost && !w.parent;
   w.rect = shape.rect;
   world.windows.push_back(std::move(w));
-  if (shape.parent > 0) {
+  if (shape.parent > 0)
     world.windows[shape.parent].children.push_back(handle);
-  } else {
+  else
     world.topLevel.insert(world.topLevel.begin() + TopSlot(world.topLevel, shape.topmost), handle);
-  }
   return handle;
 }
 
@@ -168,10 +172,7 @@ void Destroy(Hwnd window) {
   Window* w = Find(window);
   if (!w) return;
   // Owned windows and children go first, as Windows destroys them.
-  std::vector<Hwnd> owned;
-  for (Hwnd h : world.topLevel)
-    if (world.windows[h].owner == window) owned.push_back(h);
-  for (Hwnd h : owned) Destroy(h);
+  for (Hwnd h : OwnedBy(window)) Destroy(h);
   w = Find(window);
   if (!w) return;
   Role role = w->role;
