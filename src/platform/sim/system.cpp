@@ -42,12 +42,11 @@ static std::string ParentOf(const std::string& key) {
 
 static void MakeDirectories(const std::string& path) {
   std::string normal = NormalPath(path);
-  for (std::size_t i = 3; i <= normal.size(); ++i) {
+  for (std::size_t i = 3; i <= normal.size(); ++i)
     if (i == normal.size() || normal[i] == '\\') {
       std::string part = normal.substr(0, i);
       W().directories.emplace(Lower(part), part);
     }
-  }
 }
 
 static bool DirectoryExists(const std::string& key) {
@@ -64,10 +63,7 @@ void ResetFiles() {
   world.directories["c:\\"] = "C:\\";
   MakeDirectories("C:\\Windows");
   MakeDirectories("C:\\lingbo");
-  File exe;
-  exe.path = kOwnExePath;
-  *exe.bytes = "MZ";
-  world.files[FileKey(kOwnExePath)] = exe;
+  world.files[FileKey(kOwnExePath)] = {kOwnExePath, std::make_shared<std::string>("MZ")};
 }
 
 static Handle NewHandle(HandleObject object) {
@@ -193,9 +189,8 @@ void SetFileDescription(const std::string& path, const std::string& description,
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  std::string key = FileKey(path);
   MakeDirectories(ParentOf(NormalPath(path)));
-  File& f = W().files[key];
+  File& f = W().files[FileKey(path)];
   if (f.path.empty()) f.path = NormalPath(path);
   f.sparse = false;
   f.bytes = std::make_shared<std::string>(bytes);
