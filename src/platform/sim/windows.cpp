@@ -485,12 +485,10 @@ InOwnHandler::InOwnHandler() { ++W().handlerDepth; }
 
 InOwnHandler::~InOwnHandler() {
   World& world = W();
-  if (world.handlerDepth == 1) {
-    while (!world.sentToOwn.empty()) {
-      auto next = std::move(world.sentToOwn.front());
-      world.sentToOwn.erase(world.sentToOwn.begin());
-      next();
-    }
+  while (world.handlerDepth == 1 && !world.sentToOwn.empty()) {
+    auto next = std::move(world.sentToOwn.front());
+    world.sentToOwn.erase(world.sentToOwn.begin());
+    next();
   }
   --world.handlerDepth;
 }
@@ -524,10 +522,7 @@ void RunUntil(std::uint64_t target, bool ownLoop, const std::function<bool()>& d
       // A tick is one of the bar's handlers: what other programs send the
       // bar meanwhile waits for it.
       InOwnHandler in;
-      if (world.tickReaction) {
-        auto reaction = world.tickReaction;
-        reaction(id);
-      }
+      if (auto reaction = world.tickReaction) reaction(id);  // a copy: it may set another
       events::OnTimer(id);
       continue;
     }
