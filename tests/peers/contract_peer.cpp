@@ -18,13 +18,13 @@
 // says the key is down as it is taken (typed keys, not posted ones).  --hang stops the window thread MS
 // after the windows exist, until the program is ended.
 #include <windows.h>
-// after windows.h, which it needs
-#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "probe_text.h"
 
 namespace {
 
@@ -65,19 +65,6 @@ LRESULT CALLBACK PeerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-std::string Narrow(const wchar_t* text) {
-  std::string out;
-  for (; *text; ++text) out += static_cast<char>(*text);
-  return out;
-}
-
-std::string FromHex(const std::string& hex) {
-  std::string out;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
-    out += static_cast<char>(std::strtoul(hex.substr(i, 2).c_str(), nullptr, 16));
-  return out;
-}
-
 std::vector<std::string> Split(const std::string& text) {
   std::vector<std::string> parts;
   std::size_t start = 0;
@@ -107,13 +94,10 @@ void WriteOut(const std::wstring& path, const std::string& text) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   std::wstring out, log;
   unsigned hang = 0;
   std::vector<std::string> shapes;
-  for (int i = 1; i < argc; ++i) {
-    std::wstring arg = argv[i];
+  for (const std::wstring& arg : Arguments()) {
     if (arg.rfind(L"--out=", 0) == 0)
       out = arg.substr(6);
     else if (arg.rfind(L"--log=", 0) == 0)
@@ -121,7 +105,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     else if (arg.rfind(L"--hang=", 0) == 0)
       hang = static_cast<unsigned>(std::wcstoul(arg.c_str() + 7, nullptr, 10));
     else
-      shapes.push_back(Narrow(argv[i]));
+      shapes.push_back(Narrow(arg, CP_ACP));
   }
   if (out.empty()) return 2;
 

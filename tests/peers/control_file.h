@@ -1,12 +1,13 @@
 // A stand-in is steered from the test by a control file: the scenario writes
 // one UTF-8 line, the stand-in reads it on a timer and acts when it changes.
-// Also the window class and message loop the plain stand-ins share.
+// Also the window class and message loop the stand-ins share.
 #pragma once
 
 #include <windows.h>
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "probe_text.h"
 
@@ -37,17 +38,17 @@ struct Steering {
   DWORD hangFor = 600000;
   std::string lastControl = "\x01";  // nothing read yet
 
-  // Takes "--control FILE", "--hang-after MS" or "--hang-for MS" at argv[*i],
+  // Takes "--control FILE", "--hang-after MS" or "--hang-for MS" at args[*i],
   // moving *i past its value; false for any other argument.
-  bool TakeOption(int argc, wchar_t** argv, int* i) {
-    const std::wstring arg = argv[*i];
-    if (*i + 1 >= argc) return false;
+  bool TakeOption(const std::vector<std::wstring>& args, size_t* i) {
+    const std::wstring& arg = args[*i];
+    if (*i + 1 >= args.size()) return false;
     if (arg == L"--control") {
-      controlPath = argv[++*i];
+      controlPath = args[++*i];
     } else if (arg == L"--hang-after") {
-      hangAfter = _wtol(argv[++*i]);
+      hangAfter = _wtol(args[++*i].c_str());
     } else if (arg == L"--hang-for") {
-      hangFor = static_cast<DWORD>(_wtol(argv[++*i]));
+      hangFor = static_cast<DWORD>(_wtol(args[++*i].c_str()));
     } else {
       return false;
     }
@@ -75,22 +76,32 @@ struct Steering {
   }
 };
 
-// A window class with the arrow cursor and a system colour (COLOR_*) behind it.
-inline bool RegisterPlainClass(const wchar_t* name, WNDPROC procedure, int colour) {
+// A window class with the arrow cursor, a system colour (COLOR_*) behind it
+// and, when given, one of the system's icons (IDI_*).
+inline bool RegisterPlainClass(const wchar_t* name, WNDPROC procedure, int colour, const wchar_t* icon = nullptr) {
   WNDCLASSW windowClass = {};
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hIcon = icon ? LoadIconW(nullptr, icon) : nullptr;
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(colour + 1));
   windowClass.lpszClassName = name;
   return RegisterClassW(&windowClass) != 0;
 }
 
-inline int RunMessageLoop() {
+// The thread's messages until WM_QUIT; one that taken(msg) says it took goes
+// no further.
+template <class Taken>
+int RunMessageLoop(Taken taken) {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (taken(msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
   return 0;
+}
+
+inline int RunMessageLoop() {
+  return RunMessageLoop([](MSG&) { return false; });
 }

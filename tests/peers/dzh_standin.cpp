@@ -32,12 +32,10 @@
 //                 of GBK ("长" repeated, one "Z" at the end for an odd
 //                 count); the control file names them the same way
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "control_file.h"
@@ -55,34 +53,27 @@ constexpr wchar_t kTdxTitle[] = L"通达信金融终端V7.642 - [";
 HWND mdiClient = nullptr;
 Steering steering;
 
-// Documents whose text is given as raw bytes, answered by an ANSI window
-// procedure so that no code page conversion comes between them and the reader.
-struct RawDocument {
+// The hex: and long: documents, known by the control file's name for them.
+// A hex: document's text is raw bytes, answered by an ANSI window procedure
+// (original is the one under it) so that no code page conversion comes
+// between them and the reader.
+struct SpecialDocument {
   HWND window;
+  std::wstring name;
   std::string bytes;
   WNDPROC original;
 };
-std::vector<RawDocument> rawDocuments;
-// The control file's name of each hex: and long: document.
-std::vector<std::pair<HWND, std::wstring>> specialNames;
+std::vector<SpecialDocument> specials;
 
-const RawDocument* RawOf(HWND window) {
-  for (const RawDocument& raw : rawDocuments)
-    if (raw.window == window) return &raw;
+const SpecialDocument* SpecialOf(HWND window) {
+  for (const SpecialDocument& special : specials)
+    if (special.window == window) return &special;
   return nullptr;
 }
 
-std::string FromHex(const std::wstring& hex) {
-  std::string bytes;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes += static_cast<char>(std::wcstoul(hex.substr(i, 2).c_str(), nullptr, 16));
-  }
-  return bytes;
-}
-
 LRESULT CALLBACK RawTextProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const RawDocument* raw = RawOf(window);
-  if (!raw) return DefWindowProcA(window, message, wParam, lParam);
+  const SpecialDocument* raw = SpecialOf(window);
+  if (!raw || !raw->original) return DefWindowProcA(window, message, wParam, lParam);
   if (message == WM_GETTEXTLENGTH) return static_cast<LRESULT>(raw->bytes.size());
   if (message == WM_GETTEXT) {
     if (wParam == 0) return 0;
@@ -104,31 +95,25 @@ HWND OpenDocument(const std::wstring& name) {
   HWND document = reinterpret_cast<HWND>(SendMessageW(mdiClient, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&create)));
   if (!document) return nullptr;
   if (name.compare(0, 4, L"hex:") == 0) {
-    rawDocuments.push_back({document, FromHex(name.substr(4)), nullptr});
-    rawDocuments.back().original =
+    specials.push_back({document, name, FromHex(name.substr(4)), nullptr});
+    specials.back().original =
         reinterpret_cast<WNDPROC>(SetWindowLongPtrA(document, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RawTextProc)));
-    specialNames.emplace_back(document, name);
   } else if (name.compare(0, 5, L"long:") == 0) {
     const size_t bytes = std::wcstoul(name.c_str() + 5, nullptr, 10);
     std::wstring title(bytes / 2, L'长');
     if (bytes % 2) title += L'Z';
     SetWindowTextW(document, title.c_str());
-    specialNames.emplace_back(document, name);
+    specials.push_back({document, name, "", nullptr});
   }
   return document;
 }
 
 HWND FindDocument(const std::wstring& name) {
   for (HWND child = GetWindow(mdiClient, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    bool special = false;
-    for (const auto& named : specialNames) {
-      if (named.first != child) continue;
-      special = true;
-      if (named.second == name) return child;
-    }
+    const SpecialDocument* special = SpecialOf(child);
     wchar_t title[512] = {};
-    GetWindowTextW(child, title, 512);
-    if (!special && name == title) return child;
+    if (!special) GetWindowTextW(child, title, 512);
+    if (name == (special ? special->name.c_str() : title)) return child;
   }
   return nullptr;
 }
@@ -185,11 +170,10 @@ void RewriteTable() {
 LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
-      if (wParam == kRewriteTimer) {
+      if (wParam == kRewriteTimer)
         RewriteTable();
-        return 0;
-      }
-      steering.OnTimer(window, wParam, FollowControlLine);
+      else
+        steering.OnTimer(window, wParam, FollowControlLine);
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -199,39 +183,33 @@ LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   }
 }
 
-LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefMDIChildProcW(window, message, wParam, lParam);
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   std::wstring title = L"大智慧";
   int mdiPosition = 1;
   std::vector<std::wstring> documents;
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  for (int i = 1; i < argc; ++i) {
-    const std::wstring arg = argv[i];
-    if (steering.TakeOption(argc, argv, &i)) continue;
-    if (arg == L"--title" && i + 1 < argc) {
-      title = argv[++i];
+  const std::vector<std::wstring> args = Arguments();
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::wstring& arg = args[i];
+    if (steering.TakeOption(args, &i)) continue;
+    if (arg == L"--title" && i + 1 < args.size()) {
+      title = args[++i];
     } else if (arg == L"--tdx") {
       tdx = true;
     } else if (arg == L"--rewrite-tables") {
       rewriteTables = true;
-    } else if (arg == L"--mdi-position" && i + 1 < argc) {
-      mdiPosition = _wtoi(argv[++i]);
+    } else if (arg == L"--mdi-position" && i + 1 < args.size()) {
+      mdiPosition = _wtoi(args[++i].c_str());
     } else {
       documents.push_back(arg);
     }
   }
-  LocalFree(argv);
 
   const wchar_t* frameClass = tdx ? L"TdxW_MainFrame_Class" : kFrameClass;
   if (tdx) title = kTdxTitle + (documents.empty() ? std::wstring() : documents.back()) + L"]";
   if (!RegisterPlainClass(frameClass, FrameProc, COLOR_APPWORKSPACE) ||
-      !RegisterPlainClass(kChartClass, ChartProc, COLOR_WINDOW))
+      !RegisterPlainClass(kChartClass, DefMDIChildProcW, COLOR_WINDOW))
     return 1;
 
   frame = CreateWindowExW(0, frameClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 700, 500,
@@ -251,12 +229,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   steering.Start(frame);
   if (rewriteTables) SetTimer(frame, kRewriteTimer, 10, nullptr);
 
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (!TranslateMDISysAccel(mdiClient, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-  return 0;
+  return RunMessageLoop([](MSG& msg) { return TranslateMDISysAccel(mdiClient, &msg) != FALSE; });
 }

@@ -39,12 +39,7 @@ BOOL CALLBACK Look(HWND window, LPARAM lParam) {
 // The command line for CreateProcess: each argument quoted.
 std::wstring CommandLine(int argc, wchar_t** argv, int first) {
   std::wstring line;
-  for (int i = first; i < argc; ++i) {
-    if (!line.empty()) line += L' ';
-    line += L'"';
-    line += argv[i];
-    line += L'"';
-  }
+  for (int i = first; i < argc; ++i) line += (i > first ? L" \"" : L"\"") + std::wstring(argv[i]) + L"\"";
   return line;
 }
 

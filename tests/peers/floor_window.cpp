@@ -55,22 +55,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   int x = 100, y = 100;
   std::wstring title = L"floor_window";
   std::vector<std::wstring> also;
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  for (int i = 1; i < argc; ++i) {
-    const std::wstring arg = argv[i];
-    if (arg == L"--at" && i + 2 < argc) {
-      x = _wtoi(argv[++i]);
-      y = _wtoi(argv[++i]);
-    } else if (arg == L"--title" && i + 1 < argc) {
-      title = argv[++i];
-    } else if (arg == L"--text" && i + 1 < argc) {
-      text = argv[++i];
-    } else if (arg == L"--also" && i + 1 < argc) {
-      also.push_back(argv[++i]);
+  const std::vector<std::wstring> args = Arguments();
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::wstring& arg = args[i];
+    if (arg == L"--at" && i + 2 < args.size()) {
+      x = _wtoi(args[++i].c_str());
+      y = _wtoi(args[++i].c_str());
+    } else if (arg == L"--title" && i + 1 < args.size()) {
+      title = args[++i];
+    } else if (arg == L"--text" && i + 1 < args.size()) {
+      text = args[++i];
+    } else if (arg == L"--also" && i + 1 < args.size()) {
+      also.push_back(args[++i]);
     }
   }
-  LocalFree(argv);
 
   RegisterPlainClass(L"FloorWindow", FloorProc, COLOR_BTNFACE);
   HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"FloorWindow", title.c_str(), WS_POPUP, x, y, 120,

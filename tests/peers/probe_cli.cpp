@@ -47,18 +47,20 @@
 #include <string>
 #include <vector>
 
-#include "probe_text.h"
+#include "control_file.h"
 
 namespace {
 
 // While serving, a request's output is gathered, to go out framed with its exit code.
 std::string* gCapture = nullptr;
 
-void Out(const std::string& bytes) {
+// Returns 0, the exit code of a command that has its answer.
+int Out(const std::string& bytes) {
   if (gCapture)
     *gCapture += bytes;
   else
     Write(bytes);
+  return 0;
 }
 
 std::string Escaped(const std::wstring& text) {
@@ -102,9 +104,13 @@ bool TextOf(HWND window, std::wstring* text) {
   return true;
 }
 
-std::string Record(HWND window) {
+DWORD PidOf(HWND window) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
+  return pid;
+}
+
+std::string Record(HWND window) {
   RECT rect = {};
   GetWindowRect(window, &rect);
   std::wstring title;
@@ -112,39 +118,34 @@ std::string Record(HWND window) {
   bool topmost = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
   char numbers[200];
   std::snprintf(numbers, sizeof numbers, "%lld\t%lu\t%d\t%d\t%d\t%d\t%ld\t%ld\t%ld\t%ld\t",
-                static_cast<long long>(reinterpret_cast<intptr_t>(window)), pid, IsWindowVisible(window) ? 1 : 0,
-                IsIconic(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0, topmost ? 1 : 0, rect.left, rect.top,
-                rect.right, rect.bottom);
+                static_cast<long long>(reinterpret_cast<intptr_t>(window)), PidOf(window),
+                IsWindowVisible(window) ? 1 : 0, IsIconic(window) ? 1 : 0, IsWindowEnabled(window) ? 1 : 0,
+                topmost ? 1 : 0, rect.left, rect.top, rect.right, rect.bottom);
   return numbers + Escaped(ClassOf(window)) + "\t" + Escaped(title) + "\n";
 }
 
-std::vector<HWND> TopLevelWindows() {
+BOOL CALLBACK Collect(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+// Every descendant of parent in EnumChildWindows order; without a parent,
+// the top-level windows in Z order.
+std::vector<HWND> WindowsUnder(HWND parent) {
   std::vector<HWND> windows;
-  EnumWindows(
-      [](HWND window, LPARAM list) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  if (parent)
+    EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&windows));
+  else
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
 // One window's record; exit code 2 when there is no such window.
-int WriteRecord(HWND window) {
-  if (!window || !IsWindow(window)) return 2;
-  Out(Record(window));
-  return 0;
-}
+int WriteRecord(HWND window) { return window && IsWindow(window) ? Out(Record(window)) : 2; }
 
 int Children(HWND parent) {
   if (!IsWindow(parent)) return 2;
-  EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM) -> BOOL {
-        Out(Record(window));
-        return TRUE;
-      },
-      0);
+  for (HWND window : WindowsUnder(parent)) Out(Record(window));
   return 0;
 }
 
@@ -181,9 +182,7 @@ int Profile(int argc, wchar_t** argv) {
                                           static_cast<DWORD>(buffer.size()), file.c_str());
     values[i].assign(buffer.data(), size);
   }
-  if (values[0] != values[1]) return 3;
-  Out(Utf8(Widen(values[0], CP_ACP)));
-  return 0;
+  return values[0] != values[1] ? 3 : Out(Utf8(Widen(values[0], CP_ACP)));
 }
 
 int Message(int argc, wchar_t** argv, bool post) {
@@ -191,12 +190,10 @@ int Message(int argc, wchar_t** argv, bool post) {
   if (argc < 6 || !ParseNumber(argv[3], &message) || !ParseNumber(argv[4], &wParam) || !ParseNumber(argv[5], &lParam))
     return 1;
   HWND window = ParseHwnd(argv[2]);
-  char out[64];
   if (post) {
-    BOOL ok =
+    const bool ok =
         PostMessageW(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
-    std::snprintf(out, sizeof out, "%d\n", ok ? 1 : 0);
-    Out(out);
+    Out(ok ? "1\n" : "0\n");
     return ok ? 0 : 1;
   }
   long long timeoutMs = 2000;
@@ -205,38 +202,27 @@ int Message(int argc, wchar_t** argv, bool post) {
   if (!SendMessageTimeoutW(window, static_cast<UINT>(message), static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam),
                            SMTO_ABORTIFHUNG, static_cast<UINT>(timeoutMs), &result))
     return 1;
-  std::snprintf(out, sizeof out, "%lld\n", static_cast<long long>(result));
-  Out(out);
-  return 0;
+  return Out(std::to_string(static_cast<long long>(result)) + "\n");
 }
 
 int SetText(int argc, wchar_t** argv) {
-  if (argc < 4) return 1;
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(ParseHwnd(argv[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]), SMTO_ABORTIFHUNG, 2000,
-                           &result))
+  if (argc < 4 || !SendMessageTimeoutW(ParseHwnd(argv[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]),
+                                       SMTO_ABORTIFHUNG, 2000, &result))
     return 1;
-  Out(result ? "1\n" : "0\n");
-  return 0;
+  return Out(result ? "1\n" : "0\n");
 }
 
 // A stand-in window for scenarios that only need some program's title on the
 // desktop (a charting program's main window, say).
 int ShowWindowWithTitle(int argc, wchar_t** argv) {
   if (argc < 3) return 1;
-  WNDCLASSW windowClass = {};
-  windowClass.lpfnWndProc = DefWindowProcW;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszClassName = L"ProbeWindow";
-  RegisterClassW(&windowClass);
+  RegisterPlainClass(L"ProbeWindow", DefWindowProcW, COLOR_WINDOW);
   HWND window = CreateWindowExW(0, L"ProbeWindow", argv[2], WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 500, 400, 200,
-                                nullptr, nullptr, windowClass.hInstance, nullptr);
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!window) return 1;
   Out(Record(window));
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-  return 0;
+  return RunMessageLoop();
 }
 
 // The system's handle table, as NtQuerySystemInformation reports it
@@ -276,31 +262,10 @@ long CountHandlesInSystemTable(DWORD pid) {
 
 // Every window of the process, top-level and child.
 long CountWindows(DWORD pid) {
-  struct Count {
-    DWORD pid;
-    long windows;
-  } count = {pid, 0};
-  static const auto own = [](HWND window, Count* c) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    return owner == c->pid;
-  };
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* c = reinterpret_cast<Count*>(param);
-        if (!own(window, c)) return TRUE;
-        ++c->windows;
-        EnumChildWindows(
-            window,
-            [](HWND, LPARAM inner) -> BOOL {
-              ++reinterpret_cast<Count*>(inner)->windows;
-              return TRUE;
-            },
-            param);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&count));
-  return count.windows;
+  long count = 0;
+  for (HWND window : WindowsUnder(nullptr))
+    if (PidOf(window) == pid) count += 1 + static_cast<long>(WindowsUnder(window).size());
+  return count;
 }
 
 int Handles(int argc, wchar_t** argv) {
@@ -313,10 +278,7 @@ int Handles(int argc, wchar_t** argv) {
   CloseHandle(process);
   if (handles < 0) handles = CountHandlesInSystemTable(static_cast<DWORD>(pid));
   if (handles < 0) return 1;
-  char out[96];
-  std::snprintf(out, sizeof out, "%ld %ld\n", handles, CountWindows(static_cast<DWORD>(pid)));
-  Out(out);
-  return 0;
+  return Out(std::to_string(handles) + " " + std::to_string(CountWindows(static_cast<DWORD>(pid))) + "\n");
 }
 
 // Each WM_NULL waits until the window's thread takes it: the longest wait is
@@ -345,8 +307,7 @@ int Ping(int argc, wchar_t** argv) {
   } while (static_cast<double>(after.QuadPart - start.QuadPart) * ms < static_cast<double>(duration));
   char out[128];
   std::snprintf(out, sizeof out, "%ld %.1f %.1f %ld\n", count, longest, total / count, failed);
-  Out(out);
-  return 0;
+  return Out(out);
 }
 
 int Clipboard() {
@@ -368,10 +329,9 @@ int Clipboard() {
 // text buffer must be in that process's memory.
 int Tips() {
   constexpr SIZE_T kTextChars = 1024;
-  for (HWND tooltip : TopLevelWindows()) {
+  for (HWND tooltip : WindowsUnder(nullptr)) {
     if (ClassOf(tooltip) != TOOLTIPS_CLASSW) continue;
-    DWORD pid = 0;
-    GetWindowThreadProcessId(tooltip, &pid);
+    const DWORD pid = PidOf(tooltip);
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
     if (!process) continue;
     const SIZE_T size = sizeof(TTTOOLINFOW) + kTextChars * sizeof(wchar_t);
@@ -393,10 +353,8 @@ int Tips() {
             !ReadProcessMemory(process, remote + sizeof info, text.data(), kTextChars * sizeof(wchar_t), nullptr))
           continue;
         text.back() = L'\0';
-        char head[64];
-        std::snprintf(head, sizeof head, "%lld\t%lu\t", static_cast<long long>(reinterpret_cast<intptr_t>(tooltip)),
-                      pid);
-        Out(head + Escaped(text.data()) + "\n");
+        Out(std::to_string(reinterpret_cast<intptr_t>(tooltip)) + "\t" + std::to_string(pid) + "\t" +
+            Escaped(text.data()) + "\n");
       }
       VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     }
@@ -408,29 +366,20 @@ int Tips() {
 int Run(int argc, wchar_t** argv) {
   if (argc < 2) return 1;
   std::wstring command = argv[1];
-  if (command == L"acp") {
-    Out(std::to_string(GetACP()) + "\n");
-    return 0;
-  }
+  if (command == L"acp") return Out(std::to_string(GetACP()) + "\n");
   if (command == L"windows") {
-    for (HWND window : TopLevelWindows()) Out(Record(window));
+    for (HWND window : WindowsUnder(nullptr)) Out(Record(window));
     return 0;
   }
   if (command == L"info" && argc >= 3) return WriteRecord(ParseHwnd(argv[2]));
-  if (command == L"text" && argc >= 3) {
-    std::wstring text;
-    if (!TextOf(ParseHwnd(argv[2]), &text)) return 2;
-    Out(Utf8(text));
-    return 0;
-  }
+  std::wstring text;
+  if (command == L"text" && argc >= 3) return TextOf(ParseHwnd(argv[2]), &text) ? Out(Utf8(text)) : 2;
   if (command == L"children" && argc >= 3) return Children(ParseHwnd(argv[2]));
   if (command == L"foreground") return WriteRecord(GetForegroundWindow());
   if (command == L"focus" && argc >= 3) return Focus(ParseHwnd(argv[2]));
   if (command == L"cursor") {
     POINT point = {};
-    if (!GetCursorPos(&point)) return 1;
-    Out(std::to_string(point.x) + " " + std::to_string(point.y) + "\n");
-    return 0;
+    return GetCursorPos(&point) ? Out(std::to_string(point.x) + " " + std::to_string(point.y) + "\n") : 1;
   }
   if (command == L"ini") return Profile(argc, argv);
   if (command == L"post") return Message(argc, argv, true);
@@ -444,17 +393,22 @@ int Run(int argc, wchar_t** argv) {
   return 1;
 }
 
-std::wstring Unescaped(const std::wstring& text) {
-  std::wstring out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != L'\\' || i + 1 == text.size()) {
-      out += text[i];
+// A request's arguments: tab-separated, each escaped like a title.
+std::vector<std::wstring> RequestArguments(const std::wstring& line) {
+  std::vector<std::wstring> args = {L"probe_cli", L""};
+  for (size_t i = 0; i < line.size(); ++i) {
+    wchar_t c = line[i];
+    if (c == L'\t') {
+      args.emplace_back();
       continue;
     }
-    const wchar_t c = text[++i];
-    out += c == L't' ? L'\t' : c == L'r' ? L'\r' : c == L'n' ? L'\n' : c;
+    if (c == L'\\' && i + 1 < line.size() && line[i + 1] != L'\t') {
+      c = line[++i];
+      c = c == L't' ? L'\t' : c == L'r' ? L'\r' : c == L'n' ? L'\n' : c;
+    }
+    args.back() += c;
   }
-  return out;
+  return args;
 }
 
 // The harness's one long-lived probe: the same commands, one per line, each
@@ -474,14 +428,7 @@ int Serve() {
     std::string line = pending.substr(0, end);
     pending.erase(0, end + 1);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::vector<std::wstring> args = {L"probe_cli"};
-    const std::wstring wide = Widen(line, CP_UTF8);
-    for (size_t start = 0;;) {
-      const size_t tab = wide.find(L'\t', start);
-      args.push_back(Unescaped(wide.substr(start, tab == std::wstring::npos ? std::wstring::npos : tab - start)));
-      if (tab == std::wstring::npos) break;
-      start = tab + 1;
-    }
+    std::vector<std::wstring> args = RequestArguments(Widen(line, CP_UTF8));
     std::vector<wchar_t*> argv;
     for (std::wstring& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);

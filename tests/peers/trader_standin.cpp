@@ -15,9 +15,9 @@
 // --crowd N       also shows N small visible top-level windows ("窗口 1" ...),
 //                 above the main window in Z order
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 #include "control_file.h"
 
@@ -49,20 +49,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   std::wstring title;
   bool ownedMarker = false;
   int crowd = 0;
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  for (int i = 1; i < argc; ++i) {
-    const std::wstring arg = argv[i];
-    if (steering.TakeOption(argc, argv, &i)) continue;
+  const std::vector<std::wstring> args = Arguments();
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::wstring& arg = args[i];
+    if (steering.TakeOption(args, &i)) continue;
     if (arg == L"--owned-marker") {
       ownedMarker = true;
-    } else if (arg == L"--crowd" && i + 1 < argc) {
-      crowd = _wtoi(argv[++i]);
+    } else if (arg == L"--crowd" && i + 1 < args.size()) {
+      crowd = _wtoi(args[++i].c_str());
     } else {
       title = arg;
     }
   }
-  LocalFree(argv);
 
   if (!RegisterPlainClass(kMainClass, MainProc, COLOR_WINDOW) ||
       !RegisterPlainClass(kPanelClass, DefWindowProcW, COLOR_WINDOW))

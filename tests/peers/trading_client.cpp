@@ -97,13 +97,13 @@
 #define UNICODE
 #endif
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
-#include "probe_text.h"
+#include "control_file.h"
 
 namespace {
 
@@ -162,13 +162,6 @@ std::wstring TextOf(HWND window) {
   return text;
 }
 
-// The key messages run from WM_KEYDOWN (0x100) to WM_SYSDEADCHAR (0x107).
-const wchar_t* KeyMessageName(UINT message) {
-  static const wchar_t* const kNames[] = {L"WM_KEYDOWN",    L"WM_KEYUP",    L"WM_CHAR",    L"WM_DEADCHAR",
-                                          L"WM_SYSKEYDOWN", L"WM_SYSKEYUP", L"WM_SYSCHAR", L"WM_SYSDEADCHAR"};
-  return message >= WM_KEYDOWN && message <= WM_SYSDEADCHAR ? kNames[message - WM_KEYDOWN] : nullptr;
-}
-
 std::wstring RoleOf(HWND window) {
   if (window == g.main) return L"main";
   if (window && window == g.popup) return L"popup";
@@ -183,11 +176,13 @@ std::wstring RoleOf(HWND window) {
   return L"other";
 }
 
+// The key messages run from WM_KEYDOWN (0x100) to WM_SYSDEADCHAR (0x107).
 void LogKeyMessage(const MSG& msg) {
-  const wchar_t* name = KeyMessageName(msg.message);
-  if (!name) return;
+  static const wchar_t* const kNames[] = {L"WM_KEYDOWN",    L"WM_KEYUP",    L"WM_CHAR",    L"WM_DEADCHAR",
+                                          L"WM_SYSKEYDOWN", L"WM_SYSKEYUP", L"WM_SYSCHAR", L"WM_SYSDEADCHAR"};
+  if (msg.message < WM_KEYDOWN || msg.message > WM_SYSDEADCHAR) return;
   wchar_t text[96];
-  std::swprintf(text, sizeof text / sizeof text[0], L"%ls 0x%02llX 0x%08lX ", name,
+  std::swprintf(text, sizeof text / sizeof text[0], L"%ls 0x%02llX 0x%08lX ", kNames[msg.message - WM_KEYDOWN],
                 static_cast<unsigned long long>(msg.wParam), static_cast<unsigned long>(msg.lParam & 0xFFFFFFFF));
   Log(text + RoleOf(msg.hwnd));
 }
@@ -261,9 +256,8 @@ void ShowSecurity(int side, bool typed) {
   const Form& f = g.forms[side];
   const std::wstring code = TextOf(f.code);
   const Security* found = nullptr;
-  for (const Security& s : kSecurities) {
+  for (const Security& s : kSecurities)
     if (typed && code == s.code) found = &s;  // a complete code, each of them
-  }
   if (!found) {
     if (GetWindowTextLengthW(f.name) > 0) SetWindowTextW(f.name, L"");
     if (GetWindowTextLengthW(f.price) > 0) SetWindowTextW(f.price, L"");
@@ -388,7 +382,7 @@ struct Field {
 
 // An option may set one field of each kind: "--popup=TITLE" both turns the
 // pop-up on and gives its title.
-bool ParseOptions(int argc, wchar_t** argv) {
+bool ParseOptions(const std::vector<std::wstring>& args) {
   Options& o = g.options;
   const Field<std::wstring> texts[] = {{L"--title", &o.title},          {L"--code", &o.code},
                                        {L"--popup", &o.popupTitle},     {L"--hang-on", &o.hangFile},
@@ -408,8 +402,7 @@ bool ParseOptions(int argc, wchar_t** argv) {
                                {L"--keyboard-only", &o.keyboardOnly},
                                {L"--hot-key-down", &o.hotKeyDown},
                                {L"--default-button", &o.defaultButton}};
-  for (int i = 1; i < argc; ++i) {
-    const std::wstring arg = argv[i];
+  for (const std::wstring& arg : args) {
     const size_t eq = arg.find(L'=');
     const std::wstring name = arg.substr(0, eq);
     const std::wstring value = eq == std::wstring::npos ? L"" : arg.substr(eq + 1);
@@ -428,29 +421,15 @@ bool ParseOptions(int argc, wchar_t** argv) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  int argc = 0;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  const bool parsed = argv && ParseOptions(argc, argv);
-  LocalFree(argv);
-  if (!parsed) return 2;
+  if (!ParseOptions(Arguments())) return 2;
   const Options& o = g.options;
   if (!o.logPath.empty()) {
     g.log = CreateFileW(o.logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   }
 
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = MainProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = L"StandInOrderClient";
-  RegisterClassExW(&wc);
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.lpszClassName = L"StandInOrderLogin";
-  RegisterClassExW(&wc);
+  RegisterPlainClass(L"StandInOrderClient", MainProc, COLOR_BTNFACE, IDI_APPLICATION);
+  RegisterPlainClass(L"StandInOrderLogin", DefWindowProcW, COLOR_BTNFACE, IDI_APPLICATION);
 
   g.main = CreateWindowExW(0, L"StandInOrderClient", o.title.c_str(), WS_OVERLAPPEDWINDOW, static_cast<int>(o.left),
                            150, 480, 300, nullptr, nullptr, instance, nullptr);
@@ -482,13 +461,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
       Handle(g.forms[kSell].name) + L" sell.price=" + Handle(g.forms[kSell].price) + L" buy.quantity=" +
       Handle(g.forms[kBuy].quantity));
 
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+  const int code = RunMessageLoop([](MSG& msg) {
     LogKeyMessage(msg);
-    if (HandleHotKey(msg) || HandleEnter(msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+    return HandleHotKey(msg) || HandleEnter(msg);
+  });
   if (g.log != INVALID_HANDLE_VALUE) CloseHandle(g.log);
-  return static_cast<int>(msg.wParam);
+  return code;
 }
