@@ -81,11 +81,9 @@ class World {
   // Whether a rename may replace a file open with a handle that shares
   // delete (Windows; Wine refuses it while any handle is open).
   virtual bool RenamesOverOpenFiles() = 0;
-  // Whether the peer is a 32-bit program (this test program is 64-bit).
-  virtual bool PeerIs32Bit() = 0;
-  // Whether a module snapshot of a process of the other width is refused
-  // (Wine refuses it; Windows lists the modules it can).
-  virtual bool RefusesModulesOfTheOtherWidth() = 0;
+  // Whether a module snapshot of the peer is refused: Wine refuses one of a
+  // 32-bit peer (this test program is 64-bit); Windows lists what it can.
+  virtual bool RefusesThePeersModules() = 0;
   // Milliseconds on the clock that platform::Sleep and time-outs run on.
   virtual std::uint64_t Now() = 0;
 
