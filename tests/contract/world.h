@@ -112,6 +112,9 @@ class World {
 // What the program's own windows reported to events::, in order, as
 // "OnBuyClicked()" or "OnTimer(7)"; and "WM_QUIT" when the loop was told to end.
 std::vector<std::string>& OwnEvents();
+// The message loop runs for ms milliseconds; what was reported since the
+// last call (or the start of the case) is handed over and forgotten.
+std::vector<std::string> Reported(unsigned ms);
 
 // The world of this build; a fresh one (empty desktop apart from the peers
 // a case starts) for every case.
