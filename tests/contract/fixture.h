@@ -31,10 +31,8 @@ class ContractTest : public ::testing::Test {
     if (peer.processId) peers_.push_back(peer);
     return peer;
   }
-  Peer Start(std::initializer_list<PeerWindow> windows) {
-    PeerSpec shape;
-    shape.windows = windows;
-    return Start(shape);
+  Peer Start(std::initializer_list<PeerWindow> windows, unsigned hangAfterMs = 0) {
+    return Start(PeerSpec{windows, hangAfterMs});
   }
   static World& world() { return TheWorld(); }
 

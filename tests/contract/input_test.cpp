@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "contract/fixture.h"
@@ -14,12 +15,11 @@ using namespace platform;
 
 // A main window with an edit box that has the focus, and a second window in
 // front of it.
-PeerSpec TwoWindows(bool minimisedMain = false) {
-  PeerSpec shape;
-  shape.windows = {With(TopLevel("main", "网上股票交易系统"), [&](auto& w) { w.minimized = minimisedMain; }),
-                   With(Child("edit", "main", "Edit", "old"), [](auto& w) { w.focused = true; }),
-                   With(TopLevel("other", "other"), [](auto& w) { w.front = true; })};
-  return shape;
+PeerSpec TwoWindows(bool minimisedMain = false, unsigned hangAfterMs = 0) {
+  return {{With(TopLevel("main", "网上股票交易系统"), [&](auto& w) { w.minimized = minimisedMain; }),
+           With(Child("edit", "main", "Edit", "old"), [](auto& w) { w.focused = true; }),
+           With(TopLevel("other", "other"), [](auto& w) { w.front = true; })},
+          hangAfterMs};
 }
 
 std::uint32_t ThreadOf(Hwnd window) { return GetWindowThreadProcessId(window, nullptr); }
@@ -122,9 +122,7 @@ TEST_F(ContractTest, TheForceActivateSequenceFocusesTheEditBox) {
 // but its caller only until the bound.  The helper stays busy, and no other
 // work starts beside it, until the peer is gone.
 TEST_F(ContractTest, AHelperThreadStuckOnAHungPeerIsLeftAtTheBound) {
-  PeerSpec shape = TwoWindows();
-  shape.hangAfterMs = 1;
-  Peer peer = Start(shape);
+  Peer peer = Start(TwoWindows(false, 1));
   Sleep(500);
   EXPECT_FALSE(HelperThreadBusy());
   const std::uint64_t start = world().Now();
@@ -203,10 +201,8 @@ void AddPress(std::vector<KeyInput>* keys, unsigned vk) {
 // without a modifier.  While Ctrl is held (as GetAsyncKeyState tells anyone),
 // a digit makes none.
 TEST_F(ContractTest, SendInputTypesIntoTheForegroundThreadsFocusedWindow) {
-  PeerSpec shape;
-  shape.windows = {TopLevel("main", "网上股票交易系统"),
-                   With(Child("edit", "main", "Edit", ""), [](auto& w) { w.focused = true; })};
-  Peer peer = Start(shape);
+  Peer peer = Start({TopLevel("main", "网上股票交易系统"),
+                     With(Child("edit", "main", "Edit", ""), [](auto& w) { w.focused = true; })});
   ASSERT_TRUE(SetForegroundWindow(peer["main"]));
   Sleep(200);
   ASSERT_EQ(GetForegroundWindow(), peer["main"]);
@@ -242,9 +238,7 @@ TEST_F(ContractTest, SendInputTypesIntoTheForegroundThreadsFocusedWindow) {
 }
 
 TEST_F(ContractTest, MapVirtualKeyGivesTheUsKeyboardsScanCodes) {
-  struct {
-    unsigned key, scan;
-  } cases[] = {
+  const std::pair<unsigned, unsigned> cases[] = {
       {0x70, 0x3B},  {0x71, 0x3C},       {0x72, 0x3D}, {0x73, 0x3E}, {0x79, 0x44}, {0x7A, 0x57}, {0x7B, 0x58},
       {0x12, 0x38},  {0x2E, 0x53},       {0x2D, 0x52}, {0x25, 0x4B}, {0x26, 0x48}, {0x27, 0x4D}, {0x28, 0x50},
       {0x21, 0x49},  {0x22, 0x51},       {0x23, 0x4F}, {0x24, 0x47}, {0x0D, 0x1C}, {0x1B, 0x01}, {0x20, 0x39},
@@ -253,7 +247,7 @@ TEST_F(ContractTest, MapVirtualKeyGivesTheUsKeyboardsScanCodes) {
       {0x90, 0x45},  {0xA0, 0x2A},       {0xA1, 0x36}, {0xBA, 0x27}, {0xC0, 0x29}, {0x00, 0x00}, {0x100, 0x00},
       {0x170, 0x00}, {0xFFFFFFFF, 0x00},
   };
-  for (auto& c : cases) EXPECT_EQ(MapVirtualKeyA(c.key, kMapvkVkToVsc), c.scan) << std::hex << c.key;
+  for (auto [key, scan] : cases) EXPECT_EQ(MapVirtualKeyA(key, kMapvkVkToVsc), scan) << std::hex << key;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The program's own windows report here instead of to the program, in the
 // simulated desktop's words, so that both worlds read alike.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "contract/world.h"
@@ -10,6 +11,10 @@ namespace contract {
 std::vector<std::string>& OwnEvents() {
   static std::vector<std::string> reported;
   return reported;
+}
+std::vector<std::string> Reported(unsigned ms) {
+  TheWorld().Pump(ms);
+  return std::exchange(OwnEvents(), {});
 }
 }  // namespace contract
 

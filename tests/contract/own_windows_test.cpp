@@ -83,8 +83,7 @@ TEST_F(OwnWindowsTest, TheBarIsCentredHiddenTopmostAndLaidOutWithItsMonitorsDpi)
   EXPECT_EQ(GetDpiForWindow(bar.bar), 96u);
   SetFontForDpi(bar.bar, 144);
   EXPECT_EQ(PlaceIn(bar.bar, bar.codeLabel), (std::vector<int>{30, 0, 90, 24}));
-  world().Pump(20);
-  EXPECT_EQ(OwnEvents(), Events{}) << "no move may be reported while the bar is made, nor for a new font";
+  EXPECT_EQ(Reported(20), Events{}) << "no move may be reported while the bar is made, nor for a new font";
 
   // The tray menu keeps its marks.
   EXPECT_TRUE(IsTrayMenuItemChecked(TrayMenuItem::kDzh)) << "大智慧 is the default source";
@@ -104,32 +103,29 @@ TEST_F(OwnWindowsTest, TheBarReportsTheUsersInputAndRealMoves) {
   GetWindowRect(bar.bar, &at);
   ShowWindow(bar.bar, kSwShow);
   ASSERT_TRUE(ShellNotifyIconA(kNimAdd, {bar.bar, 100, kWmApp + 100, "凌波助手"}));
-  world().Pump(10);
-  World& w = world();
+  Reported(10);
   struct Case {
     const char* what;
     std::function<void()> input;
     Events expected;
   } const cases[] = {
-      {"click 买", [&] { w.Click(bar.buyButton); }, {"OnBuyClicked()"}},
-      {"click 卖", [&] { w.Click(bar.sellButton); }, {"OnSellClicked()"}},
-      {"double-click the code", [&] { w.DoubleClick(bar.codeLabel); }, {"OnCodeLabelDoubleClicked()"}},
-      {"right button on the code", [&] { w.RightButtonDown(bar.codeLabel); }, {"OnCodeLabelRightButtonDown()"}},
-      {"click the icon", [&] { w.TrayMouse(bar.bar, kWmLButtonUp); }, {"OnTrayMessage(514)"}},
-      {"the icon's menu key", [&] { w.TrayMouse(bar.bar, kWmContextMenu); }, {"OnTrayMessage(123)"}},
+      {"click 买", [&] { world().Click(bar.buyButton); }, {"OnBuyClicked()"}},
+      {"click 卖", [&] { world().Click(bar.sellButton); }, {"OnSellClicked()"}},
+      {"double-click the code", [&] { world().DoubleClick(bar.codeLabel); }, {"OnCodeLabelDoubleClicked()"}},
+      {"right button on the code", [&] { world().RightButtonDown(bar.codeLabel); }, {"OnCodeLabelRightButtonDown()"}},
+      {"click the icon", [&] { world().TrayMouse(bar.bar, kWmLButtonUp); }, {"OnTrayMessage(514)"}},
+      {"the icon's menu key", [&] { world().TrayMouse(bar.bar, kWmContextMenu); }, {"OnTrayMessage(123)"}},
       // Escape, by any way, leaves the bar alone.
-      {"Escape at the bar", [&] { w.PressEscape(bar.bar); }, {}},
-      {"Escape at 买", [&] { w.PressEscape(bar.buyButton); }, {}},
-      {"a new taskbar", [&] { w.TaskbarCreated(bar.bar); }, {"OnTaskbarCreated()"}},
+      {"Escape at the bar", [&] { world().PressEscape(bar.bar); }, {}},
+      {"Escape at 买", [&] { world().PressEscape(bar.buyButton); }, {}},
+      {"a new taskbar", [&] { world().TaskbarCreated(bar.bar); }, {"OnTaskbarCreated()"}},
       {"no move", [&] { MoveWindow(bar.bar, at.left, at.top, 120, 24, true); }, {}},
       {"a move", [&] { MoveWindow(bar.bar, -500, 20, 120, 24, true); }, {"OnMainBarMoved()"}},
       {"minimised", [&] { ShowWindow(bar.bar, 6); }, {"OnMainBarMoved()"}},  // SW_MINIMIZE
   };
   for (const Case& c : cases) {
-    OwnEvents().clear();
     c.input();
-    w.Pump(10);
-    EXPECT_EQ(OwnEvents(), c.expected) << c.what;
+    EXPECT_EQ(Reported(10), c.expected) << c.what;
   }
   EXPECT_TRUE(IsWindow(bar.bar));
   ShowWindow(bar.bar, kSwShow);
@@ -147,12 +143,10 @@ TEST_F(OwnWindowsTest, AHotKeyIsHadOnceAndItsPressIsReportedToTheBar) {
   EXPECT_TRUE(RegisterHotKey(bar.bar, 8, ctrlAlt | kModShift, f24)) << "another combination";
   EXPECT_TRUE(UnregisterHotKey(bar.bar, 8));
   EXPECT_FALSE(UnregisterHotKey(bar.bar, 8));
-  world().Pump(20);
-  OwnEvents().clear();
+  Reported(20);
 
   world().PressHotKey(ctrlAlt, f24);
-  world().Pump(100);
-  EXPECT_EQ(OwnEvents(), Events{"OnHotKey(7)"});
+  EXPECT_EQ(Reported(100), Events{"OnHotKey(7)"});
   EXPECT_TRUE(UnregisterHotKey(bar.bar, 7));
   EXPECT_TRUE(RegisterHotKey(bar.bar, 9, ctrlAlt, f24)) << "free again";
   EXPECT_TRUE(UnregisterHotKey(bar.bar, 9));
@@ -160,19 +154,16 @@ TEST_F(OwnWindowsTest, AHotKeyIsHadOnceAndItsPressIsReportedToTheBar) {
 
 TEST_F(OwnWindowsTest, TheBarsTimerTicksUntilKilledAndItsEndIsReported) {
   ASSERT_TRUE(SetTimer(bar.bar, 7, 10));
-  world().Pump(100);
-  ASSERT_FALSE(OwnEvents().empty());
-  EXPECT_EQ(OwnEvents().front(), "OnTimer(7)");
+  const Events ticks = Reported(100);
+  ASSERT_FALSE(ticks.empty());
+  EXPECT_EQ(ticks.front(), "OnTimer(7)");
   ASSERT_TRUE(KillTimer(bar.bar, 7));
-  world().Pump(20);
-  OwnEvents().clear();
-  world().Pump(60);
-  EXPECT_EQ(OwnEvents(), Events{}) << "a killed timer keeps quiet";
+  Reported(20);
+  EXPECT_EQ(Reported(60), Events{}) << "a killed timer keeps quiet";
   world().Destroy(bar.bar);
-  world().Pump(10);
   Events ended{"OnMainBarDestroyed()"};
   if (world().BarEndsTheLoop()) ended.push_back("WM_QUIT");
-  EXPECT_EQ(OwnEvents(), ended) << "the loop ends with the bar";
+  EXPECT_EQ(Reported(10), ended) << "the loop ends with the bar";
 }
 
 TEST_F(OwnWindowsTest, TheKeySettingsWindowIsLaidOutReportsEachChangeOnceAndEscapeClosesIt) {
@@ -217,20 +208,16 @@ TEST_F(OwnWindowsTest, TheKeySettingsWindowIsLaidOutReportsEachChangeOnceAndEsca
   SetWindowTextA(keys.sellBox, "113");
   SetWindowTextA(keys.functionBox, "F5");
   world().Click(fileButton);
-  world().Pump(10);
-  EXPECT_EQ(OwnEvents(),
+  EXPECT_EQ(Reported(10),
             (Events{"OnBuyKeyChanged()", "OnSellKeyChanged()", "OnFunctionKeyChanged()", "OnSettingsFileClicked()"}));
   EXPECT_EQ(GetWindowTextA(keys.functionBox, 16), "F5");
 
-  OwnEvents().clear();
   world().PressEscape(keys.sellBox);
-  world().Pump(20);
+  EXPECT_EQ(Reported(20), Events{"OnKeySettingsClosed()"});
   EXPECT_FALSE(IsWindow(keys.window));
-  EXPECT_EQ(OwnEvents(), Events{"OnKeySettingsClosed()"});
   EXPECT_TRUE(IsWindow(bar.bar));
   world().PressEscape(keys.sellBox);
-  world().Pump(10);
-  EXPECT_EQ(OwnEvents(), Events{"OnKeySettingsClosed()"}) << "reported once";
+  EXPECT_EQ(Reported(10), Events{}) << "reported once";
 }
 
 // An ordinary window: no owner to float above with, its text replaced only
@@ -249,14 +236,11 @@ TEST_F(OwnWindowsTest, TheStatusWindowIsOrdinaryAndEscapeClosesItFromItsText) {
   UpdateEditText(status.text, text);
   EXPECT_EQ(GetWindowTextA(status.text, 256), text);
   world().Click(status.copyButton);
-  world().Pump(10);
-  EXPECT_EQ(OwnEvents(), Events{"OnStatusCopyClicked()"});
+  EXPECT_EQ(Reported(10), Events{"OnStatusCopyClicked()"});
 
-  OwnEvents().clear();
   world().PressEscape(status.text);
-  world().Pump(50);
+  EXPECT_EQ(Reported(50), Events{"OnStatusClosed()"});
   EXPECT_FALSE(IsWindow(status.window));
-  EXPECT_EQ(OwnEvents(), Events{"OnStatusClosed()"});
   EXPECT_TRUE(IsWindow(bar.bar));
 }
 

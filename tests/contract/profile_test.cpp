@@ -1,5 +1,8 @@
 // The profile (INI) file calls: what they read, and what they leave in the
 // file.
+#include <tuple>
+#include <utility>
+
 #include "contract/fixture.h"
 
 namespace contract {
@@ -104,13 +107,11 @@ TEST_F(ProfileTest, ReadingMatchesNamesLooselyTrimsValuesAndTakesTheFirstMatchin
         << "[" << c.section << "] " << c.key << " size " << c.size;
 
   // Irregular lines: only the first section of a name counts.
-  struct {
-    std::string section, key, expected;
-  } irregular[] = {
+  const std::tuple<std::string, std::string, std::string> irregular[] = {
       {"T", ";c", "1"},     {"T", "noeq", "<none>"}, {"T", "k", "<none>"},   {"x", "k", "v"},
       {"x", "y", "<none>"}, {"T2", "z", "3"},        {"T", "dup", "<none>"}, {"[x]y", "k", "<none>"},
   };
-  for (auto& c : irregular) EXPECT_EQ(Read(c.section, c.key), c.expected) << c.section << " " << c.key;
+  for (auto& [section, key, expected] : irregular) EXPECT_EQ(Read(section, key), expected) << section << " " << key;
   ASSERT_TRUE(Write("T2", "z", "33"));
   ASSERT_TRUE(Write("T", "new", "5"));
   EXPECT_EQ(Read("T2", "z"), "33");
@@ -143,16 +144,12 @@ TEST_F(ProfileTest, WritingReplacesInPlaceKeepsEverythingElseAndOddKeysComeBackA
   EXPECT_NE(file.find("z=30\r\n"), std::string::npos) << file;
 
   // Odd keys and values come back as the format reads them.
-  struct {
-    std::string key, value;
-  } writes[] = {
+  const std::pair<std::string, std::string> writes[] = {
       {"a=b", "v1"},   {"  padded  ", "  v2  "},    {"[bracket", "v3"},
       {";semi", "v4"}, {"multi", "line1\r\nline2"}, {"tab\tkey", "\tv"},
   };
-  for (auto& w : writes) ASSERT_TRUE(Write("S", w.key, w.value)) << w.key;
-  struct {
-    std::string key, expected;
-  } reads[] = {
+  for (auto& [key, value] : writes) ASSERT_TRUE(Write("S", key, value)) << key;
+  const std::pair<std::string, std::string> reads[] = {
       {"a", "b=v1"},                             // the key ends at the first "="
       {"a=b", "<none>"},    {"padded", "v2"},    // blanks around names and values do not count
       {"  padded  ", "v2"}, {"[bracket", "v3"},  // no "]": not a section
@@ -161,7 +158,7 @@ TEST_F(ProfileTest, WritingReplacesInPlaceKeepsEverythingElseAndOddKeysComeBackA
       {"line2", "<none>"},                       // a line without "=" holds no value
       {"tab\tkey", "v"},
   };
-  for (auto& r : reads) EXPECT_EQ(Read("S", r.key), r.expected) << r.key;
+  for (auto& [key, expected] : reads) EXPECT_EQ(Read("S", key), expected) << key;
 
   // A last line ended by a lone carriage return, as a hand edit may leave it:
   // the value stops before it, a new key gets a line of its own, and writing

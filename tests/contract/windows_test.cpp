@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "contract/fixture.h"
@@ -53,7 +54,7 @@ TEST_F(ContractTest, TitlesAndTextMessagesAnswerTextCutToTheBuffer) {
   const std::string trader = "交易师 - 600036 - 招商银行", client = "网上股票交易系统5.0";
   const auto repeated = [](const std::string& unit, std::size_t times) {
     std::string text;
-    for (std::size_t i = 0; i < times; ++i) text += unit;
+    while (times--) text += unit;
     return text;
   };
   const std::string longTitles[] = {repeated("a", 254),   repeated("a", 255),    repeated("a", 256),
@@ -65,16 +66,12 @@ TEST_F(ContractTest, TitlesAndTextMessagesAnswerTextCutToTheBuffer) {
   for (std::size_t i = 0; i < std::size(longTitles); ++i)
     shape.windows.push_back(TopLevel("w" + std::to_string(i), longTitles[i]));
   Peer peer = Start(shape);
-  struct {
-    const char* window;
-    int maxCount;
-    std::string expected;
-  } titles[] = {
+  const std::tuple<const char*, int, std::string> titles[] = {
       {"ascii", 256, "Hello world"}, {"ascii", 6, "Hello"}, {"ascii", 1, ""}, {"ascii", 0, ""},
       {"trader", 256, trader},       {"empty", 256, ""},
   };
-  for (auto& c : titles)
-    EXPECT_EQ(GetWindowTextA(peer[c.window], c.maxCount), c.expected) << c.window << " " << c.maxCount;
+  for (auto& [window, maxCount, expected] : titles)
+    EXPECT_EQ(GetWindowTextA(peer[window], maxCount), expected) << window << " " << maxCount;
   // No window, no text (Wine 8 alone would answer with a text of its own).
   EXPECT_EQ(GetWindowTextA(0, 256), "");
 
@@ -110,10 +107,7 @@ TEST_F(ContractTest, TitlesAndTextMessagesAnswerTextCutToTheBuffer) {
 }
 
 TEST_F(ContractTest, AHungWindowFailsSentMessagesWithinTheBoundButNotGetWindowText) {
-  PeerSpec shape;
-  shape.windows = {TopLevel("main", "交易师 - 000001 - 平安银行")};
-  shape.hangAfterMs = 1;
-  Peer peer = Start(shape);
+  Peer peer = Start({TopLevel("main", "交易师 - 000001 - 平安银行")}, 1);
   Sleep(500);
   std::intptr_t length = 0;
   for (unsigned flags : {unsigned(kSmtoBlock), unsigned(kSmtoAbortIfHung), unsigned(kSmtoBlock | kSmtoAbortIfHung)}) {
@@ -135,12 +129,10 @@ TEST_F(ContractTest, TheWindowTreeOfAnotherProgram) {
       Start({TopLevel("main"), Child("first", "main"), Child("second", "main", "Edit"), Child("third", "main"),
              Child("grandchild", "second", "ContractPeer"), Owned("popup", "main"), Child("edit", "popup", "Edit")});
   Hwnd main = peer["main"], first = peer["first"], popup = peer["popup"], edit = peer["edit"];
-  struct {
-    const char* window;
-    int maxCount;
-    std::string expected;
-  } classes[] = {{"main", 259, "ContractPeer"}, {"edit", 259, "Edit"}, {"edit", 3, "Ed"}, {"main", 1, ""}};
-  for (auto& c : classes) EXPECT_EQ(GetClassNameA(peer[c.window], c.maxCount), c.expected) << c.window << c.maxCount;
+  const std::tuple<const char*, int, std::string> classes[] = {
+      {"main", 259, "ContractPeer"}, {"edit", 259, "Edit"}, {"edit", 3, "Ed"}, {"main", 1, ""}};
+  for (auto& [window, maxCount, expected] : classes)
+    EXPECT_EQ(GetClassNameA(peer[window], maxCount), expected) << window << maxCount;
   EXPECT_EQ(GetClassNameA(0, 259), "");
 
   EXPECT_EQ(FindWindowExA(main, 0), first);
@@ -157,11 +149,7 @@ TEST_F(ContractTest, TheWindowTreeOfAnotherProgram) {
   EXPECT_EQ(GetParent(edit), popup);
   EXPECT_EQ(GetParent(popup), main) << "an owned pop-up reports its owner";
   EXPECT_EQ(GetParent(main), 0);
-  struct {
-    Hwnd window;
-    unsigned flags;
-    Hwnd expected;
-  } ancestors[] = {
+  const std::tuple<Hwnd, unsigned, Hwnd> ancestors[] = {
       {edit, kGaParent, popup},
       {edit, kGaRoot, popup},
       {edit, kGaRootOwner, main},
@@ -172,23 +160,19 @@ TEST_F(ContractTest, TheWindowTreeOfAnotherProgram) {
       {main, kGaRoot, main},
       {0, kGaRootOwner, 0},
   };
-  for (auto& c : ancestors) EXPECT_EQ(GetAncestor(c.window, c.flags), c.expected) << c.window << " " << c.flags;
+  for (auto [window, flags, expected] : ancestors)
+    EXPECT_EQ(GetAncestor(window, flags), expected) << window << " " << flags;
 
-  std::uint32_t thread = 0;
+  const std::uint32_t thread = GetWindowThreadProcessId(main, nullptr);
+  EXPECT_NE(thread, 0u);
+  EXPECT_NE(thread, GetCurrentThreadId());
   for (const char* name : {"main", "edit", "popup"}) {
     std::uint32_t process = 0;
-    std::uint32_t t = GetWindowThreadProcessId(peer[name], &process);
+    EXPECT_EQ(GetWindowThreadProcessId(peer[name], &process), thread) << name;
     EXPECT_EQ(process, peer.processId) << name;
-    EXPECT_NE(t, 0u);
-    if (thread) {
-      EXPECT_EQ(t, thread) << name;
-    }
-    thread = t;
   }
-  EXPECT_NE(thread, GetCurrentThreadId());
   std::uint32_t process = 77;
   EXPECT_EQ(GetWindowThreadProcessId(0, &process), 0u);
-  EXPECT_EQ(GetWindowThreadProcessId(main, nullptr), thread);
 
   EXPECT_TRUE(IsWindow(main));
   EXPECT_TRUE(IsWindow(edit));

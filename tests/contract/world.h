@@ -81,11 +81,9 @@ class World {
   // Whether a rename may replace a file open with a handle that shares
   // delete (Windows; Wine refuses it while any handle is open).
   virtual bool RenamesOverOpenFiles() = 0;
-  // Whether the peer is a 32-bit program (this test program is 64-bit).
-  virtual bool PeerIs32Bit() = 0;
-  // Whether a module snapshot of a process of the other width is refused
-  // (Wine refuses it; Windows lists the modules it can).
-  virtual bool RefusesModulesOfTheOtherWidth() = 0;
+  // Whether a module snapshot of the peer is refused: Wine refuses one of a
+  // 32-bit peer (this test program is 64-bit); Windows lists what it can.
+  virtual bool RefusesThePeersModules() = 0;
   // Milliseconds on the clock that platform::Sleep and time-outs run on.
   virtual std::uint64_t Now() = 0;
 
@@ -114,6 +112,9 @@ class World {
 // What the program's own windows reported to events::, in order, as
 // "OnBuyClicked()" or "OnTimer(7)"; and "WM_QUIT" when the loop was told to end.
 std::vector<std::string>& OwnEvents();
+// The message loop runs for ms milliseconds; what was reported since the
+// last call (or the start of the case) is handed over and forgotten.
+std::vector<std::string> Reported(unsigned ms);
 
 // The world of this build; a fresh one (empty desktop apart from the peers
 // a case starts) for every case.

@@ -17,15 +17,8 @@ class SimWorld : public World {
     sim::Make32Bit(peer.processId);  // as most real peers are
     Hwnd front = 0, focus = 0;
     for (const PeerWindow& w : shape.windows) {
-      sim::WindowSpec s;
-      s.className = w.className;
-      s.text = w.title;
-      s.process = peer.processId;
-      s.parent = peer[w.parent];
-      s.owner = peer[w.owner];
-      s.visible = w.visible;
-      s.minimized = w.minimized;
-      Hwnd h = sim::CreateWindow(s);
+      const Hwnd h = sim::CreateWindow(
+          {w.className, w.title, peer.processId, 0, peer[w.parent], peer[w.owner], w.visible, w.minimized});
       peer.windows.push_back({w.name, h});
       if (w.front) front = h;
       if (w.focused) focus = h;
@@ -40,8 +33,7 @@ class SimWorld : public World {
   }
 
   void End(const Peer& peer) override { sim::EndProcess(peer.processId); }
-  bool PeerIs32Bit() override { return true; }
-  bool RefusesModulesOfTheOtherWidth() override { return true; }
+  bool RefusesThePeersModules() override { return true; }
 
   std::string PeerExePath(const PeerSpec& shape) override {
     return std::string("C:\\peers\\") + (shape.plainVersion ? "contract_peer_plain.exe" : "contract_peer.exe");

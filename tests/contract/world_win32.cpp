@@ -4,7 +4,11 @@
 // chooses the peer's width: peers32\ or peers\ beside the test program.
 #include <windows.h>
 
+#include <shellapi.h>
+#include <shlobj.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -33,55 +37,37 @@ std::string ReadWhole(const std::string& path) {
 
 // Removes a folder and everything in it, read-only files included.
 void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string path = dir + "\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path);
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryA(dir.c_str());
+  const std::string from = dir + '\0';  // a list of one, ended by a second NUL
+  const FILEOP_FLAGS quietly = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  SHFILEOPSTRUCTA remove{nullptr, FO_DELETE, from.c_str(), nullptr, quietly, FALSE, nullptr, nullptr};
+  SHFileOperationA(&remove);
 }
 
-void MakeDirectories(const std::string& path) {
-  for (std::size_t i = 3; i <= path.size(); ++i)
-    if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
-}
+void MakeDirectories(const std::string& path) { SHCreateDirectoryExA(nullptr, path.c_str(), nullptr); }
 
 HWND H(Hwnd window) { return reinterpret_cast<HWND>(static_cast<std::intptr_t>(window)); }
 
-std::string OwnDirectory() {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string own(path, n);
-  return own.substr(0, own.rfind('\\'));
+// Wine says who it is where Windows has nothing to say.
+bool UnderWine() { return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr; }
+
+// An executable's width as its header states it; 0 when it cannot be read.
+int BitsOf(const std::string& path) {
+  DWORD type = 0;
+  if (!GetBinaryTypeA(path.c_str(), &type)) return 0;
+  return type == SCS_32BIT_BINARY ? 32 : type == SCS_64BIT_BINARY ? 64 : 0;
 }
 
-// The machine field of an executable's PE header; 0 when it cannot be read.
-WORD PeMachine(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  IMAGE_DOS_HEADER dos{};
-  if (!in.read(reinterpret_cast<char*>(&dos), sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE) return 0;
-  DWORD signature = 0;
-  IMAGE_FILE_HEADER file{};
-  in.seekg(dos.e_lfanew);
-  if (!in.read(reinterpret_cast<char*>(&signature), sizeof signature) || signature != IMAGE_NT_SIGNATURE) return 0;
-  return in.read(reinterpret_cast<char*>(&file), sizeof file) ? file.Machine : 0;
+// Whether the file opens for writing with that sharing; closed again at once.
+bool OpensForWriting(const std::string& path, DWORD share) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
 }
 
-bool PeersAre64Bit() {
-  char bits[8] = "";
-  const DWORD n = GetEnvironmentVariableA("LINGBO_PEER_BITS", bits, sizeof bits);
-  return n > 0 && n < sizeof bits && std::string(bits) == "64";
+int PeerBits() {
+  const char* bits = std::getenv("LINGBO_PEER_BITS");
+  return bits && std::string(bits) == "64" ? 64 : 32;
 }
 
 class Win32World : public World {
@@ -89,18 +75,13 @@ class Win32World : public World {
   ~Win32World() override { Reset(); }
 
   Peer Start(const PeerSpec& shape) override {
-    std::string work = Scratch();
-    std::string out = work + "\\peer" + std::to_string(++started_) + ".out";
-    std::string log = work + "\\peer" + std::to_string(started_) + ".log";
-    DeleteFileA(out.c_str());
-    DeleteFileA(log.c_str());
+    const std::string stem = Scratch() + "\\peer" + std::to_string(++started_), out = stem + ".out",
+                      log = stem + ".log";
     Peer peer;
     // A case that silently ran against the other width would prove nothing
     // about the peers it claims to stand for.
-    const WORD machine = PeMachine(PeerExePath(shape));
-    const WORD expected = PeersAre64Bit() ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
-    if (machine != expected) {
-      std::fprintf(stderr, "%s: machine 0x%x, expected 0x%x\n", PeerExePath(shape).c_str(), machine, expected);
+    if (const int bits = BitsOf(PeerExePath(shape)); bits != PeerBits()) {
+      std::fprintf(stderr, "%s: %d-bit, expected %d-bit\n", PeerExePath(shape).c_str(), bits, PeerBits());
       return peer;
     }
     std::string command = "\"" + PeerExePath(shape) + "\" \"--out=" + out + "\" \"--log=" + log + "\"";
@@ -151,7 +132,8 @@ class Win32World : public World {
 
   std::string PeerExePath(const PeerSpec& shape) override {
     std::string name = shape.plainVersion ? "contract_peer_plain.exe" : "contract_peer.exe";
-    return OwnDirectory() + (PeersAre64Bit() ? "\\peers\\" : "\\peers32\\") + name;
+    const std::string own = platform::GetModuleFileNameA();
+    return own.substr(0, own.rfind('\\')) + (PeerBits() == 64 ? "\\peers\\" : "\\peers32\\") + name;
   }
 
   std::vector<PeerMessage> MessagesOf(const Peer& peer) override {
@@ -175,34 +157,18 @@ class Win32World : public World {
   std::string FileBytes(const std::string& path) override { return ReadWhole(path); }
   bool SetReadOnly(const std::string& path) override {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return true;
-    CloseHandle(file);
-    return false;
+    return !OpensForWriting(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
   }
-  bool OpenForWritingDenyingWriters(const std::string& path) override {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
-  }
+  bool OpenForWritingDenyingWriters(const std::string& path) override { return OpensForWriting(path, FILE_SHARE_READ); }
   bool RenameOver(const std::string& from, const std::string& to) override {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
   }
   // Wine refuses to replace a file any handle holds open, whatever its
   // sharing (ERROR_ACCESS_DENIED); Windows lets a handle that shares delete.
-  bool RenamesOverOpenFiles() override {
-    return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr;
-  }
+  bool RenamesOverOpenFiles() override { return !UnderWine(); }
   std::uint64_t Now() override { return GetTickCount64(); }
-  // What the peer really is, read off its PE header, whatever was asked for.
-  bool PeerIs32Bit() override { return PeMachine(PeerExePath({})) == IMAGE_FILE_MACHINE_I386; }
-  bool RefusesModulesOfTheOtherWidth() override {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version");
-  }
+  // What the peer really is, read off its header, whatever was asked for.
+  bool RefusesThePeersModules() override { return UnderWine() && BitsOf(PeerExePath({})) == 32; }
 
   void Click(Hwnd control) override { ::SendMessageA(H(control), BM_CLICK, 0, 0); }
   void DoubleClick(Hwnd control) override {
@@ -254,7 +220,6 @@ class Win32World : public World {
       GetTempPathA(MAX_PATH, temp);
       scratch_ = std::string(temp) + "lingbo_contract_" + std::to_string(GetCurrentProcessId()) + "_" +
                  std::to_string(++runs_);
-      if (scratch_.size() > 1 && scratch_[scratch_.size() - 1] == '\\') scratch_.pop_back();
       RemoveTree(scratch_);  // process ids come back: a folder of an earlier run
       MakeDirectories(scratch_);
     }
@@ -267,15 +232,13 @@ class Win32World : public World {
   int started_ = 0, directories_ = 0, runs_ = 0;
 };
 
-Win32World& TheWin32World() {
+}  // namespace
+
+World& TheWorld() {
   static Win32World world;
   return world;
 }
 
-}  // namespace
-
-World& TheWorld() { return TheWin32World(); }
-
-void ResetWorld() { TheWin32World().Reset(); }
+void ResetWorld() { static_cast<Win32World&>(TheWorld()).Reset(); }
 
 }  // namespace contract

@@ -1,7 +1,6 @@
 #include "support/code_table.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 #include <random>
 #include <set>
@@ -21,11 +20,7 @@ std::string RandomName(std::mt19937& random) {
   return name;
 }
 
-std::string SixDigits(int value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%06d", value % 1000000);
-  return text;
-}
+std::string SixDigits(int value) { return std::to_string(1000000 + value % 1000000).substr(1); }
 
 }  // namespace
 

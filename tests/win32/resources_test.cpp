@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "lingbo_version.h"
 #include "platform/platform.h"
@@ -21,25 +22,20 @@ TEST(Resources, VersionInformationIsChineseAndNamesTheProgram) {
   std::string translation;
   ASSERT_TRUE(platform::VerQueryValueA(block, "\\VarFileInfo\\Translation", &translation));
   EXPECT_EQ(translation, std::string("\x04\x08\xb0\x04", 4));
-  struct Case {
-    const char* name;
-    std::string value;
-  } const cases[] = {
+  const std::pair<const char*, std::string> cases[] = {
       {"FileDescription", "凌波助手"},
       {"ProductName", "凌波助手"},
       {"FileVersion", LINGBO_VERSION_TEXT},
       {"ProductVersion", LINGBO_VERSION_TEXT},
   };
-  for (const Case& c : cases) {
+  for (const auto& [name, expected] : cases) {
     std::string value;
-    ASSERT_TRUE(platform::VerQueryValueA(block, std::string("\\StringFileInfo\\080404b0\\") + c.name, &value))
-        << c.name;
-    EXPECT_EQ(value, c.value) << c.name;  // GBK bytes, without the NUL
-  }
-  std::string description;
-  platform::VerQueryValueA(block, "\\StringFileInfo\\080404b0\\FileDescription", &description);
-  for (const char* marker : {"网上交易", "网上股票交易", "V6主框架模块", "机构版主程序"}) {
-    EXPECT_EQ(description.find(marker), std::string::npos) << "the program must never pass for the trading client";
+    ASSERT_TRUE(platform::VerQueryValueA(block, std::string("\\StringFileInfo\\080404b0\\") + name, &value)) << name;
+    EXPECT_EQ(value, expected) << name;  // GBK bytes, without the NUL
+    for (const char* marker : {"网上交易", "网上股票交易", "V6主框架模块", "机构版主程序"}) {
+      EXPECT_EQ(value.find(marker), std::string::npos)
+          << name << ": the program must never pass for the trading client";
+    }
   }
   std::string absent;
   EXPECT_FALSE(platform::VerQueryValueA(block, "\\StringFileInfo\\040904E4\\FileDescription", &absent));
@@ -62,10 +58,7 @@ TEST(Resources, IconHasEverySizeTheShellAsksFor) {
 }
 
 TEST(Tray, TipIsCutToSixtyTwoBytesAtACharacterBoundary) {
-  struct Case {
-    std::string tip;
-    std::size_t kept;
-  } const cases[] = {
+  const std::pair<std::string, std::size_t> cases[] = {
       {"凌波助手", 8},
       {std::string(62, 'a'), 62},
       {std::string(80, 'a'), 62},
@@ -74,7 +67,7 @@ TEST(Tray, TipIsCutToSixtyTwoBytesAtACharacterBoundary) {
       {std::string("a\xB0"), 1},  // a lead byte without its trail byte
       {"", 0},
   };
-  for (const Case& c : cases) EXPECT_EQ(win32::TrayTipLength(c.tip), c.kept) << c.tip;
+  for (const auto& [tip, kept] : cases) EXPECT_EQ(win32::TrayTipLength(tip), kept) << tip;
 }
 
 }  // namespace
