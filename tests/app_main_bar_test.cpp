@@ -56,13 +56,10 @@ TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
   // still holds it, drawn for the old one: either way it is shown afresh.
   for (const int shellRestarted : {-1 /* no new taskbar yet */, 0, 1}) {
     if (shellRestarted >= 0) sim::BroadcastTaskbarCreated(shellRestarted);
-    const sim::TrayState tray = sim::Tray();
-    EXPECT_TRUE(tray.present) << shellRestarted;
-    EXPECT_FALSE(tray.stale) << shellRestarted;
-    EXPECT_EQ(tray.icon.owner, MainBar().bar) << shellRestarted;
-    EXPECT_EQ(tray.icon.id, 100u) << shellRestarted;
-    EXPECT_EQ(tray.icon.callbackMessage, platform::kWmApp + 100) << shellRestarted;
-    EXPECT_EQ(tray.icon.tip, "凌波助手") << shellRestarted;
+    const sim::TrayState t = sim::Tray();
+    EXPECT_EQ(std::make_tuple(t.present, t.stale, t.icon.owner, t.icon.id, t.icon.callbackMessage, t.icon.tip),
+              std::make_tuple(true, false, MainBar().bar, 100u, platform::kWmApp + 100, std::string("凌波助手")))
+        << shellRestarted;
   }
 }
 

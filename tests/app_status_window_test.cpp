@@ -47,9 +47,9 @@ struct Cause {
   const char* what;
   std::vector<std::string> present, absent;
   std::function<void()> scene, after;  // before start-up; after it, before the window opens
-  Cause(const char* what, std::vector<std::string> present, std::vector<std::string> absent,
-        std::function<void()> scene = nullptr, std::function<void()> after = nullptr)
-      : what(what), present(std::move(present)), absent(std::move(absent)), scene(scene), after(after) {}
+  Cause(const char* name, std::vector<std::string> shown, std::vector<std::string> notShown,
+        std::function<void()> before = nullptr, std::function<void()> then = nullptr)
+      : what(name), present(std::move(shown)), absent(std::move(notShown)), scene(before), after(then) {}
 };
 
 void AddClient() { AddTradingClient(); }

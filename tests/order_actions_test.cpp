@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <tuple>
+#include <variant>
 #include <vector>
 
 #include "order/order_actions.h"
@@ -71,25 +71,14 @@ std::shared_ptr<int> AttachedDuringPauses() {
   return held;
 }
 
-std::vector<sim::Message> MessagesOf(Hwnd window, unsigned message) {
-  std::vector<sim::Message> found;
-  for (const auto& m : sim::Received(window))
-    if (m.message == message) found.push_back(m);
-  return found;
+// How many of one message a window took.
+std::size_t Taken(Hwnd window, unsigned message) {
+  const std::vector<sim::Message> got = sim::Received(window);
+  return std::count_if(got.begin(), got.end(), [message](const sim::Message& m) { return m.message == message; });
 }
 
 // An outcome's last word: why the action stopped, or how the write went.
-struct Result {
-  Stopped stopped = Stopped::kNot;
-  CodeWritten written = CodeWritten::kNotTried;
-  Result(Stopped s) : stopped(s) {}      // NOLINT: rows name either
-  Result(CodeWritten w) : written(w) {}  // NOLINT
-  bool operator==(const Result& other) const { return stopped == other.stopped && written == other.written; }
-  bool operator!=(const Result& other) const { return !(*this == other); }
-  friend void PrintTo(const Result& r, std::ostream* os) {
-    *os << "stopped " << static_cast<int>(r.stopped) << ", written " << static_cast<int>(r.written);
-  }
-};
+using Result = std::variant<Stopped, CodeWritten>;
 Result ResultOf(const OrderOutcome& o) { return o.stopped != Stopped::kNot ? Result(o.stopped) : Result(o.written); }
 
 class OrderActionsTest : public SimTest {
@@ -121,8 +110,7 @@ class OrderActionsTest : public SimTest {
   }
 
   // Runs one action and tells how long it held the GUI thread.
-  template <typename Action>
-  static std::uint64_t Timed(Action action) {
+  static std::uint64_t Timed(const std::function<void()>& action) {
     sim::ClearCalls();
     const std::uint64_t start = sim::Now();
     action();
@@ -208,8 +196,8 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldTheKeyFocusedAtMostTwentyLooks) {
           << "once before the key, then each look";
     }
     EXPECT_EQ(CountCalls("AttachThreadInput"), 0) << "never attached to a client already in front";
-    EXPECT_EQ(MessagesOf(client.codeField, kEmSetSel).size(), written ? 1u : 0u);
-    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), written ? 1u : 0u);
+    EXPECT_EQ(Taken(client.codeField, kEmSetSel), written ? 1u : 0u);
+    EXPECT_EQ(Taken(client.codeField, kEmReplaceSel), written ? 1u : 0u);
   }
 }
 
@@ -505,7 +493,7 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
     sim::Advance(1);
 
     EXPECT_EQ(sim::TextOf(client.codeField), c.reached && !c.functionKey ? "600036" : "999999") << c.what;
-    EXPECT_EQ(MessagesOf(client.window, kWmKeyDown).size(), c.reached ? 1u : 0u) << c.what;
+    EXPECT_EQ(Taken(client.window, kWmKeyDown), c.reached ? 1u : 0u) << c.what;
     EXPECT_EQ(sim::IsMinimized(client.window), c.minimized && !c.reached) << c.what;
     if (!c.reached) {
       EXPECT_EQ(VisibleSteps(), std::vector<std::string>{"SendMessageTimeoutA:0x0"}) << c.what << ": only the check";
@@ -563,7 +551,7 @@ TEST_F(OrderActionsTest, AClientThatStallsWhenBroughtForwardHoldsTheBarNoLonger)
       EXPECT_TRUE(VisibleSteps().empty()) << c.what;
     }
     sim::Advance(c.stall);
-    EXPECT_EQ(MessagesOf(client.window, kWmKeyDown).size(), c.keyed ? 2u : 0u) << c.what;
+    EXPECT_EQ(Taken(client.window, kWmKeyDown), c.keyed ? 2u : 0u) << c.what;
     EXPECT_FALSE(sim::IsMinimized(client.window)) << c.what;
     EXPECT_EQ(sim::InputAttachments(), 0) << c.what;
 
@@ -623,6 +611,10 @@ TEST_F(OrderActionsTest, EveryStepSlowAtItsBoundEndsWithTheClock) {
       });
     } else {
       OpenFormOnKey(client, kF1, c.focusAfterKey);
+      const unsigned message = c.slow == Slow::kSelection ? kEmSetSel
+                               : c.slow == Slow::kReplace ? kEmReplaceSel
+                                                          : platform::kWmGetText;
+      sim::SetHandlingTime(client.codeField, message, 3000);
     }
     for (int i = 0; c.slow == Slow::kSearch && i < 8; ++i) {
       const std::uint32_t slow = sim::AddProcess("C:\\x\\slow" + std::to_string(i) + ".exe");
@@ -632,11 +624,6 @@ TEST_F(OrderActionsTest, EveryStepSlowAtItsBoundEndsWithTheClock) {
       sim::SetHung(client.thread);
       sim::At(480, [&client] { sim::SetHung(client.thread, false); });
     }
-    const unsigned message = c.slow == Slow::kSelection ? kEmSetSel
-                             : c.slow == Slow::kReplace ? kEmReplaceSel
-                                                        : platform::kWmGetText;
-    if (c.slow != Slow::kHangsAtKey && c.slow != Slow::kFieldThreadHungLong)
-      sim::SetHandlingTime(client.codeField, message, 3000);
 
     EXPECT_EQ(TimedBuy(), c.elapsed) << c.what;
     EXPECT_EQ(ResultOf(last), c.written) << c.what;
@@ -723,7 +710,7 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
       if (c.field == Field::kMovesCaretAfterSelection && m.message == kEmSetSel && !m.posted)
         platform::PostMessageA(client.codeField, kEmSetSel, 6, 6);
       if (c.field == Field::kHangsWhenTyped && m.message == kEmSetSel && !m.posted &&
-          !MessagesOf(client.codeField, platform::kWmGetText).empty())
+          Taken(client.codeField, platform::kWmGetText) > 0)
         sim::SetHung(client.thread);
     });
     EXPECT_EQ(TimedBuy(c.entry), c.elapsed) << c.what;
@@ -731,8 +718,8 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
     // Whatever the field was left to handle, it handles in its own time.
     sim::SetHung(client.thread, false);
     sim::Advance(6000);
-    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.replaces) << c.what;
-    EXPECT_EQ(MessagesOf(client.codeField, platform::kWmChar).size(), c.typed) << c.what;
+    EXPECT_EQ(Taken(client.codeField, kEmReplaceSel), c.replaces) << c.what;
+    EXPECT_EQ(Taken(client.codeField, platform::kWmChar), c.typed) << c.what;
     EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
     EXPECT_EQ(last.reached, ClientReached::kSearched) << c.what;
     EXPECT_TRUE(last.answered && last.inFront) << c.what;
@@ -828,13 +815,14 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
 
     EXPECT_EQ(ResultOf(last), c.written) << c.what;
     EXPECT_EQ(last.keyed, c.keys) << c.what;
-    EXPECT_EQ(last.pressed == KeyPressed::kKeyed, c.entry == CodeEntry::kKeyed && c.written.stopped == Stopped::kNot)
+    EXPECT_EQ(last.pressed == KeyPressed::kKeyed,
+              c.entry == CodeEntry::kKeyed && std::holds_alternative<CodeWritten>(c.written))
         << c.what;
     EXPECT_EQ(CountCalls("SendInput"), c.sendInputs) << c.what;
     EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
     EXPECT_EQ(sim::TextOf(notes.edit), "memo") << c.what;
     const bool replaced = c.entry == CodeEntry::kReplace && c.written != Result(Stopped::kHigherPrivilege);
-    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), replaced ? 1u : 0u) << c.what;
+    EXPECT_EQ(Taken(client.codeField, kEmReplaceSel), replaced ? 1u : 0u) << c.what;
     for (const int vk : std::vector<int>{kF1, 0x30, 0x33, 0x36})
       EXPECT_GE(platform::GetAsyncKeyState(vk), 0) << c.what << ": left down";
   }
