@@ -749,16 +749,8 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
       });
     };
   };
-  const struct {
-    const char* what;
-    CodeEntry entry;
-    Scene scene;
-    Result written;
-    Keyed keys;
-    std::string text;
-    std::uint64_t elapsed;
-    int sendInputs;
-  } cases[] = {
+  // What, the way keys go, the scene, the result, the keyboard's part, the field's text, how long, SendInput calls.
+  const std::tuple<const char*, CodeEntry, Scene, Result, Keyed, std::string, std::uint64_t, int> cases[] = {
       {"default way", CodeEntry::kReplace, nullptr, CodeWritten::kKeyedAfterIgnoredReplace, Keyed::kKeyed, "600036",
        240, 1},
       {"输入方式 2", CodeEntry::kKeyed, {}, CodeWritten::kKeyedBySetting, Keyed::kKeyed, "600036", 240, 2},
@@ -802,29 +794,29 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
        [](const ClientScene& client, Hwnd) { sim::SetKeyboardLayout(client.thread, 0x040C040C); },
        CodeWritten::kNotKeyed, Keyed::kNoPlainKey, "999999", 230, 0},
   };
-  for (const auto& c : cases) {
+  for (const auto& [what, entry, scene, written, keys, text, elapsed, sendInputs] : cases) {
     const ClientScene client = Fresh("600036");
     sim::TakeOnlyKeyboardInput(client.codeField);
-    OpenFormOnKey(client, kF1, 10, c.entry == CodeEntry::kKeyed);
+    OpenFormOnKey(client, kF1, 10, entry == CodeEntry::kKeyed);
     const Notepad notes = AddNotepad();
     sim::SetFocus(notes.edit);
-    if (c.scene) c.scene(client, notes.window);
+    if (scene) scene(client, notes.window);
 
-    EXPECT_EQ(TimedBuy(c.entry), c.elapsed) << c.what;
+    EXPECT_EQ(TimedBuy(entry), elapsed) << what;
     sim::Advance(100);
 
-    EXPECT_EQ(ResultOf(last), c.written) << c.what;
-    EXPECT_EQ(last.keyed, c.keys) << c.what;
+    EXPECT_EQ(ResultOf(last), written) << what;
+    EXPECT_EQ(last.keyed, keys) << what;
     EXPECT_EQ(last.pressed == KeyPressed::kKeyed,
-              c.entry == CodeEntry::kKeyed && std::holds_alternative<CodeWritten>(c.written))
-        << c.what;
-    EXPECT_EQ(CountCalls("SendInput"), c.sendInputs) << c.what;
-    EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
-    EXPECT_EQ(sim::TextOf(notes.edit), "memo") << c.what;
-    const bool replaced = c.entry == CodeEntry::kReplace && c.written != Result(Stopped::kHigherPrivilege);
-    EXPECT_EQ(Taken(client.codeField, kEmReplaceSel), replaced ? 1u : 0u) << c.what;
+              entry == CodeEntry::kKeyed && std::holds_alternative<CodeWritten>(written))
+        << what;
+    EXPECT_EQ(CountCalls("SendInput"), sendInputs) << what;
+    EXPECT_EQ(sim::TextOf(client.codeField), text) << what;
+    EXPECT_EQ(sim::TextOf(notes.edit), "memo") << what;
+    const bool replaced = entry == CodeEntry::kReplace && written != Result(Stopped::kHigherPrivilege);
+    EXPECT_EQ(Taken(client.codeField, kEmReplaceSel), replaced ? 1u : 0u) << what;
     for (const int vk : std::vector<int>{kF1, 0x30, 0x33, 0x36})
-      EXPECT_GE(platform::GetAsyncKeyState(vk), 0) << c.what << ": left down";
+      EXPECT_GE(platform::GetAsyncKeyState(vk), 0) << what << ": left down";
   }
 }
 
