@@ -26,13 +26,15 @@ constexpr std::int32_t kF1 = 112, kF2 = 113, kF3 = 114, kF4 = 115;
 constexpr std::uint64_t kFoundAtFirstLook = 230;
 constexpr std::uint64_t kNeverFound = 2230;
 
+using Steps = std::vector<std::string>;
+
 // What the client and the trader can tell of an action, in order: every call
 // that reaches the client or waits, the pauses with their length, the
 // messages with their number.  Bookkeeping calls are left out.
-std::vector<std::string> VisibleSteps() {
-  static const std::vector<std::string> kVisible = {"ShowWindowAsync", "SetForegroundWindow", "AttachThreadInput",
-                                                    "SetActiveWindow", "PostMessageA",        "GetGUIThreadInfo"};
-  std::vector<std::string> steps;
+Steps VisibleSteps() {
+  static const Steps kVisible = {"ShowWindowAsync", "SetForegroundWindow", "AttachThreadInput",
+                                 "SetActiveWindow", "PostMessageA",        "GetGUIThreadInfo"};
+  Steps steps;
   for (const auto& call : sim::Calls()) {
     const std::string name = call.text.substr(0, call.text.find('('));
     if (name == "Sleep") {
@@ -46,12 +48,12 @@ std::vector<std::string> VisibleSteps() {
   }
   return steps;
 }
-const std::vector<std::string> kRestore = {"ShowWindowAsync"};
-const std::vector<std::string> kKeyPress = {"PostMessageA:0x100", "PostMessageA:0x101"};
+const Steps kRestore = {"ShowWindowAsync"};
+const Steps kKeyPress = {"PostMessageA:0x100", "PostMessageA:0x101"};
 // A look at the focus, from outside: attaching would reset the client's key state.
-const std::vector<std::string> kFocusLook = {"GetGUIThreadInfo"};
+const Steps kFocusLook = {"GetGUIThreadInfo"};
 // Two round trips: the client's thread is done with what it was given.
-const std::vector<std::string> kSettled = {"SendMessageTimeoutA:0x0", "SendMessageTimeoutA:0x0"};
+const Steps kSettled = {"SendMessageTimeoutA:0x0", "SendMessageTimeoutA:0x0"};
 
 // The key presses and releases a window took: message, key, lParam.
 std::vector<std::tuple<unsigned, std::uintptr_t, std::uint32_t>> KeysAt(Hwnd window) {
@@ -231,19 +233,12 @@ TEST_F(OrderActionsTest, TheLooksLeaveTheClientsKeyStateAlone) {
 // before the activation, waits for nothing and writes nothing.  Every
 // attachment is undone at once, never held across a pause.
 TEST_F(OrderActionsTest, EachActionRunsItsStepsInOrder) {
-  const std::vector<std::string> buy =
-      Joined({{"Sleep(10)", "SetForegroundWindow", "Sleep(10)", "Sleep(10)"},
-              kSettled,
-              kFocusLook,
-              kKeyPress,
-              {"Sleep(200)"},
-              kSettled,
-              kFocusLook,
-              {"SendMessageTimeoutA:0xb1", "SendMessageTimeoutA:0xc2", "SendMessageTimeoutA:0xd"}});
-  const std::vector<std::string> function = Joined(
-      {{"Sleep(10)", "AttachThreadInput", "SetActiveWindow", "AttachThreadInput", "SetForegroundWindow", "Sleep(10)"},
-       kSettled,
-       kKeyPress});
+  const Steps forward = {"Sleep(10)", "SetForegroundWindow", "Sleep(10)", "Sleep(10)"};
+  const Steps write = {"SendMessageTimeoutA:0xb1", "SendMessageTimeoutA:0xc2", "SendMessageTimeoutA:0xd"};
+  const Steps buy = Joined({forward, kSettled, kFocusLook, kKeyPress, {"Sleep(200)"}, kSettled, kFocusLook, write});
+  const Steps activate = {"Sleep(10)",         "AttachThreadInput",   "SetActiveWindow",
+                          "AttachThreadInput", "SetForegroundWindow", "Sleep(10)"};
+  const Steps function = Joined({activate, kSettled, kKeyPress});
   const struct {
     std::string code;
     bool minimized, functionKey;
@@ -268,7 +263,7 @@ TEST_F(OrderActionsTest, EachActionRunsItsStepsInOrder) {
     EXPECT_EQ(Timed([&] { c.functionKey ? Function() : Buy(kF1); }), c.elapsed);
     sim::Advance(1);
 
-    const std::vector<std::string> restored = c.minimized ? kRestore : std::vector<std::string>{};
+    const Steps restored = c.minimized ? kRestore : Steps{};
     EXPECT_EQ(VisibleSteps(), Joined({{"SendMessageTimeoutA:0x0"}, restored, c.functionKey ? function : buy}));
     EXPECT_FALSE(sim::IsMinimized(client.window));
     EXPECT_EQ(KeysAt(client.window), c.keys);
@@ -316,7 +311,7 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
       EXPECT_EQ(elapsed, 0u) << c.code;
       EXPECT_EQ(last.stopped, Stopped::kHigherPrivilege) << c.code;
       EXPECT_EQ(function.stopped, Stopped::kHigherPrivilege) << c.code;
-      EXPECT_EQ(VisibleSteps(), (std::vector<std::string>{"SendMessageTimeoutA:0xe", "SendMessageTimeoutA:0xd"}))
+      EXPECT_EQ(VisibleSteps(), (Steps{"SendMessageTimeoutA:0xe", "SendMessageTimeoutA:0xd"}))
           << c.code << ": only the search's read of its title; nothing else sent, nothing posted or keyed";
       EXPECT_TRUE(KeysAt(client.window).empty()) << c.code;
       EXPECT_TRUE(sim::Received(client.codeField).empty()) << c.code;
@@ -496,7 +491,7 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
     EXPECT_EQ(Taken(client.window, kWmKeyDown), c.reached ? 1u : 0u) << c.what;
     EXPECT_EQ(sim::IsMinimized(client.window), c.minimized && !c.reached) << c.what;
     if (!c.reached) {
-      EXPECT_EQ(VisibleSteps(), std::vector<std::string>{"SendMessageTimeoutA:0x0"}) << c.what << ": only the check";
+      EXPECT_EQ(VisibleSteps(), Steps{"SendMessageTimeoutA:0x0"}) << c.what << ": only the check";
     }
   }
 }
