@@ -56,13 +56,10 @@ TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
   // still holds it, drawn for the old one: either way it is shown afresh.
   for (const int shellRestarted : {-1 /* no new taskbar yet */, 0, 1}) {
     if (shellRestarted >= 0) sim::BroadcastTaskbarCreated(shellRestarted);
-    const sim::TrayState tray = sim::Tray();
-    EXPECT_TRUE(tray.present) << shellRestarted;
-    EXPECT_FALSE(tray.stale) << shellRestarted;
-    EXPECT_EQ(tray.icon.owner, MainBar().bar) << shellRestarted;
-    EXPECT_EQ(tray.icon.id, 100u) << shellRestarted;
-    EXPECT_EQ(tray.icon.callbackMessage, platform::kWmApp + 100) << shellRestarted;
-    EXPECT_EQ(tray.icon.tip, "凌波助手") << shellRestarted;
+    const sim::TrayState t = sim::Tray();
+    EXPECT_EQ(std::make_tuple(t.present, t.stale, t.icon.owner, t.icon.id, t.icon.callbackMessage, t.icon.tip),
+              std::make_tuple(true, false, MainBar().bar, 100u, platform::kWmApp + 100, std::string("凌波助手")))
+        << shellRestarted;
   }
 }
 
@@ -76,40 +73,36 @@ TEST_F(MainBarTest, GesturesPressTheirOwnKeysAndTheCodeEntrySettingReachesThem) 
   EXPECT_EQ(AppState.tradingClient, client.window);  // looked for once at start
   AppState.currentCode = "600000";
   const platform::MainBarWindows bar = MainBar();
-  struct Case {
-    platform::Hwnd target;
-    bool doubleClick;
-    std::uintptr_t key;
-    ActionButton button;
-    int sinceClick;  // ms from the click to the action's end
-    CodeWritten written;
-  } cases[] = {{bar.buyButton, false, 116, ActionButton::kBuy, 240 + 1, CodeWritten::kPostedBySetting},
-               {bar.sellButton, false, 117, ActionButton::kSell, 240 + 1, CodeWritten::kPostedBySetting},
-               {bar.codeLabel, true, 118, ActionButton::kFunctionKey, 20 + 1, CodeWritten::kNotTried}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.key);
+  // Where, whether a double click, the key pressed, the button kept, ms from the click to the action's end, how
+  // the code went in.
+  const std::tuple<platform::Hwnd, bool, std::uintptr_t, ActionButton, int, CodeWritten> cases[] = {
+      {bar.buyButton, false, 116, ActionButton::kBuy, 240 + 1, CodeWritten::kPostedBySetting},
+      {bar.sellButton, false, 117, ActionButton::kSell, 240 + 1, CodeWritten::kPostedBySetting},
+      {bar.codeLabel, true, 118, ActionButton::kFunctionKey, 20 + 1, CodeWritten::kNotTried}};
+  for (const auto& [target, doubleClick, key, button, sinceClick, written] : cases) {
+    SCOPED_TRACE(key);
     const std::size_t seen = sim::Received(client.window).size();
     sim::SetText(client.codeField, "999999");
-    c.doubleClick ? sim::DoubleClick(c.target) : sim::Click(c.target);
+    doubleClick ? sim::DoubleClick(target) : sim::Click(target);
     sim::Advance(1);
     std::vector<std::uintptr_t> keysDown;
     const std::vector<sim::Message> received = sim::Received(client.window);
     for (std::size_t i = seen; i < received.size(); ++i)
       if (received[i].message == platform::kWmKeyDown) keysDown.push_back(received[i].wParam);
-    EXPECT_EQ(keysDown, std::vector<std::uintptr_t>{c.key});
+    EXPECT_EQ(keysDown, std::vector<std::uintptr_t>{key});
     // Kept for the trader: which button, when, and the key posted.
     const ActionRecord& last = AppState.lastAction;
     EXPECT_TRUE(last.happened);
-    EXPECT_EQ(last.button, c.button);
-    EXPECT_EQ(last.outcome.key, static_cast<std::int32_t>(c.key));
+    EXPECT_EQ(last.button, button);
+    EXPECT_EQ(last.outcome.key, static_cast<std::int32_t>(key));
     EXPECT_EQ(last.outcome.pressed, KeyPressed::kPosted);
     const auto ms = [](const platform::LocalTime& t) {
       return ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.milliseconds;
     };
-    EXPECT_EQ(ms(platform::GetLocalTime()) - ms(last.at), c.sinceClick)
+    EXPECT_EQ(ms(platform::GetLocalTime()) - ms(last.at), sinceClick)
         << "stamped when the click came, before the action's pauses and looks";
-    EXPECT_EQ(last.outcome.written, c.written);
-    EXPECT_EQ(sim::TextOf(client.codeField), c.doubleClick ? "999999" : "600000");
+    EXPECT_EQ(last.outcome.written, written);
+    EXPECT_EQ(sim::TextOf(client.codeField), doubleClick ? "999999" : "600000");
   }
   for (const sim::Message& m : sim::Received(client.codeField)) EXPECT_NE(m.message, platform::kEmReplaceSel);
 }
@@ -192,12 +185,9 @@ TEST_F(MainBarTest, AHotKeyIsAClickOnItsButton) {
 // window says why not; one another program holds is in the tray tip too,
 // and leaves the other working.
 TEST_F(MainBarTest, HotKeysAreRegisteredForTheBarsLifeOrSayWhyNot) {
-  const struct {
-    const char *buy, *sell;
-    bool buyHeldElsewhere;
-    const char *buyLine, *sellLine, *tip;
-    int registered;
-  } cases[] = {
+  // The two hot keys set, whether another program holds the buy key, the 状态 window's lines for each, the tray
+  // tip, how many are registered.
+  const std::tuple<const char*, const char*, bool, const char*, const char*, const char*, int> cases[] = {
       {"Ctrl+Alt+B", "ctrl+alt+s", false, "买入热键：Ctrl+Alt+B，已登记", "卖出热键：Ctrl+Alt+S，已登记", "凌波助手",
        2},
       {"Ctrl+Alt+B", "Ctrl+Alt+S", true, "买入热键：Ctrl+Alt+B 已被别的程序占用", "卖出热键：Ctrl+Alt+S，已登记",
@@ -206,23 +196,23 @@ TEST_F(MainBarTest, HotKeysAreRegisteredForTheBarsLifeOrSayWhyNot) {
       {"Ctrl+Alt+B", "alt+ctrl+b", false, "买入热键：Ctrl+Alt+B，已登记", "卖出热键：Ctrl+Alt+B 与买入热键相同",
        "凌波助手", 1},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.buy) + " / " + c.sell);
+  for (const auto& [buy, sell, buyHeldElsewhere, buyLine, sellLine, tip, registered] : cases) {
+    SCOPED_TRACE(std::string(buy) + " / " + sell);
     SimTest::SetUp();
     const ClientScene client = AddTradingClient();
     OpenFormOnKey(client, 113, 10);
-    if (c.buyHeldElsewhere) sim::HoldHotKey(platform::kModControl | platform::kModAlt, 'B');
-    const std::string ini = std::string("[软件设置]\r\n买入热键=") + c.buy + "\r\n卖出热键=" + c.sell + "\r\n";
+    if (buyHeldElsewhere) sim::HoldHotKey(platform::kModControl | platform::kModAlt, 'B');
+    const std::string ini = std::string("[软件设置]\r\n买入热键=") + buy + "\r\n卖出热键=" + sell + "\r\n";
     sim::WriteFile(IniPath(), ini);
     StartProgram();
-    EXPECT_EQ(CountCalls("RegisterHotKey"), c.registered + (c.buyHeldElsewhere ? 1 : 0));
+    EXPECT_EQ(CountCalls("RegisterHotKey"), registered + (buyHeldElsewhere ? 1 : 0));
     const std::string status = StatusText();
-    EXPECT_NE(status.find(c.buyLine), std::string::npos) << status;
-    EXPECT_NE(status.find(c.sellLine), std::string::npos) << status;
-    EXPECT_EQ(sim::Tray().icon.tip, c.tip);
+    EXPECT_NE(status.find(buyLine), std::string::npos) << status;
+    EXPECT_NE(status.find(sellLine), std::string::npos) << status;
+    EXPECT_EQ(sim::Tray().icon.tip, tip);
     EXPECT_EQ(sim::FileContent(IniPath()).substr(0, ini.size()), ini) << "never written";
 
-    if (c.buyHeldElsewhere) {
+    if (buyHeldElsewhere) {
       AppState.currentCode = "600036";
       sim::PressHotKey(platform::kModControl | platform::kModAlt, 'B');
       sim::Advance(3000);
@@ -233,7 +223,7 @@ TEST_F(MainBarTest, HotKeysAreRegisteredForTheBarsLifeOrSayWhyNot) {
     }
     sim::ClearCalls();
     sim::DestroyWindow(MainBar().bar);
-    EXPECT_EQ(CountCalls("UnregisterHotKey"), c.registered);
+    EXPECT_EQ(CountCalls("UnregisterHotKey"), registered);
   }
 }
 
@@ -242,38 +232,36 @@ TEST_F(MainBarTest, HotKeysAreRegisteredForTheBarsLifeOrSayWhyNot) {
 // on 买 must not take the bar down with it.  It follows the quote again at
 // once, and the next click, once the client answers, is a whole order.
 TEST_F(MainBarTest, AClientThatStopsAnsweringDoesNotStopTheBar) {
-  const struct {
-    const char* what;
-    bool hung, minimized;
-    std::uint64_t held;  // at most, by the click
-  } cases[] = {{"stopped answering", true, false, 500},
-               {"stalls 8 s while restored", false, true, 2500},
-               {"stalls 8 s when activated", false, false, 2500}};
-  for (const auto& c : cases) {
+  // What, whether it stopped answering, whether minimised, how long the click holds the bar at most.
+  const std::tuple<const char*, bool, bool, std::uint64_t> cases[] = {
+      {"stopped answering", true, false, 500},
+      {"stalls 8 s while restored", false, true, 2500},
+      {"stalls 8 s when activated", false, false, 2500}};
+  for (const auto& [what, hung, minimized, held] : cases) {
     SimTest::SetUp();
-    const ClientScene client = AddTradingClient("Edit", c.minimized);
+    const ClientScene client = AddTradingClient("Edit", minimized);
     OpenFormOnKey(client, 112, 10);
     const platform::Hwnd chart = StartOnTraderChart();
     ASSERT_EQ(AppState.tradingClient, client.window);
     ASSERT_EQ(sim::TextOf(MainBar().codeLabel), "600036");
 
-    if (c.hung) sim::SetHung(client.thread);
-    sim::SetHandlingTime(client.window, sim::kWmActivate, c.hung ? 0 : 8000);
+    if (hung) sim::SetHung(client.thread);
+    sim::SetHandlingTime(client.window, sim::kWmActivate, hung ? 0 : 8000);
     const std::size_t seen = sim::Received(client.window).size();
     const std::uint64_t clicked = sim::Now();
     sim::At(50, [chart] { sim::SetText(chart, "交易师 - 600000 - 浦发银行"); });
     sim::Click(MainBar().buyButton);
-    EXPECT_LE(sim::Now() - clicked, c.held) << c.what;
+    EXPECT_LE(sim::Now() - clicked, held) << what;
     sim::Advance(clicked + 3000 - sim::Now());
-    EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000") << c.what;
-    if (c.hung) {
+    EXPECT_EQ(sim::TextOf(MainBar().codeLabel), "600000") << what;
+    if (hung) {
       EXPECT_EQ(sim::Received(client.window).size(), seen) << "nothing for a client that does not answer";
     }
 
     sim::SetHung(client.thread, false);
     sim::Advance(8000);
     sim::Click(MainBar().buyButton);
-    EXPECT_EQ(sim::TextOf(client.codeField), "600000") << c.what << ": a whole order once it answers";
+    EXPECT_EQ(sim::TextOf(client.codeField), "600000") << what << ": a whole order once it answers";
   }
 }
 
@@ -414,19 +402,17 @@ TEST_F(MainBarTest, TheBarFollowsItsMonitorsWhileItRuns) {
 // The timer, and the code label's caption, are touched only when they change.
 TEST_F(MainBarTest, TimerIntervalRulesAndTheCaptionRepaintedOnlyWhenItChanges) {
   StartProgram();
-  struct Step {
-    unsigned interval;
-    bool running;
-    int timerCalls;  // SetTimer and KillTimer calls the step makes
-  } steps[] = {{100, true, 0}, {0, false, 1}, {0, false, 0}, {10000, true, 1}, {100, true, 1}, {100, true, 0}};
-  for (const Step& step : steps) {
-    SCOPED_TRACE(step.interval);
+  // Each step: the interval set, whether the timer runs, the SetTimer and KillTimer calls it makes.
+  const std::tuple<unsigned, bool, int> steps[] = {{100, true, 0},   {0, false, 1},  {0, false, 0},
+                                                   {10000, true, 1}, {100, true, 1}, {100, true, 0}};
+  for (const auto& [interval, running, timerCalls] : steps) {
+    SCOPED_TRACE(interval);
     sim::ClearCalls();
-    SetQuoteTimerInterval(step.interval);
-    EXPECT_EQ(sim::TimerRunning(kQuoteTimerId), step.running);
-    EXPECT_EQ(sim::TimerInterval(kQuoteTimerId), step.interval);
-    EXPECT_EQ(QuoteTimerInterval(), step.interval);
-    EXPECT_EQ(CountCalls("SetTimer") + CountCalls("KillTimer"), step.timerCalls);
+    SetQuoteTimerInterval(interval);
+    EXPECT_EQ(sim::TimerRunning(kQuoteTimerId), running);
+    EXPECT_EQ(sim::TimerInterval(kQuoteTimerId), interval);
+    EXPECT_EQ(QuoteTimerInterval(), interval);
+    EXPECT_EQ(CountCalls("SetTimer") + CountCalls("KillTimer"), timerCalls);
   }
   EXPECT_EQ(GetCodeLabelCaption(), "");
   SetCodeLabelCaption("600000");
@@ -449,26 +435,24 @@ TEST_F(MainBarTest, TimerIntervalRulesAndTheCaptionRepaintedOnlyWhenItChanges) {
 // or the menu would not close on a click elsewhere, and a message afterwards,
 // or the next click on the icon would be lost.
 TEST_F(MainBarTest, TrayMouseMessages) {
-  struct Case {
-    unsigned message;
-    bool togglesBar, showsMenu;
-  } cases[] = {
+  // The message, whether it shows or hides the bar, whether it opens the menu.
+  const std::tuple<unsigned, bool, bool> cases[] = {
       {platform::kWmLButtonUp, true, false},       {platform::kWmLButtonDblClk, true, false},
       {platform::kWmRButtonUp, false, true},       {platform::kWmContextMenu, false, true},
       {0x0201 /* WM_LBUTTONDOWN */, false, false}, {0x0200 /* WM_MOUSEMOVE */, false, false},
       {0x0204 /* WM_RBUTTONDOWN */, false, false},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
+  for (const auto& [message, togglesBar, showsMenu] : cases) {
+    SCOPED_TRACE(message);
     Restart();
     sim::SetCursorPos(700, 790);
     sim::ClearCalls();
-    sim::TrayMouse(c.message);
-    EXPECT_EQ(platform::IsWindowVisible(MainBar().bar), !c.togglesBar);
+    sim::TrayMouse(message);
+    EXPECT_EQ(platform::IsWindowVisible(MainBar().bar), !togglesBar);
     const sim::TrayMenuShown shown = sim::LastTrayMenu();
-    EXPECT_EQ(shown.times, c.showsMenu ? 1 : 0);
+    EXPECT_EQ(shown.times, showsMenu ? 1 : 0);
     EXPECT_FALSE(sim::Exited());
-    if (!c.showsMenu) continue;
+    if (!showsMenu) continue;
     EXPECT_TRUE(shown.dzhChecked);
     EXPECT_FALSE(shown.traderChecked);
     const std::string bar = std::to_string(MainBar().bar);

@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <tuple>
+#include <variant>
 #include <vector>
 
 #include "order/order_actions.h"
@@ -26,13 +26,15 @@ constexpr std::int32_t kF1 = 112, kF2 = 113, kF3 = 114, kF4 = 115;
 constexpr std::uint64_t kFoundAtFirstLook = 230;
 constexpr std::uint64_t kNeverFound = 2230;
 
+using Steps = std::vector<std::string>;
+
 // What the client and the trader can tell of an action, in order: every call
 // that reaches the client or waits, the pauses with their length, the
 // messages with their number.  Bookkeeping calls are left out.
-std::vector<std::string> VisibleSteps() {
-  static const std::vector<std::string> kVisible = {"ShowWindowAsync", "SetForegroundWindow", "AttachThreadInput",
-                                                    "SetActiveWindow", "PostMessageA",        "GetGUIThreadInfo"};
-  std::vector<std::string> steps;
+Steps VisibleSteps() {
+  static const Steps kVisible = {"ShowWindowAsync", "SetForegroundWindow", "AttachThreadInput",
+                                 "SetActiveWindow", "PostMessageA",        "GetGUIThreadInfo"};
+  Steps steps;
   for (const auto& call : sim::Calls()) {
     const std::string name = call.text.substr(0, call.text.find('('));
     if (name == "Sleep") {
@@ -46,12 +48,12 @@ std::vector<std::string> VisibleSteps() {
   }
   return steps;
 }
-const std::vector<std::string> kRestore = {"ShowWindowAsync"};
-const std::vector<std::string> kKeyPress = {"PostMessageA:0x100", "PostMessageA:0x101"};
+const Steps kRestore = {"ShowWindowAsync"};
+const Steps kKeyPress = {"PostMessageA:0x100", "PostMessageA:0x101"};
 // A look at the focus, from outside: attaching would reset the client's key state.
-const std::vector<std::string> kFocusLook = {"GetGUIThreadInfo"};
+const Steps kFocusLook = {"GetGUIThreadInfo"};
 // Two round trips: the client's thread is done with what it was given.
-const std::vector<std::string> kSettled = {"SendMessageTimeoutA:0x0", "SendMessageTimeoutA:0x0"};
+const Steps kSettled = {"SendMessageTimeoutA:0x0", "SendMessageTimeoutA:0x0"};
 
 // The key presses and releases a window took: message, key, lParam.
 std::vector<std::tuple<unsigned, std::uintptr_t, std::uint32_t>> KeysAt(Hwnd window) {
@@ -71,25 +73,14 @@ std::shared_ptr<int> AttachedDuringPauses() {
   return held;
 }
 
-std::vector<sim::Message> MessagesOf(Hwnd window, unsigned message) {
-  std::vector<sim::Message> found;
-  for (const auto& m : sim::Received(window))
-    if (m.message == message) found.push_back(m);
-  return found;
+// How many of one message a window took.
+std::size_t Taken(Hwnd window, unsigned message) {
+  const std::vector<sim::Message> got = sim::Received(window);
+  return std::count_if(got.begin(), got.end(), [message](const sim::Message& m) { return m.message == message; });
 }
 
 // An outcome's last word: why the action stopped, or how the write went.
-struct Result {
-  Stopped stopped = Stopped::kNot;
-  CodeWritten written = CodeWritten::kNotTried;
-  Result(Stopped s) : stopped(s) {}      // NOLINT: rows name either
-  Result(CodeWritten w) : written(w) {}  // NOLINT
-  bool operator==(const Result& other) const { return stopped == other.stopped && written == other.written; }
-  bool operator!=(const Result& other) const { return !(*this == other); }
-  friend void PrintTo(const Result& r, std::ostream* os) {
-    *os << "stopped " << static_cast<int>(r.stopped) << ", written " << static_cast<int>(r.written);
-  }
-};
+using Result = std::variant<Stopped, CodeWritten>;
 Result ResultOf(const OrderOutcome& o) { return o.stopped != Stopped::kNot ? Result(o.stopped) : Result(o.written); }
 
 class OrderActionsTest : public SimTest {
@@ -121,8 +112,7 @@ class OrderActionsTest : public SimTest {
   }
 
   // Runs one action and tells how long it held the GUI thread.
-  template <typename Action>
-  static std::uint64_t Timed(Action action) {
+  static std::uint64_t Timed(const std::function<void()>& action) {
     sim::ClearCalls();
     const std::uint64_t start = sim::Now();
     action();
@@ -208,8 +198,8 @@ TEST_F(OrderActionsTest, WaitsForTheCodeFieldTheKeyFocusedAtMostTwentyLooks) {
           << "once before the key, then each look";
     }
     EXPECT_EQ(CountCalls("AttachThreadInput"), 0) << "never attached to a client already in front";
-    EXPECT_EQ(MessagesOf(client.codeField, kEmSetSel).size(), written ? 1u : 0u);
-    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), written ? 1u : 0u);
+    EXPECT_EQ(Taken(client.codeField, kEmSetSel), written ? 1u : 0u);
+    EXPECT_EQ(Taken(client.codeField, kEmReplaceSel), written ? 1u : 0u);
   }
 }
 
@@ -243,19 +233,12 @@ TEST_F(OrderActionsTest, TheLooksLeaveTheClientsKeyStateAlone) {
 // before the activation, waits for nothing and writes nothing.  Every
 // attachment is undone at once, never held across a pause.
 TEST_F(OrderActionsTest, EachActionRunsItsStepsInOrder) {
-  const std::vector<std::string> buy =
-      Joined({{"Sleep(10)", "SetForegroundWindow", "Sleep(10)", "Sleep(10)"},
-              kSettled,
-              kFocusLook,
-              kKeyPress,
-              {"Sleep(200)"},
-              kSettled,
-              kFocusLook,
-              {"SendMessageTimeoutA:0xb1", "SendMessageTimeoutA:0xc2", "SendMessageTimeoutA:0xd"}});
-  const std::vector<std::string> function = Joined(
-      {{"Sleep(10)", "AttachThreadInput", "SetActiveWindow", "AttachThreadInput", "SetForegroundWindow", "Sleep(10)"},
-       kSettled,
-       kKeyPress});
+  const Steps forward = {"Sleep(10)", "SetForegroundWindow", "Sleep(10)", "Sleep(10)"};
+  const Steps write = {"SendMessageTimeoutA:0xb1", "SendMessageTimeoutA:0xc2", "SendMessageTimeoutA:0xd"};
+  const Steps buy = Joined({forward, kSettled, kFocusLook, kKeyPress, {"Sleep(200)"}, kSettled, kFocusLook, write});
+  const Steps activate = {"Sleep(10)",         "AttachThreadInput",   "SetActiveWindow",
+                          "AttachThreadInput", "SetForegroundWindow", "Sleep(10)"};
+  const Steps function = Joined({activate, kSettled, kKeyPress});
   const struct {
     std::string code;
     bool minimized, functionKey;
@@ -280,7 +263,7 @@ TEST_F(OrderActionsTest, EachActionRunsItsStepsInOrder) {
     EXPECT_EQ(Timed([&] { c.functionKey ? Function() : Buy(kF1); }), c.elapsed);
     sim::Advance(1);
 
-    const std::vector<std::string> restored = c.minimized ? kRestore : std::vector<std::string>{};
+    const Steps restored = c.minimized ? kRestore : Steps{};
     EXPECT_EQ(VisibleSteps(), Joined({{"SendMessageTimeoutA:0x0"}, restored, c.functionKey ? function : buy}));
     EXPECT_FALSE(sim::IsMinimized(client.window));
     EXPECT_EQ(KeysAt(client.window), c.keys);
@@ -328,7 +311,7 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
       EXPECT_EQ(elapsed, 0u) << c.code;
       EXPECT_EQ(last.stopped, Stopped::kHigherPrivilege) << c.code;
       EXPECT_EQ(function.stopped, Stopped::kHigherPrivilege) << c.code;
-      EXPECT_EQ(VisibleSteps(), (std::vector<std::string>{"SendMessageTimeoutA:0xe", "SendMessageTimeoutA:0xd"}))
+      EXPECT_EQ(VisibleSteps(), (Steps{"SendMessageTimeoutA:0xe", "SendMessageTimeoutA:0xd"}))
           << c.code << ": only the search's read of its title; nothing else sent, nothing posted or keyed";
       EXPECT_TRUE(KeysAt(client.window).empty()) << c.code;
       EXPECT_TRUE(sim::Received(client.codeField).empty()) << c.code;
@@ -505,10 +488,10 @@ TEST_F(OrderActionsTest, AnUnansweringClientIsLeftBeforeItCanHoldTheBar) {
     sim::Advance(1);
 
     EXPECT_EQ(sim::TextOf(client.codeField), c.reached && !c.functionKey ? "600036" : "999999") << c.what;
-    EXPECT_EQ(MessagesOf(client.window, kWmKeyDown).size(), c.reached ? 1u : 0u) << c.what;
+    EXPECT_EQ(Taken(client.window, kWmKeyDown), c.reached ? 1u : 0u) << c.what;
     EXPECT_EQ(sim::IsMinimized(client.window), c.minimized && !c.reached) << c.what;
     if (!c.reached) {
-      EXPECT_EQ(VisibleSteps(), std::vector<std::string>{"SendMessageTimeoutA:0x0"}) << c.what << ": only the check";
+      EXPECT_EQ(VisibleSteps(), Steps{"SendMessageTimeoutA:0x0"}) << c.what << ": only the check";
     }
   }
 }
@@ -563,7 +546,7 @@ TEST_F(OrderActionsTest, AClientThatStallsWhenBroughtForwardHoldsTheBarNoLonger)
       EXPECT_TRUE(VisibleSteps().empty()) << c.what;
     }
     sim::Advance(c.stall);
-    EXPECT_EQ(MessagesOf(client.window, kWmKeyDown).size(), c.keyed ? 2u : 0u) << c.what;
+    EXPECT_EQ(Taken(client.window, kWmKeyDown), c.keyed ? 2u : 0u) << c.what;
     EXPECT_FALSE(sim::IsMinimized(client.window)) << c.what;
     EXPECT_EQ(sim::InputAttachments(), 0) << c.what;
 
@@ -623,6 +606,10 @@ TEST_F(OrderActionsTest, EveryStepSlowAtItsBoundEndsWithTheClock) {
       });
     } else {
       OpenFormOnKey(client, kF1, c.focusAfterKey);
+      const unsigned message = c.slow == Slow::kSelection ? kEmSetSel
+                               : c.slow == Slow::kReplace ? kEmReplaceSel
+                                                          : platform::kWmGetText;
+      sim::SetHandlingTime(client.codeField, message, 3000);
     }
     for (int i = 0; c.slow == Slow::kSearch && i < 8; ++i) {
       const std::uint32_t slow = sim::AddProcess("C:\\x\\slow" + std::to_string(i) + ".exe");
@@ -632,11 +619,6 @@ TEST_F(OrderActionsTest, EveryStepSlowAtItsBoundEndsWithTheClock) {
       sim::SetHung(client.thread);
       sim::At(480, [&client] { sim::SetHung(client.thread, false); });
     }
-    const unsigned message = c.slow == Slow::kSelection ? kEmSetSel
-                             : c.slow == Slow::kReplace ? kEmReplaceSel
-                                                        : platform::kWmGetText;
-    if (c.slow != Slow::kHangsAtKey && c.slow != Slow::kFieldThreadHungLong)
-      sim::SetHandlingTime(client.codeField, message, 3000);
 
     EXPECT_EQ(TimedBuy(), c.elapsed) << c.what;
     EXPECT_EQ(ResultOf(last), c.written) << c.what;
@@ -723,7 +705,7 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
       if (c.field == Field::kMovesCaretAfterSelection && m.message == kEmSetSel && !m.posted)
         platform::PostMessageA(client.codeField, kEmSetSel, 6, 6);
       if (c.field == Field::kHangsWhenTyped && m.message == kEmSetSel && !m.posted &&
-          !MessagesOf(client.codeField, platform::kWmGetText).empty())
+          Taken(client.codeField, platform::kWmGetText) > 0)
         sim::SetHung(client.thread);
     });
     EXPECT_EQ(TimedBuy(c.entry), c.elapsed) << c.what;
@@ -731,8 +713,8 @@ TEST_F(OrderActionsTest, TheCodeIsReadBackAndTypedWhereTheReplaceDidNotLand) {
     // Whatever the field was left to handle, it handles in its own time.
     sim::SetHung(client.thread, false);
     sim::Advance(6000);
-    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), c.replaces) << c.what;
-    EXPECT_EQ(MessagesOf(client.codeField, platform::kWmChar).size(), c.typed) << c.what;
+    EXPECT_EQ(Taken(client.codeField, kEmReplaceSel), c.replaces) << c.what;
+    EXPECT_EQ(Taken(client.codeField, platform::kWmChar), c.typed) << c.what;
     EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
     EXPECT_EQ(last.reached, ClientReached::kSearched) << c.what;
     EXPECT_TRUE(last.answered && last.inFront) << c.what;
@@ -762,16 +744,8 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
       });
     };
   };
-  const struct {
-    const char* what;
-    CodeEntry entry;
-    Scene scene;
-    Result written;
-    Keyed keys;
-    std::string text;
-    std::uint64_t elapsed;
-    int sendInputs;
-  } cases[] = {
+  // What, the way keys go, the scene, the result, the keyboard's part, the field's text, how long, SendInput calls.
+  const std::tuple<const char*, CodeEntry, Scene, Result, Keyed, std::string, std::uint64_t, int> cases[] = {
       {"default way", CodeEntry::kReplace, nullptr, CodeWritten::kKeyedAfterIgnoredReplace, Keyed::kKeyed, "600036",
        240, 1},
       {"输入方式 2", CodeEntry::kKeyed, {}, CodeWritten::kKeyedBySetting, Keyed::kKeyed, "600036", 240, 2},
@@ -815,28 +789,29 @@ TEST_F(OrderActionsTest, KeysAreTypedOnTheKeyboardOnlyWhereTheyLandWhole) {
        [](const ClientScene& client, Hwnd) { sim::SetKeyboardLayout(client.thread, 0x040C040C); },
        CodeWritten::kNotKeyed, Keyed::kNoPlainKey, "999999", 230, 0},
   };
-  for (const auto& c : cases) {
+  for (const auto& [what, entry, scene, written, keys, text, elapsed, sendInputs] : cases) {
     const ClientScene client = Fresh("600036");
     sim::TakeOnlyKeyboardInput(client.codeField);
-    OpenFormOnKey(client, kF1, 10, c.entry == CodeEntry::kKeyed);
+    OpenFormOnKey(client, kF1, 10, entry == CodeEntry::kKeyed);
     const Notepad notes = AddNotepad();
     sim::SetFocus(notes.edit);
-    if (c.scene) c.scene(client, notes.window);
+    if (scene) scene(client, notes.window);
 
-    EXPECT_EQ(TimedBuy(c.entry), c.elapsed) << c.what;
+    EXPECT_EQ(TimedBuy(entry), elapsed) << what;
     sim::Advance(100);
 
-    EXPECT_EQ(ResultOf(last), c.written) << c.what;
-    EXPECT_EQ(last.keyed, c.keys) << c.what;
-    EXPECT_EQ(last.pressed == KeyPressed::kKeyed, c.entry == CodeEntry::kKeyed && c.written.stopped == Stopped::kNot)
-        << c.what;
-    EXPECT_EQ(CountCalls("SendInput"), c.sendInputs) << c.what;
-    EXPECT_EQ(sim::TextOf(client.codeField), c.text) << c.what;
-    EXPECT_EQ(sim::TextOf(notes.edit), "memo") << c.what;
-    const bool replaced = c.entry == CodeEntry::kReplace && c.written != Result(Stopped::kHigherPrivilege);
-    EXPECT_EQ(MessagesOf(client.codeField, kEmReplaceSel).size(), replaced ? 1u : 0u) << c.what;
+    EXPECT_EQ(ResultOf(last), written) << what;
+    EXPECT_EQ(last.keyed, keys) << what;
+    EXPECT_EQ(last.pressed == KeyPressed::kKeyed,
+              entry == CodeEntry::kKeyed && std::holds_alternative<CodeWritten>(written))
+        << what;
+    EXPECT_EQ(CountCalls("SendInput"), sendInputs) << what;
+    EXPECT_EQ(sim::TextOf(client.codeField), text) << what;
+    EXPECT_EQ(sim::TextOf(notes.edit), "memo") << what;
+    const bool replaced = entry == CodeEntry::kReplace && written != Result(Stopped::kHigherPrivilege);
+    EXPECT_EQ(Taken(client.codeField, kEmReplaceSel), replaced ? 1u : 0u) << what;
     for (const int vk : std::vector<int>{kF1, 0x30, 0x33, 0x36})
-      EXPECT_GE(platform::GetAsyncKeyState(vk), 0) << c.what << ": left down";
+      EXPECT_GE(platform::GetAsyncKeyState(vk), 0) << what << ": left down";
   }
 }
 

@@ -89,9 +89,8 @@ TEST_F(ActivationTest, EveryStepRunsWhateverBecameOfTheClient) {
     if (!inFront && !dead) {
       const std::string helper = attaches.at(0).substr(0, attaches[0].find(','));
       EXPECT_NE(helper, std::to_string(sim::kOwnThread)) << what;
-      EXPECT_EQ(attaches, (std::vector<std::string>{helper + "," + std::to_string(scene.thread) + ",1",
-                                                    helper + "," + std::to_string(scene.thread) + ",0"}))
-          << what;
+      const std::string pair = helper + "," + std::to_string(scene.thread) + ",";
+      EXPECT_EQ(attaches, (std::vector<std::string>{pair + "1", pair + "0"})) << what;
     }
     if (result == Activation::kInFront) {
       EXPECT_EQ(sim::Foreground(), client) << what;

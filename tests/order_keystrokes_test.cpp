@@ -24,7 +24,6 @@ class KeystrokesTest : public SimTest {};
 // 0x5B, 0x5C, 0x5D, 0x6F, 0x90 (none of their neighbours, nor right Ctrl/Alt
 // or the function keys).
 TEST_F(KeystrokesTest, EachKeyIsPostedAsOnePressAndReleaseWithItsLParam) {
-  const platform::Hwnd client = AddTradingClient().window;
   const std::tuple<const char*, std::int32_t, std::uint32_t, std::uint32_t> cases[] = {
       {"F1", 112, 0x003B0001, 0xC03B0001},
       {"F2", 113, 0x003C0001, 0xC03C0001},
@@ -41,18 +40,17 @@ TEST_F(KeystrokesTest, EachKeyIsPostedAsOnePressAndReleaseWithItsLParam) {
   for (const auto& [name, keyCode, down, up] : cases) {
     EXPECT_EQ(MakeKeyLParam(keyCode, true), down) << name;
     EXPECT_EQ(MakeKeyLParam(keyCode, false), up) << name;
-    const std::size_t before = sim::Received(client).size();
+    const platform::Hwnd client = AddTradingClient().window;
     PostKeyPress(client, keyCode);
     sim::Advance(1);
-    const auto received = sim::Received(client);
     std::vector<std::tuple<bool, unsigned, std::uintptr_t, std::uint32_t>> got;
-    for (std::size_t i = before; i < received.size(); ++i)
-      got.emplace_back(received[i].posted, received[i].message, received[i].wParam,
-                       static_cast<std::uint32_t>(received[i].lParam));
+    for (const sim::Message& m : sim::Received(client))
+      got.emplace_back(m.posted, m.message, m.wParam, static_cast<std::uint32_t>(m.lParam));
     const std::uintptr_t wParam = static_cast<std::uint32_t>(keyCode);  // -1 arrives as 0xFFFFFFFF
     EXPECT_EQ(got, (decltype(got){{true, kWmKeyDown, wParam, down}, {true, kWmKeyUp, wParam, up}})) << name;
   }
   // A handle that is no longer a window: posting fails quietly.
+  const platform::Hwnd client = AddTradingClient().window;
   sim::DestroyWindow(client);
   const std::size_t before = sim::Received(client).size();
   PostKeyPress(client, 112);
