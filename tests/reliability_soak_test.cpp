@@ -30,7 +30,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 
 namespace {
 
-using platform::Hwnd;
+using code_table::Security;
 
 constexpr const char* kDzhExe = "D:\\dzh\\dzh.exe";
 
@@ -45,24 +45,21 @@ std::optional<std::size_t> HeapInUse() {
 #endif
 }
 
-struct Document {
-  std::string title, code;  // code: what the program must show for it
-};
-
-// Titles of every kind the reader meets: codes of both exchanges, one that no
-// table holds (shown as itself), one new.ini cannot hold as a key (kept in
-// memory), and an empty one (changes nothing).
-std::vector<Document> Documents() {
-  std::vector<Document> documents;
-  for (const auto& s : code_table::ShanghaiSecurities()) documents.push_back({s.name, s.code});
-  for (const auto& s : code_table::ShenzhenSecurities()) documents.push_back({s.name, s.code});
+// Titles of every kind the reader meets, each with the code the program must
+// show for it: codes of both exchanges, one that no table holds (shown as
+// itself), one new.ini cannot hold as a key (kept in memory), and an empty one
+// (changes nothing).
+std::vector<Security> Documents() {
+  std::vector<Security> documents = code_table::ShanghaiSecurities();
+  const std::vector<Security>& shenzhen = code_table::ShenzhenSecurities();
+  documents.insert(documents.end(), shenzhen.begin(), shenzhen.end());
   documents.insert(documents.end(), {{"自选股一", "自选股一"}, {"[板块]指数", "[板块]指数"}, {"", ""}});
   return documents;
 }
 
 DzhScene StartDzhWithDocuments() {
   std::vector<std::string> titles;
-  for (const Document& d : Documents()) titles.push_back(d.title);
+  for (const Security& d : Documents()) titles.push_back(d.name);
   return StartDzh(kDzhExe, "大智慧 - 行情", 1, titles);
 }
 
@@ -75,11 +72,10 @@ TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
   // click finds the focus still there, in the field the code last landed in.
   const ClientScene client = AddTradingClient();
   OpenFormOnKey(client, 112, 10);
-  const Hwnd codeField = client.codeField;
   StartProgram();
   DzhScene dzh = StartDzhWithDocuments();
 
-  const std::vector<Document> documents = Documents();
+  const std::vector<Security> documents = Documents();
   std::size_t ticks = 0;
   std::optional<std::size_t> heapAtStart;
   std::string iniAtStart;
@@ -97,7 +93,7 @@ TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
       if (minute >= 1 && TextToInt(AppState.currentCode) > 0) {
         sim::Click(MainBar().buyButton);
         ++buys;
-        wrongBuys += sim::TextOf(codeField) != AppState.currentCode;
+        wrongBuys += sim::TextOf(client.codeField) != AppState.currentCode;
       }
     }
     if (minute != 3) sim::BringToTop(dzh.documents[front]);
@@ -109,7 +105,7 @@ TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
 
     // 大智慧 mode, attached, with a document that has a title: its code.
     const bool dzhShown = minute >= 5 && minute % 10 != 7 && minute % 10 != 8;
-    if (dzhShown && !documents[front].title.empty()) wrongCodes += AppState.currentCode != documents[front].code;
+    if (dzhShown && !documents[front].name.empty()) wrongCodes += AppState.currentCode != documents[front].code;
     if (minute % 10 == 7) wrongCodes += AppState.currentCode != "600036";
 
     // Every title has been seen by minute 10: from then on nothing may grow.
