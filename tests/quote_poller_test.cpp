@@ -122,8 +122,7 @@ TEST_F(QuotePoller, AttachesToTheFirstQualifyingWindow) {
     sim::CreateWindow({"MDIClient", "", other, 0, frame});
 
   sim::Advance(100);
-  EXPECT_EQ(AppState.dzh.mainWindow, wanted.frame);
-  EXPECT_EQ(AppState.dzh.exePath, kDzhExe);
+  EXPECT_EQ(Attached(), std::make_tuple(wanted.frame, wanted.mdiClient, std::string(kDzhExe)));
 }
 
 TEST_F(QuotePoller, AnUninspectableDzhFallsBackToTheTitle) {

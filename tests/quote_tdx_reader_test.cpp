@@ -18,6 +18,7 @@
 namespace {
 
 using code_table::Security;
+using std::string_literals::operator""s;
 
 constexpr const char* kTdxExe = "D:\\new_tdx\\TdxW.exe";
 const std::string kCache = "D:\\new_tdx\\T0002\\hq_cache\\";
@@ -46,8 +47,7 @@ TEST_F(TdxMode, FindsTheFrontmostTdxWindowAmongOthersAndItsOwnTables) {
   CreateHidden({"TdxW_MainFrame_Class", TdxChartTitle("贵州茅台"), other});
 
   sim::Advance(kDzhRetryInterval);
-  EXPECT_EQ(AppState.tdx.mainWindow, front.frame);
-  EXPECT_EQ(AppState.tdx.folder, "D:\\new_tdx");
+  EXPECT_EQ(std::tie(AppState.tdx.mainWindow, AppState.tdx.folder), std::make_tuple(front.frame, "D:\\new_tdx"s));
   EXPECT_EQ(Label(), "000009");
   EXPECT_EQ(sim::TimerInterval(kQuoteTimerId), kPollInterval);
 
@@ -67,8 +67,7 @@ TEST_F(TdxMode, FindsTheFrontmostTdxWindowAmongOthersAndItsOwnTables) {
   // none is left, and the search runs every 10 s again.
   sim::EndProcess(front.process);
   sim::Advance(100);
-  EXPECT_EQ(AppState.tdx.mainWindow, back.frame);
-  EXPECT_EQ(AppState.tdx.folder, "C:\\tdx");
+  EXPECT_EQ(std::tie(AppState.tdx.mainWindow, AppState.tdx.folder), std::make_tuple(back.frame, "C:\\tdx"s));
   EXPECT_EQ(Label(), "600000");
   sim::EndProcess(back.process);
   sim::Advance(100);

@@ -32,8 +32,6 @@ namespace {
 
 using code_table::Security;
 
-constexpr const char* kDzhExe = "D:\\dzh\\dzh.exe";
-
 // Bytes the process has allocated and not freed, where the allocator tells.
 std::optional<std::size_t> HeapInUse() {
 #if defined(__SANITIZE_ADDRESS__)
@@ -43,24 +41,6 @@ std::optional<std::size_t> HeapInUse() {
 #else
   return std::nullopt;
 #endif
-}
-
-// Titles of every kind the reader meets, each with the code the program must
-// show for it: codes of both exchanges, one that no table holds (shown as
-// itself), one new.ini cannot hold as a key (kept in memory), and an empty one
-// (changes nothing).
-std::vector<Security> Documents() {
-  std::vector<Security> documents = code_table::ShanghaiSecurities();
-  const std::vector<Security>& shenzhen = code_table::ShenzhenSecurities();
-  documents.insert(documents.end(), shenzhen.begin(), shenzhen.end());
-  documents.insert(documents.end(), {{"自选股一", "自选股一"}, {"[板块]指数", "[板块]指数"}, {"", ""}});
-  return documents;
-}
-
-DzhScene StartDzhWithDocuments() {
-  std::vector<std::string> titles;
-  for (const Security& d : Documents()) titles.push_back(d.name);
-  return StartDzh(kDzhExe, "大智慧 - 行情", 1, titles);
 }
 
 class Soak : public SimTest {};
@@ -73,9 +53,19 @@ TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
   const ClientScene client = AddTradingClient();
   OpenFormOnKey(client, 112, 10);
   StartProgram();
-  DzhScene dzh = StartDzhWithDocuments();
+  // Titles of every kind the reader meets, each with the code the program must
+  // show for it: codes of both exchanges, one that no table holds (shown as
+  // itself), one new.ini cannot hold as a key (kept in memory), and an empty one
+  // (changes nothing).
+  std::vector<Security> documents = code_table::ShanghaiSecurities();
+  const std::vector<Security>& shenzhen = code_table::ShenzhenSecurities();
+  documents.insert(documents.end(), shenzhen.begin(), shenzhen.end());
+  documents.insert(documents.end(), {{"自选股一", "自选股一"}, {"[板块]指数", "[板块]指数"}, {"", ""}});
+  std::vector<std::string> titles;
+  for (const Security& d : documents) titles.push_back(d.name);
+  const auto startDzh = [&] { return StartDzh("D:\\dzh\\dzh.exe", "大智慧 - 行情", 1, titles); };
+  DzhScene dzh = startDzh();
 
-  const std::vector<Security> documents = Documents();
   std::size_t ticks = 0;
   std::optional<std::size_t> heapAtStart;
   std::string iniAtStart;
@@ -87,7 +77,7 @@ TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
     if (second % 60 == 0) {
       // The paths other than the steady one, once in a while.
       if (minute == 3) sim::EndProcess(dzh.process);
-      if (minute == 4) dzh = StartDzhWithDocuments();
+      if (minute == 4) dzh = startDzh();
       if (minute % 10 == 7) ChooseFromMenu(platform::TrayMenuItem::kTrader);
       if (minute % 10 == 8) ChooseFromMenu(platform::TrayMenuItem::kDzh);
       if (minute >= 1 && TextToInt(AppState.currentCode) > 0) {
