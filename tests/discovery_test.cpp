@@ -52,21 +52,16 @@ TEST_F(DiscoveryTest, ListProcessesInSnapshotOrderAndFindIdsFoldingOnlyAsciiCapi
   const std::uint32_t client = sim::AddProcess("C:\\broker\\XiaDan.exe");
   const std::uint32_t round = sim::AddProcess("C:\\a\\圓.exe");
   const std::uint32_t other = sim::AddProcess("C:\\b\\坅.exe");
-  const std::pair<const char*, std::uint32_t> cases[] = {
-      {"XiaDan.exe", client},
-      {"xiadan.exe", client},
-      {"XIADAN.EXE", client},
-      {"圓.exe", round},
-      {"圓.EXE", round},  // the capital trail byte stays as it is
-      {"坅.exe", other},
-      {"坅.EXE", other},
-      {"LINGBO.EXE", sim::kOwnProcess},
-      {"xiadan", 0},  // the whole name must match
-      {"xiadan.exe ", 0},
-      {"C:\\broker\\XiaDan.exe", 0},
-      {"", 0},
+  // Each process, and the names that find it.
+  const std::pair<std::uint32_t, std::vector<std::string>> cases[] = {
+      {client, {"XiaDan.exe", "xiadan.exe", "XIADAN.EXE"}},
+      {round, {"圓.exe", "圓.EXE"}},  // the capital trail byte stays as it is
+      {other, {"坅.exe", "坅.EXE"}},
+      {sim::kOwnProcess, {"LINGBO.EXE"}},
+      {0, {"xiadan", "xiadan.exe ", "C:\\broker\\XiaDan.exe", ""}},  // the whole name must match
   };
-  for (const auto& [name, process] : cases) EXPECT_EQ(FindProcessIdByFileName(name), process) << name;
+  for (const auto& [process, names] : cases)
+    for (const std::string& name : names) EXPECT_EQ(FindProcessIdByFileName(name), process) << name;
   // Of two namesakes, the first listed answers, whichever spelling is asked.
   sim::AddProcess("C:\\two\\XIADAN.exe");
   EXPECT_EQ(FindProcessIdByFileName("xiadan.exe"), client);
@@ -84,16 +79,11 @@ TEST_F(DiscoveryTest, ProcessFileNameOfWindowClimbsToTheTopOfTheChain) {
   const Hwnd popup = Window("popup", helper, true, main);
   const Hwnd helperMain = Window("helper", helper);
 
-  const std::pair<Hwnd, const char*> cases[] = {
-      {main, "xiadan.exe"},
-      {panel, "xiadan.exe"},
-      {edit, "xiadan.exe"},
-      {popup, "xiadan.exe"},
-      {helperMain, "helper.exe"},
-      {0, ""},
-      {-5, ""},
-  };
-  for (const auto& [window, name] : cases) EXPECT_EQ(ProcessFileNameOfWindow(window), name) << window;
+  // Each name, and the windows it is given for.
+  const std::pair<const char*, std::vector<Hwnd>> cases[] = {
+      {"xiadan.exe", {main, panel, edit, popup}}, {"helper.exe", {helperMain}}, {"", {0, -5}}};
+  for (const auto& [name, windows] : cases)
+    for (const Hwnd window : windows) EXPECT_EQ(ProcessFileNameOfWindow(window), name) << window;
 
   sim::DestroyWindow(main);
   EXPECT_EQ(ProcessFileNameOfWindow(main), "");

@@ -81,13 +81,9 @@ TEST_F(DzhReader, ResolvesEachExchangeAndCachesTheAnswer) {
 // Shanghai's table first; Shenzhen's is read only when Shanghai's has no
 // code for the title that meets its exchange's rule.
 TEST_F(DzhReader, CodesRejectedByTheMarketRules) {
-  WriteTables({{"000777", "沪表深码"},
-               {"0007771234", "无结尾码"},
-               {"ABC", "先错后对"},
-               {"600999", "先错后对"},
-               {"000666", "两表深码"},
-               {"600888", "两地股票"}},
-              {{"000666", "两表深码"}, {"600555", "深表沪码"}, {"000888", "两地股票"}});
+  const std::vector<Security> shanghai = {{"000777", "沪表深码"}, {"0007771234", "无结尾码"}, {"ABC", "先错后对"},
+                                          {"600999", "先错后对"}, {"000666", "两表深码"},     {"600888", "两地股票"}};
+  WriteTables(shanghai, {{"000666", "两表深码"}, {"600555", "深表沪码"}, {"000888", "两地股票"}});
   // What, the title, its code, and whether Shenzhen's table was read.
   const std::tuple<const char*, std::string, std::string, bool> cases[] = {
       {"a 0 code in Shanghai, absent in Shenzhen", "沪表深码", "沪表深码", true},
