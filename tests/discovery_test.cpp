@@ -229,12 +229,10 @@ TEST_F(DiscoveryTest, ReadWindowTextDistrustsTheReportedLengthAndIsBounded) {
 }
 
 TEST_F(DiscoveryTest, ReadFileDescriptionUsesTheFirstTranslation) {
-  using Pairs = std::vector<std::pair<std::uint16_t, std::uint16_t>>;
-  using Strings = std::vector<std::pair<std::string, std::string>>;
   struct Case {
     const char* what;
-    Pairs translations;
-    Strings strings;
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> translations;
+    std::vector<std::pair<std::string, std::string>> strings;
     const char* expected;
     // Windows finds a string table whatever the case of the key asked for
     // (the contract suite shows it), so the case shows only in the query.

@@ -16,7 +16,6 @@ namespace {
 
 using code_table::Security;
 
-constexpr const char* kDzhExe = "D:\\dzh2\\dzh.exe";
 const std::string kShanghai = "D:\\dzh2\\data\\sh\\";
 const std::string kShenzhen = "D:\\dzh2\\data\\sz\\";
 constexpr const char* kTable = "STKINFO60.DAT";
@@ -25,7 +24,7 @@ class DzhReader : public SimTest {
  protected:
   void SetUp() override {
     SimTest::SetUp();
-    dzh.exePath = kDzhExe;
+    dzh.exePath = "D:\\dzh2\\dzh.exe";
   }
 
   std::string Resolve(const std::string& title) { return ResolveDzhCode(title, dzh); }

@@ -46,8 +46,7 @@ std::optional<std::size_t> HeapInUse() {
 class Soak : public SimTest {};
 
 TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
-  const std::uint32_t trader = sim::AddProcess("C:\\jys\\jys.exe");
-  sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", trader});
+  sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\jys\\jys.exe")});
   // A trading client whose hot key focuses its code field; every later
   // click finds the focus still there, in the field the code last landed in.
   const ClientScene client = AddTradingClient();
@@ -114,10 +113,8 @@ TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
   EXPECT_EQ(wrongBuys, 0) << "buy clicks that left another code in the trading client";
 
   EXPECT_EQ(sim::FileContent(IniPath()), iniAtStart) << "new.ini changed after every title had been cached";
-  const IniEntries cache = IniSection("代码表");
-  EXPECT_EQ(cache.size(), documents.size() - 2) << "one entry per title new.ini can hold";
-  const IniEntries settings = IniSection("软件设置");
-  EXPECT_EQ(settings.size(), 7u) << "键码表, three keys, 左边, 顶边, 数据源";
+  EXPECT_EQ(IniSection("代码表").size(), documents.size() - 2) << "one entry per title new.ini can hold";
+  EXPECT_EQ(IniSection("软件设置").size(), 7u) << "键码表, three keys, 左边, 顶边, 数据源";
   EXPECT_EQ(ReadSetting(kSettingsSection, "数据源", ""), "0");
 
   const std::optional<std::size_t> heapAtEnd = HeapInUse();
