@@ -43,10 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string decimal = std::to_string(value);
   FUZZ_CHECK(TextToInt(decimal) == value);
   std::string wide = "\xA1\xA1";
-  for (const char c : decimal) {
-    wide += '\xA3';
-    wide += static_cast<char>(c + 0x80);
-  }
+  for (const char c : decimal) wide += {'\xA3', static_cast<char>(c + 0x80)};
   FUZZ_CHECK(TextToInt(wide) == value);
   return 0;
 }

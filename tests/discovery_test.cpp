@@ -64,8 +64,7 @@ TEST_F(DiscoveryTest, ListProcessesInSnapshotOrderAndFindIdsFoldingOnlyAsciiCapi
     for (const std::string& name : names) EXPECT_EQ(FindProcessIdByFileName(name), process) << name;
   // Of two namesakes, the first listed answers, whichever spelling is asked.
   sim::AddProcess("C:\\two\\XIADAN.exe");
-  EXPECT_EQ(FindProcessIdByFileName("xiadan.exe"), client);
-  EXPECT_EQ(FindProcessIdByFileName("XIADAN.exe"), client);
+  for (const char* name : {"xiadan.exe", "XIADAN.exe"}) EXPECT_EQ(FindProcessIdByFileName(name), client) << name;
 }
 
 TEST_F(DiscoveryTest, ProcessFileNameOfWindowClimbsToTheTopOfTheChain) {

@@ -142,16 +142,13 @@ TEST(TableScan, ChunkedScanAgreesWithThePlainSplit) {
     for (int i = 1 + pick(4); i > 0; --i) title += alphabet[pick(sizeof alphabet)];
     std::string table;
     for (int i = pick(60); i > 0; --i) {
-      switch (pick(4)) {
-        case 0:
-          table += title;
-          break;
-        case 1:
-          table += Field(std::to_string(pick(2) ? 600000 + pick(9999) : 1 + pick(4999))) + title;
-          break;
-        default:
-          table += alphabet[pick(sizeof alphabet)];
-      }
+      const int kind = pick(4);
+      if (kind == 0)
+        table += title;
+      else if (kind == 1)
+        table += Field(std::to_string(pick(2) ? 600000 + pick(9999) : 1 + pick(4999))) + title;
+      else
+        table += alphabet[pick(sizeof alphabet)];
     }
     const Market market = pick(2) ? Market::kShanghai : Market::kShenzhen;
     const std::string expected = ReferenceScan(table, title, market);

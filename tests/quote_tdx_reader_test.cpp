@@ -214,12 +214,10 @@ TEST_F(TdxMode, ReadsCutAndMalformedTablesAsFarAsTheyAreRight) {
     const std::string path = kCache + table.layout->fileName;
     c.bytes.empty() ? sim::WriteSparseFile(path, overCap, '1') : sim::WriteFile(path, c.bytes);
     EXPECT_TRUE(RefreshTnfTable(path, &table));
-    EXPECT_EQ(table.used, c.used);
-    EXPECT_EQ(table.records.size(), c.found.size());
+    EXPECT_EQ(std::make_pair(table.used, table.records.size()), std::make_pair(c.used, c.found.size()));
     for (const Security& security : c.found) {
       const TdxMatch match = MatchInTables(&table, 1, security.name);
-      EXPECT_EQ(match.count, 1u) << security.name;
-      EXPECT_EQ(match.code, security.code);
+      EXPECT_EQ(std::tie(match.count, match.code), std::make_tuple(std::size_t{1}, security.code)) << security.name;
     }
     EXPECT_FALSE(RefreshTnfTable(path, &table)) << "unchanged";
     EXPECT_EQ(sim::OpenHandles(), 0);

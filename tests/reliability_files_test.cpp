@@ -212,9 +212,8 @@ TEST_F(BadFiles, NewIniHoldsExactlyWhatWasWritten) {
   ResetMainBar();
   ResetKeySettings();
   StartProgram();
-  EXPECT_EQ(AppState.buyKey, 120);
-  EXPECT_EQ(AppState.sellKey, 113) << "-7 is repaired at the next start";
-  EXPECT_EQ(AppState.functionKey, 114);
+  EXPECT_EQ(std::tie(AppState.buyKey, AppState.sellKey, AppState.functionKey), std::make_tuple(120, 113, 114))
+      << "-7 is repaired at the next start";
   EXPECT_EQ(BarRect().left, -500);
 }
 
