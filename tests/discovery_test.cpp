@@ -390,12 +390,11 @@ TEST_F(DiscoveryTest, TheClientIsFoundWhereverItStands) {
   sim::SetHung(sim::MainThreadOf(client));
   EXPECT_EQ(Found(), main);
 
-  for (const sim::Message& m : sim::Received(main)) {
-    // Only questions: is it there, how long is its text, what is it.
+  // Only questions: is it there, how long is its text, what is it.
+  for (const sim::Message& m : sim::Received(main))
     EXPECT_TRUE(m.message == platform::kWmNull || m.message == platform::kWmGetTextLength ||
                 m.message == platform::kWmGetText)
         << m.message;
-  }
 }
 
 }  // namespace
