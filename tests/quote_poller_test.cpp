@@ -147,10 +147,7 @@ TEST_F(QuotePoller, ASteadyTickTouchesNoFileUntilTheTitleChanges) {
   ASSERT_EQ(Label(), "600001");
   for (const sim::Call& call : sim::Calls()) EXPECT_EQ(call.text.find("STKINFO"), std::string::npos) << call.text;
 
-  const struct {
-    const char* change;
-    std::function<void()> make;
-  } edits[] = {
+  const std::pair<const char*, std::function<void()>> edits[] = {
       {"nothing", [] {}},
       {"a hand edit of the same length",
        [] {
@@ -161,12 +158,12 @@ TEST_F(QuotePoller, ASteadyTickTouchesNoFileUntilTheTitleChanges) {
       {"another entry written by a second instance", [] { WriteSetting(kCodeCacheSection, "万科Ａ", "000002"); }},
       {"new.ini deleted", [] { sim::RemoveFile(SettingsPath()); }},
   };
-  for (const auto& edit : edits) {
-    edit.make();
+  for (const auto& [change, make] : edits) {
+    make();
     sim::ClearCalls();
     sim::Advance(1000);
-    EXPECT_EQ(FileCalls(), 0) << edit.change;
-    EXPECT_EQ(Label(), "600001") << edit.change;
+    EXPECT_EQ(FileCalls(), 0) << change;
+    EXPECT_EQ(Label(), "600001") << change;
   }
 
   sim::SetText(dzh.documents[0], "平安银行");
