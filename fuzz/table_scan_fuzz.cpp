@@ -42,8 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(found.empty() || MeetsMarketRule(found, market));
 
   // The same table pushed in pieces of sizes drawn from the chunk and short
-  // read bytes, each in a heap block of exactly its size that is freed before
-  // the next comes: a read past a piece, or of an earlier one, is caught.
+  // read bytes (FeedCut catches a read past a piece, or of an earlier one).
   std::uint32_t sizes = (static_cast<std::uint32_t>(data[1]) << 8 | shortReads) * 2654435761u;
   const auto pieceSize = [&] {
     sizes = sizes * 1664525u + 1013904223u;

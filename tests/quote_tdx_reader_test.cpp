@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/app_state.h"

@@ -5,7 +5,6 @@
 // right, and the program's memory and new.ini stop growing once every title
 // has been seen.
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
