@@ -108,6 +108,9 @@ BENCHMARK(BM_TitleChangeTick)
 void BM_TdxTitleChangeTick(benchmark::State& state) {
   Scene(state, false);
   const platform::Hwnd frame = StartTdx("D:\\tdx\\TdxW.exe", "浦发银行").frame;
+  // The tables, and the whole names of 10,000 funds beside them, none of them
+  // a title here.
+  std::string names;
   for (const bool shanghai : {true, false}) {
     std::vector<code_table::Security> securities =
         shanghai ? code_table::ShanghaiSecurities() : code_table::ShenzhenSecurities();
@@ -115,13 +118,9 @@ void BM_TdxTitleChangeTick(benchmark::State& state) {
     while (securities.size() < 20000) securities.push_back(made[securities.size() % made.size()]);
     sim::WriteFile(std::string("D:\\tdx\\T0002\\hq_cache\\") + (shanghai ? "shm.tnf" : "szm.tnf"),
                    code_table::TnfTable(securities));
+    for (const auto& fund : code_table::Generated(shanghai, 5000, shanghai ? 12 : 13))
+      names += (shanghai ? "1|5" : "0|1") + fund.code.substr(1) + "|" + fund.name + (shanghai ? "ETF\r\n" : "LOF\r\n");
   }
-  // The whole names of 10,000 funds beside them, none of them a title here.
-  std::string names;
-  for (const auto& fund : code_table::Generated(true, 5000, 12))
-    names += "1|5" + fund.code.substr(1) + "|" + fund.name + "ETF\r\n";
-  for (const auto& fund : code_table::Generated(false, 5000, 13))
-    names += "0|1" + fund.code.substr(1) + "|" + fund.name + "LOF\r\n";
   sim::WriteFile("D:\\tdx\\T0002\\hq_cache\\infoharbor_ex.name", names);
   SetQuoteSource(QuoteSource::kTdx);
   sim::Advance(200);
