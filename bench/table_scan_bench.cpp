@@ -52,70 +52,62 @@ bool ReadAndScan(const std::string& table) {
   return reader.offset == table.size();
 }
 
-void SetBytes(benchmark::State& state, const std::string& table) {
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * table.size()));
-  state.counters["table_MB"] = static_cast<double>(table.size()) / (1 << 20);
-}
-
-template <bool (*Scan)(const std::string&)>
-void MeasureMiss(benchmark::State& state) {
+// Runs pass over the table once per iteration; pass tells whether it went
+// through every byte, as a miss must.
+template <typename Pass>
+void MeasurePasses(benchmark::State& state, Pass pass) {
   const std::string& table = Table(state);
   const std::size_t start = heap_meter::StartPeak();
   for (auto _ : state)
-    if (!Scan(table)) state.SkipWithError("stopped early");
-  SetBytes(state, table);
+    if (!pass(table)) state.SkipWithError("stopped early");
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * table.size()));
+  state.counters["table_MB"] = static_cast<double>(table.size()) / (1 << 20);
   state.counters["heap_peak_KB"] = heap_meter::PeakKB(start);
 }
 
-void BM_TableScanMiss(benchmark::State& state) { MeasureMiss<ScanInPlace>(state); }
+void BM_TableScanMiss(benchmark::State& state) { MeasurePasses(state, ScanInPlace); }
 BENCHMARK(BM_TableScanMiss)->ArgName("MB")->Arg(1)->Arg(4)->Arg(16)->Arg(64)->Unit(benchmark::kMillisecond);
 
 // The same miss through the reader, as a table file is scanned: the copy into
 // the 256 KB buffer is part of the figure.
-void BM_TableReadAndScan(benchmark::State& state) { MeasureMiss<ReadAndScan>(state); }
+void BM_TableReadAndScan(benchmark::State& state) { MeasurePasses(state, ReadAndScan); }
 BENCHMARK(BM_TableReadAndScan)->ArgName("MB")->Arg(16)->Unit(benchmark::kMillisecond);
 
 // memchr for a byte that never occurs, over the same bytes: the machine's
 // plain search speed, and the floor of the scan.
 void BM_MemchrAbsentByte(benchmark::State& state) {
-  const std::string& table = Table(state);
-  for (auto _ : state) benchmark::DoNotOptimize(std::memchr(table.data(), '\xFF', table.size()));
-  SetBytes(state, table);
+  MeasurePasses(state, [](const std::string& table) { return !std::memchr(table.data(), '\xFF', table.size()); });
 }
 BENCHMARK(BM_MemchrAbsentByte)->ArgName("MB")->Arg(16)->Unit(benchmark::kMillisecond);
 
 // memchr for the title's first byte, every hit counted: what the scan cannot
 // avoid doing before it compares the rest of the title.
 void BM_MemchrFirstByte(benchmark::State& state) {
-  const std::string& table = Table(state);
-  const char first = kMissTitle[0];
-  for (auto _ : state) {
+  MeasurePasses(state, [](const std::string& table) {
     std::size_t hits = 0;
     for (const char *p = table.data(), *end = p + table.size();
-         (p = static_cast<const char*>(std::memchr(p, first, static_cast<std::size_t>(end - p)))); ++p)
+         (p = static_cast<const char*>(std::memchr(p, kMissTitle[0], static_cast<std::size_t>(end - p)))); ++p)
       ++hits;
     benchmark::DoNotOptimize(hits);
-  }
-  SetBytes(state, table);
+    return true;
+  });
 }
 BENCHMARK(BM_MemchrFirstByte)->ArgName("MB")->Arg(16)->Unit(benchmark::kMillisecond);
 
 // The table copied chunk by chunk as a file read delivers it, then memchr for
 // an absent byte over each chunk: the floor of BM_TableReadAndScan.
 void BM_CopyThenMemchr(benchmark::State& state) {
-  const std::string& table = Table(state);
   std::string chunk(kTableChunkSize, '\0');
-  for (auto _ : state) {
-    const void* found = nullptr;
+  MeasurePasses(state, [&](const std::string& table) {
+    bool found = false;
     for (std::size_t offset = 0; offset < table.size(); offset += chunk.size()) {
       const std::size_t n = std::min(chunk.size(), table.size() - offset);
       std::memcpy(chunk.data(), table.data() + offset, n);
       benchmark::ClobberMemory();
-      found = std::memchr(chunk.data(), '\xFF', n);
-      benchmark::DoNotOptimize(found);
+      found |= std::memchr(chunk.data(), '\xFF', n) != nullptr;
     }
-  }
-  SetBytes(state, table);
+    return !found;
+  });
 }
 BENCHMARK(BM_CopyThenMemchr)->ArgName("MB")->Arg(16)->Unit(benchmark::kMillisecond);
 

@@ -23,8 +23,8 @@
 namespace {
 
 // The program with a cache of state.range(0) titles, the front one cached
-// last, among state.range(1) top-level windows of other programs.  Returns
-// 大智慧's front document (0 without 大智慧).
+// last, among state.range(1) top-level windows of other programs, and with
+// 大智慧 attached and its code read, its front document (else 0) returned.
 platform::Hwnd Scene(const benchmark::State& state, bool withDzh) {
   sim::Reset();
   ResetAppState();
@@ -43,6 +43,7 @@ platform::Hwnd Scene(const benchmark::State& state, bool withDzh) {
   platform::Hwnd document = 0;
   if (withDzh) document = AddDzhWindows("D:\\dzh2\\dzh.exe", "大智慧", 1, {"浦发银行"}).documents.front();
   StartMainBar();
+  if (withDzh) sim::Advance(200);  // attach, then read
   return document;
 }
 
@@ -78,7 +79,6 @@ void MeasureSwitches(benchmark::State& state, platform::Hwnd window, const std::
 // caption comparison.
 void BM_SteadyTick(benchmark::State& state) {
   Scene(state, true);
-  sim::Advance(200);  // attach, then read
   if (AppState.currentCode != "600000") state.SkipWithError("not attached with the cached code");
   MeasureTicks(state, 256, [] { OnQuoteTimer(); });
 }
@@ -92,7 +92,6 @@ BENCHMARK(BM_SteadyTick)
 // titles: each tick asks the cache in new.ini.
 void BM_TitleChangeTick(benchmark::State& state) {
   const platform::Hwnd document = Scene(state, true);
-  sim::Advance(200);
   MeasureSwitches(state, document, {"股票1", "浦发银行"});
   if (AppState.currentCode != "600000" && AppState.currentCode != "600001") state.SkipWithError("codes not cached");
 }
@@ -108,22 +107,20 @@ BENCHMARK(BM_TitleChangeTick)
 // what 大智慧 mode costs for the same switch.
 void BM_TdxTitleChangeTick(benchmark::State& state) {
   Scene(state, false);
-  const auto table = [](bool shanghai) {
-    const auto& real = shanghai ? code_table::ShanghaiSecurities() : code_table::ShenzhenSecurities();
-    const auto made = code_table::Generated(shanghai, 5000, 11);
-    std::vector<code_table::Security> securities(real.begin(), real.end());
-    while (securities.size() < 20000) securities.push_back(made[securities.size() % made.size()]);
-    return code_table::TnfTable(securities);
-  };
   const platform::Hwnd frame = StartTdx("D:\\tdx\\TdxW.exe", "浦发银行").frame;
-  sim::WriteFile("D:\\tdx\\T0002\\hq_cache\\shm.tnf", table(true));
-  sim::WriteFile("D:\\tdx\\T0002\\hq_cache\\szm.tnf", table(false));
-  // The whole names of 10,000 funds beside them, none of them a title here.
+  // The tables, and the whole names of 10,000 funds beside them, none of them
+  // a title here.
   std::string names;
-  for (const auto& fund : code_table::Generated(true, 5000, 12))
-    names += "1|5" + fund.code.substr(1) + "|" + fund.name + "ETF\r\n";
-  for (const auto& fund : code_table::Generated(false, 5000, 13))
-    names += "0|1" + fund.code.substr(1) + "|" + fund.name + "LOF\r\n";
+  for (const bool shanghai : {true, false}) {
+    std::vector<code_table::Security> securities =
+        shanghai ? code_table::ShanghaiSecurities() : code_table::ShenzhenSecurities();
+    const auto made = code_table::Generated(shanghai, 5000, 11);
+    while (securities.size() < 20000) securities.push_back(made[securities.size() % made.size()]);
+    sim::WriteFile(std::string("D:\\tdx\\T0002\\hq_cache\\") + (shanghai ? "shm.tnf" : "szm.tnf"),
+                   code_table::TnfTable(securities));
+    for (const auto& fund : code_table::Generated(shanghai, 5000, shanghai ? 12 : 13))
+      names += (shanghai ? "1|5" : "0|1") + fund.code.substr(1) + "|" + fund.name + (shanghai ? "ETF\r\n" : "LOF\r\n");
+  }
   sim::WriteFile("D:\\tdx\\T0002\\hq_cache\\infoharbor_ex.name", names);
   SetQuoteSource(QuoteSource::kTdx);
   sim::Advance(200);

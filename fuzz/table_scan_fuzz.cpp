@@ -12,30 +12,7 @@
 
 #include "fuzz_check.h"
 #include "quote/dzh_reader.h"
-
-namespace {
-
-// Split the table at the non-overlapping occurrences of the title; each piece
-// offers the text from 10 bytes before its end up to a NUL; the first that
-// meets the market's rule wins.  A table split into fewer than two pieces
-// gives nothing.
-std::string Reference(std::string_view table, std::string_view title, Market market) {
-  std::vector<std::string_view> pieces;
-  std::size_t start = 0;
-  for (std::size_t at = table.find(title); at != std::string_view::npos; at = table.find(title, start)) {
-    pieces.push_back(table.substr(start, at - start));
-    start = at + title.size();
-  }
-  if (start < table.size()) pieces.push_back(table.substr(start));
-  if (pieces.size() < 2) return {};
-  for (const std::string_view piece : pieces) {
-    const std::string code = piece.size() < 10 ? "" : std::string(piece.substr(piece.size() - 10)).c_str();
-    if (MeetsMarketRule(code, market)) return code;
-  }
-  return {};
-}
-
-}  // namespace
+#include "table_scan_yardstick.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 5) return 0;
@@ -58,24 +35,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     position += n;
     return n;
   };
-  const std::string expected = Reference(table, title, market);
+  const std::string expected = ReferenceScan(table, title, market);
   const std::string found = ScanCodeTable(read, title, market, chunk);
   FUZZ_CHECK(found == expected);
   FUZZ_CHECK(asked <= chunk);
   FUZZ_CHECK(found.empty() || MeetsMarketRule(found, market));
 
   // The same table pushed in pieces of sizes drawn from the chunk and short
-  // read bytes, each in a heap block of exactly its size that is freed before
-  // the next comes: a read past a piece, or of an earlier one, is caught.
-  CodeTableScanner scanner(title, market);
+  // read bytes (FeedCut catches a read past a piece, or of an earlier one).
   std::uint32_t sizes = (static_cast<std::uint32_t>(data[1]) << 8 | shortReads) * 2654435761u;
-  for (std::size_t at = 0; at < table.size();) {
+  const auto pieceSize = [&] {
     sizes = sizes * 1664525u + 1013904223u;
-    const std::size_t n = std::min<std::size_t>(1 + (sizes >> 24) % (sizes >> 31 ? 4 : 96), table.size() - at);
-    const std::vector<char> piece(table.begin() + at, table.begin() + at + n);
-    if (scanner.Feed({piece.data(), piece.size()})) break;
-    at += n;
-  }
-  FUZZ_CHECK(scanner.Finish() == expected);
+    return 1 + (sizes >> 24) % (sizes >> 31 ? 4 : 96);
+  };
+  std::vector<std::size_t> cuts;
+  for (std::size_t at = 0; (at += pieceSize()) < table.size();) cuts.push_back(at);
+  FUZZ_CHECK(FeedCut(table, title, market, cuts) == expected);
   return 0;
 }

@@ -11,19 +11,14 @@ namespace {
 std::int32_t Reference(std::string_view text) {
   std::string folded;
   for (std::size_t i = 0; i < text.size(); i += fuzz::CharLength(text, i)) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (fuzz::CharLength(text, i) == 1) {
-      folded += static_cast<char>(lead);
-      continue;
-    }
-    const auto trail = static_cast<unsigned char>(text[i + 1]);
-    if (lead == 0xA3 && trail >= 0xA1 && trail <= 0xFE) {
+    const std::string_view character = text.substr(i, fuzz::CharLength(text, i));
+    const auto trail = static_cast<unsigned char>(character.back());
+    if (character.size() == 2 && character[0] == '\xA3' && trail >= 0xA1 && trail <= 0xFE)
       folded += static_cast<char>(trail - 0x80);
-    } else if (lead == 0xA1 && trail == 0xA1) {
+    else if (character == "\xA1\xA1")
       folded += ' ';
-    } else {
-      folded += text.substr(i, 2);
-    }
+    else
+      folded += character;
   }
   std::size_t i = folded.find_first_not_of(" \t\n\v\f\r");
   if (i == std::string::npos) return 0;
@@ -48,10 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string decimal = std::to_string(value);
   FUZZ_CHECK(TextToInt(decimal) == value);
   std::string wide = "\xA1\xA1";
-  for (const char c : decimal) {
-    wide += '\xA3';
-    wide += static_cast<char>(c + 0x80);
-  }
+  for (const char c : decimal) wide += {'\xA3', static_cast<char>(c + 0x80)};
   FUZZ_CHECK(TextToInt(wide) == value);
   return 0;
 }

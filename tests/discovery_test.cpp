@@ -52,25 +52,19 @@ TEST_F(DiscoveryTest, ListProcessesInSnapshotOrderAndFindIdsFoldingOnlyAsciiCapi
   const std::uint32_t client = sim::AddProcess("C:\\broker\\XiaDan.exe");
   const std::uint32_t round = sim::AddProcess("C:\\a\\圓.exe");
   const std::uint32_t other = sim::AddProcess("C:\\b\\坅.exe");
-  const std::pair<const char*, std::uint32_t> cases[] = {
-      {"XiaDan.exe", client},
-      {"xiadan.exe", client},
-      {"XIADAN.EXE", client},
-      {"圓.exe", round},
-      {"圓.EXE", round},  // the capital trail byte stays as it is
-      {"坅.exe", other},
-      {"坅.EXE", other},
-      {"LINGBO.EXE", sim::kOwnProcess},
-      {"xiadan", 0},  // the whole name must match
-      {"xiadan.exe ", 0},
-      {"C:\\broker\\XiaDan.exe", 0},
-      {"", 0},
+  // Each process, and the names that find it.
+  const std::pair<std::uint32_t, std::vector<std::string>> cases[] = {
+      {client, {"XiaDan.exe", "xiadan.exe", "XIADAN.EXE"}},
+      {round, {"圓.exe", "圓.EXE"}},  // the capital trail byte stays as it is
+      {other, {"坅.exe", "坅.EXE"}},
+      {sim::kOwnProcess, {"LINGBO.EXE"}},
+      {0, {"xiadan", "xiadan.exe ", "C:\\broker\\XiaDan.exe", ""}},  // the whole name must match
   };
-  for (const auto& [name, process] : cases) EXPECT_EQ(FindProcessIdByFileName(name), process) << name;
+  for (const auto& [process, names] : cases)
+    for (const std::string& name : names) EXPECT_EQ(FindProcessIdByFileName(name), process) << name;
   // Of two namesakes, the first listed answers, whichever spelling is asked.
   sim::AddProcess("C:\\two\\XIADAN.exe");
-  EXPECT_EQ(FindProcessIdByFileName("xiadan.exe"), client);
-  EXPECT_EQ(FindProcessIdByFileName("XIADAN.exe"), client);
+  for (const char* name : {"xiadan.exe", "XIADAN.exe"}) EXPECT_EQ(FindProcessIdByFileName(name), client) << name;
 }
 
 TEST_F(DiscoveryTest, ProcessFileNameOfWindowClimbsToTheTopOfTheChain) {
@@ -84,16 +78,11 @@ TEST_F(DiscoveryTest, ProcessFileNameOfWindowClimbsToTheTopOfTheChain) {
   const Hwnd popup = Window("popup", helper, true, main);
   const Hwnd helperMain = Window("helper", helper);
 
-  const std::pair<Hwnd, const char*> cases[] = {
-      {main, "xiadan.exe"},
-      {panel, "xiadan.exe"},
-      {edit, "xiadan.exe"},
-      {popup, "xiadan.exe"},
-      {helperMain, "helper.exe"},
-      {0, ""},
-      {-5, ""},
-  };
-  for (const auto& [window, name] : cases) EXPECT_EQ(ProcessFileNameOfWindow(window), name) << window;
+  // Each name, and the windows it is given for.
+  const std::pair<const char*, std::vector<Hwnd>> cases[] = {
+      {"xiadan.exe", {main, panel, edit, popup}}, {"helper.exe", {helperMain}}, {"", {0, -5}}};
+  for (const auto& [name, windows] : cases)
+    for (const Hwnd window : windows) EXPECT_EQ(ProcessFileNameOfWindow(window), name) << window;
 
   sim::DestroyWindow(main);
   EXPECT_EQ(ProcessFileNameOfWindow(main), "");
@@ -189,20 +178,16 @@ TEST_F(DiscoveryTest, ReadWindowTextDistrustsTheReportedLengthAndIsBounded) {
   const std::uint32_t p = sim::AddProcess("C:\\x\\p.exe");
   constexpr std::intptr_t kTrue = -2;  // the window's own, right length
   const std::string longTitle = std::string(5000, 'x') + "尾";
-  const std::tuple<std::intptr_t, std::string, std::string> cases[] = {
+  std::vector<std::tuple<std::intptr_t, std::string, std::string>> cases = {
       {kTrue, "Chart 600000", "Chart 600000"},
       {kTrue, "网上股票交易系统5.0", "网上股票交易系统5.0"},
       {kTrue, longTitle, longTitle},
       {kTrue, "", ""},
-      {-1, "title", ""},
-      {INTPTR_MIN, "title", ""},
-      {0, "title", ""},
-      {65536, "title", ""},
-      {std::intptr_t{1} << 40, "title", ""},
-      {INTPTR_MAX, "title", ""},
       {100, "title", "title"},  // the text shrank after its length was asked
       {3, "title", "tit"},      // or grew: the buffer bounds it
   };
+  const std::intptr_t nonsense[] = {-1, INTPTR_MIN, 0, 65536, std::intptr_t{1} << 40, INTPTR_MAX};
+  for (const std::intptr_t length : nonsense) cases.emplace_back(length, "title", "");
   for (const auto& [reported, text, expected] : cases) {
     const Hwnd w = Window(text, p);
     if (reported != kTrue) sim::SetReportedTextLength(w, reported);
@@ -243,12 +228,10 @@ TEST_F(DiscoveryTest, ReadWindowTextDistrustsTheReportedLengthAndIsBounded) {
 }
 
 TEST_F(DiscoveryTest, ReadFileDescriptionUsesTheFirstTranslation) {
-  using Pairs = std::vector<std::pair<std::uint16_t, std::uint16_t>>;
-  using Strings = std::vector<std::pair<std::string, std::string>>;
   struct Case {
     const char* what;
-    Pairs translations;
-    Strings strings;
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> translations;
+    std::vector<std::pair<std::string, std::string>> strings;
     const char* expected;
     // Windows finds a string table whatever the case of the key asked for
     // (the contract suite shows it), so the case shows only in the query.
@@ -407,12 +390,11 @@ TEST_F(DiscoveryTest, TheClientIsFoundWhereverItStands) {
   sim::SetHung(sim::MainThreadOf(client));
   EXPECT_EQ(Found(), main);
 
-  for (const sim::Message& m : sim::Received(main)) {
-    // Only questions: is it there, how long is its text, what is it.
+  // Only questions: is it there, how long is its text, what is it.
+  for (const sim::Message& m : sim::Received(main))
     EXPECT_TRUE(m.message == platform::kWmNull || m.message == platform::kWmGetTextLength ||
                 m.message == platform::kWmGetText)
         << m.message;
-  }
 }
 
 }  // namespace

@@ -16,7 +16,6 @@ namespace {
 
 using code_table::Security;
 
-constexpr const char* kDzhExe = "D:\\dzh2\\dzh.exe";
 const std::string kShanghai = "D:\\dzh2\\data\\sh\\";
 const std::string kShenzhen = "D:\\dzh2\\data\\sz\\";
 constexpr const char* kTable = "STKINFO60.DAT";
@@ -25,7 +24,7 @@ class DzhReader : public SimTest {
  protected:
   void SetUp() override {
     SimTest::SetUp();
-    dzh.exePath = kDzhExe;
+    dzh.exePath = "D:\\dzh2\\dzh.exe";
   }
 
   std::string Resolve(const std::string& title) { return ResolveDzhCode(title, dzh); }
@@ -81,13 +80,9 @@ TEST_F(DzhReader, ResolvesEachExchangeAndCachesTheAnswer) {
 // Shanghai's table first; Shenzhen's is read only when Shanghai's has no
 // code for the title that meets its exchange's rule.
 TEST_F(DzhReader, CodesRejectedByTheMarketRules) {
-  WriteTables({{"000777", "沪表深码"},
-               {"0007771234", "无结尾码"},
-               {"ABC", "先错后对"},
-               {"600999", "先错后对"},
-               {"000666", "两表深码"},
-               {"600888", "两地股票"}},
-              {{"000666", "两表深码"}, {"600555", "深表沪码"}, {"000888", "两地股票"}});
+  const std::vector<Security> shanghai = {{"000777", "沪表深码"}, {"0007771234", "无结尾码"}, {"ABC", "先错后对"},
+                                          {"600999", "先错后对"}, {"000666", "两表深码"},     {"600888", "两地股票"}};
+  WriteTables(shanghai, {{"000666", "两表深码"}, {"600555", "深表沪码"}, {"000888", "两地股票"}});
   // What, the title, its code, and whether Shenzhen's table was read.
   const std::tuple<const char*, std::string, std::string, bool> cases[] = {
       {"a 0 code in Shanghai, absent in Shenzhen", "沪表深码", "沪表深码", true},

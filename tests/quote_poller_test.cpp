@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/app_state.h"
@@ -25,6 +26,11 @@ class QuotePoller : public SimTest {
   void SetUp() override { Restart(); }
   static std::string Label() { return sim::TextOf(sim::Bar().codeLabel); }
   static unsigned Interval() { return sim::TimerInterval(kQuoteTimerId); }
+  // The code held, when the label shows the same.
+  static std::string Shown() {
+    return AppState.currentCode == Label() ? Label() : AppState.currentCode + "/" + Label();
+  }
+  static auto Attached() { return std::tie(AppState.dzh.mainWindow, AppState.dzh.mdiClient, AppState.dzh.exePath); }
 };
 
 // Searched for every 10 s while absent; attached on one tick, the code read
@@ -36,22 +42,17 @@ TEST_F(QuotePoller, AttachesOnOneTickReadsTheCodeOnTheNextAndFollowsARestart) {
   sim::Advance(kDzhRetryInterval - 1);
   EXPECT_EQ(AppState.dzh.mainWindow, 0);
   sim::Advance(1);
-  EXPECT_EQ(AppState.dzh.mainWindow, first.frame);
-  EXPECT_EQ(AppState.dzh.mdiClient, first.mdiClient);
-  EXPECT_EQ(AppState.dzh.exePath, kDzhExe);
-  EXPECT_EQ(AppState.currentCode, "");
-  EXPECT_EQ(Label(), "");
+  EXPECT_EQ(Attached(), std::make_tuple(first.frame, first.mdiClient, std::string(kDzhExe)));
+  EXPECT_EQ(Shown(), "");
   EXPECT_EQ(Interval(), kPollInterval);
 
   sim::Advance(100);
-  EXPECT_EQ(AppState.currentCode, "600000");
-  EXPECT_EQ(Label(), "600000");
+  EXPECT_EQ(Shown(), "600000");
   EXPECT_EQ(ReadSetting(kCodeCacheSection, "浦发银行", ""), "600000");
 
   sim::BringToTop(first.documents[1]);
   sim::Advance(100);
-  EXPECT_EQ(AppState.currentCode, "000001");
-  EXPECT_EQ(Label(), "000001");
+  EXPECT_EQ(Shown(), "000001");
   EXPECT_EQ(Interval(), kPollInterval);
 
   // An empty or missing document changes nothing.
@@ -60,24 +61,20 @@ TEST_F(QuotePoller, AttachesOnOneTickReadsTheCodeOnTheNextAndFollowsARestart) {
   EXPECT_EQ(AppState.currentCode, "000001");
   for (Hwnd document : first.documents) sim::DestroyWindow(document);
   sim::Advance(100);
-  EXPECT_EQ(AppState.currentCode, "000001");
-  EXPECT_EQ(Label(), "000001");
+  EXPECT_EQ(Shown(), "000001");
   EXPECT_EQ(Interval(), kPollInterval);
 
   sim::EndProcess(first.process);
   sim::Advance(100);
   EXPECT_EQ(AppState.dzh.mainWindow, 0);
   EXPECT_EQ(Interval(), kDzhRetryInterval);
-  EXPECT_EQ(AppState.currentCode, "000001");
-  EXPECT_EQ(Label(), "000001");
+  EXPECT_EQ(Shown(), "000001");
 
   const DzhScene second = StartDzh("E:\\新大智慧\\dzh.exe", "大智慧", 1, {"贵州茅台"});
   // Listed after the table chosen before, which is kept while it is there.
   sim::WriteFile("E:\\新大智慧\\data\\sh\\STKINFO70.DAT", code_table::Table({{"600999", "贵州茅台"}}));
   sim::Advance(kDzhRetryInterval);
-  EXPECT_EQ(AppState.dzh.mainWindow, second.frame);
-  EXPECT_EQ(AppState.dzh.mdiClient, second.mdiClient);
-  EXPECT_EQ(AppState.dzh.exePath, "E:\\新大智慧\\dzh.exe");
+  EXPECT_EQ(Attached(), std::make_tuple(second.frame, second.mdiClient, std::string("E:\\新大智慧\\dzh.exe")));
   sim::Advance(100);
   EXPECT_EQ(Label(), "600519");
 }
@@ -126,8 +123,7 @@ TEST_F(QuotePoller, AttachesToTheFirstQualifyingWindow) {
     sim::CreateWindow({"MDIClient", "", other, 0, frame});
 
   sim::Advance(100);
-  EXPECT_EQ(AppState.dzh.mainWindow, wanted.frame);
-  EXPECT_EQ(AppState.dzh.exePath, kDzhExe);
+  EXPECT_EQ(Attached(), std::make_tuple(wanted.frame, wanted.mdiClient, std::string(kDzhExe)));
 }
 
 TEST_F(QuotePoller, AnUninspectableDzhFallsBackToTheTitle) {
@@ -135,8 +131,7 @@ TEST_F(QuotePoller, AnUninspectableDzhFallsBackToTheTitle) {
   sim::DenyOpenProcess(dzh.process);
   sim::Advance(200);
   EXPECT_EQ(AppState.dzh.exePath, "");
-  EXPECT_EQ(AppState.currentCode, "浦发银行");
-  EXPECT_EQ(Label(), "浦发银行");
+  EXPECT_EQ(Shown(), "浦发银行");
 }
 
 // A cached title needs no table.  While the front document stays, a tick
@@ -153,10 +148,7 @@ TEST_F(QuotePoller, ASteadyTickTouchesNoFileUntilTheTitleChanges) {
   ASSERT_EQ(Label(), "600001");
   for (const sim::Call& call : sim::Calls()) EXPECT_EQ(call.text.find("STKINFO"), std::string::npos) << call.text;
 
-  const struct {
-    const char* change;
-    std::function<void()> make;
-  } edits[] = {
+  const std::pair<const char*, std::function<void()>> edits[] = {
       {"nothing", [] {}},
       {"a hand edit of the same length",
        [] {
@@ -167,12 +159,12 @@ TEST_F(QuotePoller, ASteadyTickTouchesNoFileUntilTheTitleChanges) {
       {"another entry written by a second instance", [] { WriteSetting(kCodeCacheSection, "万科Ａ", "000002"); }},
       {"new.ini deleted", [] { sim::RemoveFile(SettingsPath()); }},
   };
-  for (const auto& edit : edits) {
-    edit.make();
+  for (const auto& [change, make] : edits) {
+    make();
     sim::ClearCalls();
     sim::Advance(1000);
-    EXPECT_EQ(FileCalls(), 0) << edit.change;
-    EXPECT_EQ(Label(), "600001") << edit.change;
+    EXPECT_EQ(FileCalls(), 0) << change;
+    EXPECT_EQ(Label(), "600001") << change;
   }
 
   sim::SetText(dzh.documents[0], "平安银行");

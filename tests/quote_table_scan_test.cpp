@@ -6,51 +6,19 @@
 #include <tuple>
 #include <vector>
 
+#include "../fuzz/table_scan_yardstick.h"
 #include "quote/dzh_reader.h"
 #include "support/code_table.h"
 
 namespace {
 
+using code_table::Field;
 using std::string_literals::operator""s;
-
-// The scan as a plain reading of the table split at the title: the yardstick
-// the chunked scan must agree with, whatever its chunk size.
-std::string ReferenceScan(const std::string& table, const std::string& title, Market market) {
-  std::vector<std::string> pieces;
-  std::size_t from = 0;
-  for (std::size_t at; (at = table.find(title, from)) != std::string::npos; from = at + title.size())
-    pieces.push_back(table.substr(from, at - from));
-  if (from < table.size()) pieces.push_back(table.substr(from));
-  if (pieces.size() <= 1) return "";
-  for (const std::string& piece : pieces) {
-    std::string candidate = piece.size() < 10 ? "" : piece.substr(piece.size() - 10);
-    candidate = candidate.substr(0, candidate.find('\0'));
-    if (MeetsMarketRule(candidate, market)) return candidate;
-  }
-  return "";
-}
 
 std::string Scan(const std::string& table, const std::string& title, Market market, std::size_t chunk,
                  std::size_t step = SIZE_MAX) {
   code_table::MemoryReader reader{table, step};
   return ScanCodeTable(std::ref(reader), title, market, chunk);
-}
-
-// Feeds the table cut at the given offsets (ascending), each piece in a heap
-// block of its own size that is gone before the next piece comes: reading past
-// a piece's end or keeping a view of it shows under the sanitizers.
-std::string FeedCut(const std::string& table, const std::string& title, Market market,
-                    const std::vector<std::size_t>& cuts) {
-  CodeTableScanner scanner(title, market);
-  std::size_t from = 0;
-  for (std::size_t i = 0; i <= cuts.size(); ++i) {
-    const std::size_t to = i < cuts.size() ? cuts[i] : table.size();
-    const std::vector<char> piece(table.begin() + static_cast<std::ptrdiff_t>(from),
-                                  table.begin() + static_cast<std::ptrdiff_t>(to));
-    if (scanner.Feed({piece.data(), piece.size()})) break;
-    from = to;
-  }
-  return scanner.Finish();
 }
 
 TEST(MarketRule, AcceptsSixCharactersOfTheExchange) {
@@ -76,34 +44,30 @@ TEST(MarketRule, AcceptsSixCharactersOfTheExchange) {
 TEST(TableScan, FindsTheCodeInFrontOfTheNameHoweverTheTableIsCut) {
   const std::string name = "浦发银行";
   struct Case {
-    std::string what, table;
-    Market market;
-    std::string code;
+    std::string what, table, code;
     std::string title = "浦发银行";
+    Market market = Market::kShanghai;
   };
   std::vector<Case> cases = {
-      {"a record in the middle", "header" + code_table::Field("600000") + name + "tail"s, Market::kShanghai, "600000"},
-      {"the record opens the table", code_table::Field("600000") + name + "x", Market::kShanghai, "600000"},
-      {"the title only at the very end", "header" + code_table::Field("600000") + name, Market::kShanghai, ""},
-      {"the title nowhere", "header" + code_table::Field("600000") + "招商银行x", Market::kShanghai, ""},
-      {"a field less than 10 bytes from the start", "600000" + name + "x", Market::kShanghai, ""},
-      {"six digits without NUL", "6000001234" + name + "x", Market::kShanghai, ""},
-      {"a Shenzhen code in the Shanghai rule", code_table::Field("000001") + name + "x", Market::kShanghai, ""},
-      {"a Shenzhen code", code_table::Field("000001") + name + "x", Market::kShenzhen, "000001"},
-      {"a later valid record", code_table::Field("ABC") + name + code_table::Field("600036") + name + "x",
-       Market::kShanghai, "600036"},
-      {"back-to-back titles leave an empty piece", code_table::Field("600036") + name + name + "x", Market::kShanghai,
-       "600036"},
+      {"a record in the middle", "header" + Field("600000") + name + "tail"s, "600000"},
+      {"the record opens the table", Field("600000") + name + "x", "600000"},
+      {"the title only at the very end", "header" + Field("600000") + name, ""},
+      {"the title nowhere", "header" + Field("600000") + "招商银行x", ""},
+      {"a field less than 10 bytes from the start", "600000" + name + "x", ""},
+      {"six digits without NUL", "6000001234" + name + "x", ""},
+      {"a Shenzhen code in the Shanghai rule", Field("000001") + name + "x", ""},
+      {"a Shenzhen code", Field("000001") + name + "x", "000001", name, Market::kShenzhen},
+      {"a later valid record", Field("ABC") + name + Field("600036") + name + "x", "600036"},
+      {"back-to-back titles leave an empty piece", Field("600036") + name + name + "x", "600036"},
       // The piece between two titles is shorter than a field: no candidate
       // there, but the table goes on and the trailing piece is examined.
-      {"a short piece, then the table's last 10 bytes", "xx" + name + "12" + name + code_table::Field("600519"),
-       Market::kShanghai, "600519"},
-      {"the trailing piece alone", name + "tail-" + code_table::Field("601318"), Market::kShanghai, "601318"},
-      {"an empty table", "", Market::kShanghai, ""},
+      {"a short piece, then the table's last 10 bytes", "xx" + name + "12" + name + Field("600519"), "600519"},
+      {"the trailing piece alone", name + "tail-" + Field("601318"), "601318"},
+      {"an empty table", "", ""},
       // The last 10 bytes would run back into the title and read "600001".
-      {"a trailing piece shorter than a field", "junk-junk-6" + "00001\0\0\0\0"s, Market::kShanghai, "", "6"},
-      {"a trailing piece of exactly a field", "junk-junk-X" + "600002\0\0\0\0"s, Market::kShanghai, "600002", "X"},
-      {"the table is the title", name, Market::kShanghai, ""},
+      {"a trailing piece shorter than a field", "junk-junk-6" + "00001\0\0\0\0"s, "", "6"},
+      {"a trailing piece of exactly a field", "junk-junk-X" + "600002\0\0\0\0"s, "600002", "X"},
+      {"the table is the title", name, ""},
   };
   // The record the code comes from, and the table's last bytes, after a near
   // miss of the title: same first and last byte.
@@ -117,11 +81,9 @@ TEST(TableScan, FindsTheCodeInFrontOfTheNameHoweverTheTableIsCut) {
       {"a GBK name", "浦发银行", "浦发兴行"},
       {"longer than most pieces", longTitle, std::string(20, 'L') + "+" + std::string(19, 'M')}};
   for (const auto& [what, title, nearMiss] : titles) {
-    cases.push_back(
-        {what, padding + nearMiss + code_table::Field("600000") + title + "-tail", Market::kShanghai, "600000", title});
+    cases.push_back({what, padding + nearMiss + Field("600000") + title + "-tail", "600000", title});
     // Only the trailing piece offers a code: the table's last 10 bytes.
-    cases.push_back({what + ", trailing"s, padding + title + nearMiss + "-" + code_table::Field("601318"),
-                     Market::kShanghai, "601318", title});
+    cases.push_back({what + ", trailing"s, padding + title + nearMiss + "-" + Field("601318"), "601318", title});
   }
 
   for (const Case& c : cases) {
@@ -143,15 +105,13 @@ TEST(TableScan, FeedSaysWhenTheCodeIsKnown) {
   // What, the table, the bytes fed when Feed first says the code is known,
   // and the code.
   const std::tuple<const char*, std::string, std::size_t, std::string> cases[] = {
-      {"a first record: once the table goes on", code_table::Field("600000") + name + "xyz", 10 + name.size() + 1,
-       "600000"},
-      {"a first record followed by the title", code_table::Field("600000") + name + name, 10 + name.size() + 1,
-       "600000"},
-      {"a later record: at the end of its title",
-       code_table::Field("ABC") + name + code_table::Field("600036") + name + "x", 2 * (10 + name.size()), "600036"},
-      {"the title only at the very end", code_table::Field("600000") + name, never, ""},
-      {"the code in the trailing piece", name + "tail-" + code_table::Field("601318"), never, "601318"},
-      {"no code at all", code_table::Field("ABC") + name + "tail-tail-tail", never, ""},
+      {"a first record: once the table goes on", Field("600000") + name + "xyz", 10 + name.size() + 1, "600000"},
+      {"a first record followed by the title", Field("600000") + name + name, 10 + name.size() + 1, "600000"},
+      {"a later record: at the end of its title", Field("ABC") + name + Field("600036") + name + "x",
+       2 * (10 + name.size()), "600036"},
+      {"the title only at the very end", Field("600000") + name, never, ""},
+      {"the code in the trailing piece", name + "tail-" + Field("601318"), never, "601318"},
+      {"no code at all", Field("ABC") + name + "tail-tail-tail", never, ""},
   };
   for (const auto& [what, table, expectedAfter, code] : cases) {
     CodeTableScanner scanner(name, Market::kShanghai);
@@ -160,12 +120,10 @@ TEST(TableScan, FeedSaysWhenTheCodeIsKnown) {
       if (scanner.Feed(std::string_view(table).substr(i, 1))) knownAfter = i + 1;
     EXPECT_EQ(knownAfter, expectedAfter) << what;
     // Whatever comes after a known result changes nothing.
-    if (knownAfter != never) {
-      EXPECT_TRUE(scanner.Feed(code_table::Field("600519") + name + "x")) << what;
-    }
+    EXPECT_TRUE(knownAfter == never || scanner.Feed(Field("600519") + name + "x")) << what;
     EXPECT_EQ(scanner.Finish(), code) << what;
   }
-  const std::string table = code_table::Field("600000") + name + std::string(1 << 20, 'x');
+  const std::string table = Field("600000") + name + std::string(1 << 20, 'x');
   code_table::MemoryReader reader{table};
   EXPECT_EQ(ScanCodeTable(std::ref(reader), name, Market::kShanghai, 4096), "600000");
   EXPECT_LT(reader.offset, 3 * 4096u);
@@ -184,16 +142,13 @@ TEST(TableScan, ChunkedScanAgreesWithThePlainSplit) {
     for (int i = 1 + pick(4); i > 0; --i) title += alphabet[pick(sizeof alphabet)];
     std::string table;
     for (int i = pick(60); i > 0; --i) {
-      switch (pick(4)) {
-        case 0:
-          table += title;
-          break;
-        case 1:
-          table += code_table::Field(std::to_string(pick(2) ? 600000 + pick(9999) : 1 + pick(4999))) + title;
-          break;
-        default:
-          table += alphabet[pick(sizeof alphabet)];
-      }
+      const int kind = pick(4);
+      if (kind == 0)
+        table += title;
+      else if (kind == 1)
+        table += Field(std::to_string(pick(2) ? 600000 + pick(9999) : 1 + pick(4999))) + title;
+      else
+        table += alphabet[pick(sizeof alphabet)];
     }
     const Market market = pick(2) ? Market::kShanghai : Market::kShenzhen;
     const std::string expected = ReferenceScan(table, title, market);

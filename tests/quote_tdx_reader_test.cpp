@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/app_state.h"
@@ -18,6 +19,7 @@
 namespace {
 
 using code_table::Security;
+using std::string_literals::operator""s;
 
 constexpr const char* kTdxExe = "D:\\new_tdx\\TdxW.exe";
 const std::string kCache = "D:\\new_tdx\\T0002\\hq_cache\\";
@@ -46,8 +48,7 @@ TEST_F(TdxMode, FindsTheFrontmostTdxWindowAmongOthersAndItsOwnTables) {
   CreateHidden({"TdxW_MainFrame_Class", TdxChartTitle("贵州茅台"), other});
 
   sim::Advance(kDzhRetryInterval);
-  EXPECT_EQ(AppState.tdx.mainWindow, front.frame);
-  EXPECT_EQ(AppState.tdx.folder, "D:\\new_tdx");
+  EXPECT_EQ(std::tie(AppState.tdx.mainWindow, AppState.tdx.folder), std::make_tuple(front.frame, "D:\\new_tdx"s));
   EXPECT_EQ(Label(), "000009");
   EXPECT_EQ(sim::TimerInterval(kQuoteTimerId), kPollInterval);
 
@@ -67,8 +68,7 @@ TEST_F(TdxMode, FindsTheFrontmostTdxWindowAmongOthersAndItsOwnTables) {
   // none is left, and the search runs every 10 s again.
   sim::EndProcess(front.process);
   sim::Advance(100);
-  EXPECT_EQ(AppState.tdx.mainWindow, back.frame);
-  EXPECT_EQ(AppState.tdx.folder, "C:\\tdx");
+  EXPECT_EQ(std::tie(AppState.tdx.mainWindow, AppState.tdx.folder), std::make_tuple(back.frame, "C:\\tdx"s));
   EXPECT_EQ(Label(), "600000");
   sim::EndProcess(back.process);
   sim::Advance(100);
@@ -186,41 +186,35 @@ TEST_F(TdxMode, ReadsCutAndMalformedTablesAsFarAsTheyAreRight) {
   const std::string longNames = Tnf360({{"510300", "沪深300ETF华泰柏瑞"}, {"600036", "招商银行"}});
   // Just over the cap, every record right: only reading it all shows it whole.
   const std::uint64_t overCap = kTnfHeaderSize + (kMostTnfBytes / 314 + 1) * 314;
-  const struct {
-    const char* what;
-    int layout;  // of kTnfLayouts
-    std::string bytes;
-    std::vector<Security> found;
-    bool used = true;
-  } cases[] = {
-      {"whole", 0, good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}},
-      {"cut in a record", 0, good.substr(0, first.size() + 100), {{"600000", "浦发银行"}}},
-      {"cut in the header", 0, good.substr(0, 20), {}},
-      {"a record with a bad code", 1, badCode, {{"600036", "招商银行"}}},
-      {"an empty name", 1, code_table::TnfTable({{"600000", ""}}), {}},
-      {"a name of eight bytes, no NUL", 1, first, {{"600000", "浦发银行"}}},
-      {"bytes after the name's NUL", 1, afterNul, {{"600000", "浦发"}}},
-      {"bjm.tnf whole", 2, good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}},
+  // What, the layout (of kTnfLayouts), the file's bytes ("": over the cap),
+  // the codes by name it gives, and whether the table is used.
+  const std::tuple<const char*, int, std::string, std::vector<Security>, bool> cases[] = {
+      {"whole", 0, good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}, true},
+      {"cut in a record", 0, good.substr(0, first.size() + 100), {{"600000", "浦发银行"}}, true},
+      {"cut in the header", 0, good.substr(0, 20), {}, true},
+      {"a record with a bad code", 1, badCode, {{"600036", "招商银行"}}, true},
+      {"an empty name", 1, code_table::TnfTable({{"600000", ""}}), {}, true},
+      {"a name of eight bytes, no NUL", 1, first, {{"600000", "浦发银行"}}, true},
+      {"bytes after the name's NUL", 1, afterNul, {{"600000", "浦发"}}, true},
+      {"bjm.tnf whole", 2, good, {{"600000", "浦发银行"}, {"600036", "招商银行"}}, true},
       {"bjm.tnf cut", 2, good + "x", {}, false},
       {"bjm.tnf with a bad code", 2, badCode, {}, false},
-      {"a newer layout, whole", 3, longNames, {{"510300", "沪深300ETF华泰柏瑞"}, {"600036", "招商银行"}}},
+      {"a newer layout, whole", 3, longNames, {{"510300", "沪深300ETF华泰柏瑞"}, {"600036", "招商银行"}}, true},
       {"a newer layout, cut", 3, longNames.substr(0, longNames.size() - 1), {}, false},
       {"a newer layout read a byte off", 4, longNames.substr(0, 49) + longNames.substr(50) + '\0', {}, false},
       {"a newer layout with its names a byte before", 5, Tnf360({{"830799", "艾融软件"}}, 30), {}, false},
       {"bjm.tnf over the cap", 2, "", {}, false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    TnfTable table(kTnfLayouts[c.layout]);
+  for (const auto& [what, layout, bytes, found, used] : cases) {
+    SCOPED_TRACE(what);
+    TnfTable table(kTnfLayouts[layout]);
     const std::string path = kCache + table.layout->fileName;
-    c.bytes.empty() ? sim::WriteSparseFile(path, overCap, '1') : sim::WriteFile(path, c.bytes);
+    bytes.empty() ? sim::WriteSparseFile(path, overCap, '1') : sim::WriteFile(path, bytes);
     EXPECT_TRUE(RefreshTnfTable(path, &table));
-    EXPECT_EQ(table.used, c.used);
-    EXPECT_EQ(table.records.size(), c.found.size());
-    for (const Security& security : c.found) {
+    EXPECT_EQ(std::make_pair(table.used, table.records.size()), std::make_pair(used, found.size()));
+    for (const Security& security : found) {
       const TdxMatch match = MatchInTables(&table, 1, security.name);
-      EXPECT_EQ(match.count, 1u) << security.name;
-      EXPECT_EQ(match.code, security.code);
+      EXPECT_EQ(std::tie(match.count, match.code), std::make_tuple(std::size_t{1}, security.code)) << security.name;
     }
     EXPECT_FALSE(RefreshTnfTable(path, &table)) << "unchanged";
     EXPECT_EQ(sim::OpenHandles(), 0);

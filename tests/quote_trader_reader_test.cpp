@@ -110,10 +110,8 @@ TEST_F(TraderReader, ListsEveryTopLevelWindowInZOrder) {
   const Hwnd middle = CreateHidden({"B", std::string(300, 'x'), process_});
   const Hwnd top = sim::CreateWindow({"C", "顶", process_});
   const auto entries = ListTopLevelWindows();
-  std::vector<Hwnd> order;
-  for (const auto& entry : entries) order.push_back(entry.window);
-  ASSERT_GE(order.size(), 3u);
-  EXPECT_EQ(std::vector<Hwnd>(order.begin(), order.begin() + 3), (std::vector<Hwnd>{top, middle, bottom}));
+  ASSERT_GE(entries.size(), 3u);
+  EXPECT_EQ(std::tie(entries[0].window, entries[1].window, entries[2].window), std::tie(top, middle, bottom));
   EXPECT_EQ(entries[0].title, "顶");
   EXPECT_EQ(entries[1].title, std::string(254, 'x'));
 }

@@ -5,7 +5,6 @@
 // right, and the program's memory and new.ini stop growing once every title
 // has been seen.
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,9 +29,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 
 namespace {
 
-using platform::Hwnd;
-
-constexpr const char* kDzhExe = "D:\\dzh\\dzh.exe";
+using code_table::Security;
 
 // Bytes the process has allocated and not freed, where the allocator tells.
 std::optional<std::size_t> HeapInUse() {
@@ -45,41 +42,28 @@ std::optional<std::size_t> HeapInUse() {
 #endif
 }
 
-struct Document {
-  std::string title, code;  // code: what the program must show for it
-};
-
-// Titles of every kind the reader meets: codes of both exchanges, one that no
-// table holds (shown as itself), one new.ini cannot hold as a key (kept in
-// memory), and an empty one (changes nothing).
-std::vector<Document> Documents() {
-  std::vector<Document> documents;
-  for (const auto& s : code_table::ShanghaiSecurities()) documents.push_back({s.name, s.code});
-  for (const auto& s : code_table::ShenzhenSecurities()) documents.push_back({s.name, s.code});
-  documents.insert(documents.end(), {{"自选股一", "自选股一"}, {"[板块]指数", "[板块]指数"}, {"", ""}});
-  return documents;
-}
-
-DzhScene StartDzhWithDocuments() {
-  std::vector<std::string> titles;
-  for (const Document& d : Documents()) titles.push_back(d.title);
-  return StartDzh(kDzhExe, "大智慧 - 行情", 1, titles);
-}
-
 class Soak : public SimTest {};
 
 TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
-  const std::uint32_t trader = sim::AddProcess("C:\\jys\\jys.exe");
-  sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", trader});
+  sim::CreateWindow({"JysMain", "交易师 - 600036 - 招商银行", sim::AddProcess("C:\\jys\\jys.exe")});
   // A trading client whose hot key focuses its code field; every later
   // click finds the focus still there, in the field the code last landed in.
   const ClientScene client = AddTradingClient();
   OpenFormOnKey(client, 112, 10);
-  const Hwnd codeField = client.codeField;
   StartProgram();
-  DzhScene dzh = StartDzhWithDocuments();
+  // Titles of every kind the reader meets, each with the code the program must
+  // show for it: codes of both exchanges, one that no table holds (shown as
+  // itself), one new.ini cannot hold as a key (kept in memory), and an empty one
+  // (changes nothing).
+  std::vector<Security> documents = code_table::ShanghaiSecurities();
+  const std::vector<Security>& shenzhen = code_table::ShenzhenSecurities();
+  documents.insert(documents.end(), shenzhen.begin(), shenzhen.end());
+  documents.insert(documents.end(), {{"自选股一", "自选股一"}, {"[板块]指数", "[板块]指数"}, {"", ""}});
+  std::vector<std::string> titles;
+  for (const Security& d : documents) titles.push_back(d.name);
+  const auto startDzh = [&] { return StartDzh("D:\\dzh\\dzh.exe", "大智慧 - 行情", 1, titles); };
+  DzhScene dzh = startDzh();
 
-  const std::vector<Document> documents = Documents();
   std::size_t ticks = 0;
   std::optional<std::size_t> heapAtStart;
   std::string iniAtStart;
@@ -91,13 +75,13 @@ TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
     if (second % 60 == 0) {
       // The paths other than the steady one, once in a while.
       if (minute == 3) sim::EndProcess(dzh.process);
-      if (minute == 4) dzh = StartDzhWithDocuments();
+      if (minute == 4) dzh = startDzh();
       if (minute % 10 == 7) ChooseFromMenu(platform::TrayMenuItem::kTrader);
       if (minute % 10 == 8) ChooseFromMenu(platform::TrayMenuItem::kDzh);
       if (minute >= 1 && TextToInt(AppState.currentCode) > 0) {
         sim::Click(MainBar().buyButton);
         ++buys;
-        wrongBuys += sim::TextOf(codeField) != AppState.currentCode;
+        wrongBuys += sim::TextOf(client.codeField) != AppState.currentCode;
       }
     }
     if (minute != 3) sim::BringToTop(dzh.documents[front]);
@@ -109,7 +93,7 @@ TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
 
     // 大智慧 mode, attached, with a document that has a title: its code.
     const bool dzhShown = minute >= 5 && minute % 10 != 7 && minute % 10 != 8;
-    if (dzhShown && !documents[front].title.empty()) wrongCodes += AppState.currentCode != documents[front].code;
+    if (dzhShown && !documents[front].name.empty()) wrongCodes += AppState.currentCode != documents[front].code;
     if (minute % 10 == 7) wrongCodes += AppState.currentCode != "600036";
 
     // Every title has been seen by minute 10: from then on nothing may grow.
@@ -128,10 +112,8 @@ TEST_F(Soak, OneSimulatedHourLeaksNothingAndKeepsTheCodeRight) {
   EXPECT_EQ(wrongBuys, 0) << "buy clicks that left another code in the trading client";
 
   EXPECT_EQ(sim::FileContent(IniPath()), iniAtStart) << "new.ini changed after every title had been cached";
-  const IniEntries cache = IniSection("代码表");
-  EXPECT_EQ(cache.size(), documents.size() - 2) << "one entry per title new.ini can hold";
-  const IniEntries settings = IniSection("软件设置");
-  EXPECT_EQ(settings.size(), 7u) << "键码表, three keys, 左边, 顶边, 数据源";
+  EXPECT_EQ(IniSection("代码表").size(), documents.size() - 2) << "one entry per title new.ini can hold";
+  EXPECT_EQ(IniSection("软件设置").size(), 7u) << "键码表, three keys, 左边, 顶边, 数据源";
   EXPECT_EQ(ReadSetting(kSettingsSection, "数据源", ""), "0");
 
   const std::optional<std::size_t> heapAtEnd = HeapInUse();

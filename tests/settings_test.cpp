@@ -67,8 +67,7 @@ TEST_F(SettingsTest, FirstLoadRepairsEveryKeyWritesNoSourceAndReadsPositionsAsLe
   EXPECT_EQ(value.size(), 10239u);
   EXPECT_EQ(value.substr(0, 5), "-250x");
   const Settings loaded = LoadSettings();
-  EXPECT_EQ(loaded.left, -250);
-  EXPECT_EQ(loaded.top, 0);
+  EXPECT_EQ(std::tie(loaded.left, loaded.top), std::make_tuple(-250, 0));
 }
 
 // Keys and source are read or repaired.  "输入方式" 1 types the code, 2 types

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <limits>
+#include <cstdint>
 #include <tuple>
 #include <utility>
 
@@ -39,14 +39,12 @@ TEST(TextToInt, ReadsLeadingDecimalNumber) {
       {"\xA3\xA0\x31", 0},  // trail 0xA0 is outside the folded range
       {"\xA3", 0},          // a lone lead byte at the end
       {"1\xA3", 1},
-      {"2147483647", std::numeric_limits<std::int32_t>::max()},
-      {"2147483648", std::numeric_limits<std::int32_t>::max()},
-      {"99999999999999999999999999", std::numeric_limits<std::int32_t>::max()},
-      {"-2147483648", std::numeric_limits<std::int32_t>::min()},
-      {"-2147483649", std::numeric_limits<std::int32_t>::min()},
-      {"-99999999999999999999999999", std::numeric_limits<std::int32_t>::min()},
   };
   for (const auto& [text, value] : cases) EXPECT_EQ(TextToInt(text), value) << '"' << text << '"';
+  for (const char* text : {"2147483647", "2147483648", "99999999999999999999999999"})
+    EXPECT_EQ(TextToInt(text), INT32_MAX) << text;
+  for (const char* text : {"-2147483648", "-2147483649", "-99999999999999999999999999"})
+    EXPECT_EQ(TextToInt(text), INT32_MIN) << text;
   // The folding steps over whole characters: the 0xA3 here is the trail of
   // another character, not the lead of a full-width digit.
   EXPECT_EQ(TextToInt("\xB0\xA3\xB1\x35"), 0);
@@ -89,19 +87,17 @@ TEST(FindText, StepsOverTwoByteCharacters) {
 }
 
 TEST(TextSlicing, CutsAtTheEndsAndLowersOnlyAsciiLetters) {
-  EXPECT_EQ(LeftText("abcdef", 2), "ab");
-  EXPECT_EQ(LeftText("abcdef", 0), "");
-  EXPECT_EQ(LeftText("abcdef", -1), "");
-  EXPECT_EQ(LeftText("abc", 10), "abc");
-  EXPECT_EQ(RightText("SH600036", 6), "600036");
-  EXPECT_EQ(RightText("600", 6), "600");
-  EXPECT_EQ(RightText("abc", 0), "");
-  EXPECT_EQ(MidText("abcdef", 2, 3), "bcd");
-  EXPECT_EQ(MidText("abcdef", 5, 10), "ef");
-  EXPECT_EQ(MidText("abcdef", 0, 2), "");
-  EXPECT_EQ(MidText("abcdef", 7, 1), "");
-  EXPECT_EQ(MidText("abcdef", 6, 1), "f");
-  EXPECT_EQ(MidText("abcdef", 2, 0), "");
+  // The text, the count, and the cut.
+  const std::tuple<const char*, int, const char*> lefts[] = {
+      {"abcdef", 2, "ab"}, {"abcdef", 0, ""}, {"abcdef", -1, ""}, {"abc", 10, "abc"}};
+  for (const auto& [text, count, cut] : lefts) EXPECT_EQ(LeftText(text, count), cut) << text << " " << count;
+  const std::tuple<const char*, int, const char*> rights[] = {
+      {"SH600036", 6, "600036"}, {"600", 6, "600"}, {"abc", 0, ""}};
+  for (const auto& [text, count, cut] : rights) EXPECT_EQ(RightText(text, count), cut) << text << " " << count;
+  // From the start'th character of "abcdef", count of them.
+  const std::tuple<int, int, const char*> mids[] = {{2, 3, "bcd"}, {5, 10, "ef"}, {0, 2, ""},
+                                                    {7, 1, ""},    {6, 1, "f"},   {2, 0, ""}};
+  for (const auto& [start, count, cut] : mids) EXPECT_EQ(MidText("abcdef", start, count), cut) << start << " " << count;
   // Lower-casing leaves trail bytes alone.
   EXPECT_EQ(LowerAscii("LINGBO.EXE"), "lingbo.exe");
   EXPECT_EQ(LowerAscii("圓員AZ@[`"), "圓員az@[`");
