@@ -69,16 +69,9 @@ LINGBO_TITLE = "凌波助手"
 # --------------------------------------------------------------------------
 
 def _read_env_file(path):
-    values = {}
     with open(path, encoding="utf-8") as f:
-        for line in f:
-            line = line.strip()
-            if not line or line.startswith("#") or "=" not in line:
-                continue
-            name, value = line.split("=", 1)
-            parts = shlex.split(value)
-            values[name.strip()] = parts[0] if parts else ""
-    return values
+        pairs = [line.strip().split("=", 1) for line in f if "=" in line and not line.strip().startswith("#")]
+    return {name.strip(): (shlex.split(value) or [""])[0] for name, value in pairs}
 
 
 def _session():
@@ -219,9 +212,7 @@ class Program:
             return None
 
     def stop(self, grace=3):
-        if self._popen.poll() is not None:
-            return self._popen.returncode
-        self._popen.terminate()
+        self._popen.terminate()  # nothing is sent to a process that has ended
         if self.wait(grace) is None:
             self._popen.kill()
             self.wait(grace)
@@ -450,8 +441,7 @@ def windows():
 
 
 def find_windows(title=None, cls=None, pid=None):
-    found = windows()
-    return [w for w in found if (title is None or w.title == title) and (cls is None or w.cls == cls)
+    return [w for w in windows() if (title is None or w.title == title) and (cls is None or w.cls == cls)
             and (pid is None or w.pid == pid)]
 
 
@@ -528,7 +518,6 @@ def set_text(hwnd, text):
 
 def wait_until(predicate, timeout=5, interval=0.1, what="condition"):
     deadline = time.monotonic() + timeout
-    last = None
     while True:
         last = predicate()
         if last:
@@ -567,17 +556,12 @@ def mouse_move(x, y):
         if time.monotonic() >= deadline:
             # Off the screen the pointer stops at the edge; anything else means
             # something holds the pointer, and every later step would miss.
-            width, height = screen_size()
+            width, height = map(int, _xdotool("getdisplaygeometry").split())
             if (min(max(x, 0), width - 1), min(max(y, 0), height - 1)) == mouse_position():
                 return
             raise AssertionError("the pointer does not move to (%d, %d): it stays at %r" % (x, y, mouse_position()))
         time.sleep(0.02)
         _xdotool("mousemove", "--", x, y)
-
-
-def screen_size():
-    width, height = _xdotool("getdisplaygeometry").split()
-    return int(width), int(height)
 
 
 def mouse_down(button=1):

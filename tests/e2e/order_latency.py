@@ -114,7 +114,6 @@ def main():
     args = parser.parse_args()
 
     state = start_session()
-    sys.path.insert(0, HERE)
     try:
         if args.real_keys:
             results = measure(args.runs, "--keyboard-only", "--hot-key-down", settings={"输入方式": "2"})

@@ -5,11 +5,9 @@ import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-
-import harness as h  # noqa: E402
-from fault_scene import DzhStandIn  # noqa: E402
-from order_scene import CLIENT_EXE, CLIENT_TITLE, OrderCase  # noqa: E402
+import harness as h
+from fault_scene import DzhStandIn
+from order_scene import CLIENT_EXE, CLIENT_TITLE, OrderCase
 
 F1_DOWN, F1_UP = ("WM_KEYDOWN", "0x70", "0x003B0001", "main"), ("WM_KEYUP", "0x70", "0xC03B0001", "main")
 F2_DOWN, F2_UP = ("WM_KEYDOWN", "0x71", "0x003C0001", "main"), ("WM_KEYUP", "0x71", "0xC03C0001", "main")

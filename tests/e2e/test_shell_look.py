@@ -87,10 +87,9 @@ class Look(OrderCase):
         harness.click(bar.left + parts[0][1] // 2, bar.top + size[1] // 2)
         client.wait_code("buy", "600036")
 
-        if picture:
-            os.makedirs(os.path.dirname(picture), exist_ok=True)
-            with open(shot, "rb") as source, open(picture, "wb") as target:
-                target.write(source.read())
+        os.makedirs(os.path.dirname(picture), exist_ok=True)
+        with open(shot, "rb") as source, open(picture, "wb") as target:
+            target.write(source.read())
 
 
 if __name__ == "__main__":
