@@ -58,8 +58,7 @@ import tempfile
 import time
 import unittest
 
-_HERE = os.path.dirname(os.path.abspath(__file__))
-_REPO = os.path.dirname(os.path.dirname(_HERE))
+_REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 LINGBO_TITLE = "凌波助手"
 

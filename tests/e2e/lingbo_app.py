@@ -131,7 +131,8 @@ class LingboCase(WineTestCase):
         program = self.start(app.exe, cwd=os.path.dirname(app.exe))
         window = self.find_window(title=harness.LINGBO_TITLE, timeout=timeout, visible=True)
         if at is not None:
-            window = wait_until(lambda: _at(window.hwnd, at), 10, what="the bar at %r" % (at,))
+            window = wait_until(lambda: (lambda w: w if w and w.rect[:2] == tuple(at) else None)(
+                harness.window(window.hwnd)), 10, what="the bar at %r" % (at,))
         bar = Bar(app, program, window)
         if shows is not None:
             bar.wait_code(shows)
@@ -176,8 +177,3 @@ def choose_tray_menu_item(index, icon=None):
     step = (menu.height - 6) // TRAY_MENU_ITEMS
     harness.click(menu.left + menu.width // 2, menu.top + 3 + step * index + step // 2)
     wait_until(lambda: not [w for w in harness.find_windows(cls="#32768") if w.visible], 10, what="the tray menu closed")
-
-
-def _at(hwnd, at):
-    current = harness.window(hwnd)
-    return current if current and (current.left, current.top) == tuple(at) else None

@@ -28,12 +28,9 @@ import tempfile
 import time
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-REPO = os.path.dirname(os.path.dirname(HERE))
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 PAUSES_MS = 230
 SESSION = os.path.join(REPO, "tests", "wine", "session.sh")
-
-
 HOT_KEY = "Ctrl+Alt+B"
 
 

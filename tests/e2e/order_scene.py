@@ -35,8 +35,7 @@ class ClientLog:
 
     def keys(self):
         """(message, wParam, lParam, role) of every key message, in order."""
-        return [(k, a[0], a[1], a[2]) for t, k, a in self.events()
-                if k.startswith("WM_") and len(a) >= 3]
+        return [(k, a[0], a[1], a[2]) for t, k, a in self.events() if k.startswith("WM_") and len(a) >= 3]
 
     def codes(self, side):
         """(time, text) of every change of that form's code field."""
