@@ -46,6 +46,7 @@ LINGBO_KEEP=1, and screenshots a failure into the artifacts folder.
 
 import atexit
 import os
+import re
 import select
 import shlex
 import signal
@@ -57,8 +58,7 @@ import tempfile
 import time
 import unittest
 
-_HERE = os.path.dirname(os.path.abspath(__file__))
-_REPO = os.path.dirname(os.path.dirname(_HERE))
+_REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
 LINGBO_TITLE = "凌波助手"
 
@@ -68,16 +68,9 @@ LINGBO_TITLE = "凌波助手"
 # --------------------------------------------------------------------------
 
 def _read_env_file(path):
-    values = {}
     with open(path, encoding="utf-8") as f:
-        for line in f:
-            line = line.strip()
-            if not line or line.startswith("#") or "=" not in line:
-                continue
-            name, value = line.split("=", 1)
-            parts = shlex.split(value)
-            values[name.strip()] = parts[0] if parts else ""
-    return values
+        pairs = [line.strip().split("=", 1) for line in f if "=" in line and not line.strip().startswith("#")]
+    return {name.strip(): (shlex.split(value) or [""])[0] for name, value in pairs}
 
 
 def _session():
@@ -163,26 +156,16 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def wine_env(**extra):
-    env = dict(os.environ)
-    env.update({
-        "LANG": "zh_CN.UTF-8",
-        "LC_ALL": "zh_CN.UTF-8",
-        "WINEDEBUG": "-all",
-        "WINEDLLOVERRIDES": "mscoree,mshtml=",
-    })
-    for name in ("DISPLAY", "WINEPREFIX"):
-        if SESSION.get(name):
-            env[name] = SESSION[name]
+def _session_env(*names, **extra):
+    """This process's environment with the session's values of names, then extra."""
+    env = dict(os.environ, **{n: SESSION[n] for n in names if SESSION.get(n)})
     env.update(extra)
     return env
 
 
-def _x_env():
-    env = dict(os.environ)
-    if SESSION.get("DISPLAY"):
-        env["DISPLAY"] = SESSION["DISPLAY"]
-    return env
+def wine_env(**extra):
+    return _session_env("DISPLAY", "WINEPREFIX", **{"LANG": "zh_CN.UTF-8", "LC_ALL": "zh_CN.UTF-8", "WINEDEBUG": "-all",
+                                                     "WINEDLLOVERRIDES": "mscoree,mshtml=", **extra})
 
 
 # --------------------------------------------------------------------------
@@ -201,14 +184,8 @@ def run(exe, *args, timeout=30, cwd=None, env=None):
     _check_width(exe)
     command = ["wine", exe] + [str(a) for a in args]
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-        process = subprocess.Popen(command, cwd=cwd, env=env or wine_env(), stdin=subprocess.DEVNULL, stdout=out,
-                                   stderr=err, start_new_session=True)
-        try:
-            code = process.wait(timeout)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-            raise
+        code = subprocess.run(command, cwd=cwd, env=env or wine_env(), stdin=subprocess.DEVNULL, stdout=out,
+                              stderr=err, start_new_session=True, timeout=timeout).returncode
         out.seek(0)
         err.seek(0)
         return subprocess.CompletedProcess(command, code, out.read(), err.read())
@@ -234,9 +211,7 @@ class Program:
             return None
 
     def stop(self, grace=3):
-        if self._popen.poll() is not None:
-            return self._popen.returncode
-        self._popen.terminate()
+        self._popen.terminate()  # nothing is sent to a process that has ended
         if self.wait(grace) is None:
             self._popen.kill()
             self.wait(grace)
@@ -250,12 +225,8 @@ def start(exe, *args, cwd=None, env=None):
 
 
 def private_kb(pid):
-    total = 0
     with open("/proc/%d/smaps_rollup" % pid) as f:
-        for line in f:
-            if line.startswith(("Private_Clean:", "Private_Dirty:")):
-                total += int(line.split()[1])
-    return total
+        return sum(int(line.split()[1]) for line in f if line.startswith(("Private_Clean:", "Private_Dirty:")))
 
 
 # --------------------------------------------------------------------------
@@ -433,21 +404,14 @@ def tooltip_texts():
 
 
 def _unescape(text):
-    out, i = [], 0
-    while i < len(text):
-        c = text[i]
-        if c == "\\" and i + 1 < len(text):
-            out.append({"t": "\t", "r": "\r", "n": "\n", "\\": "\\"}.get(text[i + 1], text[i + 1]))
-            i += 2
-        else:
-            out.append(c)
-            i += 1
-    return "".join(out)
+    return re.sub(r"\\(.)", lambda m: {"t": "\t", "r": "\r", "n": "\n"}.get(m.group(1), m.group(1)), text,
+                  flags=re.S)
 
 
 class Window:
+    """One window record, as the probe saw it then: the derived sizes never change."""
     __slots__ = ("hwnd", "pid", "visible", "iconic", "enabled", "topmost", "left", "top", "right", "bottom",
-                 "cls", "title")
+                 "cls", "title", "rect", "width", "height", "center")
 
     def __init__(self, line):
         fields = line.split("\t")
@@ -456,25 +420,11 @@ class Window:
         numbers = [int(f) for f in fields[:10]]
         self.hwnd, self.pid = numbers[0], numbers[1]
         self.visible, self.iconic, self.enabled, self.topmost = (bool(n) for n in numbers[2:6])
-        self.left, self.top, self.right, self.bottom = numbers[6:10]
+        self.rect = self.left, self.top, self.right, self.bottom = tuple(numbers[6:10])
+        self.width, self.height = self.right - self.left, self.bottom - self.top
+        self.center = ((self.left + self.right) // 2, (self.top + self.bottom) // 2)
         self.cls = _unescape(fields[10])
         self.title = _unescape("\t".join(fields[11:]))
-
-    @property
-    def rect(self):
-        return (self.left, self.top, self.right, self.bottom)
-
-    @property
-    def width(self):
-        return self.right - self.left
-
-    @property
-    def height(self):
-        return self.bottom - self.top
-
-    @property
-    def center(self):
-        return ((self.left + self.right) // 2, (self.top + self.bottom) // 2)
 
     def __repr__(self):
         return "Window(%d, pid=%d, %r, %r, rect=%r, visible=%s)" % (self.hwnd, self.pid, self.cls, self.title,
@@ -490,17 +440,13 @@ def windows():
 
 
 def find_windows(title=None, cls=None, pid=None):
-    found = windows()
-    return [w for w in found if (title is None or w.title == title) and (cls is None or w.cls == cls)
+    return [w for w in windows() if (title is None or w.title == title) and (cls is None or w.cls == cls)
             and (pid is None or w.pid == pid)]
 
 
 def find_window(title=None, cls=None, pid=None, timeout=10, visible=None):
     def match():
-        for w in find_windows(title, cls, pid):
-            if visible is None or w.visible == visible:
-                return w
-        return None
+        return next((w for w in find_windows(title, cls, pid) if visible is None or w.visible == visible), None)
     return wait_until(match, timeout, 0.2, what="window title=%r class=%r" % (title, cls))
 
 
@@ -565,24 +511,12 @@ def set_text(hwnd, text):
     probe("settext", str(hwnd), text)
 
 
-def show_window(title, timeout=10):
-    """A plain top-level window with that title (a charting program's, say); stop the Program to close it."""
-    program = start(exe_path("probe_cli.exe"), "window", title)
-    try:
-        shown = find_window(title=title, cls="ProbeWindow", timeout=timeout)
-    except AssertionError:
-        program.stop()
-        raise
-    return program, shown
-
-
 # --------------------------------------------------------------------------
 # Waiting
 # --------------------------------------------------------------------------
 
 def wait_until(predicate, timeout=5, interval=0.1, what="condition"):
     deadline = time.monotonic() + timeout
-    last = None
     while True:
         last = predicate()
         if last:
@@ -597,7 +531,7 @@ def wait_until(predicate, timeout=5, interval=0.1, what="condition"):
 # --------------------------------------------------------------------------
 
 def _xdotool(*args, timeout=10):
-    result = subprocess.run(["xdotool"] + [str(a) for a in args], env=_x_env(), stdin=subprocess.DEVNULL,
+    result = subprocess.run(["xdotool"] + [str(a) for a in args], env=_session_env("DISPLAY"), stdin=subprocess.DEVNULL,
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
     if result.returncode != 0:
         raise AssertionError("xdotool %s: %s" % (" ".join(map(str, args)), result.stderr.decode(errors="replace")))
@@ -621,17 +555,12 @@ def mouse_move(x, y):
         if time.monotonic() >= deadline:
             # Off the screen the pointer stops at the edge; anything else means
             # something holds the pointer, and every later step would miss.
-            width, height = screen_size()
+            width, height = map(int, _xdotool("getdisplaygeometry").split())
             if (min(max(x, 0), width - 1), min(max(y, 0), height - 1)) == mouse_position():
                 return
             raise AssertionError("the pointer does not move to (%d, %d): it stays at %r" % (x, y, mouse_position()))
         time.sleep(0.02)
         _xdotool("mousemove", "--", x, y)
-
-
-def screen_size():
-    width, height = _xdotool("getdisplaygeometry").split()
-    return int(width), int(height)
 
 
 def mouse_down(button=1):
@@ -690,7 +619,7 @@ def screenshot(path, crop=None):
         command += ["-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top), "+repage"]
     # No metadata: the same picture gives the same bytes.
     command += ["-strip", "-define", "png:exclude-chunks=date,time"]
-    subprocess.run(command + [path], env=_x_env(), check=True, stdin=subprocess.DEVNULL,
+    subprocess.run(command + [path], env=_session_env("DISPLAY"), check=True, stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=30)
     return path
 
@@ -737,20 +666,17 @@ class WineTestCase(unittest.TestCase):
         return program
 
     def show_window(self, title, timeout=10):
-        program, shown = show_window(title, timeout)
-        self._programs.append(program)
-        return program, shown
+        """A plain top-level window with that title (a charting program's, say); stop the Program to close it."""
+        program = self.start(exe_path("probe_cli.exe"), "window", title)
+        return program, find_window(title=title, cls="ProbeWindow", timeout=timeout)
 
-    def find_window(self, title=None, cls=None, pid=None, timeout=10, visible=None):
-        return find_window(title, cls, pid, timeout, visible)
+    find_window = staticmethod(find_window)
 
     def _failed(self):
         outcome = getattr(self, "_outcome", None)
         result = getattr(outcome, "result", None)
-        if result is not None:
-            return any(test is self for test, _ in result.failures + result.errors) or \
-                not getattr(outcome, "success", True)
-        return False
+        return result is not None and (any(test is self for test, _ in result.failures + result.errors)
+                                       or not getattr(outcome, "success", True))
 
     def _stop_programs(self):
         if self._failed():

@@ -3,10 +3,11 @@
 LingboCase.start_bar is the one way to start lingbo.exe: in a fresh folder whose
 new.ini is settings_ini(cache, **SCENE updated by settings), or from app's folder
 with whatever new.ini it holds; it waits for the visible bar (with at=(x, y), for
-its top-left corner there).  start_trader is the one way to start 交易师: a main
-window titled "交易师 - code - name", retitled through a control file.  Bar reads
-through to the Window found at start (bar.hwnd, bar.left, ...); its stall(ms)
-pings the bar with WM_NULL from outside: (pings, longest ms, mean ms, failed).
+its top-left corner there; with shows=text, for its label showing that).
+start_trader is the one way to start 交易师: a main window titled "交易师 - code -
+name", retitled through a control file.  Bar reads through to the Window found
+at start (bar.hwnd, bar.left, ...); its stall(ms) pings the bar with WM_NULL from
+outside: (pings, longest ms, mean ms, failed).
 choose_tray_menu_item(index) clicks an item of the tray icon's menu (0 大智慧,
 1 交易师, 2 状态…, 3 退出).
 """
@@ -106,7 +107,7 @@ class Trader:
     """The 交易师 stand-in: a main window whose title the scenario changes."""
 
     def __init__(self, program, window, control):
-        self.program, self.window, self.hwnd, self._control = program, window, window.hwnd, control
+        self.program, self.window, self._control = program, window, control
 
     def retitle(self, text):
         with open(self._control, "w", encoding="utf-8") as f:
@@ -121,7 +122,7 @@ class LingboCase(WineTestCase):
         program = self.start("trader_standin.exe", *options, "--control", harness.windows_path(control), title)
         return Trader(program, self.find_window(title=title, timeout=20), control)
 
-    def start_bar(self, app=None, at=None, timeout=20, cache=None, **settings):
+    def start_bar(self, app=None, at=None, timeout=20, cache=None, shows=None, **settings):
         if app is None:
             app = self.app_dir()
             app.write_ini(settings_ini(cache, **dict(SCENE, **settings)))
@@ -130,8 +131,12 @@ class LingboCase(WineTestCase):
         program = self.start(app.exe, cwd=os.path.dirname(app.exe))
         window = self.find_window(title=harness.LINGBO_TITLE, timeout=timeout, visible=True)
         if at is not None:
-            window = wait_until(lambda: _at(window.hwnd, at), 10, what="the bar at %r" % (at,))
-        return Bar(app, program, window)
+            window = wait_until(lambda: (lambda w: w if w and w.rect[:2] == tuple(at) else None)(
+                harness.window(window.hwnd)), 10, what="the bar at %r" % (at,))
+        bar = Bar(app, program, window)
+        if shows is not None:
+            bar.wait_code(shows)
+        return bar
 
     def open_key_settings(self, bar):
         label = bar_parts(bar)["label"]
@@ -172,8 +177,3 @@ def choose_tray_menu_item(index, icon=None):
     step = (menu.height - 6) // TRAY_MENU_ITEMS
     harness.click(menu.left + menu.width // 2, menu.top + 3 + step * index + step // 2)
     wait_until(lambda: not [w for w in harness.find_windows(cls="#32768") if w.visible], 10, what="the tray menu closed")
-
-
-def _at(hwnd, at):
-    current = harness.window(hwnd)
-    return current if current and (current.left, current.top) == tuple(at) else None

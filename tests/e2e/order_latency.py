@@ -28,12 +28,9 @@ import tempfile
 import time
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-REPO = os.path.dirname(os.path.dirname(HERE))
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 PAUSES_MS = 230
 SESSION = os.path.join(REPO, "tests", "wine", "session.sh")
-
-
 HOT_KEY = "Ctrl+Alt+B"
 
 
@@ -114,7 +111,6 @@ def main():
     args = parser.parse_args()
 
     state = start_session()
-    sys.path.insert(0, HERE)
     try:
         if args.real_keys:
             results = measure(args.runs, "--keyboard-only", "--hot-key-down", settings={"输入方式": "2"})

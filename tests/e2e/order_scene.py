@@ -27,20 +27,15 @@ class ClientLog:
                 lines = f.read().splitlines()
         except FileNotFoundError:
             return []
-        events = []
-        for line in lines:
-            parts = line.split(" ")
-            if len(parts) >= 2:
-                events.append((float(parts[0]) / 1000.0, parts[1], parts[2:]))
-        return events
+        parts = (line.split(" ") for line in lines)
+        return [(float(p[0]) / 1000.0, p[1], p[2:]) for p in parts if len(p) >= 2]
 
     def of(self, kind):
         return [(t, args) for t, k, args in self.events() if k == kind]
 
     def keys(self):
         """(message, wParam, lParam, role) of every key message, in order."""
-        return [(k, a[0], a[1], a[2]) for t, k, a in self.events()
-                if k.startswith("WM_") and len(a) >= 3]
+        return [(k, a[0], a[1], a[2]) for t, k, a in self.events() if k.startswith("WM_") and len(a) >= 3]
 
     def codes(self, side):
         """(time, text) of every change of that form's code field."""
@@ -70,11 +65,8 @@ class StandInClient:
         handle, path = tempfile.mkstemp(prefix="client-", suffix=".log", dir=case.scratch)
         os.close(handle)
         self.log = ClientLog(path)
-        args = ["--title=" + title] if title is not None else []
-        args.append("--log=" + h.windows_path(self.log.path))
-        if code is not None:
-            args.append("--code=" + code)
-        self.program = case.start(exe, *(args + list(options)))
+        named = {"title": title, "log": h.windows_path(self.log.path), "code": code}
+        self.program = case.start(exe, *("--%s=%s" % item for item in named.items() if item[1] is not None), *options)
         start = h.wait_until(lambda: self.log.of("START"), 20, what="%s started" % exe)[0][1]
         fields = dict(item.split("=", 1) for item in start)
         self.pid, self.main, self.popup = int(fields["pid"]), int(fields["main"]), int(fields["popup"])
@@ -104,10 +96,7 @@ class OrderCase(LingboCase):
 
     def start_following_trader(self, code="600036", name="招商银行", **settings):
         """交易师 showing a code, and the bar started after it, showing the code too."""
-        trader = self.start_trader(code, name)
-        bar = self.start_bar(**settings)
-        bar.wait_code(code)
-        return trader, bar
+        return self.start_trader(code, name), self.start_bar(shows=code, **settings)
 
     def stop_bar(self, bar):
         """Ends that bar, so that another can start with other settings."""

@@ -37,10 +37,7 @@ import statistics
 import sys
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
-
-import order_latency  # noqa: E402  (starts no session on import)
+import order_latency  # starts no session on import
 
 TICKS = os.sysconf("SC_CLK_TCK")
 IDLE_WINDOWS = 5  # the idle figure is the median of this many stretches of --idle-seconds
@@ -201,10 +198,7 @@ def measure_idle(h, idle_seconds, memory_seconds):
             folder = extras[part] = case.app_dir("floor_window.exe")
             case.start(folder.exe, "--at", "700", str(300 + 30 * n), "--title", "floor " + part, *also(part))
 
-        lingbo_pid = unix_pid(app.exe)
-        poll_pid = unix_pid(poll.exe)
-        plain_pid = unix_pid(plain.exe)
-        texted_pid = unix_pid(texted.exe)
+        lingbo_pid, poll_pid, plain_pid, texted_pid = (unix_pid(folder.exe) for folder in (app, poll, plain, texted))
         extra_pids = {part: unix_pid(folder.exe) for part, folder in extras.items()}
         part_pids = {part: unix_pid(folder.exe) for part, folder in parts.items()}
         time.sleep(2)  # all past their start-up

@@ -12,17 +12,14 @@ process) and printed; the run fails when they grow.
 Not part of the test run: it takes as long as it says.
 """
 
-import os
 import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-
-import harness as h  # noqa: E402
-from fault_scene import DzhStandIn  # noqa: E402
-from make_code_tables import SHANGHAI, SHENZHEN  # noqa: E402
-from order_scene import OrderCase  # noqa: E402
+import harness as h
+from fault_scene import DzhStandIn
+from make_code_tables import SHANGHAI, SHENZHEN
+from order_scene import OrderCase
 
 MINUTES = float(sys.argv[1]) if len(sys.argv) > 1 else 10.0
 ACTIONS = int(sys.argv[2]) if len(sys.argv) > 2 else 100

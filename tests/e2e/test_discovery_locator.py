@@ -6,6 +6,7 @@ broker's program; peers/locator_probe_cli.exe runs the program's own search
 and reports which window it found and how long that took.
 """
 
+import collections
 import unittest
 
 from harness import WineTestCase, exe_path, run, send, wait_until, window, windows, windows_path
@@ -15,13 +16,7 @@ PLAIN = "trading_client_plain.exe"
 WM_NULL = 0x0000
 
 
-class Found:
-    def __init__(self, line):
-        hwnd, ms, title = (line.rstrip("\r\n").split("\t", 2) + ["", "", ""])[:3]
-        self.hwnd, self.ms, self.title = int(hwnd), int(ms), title
-
-    def __repr__(self):
-        return "Found(%d, %d ms, %r)" % (self.hwnd, self.ms, self.title)
+Found = collections.namedtuple("Found", "hwnd ms title")
 
 
 def locate():
@@ -30,7 +25,8 @@ def locate():
     if result.returncode not in (0, 2):
         raise AssertionError("locator probe failed with exit code %d: %r %r"
                              % (result.returncode, result.stdout[-400:], result.stderr[-400:]))
-    found = Found(result.stdout.decode("utf-8", "replace"))
+    hwnd, ms, title = (result.stdout.decode("utf-8", "replace").rstrip("\r\n").split("\t", 2) + ["", "", ""])[:3]
+    found = Found(int(hwnd), int(ms), title)
     if (result.returncode == 0) != (found.hwnd > 0):
         raise AssertionError("exit code %d disagrees with %r" % (result.returncode, found))
     return found

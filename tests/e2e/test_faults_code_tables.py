@@ -71,8 +71,7 @@ class TablesChangingUnderfoot(LingboCase):
 
     def test_codes_are_right_or_the_title_itself(self):
         dzh = DzhStandIn(self, [SHANGHAI[0][1]], SHANGHAI, SHENZHEN)
-        bar = self.start_bar(数据源="0")
-        bar.wait_code(SHANGHAI[0][0])
+        bar = self.start_bar(数据源="0", shows=SHANGHAI[0][0])
         settings = bar.settings()
 
         vandal = TableVandal(dzh.folder)

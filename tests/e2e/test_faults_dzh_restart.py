@@ -18,8 +18,7 @@ class DzhRestarted(LingboCase):
 
     def test_bar_attaches_again_and_reads_the_new_installation(self):
         first = DzhStandIn(self, ["招商证券", "浦发银行"])
-        bar = self.start_bar(数据源="0")
-        bar.wait_code("600000")
+        bar = self.start_bar(数据源="0", shows="600000")
 
         first.stop()
         time.sleep(1.0)

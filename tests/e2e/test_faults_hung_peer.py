@@ -21,8 +21,7 @@ class HungPeers(LingboCase):
 
     def test_dzh_that_stops_answering(self):
         dzh = DzhStandIn(self, ["浦发银行"], args=("--hang-after", "6000", "--hang-for", "14000"))
-        bar = self.start_bar(数据源="0")
-        bar.wait_code("600000")
+        bar = self.start_bar(数据源="0", shows="600000")
         self.assertResponsive(bar, "大智慧 stops answering while attached", ms=7000)
         self.assertHung(dzh.frame)
         self.assertEqual(bar.label_text(), "600000")
@@ -31,8 +30,7 @@ class HungPeers(LingboCase):
 
     def test_trader_that_stops_answering(self):
         trader = self.start_trader(options=("--hang-after", "6000", "--hang-for", "60000"))
-        bar = self.start_bar()
-        bar.wait_code("600036")
+        bar = self.start_bar(shows="600036")
         self.assertResponsive(bar, "交易师 stops answering", ms=7000)
         self.assertHung(trader.window)
         self.assertEqual(bar.label_text(), "600036")

@@ -34,8 +34,7 @@ class OddTitles(LingboCase):
             (raw(injection), "浦发\r\n[软件设置]\r\n买入键=1\r\n"),
         ]
         dzh = DzhStandIn(self, [c[0] for c in cases] + ["浦发银行"])
-        bar = self.start_bar(数据源="0")
-        bar.wait_code("600000")
+        bar = self.start_bar(数据源="0", shows="600000")
         ini_before = bar.app.parse_ini()
 
         shown = "600000"

@@ -91,14 +91,8 @@ class Profiles(WineTestCase):
     def test_absent_empty_and_gbk_values_are_told_apart(self):
         app = self.app_dir()
         app.write_ini("[软件设置]\n买入键=１１６\n空=\n[代码表]\n浦发银行=600000\n")
-        cases = [
-            ("软件设置", "买入键", "１１６"),
-            ("软件设置", "空", ""),
-            ("软件设置", "无此键", None),
-            ("无此节", "买入键", None),
-            ("代码表", "浦发银行", "600000"),
-        ]
-        for section, key, value in cases:
+        for section, key, value in (("软件设置", "买入键", "１１６"), ("软件设置", "空", ""), ("软件设置", "无此键", None),
+                                    ("无此节", "买入键", None), ("代码表", "浦发银行", "600000")):
             with self.subTest(section=section, key=key):
                 self.assertEqual(app.ini_get(section, key), value)
         self.assertEqual(app.ini_keys("软件设置"), ["买入键", "空"])

@@ -5,25 +5,23 @@ import sys
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-
-import harness as h  # noqa: E402
-from fault_scene import DzhStandIn  # noqa: E402
-from order_scene import CLIENT_EXE, CLIENT_TITLE, OrderCase  # noqa: E402
+import harness as h
+from fault_scene import DzhStandIn
+from order_scene import CLIENT_EXE, CLIENT_TITLE, OrderCase
 
 F1_DOWN, F1_UP = ("WM_KEYDOWN", "0x70", "0x003B0001", "main"), ("WM_KEYUP", "0x70", "0xC03B0001", "main")
 F2_DOWN, F2_UP = ("WM_KEYDOWN", "0x71", "0x003C0001", "main"), ("WM_KEYUP", "0x71", "0xC03C0001", "main")
 
 
 class OrderActions(OrderCase):
-    def seconds_to_follow_a_buy(self, bar, label, trader, security, client_was):
-        """Clicks 买, lets 交易师 show "CODE - NAME", and tells how soon the label (a
-        handle asked for while the bar answered) shows the code."""
+    def seconds_to_follow_a_buy(self, bar, trader, security, client_was):
+        """Clicks 买, lets 交易师 show "CODE - NAME", and tells how soon the label (its
+        handle taken while the bar answered, when it first showed a code) shows the code."""
         code = security.split()[0]
         bar.buy()
         clicked = time.time()
         trader.retitle("交易师 - " + security)
-        h.wait_until(lambda: h.window_text(label) == code, 15, 0.05, what="label shows " + code)
+        h.wait_until(lambda: h.window_text(bar.label) == code, 15, 0.05, what="label shows " + code)
         followed = time.time() - clicked
         print("\nbar follows the code again %.2f s after the click on a client %s" % (followed, client_was),
               file=sys.stderr)
@@ -64,8 +62,7 @@ class OrderActions(OrderCase):
     def test_buy_writes_the_code_from_dzh(self):
         client = self.start_client()
         DzhStandIn(self, ["浦发银行", "招商银行"])
-        bar = self.start_bar(数据源="0", cache={"招商银行": "600036", "浦发银行": "600000"})
-        bar.wait_code("600036", timeout=15)
+        bar = self.start_bar(数据源="0", cache={"招商银行": "600036", "浦发银行": "600000"}, shows="600036")
 
         bar.buy()
 
@@ -141,8 +138,7 @@ class OrderActions(OrderCase):
         # that lands leaves them empty, "输入方式" 1 types from the start.
         for entry, typed, security in ((None, [], ("", "")), ("1", ["600036"], ("招商银行", "35.20"))):
             with self.subTest(entry=entry):
-                bar = self.start_bar(输入方式=entry)
-                bar.wait_code("600036")
+                bar = self.start_bar(输入方式=entry, shows="600036")
                 client = self.start_client("--name-on-typing")
 
                 bar.buy()
@@ -287,8 +283,7 @@ class OrderActions(OrderCase):
 
         # Asked first whether it answers, the silent client is left alone: the
         # bar follows the charting program again at once.
-        label = bar.label  # asked while the bar answers
-        answered = self.seconds_to_follow_a_buy(bar, label, trader, "000002 - 万科Ａ", "stopped answering")
+        answered = self.seconds_to_follow_a_buy(bar, trader, "000002 - 万科Ａ", "stopped answering")
         # At most the 0.5 s question, with room for Wine; an action that went on
         # would wait 2.23 s for the code field before it gave up.
         self.assertLess(answered, 2.0)
@@ -305,14 +300,13 @@ class OrderActions(OrderCase):
         # behind 交易师, once minimised.
         behind = self.start_client("--stall-on-activate=8000")
         trader, bar = self.start_following_trader()
-        label = bar.label  # asked while the bar answers
         front = h.foreground()
         self.assertNotEqual(front and front.hwnd, behind.main, "the client must not be the active window")
         for client, security in ((behind, "000001 - 平安银行"), (None, "000002 - 万科Ａ")):
             with self.subTest(minimised=client is None):
                 client = client or self.start_client("--stall-on-activate=8000", "--minimized")
 
-                followed = self.seconds_to_follow_a_buy(bar, label, trader, security, "stalling when brought forward")
+                followed = self.seconds_to_follow_a_buy(bar, trader, security, "stalling when brought forward")
                 self.assertLess(followed, 4.0, "the bar froze with the client")
 
                 h.wait_until(lambda: client.log.of("AWAKE"), 15, what="client answers again")
@@ -329,13 +323,12 @@ class OrderActions(OrderCase):
         hang = os.path.join(self.scratch, "hang")
         client = self.start_client("--hang-on=" + h.windows_path(hang), "--hang-for=10000")
         trader, bar = self.start_following_trader()
-        label = bar.label  # asked while the bar answers
         front = h.foreground()
         self.assertNotEqual(front and front.hwnd, client.main, "the client must not be the active window")
         open(hang, "w").close()
         h.wait_until(lambda: client.log.of("HANG"), 5, what="client hangs")
 
-        followed = self.seconds_to_follow_a_buy(bar, label, trader, "000001 - 平安银行", "hung in the background")
+        followed = self.seconds_to_follow_a_buy(bar, trader, "000001 - 平安银行", "hung in the background")
         self.assertLess(followed, 3.0, "the bar froze with the client")
 
         # Answering again, the client is driven as ever.

@@ -12,11 +12,10 @@ class FollowsDzh(LingboCase):
 
     def test_label_follows_the_front_document(self):
         dzh = DzhStandIn(self, ["平安银行", "浦发银行"], args=("--mdi-position", "3"))  # the last one in front
-        bar = self.start_bar(数据源="0")
+        bar = self.start_bar(数据源="0", shows="600000")
         app = bar.app
         label_is = bar.wait_code
 
-        label_is("600000")
         self.assertEqual(app.ini_get(CACHE, "浦发银行"), "600000")
 
         dzh.show("平安银行")

@@ -20,8 +20,7 @@ class FollowsTdx(OrderCase):
     def test_label_follows_the_chart_and_buy_writes_its_code(self):
         tdx = DzhStandIn.tdx(self, "分析图表-平安银行")
         client = self.start_client()
-        bar = self.start_bar(数据源="2")
-        bar.wait_code("000001")
+        bar = self.start_bar(数据源="2", shows="000001")
 
         tdx.show("分析图表-浦发银行")
         bar.wait_code("600000")
@@ -48,8 +47,7 @@ class FollowsTdx(OrderCase):
         # The table holds the name cut to its eight bytes: 沪深300E.
         tdx = DzhStandIn.tdx(self, "分析图表-浦发银行", shanghai=SHANGHAI + [("510300", "沪深300ETF")])
         client = self.start_client()
-        bar = self.start_bar(数据源="2")
-        bar.wait_code("600000")
+        bar = self.start_bar(数据源="2", shows="600000")
         tdx.show("分析图表-沪深300ETF")
         bar.wait_code("510300")
         bar.buy()
@@ -58,8 +56,7 @@ class FollowsTdx(OrderCase):
     def test_an_index_is_shown_and_a_click_writes_nothing(self):
         tdx = DzhStandIn.tdx(self, "分析图表-上证指数", shanghai=SHANGHAI + [("000001", "上证指数")])
         client = self.start_client()
-        bar = self.start_bar(数据源="2")
-        bar.wait_code("000001")
+        bar = self.start_bar(数据源="2", shows="000001")
         bar.buy()
         time.sleep(3)
         self.assertEqual(client.log.keys(), [], "no key reaches the client")
@@ -74,8 +71,7 @@ class FollowsTdx(OrderCase):
     def test_the_label_follows_the_frontmost_of_two(self):
         first = DzhStandIn.tdx(self, "分析图表-贵州茅台")
         second = DzhStandIn.tdx(self, "分析图表-万科Ａ", shanghai=[("600036", "中国平安")])
-        bar = self.start_bar(数据源="2")
-        bar.wait_code("000002")
+        bar = self.start_bar(数据源="2", shows="000002")
         first.show("front 分析图表-贵州茅台")
         bar.wait_code("600519")
         second.show("front 分析图表-中国平安")
@@ -88,8 +84,7 @@ class FollowsTdx(OrderCase):
         # writing, other writers denied, every 10 ms.
         filler = [("600%03d" % (i % 1000), "填充") for i in range(60000)]
         tdx = DzhStandIn.tdx(self, "分析图表-浦发银行", args=("--rewrite-tables",), shanghai=SHANGHAI + filler)
-        bar = self.start_bar(数据源="2")
-        bar.wait_code("600000")
+        bar = self.start_bar(数据源="2", shows="600000")
         for name, code in [("平安银行", "000001"), ("招商银行", "600036")] * 5:
             tdx.show("分析图表-" + name)
             bar.wait_code(code)

@@ -12,8 +12,7 @@ class FollowsTrader(LingboCase):
 
     def test_label_follows_the_title(self):
         trader = self.start_trader()
-        bar = self.start_bar()
-        bar.wait_code("600036")
+        bar = self.start_bar(shows="600036")
         trader.retitle("交易师 - 000001 - 平安银行")
         bar.wait_code("000001")
         # A title without a code leaves the last one on the label.
@@ -24,8 +23,7 @@ class FollowsTrader(LingboCase):
 
     def test_code_from_the_root_owner_of_the_marked_window(self):
         trader = self.start_trader(title="行情 [SH600519]", options=("--owned-marker",))
-        bar = self.start_bar()
-        bar.wait_code("600519")
+        bar = self.start_bar(shows="600519")
         trader.retitle("行情 [SZ000858]")
         bar.wait_code("000858")
 

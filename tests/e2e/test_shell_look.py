@@ -1,5 +1,6 @@
 """How the bar looks with a code on it; the pictures also go to docs/bar.png and docs/bar-144.png."""
 
+import collections
 import os
 import subprocess
 import unittest
@@ -18,12 +19,8 @@ def colours(path, crop):
     left, top, right, bottom = crop
     out = subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
                           "+repage", "-depth", "8", "txt:-"], check=True, stdout=subprocess.PIPE).stdout.decode()
-    counts = {}
-    for line in out.splitlines()[1:]:
-        rgb = line.split("(", 1)[1].split(")", 1)[0].split(",")[:3]
-        key = tuple(int(float(v)) for v in rgb)
-        counts[key] = counts.get(key, 0) + 1
-    return counts
+    rgbs = (line.split("(", 1)[1].split(")", 1)[0].split(",")[:3] for line in out.splitlines()[1:])
+    return collections.Counter(tuple(int(float(v)) for v in rgb) for rgb in rgbs)
 
 
 def set_dpi(dpi):
@@ -90,10 +87,9 @@ class Look(OrderCase):
         harness.click(bar.left + parts[0][1] // 2, bar.top + size[1] // 2)
         client.wait_code("buy", "600036")
 
-        if picture:
-            os.makedirs(os.path.dirname(picture), exist_ok=True)
-            with open(shot, "rb") as source, open(picture, "wb") as target:
-                target.write(source.read())
+        os.makedirs(os.path.dirname(picture), exist_ok=True)
+        with open(shot, "rb") as source, open(picture, "wb") as target:
+            target.write(source.read())
 
 
 if __name__ == "__main__":

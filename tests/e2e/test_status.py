@@ -36,8 +36,7 @@ class StatusWindow(StatusCase):
     def test_it_names_the_client_and_the_last_buy_and_closes_on_escape(self):
         trader = self.start_trader()
         client = self.start_client()
-        bar = self.start_bar()
-        bar.wait_code("600036")
+        bar = self.start_bar(shows="600036")
 
         window, edit = self.open_status()
         self.assertFalse(window.topmost)

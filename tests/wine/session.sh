@@ -94,14 +94,8 @@ start() {
   local prefix=$state/prefix
   rm -rf "$prefix"
   # Written before booting, so that stop cleans up even after a failed boot.
-  {
-    echo "DISPLAY=$display"
-    echo "WINEPREFIX=$prefix"
-    echo "LINGBO_XVFB_PID=$xvfb_pid"
-    echo "LINGBO_ANCHOR_PID=$anchor_pid"
-    echo "LANG=zh_CN.UTF-8"
-    echo "LC_ALL=zh_CN.UTF-8"
-  } >"$env_file"
+  printf '%s\n' "DISPLAY=$display" "WINEPREFIX=$prefix" "LINGBO_XVFB_PID=$xvfb_pid" "LINGBO_ANCHOR_PID=$anchor_pid" \
+    LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 >"$env_file"
   # The scenarios steer the real pointer: make sure it answers before anything
   # depends on it (a server that has only just started may not yet).
   local moved=""
