@@ -85,7 +85,6 @@ platform::KeySettingsWindows KeySettings() { return W().keySettings; }
 platform::StatusWindows StatusWindow() { return W().status; }
 std::string Clipboard() { return W().clipboard; }
 
-bool TimerRunning(unsigned id) { return TimerInterval(id) != 0; }
 unsigned TimerInterval(unsigned id) {
   for (auto& t : W().timers)
     if (t.id == id && Find(t.window)) return t.interval;
@@ -421,14 +420,10 @@ TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
   World& world = W();
   ++world.lastMenu.times;
   world.lastMenu.at = {x, y};
-  world.lastMenu.dzhChecked = Checked(TrayMenuItem::kDzh);
-  world.lastMenu.traderChecked = Checked(TrayMenuItem::kTrader);
   world.lastMenu.items.clear();
   for (const TrayMenuEntry& entry : kTrayMenu)
     world.lastMenu.items.push_back((Checked(entry.item) ? "√" : "") + std::string(entry.text));
-  TrayMenuItem chosen = world.nextChoice;
-  world.nextChoice = TrayMenuItem::kNone;
-  return chosen;
+  return std::exchange(world.nextChoice, TrayMenuItem::kNone);
 }
 
 void ShellExecuteOpen(const std::string& path) {

@@ -752,11 +752,7 @@ static Hwnd ChildAfter(Hwnd parent, Hwnd childAfter) {
 }
 
 Hwnd FindWindowExA(Hwnd parent, Hwnd childAfter, const std::string& className) {
-  if (className.empty()) {
-    Log("FindWindowExA(%d,%d)", parent, childAfter);
-  } else {
-    Log("FindWindowExA(%d,%d,%s)", parent, childAfter, className.c_str());
-  }
+  Log("FindWindowExA(%d,%d%s%s)", parent, childAfter, className.empty() ? "" : ",", className.c_str());
   if (parent == 0) parent = 1;
   if (!Find(parent)) return 0;
   // Class names compare without regard to ASCII case, as Windows does.
