@@ -339,10 +339,7 @@ void SetFontForDpi(Hwnd window, unsigned dpi) {
   for (Hwnd child : std::vector<Hwnd>(w->children)) W().fontDpi[child] = dpi;
 }
 
-void ApplyVisualStyle(int scheme) {
-  Log("ApplyVisualStyle(%d)", scheme);
-  W().visualStyle = scheme;
-}
+void ApplyVisualStyle(int scheme) { W().visualStyle = Logged(scheme, "ApplyVisualStyle(%d)", scheme); }
 
 bool RegisterHotKey(Hwnd window, int id, unsigned modifiers, unsigned vk) {
   Log("RegisterHotKey(%d,%d,%u,%u)", window, id, modifiers, vk);
@@ -427,8 +424,7 @@ TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
 }
 
 void ShellExecuteOpen(const std::string& path) {
-  Log("ShellExecuteOpen(%s)", path.c_str());
-  W().shellExecuted.push_back(path);
+  W().shellExecuted.push_back(Logged(path, "ShellExecuteOpen(%s)", path.c_str()));
 }
 
 int RunMessageLoop() {

@@ -478,13 +478,9 @@ bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 std::string Trim(const std::string& text) {
-  std::size_t a = 0, b = text.size();
-  while (a < b && IsBlank(text[a])) ++a;
-  while (b > a && IsBlank(text[b - 1])) --b;
-  return text.substr(a, b - a);
+  const std::size_t a = text.find_first_not_of(" \t");
+  return a == std::string::npos ? "" : text.substr(a, text.find_last_not_of(" \t") + 1 - a);
 }
 
 struct Line {

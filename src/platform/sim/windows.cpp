@@ -575,10 +575,7 @@ void DestroyWindow(Hwnd window) { Destroy(window); }
 void SetText(Hwnd window, const std::string& text) { SetIn(Find(window), &Window::text, text); }
 void IgnoreReplaceSel(Hwnd edit) { SetIn(Find(edit), &Window::ignoresReplaceSel, true); }
 
-std::string TextOf(Hwnd window) {
-  Window* w = Find(window);
-  return w ? w->text : std::string();
-}
+std::string TextOf(Hwnd window) { return Find(window) ? Find(window)->text : std::string(); }
 void SetVisible(Hwnd window, bool visible) { SetIn(Find(window), &Window::visible, visible); }
 void SetMinimized(Hwnd window, bool minimized) {
   Window* w = Find(window);
@@ -587,10 +584,7 @@ void SetMinimized(Hwnd window, bool minimized) {
   if (minimized && W().foreground == window) W().foreground = 0;
   Moved(window);
 }
-bool IsMinimized(Hwnd window) {
-  Window* w = Find(window);
-  return w && w->minimized;
-}
+bool IsMinimized(Hwnd window) { return Find(window) && Find(window)->minimized; }
 void BringToTop(Hwnd window) { BringWindowToTop(window); }
 
 void SetFocus(Hwnd window) {
