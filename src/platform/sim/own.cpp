@@ -285,8 +285,7 @@ bool IsWindowVisible(Hwnd window) { return Logged(ShownUp(window, false), "IsWin
 
 bool EnableWindow(Hwnd window, bool enable) {
   Window* w = Logged(Find(window), "EnableWindow(%d,%d)", window, enable ? 1 : 0);
-  if (!w) return false;
-  return !std::exchange(w->enabled, enable);  // whether it was disabled
+  return w && !std::exchange(w->enabled, enable);  // whether it was disabled
 }
 
 bool IsWindowEnabled(Hwnd window) {

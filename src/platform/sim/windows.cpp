@@ -53,10 +53,7 @@ Window* Find(Hwnd window) {
   return w.alive ? &w : nullptr;
 }
 
-std::uint32_t ThreadOf(Hwnd window) {
-  const Window* w = Find(window);
-  return w ? w->thread : 0;
-}
+std::uint32_t ThreadOf(Hwnd window) { return Find(window) ? Find(window)->thread : 0; }
 
 std::uint32_t CallingThread() { return W().helper.thread ? W().helper.thread : kOwnThread; }
 
@@ -169,19 +166,16 @@ Hwnd NewWindow(const WindowSpec& shape) {
 
 void Destroy(Hwnd window) {
   World& world = W();
-  Window* w = Find(window);
-  if (!w) return;
+  if (!Find(window)) return;
   // Owned windows and children go first, as Windows destroys them.
   for (Hwnd h : OwnedBy(window)) Destroy(h);
-  w = Find(window);
-  if (!w) return;
-  Role role = w->role;
-  Hwnd owner = w->owner;
+  if (!Find(window)) return;
+  const Role role = world.windows[window].role;
+  const Hwnd owner = world.windows[window].owner;
   if (role != Role::kNone) Destroyed(window, role);
-  w = Find(window);
-  if (!w) return;
-  for (Hwnd child : std::vector<Hwnd>(w->children)) Destroy(child);
-  w = &world.windows[window];
+  if (!Find(window)) return;
+  for (Hwnd child : std::vector<Hwnd>(world.windows[window].children)) Destroy(child);
+  Window* w = &world.windows[window];
   auto& siblings = SiblingsOf(window);
   siblings.erase(std::remove(siblings.begin(), siblings.end(), window), siblings.end());
   w->alive = false;

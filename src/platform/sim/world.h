@@ -130,8 +130,7 @@ struct TrayIconRecord {
 };
 
 struct World {
-  std::uint64_t now = 0, seq = 0;
-  std::uint64_t fileWrites = 0;
+  std::uint64_t now = 0, seq = 0, fileWrites = 0;
   std::vector<Window> windows;  // indexed by handle; 0 unused, 1 the desktop
   std::vector<Hwnd> topLevel;   // Z order, top first
   std::map<std::uint32_t, Thread> threads;
@@ -181,8 +180,7 @@ struct World {
   std::vector<std::string> shellExecuted;
   bool exited = false;
   unsigned exitCode = 0;
-  std::vector<Call> calls;
-  std::vector<Call> events;
+  std::vector<Call> calls, events;
   std::function<void(unsigned)> tickReaction;
   std::set<int> keyboard;  // keys down on the keyboard itself
   int inputLimit = -1;
