@@ -90,10 +90,9 @@ class OrderActionsTest : public SimTest {
   std::string shownCode;
   Hwnd remembered = 0, lastField = 0;
   void Buy(std::int32_t hotKey) {
-    const OrderOutcome outcome = OpenOrderForm(shownCode, remembered, hotKey, CodeEntry::kReplace, lastField);
-    remembered = outcome.client;
-    if (outcome.codeField > 0) lastField = outcome.codeField;
-    last = outcome;
+    last = OpenOrderForm(shownCode, remembered, hotKey, CodeEntry::kReplace, lastField);
+    remembered = last.client;
+    if (last.codeField > 0) lastField = last.codeField;
   }
   OrderOutcome last;
   // A buy with no client remembered, timed; its outcome in last.
