@@ -47,7 +47,7 @@ TEST_F(MainBarTest, FirstStartShowsTheBarAndWritesTheDefaults) {
   EXPECT_EQ((std::vector<int>{rect.left, rect.top, rect.right, rect.bottom}), (std::vector<int>{100, 100, 220, 124}));
   EXPECT_TRUE(platform::IsWindowVisible(MainBar().bar));
   EXPECT_FALSE(sim::IsMinimized(MainBar().bar));
-  EXPECT_EQ(sim::VisualStyle(), 3);
+  EXPECT_EQ(ArgumentsOf("ApplyVisualStyle"), std::vector<std::string>{"3"});
   EXPECT_EQ(sim::TimerInterval(kQuoteTimerId), 100u);
   EXPECT_EQ(AppState.tradingClient, 0);
   EXPECT_EQ(GetQuoteSource(), QuoteSource::kDzh);

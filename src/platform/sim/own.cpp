@@ -100,8 +100,6 @@ TrayState Tray() {
 void ChooseFromTrayMenu(platform::TrayMenuItem item) { W().nextChoice = item; }
 TrayMenuShown LastTrayMenu() { return W().lastMenu; }
 void SetCursorPos(int x, int y) { W().cursor = {x, y}; }
-int VisualStyle() { return W().visualStyle; }
-std::vector<std::string> ShellExecuted() { return W().shellExecuted; }
 bool Exited(unsigned* exitCode) {
   if (exitCode && W().exited) *exitCode = W().exitCode;
   return W().exited;
@@ -338,7 +336,7 @@ void SetFontForDpi(Hwnd window, unsigned dpi) {
   for (Hwnd child : std::vector<Hwnd>(w->children)) W().fontDpi[child] = dpi;
 }
 
-void ApplyVisualStyle(int scheme) { W().visualStyle = Logged(scheme, "ApplyVisualStyle(%d)", scheme); }
+void ApplyVisualStyle(int scheme) { Log("ApplyVisualStyle(%d)", scheme); }
 
 bool RegisterHotKey(Hwnd window, int id, unsigned modifiers, unsigned vk) {
   Log("RegisterHotKey(%d,%d,%u,%u)", window, id, modifiers, vk);
@@ -422,9 +420,7 @@ TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
   return std::exchange(world.nextChoice, TrayMenuItem::kNone);
 }
 
-void ShellExecuteOpen(const std::string& path) {
-  W().shellExecuted.push_back(Logged(path, "ShellExecuteOpen(%s)", path.c_str()));
-}
+void ShellExecuteOpen(const std::string& path) { Log("ShellExecuteOpen(%s)", path.c_str()); }
 
 int RunMessageLoop() {
   Log("RunMessageLoop()");

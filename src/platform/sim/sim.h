@@ -248,8 +248,6 @@ void SetMonitors(const std::vector<Monitor>& monitors);
 void ChangeDisplays(const std::vector<Monitor>& monitors);
 // The dpi whose GUI font the window was last given; 0 when none was.
 unsigned FontDpiOf(Hwnd window);
-int VisualStyle();                          // last ApplyVisualStyle scheme
-std::vector<std::string> ShellExecuted();   // paths opened
 bool Exited(unsigned* exitCode = nullptr);  // ExitProcess was called
 // User input to the program's windows, delivered as the real platform would.
 void TypeInto(Hwnd box, const std::string& text);  // replaces the box's text

@@ -173,11 +173,9 @@ struct World {
   platform::TrayMenuItem nextChoice = platform::TrayMenuItem::kNone;
   TrayMenuShown lastMenu;
   platform::Point cursor{kScreenWidth / 2, kScreenHeight / 2};
-  int visualStyle = 0;
   std::vector<Monitor> monitors{{{0, 0, kScreenWidth, kScreenHeight}, 96}};
   unsigned barDpi = 0;               // the dpi the bar was last told of
   std::map<Hwnd, unsigned> fontDpi;  // by window
-  std::vector<std::string> shellExecuted;
   bool exited = false;
   unsigned exitCode = 0;
   std::vector<Call> calls, events;
