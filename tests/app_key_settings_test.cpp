@@ -8,6 +8,7 @@
 #include "app/main_bar.h"
 #include "platform/events.h"
 #include "settings/settings.h"
+#include "support/calls.h"
 #include "support/test_fixture.h"
 
 namespace {
@@ -29,7 +30,7 @@ TEST_F(KeySettingsTest, OpeningFillsTheBoxesAndEveryChangeIsInForceAndSavedAsTyp
   EXPECT_FALSE(platform::IsWindowEnabled(MainBar().bar));
   // Its file button opens new.ini.
   events::OnSettingsFileClicked();
-  EXPECT_EQ(sim::ShellExecuted(), std::vector<std::string>{IniPath()});
+  EXPECT_EQ(ArgumentsOf("ShellExecuteOpen"), std::vector<std::string>{IniPath()});
 
   // Every change is in force and saved as typed.  Each step: the box typed
   // into, its key in new.ini, its code in force, what is typed, the code.

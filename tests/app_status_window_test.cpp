@@ -322,7 +322,7 @@ TEST_F(StatusWindowTest, TheMenuItemOpensOneWindowThatTheBarOutlives) {
 
   sim::PressEscape(opened.window);
   EXPECT_EQ(sim::StatusWindow().window, 0);
-  EXPECT_FALSE(sim::TimerRunning(kStatusTimerId)) << "nothing refreshes a closed window";
+  EXPECT_EQ(sim::TimerInterval(kStatusTimerId), 0u) << "nothing refreshes a closed window";
   EXPECT_EQ(sim::TimerInterval(kQuoteTimerId), 100u);
 }
 

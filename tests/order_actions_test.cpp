@@ -90,10 +90,9 @@ class OrderActionsTest : public SimTest {
   std::string shownCode;
   Hwnd remembered = 0, lastField = 0;
   void Buy(std::int32_t hotKey) {
-    const OrderOutcome outcome = OpenOrderForm(shownCode, remembered, hotKey, CodeEntry::kReplace, lastField);
-    remembered = outcome.client;
-    if (outcome.codeField > 0) lastField = outcome.codeField;
-    last = outcome;
+    last = OpenOrderForm(shownCode, remembered, hotKey, CodeEntry::kReplace, lastField);
+    remembered = last.client;
+    if (last.codeField > 0) lastField = last.codeField;
   }
   OrderOutcome last;
   // A buy with no client remembered, timed; its outcome in last.
@@ -295,6 +294,7 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
                {"00700", "999999", kF4, 0x003E0001, 0xC03E0001, 0x4000, false, true},
                {"300750", "601318 中国平安", kF1, 0x003B0001, 0xC03B0001, 0x2000, true, false}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
     const ClientScene client = Fresh(c.code);
     sim::SetText(client.codeField, c.old);
     OpenFormOnKey(client, c.key, 10);
@@ -305,25 +305,24 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
     const OrderOutcome function = SendFunctionKey(client.window, kF3);
     sim::Advance(100);
 
-    EXPECT_EQ(last.higherPrivilege, c.above) << c.code;
-    EXPECT_EQ(last.key, c.key) << c.code;
+    EXPECT_EQ(last.higherPrivilege, c.above);
+    EXPECT_EQ(last.key, c.key);
     if (c.above) {
-      EXPECT_EQ(elapsed, 0u) << c.code;
-      EXPECT_EQ(last.stopped, Stopped::kHigherPrivilege) << c.code;
-      EXPECT_EQ(function.stopped, Stopped::kHigherPrivilege) << c.code;
+      EXPECT_EQ(elapsed, 0u);
+      EXPECT_EQ(last.stopped, Stopped::kHigherPrivilege);
+      EXPECT_EQ(function.stopped, Stopped::kHigherPrivilege);
       EXPECT_EQ(VisibleSteps(), (Steps{"SendMessageTimeoutA:0xe", "SendMessageTimeoutA:0xd"}))
-          << c.code << ": only the search's read of its title; nothing else sent, nothing posted or keyed";
-      EXPECT_TRUE(KeysAt(client.window).empty()) << c.code;
-      EXPECT_TRUE(sim::Received(client.codeField).empty()) << c.code;
-      EXPECT_EQ(sim::TextOf(client.codeField), c.old) << c.code;
+          << "only the search's read of its title; nothing else sent, nothing posted or keyed";
+      EXPECT_TRUE(KeysAt(client.window).empty());
+      EXPECT_TRUE(sim::Received(client.codeField).empty());
+      EXPECT_EQ(sim::TextOf(client.codeField), c.old);
       continue;
     }
     const auto key = static_cast<std::uintptr_t>(c.key);
     EXPECT_EQ(KeysAt(client.window), (Keys{{kWmKeyDown, key, c.down},
                                            {kWmKeyUp, key, c.up},
                                            {kWmKeyDown, kF3, 0x003D0001},
-                                           {kWmKeyUp, kF3, 0xC03D0001}}))
-        << c.code;
+                                           {kWmKeyUp, kF3, 0xC03D0001}}));
     EXPECT_EQ(sim::TextOf(client.codeField), c.code);
     const std::vector<sim::Message> got = sim::Received(client.codeField);
     std::vector<unsigned> order;
@@ -334,7 +333,7 @@ TEST_F(OrderActionsTest, PressesTheHotKeyAndWritesTheCodeAsText) {
     EXPECT_EQ(got[0].lParam, -1);
     EXPECT_EQ(got[1].wParam, 1u);
     EXPECT_EQ(got[1].text, c.code);
-    EXPECT_EQ(function.pressed, KeyPressed::kPosted) << c.code;
+    EXPECT_EQ(function.pressed, KeyPressed::kPosted);
   }
 }
 

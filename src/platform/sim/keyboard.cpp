@@ -117,10 +117,9 @@ void PressHotKey(unsigned modifiers, unsigned vk, std::uint64_t holdMs) {
     TypeKey(key, 0, false);
     held.push_back(key);
   }
-  for (const HotKeyRecord& h : world.hotKeys) {
-    if (h.modifiers != modifiers || h.vk != vk) continue;
-    world.posted.push_back({0, h.window, kWmHotKey, static_cast<std::uintptr_t>(h.id), 0, true, {}, false, false});
-  }
+  for (const HotKeyRecord& h : world.hotKeys)
+    if (h.modifiers == modifiers && h.vk == vk)
+      world.posted.push_back({0, h.window, kWmHotKey, static_cast<std::uintptr_t>(h.id), 0, true, {}, false, false});
   At(holdMs, [held] {
     for (const int key : held) TypeKey(key, 0, true);
   });

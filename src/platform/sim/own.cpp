@@ -85,7 +85,6 @@ platform::KeySettingsWindows KeySettings() { return W().keySettings; }
 platform::StatusWindows StatusWindow() { return W().status; }
 std::string Clipboard() { return W().clipboard; }
 
-bool TimerRunning(unsigned id) { return TimerInterval(id) != 0; }
 unsigned TimerInterval(unsigned id) {
   for (auto& t : W().timers)
     if (t.id == id && Find(t.window)) return t.interval;
@@ -101,8 +100,6 @@ TrayState Tray() {
 void ChooseFromTrayMenu(platform::TrayMenuItem item) { W().nextChoice = item; }
 TrayMenuShown LastTrayMenu() { return W().lastMenu; }
 void SetCursorPos(int x, int y) { W().cursor = {x, y}; }
-int VisualStyle() { return W().visualStyle; }
-std::vector<std::string> ShellExecuted() { return W().shellExecuted; }
 bool Exited(unsigned* exitCode) {
   if (exitCode && W().exited) *exitCode = W().exitCode;
   return W().exited;
@@ -286,8 +283,7 @@ bool IsWindowVisible(Hwnd window) { return Logged(ShownUp(window, false), "IsWin
 
 bool EnableWindow(Hwnd window, bool enable) {
   Window* w = Logged(Find(window), "EnableWindow(%d,%d)", window, enable ? 1 : 0);
-  if (!w) return false;
-  return !std::exchange(w->enabled, enable);  // whether it was disabled
+  return w && !std::exchange(w->enabled, enable);  // whether it was disabled
 }
 
 bool IsWindowEnabled(Hwnd window) {
@@ -340,10 +336,7 @@ void SetFontForDpi(Hwnd window, unsigned dpi) {
   for (Hwnd child : std::vector<Hwnd>(w->children)) W().fontDpi[child] = dpi;
 }
 
-void ApplyVisualStyle(int scheme) {
-  Log("ApplyVisualStyle(%d)", scheme);
-  W().visualStyle = scheme;
-}
+void ApplyVisualStyle(int scheme) { Log("ApplyVisualStyle(%d)", scheme); }
 
 bool RegisterHotKey(Hwnd window, int id, unsigned modifiers, unsigned vk) {
   Log("RegisterHotKey(%d,%d,%u,%u)", window, id, modifiers, vk);
@@ -421,20 +414,13 @@ TrayMenuItem TrackTrayMenu(Hwnd owner, int x, int y) {
   World& world = W();
   ++world.lastMenu.times;
   world.lastMenu.at = {x, y};
-  world.lastMenu.dzhChecked = Checked(TrayMenuItem::kDzh);
-  world.lastMenu.traderChecked = Checked(TrayMenuItem::kTrader);
   world.lastMenu.items.clear();
   for (const TrayMenuEntry& entry : kTrayMenu)
     world.lastMenu.items.push_back((Checked(entry.item) ? "√" : "") + std::string(entry.text));
-  TrayMenuItem chosen = world.nextChoice;
-  world.nextChoice = TrayMenuItem::kNone;
-  return chosen;
+  return std::exchange(world.nextChoice, TrayMenuItem::kNone);
 }
 
-void ShellExecuteOpen(const std::string& path) {
-  Log("ShellExecuteOpen(%s)", path.c_str());
-  W().shellExecuted.push_back(path);
-}
+void ShellExecuteOpen(const std::string& path) { Log("ShellExecuteOpen(%s)", path.c_str()); }
 
 int RunMessageLoop() {
   Log("RunMessageLoop()");

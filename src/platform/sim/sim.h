@@ -214,7 +214,6 @@ platform::MainBarWindows Bar();
 platform::KeySettingsWindows KeySettings();  // all 0 when not open
 platform::StatusWindows StatusWindow();      // all 0 when not open
 std::string Clipboard();
-bool TimerRunning(unsigned id);
 unsigned TimerInterval(unsigned id);  // 0 when not running
 struct TrayState {
   bool present = false;
@@ -231,7 +230,6 @@ void ChooseFromTrayMenu(platform::TrayMenuItem item);
 struct TrayMenuShown {
   int times = 0;
   platform::Point at;
-  bool dzhChecked = false, traderChecked = false;
   std::vector<std::string> items;  // from top to bottom, a check mark as "√" in front
 };
 TrayMenuShown LastTrayMenu();
@@ -250,8 +248,6 @@ void SetMonitors(const std::vector<Monitor>& monitors);
 void ChangeDisplays(const std::vector<Monitor>& monitors);
 // The dpi whose GUI font the window was last given; 0 when none was.
 unsigned FontDpiOf(Hwnd window);
-int VisualStyle();                          // last ApplyVisualStyle scheme
-std::vector<std::string> ShellExecuted();   // paths opened
 bool Exited(unsigned* exitCode = nullptr);  // ExitProcess was called
 // User input to the program's windows, delivered as the real platform would.
 void TypeInto(Hwnd box, const std::string& text);  // replaces the box's text

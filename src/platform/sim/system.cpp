@@ -43,10 +43,8 @@ static std::string ParentOf(const std::string& key) {
 static void MakeDirectories(const std::string& path) {
   std::string normal = NormalPath(path);
   for (std::size_t i = 3; i <= normal.size(); ++i)
-    if (i == normal.size() || normal[i] == '\\') {
-      std::string part = normal.substr(0, i);
-      W().directories.emplace(Lower(part), part);
-    }
+    if (i == normal.size() || normal[i] == '\\')
+      W().directories.emplace(Lower(normal.substr(0, i)), normal.substr(0, i));
 }
 
 static bool DirectoryExists(const std::string& key) {
@@ -101,8 +99,7 @@ static std::string VersionBlock(const std::string& path) {
   const VersionInfo& info = it->second;
   std::string block = "SVI1";
   auto add = [&](const std::string& key, const std::string& value) {
-    block += key;
-    block += '\0';
+    block += key + '\0';
     std::uint32_t n = static_cast<std::uint32_t>(value.size());
     for (int i = 0; i < 4; ++i) block += static_cast<char>((n >> (8 * i)) & 0xFF);
     block += value;
@@ -408,17 +405,16 @@ Handle FindFirstFileA(const std::string& pattern, FindData* data) {
   if (dirKey.size() > 3)
     for (const char* dot : {".", ".."})
       if (Matches(namePattern.c_str(), dot)) found.push_back({dot, true, 0});
-  std::vector<std::pair<std::string, FindData>> entries;
+  const std::size_t dots = found.size();
   auto consider = [&](const std::string& key, const std::string& path, bool directory, std::uint64_t size) {
-    if (ParentOf(key) != dirKey || key.size() <= 3) return;
     std::string name = path.substr(path.rfind('\\') + 1);
-    if (Matches(namePattern.c_str(), Lower(name).c_str()))
-      entries.push_back({Lower(name), {name, directory, static_cast<std::uint32_t>(size & 0xFFFFFFFFu)}});
+    if (ParentOf(key) == dirKey && key.size() > 3 && Matches(namePattern.c_str(), Lower(name).c_str()))
+      found.push_back({name, directory, static_cast<std::uint32_t>(size & 0xFFFFFFFFu)});
   };
   for (auto& d : world.directories) consider(d.first, d.second, true, 0);
   for (auto& f : world.files) consider(f.first, f.second.path, false, f.second.Size());
-  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (auto& e : entries) found.push_back(e.second);
+  std::sort(found.begin() + dots, found.end(),
+            [](const FindData& a, const FindData& b) { return Lower(a.fileName) < Lower(b.fileName); });
   if (found.empty()) return kInvalidHandle;
   HandleObject listing;
   listing.kind = HandleObject::Kind::kFind;
@@ -482,13 +478,9 @@ bool ReadFile(Handle file, void* buffer, std::uint32_t size, std::uint32_t* read
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 std::string Trim(const std::string& text) {
-  std::size_t a = 0, b = text.size();
-  while (a < b && IsBlank(text[a])) ++a;
-  while (b > a && IsBlank(text[b - 1])) --b;
-  return text.substr(a, b - a);
+  const std::size_t a = text.find_first_not_of(" \t");
+  return a == std::string::npos ? "" : text.substr(a, text.find_last_not_of(" \t") + 1 - a);
 }
 
 struct Line {

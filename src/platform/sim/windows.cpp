@@ -53,10 +53,7 @@ Window* Find(Hwnd window) {
   return w.alive ? &w : nullptr;
 }
 
-std::uint32_t ThreadOf(Hwnd window) {
-  const Window* w = Find(window);
-  return w ? w->thread : 0;
-}
+std::uint32_t ThreadOf(Hwnd window) { return Find(window) ? Find(window)->thread : 0; }
 
 std::uint32_t CallingThread() { return W().helper.thread ? W().helper.thread : kOwnThread; }
 
@@ -169,19 +166,16 @@ Hwnd NewWindow(const WindowSpec& shape) {
 
 void Destroy(Hwnd window) {
   World& world = W();
-  Window* w = Find(window);
-  if (!w) return;
+  if (!Find(window)) return;
   // Owned windows and children go first, as Windows destroys them.
   for (Hwnd h : OwnedBy(window)) Destroy(h);
-  w = Find(window);
-  if (!w) return;
-  Role role = w->role;
-  Hwnd owner = w->owner;
+  if (!Find(window)) return;
+  const Role role = world.windows[window].role;
+  const Hwnd owner = world.windows[window].owner;
   if (role != Role::kNone) Destroyed(window, role);
-  w = Find(window);
-  if (!w) return;
-  for (Hwnd child : std::vector<Hwnd>(w->children)) Destroy(child);
-  w = &world.windows[window];
+  if (!Find(window)) return;
+  for (Hwnd child : std::vector<Hwnd>(world.windows[window].children)) Destroy(child);
+  Window* w = &world.windows[window];
   auto& siblings = SiblingsOf(window);
   siblings.erase(std::remove(siblings.begin(), siblings.end(), window), siblings.end());
   w->alive = false;
@@ -575,10 +569,7 @@ void DestroyWindow(Hwnd window) { Destroy(window); }
 void SetText(Hwnd window, const std::string& text) { SetIn(Find(window), &Window::text, text); }
 void IgnoreReplaceSel(Hwnd edit) { SetIn(Find(edit), &Window::ignoresReplaceSel, true); }
 
-std::string TextOf(Hwnd window) {
-  Window* w = Find(window);
-  return w ? w->text : std::string();
-}
+std::string TextOf(Hwnd window) { return Find(window) ? Find(window)->text : std::string(); }
 void SetVisible(Hwnd window, bool visible) { SetIn(Find(window), &Window::visible, visible); }
 void SetMinimized(Hwnd window, bool minimized) {
   Window* w = Find(window);
@@ -587,10 +578,7 @@ void SetMinimized(Hwnd window, bool minimized) {
   if (minimized && W().foreground == window) W().foreground = 0;
   Moved(window);
 }
-bool IsMinimized(Hwnd window) {
-  Window* w = Find(window);
-  return w && w->minimized;
-}
+bool IsMinimized(Hwnd window) { return Find(window) && Find(window)->minimized; }
 void BringToTop(Hwnd window) { BringWindowToTop(window); }
 
 void SetFocus(Hwnd window) {
@@ -752,11 +740,7 @@ static Hwnd ChildAfter(Hwnd parent, Hwnd childAfter) {
 }
 
 Hwnd FindWindowExA(Hwnd parent, Hwnd childAfter, const std::string& className) {
-  if (className.empty()) {
-    Log("FindWindowExA(%d,%d)", parent, childAfter);
-  } else {
-    Log("FindWindowExA(%d,%d,%s)", parent, childAfter, className.c_str());
-  }
+  Log("FindWindowExA(%d,%d%s%s)", parent, childAfter, className.empty() ? "" : ",", className.c_str());
   if (parent == 0) parent = 1;
   if (!Find(parent)) return 0;
   // Class names compare without regard to ASCII case, as Windows does.

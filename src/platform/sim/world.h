@@ -130,8 +130,7 @@ struct TrayIconRecord {
 };
 
 struct World {
-  std::uint64_t now = 0, seq = 0;
-  std::uint64_t fileWrites = 0;
+  std::uint64_t now = 0, seq = 0, fileWrites = 0;
   std::vector<Window> windows;  // indexed by handle; 0 unused, 1 the desktop
   std::vector<Hwnd> topLevel;   // Z order, top first
   std::map<std::uint32_t, Thread> threads;
@@ -174,15 +173,12 @@ struct World {
   platform::TrayMenuItem nextChoice = platform::TrayMenuItem::kNone;
   TrayMenuShown lastMenu;
   platform::Point cursor{kScreenWidth / 2, kScreenHeight / 2};
-  int visualStyle = 0;
   std::vector<Monitor> monitors{{{0, 0, kScreenWidth, kScreenHeight}, 96}};
   unsigned barDpi = 0;               // the dpi the bar was last told of
   std::map<Hwnd, unsigned> fontDpi;  // by window
-  std::vector<std::string> shellExecuted;
   bool exited = false;
   unsigned exitCode = 0;
-  std::vector<Call> calls;
-  std::vector<Call> events;
+  std::vector<Call> calls, events;
   std::function<void(unsigned)> tickReaction;
   std::set<int> keyboard;  // keys down on the keyboard itself
   int inputLimit = -1;
