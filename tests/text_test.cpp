@@ -52,6 +52,13 @@ TEST(TextToInt, ReadsLeadingDecimalNumber) {
   EXPECT_EQ(TextToInt(std::string_view("1\xA3\xB1", 2)), 1);
 }
 
+TEST(FoldFullWidth, FoldsWholeCharactersOnly) {
+  EXPECT_EQ(FoldFullWidth("ＣＴＲＬ＋ｂ　１２"), "CTRL+b 12");
+  // 0xA3 as a trail byte starts nothing: 0xB0 0xA3 is one character.
+  EXPECT_EQ(FoldFullWidth("\xB0\xA3\xB0\xA1浦发"), "\xB0\xA3\xB0\xA1浦发");
+  EXPECT_EQ(FoldFullWidth(std::string_view("Ａ\xA3", 3)), std::string("A\xA3"));
+}
+
 TEST(FindText, StepsOverTwoByteCharacters) {
   const std::tuple<const char*, const char*, TextSearch, int> cases[] = {
       {"abc", "b", {}, 2},

@@ -29,27 +29,6 @@ std::int32_t LoadKeyCode(const char* key, std::int32_t repairValue) {
   return code;
 }
 
-// Full-width forms (lead byte 0xA3) as their ASCII characters and the
-// ideographic space as a space, as the number settings read them.
-std::string FoldFullWidth(std::string_view text) {
-  std::string folded;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const auto trail = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-    if (lead == 0xA3 && trail >= 0xA1 && trail <= 0xFE) {
-      folded += static_cast<char>(trail - 0x80);
-      ++i;
-    } else if (lead == 0xA1 && trail == 0xA1) {
-      folded += ' ';
-      ++i;
-    } else {
-      folded += text[i];
-      if (lead >= 0x80 && trail) folded += text[++i];
-    }
-  }
-  return folded;
-}
-
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);

@@ -34,9 +34,9 @@ bool MatchesAt(std::string_view text, std::size_t i, std::string_view pattern, b
 
 }  // namespace
 
-std::int32_t TextToInt(std::string_view text) {
-  // Fold full-width forms first: 0xA3 0xA1..0xFE is the ASCII character
-  // trail - 0x80, and 0xA1 0xA1 is the ideographic space.
+std::string FoldFullWidth(std::string_view text) {
+  // 0xA3 0xA1..0xFE is the ASCII character trail - 0x80, and 0xA1 0xA1 is
+  // the ideographic space.
   std::string folded;
   folded.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
@@ -56,7 +56,11 @@ std::int32_t TextToInt(std::string_view text) {
     }
     i += length;
   }
+  return folded;
+}
 
+std::int32_t TextToInt(std::string_view text) {
+  const std::string folded = FoldFullWidth(text);
   std::size_t i = 0;
   while (i < folded.size() && (folded[i] == ' ' || (folded[i] >= '\t' && folded[i] <= '\r'))) ++i;
   bool negative = false;

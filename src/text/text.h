@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+// Full-width GBK forms (０, Ａ, ＋ ...) as their ASCII characters and the
+// ideographic space as a space; every other character as it is.
+std::string FoldFullWidth(std::string_view text);
+
 // Full-width GBK forms folded to ASCII first, then leading white space, an
 // optional sign and decimal digits; 0 when there are none.  Values beyond the
 // 32-bit range clamp to the nearest limit.
